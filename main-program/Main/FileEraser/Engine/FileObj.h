@@ -1,0 +1,30 @@
+#pragma once
+#include <QIcon>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+// One item of a shred list or run. Shared between the engine and its owner
+// by shared_ptr, so an item's identity is its pointer.
+class FileObj
+{
+public:
+    QString name;                // last path component
+    QIcon icon;
+    QString url;                 // the full path
+    QString type;                // "Folder" or the extension
+    int64_t size = 0;            // bytes; 0 for a folder added to the list
+    bool isDir = false;
+    bool isSelect = false;
+    QString failStr;             // "Success"/"Fail" from the engine, "Erased"/"Failed" from an end view
+    bool isSymbolicLink = false;
+    bool isSSD = false;          // never set: no test for solid-state drives is settled
+
+    void setIsSymbolicLink();
+    static bool isFileSymbolicLink(const QString& path);
+    void setIsSSD() {}
+};
+
+using FileObjPtr = std::shared_ptr<FileObj>;
+using FileObjList = QList<FileObjPtr>;

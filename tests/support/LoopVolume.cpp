@@ -1,0 +1,141 @@
+#include "LoopVolume.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <unistd.h>
+
+int LoopVolume::run(const QString& program, const QStringList& args, QByteArray* out)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForStarted(-1))
+        return -1;
+    p.waitForFinished(-1);
+    if (out)
+        *out = p.readAll();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+QString LoopVolume::unavailableReason()
+{
+    static const QString reason = [] {
+        if (::geteuid() != 0)
+            return QStringLiteral("tests need root");
+        if (!QFileInfo::exists(QStringLiteral("/dev/loop-control")))
+            return QStringLiteral("no /dev/loop-control");
+        QByteArray out;
+        if (run(QStringLiteral("losetup"), {QStringLiteral("-f")}, &out) != 0)
+            return QStringLiteral("losetup -f failed: ") + QString::fromLocal8Bit(out).trimmed();
+        return QString();
+    }();
+    return reason;
+}
+
+LoopVolume::LoopVolume(const QString& fsType, int sizeMiB, const QString& label) : m_fsType(fsType)
+{
+    m_image = QDir::tempPath() + "/tv-loop-" + QUuid::createUuid().toString(QUuid::Id128) + ".img";
+    {
+        QFile f(m_image);
+        if (!f.open(QIODevice::WriteOnly) || !f.resize(qint64(sizeMiB) << 20)) {
+            m_error = "cannot create image " + m_image;
+            return;
+        }
+    }
+    QByteArray out;
+    if (run("losetup", {"--find", "--show", m_image}, &out) != 0) {
+        m_error = "losetup: " + QString::fromLocal8Bit(out).trimmed();
+        return;
+    }
+    m_device = QString::fromLocal8Bit(out).trimmed();
+
+    QString program;
+    QStringList args;
+    if (fsType == "ext4") {
+        program = "mkfs.ext4";
+        args = {"-q", "-F"};
+        if (!label.isEmpty())
+            args << "-L" << label;
+    } else if (fsType == "vfat") {
+        program = "mkfs.vfat";
+        args = {"-F", "32"};
+        if (!label.isEmpty())
+            args << "-n" << label;
+    } else if (fsType == "exfat") {
+        program = "mkfs.exfat";
+        if (!label.isEmpty())
+            args << "-L" << label;
+    } else if (fsType == "ntfs") {
+        program = "mkntfs";
+        args = {"-F", "-Q"};
+        if (!label.isEmpty())
+            args << "-L" << label;
+    }
+    if (!program.isEmpty()) {
+        args << m_device;
+        if (run(program, args, &out) != 0)
+            m_error = program + ": " + QString::fromLocal8Bit(out).trimmed();
+    }
+    // udev may still be probing the new device; let it settle so the tests
+    // see the label and type.
+    run("udevadm", {"settle", "--timeout=5"});
+}
+
+LoopVolume::~LoopVolume()
+{
+    unmount();
+    if (!m_device.isEmpty())
+        run("losetup", {"-d", m_device});
+    if (!m_image.isEmpty())
+        QFile::remove(m_image);
+}
+
+QString LoopVolume::kernelName() const { return QFileInfo(m_device).fileName(); }
+
+bool LoopVolume::mount()
+{
+    if (!m_mountPoint.isEmpty())
+        return true;
+    QTemporaryDir dir(QDir::tempPath() + "/tv-mnt-XXXXXX");
+    dir.setAutoRemove(false);
+    QStringList args;
+    if (m_fsType == "ntfs")
+        args << "-t" << "ntfs-3g";
+    args << m_device << dir.path();
+    QByteArray out;
+    if (run("mount", args, &out) != 0 && m_fsType == "exfat") {
+        // No kernel driver: fall back to the FUSE one.
+        if (run("mount.exfat-fuse", {m_device, dir.path()}, &out) != 0) {
+            m_error = "mount: " + QString::fromLocal8Bit(out).trimmed();
+            QDir().rmdir(dir.path());
+            return false;
+        }
+    } else if (!QFileInfo(dir.path()).isDir() || run("mountpoint", {"-q", dir.path()}) != 0) {
+        m_error = "mount: " + QString::fromLocal8Bit(out).trimmed();
+        QDir().rmdir(dir.path());
+        return false;
+    }
+    m_mountPoint = dir.path();
+    return true;
+}
+
+bool LoopVolume::unmount()
+{
+    if (m_mountPoint.isEmpty())
+        return true;
+    const bool ok = run("umount", {m_mountPoint}) == 0 || run("umount", {"-l", m_mountPoint}) == 0;
+    QDir().rmdir(m_mountPoint);
+    m_mountPoint.clear();
+    return ok;
+}
+
+void LoopVolume::forget()
+{
+    m_mountPoint.clear();
+    m_device.clear();
+}
