@@ -1,0 +1,107 @@
+#include "PopWindow/StatusAttachedWindow.h"
+
+#include "Comm/GetColor.h"
+
+#include <QEventLoop>
+#include <QPainter>
+#include <QResizeEvent>
+
+StatusAttachedWindow::StatusAttachedWindow(QWidget* view, QPointF point, QWidget* parentWindow, int side,
+                                           double distance)
+    : PopBaseWindow(nullptr), AttachedWindowEngine(this, view, parentWindow, point, side, distance)
+{
+    Q_ASSERT(view);
+    m_fillColor = getColor(50, 50, 62, 0.6f);
+    m_borderColor = getColor(0, 0, 0, 0.34f);
+    m_style.borderWidth = 1;
+    m_style.viewMargin = 2;
+    m_style.cornerRadius = 4;
+    m_style.arrowBaseWidth = 15;
+    m_style.arrowHeight = 10;
+    m_style.hasArrow = false;
+    m_style.drawsRoundCornerBesideArrow = true;
+    setWindowOpacity(0.99);
+    setMouseTracking(true);
+    attachView();
+    if (m_delegate)
+        m_delegate->mouseInWindow(false);
+}
+
+StatusAttachedWindow::~StatusAttachedWindow()
+{
+    if (m_loop)
+        m_loop->quit();
+}
+
+void StatusAttachedWindow::runModal()
+{
+    if (m_loop)
+        return;
+    QEventLoop loop;
+    m_loop = &loop;
+    m_closeRequested = false;
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+    QPointer<StatusAttachedWindow> self(this);
+    if (!m_closeRequested)
+        loop.exec(QEventLoop::DialogExec);
+    if (self)
+        m_loop = nullptr;
+}
+
+void StatusAttachedWindow::close()
+{
+    windowWillClose();
+    QWidget::close();
+}
+
+void StatusAttachedWindow::windowWillClose()
+{
+    // Only the first request ends the run; later ones find no loop.
+    m_closeRequested = true;
+    if (m_loop) {
+        m_loop->quit();
+        m_loop = nullptr;
+    }
+}
+
+void StatusAttachedWindow::setWindowBackgroundBlurRadius(int radius)
+{
+    (void)radius;
+}
+
+void StatusAttachedWindow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    paintBackground(painter);
+}
+
+void StatusAttachedWindow::resizeEvent(QResizeEvent* event)
+{
+    PopBaseWindow::resizeEvent(event);
+    if (!isLayoutSize(event->size()))
+        redisplay();
+}
+
+void StatusAttachedWindow::enterEvent(QEnterEvent* event)
+{
+    PopBaseWindow::enterEvent(event);
+    if (m_delegate)
+        m_delegate->mouseInWindow(true);
+}
+
+void StatusAttachedWindow::leaveEvent(QEvent* event)
+{
+    PopBaseWindow::leaveEvent(event);
+    if (m_delegate)
+        m_delegate->mouseInWindow(false);
+}
+
+void StatusAttachedWindow::changeEvent(QEvent* event)
+{
+    PopBaseWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && m_delegate)
+        m_delegate->isHiddenWindow();
+}
