@@ -1,0 +1,33 @@
+#pragma once
+#include <QScrollBar>
+
+class QTimer;
+
+// A vertical scroller with no track and a thin translucent knob, floated over
+// the content by RFOverlayScrollView.
+class RFOverlayScroller : public QScrollBar
+{
+    Q_OBJECT
+public:
+    static constexpr int kScrollerWidth = 14;
+
+    explicit RFOverlayScroller(QWidget* parent = nullptr);
+
+    // Only this class itself draws the overlay knob; subclasses answer no.
+    virtual bool isCompatibleWithOverlayScrollers() const;
+    // The knob stays fully visible: fading ends at full opacity.
+    void fadeOut();
+    qreal knobAlpha() const { return m_alpha; }
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void sliderChange(SliderChange change) override;
+
+private:
+    QTimer* m_fadeTimer;
+    qreal m_alpha = 1.0;
+};

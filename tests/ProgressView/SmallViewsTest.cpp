@@ -1,0 +1,106 @@
+#include "ProgressView/EndBgView.h"
+#include "ProgressView/PopBgView.h"
+#include "ProgressView/RFOverlayScrollView.h"
+#include "ProgressView/RFOverlayScroller.h"
+#include "ProgressView/SNRHUDSegmentedCell.h"
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QImage>
+#include <QPlainTextEdit>
+#include <QStandardItemModel>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+TEST(SNRHUDSegmentedCell, EvenSegmentsShareTheFrame)
+{
+    SNRHUDSegmentedCell cell;
+    cell.setSegmentCount(3);
+    const QVector<QRectF> rects = cell.segmentRects(QRectF(0, 0, 100, 24));
+    ASSERT_EQ(rects.size(), 3);
+    EXPECT_DOUBLE_EQ(rects[0].width(), 34);
+    EXPECT_DOUBLE_EQ(rects[1].width(), 34);
+    EXPECT_DOUBLE_EQ(rects[2].width(), 31);
+    EXPECT_DOUBLE_EQ(rects[1].x(), rects[0].right());
+    cell.setWidth(2, 20);
+    EXPECT_DOUBLE_EQ(cell.segmentRects(QRectF(0, 0, 100, 24))[2].width(), 20);
+}
+
+TEST(SNRHUDSegmentedCell, PressingADisabledSegmentDrawsNoOverlay)
+{
+    SNRHUDSegmentedCell cell;
+    cell.resize(120, 24);
+    cell.setSegmentCount(2);
+    cell.setSegmentEnabled(1, false);
+    const QImage before = cell.grab().toImage();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(90, 12), QPointF(90, 12), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(&cell, &press);
+    EXPECT_EQ(cell.grab().toImage(), before);
+
+    QMouseEvent pressEnabled(QEvent::MouseButtonPress, QPointF(30, 12), QPointF(30, 12), Qt::LeftButton,
+                             Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&cell, &pressEnabled);
+    EXPECT_LT(cell.grab().toImage().pixelColor(30, 6).lightness(), before.pixelColor(30, 6).lightness());
+}
+
+TEST(RFOverlayScroller, OnlyTheClassItselfIsOverlayCompatible)
+{
+    class Derived : public RFOverlayScroller {};
+    RFOverlayScroller scroller;
+    Derived derived;
+    EXPECT_TRUE(scroller.isCompatibleWithOverlayScrollers());
+    EXPECT_FALSE(derived.isCompatibleWithOverlayScrollers());
+    scroller.fadeOut();
+    EXPECT_EQ(scroller.knobAlpha(), 1.0);
+}
+
+TEST(RFOverlayScrollView, ScrollerFloatsBelowTheTableHeader)
+{
+    RFOverlayScrollView view;
+    view.resize(300, 200);
+    auto* table = new QTableView;
+    QStandardItemModel model(100, 2);
+    table->setModel(&model);
+    table->horizontalHeader()->setFixedHeight(25);
+    view.setContent(table);
+    view.show();
+    EXPECT_EQ(view.headerOffset(), 25);
+    EXPECT_EQ(table->geometry(), QRect(0, 0, 300, 200));  // content takes the full width
+    RFOverlayScroller* scroller = view.verticalScroller();
+    EXPECT_TRUE(scroller->isVisible());
+    EXPECT_EQ(scroller->geometry(), QRect(300 - RFOverlayScroller::kScrollerWidth, 25,
+                                          RFOverlayScroller::kScrollerWidth, 175));
+    scroller->setValue(10);
+    EXPECT_EQ(table->verticalScrollBar()->value(), 10);
+}
+
+TEST(RFOverlayScrollView, ContentThatIsNotATableGetsTheFullHeight)
+{
+    RFOverlayScrollView view;
+    view.resize(300, 200);
+    view.setContent(new QPlainTextEdit(QString(500, QLatin1Char('\n'))));
+    view.show();
+    EXPECT_EQ(view.headerOffset(), 0);
+    EXPECT_EQ(view.verticalScroller()->geometry().top(), 0);
+    EXPECT_EQ(view.verticalScroller()->geometry().height(), 200);
+}
+
+TEST(BackgroundViews, Fills)
+{
+    EndBgView end;
+    end.resize(50, 50);
+    EXPECT_EQ(end.grab().toImage().pixelColor(25, 25), QColor(50, 50, 62));
+
+    QWidget host;
+    host.resize(60, 60);
+    host.setStyleSheet(QStringLiteral("background: white"));
+    auto* pop = new PopBgView(&host);
+    pop->setGeometry(0, 0, 60, 60);
+    const QImage image = host.grab().toImage();
+    EXPECT_EQ(image.pixelColor(30, 30), QColor(204, 204, 204));  // black at 0.2 over white
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::white));        // outside the rounded corner
+}
