@@ -1,0 +1,18 @@
+#include "Main/Tools/CustemOutlineView.h"
+
+#include "Main/Tools/CustomHeaderCell.h"
+#include "Main/Tools/CustomTableView.h"
+
+CustemOutlineView::CustemOutlineView(QWidget* parent)
+    : QTreeView(parent)
+{
+    applyDarkListPalette(this);
+    setupHeaderCell();
+}
+
+void CustemOutlineView::setupHeaderCell()
+{
+    auto* header = new CustomHeaderCell(this);
+    setHeader(header);
+    header->setFixedHeight(kHeaderHeight);
+}

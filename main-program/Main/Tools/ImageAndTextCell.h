@@ -1,0 +1,45 @@
+#pragma once
+#include <QColor>
+#include <QPixmap>
+#include <QStyledItemDelegate>
+
+// An icon and a title; in size mode (the drive wiper's size column) a
+// "used / total" text whose used part is bold. The model's display,
+// decoration and foreground roles win over the values set on the cell.
+class ImageAndTextCell : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    explicit ImageAndTextCell(QObject* parent = nullptr);
+
+    // The second argument is kept for callers that pass it; nothing reads it.
+    void setTitle(const QString& title, qreal size, qreal width);
+    // Held by value: the cell may be drawn long after the caller's colour is gone.
+    void setColor(const QColor& color) { m_color = color; }
+    void setOnlyEdit(bool onlyEdit) { m_isOnlyEdit = onlyEdit; }
+    void setImage(const QPixmap& image) { m_image = image; }
+    QPixmap image() const { return m_image; }
+    QString title() const { return m_title; }
+    QColor color() const { return m_color; }
+    qreal subWidth() const { return m_subWidth; }
+    bool isOnlyEdit() const { return m_isOnlyEdit; }
+
+    QRect imageFrameForCellFrame(const QRect& cellFrame, const QModelIndex& index = {}) const;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override;
+
+private:
+    QPixmap imageFor(const QModelIndex& index) const;
+    QString titleFor(const QModelIndex& index) const;
+    QColor colorFor(const QModelIndex& index, const QStyleOptionViewItem& option) const;
+
+    QPixmap m_image;
+    QString m_title;
+    QColor m_color;
+    qreal m_size = 0;
+    qreal m_subWidth = -1;  // below 0: up to the cell's right edge
+    bool m_isOnlyEdit = false;
+};
