@@ -1,5 +1,7 @@
 #include "Main/Tools/CheckButtonCell.h"
 
+#include "Main/Tools/CellPicture.h"
+
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QMouseEvent>
@@ -62,12 +64,7 @@ QRect CheckButtonCell::hitSquare(const QRect& cellFrame)
 
 void CheckButtonCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    QPixmap image = m_image;
-    const QVariant decoration = index.data(Qt::DecorationRole);
-    if (decoration.canConvert<QIcon>() && !decoration.value<QIcon>().isNull())
-        image = decoration.value<QIcon>().pixmap(16, 16);
-    else if (decoration.canConvert<QPixmap>() && !decoration.value<QPixmap>().isNull())
-        image = decoration.value<QPixmap>();
+    const QPixmap image = cellPicture(index, 16, m_image);
     if (image.isNull())
         return;
     const float y = static_cast<float>(option.rect.y() + (option.rect.height() - 16) / 2.0);

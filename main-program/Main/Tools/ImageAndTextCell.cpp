@@ -1,5 +1,6 @@
 #include "Main/Tools/ImageAndTextCell.h"
 
+#include "Main/Tools/CellPicture.h"
 #include "Main/Tools/ListFonts.h"
 
 #include <QApplication>
@@ -24,12 +25,7 @@ void ImageAndTextCell::setTitle(const QString& title, qreal size, qreal width)
 
 QPixmap ImageAndTextCell::imageFor(const QModelIndex& index) const
 {
-    const QVariant v = index.data(Qt::DecorationRole);
-    if (v.canConvert<QPixmap>() && !v.value<QPixmap>().isNull())
-        return v.value<QPixmap>();
-    if (v.canConvert<QIcon>() && !v.value<QIcon>().isNull())
-        return v.value<QIcon>().pixmap(24, 24);
-    return m_image;
+    return cellPicture(index, 24, m_image);
 }
 
 QString ImageAndTextCell::titleFor(const QModelIndex& index) const

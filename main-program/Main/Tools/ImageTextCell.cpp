@@ -1,6 +1,7 @@
 #include "Main/Tools/ImageTextCell.h"
 
 #include "Comm/GetColor.h"
+#include "Main/Tools/CellPicture.h"
 #include "Main/Tools/ListFonts.h"
 
 #include <QFontMetricsF>
@@ -36,12 +37,7 @@ void ImageTextCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
     QString secondary = index.data(SecondaryTextRole).toString();
     if (secondary.isEmpty())
         secondary = m_secondaryTextKeyPath;
-    QPixmap icon = m_iconImage;
-    const QVariant decoration = index.data(Qt::DecorationRole);
-    if (decoration.canConvert<QIcon>() && !decoration.value<QIcon>().isNull())
-        icon = decoration.value<QIcon>().pixmap(32, 32);
-    else if (decoration.canConvert<QPixmap>() && !decoration.value<QPixmap>().isNull())
-        icon = decoration.value<QPixmap>();
+    const QPixmap icon = cellPicture(index, 32, m_iconImage);
 
     painter->save();
     if (!primary.isEmpty()) {
