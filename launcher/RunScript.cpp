@@ -106,6 +106,9 @@ int32_t RunScript::runPrivileged(const QString& program, const QStringList& argu
         argv.push_back(s.data());
     argv.push_back(nullptr);
 
+    // Right after the spawn the child may still carry our own name: the
+    // kernel names it only late in the exec.
+    const QByteArray ownName = commandNameOf(::getpid());
     pid_t pid = 0;
     if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
         return kNotStarted;
@@ -124,7 +127,7 @@ int32_t RunScript::runPrivileged(const QString& program, const QStringList& argu
         if (done < 0)
             return kNotStarted;
         const QByteArray name = commandNameOf(pid);
-        if (!name.isEmpty() && name != pkexecName)
+        if (!name.isEmpty() && name != pkexecName && name != ownName)
             return 0;
         QThread::msleep(50);
     }
