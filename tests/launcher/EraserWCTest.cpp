@@ -49,6 +49,21 @@ bool clickWhenOn(QDialog* w, const QString& page, const QString& button)
     return true;
 }
 
+const char* const kCanceled = "The operation was canceled by the user.";
+
+// A window whose run waits on a tool that never finishes by itself.
+struct SlowRun
+{
+    TempTree tree;
+    FakeTool slow{"srm", "exec sleep 30"};
+    EraserWC window{slow.path()};
+    SlowRun()
+    {
+        window.show();
+        window.eumeFileWithPath(tree.file("big.bin", QByteArray(1000, 'x')));
+    }
+};
+
 }  // namespace
 
 // The file manager's hand-over from start to end: `brisklaunch <dir> --service`.
@@ -87,17 +102,15 @@ TEST(EraserWC, FolderHandedOverIsErasedEntryByEntryThenRemoved)
 
 TEST(EraserWC, CancelAndFailureShowTheFailurePage)
 {
-    TempTree tree;
-    FakeTool slow("srm", "exec sleep 30");
     {
-        EraserWC window(slow.path());
-        window.show();
-        window.eumeFileWithPath(tree.file("big.bin", QByteArray(1000, 'x')));
+        SlowRun run;
+        EraserWC& window = run.window;
         QTimer::singleShot(100, &window, [&] { window.findChild<QPushButton*>("cancelButton")->click(); });
         execWith(&window, [&] { return clickWhenOn(&window, "failView", "failOkButton"); });
-        EXPECT_EQ(window.findChild<QLabel*>("failLabel")->text(), "The operation was canceled by the user.");
+        EXPECT_EQ(window.findChild<QLabel*>("failLabel")->text(), kCanceled);
     }
     {
+        TempTree tree;
         // The tool leaves the file, so the folder is still full when its turn comes.
         FakeTool idle("srm", "exit 0");
         const QString dir = tree.folder("kept");
@@ -106,18 +119,15 @@ TEST(EraserWC, CancelAndFailureShowTheFailurePage)
         window.show();
         window.eumeFileWithPath(dir);
         execWith(&window, [&] { return clickWhenOn(&window, "failView", "failOkButton"); });
-        EXPECT_NE(window.findChild<QLabel*>("failLabel")->text(), "The operation was canceled by the user.");
+        EXPECT_NE(window.findChild<QLabel*>("failLabel")->text(), kCanceled);
         EXPECT_TRUE(QFileInfo::exists(dir));
     }
 }
 
 TEST(EraserWC, ClosingDuringARunCancelsItAndEndsOnceTheRunHas)
 {
-    TempTree tree;
-    FakeTool slow("srm", "exec sleep 30");
-    EraserWC window(slow.path());
-    window.show();
-    window.eumeFileWithPath(tree.file("big.bin", QByteArray(1000, 'x')));
+    SlowRun run;
+    EraserWC& window = run.window;
     bool stillRunningAfterClose = false;
     QTimer::singleShot(100, &window, [&] {
         window.close();
