@@ -3,6 +3,7 @@
 #include "platform/ImageStore.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
@@ -188,4 +189,19 @@ void FourStateImageButton::resizeEvent(QResizeEvent* event)
         dstRect = pictureRectFor(normalImage);
         srcRect = dstRect;
     }
+}
+
+QColor FourStateImageButton::labelColor() const
+{
+    return textField ? textField->palette().color(QPalette::WindowText) : QColor();
+}
+
+void FourStateImageButton::setLabelColor(const QColor& color)
+{
+    // Only a real change touches the label, or repainting it would repaint us again.
+    if (!textField || textField->palette().color(QPalette::WindowText) == color)
+        return;
+    QPalette p = textField->palette();
+    p.setColor(QPalette::WindowText, color);
+    textField->setPalette(p);
 }

@@ -5,6 +5,8 @@
 
 // What the picture buttons share: four named pictures, one per state, and
 // three flags from which the state is derived at every paint.
+class QLabel;
+
 class FourStateImageButton : public QAbstractButton
 {
     Q_OBJECT
@@ -34,6 +36,11 @@ public:
 
     QSize sizeHint() const override;
 
+    // The text label over the picture, once a label has been set.
+    QLabel* label() const { return textField; }
+    // The colour the label shows now.
+    QColor labelColor() const;
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -53,6 +60,7 @@ protected:
 
     void drawPicture(QPainter& painter, const QString& name) const;
     void drawPlainButton(QPainter& painter);
+    void setLabelColor(const QColor& color);
 
     QString normalImage;
     QString activeImage;
@@ -64,6 +72,7 @@ protected:
     bool isDisabled = false;
     QRectF dstRect;
     QRectF srcRect;
+    QLabel* textField = nullptr;
 
 private:
     void setUp();

@@ -24,7 +24,6 @@ public:
     void setDelegate(TCImageButtonDelegate* delegate) { m_delegate = delegate; }
 
     void setTextWithName(const QString& text, const QRect& frame);
-    QLabel* label() const { return textField; }
 
 protected:
     QRectF pictureRectFor(const QString& normalName) const override;
@@ -33,5 +32,4 @@ protected:
 
 private:
     TCImageButtonDelegate* m_delegate = nullptr;
-    QLabel* textField = nullptr;
 };

@@ -35,20 +35,6 @@ void TextIconImageBtton::setTextWithName(const QString& text, float fontSize)
     update();
 }
 
-QColor TextIconImageBtton::labelColor() const
-{
-    return textField ? textField->palette().color(QPalette::WindowText) : QColor();
-}
-
-void TextIconImageBtton::setLabelColor(const QColor& color)
-{
-    if (!textField || textField->palette().color(QPalette::WindowText) == color)
-        return;
-    QPalette p = textField->palette();
-    p.setColor(QPalette::WindowText, color);
-    textField->setPalette(p);
-}
-
 void TextIconImageBtton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);

@@ -29,21 +29,6 @@ void TextImageButton::setTextWithName(const QString& text, float fontSize)
     update();
 }
 
-QColor TextImageButton::labelColor() const
-{
-    return textField ? textField->palette().color(QPalette::WindowText) : QColor();
-}
-
-void TextImageButton::setLabelColor(const QColor& color)
-{
-    // Only a real change touches the label, or repainting it would repaint us again.
-    if (!textField || textField->palette().color(QPalette::WindowText) == color)
-        return;
-    QPalette p = textField->palette();
-    p.setColor(QPalette::WindowText, color);
-    textField->setPalette(p);
-}
-
 void TextImageButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
