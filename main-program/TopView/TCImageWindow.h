@@ -1,4 +1,6 @@
 #pragma once
+#include "TopView/TCWindowButton.h"
+
 #include <QColor>
 #include <QPainterPath>
 #include <QPointer>
@@ -11,7 +13,6 @@ class QAbstractButton;
 class QZTitlebarContainer;
 class StandardWindowButton;
 class TCImageWindow;
-#include "TopView/TCWindowButton.h"
 
 // What the owner of an image window may answer.
 class TCImageWindowDelegate
