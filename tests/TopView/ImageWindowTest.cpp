@@ -1,0 +1,112 @@
+#include "TopView/NSColorTCAdditions.h"
+#include "TopView/QZTitlebarView.h"
+#include "TopView/StandardWindowButton.h"
+#include "TopView/TCImageWindow.h"
+#include "TopView/TCWindowButton.h"
+#include "platform/NotificationCenter.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+TEST(TCImageWindow, DefaultBarCentresItsButtonsAndKeepsContentBelow)
+{
+    TCImageWindow window;
+    auto* content = new QWidget;
+    window.setContentView(content);
+    window.resize(400, 300);
+    window.show();
+    const double bar = TCImageWindow::kTitleBarHeight;
+    EXPECT_EQ(window.titleBarContainer()->geometry(), QRect(0, 0, 400, int(bar)));
+    int x = int(TCImageWindow::kButtonsLeftMargin);
+    for (int kind = 0; kind < 3; ++kind) {
+        QWidget* b = window.standardWindowButton(kind);
+        EXPECT_EQ(b->x(), x);
+        EXPECT_EQ(b->y() + b->height() / 2, int(bar / 2));
+        x += b->width() + int(TCImageWindow::kButtonSeparation);
+    }
+    EXPECT_EQ(content->geometry(), QRect(0, int(bar), 400, 300 - int(bar)));
+
+    window.setTitleBarHeight(40);
+    EXPECT_EQ(content->geometry(), QRect(0, 40, 400, 260));
+    window.setVerticalTrafficLightButtons(true);
+    EXPECT_EQ(window.standardWindowButton(1)->y(), window.standardWindowButton(0)->y() + 12 + 6);
+    EXPECT_EQ(window.standardWindowButton(0)->x(), window.standardWindowButton(2)->x());
+}
+
+TEST(TCImageWindow, ReplacementButtonHidesTheOwnOneAndActs)
+{
+    TCImageWindow window;
+    window.resize(300, 200);
+    window.show();
+    auto* close = TCWindowButton::windowButtonWithSize(QSize(14, 14), QString());
+    window.setCloseButton(close);
+    EXPECT_TRUE(window.standardWindowButton(0)->isHidden());
+    EXPECT_EQ(close->pos(), QPoint(8, 4));
+    QTest::mouseClick(close, Qt::LeftButton);
+    EXPECT_FALSE(window.isVisible());
+}
+
+namespace {
+struct StubbornDelegate : TCImageWindowDelegate
+{
+    QRectF windowWillPositionSheet(TCImageWindow*, QWidget*, const QRectF&) override { return QRectF(1, 2, 3, 4); }
+};
+}  // namespace
+
+TEST(TCImageWindow, SheetsComeOutOfTheBarsLowerEdge)
+{
+    TCImageWindow window;
+    StubbornDelegate delegate;
+    window.setDelegate(&delegate);
+    EXPECT_EQ(window.delegate(), &delegate);
+    EXPECT_EQ(window.sheetRect(nullptr, QRectF(50, 0, 200, 100)), QRectF(50, TCImageWindow::kTitleBarHeight, 200, 100));
+}
+
+TEST(TCImageWindow, DoubleClickWithoutTheDefaultLeavesTheWindow)
+{
+    TCImageWindow window;
+    window.resize(300, 200);
+    window.show();
+    QTest::mouseDClick(window.titleBarView(), Qt::LeftButton, {}, QPoint(150, 10));
+    EXPECT_FALSE(window.isMinimized());
+}
+
+TEST(TCImageWindow, TitleBarIsWhiteWithRoundedTopCorners)
+{
+    TCImageWindow window;
+    window.resize(300, 200);
+    const QImage bar = window.titleBarView()->grab().toImage();
+    EXPECT_EQ(bar.pixelColor(150, 10), QColor(Qt::white));
+    EXPECT_NE(bar.pixelColor(0, 0), QColor(Qt::white));
+    EXPECT_EQ(bar.pixelColor(0, bar.height() - 1), QColor(Qt::white));
+}
+
+TEST(TCWindowButtonGroup, CountsAndAnnouncesOnlyRealChanges)
+{
+    TCWindowButton a(QSize(12, 12), QString());
+    TCWindowButton b(QSize(12, 12), QString());
+    EXPECT_EQ(a.group(), b.group());
+    EXPECT_EQ(a.group()->identifier(), TCWindowButtonGroup::kDefaultIdentifier);
+
+    auto* group = TCWindowButtonGroup::groupWithIdentifier("count-test");
+    int posted = 0;
+    QObject receiver;
+    platform::NotificationCenter::defaultCenter().observe(
+        &receiver, TCWindowButtonGroup::kRolloverNotification, [&](const QVariantMap&) { ++posted; });
+    group->setNumberOfCaptures(-1);
+    group->setNumberOfCaptures(0);
+    EXPECT_EQ(posted, 0);
+    group->setNumberOfCaptures(2);
+    EXPECT_EQ(posted, 1);
+    EXPECT_TRUE(group->shouldDisplayRollOver());
+    group->resetMouseCaptures();
+    EXPECT_FALSE(group->shouldDisplayRollOver());
+}
+
+TEST(NSColorTCAdditions, ConvertsToRgb)
+{
+    const QColor rgb = QZ_CGColorCreate(QColor::fromHsv(0, 255, 255));
+    EXPECT_EQ(rgb.spec(), QColor::Rgb);
+    EXPECT_EQ(rgb, QColor(255, 0, 0));
+}
