@@ -5,6 +5,12 @@
 #include "platform/InvokingUser.h"
 #include "platform/TerminationSignals.h"
 
+#include <QThreadPool>
+
+#include <memory>
+
+#include <unistd.h>
+
 int main(int argc, char** argv)
 {
     platform::exportInvokingUser();
@@ -22,6 +28,12 @@ int main(int argc, char** argv)
     if (!delegate.applicationDidFinishLaunching())
         return 0;
     // Held from here until the loop returns; a second instance never takes it.
-    PreventSleep preventSleep(QStringLiteral("PreventUserIdleDisplaySleep"));
-    return app.exec();
+    auto preventSleep = std::make_unique<PreventSleep>(QStringLiteral("PreventUserIdleDisplaySleep"));
+    const int status = app.exec();
+    preventSleep.reset();
+    // An update check may still sit in a network time-out; it has nothing to
+    // save, so the exit does not wait for it.
+    if (!QThreadPool::globalInstance()->waitForDone(1000))
+        ::_exit(status);
+    return status;
 }
