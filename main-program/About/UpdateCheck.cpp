@@ -1,0 +1,120 @@
+#include "About/UpdateCheck.h"
+
+#include "Comm/PublicUtilities.h"
+#include "platform/NetworkProbe.h"
+#include "platform/PlistFile.h"
+#include "platform/SettingsFile.h"
+
+#include <QMutex>
+#include <QUrl>
+
+#include <limits>
+
+namespace UpdateCheck {
+
+namespace {
+QMutex g_probeMutex;
+Probe g_probe;
+}  // namespace
+
+std::optional<QVariantMap> parseUpdateList(const QByteArray& bytes)
+{
+    if (bytes.isEmpty() || bytes.size() > kMaxListBytes)
+        return std::nullopt;
+    const auto root = platform::plist::parse(bytes);
+    if (!root || root->typeId() != QMetaType::QVariantMap)
+        return std::nullopt;
+    return root->toMap();
+}
+
+std::optional<QVariantMap> fetchUpdateList(const QString& url)
+{
+    const QUrl u(url);
+    const QString scheme = u.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https") && scheme != QLatin1String("file"))
+        return std::nullopt;
+    const auto body = platform::fetchUrl(u, kFetchTimeoutMs, kMaxListBytes);
+    if (!body)
+        return std::nullopt;
+    return parseUpdateList(*body);
+}
+
+int buildNumber(const QVariant& value)
+{
+    qint64 n = 0;
+    bool ok = false;
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        n = value.toLongLong(&ok);
+        break;
+    case QMetaType::QString:
+        n = value.toString().trimmed().toLongLong(&ok);
+        break;
+    default:
+        break;
+    }
+    if (!ok)
+        return 0;
+    return static_cast<int>(std::clamp<qint64>(n, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+int localBuildNumber()
+{
+    return buildNumber(platform::SettingsFile::shared().value(QStringLiteral("VersionCheck")));
+}
+
+int fetchedBuildNumber(const std::optional<QVariantMap>& list)
+{
+    return list ? buildNumber(list->value(QStringLiteral("VersionCheck"))) : 0;
+}
+
+bool isNewer(const std::optional<QVariantMap>& list, int localBuild)
+{
+    return fetchedBuildNumber(list) > localBuild;
+}
+
+std::optional<QString> displayText(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::Double:
+        return value.toString();
+    default:
+        return std::nullopt;
+    }
+}
+
+QStringList whatIsNewLines(const QVariantMap& list)
+{
+    QVariantMap rest = list;
+    rest.remove(QStringLiteral("VersionCheck"));
+    rest.remove(QStringLiteral("Version"));
+    QStringList lines;
+    for (int j = 1; j <= rest.size(); ++j) {
+        if (const auto text = displayText(rest.value(QString::number(j))))
+            lines << *text;
+    }
+    return lines;
+}
+
+Probe networkProbe()
+{
+    QMutexLocker lock(&g_probeMutex);
+    if (g_probe)
+        return g_probe;
+    return [] { return PublicUtilities::isCanBeUseNetWork(); };
+}
+
+void setNetworkProbe(Probe probe)
+{
+    QMutexLocker lock(&g_probeMutex);
+    g_probe = std::move(probe);
+}
+
+}  // namespace UpdateCheck

@@ -1,0 +1,159 @@
+#include "About/UpdateViewController.h"
+
+#include "ui_UpdateViewController.h"
+
+#include "About/UpdateCheck.h"
+#include "Comm/CommUti.h"
+#include "Comm/EULinkUrl.h"
+#include "Comm/GetColor.h"
+#include "platform/Background.h"
+#include "platform/Workspace.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+constexpr int kDocumentWidth = 416;
+constexpr int kMeasureWidth = 200;
+constexpr int kMinDocumentHeight = 170;
+constexpr int kMinCountedLine = 30;
+constexpr int kMinRow = 25;
+
+QFont measureFont()
+{
+    QFont f;
+    f.setPixelSize(10);
+    return f;
+}
+}  // namespace
+
+UpdateViewController::UpdateViewController(QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::UpdateViewController>())
+{
+    ui->setupUi(this);
+    for (QPushButton* b : {ui->proClose, ui->noNetClose, ui->noUpdateClose, ui->haveClose})
+        connect(b, &QPushButton::clicked, this, &UpdateViewController::closeWindow);
+    connect(ui->updateButton, &QPushButton::clicked, this, &UpdateViewController::updateClickHereAction);
+    showPage(Page::Checking);
+    getVersionChange();
+    ui->changeValueScrollView->verticalScrollBar()->setValue(0);
+}
+
+UpdateViewController::~UpdateViewController() = default;
+
+void UpdateViewController::getVersionChange()
+{
+    const QString url = EULinkUrl::GetUrl(QStringLiteral("IniURL"));
+    auto probe = UpdateCheck::networkProbe();
+    struct Outcome
+    {
+        bool network = false;
+        std::optional<QVariantMap> list;
+    };
+    platform::runInBackground(
+        this,
+        [url, probe] {
+            Outcome o;
+            o.network = probe();
+            if (o.network)
+                o.list = UpdateCheck::fetchUpdateList(url);
+            return o;
+        },
+        [this](Outcome o) {
+            if (!o.network) {
+                showPage(Page::NoNetwork);
+                emit checkFinished();
+                return;
+            }
+            whatIsNewVersionDiff(o.list);
+            emit checkFinished();
+        });
+}
+
+void UpdateViewController::whatIsNewVersionDiff(const std::optional<QVariantMap>& list)
+{
+    if (!UpdateCheck::isNewer(list, UpdateCheck::localBuildNumber())) {
+        showPage(Page::NoUpdate);
+        return;
+    }
+    showPage(Page::NewVersion);
+    const QString version = UpdateCheck::displayText(list->value(QStringLiteral("Version"))).value_or(QString());
+    ui->versionLabel->setText(QStringLiteral("New features of Version %1:").arg(version));
+    ui->titleLable->setText(QStringLiteral("Tarnwick Vantoly %1 has been released.").arg(version));
+
+    const QStringList lines = UpdateCheck::whatIsNewLines(*list);
+    QWidget* doc = ui->showVersionScrollView;
+    qDeleteAll(doc->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly));
+    int height = 0;
+    QList<int> rows;
+    for (const QString& line : lines) {
+        const int measured = heightForStringDrawing(line, measureFont(), kMeasureWidth);
+        height += std::max(measured, kMinCountedLine);
+        rows << std::max(measured, kMinRow);
+    }
+    height = std::max(height, kMinDocumentHeight);
+    doc->setFixedSize(kDocumentWidth, height);
+
+    QFont lightFont(CommUti::getLightFontName());
+    lightFont.setPixelSize(13);
+    int y = 0;
+    for (int j = 0; j < lines.size(); ++j) {
+        // Server text is shown as it is, never interpreted as markup.
+        auto* label = new QLabel(doc);
+        label->setObjectName(QStringLiteral("whatIsNewLine%1").arg(j + 1));
+        label->setTextFormat(Qt::PlainText);
+        label->setText(QStringLiteral("%1.%2").arg(j + 1).arg(lines[j]));
+        label->setToolTip(lines[j].toHtmlEscaped());
+        label->setWordWrap(true);
+        label->setFont(lightFont);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(getColor(237, 239, 240, 1).name()));
+        label->setGeometry(0, y, kDocumentWidth, rows[j]);
+        label->show();
+        y += rows[j];
+    }
+    ui->changeValueScrollView->verticalScrollBar()->setValue(0);
+    doc->update();
+}
+
+int UpdateViewController::heightForStringDrawing(const QString& text, const QFont& font, int width)
+{
+    const QFontMetrics fm(font);
+    return fm.boundingRect(QRect(0, 0, width, INT_MAX / 2), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text)
+        .height();
+}
+
+UpdateViewController::Page UpdateViewController::currentPage() const
+{
+    if (!ui->noNetworkView->isHidden())
+        return Page::NoNetwork;
+    if (!ui->noUpdateView->isHidden())
+        return Page::NoUpdate;
+    if (!ui->haveUpdateView->isHidden())
+        return Page::NewVersion;
+    return Page::Checking;
+}
+
+void UpdateViewController::showPage(Page page)
+{
+    ui->checkProgressView->setVisible(page == Page::Checking);
+    ui->noNetworkView->setVisible(page == Page::NoNetwork);
+    ui->noUpdateView->setVisible(page == Page::NoUpdate);
+    ui->haveUpdateView->setVisible(page == Page::NewVersion);
+}
+
+void UpdateViewController::updateClickHereAction()
+{
+    closeWindow();
+    platform::openUrl(EULinkUrl::GetUrl(QStringLiteral("UpdateURL")));
+}
+
+void UpdateViewController::closeWindow()
+{
+    if (superDelegate)
+        superDelegate->close();
+}

@@ -1,0 +1,48 @@
+#pragma once
+#include <QPointer>
+#include <QVariantMap>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+namespace Ui {
+class UpdateViewController;
+}
+class QFont;
+
+// The update dialog: checks the network, fetches the update list and shows
+// one of its pages (checking, no network, no update, new version).
+class UpdateViewController : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit UpdateViewController(QWidget* parent = nullptr);
+    ~UpdateViewController() override;
+
+    // The dialog's panel; closing the dialog closes it.
+    QPointer<QWidget> superDelegate;
+
+    // The check runs off the main thread and reports back only while this
+    // controller lives, so a dialog closed mid-check is never called back.
+    void getVersionChange();
+    void whatIsNewVersionDiff(const std::optional<QVariantMap>& list);
+    static int heightForStringDrawing(const QString& text, const QFont& font, int width);
+
+    enum class Page { Checking, NoNetwork, NoUpdate, NewVersion };
+    Page currentPage() const;
+
+public slots:
+    void updateClickHereAction();
+    void closeWindow();
+    void closeWindowAction() { closeWindow(); }
+
+signals:
+    // The check has reached its last page.
+    void checkFinished();
+
+private:
+    void showPage(Page page);
+
+    std::unique_ptr<Ui::UpdateViewController> ui;
+};

@@ -1,0 +1,279 @@
+#include "AppDelegate.h"
+
+#include "About/AboutViewController.h"
+#include "About/UpdateCheck.h"
+#include "About/UpdateViewController.h"
+#include "Comm/CommUti.h"
+#include "Comm/EULinkUrl.h"
+#include "Main/BaseWindow.h"
+#include "Main/MainWindowController.h"
+#include "platform/Background.h"
+#include "platform/Layout.h"
+#include "platform/Log.h"
+#include "platform/SingleInstance.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QProxyStyle>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr char kInstanceName[] = "com.tarnwick.vantoly";
+constexpr char kUnrecognizedDrivePage[] = "https://www.tarnwick.example/vantoly/help/unrecognized-drive/";
+
+// Tool tips come up after 0.3 s.
+class ToolTipDelayStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == QStyle::SH_ToolTip_WakeUpDelay)
+            return 300;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// Stand-in for the attached panel until the interface kit's panel is in:
+// a frameless application-modal window around the dialog's view whose run
+// ends when it closes.
+class ModalPanel : public QWidget
+{
+public:
+    explicit ModalPanel(QWidget* view) : QWidget(nullptr, Qt::Dialog | Qt::FramelessWindowHint)
+    {
+        setWindowModality(Qt::ApplicationModal);
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(view);
+    }
+    void runModal()
+    {
+        show();
+        if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+        QEventLoop loop;
+        m_loop = &loop;
+        loop.exec();
+        m_loop = nullptr;
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        if (m_loop)
+            m_loop->quit();
+        QWidget::closeEvent(event);
+    }
+
+private:
+    QEventLoop* m_loop = nullptr;
+};
+
+// How long ago the process started, from the kernel's own record, so the
+// figure includes loading the program and its libraries.
+qint64 processAgeMs()
+{
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    QFile uptime(QStringLiteral("/proc/uptime"));
+    if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    // The command name may hold spaces; the fields after it are plain.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 20)
+        return -1;
+    const double startTicks = fields[19].toDouble();
+    const double upSeconds = uptime.readAll().split(' ').value(0).toDouble();
+    return static_cast<qint64>(upSeconds * 1000.0 - startTicks * 1000.0 / ::sysconf(_SC_CLK_TCK));
+}
+
+}  // namespace
+
+AppDelegate::AppDelegate(QObject* parent) : QObject(parent)
+{
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::awakeFromNib()
+{
+    if (platform::userDefaultInteger(QStringLiteral("EraserTimes")) == 0)
+        platform::setUserDefaultInteger(QStringLiteral("EraserTimes"), 1);
+    CommUti::writRegularFont(QFont(QStringLiteral("Lato")));
+    CommUti::writLightFont(QFont(QStringLiteral("Lato Light")));
+    CommUti::writBoldFont(QFont(QStringLiteral("Lato Bold")));
+}
+
+bool AppDelegate::checkAppDuplicateAndBringToFrontWithBundle()
+{
+    m_instance = std::make_unique<platform::SingleInstance>(platform::Layout::current().stateDir(),
+                                                            QString::fromLatin1(kInstanceName));
+    if (!m_instance->claim())
+        return true;
+    connect(m_instance.get(), &platform::SingleInstance::activationRequested, this, &AppDelegate::bringToFront);
+    return false;
+}
+
+bool AppDelegate::applicationDidFinishLaunching()
+{
+    if (checkAppDuplicateAndBringToFrontWithBundle())
+        return false;
+    qApp->setStyle(new ToolTipDelayStyle);
+    if (!m_mainWin) {
+        m_mainWin = std::make_unique<MainWindowController>();
+        m_mainWin->tabBarView()->setMenuBar(buildMenus());
+        // The window closing, by its button or by the window manager, ends the program.
+        connect(m_mainWin.get(), &MainWindowController::windowWillClose, this, [] { QCoreApplication::exit(0); });
+    }
+    m_mainWin->showWindow();
+    platform::log(QStringLiteral("main window shown %1 ms after start").arg(processAgeMs()));
+    toCheckUpdate();
+    return true;
+}
+
+void AppDelegate::bringToFront()
+{
+    if (!m_mainWin)
+        return;
+    BaseWindow* w = m_mainWin->window();
+    w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+    m_mainWin->showWindow();
+}
+
+QMenuBar* AppDelegate::buildMenus()
+{
+    auto* bar = new QMenuBar;
+    QMenu* app = bar->addMenu(QStringLiteral("Tarnwick Vantoly"));
+    app->addAction(QStringLiteral("About Tarnwick Vantoly"), this, &AppDelegate::aboutAction);
+    app->addAction(QStringLiteral("Check for Updates..."), this, &AppDelegate::checkUpdateAction);
+    app->addSeparator();
+    QAction* quit = app->addAction(QStringLiteral("Quit Tarnwick Vantoly"), this, &AppDelegate::exitApp);
+    quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+
+    QMenu* window = bar->addMenu(QStringLiteral("Window"));
+    QAction* minimise = window->addAction(QStringLiteral("Minimize"), this, [this] {
+        if (m_mainWin)
+            m_mainWin->tabBarView()->clickMinimizeButton();
+    });
+    minimise->setShortcut(QKeySequence(QStringLiteral("Ctrl+M")));
+    window->addSeparator();
+    window->addAction(QStringLiteral("Tarnwick Vantoly"), this, &AppDelegate::bringToFront);
+
+    QMenu* help = bar->addMenu(QStringLiteral("Help"));
+    QAction* guide = help->addAction(QStringLiteral("Tarnwick Vantoly Help"), this, &AppDelegate::userGuideMenuAction);
+    guide->setShortcut(QKeySequence(QStringLiteral("Ctrl+?")));
+    help->addAction(QStringLiteral("Support Center"), this, &AppDelegate::supportCenterAction);
+    help->addAction(QStringLiteral("Online Help"), this, &AppDelegate::onlineHelp);
+    help->addSeparator();
+    help->addAction(QStringLiteral("Fix Unrecognized Drive"), this, &AppDelegate::FixUnrecognizedDriveMenu);
+
+    for (QAction* a : {quit, minimise, guide})
+        a->setShortcutContext(Qt::ApplicationShortcut);
+    return bar;
+}
+
+void AppDelegate::toCheckUpdate()
+{
+    const QString url = EULinkUrl::GetUrl(QStringLiteral("IniURL"));
+    auto probe = UpdateCheck::networkProbe();
+    platform::runInBackground(
+        this,
+        [url, probe] {
+            const auto list = UpdateCheck::fetchUpdateList(url);
+            if (!UpdateCheck::isNewer(list, UpdateCheck::localBuildNumber()))
+                return false;
+            return probe();
+        },
+        [this](bool offer) {
+            if (offer)
+                offerUpdateWhenFree();
+        });
+}
+
+void AppDelegate::offerUpdateWhenFree()
+{
+    // Never open inside another modal panel: wait until it has gone.
+    if (QApplication::activeModalWidget() || m_terminating) {
+        if (!m_terminating)
+            QTimer::singleShot(1000, this, &AppDelegate::offerUpdateWhenFree);
+        return;
+    }
+    checkUpdateAction();
+}
+
+void AppDelegate::runDialog(QWidget* view, QPointer<QWidget>& superDelegate)
+{
+    ModalPanel panel(view);
+    superDelegate = &panel;
+    panel.runModal();
+    // The panel owned the view; the controller goes with it.
+}
+
+void AppDelegate::aboutAction()
+{
+    if (QApplication::activeModalWidget())
+        return;
+    auto* controller = new AboutViewController;
+    aboutWC = controller;
+    runDialog(controller, controller->superDelegate);
+}
+
+void AppDelegate::checkUpdateAction()
+{
+    if (QApplication::activeModalWidget())
+        return;
+    auto* controller = new UpdateViewController;
+    updateVC = controller;
+    runDialog(controller, controller->superDelegate);
+}
+
+void AppDelegate::openLink(const QString& key)
+{
+    const QString url = EULinkUrl::GetUrl(key);
+    if (!url.isEmpty())
+        platform::openUrl(url);
+}
+
+void AppDelegate::userGuideMenuAction() { openLink(QStringLiteral("UserGuide")); }
+void AppDelegate::supportCenterAction() { openLink(QStringLiteral("SupportTeam")); }
+void AppDelegate::onlineHelp() { openLink(QStringLiteral("OnlineHelp")); }
+
+void AppDelegate::FixUnrecognizedDriveMenu()
+{
+    const QString configured = EULinkUrl::GetUrl(QStringLiteral("FixUnrecognizedDrive"));
+    platform::openUrl(configured.isEmpty() ? QString::fromLatin1(kUnrecognizedDrivePage) : configured);
+}
+
+void AppDelegate::exitApp()
+{
+    applicationWillTerminate();
+    QCoreApplication::exit(0);
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    if (m_terminating)
+        return;
+    m_terminating = true;
+    if (m_mainWin) {
+        m_mainWin->removeFolderInWipeVolumes();
+        m_mainWin->window()->hide();
+    }
+}

@@ -1,0 +1,61 @@
+#pragma once
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+
+class MainWindowController;
+class AboutViewController;
+class UpdateViewController;
+class QMenuBar;
+class QWidget;
+namespace platform {
+class SingleInstance;
+}
+
+// The program's life from launch to exit: one instance, the start-up
+// defaults, the main window, the launch-time update check, the menus, and
+// the ways out, each of which removes the wiper's fill folder first.
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    explicit AppDelegate(QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // Start-up defaults: `EraserTimes` and the font names.
+    void awakeFromNib();
+    // False when another instance runs: it has been asked to come forward
+    // and this process should leave with status 0.
+    bool applicationDidFinishLaunching();
+
+    MainWindowController* mainWin() const { return m_mainWin.get(); }
+
+public slots:
+    void aboutAction();
+    void checkUpdateAction();
+    void userGuideMenuAction();
+    void supportCenterAction();
+    void onlineHelp();
+    void FixUnrecognizedDriveMenu();
+    void exitApp();
+    // The application is about to end, whichever way.
+    void applicationWillTerminate();
+    void bringToFront();
+
+private:
+    bool checkAppDuplicateAndBringToFrontWithBundle();
+    void toCheckUpdate();
+    void offerUpdateWhenFree();
+    QMenuBar* buildMenus();
+    void openLink(const QString& key);
+    // The modal panel pattern: wrap, hand over as superDelegate, run.
+    void runDialog(QWidget* view, QPointer<QWidget>& superDelegate);
+
+    std::unique_ptr<MainWindowController> m_mainWin;
+    std::unique_ptr<platform::SingleInstance> m_instance;
+    QPointer<AboutViewController> aboutWC;
+    QPointer<UpdateViewController> updateVC;
+    bool m_terminating = false;
+};

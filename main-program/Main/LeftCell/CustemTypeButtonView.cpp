@@ -1,0 +1,75 @@
+#include "Main/LeftCell/CustemTypeButtonView.h"
+
+#include "Comm/CommUti.h"
+#include "Comm/GetColor.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+CustemTypeButtonView::CustemTypeButtonView(QWidget* parent) : QWidget(parent)
+{
+    setFixedSize(214, 28);
+}
+
+void CustemTypeButtonView::loadView()
+{
+    if (!m_iconImageView) {
+        m_iconImageView = new QLabel(this);
+        m_iconImageView->setGeometry(16, 6, 16, 16);
+        m_iconImageView->setScaledContents(true);
+        m_iconImageView->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_nameLabel = new QLabel(this);
+        m_nameLabel->setGeometry(48, 6, 150, 17);
+        m_nameLabel->setTextFormat(Qt::PlainText);
+        m_nameLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    m_nameLabel->setText(nameStr);
+    refreshLook();
+}
+
+void CustemTypeButtonView::buttonClick(bool selected)
+{
+    m_isClick = selected;
+    refreshLook();
+}
+
+void CustemTypeButtonView::setButtonEnden(bool enabled)
+{
+    m_isEnd = enabled;
+    refreshLook();
+}
+
+void CustemTypeButtonView::refreshLook()
+{
+    if (m_nameLabel) {
+        QFont font(m_isClick ? CommUti::getRegularFontName() : CommUti::getLightFontName());
+        font.setPixelSize(13);
+        m_nameLabel->setFont(font);
+        const double alpha = m_isClick ? 1.0 : (m_isEnd ? 0.6 : 0.18);
+        const QColor c = getColor(255, 255, 255, static_cast<float>(alpha));
+        m_nameLabel->setStyleSheet(QStringLiteral("color: rgba(%1,%2,%3,%4); background: transparent;")
+                                       .arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alpha()));
+        m_iconImageView->setPixmap(m_isClick ? sleIconImage : iconImage);
+    }
+    update();
+}
+
+void CustemTypeButtonView::paintEvent(QPaintEvent*)
+{
+    if (!m_isClick)
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0, 0, 214, 28), 8, 8);
+    p.fillPath(path, getColor(0, 0, 0, 0.2f));
+}
+
+void CustemTypeButtonView::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (m_isEnd && event->button() == Qt::LeftButton && delegate)
+        delegate->mouseClickAction(butTag);
+}

@@ -1,0 +1,244 @@
+#include "Main/MainWindowController.h"
+
+#include "ui_MainWindowController.h"
+
+#include "Main/BaseWindow.h"
+#include "platform/ImageStore.h"
+
+#include <QEasingCurve>
+#include <QGuiApplication>
+#include <QParallelAnimationGroup>
+#include <QPropertyAnimation>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+struct EntrySpec
+{
+    const char* title;
+    const char* icon;
+    const char* selIcon;
+    int y;  // from the column's bottom edge, as the entries were laid out
+};
+// The gap of 82 between Wipe Free Space and Disk Manager sets the disk
+// tools apart from the erasers.
+constexpr std::array<EntrySpec, 6> kEntries{{
+    {"Erase Files/Folders", "ic_file", "ic_file_sel", 474},
+    {"Wipe Hard Drive", "ic_wipe_hdd", "ic_wipe_hdd_sel", 438},
+    {"Wipe Free Space", "ic_wipe_free", "ic_wipe_free_sel", 402},
+    {"Disk Manager", "ic_repair", "ic_repair_sel", 320},
+    {"Uninstaller", "ic_uninstall", "ic_uninstall_sel", 284},
+    {"Internet Cleanup", "ic_internet", "ic_internet_sel", 248},
+}};
+constexpr int kEntryHeight = 28;
+}  // namespace
+
+MainWindowController::MainWindowController(ToolSlots toolSlots, QObject* parent)
+    : QObject(parent), ui(std::make_unique<Ui::MainWindowController>()), m_slots(std::move(toolSlots))
+{
+    m_window = new BaseWindow;
+    ui->setupUi(m_window);
+    connect(m_window, &BaseWindow::windowWillClose, this, [this] {
+        // Whatever closed the window, the fill folder goes first.
+        removeFolderInWipeVolumes();
+        emit windowWillClose();
+    });
+    connect(m_window, &BaseWindow::windowDidDeminiaturize, this, [this] { ui->contentView->show(); });
+
+    ui->tabBarView->delegate = this;
+    ui->tabBarView->setMinAction(true);
+    m_indexSelectView = 0;
+
+    addFileEraserView();
+    addWipeDiskView();
+    addUninstallView();
+    addInternetView();
+    addRepairDiskVC();
+    // The Disk Manager starts listing at once; its scan runs in the background
+    // and this call only starts it.
+    QTimer::singleShot(0, this, &MainWindowController::getallVolumesForRepair);
+
+    allBaseViewArr = {ui->FileEraserBaseView, ui->wipeHddBaseView, ui->diskReparBaseView, ui->uninstallBaseView,
+                      ui->interBaseView};
+    addTypeButton();
+}
+
+MainWindowController::~MainWindowController()
+{
+    delete m_window;
+}
+
+TabBarView* MainWindowController::tabBarView() const
+{
+    return ui->tabBarView;
+}
+
+void MainWindowController::showWindow()
+{
+    m_window->show();
+    if (const QScreen* screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen()) {
+        QRect frame = m_window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        m_window->move(frame.topLeft());
+    }
+    m_window->raise();
+    m_window->activateWindow();
+    ui->contentView->update();
+}
+
+MainWindowTool* MainWindowController::addTool(const ToolSlots::Factory& factory, QWidget* container, bool givesHost)
+{
+    MainWindowTool* tool = factory ? factory() : nullptr;
+    if (!tool || !tool->toolView())
+        return nullptr;
+    QWidget* view = tool->toolView();
+    view->setParent(container);
+    view->setGeometry(container->rect());
+    view->show();
+    if (givesHost)
+        tool->setSuperDelegate(this);
+    return tool;
+}
+
+void MainWindowController::addFileEraserView()
+{
+    fileEraserVC = addTool(m_slots.fileEraser, ui->FileEraserBaseView, true);
+}
+
+void MainWindowController::addWipeDiskView()
+{
+    wipeDiskVC = addTool(m_slots.wipeDisk, ui->wipeHddBaseView, true);
+}
+
+void MainWindowController::addUninstallView()
+{
+    uninstallVC = addTool(m_slots.uninstall, ui->uninstallBaseView, false);
+}
+
+void MainWindowController::addInternetView()
+{
+    internetVC = addTool(m_slots.internet, ui->interBaseView, false);
+}
+
+void MainWindowController::addRepairDiskVC()
+{
+    repairDiskVC = addTool(m_slots.repairDisk, ui->diskReparBaseView, false);
+}
+
+void MainWindowController::addTypeButton()
+{
+    const int columnHeight = ui->leftView->height();
+    for (int tag = 0; tag < static_cast<int>(kEntries.size()); ++tag) {
+        const EntrySpec& e = kEntries[tag];
+        const QRect frame(8, columnHeight - e.y - kEntryHeight, 214, kEntryHeight);
+        allTypeButArr << createTypeButtonWithName(QString::fromLatin1(e.title), QString::fromLatin1(e.icon),
+                                                  QString::fromLatin1(e.selIcon), tag, frame);
+    }
+    allTypeButArr[0]->buttonClick(true);
+}
+
+CustemTypeButtonView* MainWindowController::createTypeButtonWithName(const QString& name, const QString& icon,
+                                                                     const QString& selIcon, int tag,
+                                                                     const QRect& frame)
+{
+    auto* entry = new CustemTypeButtonView(ui->leftView);
+    entry->setObjectName(QStringLiteral("typeButton%1").arg(tag));
+    entry->setGeometry(frame);
+    const qreal dpr = m_window->devicePixelRatioF();
+    entry->iconImage = platform::imageNamed(icon, QSize(16, 16), dpr);
+    entry->sleIconImage = platform::imageNamed(selIcon, QSize(16, 16), dpr);
+    entry->delegate = this;
+    entry->nameStr = name;
+    entry->butTag = tag;
+    entry->loadView();
+    entry->show();
+    return entry;
+}
+
+void MainWindowController::mouseClickAction(int tag)
+{
+    if (tag == m_indexSelectView || tag < 0 || tag >= allTypeButArr.size())
+        return;
+    for (CustemTypeButtonView* entry : allTypeButArr)
+        entry->buttonClick(entry->butTag == tag);
+
+    const int previous = m_indexSelectView;
+    const bool fromWiper = previous == WipeHardDrive || previous == WipeFreeSpace;
+    if (tag == WipeHardDrive || tag == WipeFreeSpace) {
+        if (wipeDiskVC) {
+            if (!fromWiper)
+                wipeDiskVC->getallVolumes();
+            wipeDiskVC->changeFormatOrFreeSpaceView(tag);
+        }
+        if (fromWiper) {
+            // Both wiper modes share one container: nothing slides.
+            m_indexSelectView = tag;
+            return;
+        }
+    }
+    if (tag == DiskManager)
+        getallVolumesForRepair();
+
+    slide(containerIndexForTag(previous), containerIndexForTag(tag));
+    m_indexSelectView = tag;
+}
+
+void MainWindowController::slide(int fromIndex, int toIndex)
+{
+    // A click during a slide lands the running one first, so no container is
+    // left half way.
+    if (m_slide) {
+        m_slide->setCurrentTime(m_slide->totalDuration());
+        m_slide->stop();
+        delete m_slide;
+    }
+    QWidget* oldView = allBaseViewArr[fromIndex];
+    QWidget* newView = allBaseViewArr[toIndex];
+    newView->move(0, -kSlideDistance);
+    newView->raise();
+
+    auto* group = new QParallelAnimationGroup(this);
+    auto* out = new QPropertyAnimation(oldView, "pos", group);
+    out->setDuration(kSlideMs);
+    out->setEasingCurve(QEasingCurve::InQuad);
+    out->setEndValue(QPoint(0, kSlideDistance));
+    auto* in = new QPropertyAnimation(newView, "pos", group);
+    in->setDuration(kSlideMs);
+    in->setEasingCurve(QEasingCurve::InQuad);
+    in->setEndValue(QPoint(0, 0));
+    group->addAnimation(out);
+    group->addAnimation(in);
+    m_slide = group;
+    group->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+bool MainWindowController::isSliding() const
+{
+    return m_slide && m_slide->state() == QAbstractAnimation::Running;
+}
+
+void MainWindowController::canChangeType(bool canChange)
+{
+    for (CustemTypeButtonView* entry : allTypeButArr)
+        entry->setButtonEnden(canChange);
+}
+
+void MainWindowController::getallVolumesForRepair()
+{
+    if (repairDiskVC)
+        repairDiskVC->getallVolumes();
+}
+
+void MainWindowController::removeFolderInWipeVolumes()
+{
+    if (m_folderRemoved)
+        return;
+    m_folderRemoved = true;
+    if (wipeDiskVC)
+        wipeDiskVC->endAppRemoveFolder();
+}
+
+void MainWindowController::closeWindowAction()
+{
+    removeFolderInWipeVolumes();
+}

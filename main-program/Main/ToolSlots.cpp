@@ -1,0 +1,18 @@
+#include "Main/ToolSlots.h"
+
+#include "Main/MainWindowTool.h"
+
+// A screen plugs in by returning its controller here, e.g.
+//     return new WipeDiskViewController;
+// once its class derives from MainWindowTool. Until then its container stays empty.
+
+MainWindowTool* makeFileEraserTool() { return nullptr; }
+MainWindowTool* makeWipeDiskTool() { return nullptr; }
+MainWindowTool* makeRepairDiskTool() { return nullptr; }
+MainWindowTool* makeUninstallTool() { return nullptr; }
+MainWindowTool* makeInternetTool() { return nullptr; }
+
+ToolSlots ToolSlots::standard()
+{
+    return ToolSlots{makeFileEraserTool, makeWipeDiskTool, makeRepairDiskTool, makeUninstallTool, makeInternetTool};
+}

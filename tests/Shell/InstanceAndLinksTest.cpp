@@ -1,0 +1,160 @@
+#include "MyNSApplication.h"
+#include "TempTree.h"
+#include "platform/SingleInstance.h"
+#include "platform/Workspace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SingleInstance, SecondClaimFailsAndAsksTheOwnerToComeForward)
+{
+    TempTree tree;
+    platform::SingleInstance first(tree.path(), "instance-test");
+    ASSERT_TRUE(first.claim());
+    QSignalSpy activated(&first, &platform::SingleInstance::activationRequested);
+    {
+        platform::SingleInstance second(tree.path(), "instance-test");
+        EXPECT_FALSE(second.claim());
+    }
+    EXPECT_TRUE(activated.wait(3000) || activated.count() == 1);
+
+    // The lock goes with its owner: the next one takes over.
+    platform::SingleInstance other(tree.path(), "other-name");
+    EXPECT_TRUE(other.claim());
+}
+
+TEST(SingleInstance, LockIsReleasedWithTheOwner)
+{
+    TempTree tree;
+    {
+        platform::SingleInstance first(tree.path(), "instance-test");
+        ASSERT_TRUE(first.claim());
+    }
+    platform::SingleInstance next(tree.path(), "instance-test");
+    EXPECT_TRUE(next.claim());
+}
+
+// The staged program, copied into a private prefix so it finds its own state
+// folder there (the program locates its tree from its real executable path).
+class ProgramCopy
+{
+public:
+    ProgramCopy()
+    {
+        const QString libexec = tree.folder("libexec/tarnwick-vantoly");
+        program = libexec + "/tarnwick-vantoly";
+        EXPECT_TRUE(QFile::copy(QStringLiteral(TV_PROGRAM_PATH), program));
+        QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        tree.folder("share");
+        QFile::link(QStringLiteral(TV_STAGE_DIR) + "/share/tarnwick-vantoly", tree / "share/tarnwick-vantoly");
+        tree.folder("var/lib/tarnwick-vantoly");
+    }
+    void start(QProcess& p) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("HOME", tree.path());
+        p.setProcessEnvironment(env);
+        p.start(program, {});
+    }
+    QString stateFile(const QString& name) const { return tree / ("var/lib/tarnwick-vantoly/" + name); }
+
+    TempTree tree;
+    QString program;
+};
+
+TEST(Program, SecondInstanceExitsZeroAndTheFirstKeepsRunning)
+{
+    ProgramCopy copy;
+    QProcess first;
+    copy.start(first);
+    ASSERT_TRUE(first.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(copy.stateFile("com.tarnwick.vantoly.sock")), 10000);
+
+    QProcess second;
+    copy.start(second);
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    // Termination by signal leaves through the ordinary way out.
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(10000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+
+    // The start-up defaults were written.
+    const QByteArray settings = TempTree::read(copy.stateFile("VantolyBase.plist"));
+    EXPECT_TRUE(settings.contains("Lato Light"));
+}
+
+TEST(OpenUrl, OnlyWebAddressesAreOpened)
+{
+    for (const char* ok : {"http://example.org/a?b=c", "https://www.tarnwick.example/vantoly/"})
+        EXPECT_TRUE(platform::isOpenableWebUrl(ok)) << ok;
+    for (const char* bad : {"file:///etc/shadow", "javascript:alert(1)", "--help", "", "https://", "ftp://x.org/",
+                            "smb://host/share"})
+        EXPECT_FALSE(platform::isOpenableWebUrl(bad)) << bad;
+}
+
+TEST(OpenUrl, RootOpensAsTheInvokingUserWithACleanEnvironment)
+{
+    platform::InvokingUser user{1000, 1000, "alice", "/home/alice"};
+    QProcessEnvironment env;
+    env.insert("DISPLAY", ":1");
+    env.insert("HOME", "/root");
+    env.insert("LD_PRELOAD", "/tmp/evil.so");
+    const auto cmd = platform::openUrlCommand("https://example.org/a?q=x%20y", user, true, env);
+    ASSERT_TRUE(cmd);
+    EXPECT_EQ(cmd->program, "runuser");
+    EXPECT_EQ(cmd->arguments.mid(0, 5), (QStringList{"-u", "alice", "--", "env", "-i"}));
+    EXPECT_TRUE(cmd->arguments.contains("HOME=/home/alice"));
+    EXPECT_TRUE(cmd->arguments.contains("DISPLAY=:1"));
+    EXPECT_TRUE(cmd->arguments.contains("XDG_RUNTIME_DIR=/run/user/1000"));
+    EXPECT_FALSE(cmd->arguments.join(' ').contains("LD_PRELOAD"));
+    EXPECT_FALSE(cmd->arguments.join(' ').contains("/root"));
+    EXPECT_EQ(cmd->arguments.mid(cmd->arguments.size() - 2), (QStringList{"xdg-open", "https://example.org/a?q=x%20y"}));
+
+    // No unprivileged user to open it for: nothing is opened as root.
+    EXPECT_FALSE(platform::openUrlCommand("https://example.org/", {0, 0, "root", "/root"}, true, env));
+    EXPECT_FALSE(platform::openUrlCommand("file:///etc/shadow", user, true, env));
+    const auto plain = platform::openUrlCommand("https://example.org/", user, false, env);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->program, "xdg-open");
+}
+
+TEST(EditShortcuts, CtrlKeysMapToEditActions)
+{
+    auto action = [](int key, Qt::KeyboardModifiers mods) {
+        QKeyEvent e(QEvent::KeyPress, key, mods);
+        const char* a = MyNSApplication::editActionFor(e);
+        return a ? QString::fromLatin1(a) : QString();
+    };
+    EXPECT_EQ(action(Qt::Key_C, Qt::ControlModifier), "copy");
+    EXPECT_EQ(action(Qt::Key_A, Qt::ControlModifier), "selectAll");
+    EXPECT_EQ(action(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier), "redo");
+    EXPECT_EQ(action(Qt::Key_Z, Qt::ShiftModifier), "") << "a capital Z types the letter";
+    EXPECT_EQ(action(Qt::Key_C, Qt::ControlModifier | Qt::AltModifier), "");
+
+    QLineEdit edit("hello");
+    edit.show();
+    edit.setFocus();
+    QApplication::setActiveWindow(&edit);
+    edit.deselect();
+    EXPECT_TRUE(MyNSApplication::sendEditAction("selectAll"));
+    EXPECT_EQ(edit.selectedText(), "hello");
+    EXPECT_FALSE(MyNSApplication::sendEditAction("noSuchAction"));
+}
+
+}  // namespace
