@@ -104,7 +104,6 @@ public:
     bool isRunning() const { return m_running; }
     FileEraserSortVC* sortPopover() const { return m_fileEraserSortVC; }
     QWidget* sortAttachedWindow() const { return m_sortAttachedWindow; }
-    Ui::FileEraserViewController* view() const { return ui.get(); }
 
 signals:
     // The end page is on screen and the run is recorded.
