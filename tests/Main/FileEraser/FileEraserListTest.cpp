@@ -1,7 +1,14 @@
 #include "Main/FileEraser/FileEraserList.h"
 #include "Main/FileEraser/FileEraserTableModel.h"
 #include "Main/FileEraser/FileEraserViewController.h"
+#include "LoopVolume.h"
+#include "Main/FileEraser/FileEraserOpenPanel.h"
 #include "TempTree.h"
+
+#include <QFileSystemModel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -153,4 +160,45 @@ TEST(FileEraserList, SizeTextsAndClock)
     EXPECT_EQ(FileEraserViewController::clockText(75), "0:01:15");
     EXPECT_EQ(FileEraserViewController::clockText(3661), "1:01:01");
     EXPECT_EQ(FileEraserViewController::clockText(360000), "100:00:00");
+}
+
+TEST(FileEraserList, NtfsPathsAreNotAdded)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume volume("ntfs");
+    if (!volume.ok())
+        GTEST_SKIP() << "no NTFS volume: " << volume.error().toStdString();
+    ASSERT_TRUE(volume.mount());
+    TempTree tree;
+    const QString local = tree.file("local.txt");
+    QFile f(volume.mountPoint() + "/on-ntfs.txt");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+
+    FileEraserList list;
+    auto outcome = list.addPaths({f.fileName(), local});  // an NTFS first path adds nothing
+    EXPECT_TRUE(list.valueArr.isEmpty());
+    EXPECT_EQ(outcome.ntfsPaths, QStringList{f.fileName()});
+
+    outcome = list.addPaths({local, f.fileName()});  // later ones are skipped alone
+    EXPECT_EQ(urls(list.valueArr), QStringList{local});
+    EXPECT_EQ(outcome.ntfsPaths, QStringList{f.fileName()});
+}
+
+TEST(FileEraserOpenPanel, ChoosesFilesAndFoldersTogetherWithoutHiddenOnes)
+{
+    TempTree tree;
+    tree.file("file.txt");
+    tree.folder("Folder");
+    tree.file(".hidden");
+    FileEraserOpenPanel panel;
+    QSignalSpy changed(&panel, &FileEraserOpenPanel::didChangeToDirectory);
+    panel.setDirectory(tree.path());
+    EXPECT_EQ(changed.size(), 1);
+    QFileSystemModel* model = qobject_cast<QFileSystemModel*>(panel.view()->model());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->rowCount(panel.view()->rootIndex()) == 2; }, 5000));
+    panel.selectNames({"file.txt", "Folder", ".hidden"});
+    QStringList chosen = panel.selectedPaths();
+    chosen.sort();
+    EXPECT_EQ(chosen, (QStringList{tree / "Folder", tree / "file.txt"}));
 }
