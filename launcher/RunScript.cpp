@@ -24,9 +24,6 @@ constexpr int32_t kNotStarted = 1;
 // Status when the program to start is missing or not executable.
 constexpr int32_t kNoProgram = 2;
 
-// What pkexec clears from the environment but a window needs.
-const char* const kDisplayVariables[] = {"DISPLAY", "XAUTHORITY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"};
-
 QByteArray commandNameOf(pid_t pid)
 {
     // comm stays readable after pkexec (set-uid) has changed credentials,
@@ -53,11 +50,10 @@ QString RunScript::pkexecPath()
 int32_t RunScript::RunTool(const QString& path)
 {
     const bool asRoot = ::geteuid() == 0;
-    return RunTool(path, asRoot, QProcessEnvironment::systemEnvironment(), asRoot ? runDetached : runPrivileged);
+    return RunTool(path, asRoot, asRoot ? runDetached : runPrivileged);
 }
 
-int32_t RunScript::RunTool(const QString& path, bool asRoot, const QProcessEnvironment& environment,
-                           const Runner& runner)
+int32_t RunScript::RunTool(const QString& path, bool asRoot, const Runner& runner)
 {
     const QFileInfo program(path);
     if (!program.isAbsolute() || !program.isFile() || !program.isExecutable()) {
@@ -72,18 +68,9 @@ int32_t RunScript::RunTool(const QString& path, bool asRoot, const QProcessEnvir
         platform::log(QStringLiteral("pkexec not found: cannot start %1 as root").arg(path));
         return kNotStarted;
     }
-    // env reads every leading NAME=VALUE as an assignment, so a program path
-    // holding '=' cannot follow them; it then goes without the variables.
-    QStringList args;
-    if (!path.contains(QLatin1Char('='))) {
-        args << QStringLiteral("/usr/bin/env");
-        for (const char* name : kDisplayVariables) {
-            const QString key = QString::fromLatin1(name);
-            if (environment.contains(key) && !environment.value(key).isEmpty())
-                args << key + QLatin1Char('=') + environment.value(key);
-        }
-    }
-    args << path << loaderFlag();
+    // The program itself, not a wrapper: the shipped policy names it, and its
+    // allow_gui keeps DISPLAY and XAUTHORITY, which is all a window needs.
+    const QStringList args{path, loaderFlag()};
     const int32_t status = runner(pkexec, args);
     if (status != 0)
         platform::log(QStringLiteral("%1 not started as root: status %2").arg(path).arg(status));

@@ -1,5 +1,4 @@
 #pragma once
-#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -19,10 +18,8 @@ public:
     static QString loaderFlag();
 
     static int32_t RunTool(const QString& path);
-    // `runner` starts pkexec (or, as root, the program itself); `environment`
-    // supplies the display variables pkexec would drop.
-    static int32_t RunTool(const QString& path, bool asRoot, const QProcessEnvironment& environment,
-                           const Runner& runner);
+    // `runner` starts pkexec (or, as root, the program itself).
+    static int32_t RunTool(const QString& path, bool asRoot, const Runner& runner);
 
     // Runs pkexec as our own child: pkexec refuses a caller that has already
     // gone, so we stay until it has either replaced itself with the program
