@@ -1,0 +1,680 @@
+#include "Main/FileEraser/FileEraserViewController.h"
+
+#include "Comm/CommUti.h"
+#include "Comm/EULinkUrl.h"
+#include "Comm/PublicUtilities.h"
+#include "Main/FileEraser/Engine/FolderExpansion.h"
+#include "Main/FileEraser/FileEraserOpenPanel.h"
+#include "Main/FileEraser/FileEraserTableModel.h"
+#include "WipeDisk/DialogStyle.h"
+#include "WipeDisk/NTFSViewController.h"
+#include "platform/Background.h"
+#include "platform/FileManagerReveal.h"
+#include "platform/ImageStore.h"
+#include "platform/InvokingUser.h"
+#include "platform/Log.h"
+#include "platform/SettingsFile.h"
+#include "ui_FileEraserViewController.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPropertyAnimation>
+#include <QVBoxLayout>
+
+#include <sys/stat.h>
+
+bool FileEraserViewController::s_isOpen = false;
+
+namespace {
+
+const QStringList kMainButtonImages{"btn_main", "btn_main_press", "btn_main_press", "btn_main_disable"};
+const QStringList kSmallButtonImages{"btn_s_normal", "btn_s_normal", "btn_s_hover", "btn_s_disable"};
+const QStringList kBackImages{"back", "back_press", "back_hover", "back_disable"};
+
+void setIconButton(QAbstractButton* button, const QStringList& images)
+{
+    DialogStyle::setUpButton(button, images, QString(), 12);
+}
+
+// A path the desktop user could see: the invoking user's own name, the one
+// the launcher stored, or failing both the real user.
+platform::InvokingUser desktopUser()
+{
+    const QString stored = platform::SettingsFile::shared().value(QStringLiteral("USERNAME")).toString();
+    if (auto user = platform::userNamed(stored))
+        return *user;
+    return platform::invokingUser();
+}
+
+}  // namespace
+
+FileEraserViewController::FileEraserViewController(QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::FileEraserViewController>())
+{
+    ui->setupUi(this);
+    m_model = new FileEraserTableModel(&m_list, this);
+    QTableView* table = ui->valueTableView;
+    table->setModel(m_model);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setContextMenuPolicy(Qt::CustomContextMenu);
+    table->setAcceptDrops(false);
+    table->verticalHeader()->hide();
+    table->setColumnWidth(FileEraserTableModel::CheckBox, 30);
+    table->setColumnWidth(FileEraserTableModel::Search, 30);
+    table->setColumnWidth(FileEraserTableModel::Name, 150);
+    table->setColumnWidth(FileEraserTableModel::Path, 287);
+    table->setColumnWidth(FileEraserTableModel::Size, 100);
+    table->setColumnWidth(FileEraserTableModel::Type, 100);
+    connect(table, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        if (index.column() == FileEraserTableModel::CheckBox)
+            selectListButton(index.row());
+        else if (index.column() == FileEraserTableModel::Search)
+            openFileButton();
+    });
+    connect(table, &QWidget::customContextMenuRequested, this, &FileEraserViewController::listContextMenu);
+
+    ui->drayView->setDelegate(this);
+    ui->listDragView->setDelegate(this);
+    ui->progressBar->setRange(0, 100);
+    ui->progressBar->setValue(2);
+
+    m_eraserTimer.setInterval(1000);
+    connect(&m_eraserTimer, &QTimer::timeout, this, &FileEraserViewController::showProgressValue);
+    m_eraserBigTimer.setInterval(10000);
+    connect(&m_eraserBigTimer, &QTimer::timeout, this, &FileEraserViewController::showEraserBigFileNode);
+
+    m_historyWriter = [](const FileObjList& items, const QString& method) {
+        platform::log(QStringLiteral("no history store: %1 items erased with %2 not recorded").arg(items.size()).arg(method));
+    };
+    setUpButtons();
+    changeHistoryButtonState();
+    changeSelectAllButtonState();
+}
+
+FileEraserViewController::~FileEraserViewController()
+{
+    if (m_sortAttachedWindow)
+        delete m_sortAttachedWindow;
+}
+
+void FileEraserViewController::setUpButtons()
+{
+    DialogStyle::setUpButton(ui->mainAddButton, kMainButtonImages, QStringLiteral("Add"), 16);
+    DialogStyle::setUpButton(ui->listAddButton, {"btn_b_normal", "btn_b_hover", "btn_b_hover", "btn_b_normal"},
+                             QStringLiteral("Add More"), 12);
+    DialogStyle::setUpButton(ui->emptyButton, kSmallButtonImages, QStringLiteral("Empty List"), 12);
+    DialogStyle::setUpButton(ui->selectAllButton, kSmallButtonImages, QStringLiteral("Unselect all"), 12);
+    DialogStyle::setUpButton(ui->eraserFileButton, kMainButtonImages, QStringLiteral("Erase Now"), 16);
+    setIconButton(ui->sortButton, {"sortby", "sortby_press", "sortby_hover", "sortby"});
+    setIconButton(ui->backButton, kBackImages);
+    setIconButton(ui->setButton, {"ic_set", "ic_set_press", "ic_set_hover", "ic_set"});
+    setIconButton(ui->aboutButton, {"ic_support", "ic_support_press", "ic_support_hover", "ic_support"});
+    DialogStyle::setUpButton(ui->cancelEraserButton, {"btn_secl_normal", "btn_secl_hover", "btn_secl_hover", "btn_secl_disable"},
+                             QStringLiteral("Cancel"), 14);
+    for (QAbstractButton* back : {static_cast<QAbstractButton*>(ui->sussBackButton), static_cast<QAbstractButton*>(ui->failBackButton)})
+        setIconButton(back, kBackImages);
+    for (QAbstractButton* ok : {static_cast<QAbstractButton*>(ui->sussOkButton), static_cast<QAbstractButton*>(ui->failOkButton)})
+        DialogStyle::setUpButton(ok, kMainButtonImages, QStringLiteral("OK"), 16);
+
+    connect(ui->mainAddButton, &QAbstractButton::clicked, this, &FileEraserViewController::selectFileButtonAction);
+    connect(ui->listAddButton, &QAbstractButton::clicked, this, &FileEraserViewController::selectFileButtonAction);
+    connect(ui->emptyButton, &QAbstractButton::clicked, this, &FileEraserViewController::emptyListButtonAction);
+    connect(ui->backButton, &QAbstractButton::clicked, this, &FileEraserViewController::emptyListButtonAction);
+    connect(ui->selectAllButton, &QAbstractButton::clicked, this, &FileEraserViewController::setAllSelectOrNoSelect);
+    connect(ui->eraserFileButton, &QAbstractButton::clicked, this, &FileEraserViewController::eraserNowButtonAction);
+    connect(ui->sortButton, &QAbstractButton::clicked, this, &FileEraserViewController::sortButtonAction);
+    connect(ui->cancelEraserButton, &QAbstractButton::clicked, this, &FileEraserViewController::cancelShred);
+    connect(ui->sussBackButton, &QAbstractButton::clicked, this, &FileEraserViewController::sussEndBackToMainView);
+    connect(ui->sussOkButton, &QAbstractButton::clicked, this, &FileEraserViewController::sussEndBackToMainView);
+    connect(ui->failBackButton, &QAbstractButton::clicked, this, &FileEraserViewController::failEndBackToMainView);
+    connect(ui->failOkButton, &QAbstractButton::clicked, this, &FileEraserViewController::failEndBackToMainView);
+    connect(ui->setButton, &QAbstractButton::clicked, this, &FileEraserViewController::setButtonAction);
+    connect(ui->historyButton, &QAbstractButton::clicked, this, &FileEraserViewController::historyButtonAction);
+    connect(ui->aboutButton, &QAbstractButton::clicked, this, &FileEraserViewController::aboutButtonAction);
+}
+
+void FileEraserViewController::slide(QWidget* page, int x, std::function<void()> done)
+{
+    auto* animation = new QPropertyAnimation(page, "pos", this);
+    animation->setDuration(500);
+    animation->setEndValue(QPoint(x, 0));
+    if (done)
+        connect(animation, &QPropertyAnimation::finished, this, std::move(done));
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+// ---- list side -------------------------------------------------------------
+
+void FileEraserViewController::selectFileButtonAction()
+{
+    if (m_panel)
+        return;
+    auto* panel = new FileEraserOpenPanel(window());
+    m_panel = panel;
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setWindowModality(Qt::WindowModal);
+    QString start = m_newPathStr.size() > 1 ? m_newPathStr : desktopUser().home + QStringLiteral("/Desktop");
+    if (!QFileInfo(start).isDir())
+        start = desktopUser().home;
+    if (m_rectNew.isEmpty()) {
+        const QRect frame = window()->frameGeometry();
+        m_rectNew = QRect(frame.x() + 50, frame.y() + 50, qMax(400, frame.width() - 100), qMax(300, frame.height() - 50));
+    }
+    panel->setGeometry(m_rectNew);
+    connect(panel, &FileEraserOpenPanel::didChangeToDirectory, this, &FileEraserViewController::panelDidChangeToDirectory);
+    connect(panel, &QDialog::finished, this, [this, panel](int result) {
+        if (result == QDialog::Accepted) {
+            const QStringList chosen = panel->selectedPaths();
+            if (!chosen.isEmpty())
+                platform::log(QStringLiteral("=======:::: |%1|").arg(chosen.first()));
+            addChosenPaths(chosen);
+        }
+        m_rectNew = panel->geometry();
+    });
+    panel->setDirectory(start);
+    panel->open();
+}
+
+void FileEraserViewController::panelDidChangeToDirectory(const QString& path)
+{
+    if (s_isOpen)
+        return;
+    const platform::InvokingUser user = desktopUser();
+    platform::log(QStringLiteral("userName====:%1").arg(user.name));
+    platform::log(QStringLiteral("diyici  ====:%1").arg(path));
+    if (user.uid == 0)
+        return;  // the desktop user is root: root's folders are that user's own
+    const QString redirected = redirectRootHomePath(path, platform::rootHome(), user.home);
+    if (redirected.isEmpty())
+        return;
+    platform::log(QStringLiteral("lastSavePath====:%1").arg(redirected));
+    if (m_panel)
+        m_panel->reject();
+    m_newPathStr = redirected;
+    s_isOpen = true;
+    QTimer::singleShot(300, this, &FileEraserViewController::selectFileButtonAction);
+    QTimer::singleShot(1500, this, [] { s_isOpen = false; });
+}
+
+void FileEraserViewController::viewDragAction(const QStringList& paths)
+{
+    addChosenPaths(paths);
+}
+
+bool FileEraserViewController::addChosenPaths(const QStringList& paths)
+{
+    if (m_running)
+        return false;
+    const FileEraserList::AddOutcome outcome = m_list.addPaths(paths);
+    if (!outcome.ntfsPaths.isEmpty())
+        showNTFSWindow();
+    if (!outcome.systemPath.isEmpty())
+        showSystemItemWindow(outcome.systemPath);
+    if (m_list.valueArr.isEmpty())
+        return false;
+    reloadTable();
+    changeHistoryButtonState();
+    showListView();
+    changeSelectAllButtonState();
+    return outcome.added > 0;
+}
+
+void FileEraserViewController::showListView()
+{
+    if (!ui->listView->isHidden() && ui->listView->x() == 0)
+        return;
+    ui->listView->show();
+    ui->listView->raise();
+    slide(ui->listView, 0, [this] { ui->mainView->hide(); });
+}
+
+void FileEraserViewController::reloadTable()
+{
+    m_model->reload();
+}
+
+void FileEraserViewController::emptyListButtonAction()
+{
+    m_list.valueArr.clear();
+    reloadTable();
+    ui->mainView->show();
+    slide(ui->listView, 730, [this] { ui->listView->hide(); });
+    changeSelectAllButtonState();
+}
+
+void FileEraserViewController::changeSelectAllButtonState()
+{
+    const FileEraserList::CountText count = m_list.selectCountText();
+    if (count.boldStart < 0) {
+        ui->selectCountLabel->setTextFormat(Qt::PlainText);
+        ui->selectCountLabel->setText(count.text);
+    } else {
+        const QString bold = QStringLiteral("<span style=\"font-family:'%1'; font-weight:bold; font-size:14pt\">%2</span>")
+                                 .arg(CommUti::getBoldFontName(), count.text.mid(count.boldStart, count.boldLength));
+        ui->selectCountLabel->setTextFormat(Qt::RichText);
+        ui->selectCountLabel->setText(count.text.left(count.boldStart).toHtmlEscaped() + bold +
+                                      count.text.mid(count.boldStart + count.boldLength).toHtmlEscaped());
+    }
+    ui->selectCountLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    const int state = m_list.returnSelectAllState();
+    ui->eraserFileButton->setEnabled(state != 0);
+    ui->selectAllButton->setText(state == 2 ? QStringLiteral("Unselect all") : QStringLiteral("Select all"));
+    reloadTable();
+}
+
+void FileEraserViewController::setAllSelectOrNoSelect()
+{
+    if (m_list.valueArr.isEmpty())
+        return;
+    m_list.setAllSelectOrNoSelect();
+    changeSelectAllButtonState();
+}
+
+void FileEraserViewController::selectListButton(int row)
+{
+    m_list.flipSelect(row);
+    changeSelectAllButtonState();
+}
+
+void FileEraserViewController::changeHistoryButtonState()
+{
+    const bool fresh = PublicUtilities::getUpDataHistoryStr(QStringLiteral("WipeFileHistory")).toInt() != 0;
+    const QString name = fresh ? QStringLiteral("ic_history") : QStringLiteral("ic_history_none");
+    setIconButton(ui->historyButton, {name, name, name, name});
+}
+
+void FileEraserViewController::runPanel(QWidget* content)
+{
+    // The modal panel: the dialog's controller closes it through its superDelegate.
+    QDialog panel(window());
+    panel.setWindowFlag(Qt::FramelessWindowHint);
+    auto* layout = new QVBoxLayout(&panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(content);
+    if (auto* dialog = qobject_cast<MakeSureDialog*>(content))
+        dialog->setSuperDelegate(&panel);
+    else if (auto* notice = qobject_cast<NoticeDialog*>(content))
+        notice->setSuperDelegate(&panel);
+    panel.exec();
+}
+
+void FileEraserViewController::showNTFSWindow()
+{
+    runPanel(new NTFSViewController);
+}
+
+void FileEraserViewController::showSystemItemWindow(const QString& path)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Cannot erase this item"),
+                    QStringLiteral("\"%1\" belongs to the system, not to your files, and cannot be erased. "
+                                   "The items chosen after it were not added.").arg(path),
+                    QMessageBox::Ok, window());
+    box.exec();
+}
+
+void FileEraserViewController::listContextMenu(const QPoint& pos)
+{
+    if (m_list.valueArr.isEmpty())
+        return;
+    const QModelIndex index = ui->valueTableView->indexAt(pos);
+    if (!index.isValid())
+        return;
+    const FileObjPtr item = m_list.valueArr.at(index.row());
+    if (item->url.isEmpty())
+        return;
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Open"), this, [this, item] { openFinderWhenClickItems(item); });
+    menu.addAction(QStringLiteral("Reveal in Folder"), this, [this, item] { showInFinderWhenClickItems(item); });
+    menu.exec(ui->valueTableView->viewport()->mapToGlobal(pos));
+}
+
+void FileEraserViewController::openFinderWhenClickItems(const FileObjPtr& item)
+{
+    if (!item || item->url.isEmpty() || !platform::openAsInvokingUser(item->url))
+        QMessageBox::critical(window(), QString(), QStringLiteral("Cannot open file"));
+}
+
+void FileEraserViewController::showInFinderWhenClickItems(const FileObjPtr& item)
+{
+    if (!item || item->url.isEmpty()) {
+        QMessageBox::critical(window(), QString(), QStringLiteral("Cannot open Folder"));
+        return;
+    }
+    QString path = item->url;
+    // A bundle is shown from its parent, as one item.
+    if (QFileInfo(path).isDir() && path.endsWith(QLatin1String(".app")))
+        path = QFileInfo(path).absolutePath();
+    if (!platform::revealAsInvokingUser(path))
+        QMessageBox::critical(window(), QString(), QStringLiteral("Cannot open Folder"));
+}
+
+void FileEraserViewController::openFileButton()
+{
+    const QModelIndex current = ui->valueTableView->currentIndex();
+    if (current.isValid() && current.row() < m_list.valueArr.size())
+        showInFinderWhenClickItems(m_list.valueArr.at(current.row()));
+}
+
+// ---- sort pop-over ---------------------------------------------------------
+
+void FileEraserViewController::sortButtonAction()
+{
+    m_isPopSortWin = true;
+    if (m_sortAttachedWindow)
+        m_sortAttachedWindow->deleteLater();
+    m_sortAttachedWindow = nullptr;
+    m_fileEraserSortVC = nullptr;
+
+    auto* popover = new QWidget(window(), Qt::Tool | Qt::FramelessWindowHint);
+    popover->setAttribute(Qt::WA_DeleteOnClose);
+    popover->setWindowOpacity(0.8);
+    auto* layout = new QVBoxLayout(popover);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* sortVC = new FileEraserSortVC(popover);
+    sortVC->setDelegate(this);
+    layout->addWidget(sortVC);
+    const QPoint anchor = ui->sortButton->mapToGlobal(QPoint(ui->sortButton->width() / 2, ui->sortButton->height()));
+    popover->move(anchor.x() - sortVC->width() / 2, anchor.y());
+    m_sortAttachedWindow = popover;
+    m_fileEraserSortVC = sortVC;
+    sortVC->setSortType(m_sortType, m_sortAD);
+    popover->show();
+
+    // Only this opening's timer may close this opening's pop-over.
+    const int opening = ++m_sortOpening;
+    QTimer::singleShot(2000, this, [this, opening] {
+        if (opening == m_sortOpening)
+            closeMattachedWindow();
+    });
+}
+
+void FileEraserViewController::closeMattachedWindow()
+{
+    if (!m_isPopSortWin)
+        return;
+    if (m_sortAttachedWindow) {
+        m_sortAttachedWindow->hide();
+        m_sortAttachedWindow->deleteLater();
+    }
+    m_sortAttachedWindow = nullptr;
+    m_fileEraserSortVC = nullptr;
+}
+
+void FileEraserViewController::mouseEixtView(bool exited)
+{
+    m_isPopSortWin = exited;
+    if (exited)
+        closeMattachedWindow();
+}
+
+void FileEraserViewController::selectSortbyType(int sortType, int sortAD)
+{
+    m_isPopSortWin = true;
+    closeMattachedWindow();
+    m_sortType = sortType;
+    m_sortAD = sortAD;
+    const FileObjList copy = m_list.valueArr;
+    platform::runInBackground(
+        this, [copy, sortType, sortAD] { return FileEraserList::sortedList(copy, sortType, sortAD); },
+        [this](const FileObjList& sortedItems) {
+            m_list.applySorted(sortedItems);
+            reloadTable();
+            emit sorted();
+        });
+}
+
+// ---- run side --------------------------------------------------------------
+
+QString FileEraserViewController::eraserMethodName(int level)
+{
+    switch (level) {
+    case 2: return QStringLiteral("Peter Gutmann's algorithm 2");
+    case 3: return QStringLiteral("U.S. Army AR380-19");
+    case 7: return QStringLiteral("DoD 5220.22-M ECE");
+    case 35: return QStringLiteral("Peter Gutmann's algorithm 35");
+    default: return QStringLiteral("HMG Infosec Standard 5");
+    }
+}
+
+void FileEraserViewController::eraserNowButtonAction()
+{
+    if (m_running || m_list.returnSelectAllState() == 0)
+        return;
+    ui->progressView->move(730, 0);
+    ui->progressView->show();
+    auto* confirm = new MakeSureFileEraserViewControoler;
+    confirm->setDelegate(this);
+    runPanel(confirm);
+}
+
+void FileEraserViewController::makeSureToEraserSelectFiles()
+{
+    ui->bigFileNode->hide();
+    doEraserSelectFiles();
+    setEndView(false);
+}
+
+void FileEraserViewController::setEndView(bool hidden)
+{
+    for (QWidget* page : {ui->sussView, ui->failView}) {
+        page->move(730, 0);
+        page->setHidden(hidden);
+    }
+}
+
+void FileEraserViewController::doEraserSelectFiles()
+{
+    m_running = true;
+    ui->progressView->show();
+    ui->progressView->raise();
+    slide(ui->progressView, 0, [this] {
+        ui->listView->hide();
+        ui->listView->move(730, 0);
+        ui->eraserTypeLabel->setText(eraserMethodName(RemoveFileAndFolder::getEraserTimes()));
+    });
+    m_isCancel = false;
+    m_isFailedEraser = false;
+    m_deleteErrorArr.clear();
+    m_removeFileAndFolder = std::make_unique<RemoveFileAndFolder>(m_toolPath);
+    m_removeFileAndFolder->setDelegate(this);
+    QTimer::singleShot(500, this, &FileEraserViewController::beginRemove);
+}
+
+void FileEraserViewController::beginRemove()
+{
+    m_runList.clear();
+    m_runOwners.clear();
+    for (const FileObjPtr& item : m_list.valueArr) {
+        if (!item->isSelect)
+            continue;
+        const FileObjList span = FolderExpansion::buildRunList({item});
+        m_runList += span;
+        for (qsizetype i = 0; i < span.size(); ++i)
+            m_runOwners.append(item);
+    }
+    if (m_superDelegate)
+        m_superDelegate->canChangeType(false);
+    setEraserTime();
+    m_removeFileAndFolder->benginToTraskWithArr(m_runList);
+}
+
+void FileEraserViewController::removeProgress(float percent, const QString& path, int index)
+{
+    const int count = m_removeFileAndFolder ? static_cast<int>(m_removeFileAndFolder->allFilesArr().size()) : 0;
+    ui->eraserRoundLabel->setText(QStringLiteral("%1 of %2 items").arg(index).arg(count));
+    ui->progressBar->setValue(qMax(2, static_cast<int>(percent)));
+    ui->eraserPathLabel->setText(path);
+    if (!m_eraserBigTimer.isActive()) {
+        showEraserBigFileNode();
+        setEraserBigTimer();
+    }
+}
+
+void FileEraserViewController::haveFailEraser()
+{
+    m_isFailedEraser = true;
+}
+
+void FileEraserViewController::removeObjEnd(const FileObjList&)
+{
+    QTimer::singleShot(1000, this, &FileEraserViewController::showEndView);
+}
+
+void FileEraserViewController::cancelShred()
+{
+    if (!m_running || !m_removeFileAndFolder)
+        return;
+    m_isCancel = true;
+    m_removeFileAndFolder->isCancel();
+}
+
+void FileEraserViewController::setEraserTime()
+{
+    m_eraserTimeR = 0;
+    m_eraserTimer.start();
+    showProgressValue();
+}
+
+QString FileEraserViewController::clockText(int seconds)
+{
+    const int hours = seconds / 3600;
+    const int minutes = seconds / 60 % 60;
+    const int secs = seconds % 60;
+    return QStringLiteral("%1:%2:%3").arg(hours).arg(minutes, 2, 10, QLatin1Char('0')).arg(secs, 2, 10, QLatin1Char('0'));
+}
+
+void FileEraserViewController::showProgressValue()
+{
+    ++m_eraserTimeR;
+    ui->usedTimeLabel->setText(clockText(m_eraserTimeR));
+}
+
+void FileEraserViewController::stopEraserTimer()
+{
+    m_eraserTimer.stop();
+}
+
+void FileEraserViewController::setEraserBigTimer()
+{
+    m_eraserBigTimer.start();
+}
+
+void FileEraserViewController::showEraserBigFileNode()
+{
+    ui->bigFileNode->show();
+}
+
+void FileEraserViewController::stopEraserBigTimer()
+{
+    ui->bigFileNode->hide();
+    m_eraserBigTimer.stop();
+}
+
+FileObjList FileEraserViewController::processedTopLevelItems() const
+{
+    // The engine handles the run list in order, so the processed count says
+    // how far it got; a top-level item counts once any of its entries was reached.
+    const qsizetype reached = m_removeFileAndFolder ? m_removeFileAndFolder->deleteErrorArr().size() : 0;
+    FileObjList owners;
+    for (qsizetype i = 0; i < reached && i < m_runOwners.size(); ++i)
+        if (owners.isEmpty() || owners.last() != m_runOwners.at(i))
+            owners.append(m_runOwners.at(i));
+    return owners;
+}
+
+void FileEraserViewController::showEndView()
+{
+    stopEraserBigTimer();
+    stopEraserTimer();
+    if (m_superDelegate)
+        m_superDelegate->canChangeType(true);
+
+    QWidget* page = ui->sussView;
+    if (m_isFailedEraser || m_isCancel) {
+        ui->failNode->setText(m_isCancel ? QStringLiteral("The operation was canceled by the user.") : QString());
+        ui->failNode->setVisible(m_isCancel);
+        page = ui->failView;
+    }
+    page->show();
+    page->raise();
+    slide(page, 0, [this] {
+        ui->progressView->hide();
+        ui->progressView->move(730, 0);
+    });
+
+    // A cancelled run records what it reached; items never started stay listed.
+    if (m_isCancel) {
+        const FileObjList reached = processedTopLevelItems();
+        for (const FileObjPtr& item : m_list.valueArr)
+            if (item->isSelect && !reached.contains(item))
+                item->isSelect = false;
+    }
+    m_deleteErrorArr = m_list.takeJudgedItems();
+    if (m_historyWriter && !m_deleteErrorArr.isEmpty())
+        m_historyWriter(m_deleteErrorArr, eraserMethodName(RemoveFileAndFolder::getEraserTimes()));
+    PublicUtilities::writeUpDataHistoryStr(QStringLiteral("WipeFileHistory"), QStringLiteral("1"));
+    changeHistoryButtonState();
+    reloadTable();
+    m_running = false;
+    emit runEnded();
+}
+
+void FileEraserViewController::leaveEndPage(QWidget* page)
+{
+    m_list.valueArr.clear();
+    reloadTable();
+    ui->mainView->show();
+    ui->mainView->move(0, 0);
+    slide(page, 720, [page] {
+        page->move(730, 0);
+        page->hide();
+    });
+    changeSelectAllButtonState();
+}
+
+void FileEraserViewController::failEndBackToMainView()
+{
+    leaveEndPage(ui->failView);
+}
+
+void FileEraserViewController::sussEndBackToMainView()
+{
+    leaveEndPage(ui->sussView);
+}
+
+// ---- side panels -----------------------------------------------------------
+
+void FileEraserViewController::setButtonAction()
+{
+    // The erasure-level chooser comes with the history subsystem.
+    platform::log(QStringLiteral("erasure level chooser not available"));
+}
+
+void FileEraserViewController::closeSetEraserLevelView()
+{
+    slide(ui->setEraserLevelView, 730, [this] { ui->setEraserLevelView->hide(); });
+}
+
+void FileEraserViewController::historyButtonAction()
+{
+    PublicUtilities::writeUpDataHistoryStr(QStringLiteral("WipeFileHistory"), QStringLiteral("0"));
+    changeHistoryButtonState();
+}
+
+void FileEraserViewController::closeHistoryView()
+{
+    slide(ui->historyView, 730, [this] { ui->historyView->hide(); });
+}
+
+void FileEraserViewController::aboutButtonAction()
+{
+    const QString url = EULinkUrl::GetUrl(QStringLiteral("SupportTeam"));
+    if (!url.isEmpty())
+        platform::openAsInvokingUser(url);
+}

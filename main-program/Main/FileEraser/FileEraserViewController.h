@@ -1,0 +1,160 @@
+#pragma once
+#include "Main/FileEraser/DragView.h"
+#include "Main/FileEraser/Engine/RemoveFileAndFolder.h"
+#include "Main/FileEraser/FileEraserList.h"
+#include "Main/FileEraser/FileEraserSortVC.h"
+#include "Main/FileEraser/MakeSureFileEraserViewControoler.h"
+
+#include <QPointer>
+#include <QRect>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class FileEraserOpenPanel;
+class FileEraserTableModel;
+class QLabel;
+namespace Ui { class FileEraserViewController; }
+
+// What the screen needs of the main window: the navigation lock.
+class FileEraserSuperDelegate
+{
+public:
+    virtual ~FileEraserSuperDelegate() = default;
+    virtual void canChangeType(bool /*canChange*/) {}
+};
+
+// The Erase Files/Folders screen: the list of items to shred, the run with
+// its progress page, the end pages and the history record.
+class FileEraserViewController : public QWidget,
+                                 public DragViewDelegate,
+                                 public FileEraserSortVCDelegate,
+                                 public MakeSureFileEraserVCDelegate,
+                                 public RemoveFileAndFolderDelegate
+{
+    Q_OBJECT
+public:
+    // Stores one finished run: its judged items and the erasure method's name.
+    using HistoryWriter = std::function<void(const FileObjList& items, const QString& method)>;
+
+    explicit FileEraserViewController(QWidget* parent = nullptr);
+    ~FileEraserViewController() override;
+
+    void setSuperDelegate(FileEraserSuperDelegate* host) { m_superDelegate = host; }
+    void setHistoryWriter(HistoryWriter writer) { m_historyWriter = std::move(writer); }
+    // The secure-remove tool; empty for the program's own.
+    void setToolPath(const QString& path) { m_toolPath = path; }
+
+    // List side.
+    void selectFileButtonAction() override;
+    void panelDidChangeToDirectory(const QString& path);
+    void viewDragAction(const QStringList& paths) override;
+    // Adds chosen paths as the panel and the drop areas do; false when nothing new is listed.
+    bool addChosenPaths(const QStringList& paths);
+    void emptyListButtonAction();
+    void setAllSelectOrNoSelect();
+    void selectListButton(int row);
+    void changeSelectAllButtonState();
+    int returnSelectAllState() const { return m_list.returnSelectAllState(); }
+    void changeHistoryButtonState();
+    void showNTFSWindow();
+    void showSystemItemWindow(const QString& path);
+    void openFinderWhenClickItems(const FileObjPtr& item);
+    void showInFinderWhenClickItems(const FileObjPtr& item);
+    void openFileButton();
+
+    // Sort pop-over.
+    void sortButtonAction();
+    void closeMattachedWindow();
+    void mouseEixtView(bool exited) override;
+    void selectSortbyType(int sortType, int sortAD) override;
+
+    // Run side.
+    void eraserNowButtonAction();
+    void makeSureToEraserSelectFiles() override;
+    void doEraserSelectFiles();
+    void beginRemove();
+    void removeProgress(float percent, const QString& path, int index) override;
+    void haveFailEraser() override;
+    void removeObjEnd(const FileObjList& processed) override;
+    void cancelShred();
+    void showEndView();
+    void setEndView(bool hidden);
+    void failEndBackToMainView();
+    void sussEndBackToMainView();
+
+    // Side panels.
+    void setButtonAction();
+    void closeSetEraserLevelView();
+    void historyButtonAction();
+    void closeHistoryView();
+    void aboutButtonAction();
+
+    // "h:mm:ss" for the elapsed clock.
+    static QString clockText(int seconds);
+    static QString eraserMethodName(int level);
+
+    const FileEraserList& list() const { return m_list; }
+    FileEraserList& list() { return m_list; }
+    const FileObjList& deleteErrorArr() const { return m_deleteErrorArr; }
+    bool isCancel() const { return m_isCancel; }
+    bool isFailedEraser() const { return m_isFailedEraser; }
+    bool isRunning() const { return m_running; }
+    FileEraserSortVC* sortPopover() const { return m_fileEraserSortVC; }
+    QWidget* sortAttachedWindow() const { return m_sortAttachedWindow; }
+
+signals:
+    // The end page is on screen and the run is recorded.
+    void runEnded();
+    void sorted();
+
+private:
+    void setUpButtons();
+    void reloadTable();
+    void showListView();
+    void slide(QWidget* page, int x, std::function<void()> done = {});
+    void showProgressValue();
+    void setEraserTime();
+    void stopEraserTimer();
+    void setEraserBigTimer();
+    void showEraserBigFileNode();
+    void stopEraserBigTimer();
+    void leaveEndPage(QWidget* page);
+    void listContextMenu(const QPoint& pos);
+    void runPanel(QWidget* content);
+    FileObjList processedTopLevelItems() const;
+
+    std::unique_ptr<Ui::FileEraserViewController> ui;
+    FileEraserList m_list;
+    FileEraserTableModel* m_model = nullptr;
+    FileEraserSuperDelegate* m_superDelegate = nullptr;
+    HistoryWriter m_historyWriter;
+    QString m_toolPath;
+
+    int m_sortType = 0;
+    int m_sortAD = 0;
+    QPointer<FileEraserSortVC> m_fileEraserSortVC;
+    QPointer<QWidget> m_sortAttachedWindow;
+    bool m_isPopSortWin = false;
+    int m_sortOpening = 0;
+
+    QPointer<FileEraserOpenPanel> m_panel;
+    QRect m_rectNew;
+    QString m_newPathStr;
+    static bool s_isOpen;
+
+    std::unique_ptr<RemoveFileAndFolder> m_removeFileAndFolder;
+    FileObjList m_runList;
+    FileObjList m_runOwners;  // the top-level item each run-list entry belongs to
+    bool m_isCancel = false;
+    bool m_isFailedEraser = false;
+    bool m_running = false;
+    FileObjList m_deleteErrorArr;
+    QTimer m_eraserTimer;
+    int m_eraserTimeR = 0;
+    QTimer m_eraserBigTimer;
+    QPointer<QWidget> m_setEraserLevelVC;
+    QPointer<QWidget> m_historyVC;
+};

@@ -1,0 +1,21 @@
+#include "Main/FileEraser/MakeSureFileEraserViewControoler.h"
+
+#include "ui_MakeSureFileEraserViewControoler.h"
+
+MakeSureFileEraserViewControoler::MakeSureFileEraserViewControoler(QWidget* parent)
+    : MakeSureDialog(parent), ui(std::make_unique<Ui::MakeSureFileEraserViewControoler>())
+{
+    ui->setupUi(this);
+    setUpButtons(ui->okButton, ui->noButton);
+}
+
+MakeSureFileEraserViewControoler::~MakeSureFileEraserViewControoler() = default;
+
+void MakeSureFileEraserViewControoler::tellDelegate()
+{
+    if (m_delegate)
+        m_delegate->makeSureToEraserSelectFiles();
+}
+
+QAbstractButton* MakeSureFileEraserViewControoler::okButton() const { return ui->okButton; }
+QAbstractButton* MakeSureFileEraserViewControoler::noButton() const { return ui->noButton; }

@@ -1,0 +1,33 @@
+#pragma once
+#include "WipeDisk/MakeSureDialog.h"
+
+#include <memory>
+
+namespace Ui { class MakeSureFileEraserViewControoler; }
+
+class MakeSureFileEraserVCDelegate
+{
+public:
+    virtual ~MakeSureFileEraserVCDelegate() = default;
+    virtual void makeSureToEraserSelectFiles() {}
+};
+
+// "Continue" / "Cancel" before the ticked items are erased.
+class MakeSureFileEraserViewControoler : public MakeSureDialog
+{
+    Q_OBJECT
+public:
+    explicit MakeSureFileEraserViewControoler(QWidget* parent = nullptr);
+    ~MakeSureFileEraserViewControoler() override;
+
+    void setDelegate(MakeSureFileEraserVCDelegate* delegate) { m_delegate = delegate; }
+    QAbstractButton* okButton() const;
+    QAbstractButton* noButton() const;
+
+protected:
+    void tellDelegate() override;
+
+private:
+    std::unique_ptr<Ui::MakeSureFileEraserViewControoler> ui;
+    MakeSureFileEraserVCDelegate* m_delegate = nullptr;
+};

@@ -1,0 +1,20 @@
+#include "WipeDisk/MakeSureWipeFreeSpaceViewController.h"
+
+#include "ui_MakeSureWipeFreeSpaceViewController.h"
+
+MakeSureWipeFreeSpaceViewController::MakeSureWipeFreeSpaceViewController(QWidget* parent) : MakeSureDialog(parent), ui(std::make_unique<Ui::MakeSureWipeFreeSpaceViewController>())
+{
+    ui->setupUi(this);
+    setUpButtons(ui->okButton, ui->noButton);
+}
+
+MakeSureWipeFreeSpaceViewController::~MakeSureWipeFreeSpaceViewController() = default;
+
+void MakeSureWipeFreeSpaceViewController::tellDelegate()
+{
+    if (m_delegate)
+        m_delegate->makeSureToWipeFreeSpaceSelectVolume();
+}
+
+QAbstractButton* MakeSureWipeFreeSpaceViewController::okButton() const { return ui->okButton; }
+QAbstractButton* MakeSureWipeFreeSpaceViewController::noButton() const { return ui->noButton; }

@@ -1,0 +1,33 @@
+#pragma once
+#include "WipeDisk/MakeSureDialog.h"
+
+#include <memory>
+
+namespace Ui { class MakeSureWipeFreeSpaceViewController; }
+
+class MakeSureWipeFreeSpaceVCDelegate
+{
+public:
+    virtual ~MakeSureWipeFreeSpaceVCDelegate() = default;
+    virtual void makeSureToWipeFreeSpaceSelectVolume() {}
+};
+
+class MakeSureWipeFreeSpaceViewController : public MakeSureDialog
+{
+    Q_OBJECT
+public:
+    explicit MakeSureWipeFreeSpaceViewController(QWidget* parent = nullptr);
+    ~MakeSureWipeFreeSpaceViewController() override;
+
+    MakeSureWipeFreeSpaceVCDelegate* delegate() const { return m_delegate; }
+    void setDelegate(MakeSureWipeFreeSpaceVCDelegate* delegate) { m_delegate = delegate; }
+    QAbstractButton* okButton() const;
+    QAbstractButton* noButton() const;
+
+protected:
+    void tellDelegate() override;
+
+private:
+    std::unique_ptr<Ui::MakeSureWipeFreeSpaceViewController> ui;
+    MakeSureWipeFreeSpaceVCDelegate* m_delegate = nullptr;
+};

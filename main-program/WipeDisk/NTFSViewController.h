@@ -1,0 +1,34 @@
+#pragma once
+#include "WipeDisk/NoticeDialog.h"
+
+#include <memory>
+
+class QAbstractButton;
+class QLabel;
+namespace Ui { class NTFSViewController; }
+
+// The notice that an NTFS volume cannot be written here.
+class NTFSViewController : public NoticeDialog
+{
+    Q_OBJECT
+public:
+    static const QString kHelpUrl;
+    static const QString kWindowsProductUrl;
+
+    explicit NTFSViewController(QWidget* parent = nullptr);
+    ~NTFSViewController() override;
+
+    void linkToHelpButtonAction();
+    void linkToWinButtonAction();
+    void setLinkLabelStyle();
+    void setTwoLinkLabelStyle();
+
+    QAbstractButton* okButton() const;
+    QAbstractButton* linkToHelp() const;
+    QAbstractButton* linkToWinBut() const;
+    QLabel* linkLabel() const;
+    QLabel* nodeTLabel() const;
+
+private:
+    std::unique_ptr<Ui::NTFSViewController> ui;
+};

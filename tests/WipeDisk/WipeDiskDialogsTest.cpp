@@ -1,0 +1,96 @@
+#include "WipeDisk/MakeSureWipeDiskViewController.h"
+#include "WipeDisk/MakeSureWipeFreeSpaceViewController.h"
+#include "WipeDisk/NTFSViewController.h"
+#include "WipeDisk/StepLineView.h"
+#include "WipeDisk/StepProgressViewVC.h"
+#include "WipeDisk/SystemEraserViewController.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList marks(const StepProgressViewVC& vc)
+{
+    return {StepProgressViewVC::imageNameOf(vc.image_1()), StepProgressViewVC::imageNameOf(vc.image_2()),
+            StepProgressViewVC::imageNameOf(vc.image_3())};
+}
+
+struct WipeDelegate : MakeSureWipeDiskVCDelegate
+{
+    int calls = 0;
+    void makeSureToWipeSelectVolume() override { ++calls; }
+};
+
+}  // namespace
+
+TEST(StepProgressViewVC, StatesMarkDoneCurrentAndComingSteps)
+{
+    StepProgressViewVC vc;
+    vc.setLabelString("Format", "Wipe Data", "Complete");
+    EXPECT_EQ(vc.label_2()->text(), "Wipe Data");
+
+    vc.runProgressStep(1);
+    EXPECT_EQ(marks(vc), (QStringList{"step_loading", "step", "step"}));
+    EXPECT_FALSE(vc.line_1()->isRuned());
+    vc.runProgressStep(3);
+    EXPECT_EQ(marks(vc), (QStringList{"step_ok", "step_ok", "step_loading"}));
+    EXPECT_TRUE(vc.line_2()->isRuned());
+    EXPECT_EQ(vc.line_2()->lineColor(), QColor(18, 115, 239));
+
+    vc.runProgressStep(2);
+    vc.runProgressStep(0);
+    vc.runProgressStep(4);
+    EXPECT_EQ(marks(vc), (QStringList{"step_ok", "step_loading", "step"}));
+    EXPECT_TRUE(vc.line_1()->isRuned());
+    EXPECT_FALSE(vc.line_2()->isRuned());
+    EXPECT_EQ(vc.line_2()->lineColor(), QColor(32, 32, 39));
+}
+
+TEST(MakeSureWipeDiskViewController, ContinueTellsThenClosesCancelOnlyCloses)
+{
+    QWidget panel;
+    panel.show();
+    WipeDelegate delegate;
+    MakeSureWipeDiskViewController vc;
+    vc.setDelegate(&delegate);
+    EXPECT_TRUE(vc.okButton()->isEnabled());
+    EXPECT_EQ(vc.okButton()->text(), "Continue");
+    EXPECT_EQ(vc.noButton()->text(), "Cancel");
+
+    vc.noButton()->click();  // no panel yet: nothing happens, nothing is told
+    EXPECT_EQ(delegate.calls, 0);
+    vc.setSuperDelegate(&panel);
+    vc.noButton()->click();
+    EXPECT_EQ(delegate.calls, 0);
+    EXPECT_FALSE(panel.isVisible());
+
+    panel.show();
+    vc.okButton()->click();
+    EXPECT_EQ(delegate.calls, 1);
+    EXPECT_FALSE(panel.isVisible());
+}
+
+TEST(Notices, LinkStylingLeavesTextsWithoutThePhraseUnchanged)
+{
+    NTFSViewController ntfs;
+    EXPECT_EQ(ntfs.okButton()->text(), "OK");
+    EXPECT_TRUE(ntfs.nodeTLabel()->text().contains("href=\"" + NTFSViewController::kWindowsProductUrl + "\""));
+    EXPECT_EQ(ntfs.nodeTLabel()->text().count("<a "), 1);
+    EXPECT_TRUE(ntfs.linkLabel()->text().startsWith("<a href=\"" + NTFSViewController::kHelpUrl));
+
+    ntfs.nodeTLabel()->setTextFormat(Qt::PlainText);
+    ntfs.nodeTLabel()->setText("Nothing <to> style here");
+    ntfs.setTwoLinkLabelStyle();
+    EXPECT_EQ(ntfs.nodeTLabel()->text(), "Nothing <to> style here");
+
+    SystemEraserViewController system;
+    EXPECT_EQ(system.okButton()->text(), "Close");
+    const QString styled = system.nodeLabel()->text();
+    EXPECT_EQ(styled.count("<span"), 2);
+    EXPECT_TRUE(styled.contains(">Erase Files/Folders</span>"));
+    EXPECT_TRUE(styled.contains(">Wipe Free Space</span>"));
+    system.okButtonAction();  // no panel: nothing to close, no crash
+}
