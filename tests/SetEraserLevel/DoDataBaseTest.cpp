@@ -1,5 +1,6 @@
 #include "SetEraserLevel/DoDataBase.h"
 
+#include "PrivateDefaults.h"
 #include "TempTree.h"
 #include "platform/UserDefaults.h"
 
@@ -56,6 +57,7 @@ class DoDataBaseTest : public ::testing::Test
 {
 protected:
     void SetUp() override { platform::setUserDefaultInteger(QStringLiteral("EraserTimes"), 7); }
+    PrivateDefaults defaults;
     TempTree tree;
     QString path = tree / "DataBase.db";
 };
