@@ -1,0 +1,102 @@
+#include "Comm/CommUti.h"
+#include "Comm/GetColor.h"
+#include "Comm/PublicUtilities.h"
+#include "TempTree.h"
+
+#include <clocale>
+
+#include <gtest/gtest.h>
+
+TEST(SizeText, UnsignedTextsStartAtKilobytesAndStopAtGigabytes)
+{
+    EXPECT_EQ(CommUti::convertVolSpace(0), "0.00 KB");
+    EXPECT_EQ(CommUti::convertVolSpace(500), "0.50 KB");
+    EXPECT_EQ(CommUti::convertVolSpace(999999), "1000.00 KB");
+    EXPECT_EQ(CommUti::convertVolSpace(1000000), "1.00 MB");
+    EXPECT_EQ(CommUti::convertVolSpace(999999999), "1000.00 MB");
+    EXPECT_EQ(CommUti::convertVolSpace(2500000000ULL), "2.50 GB");
+    EXPECT_EQ(CommUti::convertVolSpace(5000000000000ULL), "5000.00 GB");
+}
+
+TEST(SizeText, SignedTextsRunFromBytesToTerabytes)
+{
+    EXPECT_EQ(CommUti::longlongDiskSize(-5), "-5 byte");
+    EXPECT_EQ(CommUti::longlongDiskSize(999), "999 byte");
+    EXPECT_EQ(CommUti::longlongDiskSize(1000), "1.00 KB");
+    EXPECT_EQ(CommUti::longlongDiskSize(999999), "1000.00 KB");
+    EXPECT_EQ(CommUti::longlongDiskSize(1000000), "1.00 MB");
+    EXPECT_EQ(CommUti::longlongDiskSize(999999999999LL), "1000.00 GB");
+    EXPECT_EQ(CommUti::longlongDiskSize(1000000000000LL), "1.00 TB");
+}
+
+TEST(SizeText, ParsersReadTheirOwnTextsBack)
+{
+    for (auto parse : {&PublicUtilities::volSpaceFromString, &CommUti::volSpaceFromString}) {
+        EXPECT_NEAR(double(parse("2.50 GB")), 2.5e9, 2.5e9 * 1e-6);
+        EXPECT_NEAR(double(parse("1.50 MB")), 1.5e6, 1.5e6 * 1e-6);
+        EXPECT_NEAR(double(parse("999.00 KB")), 999000, 1);
+        EXPECT_NEAR(double(parse("1.00 TB")), 1e12, 1e12 * 1e-6);
+        EXPECT_EQ(parse("512 byte"), 0u);
+        EXPECT_EQ(parse("0.00 KB"), 0u);
+        EXPECT_EQ(parse(""), 0u);
+        EXPECT_EQ(parse("garbage"), 0u);
+        EXPECT_EQ(parse("-3.00 MB"), 0u);  // never a wrapped-around huge count
+    }
+    // Round trips at the table's boundaries.
+    for (uint64_t bytes : {999ULL, 1000ULL, 999999ULL, 1000000ULL, 123456789ULL, 2500000000ULL})
+        EXPECT_NEAR(double(CommUti::volSpaceFromString(CommUti::convertVolSpace(bytes))), double(bytes),
+                    double(bytes) * 0.01);
+}
+
+TEST(SizeText, TextsDoNotDependOnTheLocale)
+{
+    const char* previous = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = previous ? previous : "C";
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        GTEST_SKIP() << "no German locale installed";
+    EXPECT_EQ(CommUti::convertVolSpace(2500000000ULL), "2.50 GB");
+    EXPECT_EQ(CommUti::longlongDiskSize(1500), "1.50 KB");
+    EXPECT_NEAR(double(CommUti::volSpaceFromString("2.50 GB")), 2.5e9, 1e4);
+    std::setlocale(LC_ALL, saved.c_str());
+}
+
+TEST(CommonToolbox, VersionColourAndFolderSizes)
+{
+    EXPECT_EQ(PublicUtilities::getSystemVersion(), 1013);
+    int major = 0, bugFix = -1;
+    PublicUtilities::getSystemVersionMajor(&major, nullptr, &bugFix);
+    EXPECT_EQ(major, 10);
+    EXPECT_EQ(bugFix, 0);
+
+    const QColor white = getColor(255, 255, 255, 0.5f);
+    EXPECT_EQ(white.red(), 255);
+    EXPECT_NEAR(white.alphaF(), 0.5, 0.01);
+    const QColor panel = getColor(50, 50, 62, 1);
+    EXPECT_EQ(panel.rgb(), qRgb(50, 50, 62));
+
+    TempTree tree;
+    tree.file("f/a", QByteArray(700, 'x'));
+    tree.file("f/b/c", QByteArray(300, 'x'));
+    tree.folder("empty");
+    EXPECT_EQ(CommUti::sizeOfFileRef(fsref(tree / "f")), 1000u);
+    EXPECT_EQ(CommUti::sizeOfFileRef(fsref(tree / "f/a")), 700u);
+    EXPECT_EQ(CommUti::sizeOfFileRef(fsref(tree / "empty")), 0u);
+    EXPECT_EQ(CommUti::sizeOfFileRef(fsref(tree / "missing")), 0u);
+}
+
+TEST(CommonToolbox, SearchRootsComeInDomainOrder)
+{
+    const QStringList apps = CommUti::applicationPaths();
+    ASSERT_EQ(apps.size(), 4);
+    EXPECT_TRUE(apps[0].endsWith("/Applications"));
+    EXPECT_EQ(apps[1], "/Applications");
+    EXPECT_EQ(apps[2], "/Network/Applications");
+    EXPECT_EQ(apps[3], "/Developer/Applications");
+    EXPECT_EQ(CommUti::widgetPaths().size(), 2);
+    const QStringList plugins = CommUti::pluginPaths();
+    ASSERT_EQ(plugins.size(), 22);
+    EXPECT_TRUE(plugins[0].endsWith("/Library/Address Book Plug-Ins"));
+    EXPECT_EQ(plugins[10], "/Library/Address Book Plug-Ins");
+    EXPECT_TRUE(plugins[20].endsWith("/Library/Input Methods"));
+    EXPECT_EQ(plugins[21], "/Library/Input Methods");
+}
