@@ -38,12 +38,19 @@ void HistoryTextFieldCell::drawTitle(QPainter* painter, const QRect& cell, const
 
 void HistoryTextFieldCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
+    paintBackground(painter, option, index);
+    const QString title = index.data().toString();
+    drawTitle(painter, option.rect, title, std::min(220, option.rect.width() - 8), isHeaderText(title) && index.column() < 2);
+}
+
+void HistoryTextFieldCell::paintBackground(QPainter* painter, const QStyleOptionViewItem& option,
+                                           const QModelIndex& index) const
+{
+    // The row's selection and hover look, without the style's own text.
     QStyleOptionViewItem background = option;
     initStyleOption(&background, index);
     background.text.clear();
     QStyledItemDelegate::paint(painter, background, QModelIndex());
-    const QString title = index.data().toString();
-    drawTitle(painter, option.rect, title, std::min(220, option.rect.width() - 8), isHeaderText(title) && index.column() < 2);
 }
 
 QSize HistoryTextFieldCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -69,10 +76,7 @@ bool HistoryDeleteTextFieldCell::showsIcons(const QModelIndex& index) const
 
 void HistoryDeleteTextFieldCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    QStyleOptionViewItem background = option;
-    initStyleOption(&background, index);
-    background.text.clear();
-    QStyledItemDelegate::paint(painter, background, QModelIndex());
+    paintBackground(painter, option, index);
     const QString title = index.data().toString();
     if (!title.isEmpty()) {
         drawTitle(painter, option.rect, title, option.rect.width() - 8, title == QLatin1String("Result"));

@@ -18,6 +18,7 @@ public:
     static constexpr int kRowHeight = 40;
 
 protected:
+    void paintBackground(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
     // Draws `title` 8 points in and 11 down, `width` wide.
     static void drawTitle(QPainter* painter, const QRect& cell, const QString& title, int width, bool dimmed);
 };
