@@ -2,6 +2,7 @@
 
 #include "platform/ImageStore.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QPainter>
 
@@ -49,8 +50,9 @@ void HistoryTextFieldCell::paintBackground(QPainter* painter, const QStyleOption
     // The row's selection and hover look, without the style's own text.
     QStyleOptionViewItem background = option;
     initStyleOption(&background, index);
-    background.text.clear();
-    QStyledItemDelegate::paint(painter, background, QModelIndex());
+    const QWidget* widget = background.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &background, painter, widget);
 }
 
 QSize HistoryTextFieldCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
