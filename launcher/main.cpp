@@ -1,0 +1,44 @@
+// brisklaunch: runs as the user. Records the user for the main program,
+// installs the file managers' erase action, then either erases the item a
+// file manager handed over or starts the main program as root.
+#include "FileManagerActions.h"
+#include "LauncherStartup.h"
+#include "RunScript.h"
+
+#include "platform/InvokingUser.h"
+#include "platform/Layout.h"
+#include "platform/SettingsFile.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+int main(int argc, char** argv)
+{
+    const platform::InvokingUser user = platform::realUser();
+    const platform::Layout& layout = platform::Layout::current();
+
+    // Only a writable settings file takes it (the staged tree's); the
+    // installed one is root's, and the main program records its invoker itself.
+    LauncherStartup::recordUserName(platform::SettingsFile::shared(), user.name);
+
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    FileManagerActions::installMissing(user.home, layout.shareDir(), self);
+
+    QByteArrayList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QByteArray(argv[i]);
+    const auto decision = LauncherStartup::decide(arguments, QDir::currentPath());
+
+    if (decision.kind == LauncherStartup::Decision::StartMainProgram) {
+        RunScript::RunTool(layout.tool(QStringLiteral("tarnwick-vantoly")));
+        return 0;
+    }
+
+    // The application object exists only for the erase window: starting
+    // the main program needs no display.
+    QApplication app(argc, argv);
+    const auto window = LauncherStartup::openWindowFor(decision.path);
+    window->exec();
+    return 0;
+}
