@@ -4,6 +4,7 @@
 #include "platform/NetworkProbe.h"
 #include "platform/SettingsFile.h"
 #include "platform/SystemVersion.h"
+#include "platform/UserDefaults.h"
 
 QString PublicUtilities::getUpDataHistoryStr(const QString& key)
 {
@@ -46,4 +47,27 @@ QUrl PublicUtilities::makerHomePage()
 bool PublicUtilities::isCanBeUseNetWork(const QUrl& homePage)
 {
     return platform::probeUrl(homePage, 5000);
+}
+
+// --- Erasure level -------------------------------------------------------
+
+QString PublicUtilities::getEraserTimes()
+{
+    return getEraserTimes(platform::userDefaultInteger(QStringLiteral("EraserTimes"), 1));
+}
+
+QString PublicUtilities::getEraserTimes(int level)
+{
+    switch (level) {
+    case 2:
+        return QStringLiteral("Peter Gutmann's algorithm 2");
+    case 3:
+        return QStringLiteral("U.S. Army AR380-19");
+    case 7:
+        return QStringLiteral("DoD 5220.22-M ECE");
+    case 35:
+        return QStringLiteral("Peter Gutmann's algorithm 35");
+    default:
+        return QStringLiteral("HMG Infosec Standard 5");
+    }
 }

@@ -23,4 +23,9 @@ public:
     // Blocks up to 5 s: call it off the main thread.
     static bool isCanBeUseNetWork(const QUrl& homePage = makerHomePage());
     static QUrl makerHomePage();
+
+    // Erasure level: the display name of the stored `EraserTimes`; any value
+    // that is not one of the five levels reads as the first.
+    static QString getEraserTimes();
+    static QString getEraserTimes(int level);
 };

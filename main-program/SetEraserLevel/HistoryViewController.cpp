@@ -1,0 +1,201 @@
+#include "SetEraserLevel/HistoryViewController.h"
+
+#include "SetEraserLevel/ExportViewController.h"
+#include "SetEraserLevel/HistoryPage.h"
+#include "SetEraserLevel/PanelButtons.h"
+#include "SetEraserLevel/SidePanelSlot.h"
+#include "platform/InvokingUser.h"
+#include "platform/Log.h"
+#include "ui_HistoryViewController.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QStandardItemModel>
+
+#include <algorithm>
+
+HistoryViewController::HistoryViewController(QWidget* parent, DoDataBase* store)
+    : QWidget(parent),
+      ui(std::make_unique<Ui::HistoryViewController>()),
+      m_store(store ? store : &DoDataBase::returnDoDataBase()),
+      m_model(new QStandardItemModel(this)),
+      m_stateCell(new HistoryDeleteTextFieldCell(this))
+{
+    ui->setupUi(this);
+    PanelButtons::setUp(ui->emptyAllButton, QStringLiteral("Empty All"));
+    PanelButtons::setUp(ui->closeButton, QStringLiteral("Close"));
+    PanelButtons::setUp(ui->noCloseButton, QStringLiteral("Close"));
+    connect(ui->emptyAllButton, &QAbstractButton::clicked, this, &HistoryViewController::emptyAllButtonAction);
+    connect(ui->closeButton, &QAbstractButton::clicked, this, &HistoryViewController::closeButtonAction);
+    connect(ui->noCloseButton, &QAbstractButton::clicked, this, &HistoryViewController::closeButtonAction);
+
+    QTreeView* view = ui->historyOutlineView;
+    view->setModel(m_model);
+    auto* textCell = new HistoryTextFieldCell(this);
+    view->setItemDelegateForColumn(0, textCell);
+    view->setItemDelegateForColumn(1, textCell);
+    view->setItemDelegateForColumn(2, m_stateCell);
+    m_stateCell->setCellDelegate(this);
+    view->viewport()->installEventFilter(this);
+    connect(view, &QTreeView::pressed, this, &HistoryViewController::rowClicked);
+}
+
+HistoryViewController::~HistoryViewController() = default;
+
+HistoryViewController* HistoryViewController::presentIn(SidePanelSlot& slot, HistoryVCDelegate* host,
+                                                        const QString& typeStr, DoDataBase* store)
+{
+    auto* vc = new HistoryViewController(nullptr, store);
+    vc->setDelegate(host);
+    vc->setTypeStr(typeStr);
+    slot.present(vc);
+    vc->getEraserHistory();
+    return vc;
+}
+
+QTreeView* HistoryViewController::historyOutlineView() const { return ui->historyOutlineView; }
+QAbstractButton* HistoryViewController::emptyAllButton() const { return ui->emptyAllButton; }
+QAbstractButton* HistoryViewController::closeButton() const { return ui->closeButton; }
+QWidget* HistoryViewController::haveView() const { return ui->haveView; }
+QWidget* HistoryViewController::noView() const { return ui->noView; }
+
+void HistoryViewController::rebuildModel()
+{
+    m_model->clear();
+    m_model->setHorizontalHeaderLabels({tr("Erasure Time / Items"), tr("Erasure Algorithm"), tr("Result")});
+    for (const QString& key : historyAllArr) {
+        QList<QStandardItem*> group{new QStandardItem(key), new QStandardItem, new QStandardItem};
+        for (const HistoryRow& row : HistoryDic.value(key))
+            group.first()->appendRow(
+                {new QStandardItem(row.items), new QStandardItem(row.algorithm), new QStandardItem(row.result)});
+        m_model->appendRow(group);
+    }
+    for (int r = 0; r < m_model->rowCount(); ++r)
+        for (int c = 0; c < m_model->columnCount(); ++c)
+            if (QStandardItem* item = m_model->item(r, c))
+                item->setEditable(false);
+    QHeaderView* header = ui->historyOutlineView->header();
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    header->setStretchLastSection(false);
+    ui->historyOutlineView->setColumnWidth(1, 200);
+    ui->historyOutlineView->setColumnWidth(2, 100);
+}
+
+void HistoryViewController::getEraserHistory()
+{
+    HistoryDic = m_store->getAllData();
+    historyAllArr = HistoryDic.keys();
+    // The key format makes plain text order newest first.
+    std::sort(historyAllArr.begin(), historyAllArr.end(), std::greater<QString>());
+    rebuildModel();
+
+    // Whatever was remembered may be gone: the newest run is the one the
+    // icons act on after every load.
+    const bool any = !historyAllArr.isEmpty();
+    ui->haveView->setVisible(any);
+    ui->noView->setVisible(!any);
+    ui->emptyAllButton->setEnabled(any);
+    if (any) {
+        const QModelIndex newest = m_model->index(0, 0);
+        ui->historyOutlineView->expand(newest);
+        ui->historyOutlineView->setCurrentIndex(newest);
+        keyClickStr = historyAllArr.first();
+        m_stateCell->setShowFolderAndDeleteButton(newest);
+    } else {
+        keyClickStr.clear();
+        m_stateCell->setShowFolderAndDeleteButton(QModelIndex());
+    }
+}
+
+void HistoryViewController::rowClicked(const QModelIndex& index)
+{
+    const QModelIndex first = index.siblingAtColumn(0);
+    const bool isRun = first.isValid() && !first.parent().isValid();
+    // Icons show on a run's row only; clicking an item row hides them but
+    // keeps the remembered run.
+    m_stateCell->setShowFolderAndDeleteButton(isRun ? first : QModelIndex());
+    if (isRun)
+        keyClickStr = first.data().toString();
+    ui->historyOutlineView->viewport()->update();
+}
+
+bool HistoryViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->historyOutlineView->viewport() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+        const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
+        const QModelIndex index = ui->historyOutlineView->indexAt(pos);
+        if (index.isValid() && index.column() == 2 &&
+            m_stateCell->hitTestForEvent(pos, ui->historyOutlineView->visualRect(index), index))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void HistoryViewController::clickDeleteWithDate(const QString&)
+{
+    if (keyClickStr.isEmpty())
+        return;
+    if (!m_store->deleteDataWithKey(keyClickStr))
+        platform::log(QStringLiteral("history: run %1 could not be deleted").arg(keyClickStr));
+    getEraserHistory();
+}
+
+void HistoryViewController::emptyAllButtonAction()
+{
+    const bool deleted = m_store->deleteDataWithKeys(HistoryDic.keys());
+    getEraserHistory();
+    if (!deleted) {
+        // What is still listed is what is still stored; the panel stays open.
+        platform::log(QStringLiteral("history: the history could not be emptied"));
+        return;
+    }
+    ui->emptyAllButton->setEnabled(false);
+    closeButtonAction();
+}
+
+void HistoryViewController::closeButtonAction()
+{
+    if (m_delegate)
+        m_delegate->closeHistoryView();
+}
+
+void HistoryViewController::clickExportWithDate(const QString&)
+{
+    getHistorySavePath();
+}
+
+void HistoryViewController::getHistorySavePath()
+{
+    if (keyClickStr.isEmpty())
+        return;
+    const QString proposed =
+        QStringLiteral("ErasureHistory(%1)").arg(DoDataBase::timeKey(QDateTime::currentDateTime()));
+    const QString home = platform::invokingUser().home;
+    const QString chosen = QFileDialog::getSaveFileName(this, tr("Export Erasure History"),
+                                                        QDir(home.isEmpty() ? QDir::homePath() : home).filePath(proposed),
+                                                        tr("Web page (*.html)"));
+    if (chosen.isEmpty())
+        return;
+    QString error;
+    if (!writeHTML(HistoryPage::pathWithExtension(chosen), &error)) {
+        QMessageBox::warning(this, tr("Export Erasure History"),
+                             tr("The erasure history could not be exported:\n%1").arg(error));
+        return;
+    }
+    ExportViewController::runModal(this);
+}
+
+bool HistoryViewController::writeHTML(const QString& path, QString* error) const
+{
+    QString reason;
+    const bool written = HistoryPage::write(path, keyClickStr, HistoryDic.value(keyClickStr), &reason);
+    if (!written)
+        platform::log(QStringLiteral("history: cannot write %1: %2").arg(path, reason));
+    if (error)
+        *error = reason;
+    return written;
+}

@@ -1,0 +1,110 @@
+#include "SetEraserLevel/SetEraserLevelVC.h"
+
+#include "SetEraserLevel/PanelButtons.h"
+#include "SetEraserLevel/SidePanelSlot.h"
+#include "platform/ImageStore.h"
+#include "platform/UserDefaults.h"
+#include "ui_SetEraserLevelVC.h"
+
+#include <QStyle>
+
+namespace {
+
+const char* const kIdentifier = "identifier";
+// Also readable by style sheets: QToolButton[marked="true"].
+const char* const kMarked = "marked";
+
+}  // namespace
+
+SetEraserLevelVC::SetEraserLevelVC(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::SetEraserLevelVC>())
+{
+    ui->setupUi(this);
+    PanelButtons::setUp(ui->cancelButton, QStringLiteral("Cancel"));
+    PanelButtons::setUp(ui->saveButton, QStringLiteral("Save"));
+    connect(ui->cancelButton, &QAbstractButton::clicked, this, &SetEraserLevelVC::cancelButtonAction);
+    connect(ui->saveButton, &QAbstractButton::clicked, this, &SetEraserLevelVC::saveButtonAction);
+    for (QAbstractButton* choice : choices())
+        connect(choice, &QAbstractButton::clicked, this, &SetEraserLevelVC::buttonAction);
+}
+
+SetEraserLevelVC::~SetEraserLevelVC() = default;
+
+SetEraserLevelVC* SetEraserLevelVC::presentIn(SidePanelSlot& slot, SetEraserLevelVCDelegate* host)
+{
+    auto* vc = new SetEraserLevelVC;
+    vc->setDelegate(host);
+    slot.present(vc);
+    vc->setEraserLevelSelect();
+    return vc;
+}
+
+QList<QAbstractButton*> SetEraserLevelVC::choices() const
+{
+    return {ui->but_1, ui->but_2, ui->but_3, ui->but_7, ui->but_35};
+}
+
+QAbstractButton* SetEraserLevelVC::choiceButton(const QString& level) const
+{
+    for (QAbstractButton* choice : choices())
+        if (choice->property(kIdentifier).toString() == level)
+            return choice;
+    return nullptr;
+}
+
+QAbstractButton* SetEraserLevelVC::saveButton() const
+{
+    return ui->saveButton;
+}
+
+QAbstractButton* SetEraserLevelVC::cancelButton() const
+{
+    return ui->cancelButton;
+}
+
+QString SetEraserLevelVC::markedLevel() const
+{
+    for (QAbstractButton* choice : choices())
+        if (choice->property(kMarked).toBool())
+            return choice->property(kIdentifier).toString();
+    return QString();
+}
+
+void SetEraserLevelVC::setEraserLevelSelect()
+{
+    setLevelStr(QString::number(platform::userDefaultInteger(QStringLiteral("EraserTimes"), 0)));
+}
+
+void SetEraserLevelVC::buttonAction()
+{
+    if (auto* choice = qobject_cast<QAbstractButton*>(sender()))
+        setLevelStr(choice->property(kIdentifier).toString());
+}
+
+void SetEraserLevelVC::setLevelStr(const QString& level)
+{
+    eraserLevel = level;
+    // Whole texts are compared: "35" marks only the 35 button, never the 3.
+    for (QAbstractButton* choice : choices()) {
+        const bool marked = choice->property(kIdentifier).toString() == level;
+        choice->setIcon(platform::iconNamed(marked ? QStringLiteral("radiobutton_sel") : QStringLiteral("radiobutton_no")));
+        choice->setProperty(kMarked, marked);
+        choice->style()->unpolish(choice);
+        choice->style()->polish(choice);
+    }
+}
+
+void SetEraserLevelVC::saveButtonAction()
+{
+    // A level that is no number (never one of ours) is not stored.
+    bool ok = false;
+    const int level = eraserLevel.toInt(&ok);
+    if (ok)
+        platform::setUserDefaultInteger(QStringLiteral("EraserTimes"), level);
+    cancelButtonAction();
+}
+
+void SetEraserLevelVC::cancelButtonAction()
+{
+    if (m_delegate)
+        m_delegate->closeSetEraserLevelView();
+}

@@ -1,0 +1,51 @@
+#include "SetEraserLevel/SidePanelSlot.h"
+
+#include <QVBoxLayout>
+
+SidePanelSlot::SidePanelSlot(QWidget* container) : m_container(container)
+{
+    if (!m_container->layout()) {
+        auto* layout = new QVBoxLayout(m_container);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+    }
+}
+
+void SidePanelSlot::present(QWidget* panel)
+{
+    if (!m_container)
+        return;
+    delete m_panel;
+    m_panel = panel;
+    m_container->layout()->addWidget(panel);
+    panel->show();
+    m_container->show();
+    m_container->raise();
+    slide(kHiddenX, 0, false);
+}
+
+void SidePanelSlot::dismiss()
+{
+    if (m_container && m_container->isVisible())
+        slide(m_container->x(), kHiddenX, true);
+}
+
+void SidePanelSlot::slide(int fromX, int toX, bool hideWhenDone)
+{
+    if (m_animation)
+        m_animation->stop();
+    const int y = m_container->y();
+    m_container->move(fromX, y);
+    auto* animation = new QPropertyAnimation(m_container, "pos", m_container);
+    animation->setDuration(kSlideMs);
+    animation->setStartValue(QPoint(fromX, y));
+    animation->setEndValue(QPoint(toX, y));
+    if (hideWhenDone) {
+        QObject::connect(animation, &QPropertyAnimation::finished, m_container, [c = m_container] {
+            if (c)
+                c->hide();
+        });
+    }
+    m_animation = animation;
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
