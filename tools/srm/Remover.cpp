@@ -279,7 +279,7 @@ bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& e
             const std::string child = d->d_name;
             if (child == "." || child == ".." || top.leftAlone.count(child))
                 continue;
-            const std::string childShown = top.shown + "/" + child;
+            const std::string childShown = top.shown + (top.shown.back() == '/' ? "" : "/") + child;
             Entry ce;
             if (const int err = statEntry(topFd, child, ce); err != 0) {
                 if (err == ENOENT)
