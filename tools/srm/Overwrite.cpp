@@ -1,3 +1,15 @@
+// Overwriting in place is only as good as the storage's promise that a write to
+// an offset lands where the old data was. That holds for ext2/3/4 (data=ordered or
+// writeback), XFS and FAT on a spinning disk. It does not hold for:
+//  - copy-on-write file systems (btrfs, ZFS) and snapshots: the new data goes to new
+//    blocks and the old ones stay until reused;
+//  - ext3/4 with data=journal: the old contents may sit in the journal;
+//  - SSDs, SD cards and USB sticks: the flash translation layer writes elsewhere and
+//    keeps the old pages until its garbage collector erases them; only the device's
+//    own erase command (or encryption from the start) reaches those;
+//  - network file systems and compressed or deduplicating storage.
+// On those the tool still removes the name and overwrites what the file system
+// lets it address, and says nothing more than that.
 #include "Overwrite.h"
 
 #include "Random.h"
