@@ -46,7 +46,7 @@ const char* usageText()
            "Overwrite files, then remove them.\n"
            "  -s  one pass of random data\n"
            "  -E  three passes: random, its complement, random\n"
-           "  -m  seven passes in the style of the US DoD erase-and-verify sequence\n"
+           "  -m  seven passes in the style of the US DoD E-C-E erase sequence\n"
            "      (without -s, -E or -m: 35 passes after Gutmann's method)\n"
            "  -z  a last pass of zeros\n"
            "  -f  force: no error for a missing path; clear read-only, immutable and\n"

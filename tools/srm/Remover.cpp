@@ -185,6 +185,8 @@ bool Remover::shredFile(int dirFd, const std::string& name, const Entry& entry, 
     const auto result =
         m_overwriter.run(fd, overwriteLength(opened), opened.size, passes, shown, m_options.verbose, error);
     if (result != Overwriter::Result::Done) {
+        // What is left keeps its own size, not the one rounded up to the block.
+        [[maybe_unused]] const int restored = ::ftruncate(fd, opened.size);
         ::close(fd);
         if (result == Overwriter::Result::Failed)
             fail(shown, error);

@@ -43,3 +43,15 @@ void writeSynced(const QString& path, const QByteArray& content)
     ASSERT_EQ(::fsync(fd), 0);
     ::close(fd);
 }
+
+ScopedMount::ScopedMount(const QString& source, const QString& where, const char* type, unsigned long flags)
+    : target(QFile::encodeName(where)),
+      mounted(::mount(QFile::encodeName(source).constData(), target.constData(), type, flags, nullptr) == 0)
+{
+}
+
+ScopedMount::~ScopedMount()
+{
+    if (mounted)
+        ::umount2(target.constData(), MNT_DETACH);
+}

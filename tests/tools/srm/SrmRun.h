@@ -5,6 +5,9 @@
 
 #include <functional>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 // One run of the staged srm.
 struct SrmRun
 {
@@ -21,6 +24,15 @@ SrmRun runSrm(const QStringList& args, int timeoutMs = 60000, const std::functio
 
 // Writes `content` to `path` and syncs it, so it is on the disk, not only cached.
 void writeSynced(const QString& path, const QByteArray& content);
+
+// Unmounts what a test mounted, also when the test fails.
+struct ScopedMount
+{
+    QByteArray target;
+    bool mounted = false;
+    ScopedMount(const QString& source, const QString& where, const char* type, unsigned long flags);
+    ~ScopedMount();
+};
 
 #define SKIP_UNLESS_ROOT()                                   \
     do {                                                     \

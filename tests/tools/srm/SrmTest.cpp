@@ -112,6 +112,9 @@ TEST(Srm, RecursiveRemovesContentsThenFolder)
 TEST(Srm, VeryDeepTreeWithFewFileDescriptors)
 {
     TempTree tree;
+    // On tmpfs where we may: ten thousand folder removals on a busy disk's journal
+    // would only measure the disk.
+    const ScopedMount memory("tv-srm-deep", tree.path(), "tmpfs", 0);
     const QString top = tree.folder("deep");
     int fd = ::open(QFile::encodeName(top).constData(), O_RDONLY | O_DIRECTORY);
     ASSERT_GE(fd, 0);
@@ -175,14 +178,8 @@ TEST(Srm, HardLinkedFileIsUnlinkedWithoutOverwriting)
     EXPECT_FALSE(exists(first));
     EXPECT_EQ(TempTree::read(second), "shared data");
 
-    // Inside a tree as well; the last name left is then shredded normally.
-    const QString third = tree / "third";
-    ASSERT_EQ(::link(QFile::encodeName(second).constData(), QFile::encodeName(third).constData()), 0);
-    r = runSrm({"-fsvrz", tree / "sub"});
-    EXPECT_EQ(r.code, 0);
-    EXPECT_TRUE(r.err.contains("hard links"));
-    EXPECT_EQ(TempTree::read(third), "shared data");
-    r = runSrm({"-fsvz", third});
+    // The last name left is then shredded normally.
+    r = runSrm({"-fsvz", second});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.passLines(), 2);
     EXPECT_TRUE(r.err.isEmpty());
