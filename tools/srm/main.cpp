@@ -1,0 +1,43 @@
+// srm: overwrite files so their contents cannot be read back, then remove them.
+#include "Options.h"
+#include "Random.h"
+#include "Remover.h"
+#include "Stop.h"
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    Options options;
+    std::string error;
+    switch (parseArguments(argc, argv, options, error)) {
+    case ParseResult::Help:
+        std::fputs(usageText(), stdout);
+        return 0;
+    case ParseResult::Usage:
+        std::fprintf(stderr, "srm: %s\n%s", error.c_str(), usageText());
+        return 64;
+    case ParseResult::Run:
+        break;
+    }
+
+    installStopHandlers();
+    // Line by line, so whoever reads -v sees the pass under way.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    Random random = Random::fromSystem();
+    Remover remover(options, random);
+    bool allGone = true;
+    for (const auto& path : options.paths) {
+        if (g_stopSignal)
+            break;
+        if (!remover.removeArgument(path))
+            allGone = false;
+    }
+    if (g_stopSignal) {
+        std::fflush(stdout);
+        std::fputs("srm: stopped; the item under way is left in place, partly overwritten\n", stderr);
+        dieOfStopSignal();
+    }
+    return allGone ? 0 : 1;
+}
