@@ -100,6 +100,10 @@ def marks():
           f'stroke-linecap="round" stroke-linejoin="round"/>\n')
     write("checkbox_election", 16, 16, rect(16, 16, 3, BLUE) +
           f'  <path d="M4.5 8h7" stroke="{WHITE}" stroke-width="1.8" stroke-linecap="round"/>\n')
+    # The sort drop-down's row mark and the list's reveal-in-folder magnifier.
+    write("sort_check", 12, 12, f'  <path d="M2 6.3l2.6 2.6L10 3.5" fill="none" stroke="{WHITE}" '
+                                f'stroke-width="1.6" stroke-linecap="round" stroke-linejoin="round"/>\n')
+    stroke_icon("search", 16, ["M7 2.5a4.5 4.5 0 1 0 0 9a4.5 4.5 0 1 0 0-9z", "M10.3 10.3L14 14"], DIM)
     write("radiobutton_no", 16, 16, f'  <circle cx="8" cy="8" r="7" fill="none" stroke="#8c8c99"/>\n')
     write("radiobutton_sel", 16, 16, f'  <circle cx="8" cy="8" r="7" fill="none" stroke="{BLUE}"/>\n'
                                      f'  <circle cx="8" cy="8" r="4" fill="{BLUE}"/>\n')
