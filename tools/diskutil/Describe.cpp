@@ -241,7 +241,11 @@ QVariantMap infoDictionary(DeviceTable& table, const BlockDevice& device, const 
     info[QStringLiteral("FilesystemName")] = fsName;
     info[QStringLiteral("FilesystemType")] = d.probe.fsType;
     info[QStringLiteral("VolumeName")] = fsName.isEmpty() ? QString() : d.probe.label;
-    info[kDADiskDescriptionVolumeNameKey] = info[QStringLiteral("VolumeName")];
+    // Only the system's own volumes carry the disk-description name: it is
+    // how callers spot helper volumes ("EFI", "Recovery", ...), and a user's
+    // stick that happens to be named "EFI" must not vanish from their lists.
+    if (table.isSystemDevice(d))
+        info[kDADiskDescriptionVolumeNameKey] = info[QStringLiteral("VolumeName")];
     info[QStringLiteral("MountPoint")] = mountPoint;
     info[QStringLiteral("TotalSize")] = d.size;
     info[QStringLiteral("Size")] = d.size;

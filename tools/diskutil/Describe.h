@@ -12,8 +12,7 @@ struct Presentation
     bool loopAsUsb = false;
 };
 
-// The key under which info repeats the volume name for callers that read the
-// disk-description name rather than VolumeName.
+// The key under which info gives the disk-description name of a volume.
 extern const QString kDADiskDescriptionVolumeNameKey;
 
 // "GUID_partition_scheme", "EFI", "Linux_Swap", "" for a plain volume, ...
