@@ -250,6 +250,16 @@ void DeviceTable::probe(const QStringList& names)
     }
 }
 
+void DeviceTable::setProbe(const QString& name, const Probe& probe)
+{
+    for (BlockDevice& d : m_devices) {
+        if (d.name == name) {
+            d.probe = probe;
+            d.probed = true;
+        }
+    }
+}
+
 void DeviceTable::probeAll()
 {
     QStringList names;

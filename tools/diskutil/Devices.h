@@ -73,6 +73,8 @@ public:
     // Runs blkid on the named devices (those not probed yet), side by side.
     void probe(const QStringList& names);
     void probeAll();
+    // A probe result known beforehand (tests): the device is not read.
+    void setProbe(const QString& name, const Probe& probe);
 
     // A kernel name, a device node, a mount point, a UUID or a volume name.
     // Nothing, with the reason, when the target names no device or more than one.

@@ -130,6 +130,8 @@ QList<FileSystem> makeTable()
     ntfs.labelArgs = [](const QString& device, const QString& label) { return QStringList{device, label}; };
     ntfs.labelMayStartWithDash = false;  // ntfslabel takes no "--"
     ntfs.labelReader = QStringLiteral("ntfslabel");
+    // Reading only (-n writes nothing); -f reads a mounted volume too.
+    ntfs.labelReaderArgs = {QStringLiteral("-n"), QStringLiteral("-f")};
     ntfs.labelMax = 128;
     ntfs.labelUnit = LabelUnit::Utf16Units;
     ntfs.checker = QStringLiteral("ntfsfix");
