@@ -57,7 +57,9 @@ Target resolveTarget(const QString& target)
 {
     Target t;
     QString why;
-    t.table = DeviceTable::scan(&why);
+    // A device named outright is read while lsblk runs.
+    const QString name = target.startsWith(QLatin1String("/dev/")) ? target.mid(5) : target;
+    t.table = DeviceTable::scan(&why, {name});
     if (!t.table) {
         t.status = failWith(why);
         return t;
@@ -254,7 +256,7 @@ int cmdRename(const Invocation& inv)
     QString why;
     if (remount && !unmountDevice(d, &why))
         return failWith(why);
-    const bool labelled = runHelper(fs->labelTool, fs->labelArgs(d.node(), label), &why, 60000);
+    const bool labelled = runHelperWhenFree(fs->labelTool, fs->labelArgs(d.node(), label), &why, 60000);
     if (!labelled && !remount)
         return failWith(QStringLiteral("%1 failed to rename: %2").arg(d.name, why));
     QString failure = labelled ? QString() : QStringLiteral("%1 failed to rename: %2").arg(d.name, why);

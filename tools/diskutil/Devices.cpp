@@ -80,6 +80,35 @@ BlockDevice fromJson(const QJsonObject& o)
     return d;
 }
 
+using Probing = std::vector<std::pair<QString, std::unique_ptr<QProcess>>>;
+
+// One blkid per device, all at once: blkid takes one device per udev-format run.
+Probing startProbes(const QStringList& names)
+{
+    Probing running;
+    const QString blkid = findProgram(QStringLiteral("blkid"));
+    if (blkid.isEmpty())
+        return running;
+    for (const QString& name : names) {
+        auto p = std::make_unique<QProcess>();
+        p->setProgram(blkid);
+        p->setArguments({QStringLiteral("-p"), QStringLiteral("-o"), QStringLiteral("udev"), QStringLiteral("/dev/") + name});
+        p->setStandardErrorFile(QProcess::nullDevice());
+        p->start();
+        running.emplace_back(name, std::move(p));
+    }
+    return running;
+}
+
+std::optional<Probe> finishProbe(QProcess& process)
+{
+    if (process.waitForStarted(10000) && process.waitForFinished(30000))
+        return Probe::parseUdev(process.readAllStandardOutput());
+    process.kill();
+    process.waitForFinished(1000);
+    return std::nullopt;
+}
+
 }  // namespace
 
 Probe Probe::parseUdev(const QByteArray& text)
@@ -115,8 +144,14 @@ QString BlockDevice::diskUuid() const
     return probe.partEntryUuid.isEmpty() ? probe.uuid : probe.partEntryUuid;
 }
 
-std::optional<DeviceTable> DeviceTable::scan(QString* error)
+std::optional<DeviceTable> DeviceTable::scan(QString* error, const QStringList& probeAlongside)
 {
+    QStringList early;
+    for (const QString& name : probeAlongside)
+        if (!name.isEmpty() && !name.contains('/') && QFileInfo::exists(QStringLiteral("/dev/") + name))
+            early << name;
+    Probing probing = startProbes(early);
+
     const QString lsblk = findProgram(QStringLiteral("lsblk"));
     if (lsblk.isEmpty()) {
         if (error)
@@ -142,7 +177,16 @@ std::optional<DeviceTable> DeviceTable::scan(QString* error)
                 swaps << QString::fromUtf8(path);
         }
     }
-    return fromLsblk(r.output, platform::readMountTable(), swaps);
+    DeviceTable table = fromLsblk(r.output, platform::readMountTable(), swaps);
+    QStringList probed;
+    for (auto& [name, process] : probing) {
+        if (const std::optional<Probe> p = finishProbe(*process); p && table.device(name)) {
+            table.setProbe(name, *p);
+            probed << name;
+        }
+    }
+    table.readLabels(probed);
+    return table;
 }
 
 DeviceTable DeviceTable::fromLsblk(const QByteArray& json, const QList<platform::MountEntry>& mounts,
@@ -212,40 +256,36 @@ const BlockDevice* DeviceTable::wholeDiskOf(const BlockDevice& device) const
 
 void DeviceTable::probe(const QStringList& names)
 {
-    const QString blkid = findProgram(QStringLiteral("blkid"));
-    // One blkid per device, all at once: blkid takes one device per udev-format run.
-    std::vector<std::pair<BlockDevice*, std::unique_ptr<QProcess>>> running;
+    QStringList wanted;
     for (BlockDevice& d : m_devices) {
-        if (d.probed || !names.contains(d.name))
-            continue;
-        d.probed = true;
-        if (blkid.isEmpty())
-            continue;
-        auto p = std::make_unique<QProcess>();
-        p->setProgram(blkid);
-        p->setArguments({QStringLiteral("-p"), QStringLiteral("-o"), QStringLiteral("udev"), d.node()});
-        p->setStandardErrorFile(QProcess::nullDevice());
-        p->start();
-        running.emplace_back(&d, std::move(p));
+        if (!d.probed && names.contains(d.name) && !wanted.contains(d.name)) {
+            d.probed = true;
+            wanted << d.name;
+        }
     }
-    for (auto& [device, process] : running) {
-        if (process->waitForStarted(10000) && process->waitForFinished(30000))
-            device->probe = Probe::parseUdev(process->readAllStandardOutput());
-        else
-            process->kill();
-    }
-    for (auto& [device, process] : running) {
-        const FileSystem* fs = fileSystemForProbe(device->probe.fsType, device->probe.fsVersion);
+    Probing probing = startProbes(wanted);
+    for (auto& [name, process] : probing)
+        if (const std::optional<Probe> p = finishProbe(*process))
+            setProbe(name, *p);
+    readLabels(wanted);
+}
+
+void DeviceTable::readLabels(const QStringList& names)
+{
+    for (BlockDevice& d : m_devices) {
+        if (!names.contains(d.name))
+            continue;
+        const FileSystem* fs = fileSystemForProbe(d.probe.fsType, d.probe.fsVersion);
         const QString reader = fs && !fs->labelReader.isEmpty() ? findProgram(fs->labelReader) : QString();
         if (reader.isEmpty())
             continue;
-        const platform::CommandResult r = platform::runCommand(reader, fs->labelReaderArgs + QStringList{device->node()}, 30000);
+        const platform::CommandResult r = platform::runCommand(reader, fs->labelReaderArgs + QStringList{d.node()}, 30000);
         if (r.ok()) {
             QByteArray label = r.output;
             if (label.endsWith('\n'))
                 label.chop(1);
-            device->probe.label = QString::fromUtf8(label);
-            device->probe.hasLabel = true;
+            d.probe.label = QString::fromUtf8(label);
+            d.probe.hasLabel = true;
         }
     }
 }

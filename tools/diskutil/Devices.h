@@ -61,8 +61,9 @@ struct BlockDevice
 class DeviceTable
 {
 public:
-    // Runs lsblk and reads the mount table; nothing with the reason when lsblk fails.
-    static std::optional<DeviceTable> scan(QString* error);
+    // Runs lsblk and reads the mount table; nothing with the reason when lsblk
+    // fails. Devices named in `probeAlongside` are probed while lsblk runs.
+    static std::optional<DeviceTable> scan(QString* error, const QStringList& probeAlongside = {});
     static DeviceTable fromLsblk(const QByteArray& json, const QList<platform::MountEntry>& mounts,
                                  const QStringList& swaps = {});
 
@@ -88,6 +89,8 @@ public:
     static const QStringList& systemMountPoints();
 
 private:
+    void readLabels(const QStringList& names);
+
     QList<BlockDevice> m_devices;
     QStringList m_swaps;
 };

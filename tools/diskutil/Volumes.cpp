@@ -101,6 +101,22 @@ bool runHelper(const QString& program, const QStringList& args, QString* error, 
     return false;
 }
 
+bool runHelperWhenFree(const QString& program, const QStringList& args, QString* error, int timeoutMs)
+{
+    QString why;
+    for (int attempt = 0;; ++attempt) {
+        if (runHelper(program, args, &why, timeoutMs))
+            return true;
+        const bool locked = why.contains(QLatin1String("temporarily unavailable")) || why.contains(QLatin1String("busy"));
+        if (!locked || attempt >= 15)
+            break;
+        QThread::msleep(200);
+    }
+    if (error)
+        *error = why;
+    return false;
+}
+
 bool mountVolume(const BlockDevice& device, QString* mountPoint, QString* error)
 {
     auto fail = [error](const QString& why) {
@@ -144,7 +160,7 @@ bool mountVolume(const BlockDevice& device, QString* mountPoint, QString* error)
         args << device.node() << folder;
         ok = runHelper(QStringLiteral("mount"), args, &why, 60000);
     } else {
-        ok = runHelper(fs->fuseDriver, fs->fuseArgs(device.node(), folder), &why, 60000) && isMountPoint(folder);
+        ok = runHelperWhenFree(fs->fuseDriver, fs->fuseArgs(device.node(), folder), &why, 60000) && isMountPoint(folder);
         if (!ok && why.isEmpty())
             why = QStringLiteral("%1 did not mount the volume").arg(fs->fuseDriver);
     }

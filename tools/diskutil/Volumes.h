@@ -31,4 +31,8 @@ bool waitUntilFree(const QString& node, int timeoutMs = 5000);
 bool runHelper(const QString& program, const QStringList& args, QString* error, int timeoutMs = -1,
                QByteArray* output = nullptr);
 
+// The same, tried again for a few seconds while the device is briefly locked
+// by another reader (NTFS tools lock it even to read a label).
+bool runHelperWhenFree(const QString& program, const QStringList& args, QString* error, int timeoutMs = -1);
+
 }  // namespace diskutil
