@@ -6,6 +6,8 @@
 
 #include <QProcess>
 
+#include <functional>
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -131,16 +133,8 @@ int cmdInfo(const Invocation& inv)
     return Success;
 }
 
-int cmdMount(const Invocation& inv)
+int cmdMount(const Invocation&, Target& t)
 {
-    int status = Success;
-    if (!needRoot(inv.command, &status))
-        return status;
-    if (inv.arguments.size() != 1)
-        return failWith(QStringLiteral("usage: diskutil mount <partition or volume>"), Usage);
-    Target t = resolveTarget(inv.arguments.first());
-    if (!t.device)
-        return t.status;
     const BlockDevice& d = *t.device;
     if (d.isMounted()) {
         say(QStringLiteral("Volume %1 on %2 is already mounted at %3").arg(d.probe.label, d.name, d.mountPoints.first()));
@@ -155,16 +149,8 @@ int cmdMount(const Invocation& inv)
     return Success;
 }
 
-int cmdUnmount(const Invocation& inv)
+int cmdUnmount(const Invocation&, Target& t)
 {
-    int status = Success;
-    if (!needRoot(inv.command, &status))
-        return status;
-    if (inv.arguments.size() != 1)
-        return failWith(QStringLiteral("usage: diskutil unmount <partition, mount point or volume>"), Usage);
-    Target t = resolveTarget(inv.arguments.first());
-    if (!t.device)
-        return t.status;
     QList<const BlockDevice*> devices{t.device};
     for (const QString& name : t.device->partitions)
         devices << t.table->device(name);
@@ -187,16 +173,8 @@ int cmdUnmount(const Invocation& inv)
     return Success;
 }
 
-int cmdEject(const Invocation& inv)
+int cmdEject(const Invocation&, Target& t)
 {
-    int status = Success;
-    if (!needRoot(inv.command, &status))
-        return status;
-    if (inv.arguments.size() != 1)
-        return failWith(QStringLiteral("usage: diskutil eject <disk, partition, mount point or volume>"), Usage);
-    Target t = resolveTarget(inv.arguments.first());
-    if (!t.device)
-        return t.status;
     const BlockDevice* disk = t.table->wholeDiskOf(*t.device);
     if (!disk)
         return failWith(QStringLiteral("the disk of %1 is not known").arg(t.device->name));
@@ -221,16 +199,8 @@ int cmdEject(const Invocation& inv)
     return Success;
 }
 
-int cmdRename(const Invocation& inv)
+int cmdRename(const Invocation& inv, Target& t)
 {
-    int status = Success;
-    if (!needRoot(inv.command, &status))
-        return status;
-    if (inv.arguments.size() != 2)
-        return failWith(QStringLiteral("usage: diskutil rename <partition or volume> <new name>"), Usage);
-    Target t = resolveTarget(inv.arguments.first());
-    if (!t.device)
-        return t.status;
     const BlockDevice d = *t.device;
     const FileSystem* fs = fileSystemForProbe(d.probe.fsType, d.probe.fsVersion);
     if (!fs)
@@ -307,13 +277,8 @@ int eraseAndMount(Target& t, const FileSystem& fs, const QString& label)
     return Success;
 }
 
-int cmdEraseVolume(const Invocation& inv)
+int cmdEraseVolume(const Invocation& inv, Target& t)
 {
-    int status = Success;
-    if (!needRoot(inv.command, &status))
-        return status;
-    if (inv.arguments.size() != 3)
-        return failWith(QStringLiteral("usage: diskutil eraseVolume <type> <name> <partition or volume>"), Usage);
     const FileSystem* fs = fileSystemNamed(inv.arguments.at(0));
     if (!fs) {
         QStringList names;
@@ -325,22 +290,11 @@ int cmdEraseVolume(const Invocation& inv)
     const QString& name = inv.arguments.at(1);
     if (const QString problem = fs->labelProblem(name); !problem.isEmpty())
         return failWith(problem);
-    Target t = resolveTarget(inv.arguments.at(2));
-    if (!t.device)
-        return t.status;
     return eraseAndMount(t, *fs, fs->normalizedLabel(name));
 }
 
-int cmdReformat(const Invocation& inv)
+int cmdReformat(const Invocation&, Target& t)
 {
-    int status = Success;
-    if (!needRoot(inv.command, &status))
-        return status;
-    if (inv.arguments.size() != 1)
-        return failWith(QStringLiteral("usage: diskutil reformat <partition or volume>"), Usage);
-    Target t = resolveTarget(inv.arguments.first());
-    if (!t.device)
-        return t.status;
     const FileSystem* fs = fileSystemForProbe(t.device->probe.fsType, t.device->probe.fsVersion);
     if (!fs)
         return failWith(QStringLiteral("%1 holds no file system that can be reformatted").arg(t.device->name));
@@ -371,16 +325,8 @@ int streamChecker(const QString& program, const QStringList& args)
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
-int cmdCheck(const Invocation& inv, bool repair)
+int cmdCheck(const Invocation&, Target& t, bool repair)
 {
-    int status = Success;
-    if (!needRoot(inv.command, &status))
-        return status;
-    if (inv.arguments.size() != 1)
-        return failWith(QStringLiteral("usage: diskutil %1 <partition, mount point or volume>").arg(inv.command), Usage);
-    Target t = resolveTarget(inv.arguments.first());
-    if (!t.device)
-        return t.status;
     const BlockDevice d = *t.device;
     const FileSystem* fs = fileSystemForProbe(d.probe.fsType, d.probe.fsVersion);
     if (!fs || fs->checker.isEmpty())
@@ -445,16 +391,46 @@ QString usageText()
 int runCommand(const Invocation& inv)
 {
     const QString& c = inv.command;
-    if (c == QLatin1String("list")) return cmdList(inv);
-    if (c == QLatin1String("info")) return cmdInfo(inv);
-    if (c == QLatin1String("mount")) return cmdMount(inv);
-    if (c == QLatin1String("unmount")) return cmdUnmount(inv);
-    if (c == QLatin1String("eject")) return cmdEject(inv);
-    if (c == QLatin1String("rename")) return cmdRename(inv);
-    if (c == QLatin1String("eraseVolume")) return cmdEraseVolume(inv);
-    if (c == QLatin1String("reformat")) return cmdReformat(inv);
-    if (c == QLatin1String("verifyvolume")) return cmdCheck(inv, false);
-    if (c == QLatin1String("repairvolume")) return cmdCheck(inv, true);
+    if (c == QLatin1String("list"))
+        return cmdList(inv);
+    if (c == QLatin1String("info"))
+        return cmdInfo(inv);
+
+    // The commands that change a disk: root, a fixed argument count, and one
+    // of the arguments names the device they act on.
+    struct Command
+    {
+        const char* word;
+        qsizetype argumentCount;
+        qsizetype targetIndex;
+        const char* arguments;
+        std::function<int(const Invocation&, Target&)> run;
+    };
+    static const Command commands[] = {
+        {"mount", 1, 0, "<partition or volume>", cmdMount},
+        {"unmount", 1, 0, "<partition, mount point or volume>", cmdUnmount},
+        {"eject", 1, 0, "<disk, partition, mount point or volume>", cmdEject},
+        {"rename", 2, 0, "<partition or volume> <new name>", cmdRename},
+        {"eraseVolume", 3, 2, "<type> <name> <partition or volume>", cmdEraseVolume},
+        {"reformat", 1, 0, "<partition or volume>", cmdReformat},
+        {"verifyvolume", 1, 0, "<partition, mount point or volume>",
+         [](const Invocation& i, Target& t) { return cmdCheck(i, t, false); }},
+        {"repairvolume", 1, 0, "<partition, mount point or volume>",
+         [](const Invocation& i, Target& t) { return cmdCheck(i, t, true); }},
+    };
+    for (const Command& command : commands) {
+        if (c != QLatin1String(command.word))
+            continue;
+        int status = Success;
+        if (!needRoot(c, &status))
+            return status;
+        if (inv.arguments.size() != command.argumentCount)
+            return failWith(QStringLiteral("usage: diskutil %1 %2").arg(c, QLatin1String(command.arguments)), Usage);
+        Target t = resolveTarget(inv.arguments.at(command.targetIndex));
+        if (!t.device)
+            return t.status;
+        return command.run(inv, t);
+    }
     return failWith(QStringLiteral("unknown command \"%1\"\n%2").arg(c, usageText()), Usage);
 }
 

@@ -265,6 +265,7 @@ TEST(DiskutilVolumes, SameLabelsGetTheirOwnFoldersAndNameNeitherAlone)
 TEST(DiskutilVolumes, SystemVolumesAndMissingFormattersAreRefused)
 {
     SKIP_WITHOUT_LOOP_VOLUMES();
+    const bool rootIsDevice = tool().runPlist({"info", "-plist", "/"}).has_value();
     for (const QStringList& args : QList<QStringList>{{"unmount", "/"},
                                                       {"eraseVolume", "ext4", "X", "/"},
                                                       {"reformat", "/"},
@@ -274,7 +275,12 @@ TEST(DiskutilVolumes, SystemVolumesAndMissingFormattersAreRefused)
         SCOPED_TRACE(args.join(' ').toStdString());
         const platform::CommandResult r = du(args);
         EXPECT_NE(r.exitCode, 0);
-        EXPECT_FALSE(r.errors.isEmpty());
+        // Where "/" is a block device here, it is refused as the system's own;
+        // elsewhere (an overlay root) it is no volume at all.
+        if (rootIsDevice)
+            EXPECT_TRUE(r.errors.contains("system")) << r.errors.toStdString();
+        else
+            EXPECT_FALSE(r.errors.isEmpty());
     }
     EXPECT_EQ(toolvolume::mountedType("/").isEmpty(), false);
 
