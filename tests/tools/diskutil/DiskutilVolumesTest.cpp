@@ -1,0 +1,309 @@
+// diskutil against real loop volumes: what it reports, and what it does.
+#include "FileSystems.h"
+#include "ToolVolume.h"
+#include "platform/DiskTool.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <sys/statvfs.h>
+
+using toolvolume::tool;
+using toolvolume::uniqueLabel;
+
+namespace {
+
+QString str(const QVariantMap& m, const char* key) { return m.value(QLatin1String(key)).toString(); }
+
+QByteArray runOut(const QString& program, const QStringList& args)
+{
+    QByteArray out;
+    LoopVolume::run(program, args, &out);
+    return out.trimmed();
+}
+
+platform::CommandResult du(const QStringList& args) { return tool().run(args, 120000); }
+
+#define ASSERT_VOLUME(v) \
+    ASSERT_TRUE((v).ok()) << (v).error().toStdString()
+
+#define EXPECT_RUNS(result)                                                                     \
+    do {                                                                                        \
+        const platform::CommandResult r_ = (result);                                            \
+        EXPECT_EQ(r_.exitCode, 0) << r_.output.toStdString() << r_.errors.toStdString();        \
+    } while (0)
+
+}  // namespace
+
+TEST(DiskutilVolumes, ListAndInfoAgreeWithTheSystemTools)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    struct Case { QString fsType, name; };
+    const QList<Case> cases{{"ext4", "ext4"}, {"vfat", "MS-DOS FAT32"}, {"exfat", "ExFAT"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fsType.toStdString());
+        const QString label = uniqueLabel();
+        ToolVolume v(c.fsType, 64, label);
+        ASSERT_VOLUME(v);
+
+        const auto list = tool().runPlist({"list", "-plist"});
+        ASSERT_TRUE(list.has_value());
+        QVariantMap entry;
+        for (const QVariant& d : list->value("AllDisksAndPartitions").toList())
+            if (str(d.toMap(), "DeviceIdentifier") == v.kernelName())
+                entry = d.toMap();
+        ASSERT_FALSE(entry.isEmpty()) << "the loop device is not listed";
+        EXPECT_EQ(str(entry, "FilesystemName"), c.name);
+        EXPECT_EQ(str(entry, "Content"), "");
+        EXPECT_FALSE(entry.contains("Partitions"));
+
+        QVariantMap info = v.info();
+        EXPECT_EQ(str(info, "VolumeName"), label);
+        EXPECT_EQ(str(info, "DeviceIdentifier"), v.kernelName());
+        EXPECT_EQ(str(info, "DeviceNode"), v.device());
+        EXPECT_EQ(str(info, "ParentWholeDisk"), v.kernelName());
+        EXPECT_EQ(str(info, "FilesystemName"), c.name);
+        EXPECT_EQ(info.value("TotalSize").toLongLong(),
+                  runOut("lsblk", {"-b", "-d", "-n", "-o", "SIZE", v.device()}).toLongLong());
+        EXPECT_EQ(str(info, "VolumeUUID"), QString(runOut("blkid", {"-p", "-s", "UUID", "-o", "value", v.device()})));
+        EXPECT_FALSE(str(info, "DiskUUID").isEmpty());
+        EXPECT_EQ(str(info, "BusProtocol"), "USB");
+        EXPECT_TRUE(info.value("Ejectable").toBool());
+        EXPECT_TRUE(info.value("Writable").toBool());
+        EXPECT_EQ(str(info, "MountPoint"), "");
+        EXPECT_EQ(info.value("FreeSpace").toLongLong(), 0);
+
+        // Without the test option a loop device is the disk image it is.
+        const auto hidden = platform::DiskTool(tool().program()).runPlist({"info", "-plist", v.device()});
+        ASSERT_TRUE(hidden.has_value());
+        EXPECT_EQ(str(*hidden, "BusProtocol"), "Disk Image");
+
+        EXPECT_RUNS(du({"mount", v.kernelName()}));
+        info = v.info();
+        EXPECT_EQ(str(info, "MountPoint"), "/media/" + label);
+        struct statvfs st{};
+        ASSERT_EQ(::statvfs(("/media/" + label).toUtf8().constData(), &st), 0);
+        if (st.f_blocks > 0)
+            EXPECT_EQ(info.value("FreeSpace").toLongLong(), qint64(st.f_bavail) * qint64(st.f_frsize));
+        else  // the FUSE FAT driver leaves statvfs empty; the tool counts free clusters instead
+            EXPECT_GT(info.value("FreeSpace").toLongLong(), 60LL * 1000 * 1000);
+        EXPECT_EQ(info.value("APFSContainerFree"), info.value("FreeSpace"));
+
+        // The same volume by its other names.
+        for (const QString& target : {v.device(), QString("/media/" + label + "/"), label}) {
+            const auto again = tool().runPlist({"info", "-plist", target});
+            ASSERT_TRUE(again.has_value()) << target.toStdString();
+            EXPECT_EQ(str(*again, "DeviceIdentifier"), v.kernelName());
+        }
+    }
+}
+
+TEST(DiskutilVolumes, Ext4MountUnmountRenameReformatCheckAndEject)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    const QString label = uniqueLabel();
+    ToolVolume v("ext4", 64, label);
+    ASSERT_VOLUME(v);
+    const QString folder = "/media/" + label;
+
+    EXPECT_RUNS(du({"mount", v.kernelName()}));
+    EXPECT_EQ(toolvolume::mountedType(folder), "ext4");
+    EXPECT_RUNS(du({"mount", v.kernelName()}));  // already mounted: nothing to do
+    QFile keep(folder + "/keep.txt");
+    ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+    keep.write("data");
+    keep.close();
+
+    EXPECT_RUNS(du({"unmount", folder}));
+    EXPECT_TRUE(toolvolume::mountedType(folder).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(folder)) << "the folder the tool made is left behind";
+    EXPECT_NE(du({"unmount", v.kernelName()}).exitCode, 0) << "unmounting an unmounted volume succeeds";
+
+    // A mounted volume follows its new name.
+    EXPECT_RUNS(du({"mount", label}));
+    const QString renamed = uniqueLabel("R");
+    EXPECT_RUNS(du({"rename", label, renamed}));
+    EXPECT_EQ(str(v.info(), "VolumeName"), renamed);
+    EXPECT_EQ(str(v.info(), "MountPoint"), "/media/" + renamed);
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_TRUE(QFileInfo::exists("/media/" + renamed + "/keep.txt"));
+
+    // Reformat keeps the type and the name, not the contents.
+    EXPECT_RUNS(du({"reformat", v.device()}));
+    QVariantMap info = v.info();
+    EXPECT_EQ(str(info, "FilesystemName"), "ext4");
+    EXPECT_EQ(str(info, "VolumeName"), renamed);
+    EXPECT_EQ(str(info, "MountPoint"), "/media/" + renamed);
+    EXPECT_FALSE(QFileInfo::exists("/media/" + renamed + "/keep.txt"));
+
+    // Verify streams the checker's lines while it runs and mounts the volume again.
+    for (const char* verb : {"verifyvolume", "repairvolume"}) {
+        SCOPED_TRACE(verb);
+        std::unique_ptr<platform::DiskToolStream> stream(tool().stream({verb, renamed}));
+        QStringList lines;
+        int exitCode = -2;
+        QObject::connect(stream.get(), &platform::DiskToolStream::lineRead, [&](const QString& l) { lines << l; });
+        QObject::connect(stream.get(), &platform::DiskToolStream::finished, [&](int code, const QString&) { exitCode = code; });
+        stream->start();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return exitCode != -2; }, 60000));
+        EXPECT_EQ(exitCode, 0) << lines.join('\n').toStdString();
+        EXPECT_TRUE(lines.filter("Pass 5").size() == 1) << lines.join('\n').toStdString();
+        EXPECT_EQ(str(v.info(), "MountPoint"), "/media/" + renamed);
+    }
+
+    // Eject unmounts and detaches the image.
+    const platform::CommandResult ejected = du({"eject", renamed});
+    const QString device = v.device();
+    if (ejected.exitCode == 0)
+        v.forget();  // the tool detached it; never detach a number another test may own now
+    EXPECT_RUNS(ejected);
+    EXPECT_FALSE(QFileInfo::exists("/media/" + renamed));
+    EXPECT_FALSE(runOut("losetup", {"-a"}).contains(v.image().toUtf8()));
+}
+
+TEST(DiskutilVolumes, ExfatMountsThroughTheDriverItChooses)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    const QString label = uniqueLabel();
+    ToolVolume v("exfat", 64, label);
+    ASSERT_VOLUME(v);
+    EXPECT_RUNS(du({"mount", v.device()}));
+    const QString folder = "/media/" + label;
+    const QString type = toolvolume::mountedType(folder);
+    if (diskutil::kernelHasDriver("exfat"))
+        EXPECT_EQ(type, "exfat");
+    else
+        EXPECT_EQ(type, "fuseblk") << "expected the FUSE exFAT driver";
+    QFile f(folder + "/written.txt");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("through the driver");
+    f.close();
+    EXPECT_RUNS(du({"unmount", v.kernelName()}));
+    EXPECT_RUNS(du({"mount", v.kernelName()}));
+    QFile back(folder + "/written.txt");
+    ASSERT_TRUE(back.open(QIODevice::ReadOnly));
+    EXPECT_EQ(back.readAll(), QByteArray("through the driver"));
+}
+
+TEST(DiskutilVolumes, HostileNamesAreNamesAndComeBackExactly)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    QTemporaryDir cwd;
+    const QString savedCwd = QDir::currentPath();
+    QDir::setCurrent(cwd.path());
+    const QString canary = "/tmp/tv-canary-" + uniqueLabel();
+    const QString tag = uniqueLabel().right(6);
+    // NTFS takes names up to 128 characters, so every one of these fits.
+    const QStringList names{
+        tag + " with  spaces ",
+        tag + " it's \"quoted\"",
+        tag + " $(touch canary) `touch canary`",
+        tag + " a; touch " + canary + " ; b",
+        tag + QString(54, QChar('x')),  // 60 characters
+    };
+    ToolVolume v("ntfs", 64, uniqueLabel());
+    ASSERT_VOLUME(v);
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_RUNS(du({"rename", v.kernelName(), name}));
+        EXPECT_RUNS(du({"mount", v.kernelName()}));
+        const QVariantMap info = v.info();
+        EXPECT_EQ(str(info, "VolumeName"), name);
+        // A "/" cannot be part of a folder name; it reads as ":" there.
+        EXPECT_EQ(str(info, "MountPoint"), "/media/" + QString(name).replace('/', ':'));
+        const auto byName = tool().runPlist({"info", "-plist", name});
+        ASSERT_TRUE(byName.has_value());
+        EXPECT_EQ(str(*byName, "DeviceIdentifier"), v.kernelName());
+        EXPECT_RUNS(du({"unmount", name}));
+    }
+    EXPECT_FALSE(QFileInfo::exists(cwd.path() + "/canary"));
+    EXPECT_FALSE(QFileInfo::exists(canary));
+    QDir::setCurrent(savedCwd);
+
+    // Each file system's own limit is said, not silently cut.
+    ToolVolume fat("vfat", 64, uniqueLabel());
+    ASSERT_VOLUME(fat);
+    const platform::CommandResult tooLong = du({"rename", fat.kernelName(), "twelve chars"});
+    EXPECT_NE(tooLong.exitCode, 0);
+    EXPECT_TRUE(tooLong.errors.contains("at most 11 characters")) << tooLong.errors.toStdString();
+    EXPECT_RUNS(du({"rename", fat.kernelName(), "lower case"}));
+    EXPECT_EQ(str(fat.info(), "VolumeName"), "LOWER CASE");
+}
+
+TEST(DiskutilVolumes, SameLabelsGetTheirOwnFoldersAndNameNeitherAlone)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    const QString label = uniqueLabel();
+    ToolVolume a("ext4", 64, label);
+    ToolVolume b("ext4", 64, label);
+    ASSERT_VOLUME(a);
+    ASSERT_VOLUME(b);
+    EXPECT_RUNS(du({"mount", a.kernelName()}));
+    EXPECT_RUNS(du({"mount", b.kernelName()}));
+    const QString first = str(a.info(), "MountPoint");
+    const QString second = str(b.info(), "MountPoint");
+    EXPECT_EQ(first, "/media/" + label);
+    EXPECT_EQ(second, "/media/" + label + " 1");
+
+    const platform::CommandResult ambiguous = du({"unmount", label});
+    EXPECT_NE(ambiguous.exitCode, 0);
+    EXPECT_TRUE(ambiguous.errors.contains("ambiguous")) << ambiguous.errors.toStdString();
+    EXPECT_EQ(str(a.info(), "MountPoint"), first);
+    EXPECT_EQ(str(b.info(), "MountPoint"), second);
+}
+
+TEST(DiskutilVolumes, SystemVolumesAndMissingFormattersAreRefused)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    const bool rootIsDevice = tool().runPlist({"info", "-plist", "/"}).has_value();
+    for (const QStringList& args : QList<QStringList>{{"unmount", "/"},
+                                                      {"eraseVolume", "ext4", "X", "/"},
+                                                      {"reformat", "/"},
+                                                      {"repairvolume", "/"},
+                                                      {"verifyvolume", "/"},
+                                                      {"eject", "/"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const platform::CommandResult r = du(args);
+        EXPECT_NE(r.exitCode, 0);
+        // Where "/" is a block device here, it is refused as the system's own;
+        // elsewhere (an overlay root) it is no volume at all.
+        if (rootIsDevice)
+            EXPECT_TRUE(r.errors.contains("system")) << r.errors.toStdString();
+        else
+            EXPECT_FALSE(r.errors.isEmpty());
+    }
+    EXPECT_EQ(toolvolume::mountedType("/").isEmpty(), false);
+
+    if (!diskutil::findProgram("mkfs.hfsplus").isEmpty())
+        return;
+    ToolVolume v("ext4", 64, uniqueLabel());
+    ASSERT_VOLUME(v);
+    const platform::CommandResult r = du({"eraseVolume", "Journaled HFS+", "MAC", v.kernelName()});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_TRUE(r.errors.contains("mkfs.hfsplus is not installed")) << r.errors.toStdString();
+    EXPECT_EQ(str(v.info(), "FilesystemName"), "ext4") << "the volume was touched";
+}
+
+TEST(DiskutilVolumes, EraseVolumeMakesTheNamedTypeAndMountsIt)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    ToolVolume v("ext4", 64, uniqueLabel());
+    ASSERT_VOLUME(v);
+    EXPECT_RUNS(du({"mount", v.kernelName()}));
+    const QString name = uniqueLabel("N");
+    EXPECT_RUNS(du({"eraseVolume", "MS-DOS FAT32", name.toLower(), v.device()}));
+    const QVariantMap info = v.info();
+    EXPECT_EQ(str(info, "FilesystemName"), "MS-DOS FAT32");
+    EXPECT_EQ(str(info, "VolumeName"), name);
+    EXPECT_EQ(str(info, "MountPoint"), "/media/" + name);
+}

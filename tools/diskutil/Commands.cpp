@@ -1,0 +1,437 @@
+#include "Commands.h"
+
+#include "FileSystems.h"
+#include "Volumes.h"
+#include "platform/PlistFile.h"
+
+#include <QProcess>
+
+#include <functional>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace diskutil {
+
+namespace {
+
+void say(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+int failWith(const QString& reason, int status = Failure)
+{
+    const QByteArray bytes = reason.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+    return status;
+}
+
+void printPlist(const QVariantMap& dict)
+{
+    const QByteArray xml = platform::plist::toXml(dict);
+    std::fwrite(xml.constData(), 1, size_t(xml.size()), stdout);
+    std::fflush(stdout);
+}
+
+// Everything that changes a disk needs root; saying so beats a string of
+// permission errors from the helpers.
+bool needRoot(const QString& command, int* status)
+{
+    if (::geteuid() == 0)
+        return true;
+    *status = failWith(QStringLiteral("diskutil %1 must be run as root").arg(command));
+    return false;
+}
+
+// The table and the device a command acts on, or the exit status it ends with.
+struct Target
+{
+    std::optional<DeviceTable> table;
+    const BlockDevice* device = nullptr;
+    int status = Success;
+};
+
+Target resolveTarget(const QString& target)
+{
+    Target t;
+    QString why;
+    // A device named outright is read while lsblk runs.
+    const QString name = target.startsWith(QLatin1String("/dev/")) ? target.mid(5) : target;
+    t.table = DeviceTable::scan(&why, {name});
+    if (!t.table) {
+        t.status = failWith(why);
+        return t;
+    }
+    t.device = t.table->resolve(target, &why);
+    if (!t.device) {
+        t.status = failWith(why);
+        return t;
+    }
+    t.table->probe({t.device->name, t.device->wholeDisk});
+    return t;
+}
+
+QString displayName(const BlockDevice& d)
+{
+    return d.probe.label.isEmpty() ? d.name : QStringLiteral("%1 (%2)").arg(d.probe.label, d.name);
+}
+
+QString refusedSystem(const BlockDevice& d, const QString& what)
+{
+    return QStringLiteral("%1 is a system volume (mounted at %2 or in use by the system): %3 it is refused")
+        .arg(d.name, d.mountPoints.join(QStringLiteral(", ")), what);
+}
+
+// Re-reads the device after a change so later steps see what is there now.
+const BlockDevice* refreshed(Target& t, const QString& name, QString* why)
+{
+    t.table = DeviceTable::scan(why);
+    if (!t.table)
+        return nullptr;
+    const BlockDevice* d = t.table->device(name);
+    if (!d) {
+        *why = QStringLiteral("%1 is gone").arg(name);
+        return nullptr;
+    }
+    t.table->probe({name});
+    return t.table->device(name);
+}
+
+int cmdList(const Invocation& inv)
+{
+    const bool plist = inv.arguments.contains(QStringLiteral("-plist"));
+    QString why;
+    std::optional<DeviceTable> table = DeviceTable::scan(&why);
+    if (!table)
+        return failWith(why);
+    const QVariantMap list = listDictionary(*table);
+    if (plist)
+        printPlist(list);
+    else
+        std::fputs(listText(list).toUtf8().constData(), stdout);
+    return Success;
+}
+
+int cmdInfo(const Invocation& inv)
+{
+    QStringList args = inv.arguments;
+    const bool plist = args.removeAll(QStringLiteral("-plist")) > 0;
+    if (args.size() != 1)
+        return failWith(QStringLiteral("usage: diskutil info [-plist] <disk, partition, mount point or volume name>"), Usage);
+    Target t = resolveTarget(args.first());
+    if (!t.device)
+        return t.status;
+    const QVariantMap info = infoDictionary(*t.table, *t.device, inv.presentation);
+    if (plist)
+        printPlist(info);
+    else
+        std::fputs(infoText(info).toUtf8().constData(), stdout);
+    return Success;
+}
+
+int cmdMount(const Invocation&, Target& t)
+{
+    const BlockDevice& d = *t.device;
+    if (d.isMounted()) {
+        say(QStringLiteral("Volume %1 on %2 is already mounted at %3").arg(d.probe.label, d.name, d.mountPoints.first()));
+        return Success;
+    }
+    if (d.isWholeDisk() && !d.partitions.isEmpty())
+        return failWith(QStringLiteral("%1 is a partitioned disk: mount one of its partitions").arg(d.name));
+    QString mountPoint, why;
+    if (!mountVolume(d, &mountPoint, &why))
+        return failWith(why);
+    say(QStringLiteral("Volume %1 on %2 mounted at %3").arg(d.probe.label, d.name, mountPoint));
+    return Success;
+}
+
+int cmdUnmount(const Invocation&, Target& t)
+{
+    QList<const BlockDevice*> devices{t.device};
+    for (const QString& name : t.device->partitions)
+        devices << t.table->device(name);
+    for (const BlockDevice* d : devices) {
+        if (t.table->isSystemDevice(*d))
+            return failWith(refusedSystem(*d, QStringLiteral("unmounting")));
+    }
+    bool any = false;
+    for (const BlockDevice* d : devices) {
+        if (!d->isMounted())
+            continue;
+        QString why;
+        if (!unmountDevice(*d, &why))
+            return failWith(why);
+        say(QStringLiteral("Volume %1 on %2 unmounted").arg(d->probe.label, d->name));
+        any = true;
+    }
+    if (!any)
+        return failWith(QStringLiteral("%1 is not mounted").arg(t.device->name));
+    return Success;
+}
+
+int cmdEject(const Invocation&, Target& t)
+{
+    const BlockDevice* disk = t.table->wholeDiskOf(*t.device);
+    if (!disk)
+        return failWith(QStringLiteral("the disk of %1 is not known").arg(t.device->name));
+    if (t.table->diskHoldsSystem(*disk))
+        return failWith(QStringLiteral("%1 holds a system volume: ejecting it is refused").arg(disk->name));
+
+    QList<const BlockDevice*> devices{disk};
+    for (const QString& name : disk->partitions)
+        devices << t.table->device(name);
+    for (const BlockDevice* d : devices) {
+        QString why;
+        if (d && d->isMounted() && !unmountDevice(*d, &why))
+            return failWith(why);
+    }
+    QString why;
+    const bool ok = disk->isLoop()
+        ? runHelper(QStringLiteral("losetup"), {QStringLiteral("-d"), disk->node()}, &why, 60000)
+        : runHelper(QStringLiteral("eject"), {disk->node()}, &why, 60000);
+    if (!ok)
+        return failWith(QStringLiteral("%1 failed to eject: %2").arg(disk->name, why));
+    say(QStringLiteral("Disk %1 ejected").arg(disk->name));
+    return Success;
+}
+
+int cmdRename(const Invocation& inv, Target& t)
+{
+    const BlockDevice d = *t.device;
+    const FileSystem* fs = fileSystemForProbe(d.probe.fsType, d.probe.fsVersion);
+    if (!fs)
+        return failWith(QStringLiteral("%1 holds no file system that can be renamed").arg(d.name));
+    if (fs->labelTool.isEmpty())
+        return failWith(QStringLiteral("%1 volumes cannot be renamed here: no label tool is known").arg(fs->name));
+    if (findProgram(fs->labelTool).isEmpty())
+        return failWith(QStringLiteral("%1 volumes cannot be renamed here: %2 is not installed").arg(fs->name, fs->labelTool));
+    const QString& requested = inv.arguments.at(1);
+    if (const QString problem = fs->labelProblem(requested); !problem.isEmpty())
+        return failWith(problem);
+    const QString label = fs->normalizedLabel(requested);
+
+    const bool system = t.table->isSystemDevice(d);
+    const bool inOurRoot = d.isMounted() && d.mountPoints.first().startsWith(volumesRoot() + '/');
+    // A label is changed on the unmounted device unless the file system
+    // allows it live; a volume in the volumes root then comes back under its
+    // new name, as a person would expect of its folder.
+    const bool live = d.isMounted() && fs->labelsWhileMounted && (system || !inOurRoot);
+    if (system && !live)
+        return failWith(refusedSystem(d, QStringLiteral("renaming")));
+    const bool remount = d.isMounted() && !live;
+    QString why;
+    if (remount && !unmountDevice(d, &why))
+        return failWith(why);
+    const bool labelled = runHelperWhenFree(fs->labelTool, fs->labelArgs(d.node(), label), &why, 60000);
+    if (!labelled && !remount)
+        return failWith(QStringLiteral("%1 failed to rename: %2").arg(d.name, why));
+    QString failure = labelled ? QString() : QStringLiteral("%1 failed to rename: %2").arg(d.name, why);
+    if (remount) {
+        const BlockDevice* now = refreshed(t, d.name, &why);
+        QString mountPoint;
+        if (!now || !mountVolume(*now, &mountPoint, &why))
+            return failWith((failure.isEmpty() ? QString() : failure + '\n') + why);
+        if (labelled)
+            say(QStringLiteral("Volume on %1 renamed to %2 and mounted at %3").arg(d.name, label, mountPoint));
+    } else if (labelled) {
+        say(QStringLiteral("Volume on %1 renamed to %2").arg(d.name, label));
+    }
+    return failure.isEmpty() ? Success : failWith(failure);
+}
+
+// Makes `fs` on the device under `label` and mounts it: the shared end of
+// eraseVolume and reformat.
+int eraseAndMount(Target& t, const FileSystem& fs, const QString& label)
+{
+    const BlockDevice d = *t.device;
+    if (findProgram(fs.formatTool).isEmpty())
+        return failWith(QStringLiteral("%1 volumes cannot be created here: %2 is not installed").arg(fs.name, fs.formatTool));
+    if (d.isWholeDisk() && !d.partitions.isEmpty())
+        return failWith(QStringLiteral("%1 is a partitioned disk: erase one of its partitions").arg(d.name));
+    const BlockDevice* disk = t.table->wholeDiskOf(d);
+    if (t.table->isSystemDevice(d) || (d.isWholeDisk() && disk && t.table->diskHoldsSystem(*disk)))
+        return failWith(refusedSystem(d, QStringLiteral("erasing")));
+    if (d.readOnly)
+        return failWith(QStringLiteral("%1 is read-only").arg(d.name));
+
+    QString why;
+    if (d.isMounted() && !unmountDevice(d, &why))
+        return failWith(why);
+    say(QStringLiteral("Started erase on %1").arg(d.name));
+    QStringList args = fs.formatArgs(label);
+    args << d.node();
+    if (!runHelper(fs.formatTool, args, &why))
+        return failWith(QStringLiteral("%1 failed to erase: %2").arg(d.name, why));
+    say(QStringLiteral("Erased %1 as %2 \"%3\"").arg(d.name, fs.name, label));
+
+    const BlockDevice* now = refreshed(t, d.name, &why);
+    QString mountPoint;
+    if (!now || !mountVolume(*now, &mountPoint, &why))
+        return failWith(QStringLiteral("%1 was erased but could not be mounted: %2").arg(d.name, why));
+    say(QStringLiteral("Volume %1 on %2 mounted at %3").arg(label, d.name, mountPoint));
+    say(QStringLiteral("Finished erase on %1").arg(d.name));
+    return Success;
+}
+
+int cmdEraseVolume(const Invocation& inv, Target& t)
+{
+    const FileSystem* fs = fileSystemNamed(inv.arguments.at(0));
+    if (!fs) {
+        QStringList names;
+        for (const FileSystem& f : fileSystems())
+            names << QStringLiteral("\"%1\"").arg(f.name);
+        return failWith(QStringLiteral("unknown file system \"%1\"; known: %2")
+                            .arg(inv.arguments.at(0), names.join(QStringLiteral(", "))));
+    }
+    const QString& name = inv.arguments.at(1);
+    if (const QString problem = fs->labelProblem(name); !problem.isEmpty())
+        return failWith(problem);
+    return eraseAndMount(t, *fs, fs->normalizedLabel(name));
+}
+
+int cmdReformat(const Invocation&, Target& t)
+{
+    const FileSystem* fs = fileSystemForProbe(t.device->probe.fsType, t.device->probe.fsVersion);
+    if (!fs)
+        return failWith(QStringLiteral("%1 holds no file system that can be reformatted").arg(t.device->name));
+    return eraseAndMount(t, *fs, fs->normalizedLabel(t.device->probe.label));
+}
+
+// Runs the checker with its output passed on line by line as it comes, so a
+// caller reading the pipe sees progress, not one block at the end.
+int streamChecker(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start(program, args);
+    if (!p.waitForStarted(-1))
+        return -1;
+    auto pass = [&p](bool all) {
+        while (p.canReadLine())
+            say(QString::fromUtf8(p.readLine()).chopped(1));
+        if (all && p.bytesAvailable() > 0)
+            say(QString::fromUtf8(p.readAll()));
+    };
+    while (p.state() != QProcess::NotRunning) {
+        p.waitForReadyRead(200);
+        pass(false);
+    }
+    pass(true);
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+int cmdCheck(const Invocation&, Target& t, bool repair)
+{
+    const BlockDevice d = *t.device;
+    const FileSystem* fs = fileSystemForProbe(d.probe.fsType, d.probe.fsVersion);
+    if (!fs || fs->checker.isEmpty())
+        return failWith(QStringLiteral("%1 holds no file system that can be checked").arg(d.name));
+    const QString checker = findProgram(fs->checker);
+    if (checker.isEmpty())
+        return failWith(QStringLiteral("%1 volumes cannot be checked here: %2 is not installed").arg(fs->name, fs->checker));
+    if (t.table->isSystemDevice(d))
+        return failWith(refusedSystem(d, repair ? QStringLiteral("repairing") : QStringLiteral("checking")));
+
+    const bool wasMounted = d.isMounted();
+    QString why;
+    if (wasMounted && !unmountDevice(d, &why))
+        return failWith(why);
+    say(QStringLiteral("Started file system %1 on %2").arg(repair ? QStringLiteral("repair") : QStringLiteral("verification"), displayName(d)));
+    QStringList args = repair ? fs->repairArgs : fs->verifyArgs;
+    args << d.node();
+    const int code = streamChecker(checker, args);
+    const bool ok = (repair ? fs->repairOkCodes : fs->verifyOkCodes).contains(code);
+
+    QString remountProblem;
+    if (wasMounted) {
+        const BlockDevice* now = refreshed(t, d.name, &why);
+        QString mountPoint;
+        if (!now || !mountVolume(*now, &mountPoint, &why))
+            remountProblem = why;
+    }
+    if (!ok) {
+        QString reason = code < 0 ? QStringLiteral("%1 could not be run").arg(fs->checker)
+                                  : QStringLiteral("%1 ended with status %2").arg(fs->checker).arg(code);
+        return failWith(QStringLiteral("File system %1 failed on %2: %3%4")
+                            .arg(repair ? QStringLiteral("repair") : QStringLiteral("verification"), d.name, reason,
+                                 remountProblem.isEmpty() ? QString() : '\n' + remountProblem));
+    }
+    say(repair ? QStringLiteral("File system repair complete: the volume %1 is OK").arg(displayName(d))
+               : QStringLiteral("The volume %1 appears to be OK").arg(displayName(d)));
+    if (!remountProblem.isEmpty())
+        return failWith(remountProblem);
+    return Success;
+}
+
+}  // namespace
+
+QString usageText()
+{
+    return QStringLiteral(
+        "usage: diskutil [--show-loop-as-usb] <command> [arguments]\n"
+        "  list [-plist]\n"
+        "  info [-plist] <target>\n"
+        "  mount <target>\n"
+        "  unmount <target>\n"
+        "  eject <target>\n"
+        "  rename <target> <new name>\n"
+        "  eraseVolume <type> <name> <target>\n"
+        "  reformat <target>\n"
+        "  verifyvolume <target>\n"
+        "  repairvolume <target>\n"
+        "A target is a device identifier (sdb1), a device node (/dev/sdb1),\n"
+        "a mount point, a UUID or a volume name.");
+}
+
+int runCommand(const Invocation& inv)
+{
+    const QString& c = inv.command;
+    if (c == QLatin1String("list"))
+        return cmdList(inv);
+    if (c == QLatin1String("info"))
+        return cmdInfo(inv);
+
+    // The commands that change a disk: root, a fixed argument count, and one
+    // of the arguments names the device they act on.
+    struct Command
+    {
+        const char* word;
+        qsizetype argumentCount;
+        qsizetype targetIndex;
+        const char* arguments;
+        std::function<int(const Invocation&, Target&)> run;
+    };
+    static const Command commands[] = {
+        {"mount", 1, 0, "<partition or volume>", cmdMount},
+        {"unmount", 1, 0, "<partition, mount point or volume>", cmdUnmount},
+        {"eject", 1, 0, "<disk, partition, mount point or volume>", cmdEject},
+        {"rename", 2, 0, "<partition or volume> <new name>", cmdRename},
+        {"eraseVolume", 3, 2, "<type> <name> <partition or volume>", cmdEraseVolume},
+        {"reformat", 1, 0, "<partition or volume>", cmdReformat},
+        {"verifyvolume", 1, 0, "<partition, mount point or volume>",
+         [](const Invocation& i, Target& t) { return cmdCheck(i, t, false); }},
+        {"repairvolume", 1, 0, "<partition, mount point or volume>",
+         [](const Invocation& i, Target& t) { return cmdCheck(i, t, true); }},
+    };
+    for (const Command& command : commands) {
+        if (c != QLatin1String(command.word))
+            continue;
+        int status = Success;
+        if (!needRoot(c, &status))
+            return status;
+        if (inv.arguments.size() != command.argumentCount)
+            return failWith(QStringLiteral("usage: diskutil %1 %2").arg(c, QLatin1String(command.arguments)), Usage);
+        Target t = resolveTarget(inv.arguments.at(command.targetIndex));
+        if (!t.device)
+            return t.status;
+        return command.run(inv, t);
+    }
+    return failWith(QStringLiteral("unknown command \"%1\"\n%2").arg(c, usageText()), Usage);
+}
+
+}  // namespace diskutil

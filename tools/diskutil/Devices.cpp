@@ -1,0 +1,387 @@
+#include "Devices.h"
+
+#include "FileSystems.h"
+#include "platform/ExternalCommand.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <memory>
+
+namespace diskutil {
+
+namespace {
+
+// udev's encoding: unsafe bytes as \xNN, everything else raw.
+QString decodeUdev(const QByteArray& value)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && i + 3 < value.size() && value[i + 1] == 'x') {
+            bool ok = false;
+            const int byte = value.mid(i + 2, 2).toInt(&ok, 16);
+            if (ok) {
+                out.append(char(byte));
+                i += 3;
+                continue;
+            }
+        }
+        out.append(value[i]);
+    }
+    return QString::fromUtf8(out);
+}
+
+// lsblk prints booleans and numbers as JSON values, older versions as texts.
+bool jsonBool(const QJsonValue& v)
+{
+    if (v.isBool())
+        return v.toBool();
+    return v.toString() == QLatin1String("1") || v.toString() == QLatin1String("true");
+}
+
+qint64 jsonNumber(const QJsonValue& v)
+{
+    if (v.isDouble())
+        return qint64(v.toDouble());
+    return v.toString().toLongLong();
+}
+
+QString canonicalDevice(const QString& path)
+{
+    if (!path.startsWith(QLatin1String("/dev/")))
+        return {};
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
+}
+
+BlockDevice fromJson(const QJsonObject& o)
+{
+    BlockDevice d;
+    d.name = o.value(QLatin1String("kname")).toString();
+    if (d.name.isEmpty())
+        d.name = o.value(QLatin1String("name")).toString();
+    d.type = o.value(QLatin1String("type")).toString();
+    d.size = jsonNumber(o.value(QLatin1String("size")));
+    d.removable = jsonBool(o.value(QLatin1String("rm")));
+    d.readOnly = jsonBool(o.value(QLatin1String("ro")));
+    d.hotplug = jsonBool(o.value(QLatin1String("hotplug")));
+    d.transport = o.value(QLatin1String("tran")).toString();
+    d.model = o.value(QLatin1String("model")).toString().trimmed();
+    const QStringList numbers = o.value(QLatin1String("maj:min")).toString().split(':');
+    if (numbers.size() == 2) {
+        d.major = numbers[0].toUInt();
+        d.minor = numbers[1].toUInt();
+    }
+    return d;
+}
+
+using Probing = std::vector<std::pair<QString, std::unique_ptr<QProcess>>>;
+
+// One blkid per device, all at once: blkid takes one device per udev-format run.
+Probing startProbes(const QStringList& names)
+{
+    Probing running;
+    const QString blkid = findProgram(QStringLiteral("blkid"));
+    if (blkid.isEmpty())
+        return running;
+    for (const QString& name : names) {
+        auto p = std::make_unique<QProcess>();
+        p->setProgram(blkid);
+        p->setArguments({QStringLiteral("-p"), QStringLiteral("-o"), QStringLiteral("udev"), QStringLiteral("/dev/") + name});
+        p->setStandardErrorFile(QProcess::nullDevice());
+        p->start();
+        running.emplace_back(name, std::move(p));
+    }
+    return running;
+}
+
+std::optional<Probe> finishProbe(QProcess& process)
+{
+    if (process.waitForStarted(10000) && process.waitForFinished(30000))
+        return Probe::parseUdev(process.readAllStandardOutput());
+    process.kill();
+    process.waitForFinished(1000);
+    return std::nullopt;
+}
+
+}  // namespace
+
+Probe Probe::parseUdev(const QByteArray& text)
+{
+    Probe p;
+    QString plainLabel;
+    for (const QByteArray& line : text.split('\n')) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq <= 0)
+            continue;
+        const QByteArray key = line.left(eq);
+        const QByteArray value = line.mid(eq + 1);
+        if (key == "ID_FS_TYPE") p.fsType = QString::fromUtf8(value);
+        else if (key == "ID_FS_VERSION") p.fsVersion = QString::fromUtf8(value);
+        else if (key == "ID_FS_UUID") p.uuid = QString::fromUtf8(value);
+        else if (key == "ID_FS_USAGE") p.usage = QString::fromUtf8(value);
+        else if (key == "ID_FS_LABEL_ENC") { p.label = decodeUdev(value); p.hasLabel = true; }
+        else if (key == "ID_FS_LABEL") plainLabel = QString::fromUtf8(value);
+        else if (key == "ID_PART_TABLE_TYPE") p.tableType = QString::fromUtf8(value);
+        else if (key == "ID_PART_TABLE_UUID") p.tableUuid = QString::fromUtf8(value);
+        else if (key == "ID_PART_ENTRY_TYPE") p.partEntryType = QString::fromUtf8(value).toLower();
+        else if (key == "ID_PART_ENTRY_UUID") p.partEntryUuid = QString::fromUtf8(value);
+    }
+    if (!p.hasLabel && !plainLabel.isEmpty()) {
+        p.label = plainLabel;
+        p.hasLabel = true;
+    }
+    return p;
+}
+
+QString BlockDevice::diskUuid() const
+{
+    return probe.partEntryUuid.isEmpty() ? probe.uuid : probe.partEntryUuid;
+}
+
+std::optional<DeviceTable> DeviceTable::scan(QString* error, const QStringList& probeAlongside)
+{
+    QStringList early;
+    for (const QString& name : probeAlongside)
+        if (!name.isEmpty() && !name.contains('/') && QFileInfo::exists(QStringLiteral("/dev/") + name))
+            early << name;
+    Probing probing = startProbes(early);
+
+    const QString lsblk = findProgram(QStringLiteral("lsblk"));
+    if (lsblk.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("lsblk is not installed");
+        return std::nullopt;
+    }
+    const platform::CommandResult r = platform::runCommand(
+        lsblk, {QStringLiteral("-J"), QStringLiteral("-b"), QStringLiteral("-o"),
+                QStringLiteral("KNAME,NAME,TYPE,SIZE,RM,RO,HOTPLUG,TRAN,MAJ:MIN,MODEL")},
+        30000);
+    if (!r.ok()) {
+        if (error)
+            *error = QStringLiteral("lsblk failed: ") + QString::fromUtf8(r.errors).trimmed();
+        return std::nullopt;
+    }
+    QStringList swaps;
+    QFile swapFile(QStringLiteral("/proc/swaps"));
+    if (swapFile.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> lines = swapFile.readAll().split('\n');
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QByteArray path = lines[i].simplified().split(' ').value(0);
+            if (!path.isEmpty())
+                swaps << QString::fromUtf8(path);
+        }
+    }
+    DeviceTable table = fromLsblk(r.output, platform::readMountTable(), swaps);
+    QStringList probed;
+    for (auto& [name, process] : probing) {
+        if (const std::optional<Probe> p = finishProbe(*process); p && table.device(name)) {
+            table.setProbe(name, *p);
+            probed << name;
+        }
+    }
+    table.readLabels(probed);
+    return table;
+}
+
+DeviceTable DeviceTable::fromLsblk(const QByteArray& json, const QList<platform::MountEntry>& mounts,
+                                   const QStringList& swaps)
+{
+    DeviceTable table;
+    for (const QString& s : swaps)
+        table.m_swaps << canonicalDevice(s);
+
+    const QJsonArray top = QJsonDocument::fromJson(json).object().value(QLatin1String("blockdevices")).toArray();
+    for (const QJsonValue& v : top) {
+        const QJsonObject o = v.toObject();
+        BlockDevice disk = fromJson(o);
+        // Detached loop devices and empty drives have no size; optical drives
+        // and device-mapper volumes are not disks this tool manages.
+        if (disk.size <= 0 || (disk.type != QLatin1String("disk") && disk.type != QLatin1String("loop")))
+            continue;
+        disk.wholeDisk = disk.name;
+        QList<BlockDevice> parts;
+        for (const QJsonValue& c : o.value(QLatin1String("children")).toArray()) {
+            BlockDevice part = fromJson(c.toObject());
+            if (part.type != QLatin1String("part"))
+                continue;
+            part.wholeDisk = disk.name;
+            part.transport = disk.transport;
+            part.removable = part.removable || disk.removable;
+            part.hotplug = part.hotplug || disk.hotplug;
+            part.model = disk.model;
+            disk.partitions << part.name;
+            parts << part;
+        }
+        table.m_devices << disk << parts;
+    }
+
+    for (const platform::MountEntry& m : mounts) {
+        BlockDevice* match = nullptr;
+        const QString source = canonicalDevice(m.source);
+        for (BlockDevice& d : table.m_devices) {
+            // Kernel mounts carry the device's numbers; FUSE drivers name the
+            // device as their source instead.
+            if ((m.major != 0 && d.major == m.major && d.minor == m.minor) || (!source.isEmpty() && source == d.node())) {
+                match = &d;
+                break;
+            }
+        }
+        if (match && !match->mountPoints.contains(m.mountPoint)) {
+            if (match->mountPoints.isEmpty())
+                match->mountedReadOnly = m.readOnly();
+            match->mountPoints << m.mountPoint;
+        }
+    }
+    return table;
+}
+
+const BlockDevice* DeviceTable::device(const QString& name) const
+{
+    for (const BlockDevice& d : m_devices)
+        if (d.name == name)
+            return &d;
+    return nullptr;
+}
+
+const BlockDevice* DeviceTable::wholeDiskOf(const BlockDevice& device) const
+{
+    return this->device(device.wholeDisk);
+}
+
+void DeviceTable::probe(const QStringList& names)
+{
+    QStringList wanted;
+    for (BlockDevice& d : m_devices) {
+        if (!d.probed && names.contains(d.name) && !wanted.contains(d.name)) {
+            d.probed = true;
+            wanted << d.name;
+        }
+    }
+    Probing probing = startProbes(wanted);
+    for (auto& [name, process] : probing)
+        if (const std::optional<Probe> p = finishProbe(*process))
+            setProbe(name, *p);
+    readLabels(wanted);
+}
+
+void DeviceTable::readLabels(const QStringList& names)
+{
+    for (BlockDevice& d : m_devices) {
+        if (!names.contains(d.name))
+            continue;
+        const FileSystem* fs = fileSystemForProbe(d.probe.fsType, d.probe.fsVersion);
+        const QString reader = fs && !fs->labelReader.isEmpty() ? findProgram(fs->labelReader) : QString();
+        if (reader.isEmpty())
+            continue;
+        const platform::CommandResult r = platform::runCommand(reader, fs->labelReaderArgs + QStringList{d.node()}, 30000);
+        if (r.ok()) {
+            QByteArray label = r.output;
+            if (label.endsWith('\n'))
+                label.chop(1);
+            d.probe.label = QString::fromUtf8(label);
+            d.probe.hasLabel = true;
+        }
+    }
+}
+
+void DeviceTable::setProbe(const QString& name, const Probe& probe)
+{
+    for (BlockDevice& d : m_devices) {
+        if (d.name == name) {
+            d.probe = probe;
+            d.probed = true;
+        }
+    }
+}
+
+void DeviceTable::probeAll()
+{
+    QStringList names;
+    for (const BlockDevice& d : m_devices)
+        names << d.name;
+    probe(names);
+}
+
+const BlockDevice* DeviceTable::resolve(const QString& target, QString* error)
+{
+    auto fail = [error](const QString& why) -> const BlockDevice* {
+        if (error)
+            *error = why;
+        return nullptr;
+    };
+    if (target.isEmpty())
+        return fail(QStringLiteral("no disk or volume was named"));
+
+    if (target.startsWith(QLatin1String("/dev/"))) {
+        const QString node = canonicalDevice(target);
+        if (!QFileInfo::exists(node))
+            return fail(QStringLiteral("%1: no such device").arg(target));
+        if (const BlockDevice* d = device(QFileInfo(node).fileName()))
+            return d;
+        return fail(QStringLiteral("%1 is not a disk or partition that diskutil manages").arg(target));
+    }
+    if (const BlockDevice* d = device(target))
+        return d;
+    if (target.startsWith('/')) {
+        const QString path = QDir::cleanPath(target);
+        for (const BlockDevice& d : m_devices)
+            if (d.mountPoints.contains(path))
+                return &d;
+        return fail(QStringLiteral("no volume is mounted at %1").arg(target));
+    }
+
+    probeAll();
+    QList<const BlockDevice*> matches;
+    for (const BlockDevice& d : m_devices) {
+        if ((!d.probe.uuid.isEmpty() && d.probe.uuid.compare(target, Qt::CaseInsensitive) == 0)
+            || (!d.probe.partEntryUuid.isEmpty() && d.probe.partEntryUuid.compare(target, Qt::CaseInsensitive) == 0))
+            matches << &d;
+    }
+    if (matches.isEmpty()) {
+        for (const BlockDevice& d : m_devices)
+            if (d.probe.hasLabel && d.probe.label == target)
+                matches << &d;
+    }
+    if (matches.size() == 1)
+        return matches.first();
+    if (matches.isEmpty())
+        return fail(QStringLiteral("no disk, partition or volume is named \"%1\"").arg(target));
+    QStringList names;
+    for (const BlockDevice* d : matches)
+        names << d->name;
+    return fail(QStringLiteral("\"%1\" is ambiguous: it names %2; give a device identifier instead")
+                    .arg(target, names.join(QStringLiteral(", "))));
+}
+
+const QStringList& DeviceTable::systemMountPoints()
+{
+    static const QStringList points{QStringLiteral("/"),    QStringLiteral("/boot"), QStringLiteral("/boot/efi"),
+                                    QStringLiteral("/usr"), QStringLiteral("/var"),  QStringLiteral("/home")};
+    return points;
+}
+
+bool DeviceTable::isSystemDevice(const BlockDevice& device) const
+{
+    for (const QString& mp : device.mountPoints)
+        if (systemMountPoints().contains(mp))
+            return true;
+    return m_swaps.contains(device.node());
+}
+
+bool DeviceTable::diskHoldsSystem(const BlockDevice& disk) const
+{
+    if (isSystemDevice(disk))
+        return true;
+    for (const QString& name : disk.partitions)
+        if (const BlockDevice* part = device(name); part && isSystemDevice(*part))
+            return true;
+    return false;
+}
+
+}  // namespace diskutil

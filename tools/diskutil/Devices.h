@@ -1,0 +1,98 @@
+#pragma once
+#include "platform/MountTable.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace diskutil {
+
+// What blkid finds on a device when it reads it directly.
+struct Probe
+{
+    QString fsType;            // "ext4", "vfat", "swap", "crypto_LUKS", ...
+    QString fsVersion;         // "FAT32", "1.0", ...
+    QString label;
+    bool hasLabel = false;
+    QString uuid;              // the file system's UUID
+    QString usage;             // "filesystem", "raid", "crypto", "other"
+    QString tableType;         // partition table of a whole disk: "gpt", "dos"
+    QString tableUuid;
+    QString partEntryType;     // this partition's type GUID or MBR code
+    QString partEntryUuid;
+
+    // `blkid -p -o udev` output. Labels come from the encoded field, which
+    // keeps every byte (the export format mangles anything but ASCII).
+    static Probe parseUdev(const QByteArray& text);
+};
+
+struct BlockDevice
+{
+    QString name;              // kernel name: sdb1, loop0
+    QString type;              // "disk", "loop" or "part"
+    QString wholeDisk;         // the disk's kernel name (its own for a disk)
+    qint64 size = 0;
+    bool removable = false;
+    bool readOnly = false;
+    bool hotplug = false;
+    QString transport;         // lsblk TRAN of the whole disk: usb, sata, nvme, ...
+    QString model;
+    unsigned major = 0;
+    unsigned minor = 0;
+    QStringList partitions;    // kernel names, for a whole disk
+    QStringList mountPoints;
+    bool mountedReadOnly = false;
+    bool probed = false;
+    Probe probe;
+
+    QString node() const { return QStringLiteral("/dev/") + name; }
+    bool isWholeDisk() const { return type != QLatin1String("part"); }
+    bool isLoop() const { return name.startsWith(QLatin1String("loop")); }
+    bool isMounted() const { return !mountPoints.isEmpty(); }
+    // The UUID that names this partition (or, without one, its file system).
+    QString diskUuid() const;
+};
+
+// The block devices as lsblk lists them, with their mount points, probed with
+// blkid on demand (probing is the slow part: only what a command needs).
+class DeviceTable
+{
+public:
+    // Runs lsblk and reads the mount table; nothing with the reason when lsblk
+    // fails. Devices named in `probeAlongside` are probed while lsblk runs.
+    static std::optional<DeviceTable> scan(QString* error, const QStringList& probeAlongside = {});
+    static DeviceTable fromLsblk(const QByteArray& json, const QList<platform::MountEntry>& mounts,
+                                 const QStringList& swaps = {});
+
+    const QList<BlockDevice>& devices() const { return m_devices; }
+    const BlockDevice* device(const QString& name) const;
+    const BlockDevice* wholeDiskOf(const BlockDevice& device) const;
+
+    // Runs blkid on the named devices (those not probed yet), side by side.
+    void probe(const QStringList& names);
+    void probeAll();
+    // A probe result known beforehand (tests): the device is not read.
+    void setProbe(const QString& name, const Probe& probe);
+
+    // A kernel name, a device node, a mount point, a UUID or a volume name.
+    // Nothing, with the reason, when the target names no device or more than one.
+    const BlockDevice* resolve(const QString& target, QString* error);
+
+    // Mounted where the system lives, or in use as swap.
+    bool isSystemDevice(const BlockDevice& device) const;
+    // The disk, or any partition on it, is a system device.
+    bool diskHoldsSystem(const BlockDevice& disk) const;
+
+    static const QStringList& systemMountPoints();
+
+private:
+    void readLabels(const QStringList& names);
+
+    QList<BlockDevice> m_devices;
+    QStringList m_swaps;
+};
+
+}  // namespace diskutil

@@ -1,0 +1,219 @@
+#include "Volumes.h"
+
+#include "platform/ExternalCommand.h"
+#include "platform/MountTable.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace diskutil {
+
+namespace {
+
+bool isMountPoint(const QString& path)
+{
+    for (const platform::MountEntry& m : platform::readMountTable())
+        if (m.mountPoint == path)
+            return true;
+    return false;
+}
+
+// An existing folder is reused only when it is empty and nothing is mounted
+// there: a name is never shared by two volumes.
+bool folderIsFree(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return true;
+    if (!info.isDir() || info.isSymLink())
+        return false;
+    if (!QDir(path).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+        return false;
+    return !isMountPoint(path);
+}
+
+// Holds an exclusive lock on the volumes root while a folder is chosen and
+// mounted, so two diskutil runs never pick the same folder.
+class RootLock
+{
+public:
+    explicit RootLock(const QString& root)
+    {
+        m_fd = ::open(root.toUtf8().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_fd >= 0)
+            ::flock(m_fd, LOCK_EX);
+    }
+    ~RootLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);  // closing releases the lock
+    }
+
+private:
+    int m_fd = -1;
+};
+
+}  // namespace
+
+QString volumesRoot() { return QStringLiteral("/media"); }
+
+QString folderNameFor(const QString& volumeName)
+{
+    QString name = volumeName;
+    name.replace('/', ':');
+    name.remove(QChar('\0'));
+    if (name.trimmed().isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return QStringLiteral("Untitled");
+    return name;
+}
+
+bool runHelper(const QString& program, const QStringList& args, QString* error, int timeoutMs, QByteArray* output)
+{
+    const QString path = findProgram(program);
+    if (path.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("%1 is not installed").arg(program);
+        return false;
+    }
+    const platform::CommandResult r = platform::runCommand(path, args, timeoutMs);
+    if (output)
+        *output = r.output;
+    if (r.ok())
+        return true;
+    if (error) {
+        QString why = QString::fromUtf8(r.errors).trimmed();
+        if (why.isEmpty())
+            why = QString::fromUtf8(r.output).trimmed();
+        if (r.timedOut)
+            why = QStringLiteral("timed out");
+        else if (!r.started)
+            why = QStringLiteral("could not be started");
+        *error = QStringLiteral("%1: %2").arg(program, why.isEmpty() ? QStringLiteral("exit status %1").arg(r.exitCode) : why);
+    }
+    return false;
+}
+
+bool runHelperWhenFree(const QString& program, const QStringList& args, QString* error, int timeoutMs)
+{
+    QString why;
+    for (int attempt = 0;; ++attempt) {
+        if (runHelper(program, args, &why, timeoutMs))
+            return true;
+        const bool locked = why.contains(QLatin1String("temporarily unavailable")) || why.contains(QLatin1String("busy"));
+        if (!locked || attempt >= 15)
+            break;
+        QThread::msleep(200);
+    }
+    if (error)
+        *error = why;
+    return false;
+}
+
+bool mountVolume(const BlockDevice& device, QString* mountPoint, QString* error)
+{
+    auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const FileSystem* fs = fileSystemForProbe(device.probe.fsType, device.probe.fsVersion);
+    QString kernelType = fs ? fs->kernelDriver : device.probe.fsType;
+    if (device.probe.fsType.isEmpty() || (!fs && device.probe.usage != QLatin1String("filesystem")))
+        return fail(QStringLiteral("%1 holds no file system that can be mounted").arg(device.name));
+
+    const bool useKernel = !kernelType.isEmpty() && kernelHasDriver(kernelType);
+    const bool useFuse = !useKernel && fs && !fs->fuseDriver.isEmpty();
+    if (!useKernel && !useFuse)
+        return fail(QStringLiteral("%1 cannot be mounted: this system has no driver for %2")
+                        .arg(device.name, fs ? fs->name : device.probe.fsType));
+    if (useFuse && findProgram(fs->fuseDriver).isEmpty())
+        return fail(QStringLiteral("%1 cannot be mounted: the kernel has no %2 driver and %3 is not installed")
+                        .arg(device.name, fs->name, fs->fuseDriver));
+
+    const QString root = volumesRoot();
+    if (!QDir().mkpath(root))
+        return fail(QStringLiteral("cannot create %1").arg(root));
+    RootLock lock(root);
+
+    const QString base = folderNameFor(device.probe.label);
+    QString folder = root + '/' + base;
+    for (int n = 1; !folderIsFree(folder); ++n)
+        folder = QStringLiteral("%1/%2 %3").arg(root, base).arg(n);
+    const bool made = !QFileInfo::exists(folder);
+    if (made && ::mkdir(folder.toUtf8().constData(), 0755) != 0)
+        return fail(QStringLiteral("cannot create %1: %2").arg(folder, QString::fromLocal8Bit(strerror(errno))));
+
+    QString why;
+    bool ok;
+    if (useKernel) {
+        QStringList args{QStringLiteral("-t"), kernelType};
+        if (device.readOnly)
+            args << QStringLiteral("-r");
+        args << device.node() << folder;
+        ok = runHelper(QStringLiteral("mount"), args, &why, 60000);
+    } else {
+        ok = runHelperWhenFree(fs->fuseDriver, fs->fuseArgs(device.node(), folder), &why, 60000) && isMountPoint(folder);
+        if (!ok && why.isEmpty())
+            why = QStringLiteral("%1 did not mount the volume").arg(fs->fuseDriver);
+    }
+    if (!ok) {
+        if (made)
+            QDir().rmdir(folder);
+        return fail(QStringLiteral("%1 failed to mount: %2").arg(device.name, why));
+    }
+    if (mountPoint)
+        *mountPoint = folder;
+    return true;
+}
+
+bool waitUntilFree(const QString& node, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        const int fd = ::open(node.toUtf8().constData(), O_RDONLY | O_EXCL | O_CLOEXEC);
+        if (fd >= 0) {
+            ::close(fd);
+            return true;
+        }
+        if (errno != EBUSY || timer.elapsed() > timeoutMs)
+            return errno != EBUSY;
+        QThread::msleep(50);
+    }
+}
+
+bool unmountDevice(const BlockDevice& device, QString* error)
+{
+    const QString root = volumesRoot() + '/';
+    // Deepest first, so a volume mounted inside another comes off first.
+    QStringList points = device.mountPoints;
+    std::sort(points.begin(), points.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    for (const QString& mp : points) {
+        QString why;
+        if (!runHelper(QStringLiteral("umount"), {mp}, &why, 60000)) {
+            if (error)
+                *error = QStringLiteral("%1 failed to unmount from %2: %3").arg(device.name, mp, why);
+            return false;
+        }
+        // Only a folder directly in the volumes root is ours to remove, and
+        // rmdir removes nothing but an empty folder.
+        if (mp.startsWith(root) && !mp.mid(root.size()).contains('/'))
+            QDir().rmdir(mp);
+    }
+    if (!points.isEmpty() && !waitUntilFree(device.node())) {
+        if (error)
+            *error = QStringLiteral("%1 is still in use after unmounting").arg(device.name);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace diskutil

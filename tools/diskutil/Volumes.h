@@ -1,0 +1,38 @@
+#pragma once
+#include "Devices.h"
+#include "FileSystems.h"
+
+#include <QString>
+
+namespace diskutil {
+
+// Where volumes are mounted: one folder per volume, named after it.
+QString volumesRoot();
+
+// The folder name for a volume name: "/" cannot be part of one, and a
+// volume without a usable name is "Untitled".
+QString folderNameFor(const QString& volumeName);
+
+// Mounts the device's file system under the volumes root, in a folder of its
+// own name or, when that is taken, "<name> 1", "<name> 2", ...; with the
+// kernel's driver, or the FUSE driver where the kernel has none.
+bool mountVolume(const BlockDevice& device, QString* mountPoint, QString* error);
+
+// Unmounts every mount of the device and removes the folders that mounting
+// under the volumes root made. Returns when the device is free again.
+bool unmountDevice(const BlockDevice& device, QString* error);
+
+// Waits until nothing holds the device open exclusively (a FUSE driver
+// letting go after its unmount); false when it stays busy for `timeoutMs`.
+bool waitUntilFree(const QString& node, int timeoutMs = 5000);
+
+// Runs a helper program by name with an argument vector; its standard error
+// (or output) becomes `error` when it fails.
+bool runHelper(const QString& program, const QStringList& args, QString* error, int timeoutMs = -1,
+               QByteArray* output = nullptr);
+
+// The same, tried again for a few seconds while the device is briefly locked
+// by another reader (NTFS tools lock it even to read a label).
+bool runHelperWhenFree(const QString& program, const QStringList& args, QString* error, int timeoutMs = -1);
+
+}  // namespace diskutil
