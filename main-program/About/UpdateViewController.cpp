@@ -24,6 +24,13 @@ constexpr int kMinDocumentHeight = 170;
 constexpr int kMinCountedLine = 30;
 constexpr int kMinRow = 25;
 
+void setTextColor(QLabel* label, const QColor& color)
+{
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, color);
+    label->setPalette(p);
+}
+
 QFont measureFont()
 {
     QFont f;
@@ -40,6 +47,10 @@ UpdateViewController::UpdateViewController(QWidget* parent)
     for (QLabel* label : {ui->checkLabel, ui->noNetworkLabel, ui->noUpdateLabel, ui->versionLabel})
         label->setFont(FontCache::lightFont(13));
     ui->titleLable->setFont(FontCache::regularFont(14));
+    for (QLabel* label : {ui->titleLabel, ui->titleLable})
+        setTextColor(label, getColor(255, 255, 255, 1));
+    for (QLabel* label : {ui->checkLabel, ui->noNetworkLabel, ui->noUpdateLabel, ui->versionLabel})
+        setTextColor(label, getColor(237, 239, 240, 1));
 
     const QString secl = QStringLiteral("btn_secl_");
     // The checking page's Close keeps its pressed look on hover.
@@ -68,6 +79,9 @@ void UpdateViewController::setUpButton(TextImageButton* button, const QStringLis
 {
     button->setImageFromFileNormalName(images[0], images[1], images[2], images[3]);
     button->setTextWithName(title, 14);
+    // The title's colour is set on the label's text role; inside a button the
+    // label would otherwise draw in the button-text role (black).
+    button->label()->setForegroundRole(QPalette::WindowText);
     button->setButtonEnabled(true);
 }
 
@@ -156,7 +170,7 @@ void UpdateViewController::whatIsNewVersionDiff(const std::optional<QVariantMap>
         label->setWordWrap(true);
         label->setFont(lightFont);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(getColor(237, 239, 240, 1).name()));
+        setTextColor(label, getColor(237, 239, 240, 1));
         label->setGeometry(0, y, kDocumentWidth, rows[j]);
         label->show();
         y += rows[j];

@@ -128,6 +128,20 @@ TEST(Dialogs, UpdateButtonsAreSetUpEnabledWithTheirPictures)
     UpdateCheck::setNetworkProbe({});
 }
 
+TEST(Dialogs, AboutButtonsDrawTheirPicturesAndAWhiteTitle)
+{
+    ScopedLayout layout;
+    AboutViewController about;
+    about.show();
+    const QImage image = about.grab().toImage();
+    const QRect button = about.aboutButton()->geometry();
+    const QColor fill = image.pixelColor(button.center().x(), button.top() + 3);
+    EXPECT_GT(fill.blue(), 200) << "the primary button's blue picture";
+    EXPECT_GT(brightest(image, button.adjusted(8, 6, -8, -6)).lightness(), 220) << "its title is white";
+    const QRect close = about.closeButton()->geometry().translated(about.closeButton()->parentWidget()->pos());
+    EXPECT_GT(brightest(image, close).lightness(), 200) << "the close cross draws";
+}
+
 TEST(Dialogs, AboutRunsAsAModalPanelAndEachOpeningIsFresh)
 {
     ScopedLayout layout;
