@@ -5,8 +5,10 @@
 #include "About/UpdateViewController.h"
 #include "Comm/CommUti.h"
 #include "Comm/EULinkUrl.h"
+#include "Comm/FontCache.h"
 #include "Main/BaseWindow.h"
 #include "Main/MainWindowController.h"
+#include "PopWindow/PanelController.h"
 #include "platform/Background.h"
 #include "platform/Layout.h"
 #include "platform/Log.h"
@@ -15,14 +17,10 @@
 #include "platform/Workspace.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QFile>
-#include <QGuiApplication>
 #include <QMenuBar>
 #include <QProxyStyle>
-#include <QScreen>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include <unistd.h>
 
@@ -43,46 +41,6 @@ public:
             return 300;
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
-};
-
-// Stand-in for the attached panel until the interface kit's panel is in:
-// a frameless application-modal window around the dialog's view whose run
-// ends when it closes.
-class ModalPanel : public QWidget
-{
-public:
-    explicit ModalPanel(QWidget* view) : QWidget(nullptr, Qt::Dialog | Qt::FramelessWindowHint)
-    {
-        setWindowModality(Qt::ApplicationModal);
-        setAttribute(Qt::WA_DeleteOnClose, false);
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(view);
-    }
-    void runModal()
-    {
-        show();
-        if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
-        QEventLoop loop;
-        m_loop = &loop;
-        loop.exec();
-        m_loop = nullptr;
-    }
-
-protected:
-    void closeEvent(QCloseEvent* event) override
-    {
-        if (m_loop)
-            m_loop->quit();
-        QWidget::closeEvent(event);
-    }
-
-private:
-    QEventLoop* m_loop = nullptr;
 };
 
 // How long ago the process started, from the kernel's own record, so the
@@ -116,9 +74,11 @@ void AppDelegate::awakeFromNib()
 {
     if (platform::userDefaultInteger(QStringLiteral("EraserTimes")) == 0)
         platform::setUserDefaultInteger(QStringLiteral("EraserTimes"), 1);
+    // Stored as family and weight word; FontCache reads "Lato Bold" as Lato at bold weight.
     CommUti::writRegularFont(QFont(QStringLiteral("Lato")));
     CommUti::writLightFont(QFont(QStringLiteral("Lato Light")));
     CommUti::writBoldFont(QFont(QStringLiteral("Lato Bold")));
+    FontCache::reload();
 }
 
 bool AppDelegate::checkAppDuplicateAndBringToFrontWithBundle()
@@ -138,7 +98,7 @@ bool AppDelegate::applicationDidFinishLaunching()
     qApp->setStyle(new ToolTipDelayStyle);
     if (!m_mainWin) {
         m_mainWin = std::make_unique<MainWindowController>();
-        m_mainWin->tabBarView()->setMenuBar(buildMenus());
+        m_mainWin->setMenuBar(buildMenus());
         // The window closing, by its button or by the window manager, ends the program.
         connect(m_mainWin.get(), &MainWindowController::windowWillClose, this, [] { QCoreApplication::exit(0); });
     }
@@ -218,30 +178,22 @@ void AppDelegate::offerUpdateWhenFree()
     checkUpdateAction();
 }
 
-void AppDelegate::runDialog(QWidget* view, QPointer<QWidget>& superDelegate)
-{
-    ModalPanel panel(view);
-    superDelegate = &panel;
-    panel.runModal();
-    // The panel owned the view; the controller goes with it.
-}
-
 void AppDelegate::aboutAction()
 {
+    // One dialog at a time: a menu reached while a panel runs opens nothing.
     if (QApplication::activeModalWidget())
         return;
-    auto* controller = new AboutViewController;
-    aboutWC = controller;
-    runDialog(controller, controller->superDelegate);
+    aboutWC = new AboutViewController;
+    // Returns once the dialog has closed; the controller has gone with its panel.
+    runModalPanel(aboutWC, m_mainWin ? m_mainWin->window() : nullptr);
 }
 
 void AppDelegate::checkUpdateAction()
 {
     if (QApplication::activeModalWidget())
         return;
-    auto* controller = new UpdateViewController;
-    updateVC = controller;
-    runDialog(controller, controller->superDelegate);
+    updateVC = new UpdateViewController;
+    runModalPanel(updateVC, m_mainWin ? m_mainWin->window() : nullptr);
 }
 
 void AppDelegate::openLink(const QString& key)

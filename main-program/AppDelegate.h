@@ -50,8 +50,6 @@ private:
     void offerUpdateWhenFree();
     QMenuBar* buildMenus();
     void openLink(const QString& key);
-    // The modal panel pattern: wrap, hand over as superDelegate, run.
-    void runDialog(QWidget* view, QPointer<QWidget>& superDelegate);
 
     std::unique_ptr<MainWindowController> m_mainWin;
     std::unique_ptr<platform::SingleInstance> m_instance;

@@ -1,26 +1,19 @@
 #pragma once
-#include <QString>
-#include <QStringList>
+// The older names of the workspace's opening and revealing, kept for the
+// screens that call them; everything is done by platform/Workspace.
+#include "platform/Workspace.h"
 
 namespace platform {
 
-// Opening and revealing for the person at the desktop. The main program runs
-// as root, but what it opens must run as the invoking user, in that user's
-// session, never as root.
+// An absolute path opens as a file, anything else as a web address.
+inline bool openAsInvokingUser(const QString& target)
+{
+    return openUrlOrFile(target);
+}
 
-// The program and arguments that open `target` (a path or an address).
-QStringList openCommand(const QString& target);
-// The program and arguments that ask the file manager to show `path` selected.
-QStringList revealCommand(const QString& path);
-
-// Starts the command as the invoking user and does not wait. False when it
-// could not be started.
-bool runAsInvokingUser(const QStringList& command);
-
-// `xdg-open` on a path or an address.
-bool openAsInvokingUser(const QString& target);
-// The file manager's reveal over the user's session bus; when no file
-// manager answers it, the folder holding `path` is opened instead.
-bool revealAsInvokingUser(const QString& path);
+inline bool revealAsInvokingUser(const QString& path)
+{
+    return revealInFileManager(path);
+}
 
 }  // namespace platform

@@ -1,22 +1,24 @@
 #pragma once
-#include <QPointer>
-#include <QWidget>
+#include "PopWindow/PanelController.h"
 
 #include <memory>
 
 namespace Ui {
 class AboutViewController;
 }
+class TCImageButton;
+class TextImageButton;
 
 // About: texts from its interface file and a button to the About page.
-class AboutViewController : public QWidget
+class AboutViewController : public PanelController
 {
     Q_OBJECT
 public:
     explicit AboutViewController(QWidget* parent = nullptr);
     ~AboutViewController() override;
 
-    QPointer<QWidget> superDelegate;
+    TextImageButton* aboutButton() const;
+    TCImageButton* closeButton() const;
 
 public slots:
     void aboutButtonAction();

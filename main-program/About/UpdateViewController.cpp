@@ -3,10 +3,11 @@
 #include "ui_UpdateViewController.h"
 
 #include "About/UpdateCheck.h"
-#include "Comm/CommUti.h"
 #include "Comm/EULinkUrl.h"
+#include "Comm/FontCache.h"
 #include "Comm/GetColor.h"
 #include "platform/Background.h"
+#include "ToolCon/TextImageButton.h"
 #include "platform/Workspace.h"
 
 #include <QFontMetrics>
@@ -23,6 +24,13 @@ constexpr int kMinDocumentHeight = 170;
 constexpr int kMinCountedLine = 30;
 constexpr int kMinRow = 25;
 
+void setTextColor(QLabel* label, const QColor& color)
+{
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, color);
+    label->setPalette(p);
+}
+
 QFont measureFont()
 {
     QFont f;
@@ -32,18 +40,70 @@ QFont measureFont()
 }  // namespace
 
 UpdateViewController::UpdateViewController(QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::UpdateViewController>())
+    : PanelController(parent), ui(std::make_unique<Ui::UpdateViewController>())
 {
     ui->setupUi(this);
-    for (QPushButton* b : {ui->proClose, ui->noNetClose, ui->noUpdateClose, ui->haveClose})
-        connect(b, &QPushButton::clicked, this, &UpdateViewController::closeWindow);
-    connect(ui->updateButton, &QPushButton::clicked, this, &UpdateViewController::updateClickHereAction);
+    ui->titleLabel->setFont(FontCache::regularFont(13));
+    for (QLabel* label : {ui->checkLabel, ui->noNetworkLabel, ui->noUpdateLabel, ui->versionLabel})
+        label->setFont(FontCache::lightFont(13));
+    ui->titleLable->setFont(FontCache::regularFont(14));
+    for (QLabel* label : {ui->titleLabel, ui->titleLable})
+        setTextColor(label, getColor(255, 255, 255, 1));
+    for (QLabel* label : {ui->checkLabel, ui->noNetworkLabel, ui->noUpdateLabel, ui->versionLabel})
+        setTextColor(label, getColor(237, 239, 240, 1));
+
+    const QString secl = QStringLiteral("btn_secl_");
+    // The checking page's Close keeps its pressed look on hover.
+    setUpButton(ui->proClose, {secl + "normal", secl + "press", secl + "press", secl + "disable"},
+                QStringLiteral("Close"));
+    setUpButton(ui->noNetClose, {secl + "normal", secl + "press", secl + "hover", secl + "disable"},
+                QStringLiteral("Close"));
+    setUpButton(ui->noUpdateClose, {secl + "normal", secl + "press", secl + "hover", secl + "disable"},
+                QStringLiteral("Finish"));
+    setUpButton(ui->haveClose, {secl + "normal", secl + "press", secl + "hover", secl + "disable"},
+                QStringLiteral("Remind Me Later"));
+    const QString pril = QStringLiteral("btn_pril_");
+    setUpButton(ui->updateButton, {pril + "normal", pril + "press", pril + "hover", pril + "disable"},
+                QStringLiteral("Install Update"));
+    for (TextImageButton* b : {ui->proClose, ui->noNetClose, ui->noUpdateClose, ui->haveClose})
+        connect(b, &QAbstractButton::clicked, this, &UpdateViewController::closeWindow);
+    connect(ui->updateButton, &QAbstractButton::clicked, this, &UpdateViewController::updateClickHereAction);
     showPage(Page::Checking);
     getVersionChange();
     ui->changeValueScrollView->verticalScrollBar()->setValue(0);
 }
 
 UpdateViewController::~UpdateViewController() = default;
+
+void UpdateViewController::setUpButton(TextImageButton* button, const QStringList& images, const QString& title)
+{
+    button->setImageFromFileNormalName(images[0], images[1], images[2], images[3]);
+    button->setTextWithName(title, 14);
+    // The title's colour is set on the label's text role; inside a button the
+    // label would otherwise draw in the button-text role (black).
+    button->label()->setForegroundRole(QPalette::WindowText);
+    button->setButtonEnabled(true);
+}
+
+TextImageButton* UpdateViewController::pageButton(Page page) const
+{
+    switch (page) {
+    case Page::Checking:
+        return ui->proClose;
+    case Page::NoNetwork:
+        return ui->noNetClose;
+    case Page::NoUpdate:
+        return ui->noUpdateClose;
+    case Page::NewVersion:
+        return ui->haveClose;
+    }
+    return nullptr;
+}
+
+TextImageButton* UpdateViewController::updateButton() const
+{
+    return ui->updateButton;
+}
 
 void UpdateViewController::getVersionChange()
 {
@@ -98,8 +158,7 @@ void UpdateViewController::whatIsNewVersionDiff(const std::optional<QVariantMap>
     height = std::max(height, kMinDocumentHeight);
     doc->setFixedSize(kDocumentWidth, height);
 
-    QFont lightFont(CommUti::getLightFontName());
-    lightFont.setPixelSize(13);
+    const QFont lightFont = FontCache::lightFont(13);
     int y = 0;
     for (int j = 0; j < lines.size(); ++j) {
         // Server text is shown as it is, never interpreted as markup.
@@ -111,7 +170,7 @@ void UpdateViewController::whatIsNewVersionDiff(const std::optional<QVariantMap>
         label->setWordWrap(true);
         label->setFont(lightFont);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(getColor(237, 239, 240, 1).name()));
+        setTextColor(label, getColor(237, 239, 240, 1));
         label->setGeometry(0, y, kDocumentWidth, rows[j]);
         label->show();
         y += rows[j];
@@ -154,6 +213,5 @@ void UpdateViewController::updateClickHereAction()
 
 void UpdateViewController::closeWindow()
 {
-    if (superDelegate)
-        superDelegate->close();
+    closePanel();
 }

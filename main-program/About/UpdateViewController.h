@@ -1,7 +1,8 @@
 #pragma once
-#include <QPointer>
+#include "PopWindow/PanelController.h"
+
+#include <QStringList>
 #include <QVariantMap>
-#include <QWidget>
 
 #include <memory>
 #include <optional>
@@ -10,18 +11,16 @@ namespace Ui {
 class UpdateViewController;
 }
 class QFont;
+class TextImageButton;
 
 // The update dialog: checks the network, fetches the update list and shows
 // one of its pages (checking, no network, no update, new version).
-class UpdateViewController : public QWidget
+class UpdateViewController : public PanelController
 {
     Q_OBJECT
 public:
     explicit UpdateViewController(QWidget* parent = nullptr);
     ~UpdateViewController() override;
-
-    // The dialog's panel; closing the dialog closes it.
-    QPointer<QWidget> superDelegate;
 
     // The check runs off the main thread and reports back only while this
     // controller lives, so a dialog closed mid-check is never called back.
@@ -31,6 +30,10 @@ public:
 
     enum class Page { Checking, NoNetwork, NoUpdate, NewVersion };
     Page currentPage() const;
+    // The button of each page: Close while checking, Close, Finish, and
+    // Remind Me Later; then Install Update.
+    TextImageButton* pageButton(Page page) const;
+    TextImageButton* updateButton() const;
 
 public slots:
     void updateClickHereAction();
@@ -43,6 +46,7 @@ signals:
 
 private:
     void showPage(Page page);
+    static void setUpButton(TextImageButton* button, const QStringList& images, const QString& title);
 
     std::unique_ptr<Ui::UpdateViewController> ui;
 };

@@ -3,10 +3,12 @@
 #include "ui_MainWindowController.h"
 
 #include "Main/BaseWindow.h"
+#include "Comm/FontCache.h"
 #include "platform/ImageStore.h"
 
 #include <QEasingCurve>
 #include <QGuiApplication>
+#include <QMenuBar>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QScreen>
@@ -45,6 +47,7 @@ MainWindowController::MainWindowController(ToolSlots toolSlots, QObject* parent)
     });
     connect(m_window, &BaseWindow::windowDidDeminiaturize, this, [this] { ui->contentView->show(); });
 
+    ui->appNameLabel->setFont(FontCache::regularFont(18));
     ui->tabBarView->delegate = this;
     ui->tabBarView->setMinAction(true);
     m_indexSelectView = 0;
@@ -71,6 +74,25 @@ MainWindowController::~MainWindowController()
 TabBarView* MainWindowController::tabBarView() const
 {
     return ui->tabBarView;
+}
+
+void MainWindowController::setMenuBar(QMenuBar* menuBar)
+{
+    QWidget* strip = ui->titleStripView;
+    menuBar->setParent(strip);
+    menuBar->setNativeMenuBar(false);
+    menuBar->setFont(FontCache::regularFont(9));
+    menuBar->setGeometry(70, 2, strip->width() - 80, strip->height() - 4);
+    menuBar->setStyleSheet(QStringLiteral(
+        "QMenuBar { background: transparent; color: rgba(255,255,255,170); }"
+        "QMenuBar::item { padding: 3px 8px; background: transparent; }"
+        "QMenuBar::item:selected { background: rgba(0,0,0,60); color: white; border-radius: 4px; }"
+        "QMenu { background: rgb(50,50,62); color: rgb(237,239,240); border: 1px solid rgb(70,70,86); }"
+        "QMenu::item { padding: 4px 22px; }"
+        "QMenu::item:selected { background: rgb(40,130,220); }"
+        "QMenu::item:disabled { color: rgba(237,239,240,90); }"
+        "QMenu::separator { height: 1px; background: rgb(70,70,86); margin: 3px 6px; }"));
+    menuBar->show();
 }
 
 void MainWindowController::showWindow()

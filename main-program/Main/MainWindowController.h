@@ -15,6 +15,7 @@ namespace Ui {
 class MainWindowController;
 }
 class BaseWindow;
+class QMenuBar;
 class QParallelAnimationGroup;
 
 // The main window: a navigation column of six entries and, on the right,
@@ -36,6 +37,8 @@ public:
 
     BaseWindow* window() const { return m_window; }
     TabBarView* tabBarView() const;
+    // The program's menus, placed in the title strip beside the window buttons.
+    void setMenuBar(QMenuBar* menuBar);
     void showWindow();
 
     void mouseClickAction(int tag) override;

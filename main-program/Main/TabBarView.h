@@ -1,8 +1,7 @@
 #pragma once
-#include <QAbstractButton>
 #include <QWidget>
 
-class QMenuBar;
+class HMTrafficButtonsContainer;
 
 class TabBarVDelegate
 {
@@ -12,26 +11,8 @@ public:
     virtual void closeWindowAction() {}
 };
 
-// One round title-bar button: close, minimise or zoom.
-class TitleBarButton : public QAbstractButton
-{
-    Q_OBJECT
-public:
-    TitleBarButton(QString idStr, QColor colour, QWidget* parent);
-    QString idStr() const { return m_idStr; }
-    void setHovered(bool hovered);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QString m_idStr;
-    QColor m_colour;
-    bool m_hovered = false;
-};
-
-// The main window's own title bar: the close, minimise and zoom buttons,
-// and the menus beside them.
+// The title bar of the program's own windows: their close, minimise and
+// zoom buttons. The pointer over it gives every traffic button its hover look.
 class TabBarView : public QWidget
 {
     Q_OBJECT
@@ -39,24 +20,24 @@ public:
     explicit TabBarView(QWidget* parent = nullptr);
 
     TabBarVDelegate* delegate = nullptr;
-    QAbstractButton* closeButton() const { return m_close; }
-    QAbstractButton* minButton() const { return m_min; }
-    QAbstractButton* zoomButton() const { return m_zoom; }
+    HMTrafficButtonsContainer* closeButton() const { return m_closeButton; }
+    HMTrafficButtonsContainer* minButton() const { return m_minButton; }
+    HMTrafficButtonsContainer* zoomButton() const { return m_zoomButton; }
 
     void setMinAction(bool enabled);
-    void setMenuBar(QMenuBar* menuBar);
 
 public slots:
     void clickCloseButton();
     void clickMinimizeButton();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
 private:
-    TitleBarButton* m_close = nullptr;
-    TitleBarButton* m_min = nullptr;
-    TitleBarButton* m_zoom = nullptr;
+    HMTrafficButtonsContainer* makeButton(int x, const QString& idStr);
+
+    HMTrafficButtonsContainer* m_closeButton = nullptr;
+    HMTrafficButtonsContainer* m_minButton = nullptr;
+    HMTrafficButtonsContainer* m_zoomButton = nullptr;
 };

@@ -134,6 +134,36 @@ TEST(OpenUrl, RootOpensAsTheInvokingUserWithACleanEnvironment)
     EXPECT_EQ(plain->program, "xdg-open");
 }
 
+TEST(OpenFile, PathsOpenAndRevealAsTheInvokingUserOnly)
+{
+    platform::InvokingUser user{1000, 1000, "alice", "/home/alice"};
+    const platform::InvokingUser root{0, 0, "root", "/root"};
+    QProcessEnvironment env;
+    env.insert("DISPLAY", ":1");
+
+    const auto open = platform::openFileCommand("/home/alice/a b.txt", user, true, env);
+    ASSERT_TRUE(open);
+    EXPECT_EQ(open->program, "runuser");
+    EXPECT_EQ(open->arguments.mid(open->arguments.size() - 2), (QStringList{"xdg-open", "/home/alice/a b.txt"}));
+    // A relative name could pass for an option; an address is not a file.
+    for (const char* bad : {"--help", "a.txt", "", "https://example.org/"})
+        EXPECT_FALSE(platform::openFileCommand(bad, user, true, env)) << bad;
+    EXPECT_FALSE(platform::openFileCommand("/tmp/x", root, true, env)) << "never as root";
+
+    const auto reveal = platform::revealCommand("/home/alice/a b#1.txt", user, true, env);
+    ASSERT_TRUE(reveal);
+    EXPECT_EQ(reveal->arguments.mid(0, 3), (QStringList{"-u", "alice", "--"}));
+    EXPECT_TRUE(reveal->arguments.contains("dbus-send"));
+    EXPECT_EQ(reveal->arguments.mid(reveal->arguments.size() - 2),
+              (QStringList{"array:string:file:///home/alice/a%20b%231.txt", "string:"}));
+    EXPECT_FALSE(platform::revealCommand("/tmp/x", root, true, env));
+
+    // Not root: the command runs as it is, as the user who started it.
+    const auto plain = platform::revealCommand("/tmp/x", user, false, env);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->program, "dbus-send");
+}
+
 TEST(EditShortcuts, CtrlKeysMapToEditActions)
 {
     auto action = [](int key, Qt::KeyboardModifiers mods) {

@@ -1,5 +1,6 @@
 #include "Main/MainWindowController.h"
 #include "Main/BaseWindow.h"
+#include "TopView/HMTrafficButtonsContainer.h"
 #include "TempTree.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "Main/LeftCell/CustemTypeButtonView.h"
 
-#include "Comm/CommUti.h"
+#include "Comm/FontCache.h"
 #include "Comm/GetColor.h"
 
 #include <QLabel>
@@ -44,9 +44,7 @@ void CustemTypeButtonView::setButtonEnden(bool enabled)
 void CustemTypeButtonView::refreshLook()
 {
     if (m_nameLabel) {
-        QFont font(m_isClick ? CommUti::getRegularFontName() : CommUti::getLightFontName());
-        font.setPixelSize(13);
-        m_nameLabel->setFont(font);
+        m_nameLabel->setFont(m_isClick ? FontCache::regularFont(13) : FontCache::lightFont(13));
         const double alpha = m_isClick ? 1.0 : (m_isEnd ? 0.6 : 0.18);
         const QColor c = getColor(255, 255, 255, static_cast<float>(alpha));
         m_nameLabel->setStyleSheet(QStringLiteral("color: rgba(%1,%2,%3,%4); background: transparent;")
