@@ -30,6 +30,8 @@ HistoryViewController::HistoryViewController(QWidget* parent, DoDataBase* store)
       m_stateCell(new HistoryDeleteTextFieldCell(this))
 {
     ui->setupUi(this);
+    // The panel covers the tool's view: it paints its own dark background.
+    setAttribute(Qt::WA_StyledBackground);
     PanelButtons::setUp(ui->emptyAllButton, QStringLiteral("Empty All"));
     PanelButtons::setUp(ui->closeButton, QStringLiteral("Close"));
     PanelButtons::setUp(ui->noCloseButton, QStringLiteral("Close"));

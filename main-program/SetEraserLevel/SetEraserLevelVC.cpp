@@ -17,6 +17,8 @@ const char* const kMarked = "marked";
 SetEraserLevelVC::SetEraserLevelVC(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::SetEraserLevelVC>())
 {
     ui->setupUi(this);
+    // The panel covers the tool's view: it paints its own dark background.
+    setAttribute(Qt::WA_StyledBackground);
     PanelButtons::setUp(ui->cancelButton, QStringLiteral("Cancel"));
     PanelButtons::setUp(ui->saveButton, QStringLiteral("Save"));
     connect(ui->cancelButton, &QAbstractButton::clicked, this, &SetEraserLevelVC::cancelButtonAction);

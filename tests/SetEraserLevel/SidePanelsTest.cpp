@@ -178,6 +178,8 @@ TEST(SetEraserLevelVC, DrawsTheMarkedRadioAndPictureButtons)
         const QImage image = button->grab().toImage();
         EXPECT_TRUE(isIconGrey(image.pixelColor(image.width() / 2, 0)));
     }
+    // The panel covers the tool's view with its own dark background.
+    EXPECT_EQ(vc.grab().toImage().pixelColor(5, 5), QColor(50, 50, 62));
     EXPECT_EQ(vc.saveButton()->label()->text(), "Save");
     EXPECT_EQ(vc.cancelButton()->label()->text(), "Cancel");
 }
@@ -310,6 +312,8 @@ TEST_F(HistoryScreen, DrawsTheIconsAndHighlightOnTheClickedRun)
         return countPixels(image, HistoryDeleteTextFieldCell::folderImageFrame(state(row)), isIconGrey) +
                countPixels(image, HistoryDeleteTextFieldCell::deleteImageFrame(state(row)), isIconGrey);
     };
+
+    EXPECT_EQ(vc->grab().toImage().pixelColor(5, 5), QColor(50, 50, 62));
 
     // On opening, the newest run carries the icons and the highlight.
     QImage image = view->viewport()->grab().toImage();
