@@ -1,29 +1,25 @@
 #pragma once
-#include <QPointer>
-#include <QWidget>
+#include "PopWindow/PanelController.h"
 
 #include <memory>
 
-class QAbstractButton;
+class TextImageButton;
 namespace Ui {
 class ExportViewController;
 }
 
 // Tells that an export has finished; "OK" closes the panel it is shown in.
-class ExportViewController : public QWidget
+// Opened with runModalPanel(new ExportViewController, mainWindow).
+class ExportViewController : public PanelController
 {
     Q_OBJECT
 public:
     explicit ExportViewController(QWidget* parent = nullptr);
     ~ExportViewController() override;
 
-    // Shows the dialog modally over `mainWindow` and returns when it is closed.
-    static void runModal(QWidget* mainWindow);
-
     void closeWindow();
 
-    QPointer<QWidget> superDelegate;
-    QAbstractButton* closeButton() const;
+    TextImageButton* closeButton() const;
 
 private:
     std::unique_ptr<Ui::ExportViewController> ui;

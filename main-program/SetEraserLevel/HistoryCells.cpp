@@ -1,5 +1,6 @@
 #include "SetEraserLevel/HistoryCells.h"
 
+#include "Comm/FontCache.h"
 #include "platform/ImageStore.h"
 
 #include <QApplication>
@@ -26,10 +27,7 @@ void HistoryTextFieldCell::drawTitle(QPainter* painter, const QRect& cell, const
     if (title.isEmpty())
         return;
     painter->save();
-    QFont font = painter->font();
-    font.setWeight(QFont::Light);
-    font.setPointSizeF(12);
-    painter->setFont(font);
+    painter->setFont(FontCache::lightFont(12));
     painter->setPen(dimmed ? QColor(255, 255, 255, 102) : QColor(Qt::white));
     const QRect text(cell.x() + 8, cell.y() + 11, width, 17);
     painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter,

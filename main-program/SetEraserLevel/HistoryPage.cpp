@@ -1,7 +1,14 @@
 #include "SetEraserLevel/HistoryPage.h"
 
+#include "platform/InvokingUser.h"
+
+#include <QFile>
 #include <QSaveFile>
 #include <QStringList>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace HistoryPage {
 
@@ -94,6 +101,21 @@ bool write(const QString& path, const QString& key, const HistoryRun& rows, QStr
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
         if (error)
             *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool handToInvokingUser(const QString& path, QString* error)
+{
+    if (::geteuid() != 0)
+        return true;
+    const platform::InvokingUser user = platform::invokingUser();
+    if (user.uid == 0)
+        return true;
+    if (::chown(QFile::encodeName(path).constData(), user.uid, user.gid) != 0) {
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
     return true;

@@ -18,4 +18,10 @@ bool write(const QString& path, const QString& key, const HistoryRun& rows, QStr
 
 QString escaped(const QString& value);
 
+// We run as root, but the page lands in the user's own folders: once written
+// it is given to the user who started the program, so they can move or delete
+// it. Does nothing when not root or when that user is root. False (with the
+// reason in `error`) when the owner could not be changed.
+bool handToInvokingUser(const QString& path, QString* error = nullptr);
+
 }  // namespace HistoryPage

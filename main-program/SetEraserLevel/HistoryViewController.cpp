@@ -4,6 +4,11 @@
 #include "SetEraserLevel/HistoryPage.h"
 #include "SetEraserLevel/PanelButtons.h"
 #include "SetEraserLevel/SidePanelSlot.h"
+#include "Main/Tools/CustemOutlineView.h"
+#include "Main/Tools/CustomHeaderCell.h"
+#include "Main/Tools/EUCustomOutlineView.h"
+#include "PopWindow/PanelController.h"
+#include "ToolCon/TextImageButton.h"
 #include "platform/InvokingUser.h"
 #include "platform/Log.h"
 #include "ui_HistoryViewController.h"
@@ -25,6 +30,8 @@ HistoryViewController::HistoryViewController(QWidget* parent, DoDataBase* store)
       m_stateCell(new HistoryDeleteTextFieldCell(this))
 {
     ui->setupUi(this);
+    // The panel covers the tool's view: it paints its own dark background.
+    setAttribute(Qt::WA_StyledBackground);
     PanelButtons::setUp(ui->emptyAllButton, QStringLiteral("Empty All"));
     PanelButtons::setUp(ui->closeButton, QStringLiteral("Close"));
     PanelButtons::setUp(ui->noCloseButton, QStringLiteral("Close"));
@@ -32,7 +39,10 @@ HistoryViewController::HistoryViewController(QWidget* parent, DoDataBase* store)
     connect(ui->closeButton, &QAbstractButton::clicked, this, &HistoryViewController::closeButtonAction);
     connect(ui->noCloseButton, &QAbstractButton::clicked, this, &HistoryViewController::closeButtonAction);
 
-    QTreeView* view = ui->historyOutlineView;
+    EUCustomOutlineView* view = ui->historyOutlineView;
+    auto* header = new CustomHeaderCell(view);
+    view->setHeader(header);
+    header->setFixedHeight(CustemOutlineView::kHeaderHeight);
     view->setModel(m_model);
     auto* textCell = new HistoryTextFieldCell(this);
     view->setItemDelegateForColumn(0, textCell);
@@ -56,9 +66,10 @@ HistoryViewController* HistoryViewController::presentIn(SidePanelSlot& slot, His
     return vc;
 }
 
-QTreeView* HistoryViewController::historyOutlineView() const { return ui->historyOutlineView; }
-QAbstractButton* HistoryViewController::emptyAllButton() const { return ui->emptyAllButton; }
-QAbstractButton* HistoryViewController::closeButton() const { return ui->closeButton; }
+EUCustomOutlineView* HistoryViewController::historyOutlineView() const { return ui->historyOutlineView; }
+TextImageButton* HistoryViewController::emptyAllButton() const { return ui->emptyAllButton; }
+TextImageButton* HistoryViewController::closeButton() const { return ui->closeButton; }
+TextImageButton* HistoryViewController::noCloseButton() const { return ui->noCloseButton; }
 QWidget* HistoryViewController::haveView() const { return ui->haveView; }
 QWidget* HistoryViewController::noView() const { return ui->noView; }
 
@@ -97,22 +108,28 @@ void HistoryViewController::getEraserHistory()
     const bool any = !historyAllArr.isEmpty();
     ui->haveView->setVisible(any);
     ui->noView->setVisible(!any);
-    ui->emptyAllButton->setEnabled(any);
+    ui->emptyAllButton->setButtonEnabled(any);
     if (any) {
         const QModelIndex newest = m_model->index(0, 0);
         ui->historyOutlineView->expand(newest);
         ui->historyOutlineView->setCurrentIndex(newest);
         keyClickStr = historyAllArr.first();
+        selectCellIndex = 0;
         m_stateCell->setShowFolderAndDeleteButton(newest);
     } else {
         keyClickStr.clear();
+        selectCellIndex = -1;
         m_stateCell->setShowFolderAndDeleteButton(QModelIndex());
     }
+    ui->historyOutlineView->setSelectCellBackgroundColorWithRow(selectCellIndex);
 }
 
 void HistoryViewController::rowClicked(const QModelIndex& index)
 {
     const QModelIndex first = index.siblingAtColumn(0);
+    platform::log(QStringLiteral("-select---%1").arg(first.data().toString()));
+    selectCellIndex = ui->historyOutlineView->visibleRow(first);
+    ui->historyOutlineView->setSelectCellBackgroundColorWithRow(selectCellIndex);
     const bool isRun = first.isValid() && !first.parent().isValid();
     // Icons show on a run's row only; clicking an item row hides them but
     // keeps the remembered run.
@@ -153,7 +170,7 @@ void HistoryViewController::emptyAllButtonAction()
         platform::log(QStringLiteral("history: the history could not be emptied"));
         return;
     }
-    ui->emptyAllButton->setEnabled(false);
+    ui->emptyAllButton->setButtonEnabled(false);
     closeButtonAction();
 }
 
@@ -186,7 +203,7 @@ void HistoryViewController::getHistorySavePath()
                              tr("The erasure history could not be exported:\n%1").arg(error));
         return;
     }
-    ExportViewController::runModal(this);
+    runModalPanel(new ExportViewController, window());
 }
 
 bool HistoryViewController::writeHTML(const QString& path, QString* error) const
@@ -195,6 +212,8 @@ bool HistoryViewController::writeHTML(const QString& path, QString* error) const
     const bool written = HistoryPage::write(path, keyClickStr, HistoryDic.value(keyClickStr), &reason);
     if (!written)
         platform::log(QStringLiteral("history: cannot write %1: %2").arg(path, reason));
+    else if (!HistoryPage::handToInvokingUser(path, &reason))
+        platform::log(QStringLiteral("history: cannot hand %1 to its user: %2").arg(path, reason));
     if (error)
         *error = reason;
     return written;

@@ -9,10 +9,10 @@
 #include <functional>
 #include <memory>
 
-class QAbstractButton;
+class EUCustomOutlineView;
 class QStandardItemModel;
-class QTreeView;
 class SidePanelSlot;
+class TextImageButton;
 namespace Ui {
 class HistoryViewController;
 }
@@ -57,11 +57,14 @@ public:
     QStringList historyAllArr;
     // The run the icons act on; always one that exists (empty with no runs).
     QString keyClickStr;
+    // The shown row (counted among the visible rows) last clicked; highlighted.
+    int selectCellIndex = -1;
     QString typeStr;
 
-    QTreeView* historyOutlineView() const;
-    QAbstractButton* emptyAllButton() const;
-    QAbstractButton* closeButton() const;
+    EUCustomOutlineView* historyOutlineView() const;
+    TextImageButton* emptyAllButton() const;
+    TextImageButton* closeButton() const;
+    TextImageButton* noCloseButton() const;
     QWidget* haveView() const;
     QWidget* noView() const;
     HistoryDeleteTextFieldCell* stateCell() const { return m_stateCell; }

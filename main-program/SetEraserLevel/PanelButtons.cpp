@@ -1,17 +1,16 @@
 #include "SetEraserLevel/PanelButtons.h"
 
-#include <QAbstractButton>
-#include <QFont>
+#include "ToolCon/TextImageButton.h"
 
 namespace PanelButtons {
 
-void setUp(QAbstractButton* button, const QString& title)
+void setUp(TextImageButton* button, const QString& title)
 {
-    button->setText(title);
-    QFont font = button->font();
-    font.setPointSizeF(14);
-    button->setFont(font);
-    button->setEnabled(true);
+    // The label's font follows the picture family, so the pictures go first.
+    button->setImageFromFileNormalName(QStringLiteral("btn_secl_normal"), QStringLiteral("btn_secl_press"),
+                                       QStringLiteral("btn_secl_hover"), QStringLiteral("btn_secl_disable"));
+    button->setTextWithName(title, 14);
+    button->setButtonEnabled(true);
 }
 
 }  // namespace PanelButtons

@@ -1,12 +1,12 @@
 #pragma once
 #include <QString>
 
-class QAbstractButton;
+class TextImageButton;
 
 // The side panels' and the export dialog's labelled buttons: the secondary
 // picture family, a 14-point title, enabled.
 namespace PanelButtons {
 
-void setUp(QAbstractButton* button, const QString& title);
+void setUp(TextImageButton* button, const QString& title);
 
 }  // namespace PanelButtons

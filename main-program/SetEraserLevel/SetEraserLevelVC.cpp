@@ -2,16 +2,14 @@
 
 #include "SetEraserLevel/PanelButtons.h"
 #include "SetEraserLevel/SidePanelSlot.h"
+#include "ToolCon/TextImageButton.h"
 #include "platform/ImageStore.h"
 #include "platform/UserDefaults.h"
 #include "ui_SetEraserLevelVC.h"
 
-#include <QStyle>
-
 namespace {
 
 const char* const kIdentifier = "identifier";
-// Also readable by style sheets: QToolButton[marked="true"].
 const char* const kMarked = "marked";
 
 }  // namespace
@@ -19,6 +17,8 @@ const char* const kMarked = "marked";
 SetEraserLevelVC::SetEraserLevelVC(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::SetEraserLevelVC>())
 {
     ui->setupUi(this);
+    // The panel covers the tool's view: it paints its own dark background.
+    setAttribute(Qt::WA_StyledBackground);
     PanelButtons::setUp(ui->cancelButton, QStringLiteral("Cancel"));
     PanelButtons::setUp(ui->saveButton, QStringLiteral("Save"));
     connect(ui->cancelButton, &QAbstractButton::clicked, this, &SetEraserLevelVC::cancelButtonAction);
@@ -51,12 +51,12 @@ QAbstractButton* SetEraserLevelVC::choiceButton(const QString& level) const
     return nullptr;
 }
 
-QAbstractButton* SetEraserLevelVC::saveButton() const
+TextImageButton* SetEraserLevelVC::saveButton() const
 {
     return ui->saveButton;
 }
 
-QAbstractButton* SetEraserLevelVC::cancelButton() const
+TextImageButton* SetEraserLevelVC::cancelButton() const
 {
     return ui->cancelButton;
 }
@@ -82,14 +82,16 @@ void SetEraserLevelVC::buttonAction()
 
 void SetEraserLevelVC::setLevelStr(const QString& level)
 {
+    const QIcon unmarked = platform::iconNamed(QStringLiteral("radiobutton_no"));
+    for (QAbstractButton* choice : choices()) {
+        choice->setIcon(unmarked);
+        choice->setProperty(kMarked, false);
+    }
     eraserLevel = level;
     // Whole texts are compared: "35" marks only the 35 button, never the 3.
-    for (QAbstractButton* choice : choices()) {
-        const bool marked = choice->property(kIdentifier).toString() == level;
-        choice->setIcon(platform::iconNamed(marked ? QStringLiteral("radiobutton_sel") : QStringLiteral("radiobutton_no")));
-        choice->setProperty(kMarked, marked);
-        choice->style()->unpolish(choice);
-        choice->style()->polish(choice);
+    if (QAbstractButton* choice = choiceButton(level)) {
+        choice->setIcon(platform::iconNamed(QStringLiteral("radiobutton_sel")));
+        choice->setProperty(kMarked, true);
     }
 }
 

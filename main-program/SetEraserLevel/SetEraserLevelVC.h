@@ -6,6 +6,7 @@
 
 class QAbstractButton;
 class SidePanelSlot;
+class TextImageButton;
 namespace Ui {
 class SetEraserLevelVC;
 }
@@ -43,8 +44,8 @@ public:
 
     // The choice buttons and Save/Cancel, for the hosts' and tests' use.
     QAbstractButton* choiceButton(const QString& level) const;
-    QAbstractButton* saveButton() const;
-    QAbstractButton* cancelButton() const;
+    TextImageButton* saveButton() const;
+    TextImageButton* cancelButton() const;
     // The level whose button is marked; empty when none is.
     QString markedLevel() const;
 

@@ -1,14 +1,24 @@
+#include "SetEraserLevel/ExportViewController.h"
 #include "SetEraserLevel/HistoryViewController.h"
 #include "SetEraserLevel/SetEraserLevelVC.h"
 #include "SetEraserLevel/SidePanelSlot.h"
 
+#include "Main/Tools/EUCustomOutlineView.h"
 #include "PrivateDefaults.h"
 #include "TempTree.h"
+#include "ToolCon/TextImageButton.h"
 #include "platform/UserDefaults.h"
 
-#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
 #include <QTest>
-#include <QTreeView>
+#include <QTimer>
+
+#include <functional>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -41,6 +51,49 @@ struct ToolView
 int storedLevel()
 {
     return platform::userDefaultInteger(QStringLiteral("EraserTimes"), 0);
+}
+
+// Pixels of `image` inside `area` that `match` accepts.
+int countPixels(const QImage& image, const QRect& area, const std::function<bool(QColor)>& match)
+{
+    int n = 0;
+    const QRect clipped = area.intersected(image.rect());
+    for (int y = clipped.top(); y <= clipped.bottom(); ++y)
+        for (int x = clipped.left(); x <= clipped.right(); ++x)
+            n += match(image.pixelColor(x, y)) ? 1 : 0;
+    return n;
+}
+
+// The blue of the marked radio picture.
+bool isRadioBlue(QColor c)
+{
+    return c.blue() > 180 && c.red() < 80;
+}
+
+// The grey the outline icons and picture frames are drawn in.
+bool isIconGrey(QColor c)
+{
+    return c.red() > 90 && c.red() < 170 && c.blue() >= c.red() && c.blue() - c.red() < 30;
+}
+
+// Calls `act` with the first top-level widget of type T once one is shown.
+template <typename T>
+void whenShown(std::function<void(T*)> act)
+{
+    QTimer::singleShot(20, [act] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible())
+                continue;
+            T* found = qobject_cast<T*>(w);
+            if (!found)
+                found = w->findChild<T*>();
+            if (found) {
+                act(found);
+                return;
+            }
+        }
+        whenShown<T>(act);
+    });
 }
 
 FileObjPtr item(const QString& url)
@@ -96,6 +149,41 @@ TEST(SetEraserLevelVC, UnknownStoredLevelMarksNothingAndSavesItAgain)
     EXPECT_EQ(storedLevel(), 4);
 }
 
+TEST(SetEraserLevelVC, DrawsTheMarkedRadioAndPictureButtons)
+{
+    PrivateDefaults defaults;
+    platform::setUserDefaultInteger(QStringLiteral("EraserTimes"), 7);
+    SetEraserLevelVC vc;
+    vc.resize(730, 520);
+    vc.show();
+    vc.setEraserLevelSelect();
+    for (const QString level : {"1", "2", "3", "7", "35"}) {
+        QAbstractButton* choice = vc.choiceButton(level);
+        const QImage image = choice->grab().toImage();
+        const int blue = countPixels(image, image.rect(), isRadioBlue);
+        if (level == "7")
+            EXPECT_GT(blue, 20) << "the stored level shows the marked radio";
+        else
+            EXPECT_EQ(blue, 0) << "level " << level.toStdString() << " is drawn marked";
+    }
+    QTest::mouseClick(vc.choiceButton("35"), Qt::LeftButton);
+    EXPECT_EQ(countPixels(vc.choiceButton("7")->grab().toImage(), QRect(0, 0, 400, 100), isRadioBlue), 0);
+    EXPECT_GT(countPixels(vc.choiceButton("35")->grab().toImage(), QRect(0, 0, 400, 100), isRadioBlue), 20);
+
+    // Save and Cancel: enabled by the set-up (they come disabled from the
+    // interface file), titled, and drawn with their picture's grey frame.
+    for (TextImageButton* button : {vc.saveButton(), vc.cancelButton()}) {
+        EXPECT_TRUE(button->buttonEnabled());
+        EXPECT_EQ(button->look(), FourStateImageButton::Look::Normal);
+        const QImage image = button->grab().toImage();
+        EXPECT_TRUE(isIconGrey(image.pixelColor(image.width() / 2, 0)));
+    }
+    // The panel covers the tool's view with its own dark background.
+    EXPECT_EQ(vc.grab().toImage().pixelColor(5, 5), QColor(50, 50, 62));
+    EXPECT_EQ(vc.saveButton()->label()->text(), "Save");
+    EXPECT_EQ(vc.cancelButton()->label()->text(), "Cancel");
+}
+
 class HistoryScreen : public ::testing::Test
 {
 protected:
@@ -111,7 +199,7 @@ protected:
     // Presses the trash icon of the run shown at `row`.
     void pressTrash(HistoryViewController* vc, int row)
     {
-        QTreeView* view = vc->historyOutlineView();
+        EUCustomOutlineView* view = vc->historyOutlineView();
         const QRect cell = view->visualRect(view->model()->index(row, 2));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
                           HistoryDeleteTextFieldCell::deleteImageFrame(cell).center());
@@ -131,7 +219,7 @@ TEST_F(HistoryScreen, ListsNewestFirstExpandedAndDeletesTheClickedRun)
     ToolView tool;
     Host host(tool.container);
     HistoryViewController* vc = HistoryViewController::presentIn(host.slot, &host, "WipeFile", &store);
-    QTreeView* view = vc->historyOutlineView();
+    EUCustomOutlineView* view = vc->historyOutlineView();
     QAbstractItemModel* model = view->model();
 
     ASSERT_EQ(model->rowCount(), 3);
@@ -178,11 +266,12 @@ TEST_F(HistoryScreen, EmptyAllDeletesEverythingAndCloses)
     Host host(tool.container);
     HistoryViewController* vc = HistoryViewController::presentIn(host.slot, &host, "WipeVolume", &store);
     ASSERT_EQ(vc->historyOutlineView()->model()->rowCount(), 2);
-    ASSERT_TRUE(vc->emptyAllButton()->isEnabled());
+    ASSERT_TRUE(vc->emptyAllButton()->buttonEnabled());
 
     QTest::mouseClick(vc->emptyAllButton(), Qt::LeftButton);
     EXPECT_TRUE(store.getAllData().isEmpty());
-    EXPECT_FALSE(vc->emptyAllButton()->isEnabled());
+    EXPECT_FALSE(vc->emptyAllButton()->buttonEnabled());
+    EXPECT_EQ(vc->emptyAllButton()->look(), FourStateImageButton::Look::Disabled);
     EXPECT_FALSE(vc->haveView()->isVisible());
     EXPECT_TRUE(vc->noView()->isVisible());
     EXPECT_TRUE(vc->keyClickStr.isEmpty());
@@ -202,4 +291,139 @@ TEST_F(HistoryScreen, ExportsTheRememberedRun)
     EXPECT_TRUE(html.contains("<td>/a &amp; &lt;b&gt;</td>"));
     QString error;
     EXPECT_FALSE(vc.writeHTML(tree / "no/folder/page.html", &error));
+}
+
+TEST_F(HistoryScreen, DrawsTheIconsAndHighlightOnTheClickedRun)
+{
+    record("2026-12-08 07:00:00", {"/old"});
+    record("2026-12-09 07:00:00", {"/new"});
+    ToolView tool;
+    Host host(tool.container);
+    HistoryViewController* vc = HistoryViewController::presentIn(host.slot, &host, "WipeFile", &store);
+    EUCustomOutlineView* view = vc->historyOutlineView();
+    QAbstractItemModel* model = view->model();
+    const auto state = [&](int row) { return view->visualRect(model->index(row, 2)); };
+    // An empty spot of a run's row, inside its bar.
+    const auto barPixel = [&](const QImage& image, int row) {
+        const QRect type = view->visualRect(model->index(row, 1));
+        return image.pixelColor(type.x() + 150, type.center().y());
+    };
+    const auto iconPixels = [&](const QImage& image, int row) {
+        return countPixels(image, HistoryDeleteTextFieldCell::folderImageFrame(state(row)), isIconGrey) +
+               countPixels(image, HistoryDeleteTextFieldCell::deleteImageFrame(state(row)), isIconGrey);
+    };
+
+    EXPECT_EQ(vc->grab().toImage().pixelColor(5, 5), QColor(50, 50, 62));
+
+    // On opening, the newest run carries the icons and the highlight.
+    QImage image = view->viewport()->grab().toImage();
+    EXPECT_GT(countPixels(image, HistoryDeleteTextFieldCell::deleteImageFrame(state(0)), isIconGrey), 10);
+    EXPECT_GT(countPixels(image, HistoryDeleteTextFieldCell::folderImageFrame(state(0)), isIconGrey), 10);
+    EXPECT_LT(barPixel(image, 0).lightness(), barPixel(image, 1).lightness());
+
+    // The older run (below the newest run's two rows) takes both over.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(model->index(1, 0)).center());
+    EXPECT_EQ(vc->selectCellIndex, 3);
+    image = view->viewport()->grab().toImage();
+    EXPECT_EQ(iconPixels(image, 0), 0);
+    EXPECT_GT(iconPixels(image, 1), 20);
+    EXPECT_LT(barPixel(image, 1).lightness(), barPixel(image, 0).lightness());
+
+    // An item row: no icons anywhere.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(model->index(1, 0, model->index(0, 0))).center());
+    image = view->viewport()->grab().toImage();
+    EXPECT_EQ(iconPixels(image, 0) + iconPixels(image, 1), 0);
+}
+
+TEST_F(HistoryScreen, ExportAsksForTheFileWritesItAndTellsItIsDone)
+{
+    record("2026-12-08 07:00:00", {"/a", "/b"});
+    ToolView tool;
+    Host host(tool.container);
+    HistoryViewController* vc = HistoryViewController::presentIn(host.slot, &host, "WipeFile", &store);
+    EUCustomOutlineView* view = vc->historyOutlineView();
+    const QString chosen = tree / "saved";
+    QString proposed;
+    bool pageBeforeDialog = false;
+    QPointer<ExportViewController> done;
+    whenShown<QFileDialog>([&](QFileDialog* dialog) {
+        proposed = dialog->selectedFiles().value(0);
+        whenShown<ExportViewController>([&](ExportViewController* shown) {
+            done = shown;
+            pageBeforeDialog = QFile::exists(chosen + ".html");
+            EXPECT_TRUE(shown->superDelegate() && shown->superDelegate()->isRunningModal());
+            QTest::mouseClick(shown->closeButton(), Qt::LeftButton);
+        });
+        dialog->selectFile(chosen);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    QTest::qWait(250);   // past any earlier icon click's 0.2 s
+    const QRect cell = view->visualRect(view->model()->index(0, 2));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, HistoryDeleteTextFieldCell::folderImageFrame(cell).center());
+
+    // Both dialogs have run and gone by the time the click returns.
+    EXPECT_TRUE(QFileInfo(proposed).fileName().startsWith("ErasureHistory("));
+    EXPECT_TRUE(pageBeforeDialog);
+    EXPECT_TRUE(done.isNull());
+    const QByteArray html = TempTree::read(chosen + ".html");
+    EXPECT_TRUE(html.contains("<th colspan=\"3\">2026-12-08 07-00-00</th>"));
+    EXPECT_TRUE(html.contains("<td>/a</td>") && html.contains("<td>/b</td>"));
+}
+
+namespace {
+
+// Sets an environment variable for one scope.
+struct ScopedEnv
+{
+    ScopedEnv(const char* name, const QByteArray& value) : name(name), had(qEnvironmentVariableIsSet(name)), old(qgetenv(name))
+    {
+        qputenv(name, value);
+    }
+    ~ScopedEnv()
+    {
+        if (had)
+            qputenv(name, old);
+        else
+            qunsetenv(name);
+    }
+    const char* name;
+    bool had;
+    QByteArray old;
+};
+
+}  // namespace
+
+TEST_F(HistoryScreen, TheExportedPageBelongsToTheInvokingUser)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "changing a file's owner needs root";
+    const passwd* nobody = ::getpwnam("nobody");
+    if (!nobody || nobody->pw_uid == 0)
+        GTEST_SKIP() << "no non-root user 'nobody' here";
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nobody->pw_gid;
+    record("2026-12-08 07:00:00", {"/a"});
+    HistoryViewController vc(nullptr, &store);
+    vc.getEraserHistory();
+    struct stat st{};
+    {
+        ScopedEnv invoker("PKEXEC_UID", QByteArray::number(uid));
+        const QString page = tree / "user.html";
+        ASSERT_TRUE(vc.writeHTML(page));
+        ASSERT_EQ(::stat(QFile::encodeName(page).constData(), &st), 0);
+        EXPECT_EQ(st.st_uid, uid);
+        EXPECT_EQ(st.st_gid, gid);
+        // Written again over the user's own file: still theirs.
+        ASSERT_TRUE(vc.writeHTML(page));
+        ASSERT_EQ(::stat(QFile::encodeName(page).constData(), &st), 0);
+        EXPECT_EQ(st.st_uid, uid);
+    }
+    {
+        ScopedEnv invoker("PKEXEC_UID", "0");
+        const QString page = tree / "root.html";
+        ASSERT_TRUE(vc.writeHTML(page));
+        ASSERT_EQ(::stat(QFile::encodeName(page).constData(), &st), 0);
+        EXPECT_EQ(st.st_uid, 0u);
+    }
 }
