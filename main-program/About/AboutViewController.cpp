@@ -34,9 +34,6 @@ AboutViewController::AboutViewController(QWidget* parent)
     ui->aboutButton->setImageFromFileNormalName(QStringLiteral("btn_pril_normal"), QStringLiteral("btn_pril_press"),
                                                 QStringLiteral("btn_pril_hover"), QStringLiteral("btn_pril_disable"));
     ui->aboutButton->setTextWithName(QStringLiteral("Learn More"), 14);
-    // The title's colour is set on the label's text role; inside a button the
-    // label would otherwise draw in the button-text role (black).
-    ui->aboutButton->label()->setForegroundRole(QPalette::WindowText);
     ui->aboutButton->setButtonEnabled(true);
     ui->closeButton->setImageFromFileNormalName(QStringLiteral("ic_close_normal"), QStringLiteral("ic_close_press"),
                                                 QStringLiteral("ic_close_hover"), QStringLiteral("ic_close_disable"));

@@ -79,9 +79,6 @@ void UpdateViewController::setUpButton(TextImageButton* button, const QStringLis
 {
     button->setImageFromFileNormalName(images[0], images[1], images[2], images[3]);
     button->setTextWithName(title, 14);
-    // The title's colour is set on the label's text role; inside a button the
-    // label would otherwise draw in the button-text role (black).
-    button->label()->setForegroundRole(QPalette::WindowText);
     button->setButtonEnabled(true);
 }
 

@@ -191,6 +191,15 @@ void FourStateImageButton::resizeEvent(QResizeEvent* event)
     }
 }
 
+QLabel* FourStateImageButton::createLabel()
+{
+    auto* label = new QLabel(this);
+    label->setForegroundRole(QPalette::WindowText);
+    label->setAlignment(Qt::AlignCenter);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
 QColor FourStateImageButton::labelColor() const
 {
     return textField ? textField->palette().color(QPalette::WindowText) : QColor();

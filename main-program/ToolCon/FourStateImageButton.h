@@ -72,6 +72,9 @@ protected:
     bool isDisabled = false;
     QRectF dstRect;
     QRectF srcRect;
+    // The title label, made once. It takes its colour from WindowText: a
+    // child of a button would otherwise draw in the button's text colour.
+    QLabel* createLabel();
     QLabel* textField = nullptr;
 
 private:

@@ -25,7 +25,7 @@ void TCImageButton::setTextWithName(const QString& text, const QRect& frame)
 {
     // One label, moved and re-texted by later calls rather than stacked.
     if (!textField) {
-        textField = new QLabel(this);
+        textField = createLabel();
         QFont font(QStringLiteral("Helvetica Light"));
         if (!QFontDatabase::hasFamily(font.family())) {
             font = this->font();
@@ -33,13 +33,11 @@ void TCImageButton::setTextWithName(const QString& text, const QRect& frame)
         }
         font.setPointSizeF(15);
         textField->setFont(font);
-        textField->setAlignment(Qt::AlignCenter);
         textField->setAutoFillBackground(true);
         QPalette p = textField->palette();
         p.setColor(QPalette::Window, palette().color(QPalette::Button));
         p.setColor(QPalette::WindowText, Qt::black);
         textField->setPalette(p);
-        textField->setAttribute(Qt::WA_TransparentForMouseEvents);
         textField->show();
     }
     textField->setGeometry(frame);

@@ -15,11 +15,9 @@ void TextIconImageBtton::setTextWithName(const QString& text, float fontSize)
 {
     if (!textField) {
         labelHeight = fontSize < 16 ? 16 : 17;
-        textField = new QLabel(this);
+        textField = createLabel();
         textField->setFont(fontSize == 16 ? FontCache::regularFont(fontSize) : FontCache::lightFont(fontSize));
         textField->setGeometry(15, 2, width() - 15, labelHeight);
-        textField->setAlignment(Qt::AlignCenter);
-        textField->setAttribute(Qt::WA_TransparentForMouseEvents);
         textField->show();
     }
     textField->setText(text);

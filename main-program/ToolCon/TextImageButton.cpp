@@ -16,12 +16,10 @@ void TextImageButton::setTextWithName(const QString& text, float fontSize)
     if (!textField) {
         labelHeight = fontSize >= 16 ? 18 : 17;
         const bool regular = fontSize == 16 || normalImage == QLatin1String("btn_pril_normal");
-        textField = new QLabel(this);
+        textField = createLabel();
         textField->setFont(regular ? FontCache::regularFont(fontSize) : FontCache::lightFont(fontSize));
         textField->setGeometry(0, (height() - labelHeight) / 2 - 1, width(), labelHeight);
-        textField->setAlignment(Qt::AlignCenter);
         textField->setAutoFillBackground(false);
-        textField->setAttribute(Qt::WA_TransparentForMouseEvents);
         textField->show();
     }
     textField->setText(text);

@@ -234,3 +234,17 @@ TEST(TCImageButton, MissingPictureDrawsNothing)
             ASSERT_EQ(qAlpha(shot.pixel(x, y)), 0);
     QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(8, 8));
 }
+
+TEST(TextImageButton, TitleDrawsInItsLabelColourNotTheButtonTextColour)
+{
+    Primary p(false);
+    p.button->setTextWithName("OOOOOOOO", 14);
+    const QImage image = p.button->grab().toImage();
+    // The brightest pixel in the title's band must be near white: a title drawn
+    // in the button-text role would come out black on the blue picture.
+    int brightest = 0;
+    for (int x = 20; x < 90; ++x)
+        for (int y = 10; y < 24; ++y)
+            brightest = std::max(brightest, qGray(image.pixel(x, y)));
+    EXPECT_GT(brightest, 200);
+}
