@@ -119,19 +119,28 @@ void FileEraserViewController::setUpTable()
         cell->setColor(Qt::white);
         table->setItemDelegateForColumn(column, cell);
     }
+    table->setStyleSheet(QStringLiteral("QTableView { background: transparent; border: none; }"));
+    table->viewport()->setAutoFillBackground(false);
+    table->setupHeaderCell();
+    applyColumnWidths();
+    connect(table, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        ui->valueTableView->setSelectNum(index.row());
+        reloadTable();
+        if (index.column() == FileEraserTableModel::Search)
+            openFileButton();
+    });
+}
+
+void FileEraserViewController::applyColumnWidths()
+{
+    // A reset of the model puts the header back to its defaults.
+    CustomTableView* table = ui->valueTableView;
     table->setColumnWidth(FileEraserTableModel::CheckBox, 40);
-    table->setColumnWidth(FileEraserTableModel::Search, 40);
+    table->setColumnWidth(FileEraserTableModel::Search, 30);
     table->setColumnWidth(FileEraserTableModel::Name, 150);
     table->setColumnWidth(FileEraserTableModel::Path, 287);
     table->setColumnWidth(FileEraserTableModel::Size, 100);
     table->setColumnWidth(FileEraserTableModel::Type, 100);
-    table->setupHeaderCell();
-    connect(table, &QTableView::clicked, this, [this](const QModelIndex& index) {
-        ui->valueTableView->setSelectNum(index.row());
-        m_model->reload();
-        if (index.column() == FileEraserTableModel::Search)
-            openFileButton();
-    });
 }
 
 void FileEraserViewController::clickButtonAction(CheckButtonCell*, const QModelIndex& index)
@@ -272,12 +281,20 @@ void FileEraserViewController::showListView()
         return;
     ui->listView->show();
     ui->listView->raise();
+    raiseScreenButtons();
     slide(ui->listView, 0, [this] { ui->mainView->hide(); });
+}
+
+void FileEraserViewController::raiseScreenButtons()
+{
+    for (QWidget* button : {ui->setButton, ui->historyButton, ui->aboutButton})
+        button->raise();
 }
 
 void FileEraserViewController::reloadTable()
 {
     m_model->reload();
+    applyColumnWidths();
 }
 
 void FileEraserViewController::emptyListButtonAction()

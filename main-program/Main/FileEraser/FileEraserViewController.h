@@ -132,6 +132,8 @@ private:
     void leaveEndPage(QWidget* page);
     void listContextMenu(const QPoint& pos);
     void setUpTable();
+    void applyColumnWidths();
+    void raiseScreenButtons();
     FileObjList processedTopLevelItems() const;
 
     std::unique_ptr<Ui::FileEraserViewController> ui;

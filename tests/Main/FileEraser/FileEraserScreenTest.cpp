@@ -195,3 +195,33 @@ TEST_F(ScreenTest, CancelRecordsTheItemsReachedSoFar)
     EXPECT_EQ(screen.list().valueArr[0]->url, later);
     EXPECT_EQ(host.calls, (QList<bool>{false, true}));
 }
+
+TEST_F(ScreenTest, AHistoryThatCannotBeWrittenStillEndsTheRun)
+{
+    TempTree tree;
+    DoDataBase broken{tree.folder("not-a-database")};
+    FileEraserViewController other{nullptr, &broken};
+    other.setToolPath(kSrm);
+    const QString file = tree.file("a.txt", "a");
+    other.addChosenPaths({file});
+    QSignalSpy ended(&other, &FileEraserViewController::runEnded);
+    other.makeSureToEraserSelectFiles();
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_FALSE(other.lastRunRecorded());
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_FALSE(other.findChild<QWidget*>("sussView")->isHidden());
+}
+
+TEST_F(ScreenTest, ListPageIsDrawnDark)
+{
+    TempTree tree;
+    screen.resize(730, 580);
+    screen.show();
+    screen.addChosenPaths({tree.folder("Photos"), tree.file("notes.txt", "n"), tree.file("report.PDF", QByteArray(2500, 'r'))});
+    QTest::qWait(700);  // the list slides in
+    const QImage image = screen.grab().toImage();
+    if (qEnvironmentVariableIsSet("TV_SCREENSHOT"))
+        image.save(qEnvironmentVariable("TV_SCREENSHOT"));
+    for (const QPoint p : {QPoint(5, 570), QPoint(400, 440), QPoint(700, 5)})
+        EXPECT_LT(qGray(image.pixel(p)), 80) << p.x() << "," << p.y();
+}
