@@ -1,9 +1,7 @@
 #include "WipeDisk/DialogStyle.h"
 
 #include "Comm/GetColor.h"
-#include "platform/ImageStore.h"
-
-#include <QAbstractButton>
+#include "ToolCon/TextImageButton.h"
 #include <QLabel>
 
 #include <algorithm>
@@ -11,16 +9,11 @@
 
 namespace DialogStyle {
 
-void setUpButton(QAbstractButton* button, const QStringList& images, const QString& text, int points)
+void setUpButton(TextImageButton* button, const QStringList& images, const QString& text, int points)
 {
-    button->setProperty("images", images);
-    if (!images.isEmpty())
-        button->setIcon(platform::iconNamed(images.first()));
-    button->setText(text);
-    QFont font = button->font();
-    font.setPointSize(points);
-    button->setFont(font);
-    button->setEnabled(true);
+    button->setImageFromFileNormalName(images.value(0), images.value(1), images.value(2), images.value(3));
+    button->setTextWithName(text, points);
+    button->setButtonEnabled(true);
 }
 
 static QString linkColour()

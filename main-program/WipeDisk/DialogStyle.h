@@ -2,7 +2,7 @@
 #include <QString>
 #include <QStringList>
 
-class QAbstractButton;
+class TextImageButton;
 class QLabel;
 
 // Small helpers the wiper's dialogs share.
@@ -10,7 +10,7 @@ namespace DialogStyle {
 
 // A dialog button: its four pictures (normal, pressed, hover, disabled), its
 // text at `points`, enabled.
-void setUpButton(QAbstractButton* button, const QStringList& images, const QString& text, int points);
+void setUpButton(TextImageButton* button, const QStringList& images, const QString& text, int points);
 
 // The label's whole text as one link to `url`, underlined, in the link colour.
 void linkWholeLabel(QLabel* label, const QString& url);

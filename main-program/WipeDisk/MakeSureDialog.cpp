@@ -2,9 +2,9 @@
 
 #include "WipeDisk/DialogStyle.h"
 
-#include <QAbstractButton>
+#include "ToolCon/TextImageButton.h"
 
-void MakeSureDialog::setUpButtons(QAbstractButton* okButton, QAbstractButton* noButton)
+void MakeSureDialog::setUpButtons(TextImageButton* okButton, TextImageButton* noButton)
 {
     DialogStyle::setUpButton(okButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
                              QStringLiteral("Continue"), 14);
@@ -27,6 +27,5 @@ void MakeSureDialog::noButtonAction()
 
 void MakeSureDialog::closeWindow()
 {
-    if (m_superDelegate)
-        m_superDelegate->close();
+    closePanel();
 }

@@ -1,19 +1,15 @@
 #pragma once
-#include <QPointer>
-#include <QWidget>
+#include "PopWindow/PanelController.h"
 
-class QAbstractButton;
+class TextImageButton;
 
 // What every "Continue" / "Cancel" confirmation shares: the panel it lives
 // in (`superDelegate`), which it closes to end the modal run.
-class MakeSureDialog : public QWidget
+class MakeSureDialog : public PanelController
 {
     Q_OBJECT
 public:
-    explicit MakeSureDialog(QWidget* parent = nullptr) : QWidget(parent) {}
-
-    QWidget* superDelegate() const { return m_superDelegate; }
-    void setSuperDelegate(QWidget* panel) { m_superDelegate = panel; }
+    explicit MakeSureDialog(QWidget* parent = nullptr) : PanelController(parent) {}
 
     // "Continue": tells the delegate first, then closes, so the job starts
     // while the modal run is still on.
@@ -24,9 +20,6 @@ public:
 
 protected:
     // Wires both buttons with their pictures and texts.
-    void setUpButtons(QAbstractButton* okButton, QAbstractButton* noButton);
+    void setUpButtons(TextImageButton* okButton, TextImageButton* noButton);
     virtual void tellDelegate() = 0;
-
-private:
-    QPointer<QWidget> m_superDelegate;
 };

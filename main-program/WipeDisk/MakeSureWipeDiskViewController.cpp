@@ -16,5 +16,5 @@ void MakeSureWipeDiskViewController::tellDelegate()
         m_delegate->makeSureToWipeSelectVolume();
 }
 
-QAbstractButton* MakeSureWipeDiskViewController::okButton() const { return ui->okButton; }
-QAbstractButton* MakeSureWipeDiskViewController::noButton() const { return ui->noButton; }
+TextImageButton* MakeSureWipeDiskViewController::okButton() const { return ui->okButton; }
+TextImageButton* MakeSureWipeDiskViewController::noButton() const { return ui->noButton; }

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+class TextImageButton;
 namespace Ui { class MakeSureWipeDiskViewController; }
 
 class MakeSureWipeDiskVCDelegate
@@ -21,8 +22,8 @@ public:
 
     MakeSureWipeDiskVCDelegate* delegate() const { return m_delegate; }
     void setDelegate(MakeSureWipeDiskVCDelegate* delegate) { m_delegate = delegate; }
-    QAbstractButton* okButton() const;
-    QAbstractButton* noButton() const;
+    TextImageButton* okButton() const;
+    TextImageButton* noButton() const;
 
 protected:
     void tellDelegate() override;

@@ -16,5 +16,5 @@ void MakeSureWipeFreeSpaceViewController::tellDelegate()
         m_delegate->makeSureToWipeFreeSpaceSelectVolume();
 }
 
-QAbstractButton* MakeSureWipeFreeSpaceViewController::okButton() const { return ui->okButton; }
-QAbstractButton* MakeSureWipeFreeSpaceViewController::noButton() const { return ui->noButton; }
+TextImageButton* MakeSureWipeFreeSpaceViewController::okButton() const { return ui->okButton; }
+TextImageButton* MakeSureWipeFreeSpaceViewController::noButton() const { return ui->noButton; }

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+class TextImageButton;
 namespace Ui { class MakeSureWipeFreeSpaceViewController; }
 
 class MakeSureWipeFreeSpaceVCDelegate
@@ -21,8 +22,8 @@ public:
 
     MakeSureWipeFreeSpaceVCDelegate* delegate() const { return m_delegate; }
     void setDelegate(MakeSureWipeFreeSpaceVCDelegate* delegate) { m_delegate = delegate; }
-    QAbstractButton* okButton() const;
-    QAbstractButton* noButton() const;
+    TextImageButton* okButton() const;
+    TextImageButton* noButton() const;
 
 protected:
     void tellDelegate() override;

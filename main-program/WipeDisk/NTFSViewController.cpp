@@ -46,7 +46,7 @@ void NTFSViewController::setTwoLinkLabelStyle()
                                        kWindowsProductUrl);
 }
 
-QAbstractButton* NTFSViewController::okButton() const { return ui->okButton; }
+TextImageButton* NTFSViewController::okButton() const { return ui->okButton; }
 QAbstractButton* NTFSViewController::linkToHelp() const { return ui->linkToHelp; }
 QAbstractButton* NTFSViewController::linkToWinBut() const { return ui->linkToWinBut; }
 QLabel* NTFSViewController::linkLabel() const { return ui->linkLabel; }

@@ -4,6 +4,7 @@
 #include <memory>
 
 class QAbstractButton;
+class TextImageButton;
 class QLabel;
 namespace Ui { class NTFSViewController; }
 
@@ -23,7 +24,7 @@ public:
     void setLinkLabelStyle();
     void setTwoLinkLabelStyle();
 
-    QAbstractButton* okButton() const;
+    TextImageButton* okButton() const;
     QAbstractButton* linkToHelp() const;
     QAbstractButton* linkToWinBut() const;
     QLabel* linkLabel() const;

@@ -1,26 +1,16 @@
 #pragma once
-#include <QPointer>
-#include <QWidget>
+#include "PopWindow/PanelController.h"
 
 // A notice with one button that closes its panel (`superDelegate`).
-class NoticeDialog : public QWidget
+class NoticeDialog : public PanelController
 {
     Q_OBJECT
 public:
-    explicit NoticeDialog(QWidget* parent = nullptr) : QWidget(parent) {}
+    explicit NoticeDialog(QWidget* parent = nullptr) : PanelController(parent) {}
 
-    QWidget* superDelegate() const { return m_superDelegate; }
-    void setSuperDelegate(QWidget* panel) { m_superDelegate = panel; }
-    void okButtonAction()
-    {
-        if (m_superDelegate)
-            m_superDelegate->close();
-    }
+    void okButtonAction() { closePanel(); }
 
     // Opens an address of the maker's as the desktop user; the labels'
     // links come here too.
     static void openLink(const QString& url);
-
-private:
-    QPointer<QWidget> m_superDelegate;
 };

@@ -39,6 +39,6 @@ void SystemEraserViewController::setNodeLabelStyle()
                                        style);
 }
 
-QAbstractButton* SystemEraserViewController::okButton() const { return ui->okButton; }
+TextImageButton* SystemEraserViewController::okButton() const { return ui->okButton; }
 QLabel* SystemEraserViewController::linkLabel() const { return ui->linkLabel; }
 QLabel* SystemEraserViewController::nodeLabel() const { return ui->nodeLabel; }

@@ -4,6 +4,7 @@
 #include <memory>
 
 class QAbstractButton;
+class TextImageButton;
 class QLabel;
 namespace Ui { class SystemEraserViewController; }
 
@@ -21,7 +22,7 @@ public:
     void setLinkLabelStyle();
     void setNodeLabelStyle();
 
-    QAbstractButton* okButton() const;
+    TextImageButton* okButton() const;
     QLabel* linkLabel() const;
     QLabel* nodeLabel() const;
 

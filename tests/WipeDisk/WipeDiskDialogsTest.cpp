@@ -4,11 +4,15 @@
 #include "WipeDisk/StepLineView.h"
 #include "WipeDisk/StepProgressViewVC.h"
 #include "WipeDisk/SystemEraserViewController.h"
+#include "PopWindow/StatusAttachedWindow.h"
+#include "ToolCon/TextImageButton.h"
 
 #include <QAbstractButton>
 #include <QLabel>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -51,32 +55,36 @@ TEST(StepProgressViewVC, StatesMarkDoneCurrentAndComingSteps)
 
 TEST(MakeSureWipeDiskViewController, ContinueTellsThenClosesCancelOnlyCloses)
 {
-    QWidget panel;
-    panel.show();
     WipeDelegate delegate;
-    MakeSureWipeDiskViewController vc;
-    vc.setDelegate(&delegate);
-    EXPECT_TRUE(vc.okButton()->isEnabled());
-    EXPECT_EQ(vc.okButton()->text(), "Continue");
-    EXPECT_EQ(vc.noButton()->text(), "Cancel");
+    auto* vc = new MakeSureWipeDiskViewController;
+    vc->setDelegate(&delegate);
+    EXPECT_TRUE(vc->okButton()->buttonEnabled());
+    EXPECT_TRUE(vc->noButton()->buttonEnabled());
+    EXPECT_EQ(vc->okButton()->normalImageName(), "btn_pril_normal");
+    EXPECT_EQ(vc->noButton()->imageNameFor(FourStateImageButton::Look::Disabled), "btn_secl_disable");
+    EXPECT_EQ(vc->okButton()->label()->text(), "Continue");
+    EXPECT_EQ(vc->noButton()->label()->text(), "Cancel");
 
-    vc.noButton()->click();  // no panel yet: nothing happens, nothing is told
+    vc->noButton()->click();  // no panel yet: nothing happens, nothing is told
     EXPECT_EQ(delegate.calls, 0);
-    vc.setSuperDelegate(&panel);
-    vc.noButton()->click();
-    EXPECT_EQ(delegate.calls, 0);
-    EXPECT_FALSE(panel.isVisible());
 
-    panel.show();
-    vc.okButton()->click();
+    std::unique_ptr<StatusAttachedWindow> panel(makePanel(vc, nullptr));
+    ASSERT_EQ(vc->superDelegate(), panel.get());
+    panel->show();
+    vc->noButton()->click();
+    EXPECT_EQ(delegate.calls, 0);
+    EXPECT_FALSE(panel->isVisible());
+
+    panel->show();
+    vc->okButton()->click();
     EXPECT_EQ(delegate.calls, 1);
-    EXPECT_FALSE(panel.isVisible());
+    EXPECT_FALSE(panel->isVisible());
 }
 
 TEST(Notices, LinkStylingLeavesTextsWithoutThePhraseUnchanged)
 {
     NTFSViewController ntfs;
-    EXPECT_EQ(ntfs.okButton()->text(), "OK");
+    EXPECT_EQ(ntfs.okButton()->label()->text(), "OK");
     EXPECT_TRUE(ntfs.nodeTLabel()->text().contains("href=\"" + NTFSViewController::kWindowsProductUrl + "\""));
     EXPECT_EQ(ntfs.nodeTLabel()->text().count("<a "), 1);
     EXPECT_TRUE(ntfs.linkLabel()->text().startsWith("<a href=\"" + NTFSViewController::kHelpUrl));
@@ -87,7 +95,7 @@ TEST(Notices, LinkStylingLeavesTextsWithoutThePhraseUnchanged)
     EXPECT_EQ(ntfs.nodeTLabel()->text(), "Nothing <to> style here");
 
     SystemEraserViewController system;
-    EXPECT_EQ(system.okButton()->text(), "Close");
+    EXPECT_EQ(system.okButton()->label()->text(), "Close");
     const QString styled = system.nodeLabel()->text();
     EXPECT_EQ(styled.count("<span"), 2);
     EXPECT_TRUE(styled.contains(">Erase Files/Folders</span>"));

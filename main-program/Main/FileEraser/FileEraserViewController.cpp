@@ -2,11 +2,19 @@
 
 #include "Comm/CommUti.h"
 #include "Comm/EULinkUrl.h"
+#include "Comm/FontCache.h"
 #include "Comm/PublicUtilities.h"
 #include "Main/FileEraser/Engine/FolderExpansion.h"
+#include "PopWindow/PanelController.h"
 #include "Main/FileEraser/FileEraserOpenPanel.h"
 #include "Main/FileEraser/FileEraserTableModel.h"
-#include "WipeDisk/DialogStyle.h"
+#include "Main/FileEraser/SystemItemViewController.h"
+#include "Main/Tools/ImageAndTextCell.h"
+#include "ProgressView/ProgressView.h"
+#include "SetEraserLevel/DoDataBase.h"
+#include "ToolCon/TCImageButton.h"
+#include "ToolCon/TextIconImageBtton.h"
+#include "ToolCon/TextImageButton.h"
 #include "WipeDisk/NTFSViewController.h"
 #include "platform/Background.h"
 #include "platform/FileManagerReveal.h"
@@ -22,8 +30,8 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPropertyAnimation>
-#include <QVBoxLayout>
 
 #include <sys/stat.h>
 
@@ -35,9 +43,16 @@ const QStringList kMainButtonImages{"btn_main", "btn_main_press", "btn_main_pres
 const QStringList kSmallButtonImages{"btn_s_normal", "btn_s_normal", "btn_s_hover", "btn_s_disable"};
 const QStringList kBackImages{"back", "back_press", "back_hover", "back_disable"};
 
-void setIconButton(QAbstractButton* button, const QStringList& images)
+void setImages(FourStateImageButton* button, const QStringList& images)
 {
-    DialogStyle::setUpButton(button, images, QString(), 12);
+    button->setImageFromFileNormalName(images.value(0), images.value(1), images.value(2), images.value(3));
+    button->setButtonEnabled(true);
+}
+
+void setUpTextButton(TextImageButton* button, const QStringList& images, const QString& text, float points)
+{
+    setImages(button, images);
+    button->setTextWithName(text, points);
 }
 
 // A path the desktop user could see: the invoking user's own name, the one
@@ -52,75 +67,110 @@ platform::InvokingUser desktopUser()
 
 }  // namespace
 
-FileEraserViewController::FileEraserViewController(QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::FileEraserViewController>())
+FileEraserViewController::FileEraserViewController(QWidget* parent, DoDataBase* store)
+    : QWidget(parent), ui(std::make_unique<Ui::FileEraserViewController>()),
+      m_store(store ? store : &DoDataBase::returnDoDataBase())
 {
     ui->setupUi(this);
+    for (QWidget* page : {static_cast<QWidget*>(this), ui->mainView, ui->listView, ui->progressView})
+        page->setAttribute(Qt::WA_StyledBackground);
     m_model = new FileEraserTableModel(&m_list, this);
-    QTableView* table = ui->valueTableView;
-    table->setModel(m_model);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setContextMenuPolicy(Qt::CustomContextMenu);
-    table->setAcceptDrops(false);
-    table->verticalHeader()->hide();
-    table->setColumnWidth(FileEraserTableModel::CheckBox, 30);
-    table->setColumnWidth(FileEraserTableModel::Search, 30);
-    table->setColumnWidth(FileEraserTableModel::Name, 150);
-    table->setColumnWidth(FileEraserTableModel::Path, 287);
-    table->setColumnWidth(FileEraserTableModel::Size, 100);
-    table->setColumnWidth(FileEraserTableModel::Type, 100);
-    connect(table, &QTableView::clicked, this, [this](const QModelIndex& index) {
-        if (index.column() == FileEraserTableModel::CheckBox)
-            selectListButton(index.row());
-        else if (index.column() == FileEraserTableModel::Search)
-            openFileButton();
-    });
-    connect(table, &QWidget::customContextMenuRequested, this, &FileEraserViewController::listContextMenu);
+    setUpTable();
+    m_levelSlot = std::make_unique<SidePanelSlot>(ui->setEraserLevelView);
+    m_historySlot = std::make_unique<SidePanelSlot>(ui->historyView);
 
     ui->drayView->setDelegate(this);
     ui->listDragView->setDelegate(this);
-    ui->progressBar->setRange(0, 100);
-    ui->progressBar->setValue(2);
+    ui->progressBar->changeProgressValue(2);
 
     m_eraserTimer.setInterval(1000);
     connect(&m_eraserTimer, &QTimer::timeout, this, &FileEraserViewController::showProgressValue);
     m_eraserBigTimer.setInterval(10000);
     connect(&m_eraserBigTimer, &QTimer::timeout, this, &FileEraserViewController::showEraserBigFileNode);
 
-    m_historyWriter = [](const FileObjList& items, const QString& method) {
-        platform::log(QStringLiteral("no history store: %1 items erased with %2 not recorded").arg(items.size()).arg(method));
-    };
+    connect(&m_sortDropDown, &AttachedDropDown::closed, this, [this] { m_fileEraserSortVC = nullptr; });
     setUpButtons();
     changeHistoryButtonState();
     changeSelectAllButtonState();
 }
 
-FileEraserViewController::~FileEraserViewController()
+FileEraserViewController::~FileEraserViewController() = default;
+
+void FileEraserViewController::setUpTable()
 {
-    if (m_sortAttachedWindow)
-        delete m_sortAttachedWindow;
+    CustomTableView* table = ui->valueTableView;
+    table->setModel(m_model);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setAcceptDrops(false);
+    table->verticalHeader()->hide();
+    table->setShowGrid(false);
+    table->setListDelegate(this);
+    table->setFont(FontCache::lightFont(12));
+    applyDarkListPalette(table);
+
+    auto* check = new CheckButtonCell(table);
+    check->setDelegate(this);
+    table->setItemDelegateForColumn(FileEraserTableModel::CheckBox, check);
+    for (int column : {FileEraserTableModel::Search, FileEraserTableModel::Name, FileEraserTableModel::Path, FileEraserTableModel::Size,
+                       FileEraserTableModel::Type}) {
+        auto* cell = new ImageAndTextCell(table);
+        cell->setColor(Qt::white);
+        table->setItemDelegateForColumn(column, cell);
+    }
+    table->setStyleSheet(QStringLiteral("QTableView { background: transparent; border: none; }"));
+    table->viewport()->setAutoFillBackground(false);
+    table->setupHeaderCell();
+    applyColumnWidths();
+    connect(table, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        ui->valueTableView->setSelectNum(index.row());
+        reloadTable();
+        if (index.column() == FileEraserTableModel::Search)
+            openFileButton();
+    });
+}
+
+void FileEraserViewController::applyColumnWidths()
+{
+    // A reset of the model puts the header back to its defaults.
+    CustomTableView* table = ui->valueTableView;
+    table->setColumnWidth(FileEraserTableModel::CheckBox, 40);
+    table->setColumnWidth(FileEraserTableModel::Search, 30);
+    table->setColumnWidth(FileEraserTableModel::Name, 150);
+    table->setColumnWidth(FileEraserTableModel::Path, 287);
+    table->setColumnWidth(FileEraserTableModel::Size, 100);
+    table->setColumnWidth(FileEraserTableModel::Type, 100);
+}
+
+void FileEraserViewController::clickButtonAction(CheckButtonCell*, const QModelIndex& index)
+{
+    selectListButton(index.row());
+}
+
+void FileEraserViewController::listRightMouseDown(QMouseEvent* event)
+{
+    listContextMenu(ui->valueTableView->viewport()->mapFrom(ui->valueTableView, event->position().toPoint()));
 }
 
 void FileEraserViewController::setUpButtons()
 {
-    DialogStyle::setUpButton(ui->mainAddButton, kMainButtonImages, QStringLiteral("Add"), 16);
-    DialogStyle::setUpButton(ui->listAddButton, {"btn_b_normal", "btn_b_hover", "btn_b_hover", "btn_b_normal"},
-                             QStringLiteral("Add More"), 12);
-    DialogStyle::setUpButton(ui->emptyButton, kSmallButtonImages, QStringLiteral("Empty List"), 12);
-    DialogStyle::setUpButton(ui->selectAllButton, kSmallButtonImages, QStringLiteral("Unselect all"), 12);
-    DialogStyle::setUpButton(ui->eraserFileButton, kMainButtonImages, QStringLiteral("Erase Now"), 16);
-    setIconButton(ui->sortButton, {"sortby", "sortby_press", "sortby_hover", "sortby"});
-    setIconButton(ui->backButton, kBackImages);
-    setIconButton(ui->setButton, {"ic_set", "ic_set_press", "ic_set_hover", "ic_set"});
-    setIconButton(ui->aboutButton, {"ic_support", "ic_support_press", "ic_support_hover", "ic_support"});
-    DialogStyle::setUpButton(ui->cancelEraserButton, {"btn_secl_normal", "btn_secl_hover", "btn_secl_hover", "btn_secl_disable"},
-                             QStringLiteral("Cancel"), 14);
-    for (QAbstractButton* back : {static_cast<QAbstractButton*>(ui->sussBackButton), static_cast<QAbstractButton*>(ui->failBackButton)})
-        setIconButton(back, kBackImages);
-    for (QAbstractButton* ok : {static_cast<QAbstractButton*>(ui->sussOkButton), static_cast<QAbstractButton*>(ui->failOkButton)})
-        DialogStyle::setUpButton(ok, kMainButtonImages, QStringLiteral("OK"), 16);
+    setUpTextButton(ui->mainAddButton, kMainButtonImages, QStringLiteral("Add"), 16);
+    setImages(ui->listAddButton, {"btn_b_normal", "btn_b_hover", "btn_b_hover", "btn_b_normal"});
+    ui->listAddButton->setTextWithName(QStringLiteral("Add More"), 12);
+    setUpTextButton(ui->emptyButton, kSmallButtonImages, QStringLiteral("Empty List"), 12);
+    setUpTextButton(ui->selectAllButton, kSmallButtonImages, QStringLiteral("Unselect all"), 12);
+    setUpTextButton(ui->eraserFileButton, kMainButtonImages, QStringLiteral("Erase Now"), 16);
+    setImages(ui->sortButton, {"sortby", "sortby_press", "sortby_hover", "sortby"});
+    setImages(ui->backButton, kBackImages);
+    setImages(ui->setButton, {"ic_set", "ic_set_press", "ic_set_hover", "ic_set"});
+    setImages(ui->aboutButton, {"ic_support", "ic_support_press", "ic_support_hover", "ic_support"});
+    setUpTextButton(ui->cancelEraserButton, {"btn_secl_normal", "btn_secl_hover", "btn_secl_hover", "btn_secl_disable"},
+                    QStringLiteral("Cancel"), 14);
+    for (TCImageButton* back : {ui->sussBackButton, ui->failBackButton})
+        setImages(back, kBackImages);
+    for (TextImageButton* ok : {ui->sussOkButton, ui->failOkButton})
+        setUpTextButton(ok, kMainButtonImages, QStringLiteral("OK"), 16);
 
     connect(ui->mainAddButton, &QAbstractButton::clicked, this, &FileEraserViewController::selectFileButtonAction);
     connect(ui->listAddButton, &QAbstractButton::clicked, this, &FileEraserViewController::selectFileButtonAction);
@@ -231,12 +281,20 @@ void FileEraserViewController::showListView()
         return;
     ui->listView->show();
     ui->listView->raise();
+    raiseScreenButtons();
     slide(ui->listView, 0, [this] { ui->mainView->hide(); });
+}
+
+void FileEraserViewController::raiseScreenButtons()
+{
+    for (QWidget* button : {ui->setButton, ui->historyButton, ui->aboutButton})
+        button->raise();
 }
 
 void FileEraserViewController::reloadTable()
 {
     m_model->reload();
+    applyColumnWidths();
 }
 
 void FileEraserViewController::emptyListButtonAction()
@@ -263,8 +321,8 @@ void FileEraserViewController::changeSelectAllButtonState()
     }
     ui->selectCountLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     const int state = m_list.returnSelectAllState();
-    ui->eraserFileButton->setEnabled(state != 0);
-    ui->selectAllButton->setText(state == 2 ? QStringLiteral("Unselect all") : QStringLiteral("Select all"));
+    ui->eraserFileButton->setButtonEnabled(state != 0);
+    ui->selectAllButton->setTextWithName(state == 2 ? QStringLiteral("Unselect all") : QStringLiteral("Select all"), 12);
     reloadTable();
 }
 
@@ -286,36 +344,19 @@ void FileEraserViewController::changeHistoryButtonState()
 {
     const bool fresh = PublicUtilities::getUpDataHistoryStr(QStringLiteral("WipeFileHistory")).toInt() != 0;
     const QString name = fresh ? QStringLiteral("ic_history") : QStringLiteral("ic_history_none");
-    setIconButton(ui->historyButton, {name, name, name, name});
-}
-
-void FileEraserViewController::runPanel(QWidget* content)
-{
-    // The modal panel: the dialog's controller closes it through its superDelegate.
-    QDialog panel(window());
-    panel.setWindowFlag(Qt::FramelessWindowHint);
-    auto* layout = new QVBoxLayout(&panel);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(content);
-    if (auto* dialog = qobject_cast<MakeSureDialog*>(content))
-        dialog->setSuperDelegate(&panel);
-    else if (auto* notice = qobject_cast<NoticeDialog*>(content))
-        notice->setSuperDelegate(&panel);
-    panel.exec();
+    setImages(ui->historyButton, {name, name, name, name});
 }
 
 void FileEraserViewController::showNTFSWindow()
 {
-    runPanel(new NTFSViewController);
+    runModalPanel(new NTFSViewController, window());
 }
 
 void FileEraserViewController::showSystemItemWindow(const QString& path)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Cannot erase this item"),
-                    QStringLiteral("\"%1\" belongs to the system, not to your files, and cannot be erased. "
-                                   "The items chosen after it were not added.").arg(path),
-                    QMessageBox::Ok, window());
-    box.exec();
+    auto* notice = new SystemItemViewController;
+    notice->setPath(path);
+    runModalPanel(notice, window());
 }
 
 void FileEraserViewController::listContextMenu(const QPoint& pos)
@@ -356,67 +397,35 @@ void FileEraserViewController::showInFinderWhenClickItems(const FileObjPtr& item
 
 void FileEraserViewController::openFileButton()
 {
-    const QModelIndex current = ui->valueTableView->currentIndex();
-    if (current.isValid() && current.row() < m_list.valueArr.size())
-        showInFinderWhenClickItems(m_list.valueArr.at(current.row()));
+    const int row = ui->valueTableView->rowNum();
+    if (row >= 0 && row < m_list.valueArr.size())
+        showInFinderWhenClickItems(m_list.valueArr.at(row));
 }
 
 // ---- sort pop-over ---------------------------------------------------------
 
 void FileEraserViewController::sortButtonAction()
 {
-    m_isPopSortWin = true;
-    if (m_sortAttachedWindow)
-        m_sortAttachedWindow->deleteLater();
-    m_sortAttachedWindow = nullptr;
-    m_fileEraserSortVC = nullptr;
-
-    auto* popover = new QWidget(window(), Qt::Tool | Qt::FramelessWindowHint);
-    popover->setAttribute(Qt::WA_DeleteOnClose);
-    popover->setWindowOpacity(0.8);
-    auto* layout = new QVBoxLayout(popover);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* sortVC = new FileEraserSortVC(popover);
+    auto* sortVC = new FileEraserSortVC;
     sortVC->setDelegate(this);
-    layout->addWidget(sortVC);
-    const QPoint anchor = ui->sortButton->mapToGlobal(QPoint(ui->sortButton->width() / 2, ui->sortButton->height()));
-    popover->move(anchor.x() - sortVC->width() / 2, anchor.y());
-    m_sortAttachedWindow = popover;
-    m_fileEraserSortVC = sortVC;
     sortVC->setSortType(m_sortType, m_sortAD);
-    popover->show();
-
-    // Only this opening's timer may close this opening's pop-over.
-    const int opening = ++m_sortOpening;
-    QTimer::singleShot(2000, this, [this, opening] {
-        if (opening == m_sortOpening)
-            closeMattachedWindow();
-    });
+    m_fileEraserSortVC = sortVC;
+    m_sortDropDown.open(sortVC, window(), mapTo(window(), kSortAnchor), 3, 0);
 }
 
 void FileEraserViewController::closeMattachedWindow()
 {
-    if (!m_isPopSortWin)
-        return;
-    if (m_sortAttachedWindow) {
-        m_sortAttachedWindow->hide();
-        m_sortAttachedWindow->deleteLater();
-    }
-    m_sortAttachedWindow = nullptr;
-    m_fileEraserSortVC = nullptr;
+    m_sortDropDown.closeMattachedWindow();
 }
 
 void FileEraserViewController::mouseEixtView(bool exited)
 {
-    m_isPopSortWin = exited;
-    if (exited)
-        closeMattachedWindow();
+    m_sortDropDown.mouseEixtView(exited);
 }
 
 void FileEraserViewController::selectSortbyType(int sortType, int sortAD)
 {
-    m_isPopSortWin = true;
-    closeMattachedWindow();
+    m_sortDropDown.choiceMade();
     m_sortType = sortType;
     m_sortAD = sortAD;
     const FileObjList copy = m_list.valueArr;
@@ -431,17 +440,6 @@ void FileEraserViewController::selectSortbyType(int sortType, int sortAD)
 
 // ---- run side --------------------------------------------------------------
 
-QString FileEraserViewController::eraserMethodName(int level)
-{
-    switch (level) {
-    case 2: return QStringLiteral("Peter Gutmann's algorithm 2");
-    case 3: return QStringLiteral("U.S. Army AR380-19");
-    case 7: return QStringLiteral("DoD 5220.22-M ECE");
-    case 35: return QStringLiteral("Peter Gutmann's algorithm 35");
-    default: return QStringLiteral("HMG Infosec Standard 5");
-    }
-}
-
 void FileEraserViewController::eraserNowButtonAction()
 {
     if (m_running || m_list.returnSelectAllState() == 0)
@@ -450,7 +448,7 @@ void FileEraserViewController::eraserNowButtonAction()
     ui->progressView->show();
     auto* confirm = new MakeSureFileEraserViewControoler;
     confirm->setDelegate(this);
-    runPanel(confirm);
+    runModalPanel(confirm, window());
 }
 
 void FileEraserViewController::makeSureToEraserSelectFiles()
@@ -476,7 +474,7 @@ void FileEraserViewController::doEraserSelectFiles()
     slide(ui->progressView, 0, [this] {
         ui->listView->hide();
         ui->listView->move(730, 0);
-        ui->eraserTypeLabel->setText(eraserMethodName(RemoveFileAndFolder::getEraserTimes()));
+        ui->eraserTypeLabel->setText(PublicUtilities::getEraserTimes());
     });
     m_isCancel = false;
     m_isFailedEraser = false;
@@ -508,7 +506,7 @@ void FileEraserViewController::removeProgress(float percent, const QString& path
 {
     const int count = m_removeFileAndFolder ? static_cast<int>(m_removeFileAndFolder->allFilesArr().size()) : 0;
     ui->eraserRoundLabel->setText(QStringLiteral("%1 of %2 items").arg(index).arg(count));
-    ui->progressBar->setValue(qMax(2, static_cast<int>(percent)));
+    ui->progressBar->changeProgressValue(qMax(2.0f, percent));
     ui->eraserPathLabel->setText(path);
     if (!m_eraserBigTimer.isActive()) {
         showEraserBigFileNode();
@@ -616,8 +614,10 @@ void FileEraserViewController::showEndView()
                 item->isSelect = false;
     }
     m_deleteErrorArr = m_list.takeJudgedItems();
-    if (m_historyWriter && !m_deleteErrorArr.isEmpty())
-        m_historyWriter(m_deleteErrorArr, eraserMethodName(RemoveFileAndFolder::getEraserTimes()));
+    // The end page still says what happened to the files; only the record is missing.
+    m_lastRunRecorded = m_store->writePlistForHistoryWithArr(m_deleteErrorArr);
+    if (!m_lastRunRecorded)
+        platform::log(QStringLiteral("The erasure of %1 items could not be recorded in the history").arg(m_deleteErrorArr.size()));
     PublicUtilities::writeUpDataHistoryStr(QStringLiteral("WipeFileHistory"), QStringLiteral("1"));
     changeHistoryButtonState();
     reloadTable();
@@ -652,24 +652,24 @@ void FileEraserViewController::sussEndBackToMainView()
 
 void FileEraserViewController::setButtonAction()
 {
-    // The erasure-level chooser comes with the history subsystem.
-    platform::log(QStringLiteral("erasure level chooser not available"));
+    SetEraserLevelVC::presentIn(*m_levelSlot, this);
 }
 
 void FileEraserViewController::closeSetEraserLevelView()
 {
-    slide(ui->setEraserLevelView, 730, [this] { ui->setEraserLevelView->hide(); });
+    m_levelSlot->dismiss();
 }
 
 void FileEraserViewController::historyButtonAction()
 {
     PublicUtilities::writeUpDataHistoryStr(QStringLiteral("WipeFileHistory"), QStringLiteral("0"));
     changeHistoryButtonState();
+    HistoryViewController::presentIn(*m_historySlot, this, QStringLiteral("WipeFile"), m_store);
 }
 
 void FileEraserViewController::closeHistoryView()
 {
-    slide(ui->historyView, 730, [this] { ui->historyView->hide(); });
+    m_historySlot->dismiss();
 }
 
 void FileEraserViewController::aboutButtonAction()

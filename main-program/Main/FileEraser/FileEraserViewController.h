@@ -4,6 +4,13 @@
 #include "Main/FileEraser/FileEraserList.h"
 #include "Main/FileEraser/FileEraserSortVC.h"
 #include "Main/FileEraser/MakeSureFileEraserViewControoler.h"
+#include "Main/MainWindowTool.h"
+#include "Main/Tools/CheckButtonCell.h"
+#include "Main/Tools/CustomTableView.h"
+#include "PopWindow/AttachedDropDown.h"
+#include "SetEraserLevel/HistoryViewController.h"
+#include "SetEraserLevel/SetEraserLevelVC.h"
+#include "SetEraserLevel/SidePanelSlot.h"
 
 #include <QPointer>
 #include <QRect>
@@ -13,37 +20,33 @@
 #include <functional>
 #include <memory>
 
+class DoDataBase;
 class FileEraserOpenPanel;
 class FileEraserTableModel;
 class QLabel;
 namespace Ui { class FileEraserViewController; }
 
-// What the screen needs of the main window: the navigation lock.
-class FileEraserSuperDelegate
-{
-public:
-    virtual ~FileEraserSuperDelegate() = default;
-    virtual void canChangeType(bool /*canChange*/) {}
-};
-
 // The Erase Files/Folders screen: the list of items to shred, the run with
 // its progress page, the end pages and the history record.
 class FileEraserViewController : public QWidget,
+                                 public MainWindowTool,
                                  public DragViewDelegate,
+                                 public CustomTableViewDelegate,
+                                 public CheckButtonCellDelegate,
+                                 public SetEraserLevelVCDelegate,
+                                 public HistoryVCDelegate,
                                  public FileEraserSortVCDelegate,
                                  public MakeSureFileEraserVCDelegate,
                                  public RemoveFileAndFolderDelegate
 {
     Q_OBJECT
 public:
-    // Stores one finished run: its judged items and the erasure method's name.
-    using HistoryWriter = std::function<void(const FileObjList& items, const QString& method)>;
-
-    explicit FileEraserViewController(QWidget* parent = nullptr);
+    // `store` is the history the runs are recorded in; null for the shared one.
+    explicit FileEraserViewController(QWidget* parent = nullptr, DoDataBase* store = nullptr);
     ~FileEraserViewController() override;
 
-    void setSuperDelegate(FileEraserSuperDelegate* host) { m_superDelegate = host; }
-    void setHistoryWriter(HistoryWriter writer) { m_historyWriter = std::move(writer); }
+    QWidget* toolView() override { return this; }
+    void setSuperDelegate(MainWindowToolHost* host) override { m_superDelegate = host; }
     // The secure-remove tool; empty for the program's own.
     void setToolPath(const QString& path) { m_toolPath = path; }
 
@@ -64,6 +67,8 @@ public:
     void openFinderWhenClickItems(const FileObjPtr& item);
     void showInFinderWhenClickItems(const FileObjPtr& item);
     void openFileButton();
+    void listRightMouseDown(QMouseEvent* event) override;
+    void clickButtonAction(CheckButtonCell* cell, const QModelIndex& index) override;
 
     // Sort pop-over.
     void sortButtonAction();
@@ -87,14 +92,13 @@ public:
 
     // Side panels.
     void setButtonAction();
-    void closeSetEraserLevelView();
+    void closeSetEraserLevelView() override;
     void historyButtonAction();
-    void closeHistoryView();
+    void closeHistoryView() override;
     void aboutButtonAction();
 
     // "h:mm:ss" for the elapsed clock.
     static QString clockText(int seconds);
-    static QString eraserMethodName(int level);
 
     const FileEraserList& list() const { return m_list; }
     FileEraserList& list() { return m_list; }
@@ -102,8 +106,12 @@ public:
     bool isCancel() const { return m_isCancel; }
     bool isFailedEraser() const { return m_isFailedEraser; }
     bool isRunning() const { return m_running; }
+    // False when the last run could not be stored in the history.
+    bool lastRunRecorded() const { return m_lastRunRecorded; }
     FileEraserSortVC* sortPopover() const { return m_fileEraserSortVC; }
-    QWidget* sortAttachedWindow() const { return m_sortAttachedWindow; }
+    QWidget* sortAttachedWindow() const { return m_sortDropDown.window(); }
+    // Where the sort drop-down hangs from, in the screen's coordinates.
+    static constexpr QPoint kSortAnchor{661, 171};
 
 signals:
     // The end page is on screen and the run is recorded.
@@ -123,22 +131,23 @@ private:
     void stopEraserBigTimer();
     void leaveEndPage(QWidget* page);
     void listContextMenu(const QPoint& pos);
-    void runPanel(QWidget* content);
+    void setUpTable();
+    void applyColumnWidths();
+    void raiseScreenButtons();
     FileObjList processedTopLevelItems() const;
 
     std::unique_ptr<Ui::FileEraserViewController> ui;
     FileEraserList m_list;
     FileEraserTableModel* m_model = nullptr;
-    FileEraserSuperDelegate* m_superDelegate = nullptr;
-    HistoryWriter m_historyWriter;
+    MainWindowToolHost* m_superDelegate = nullptr;
+    DoDataBase* m_store;
+    bool m_lastRunRecorded = true;
     QString m_toolPath;
 
     int m_sortType = 0;
     int m_sortAD = 0;
     QPointer<FileEraserSortVC> m_fileEraserSortVC;
-    QPointer<QWidget> m_sortAttachedWindow;
-    bool m_isPopSortWin = false;
-    int m_sortOpening = 0;
+    AttachedDropDown m_sortDropDown;
 
     QPointer<FileEraserOpenPanel> m_panel;
     QRect m_rectNew;
@@ -155,6 +164,6 @@ private:
     QTimer m_eraserTimer;
     int m_eraserTimeR = 0;
     QTimer m_eraserBigTimer;
-    QPointer<QWidget> m_setEraserLevelVC;
-    QPointer<QWidget> m_historyVC;
+    std::unique_ptr<SidePanelSlot> m_levelSlot;
+    std::unique_ptr<SidePanelSlot> m_historySlot;
 };

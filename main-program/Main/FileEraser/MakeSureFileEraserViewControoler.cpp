@@ -17,5 +17,5 @@ void MakeSureFileEraserViewControoler::tellDelegate()
         m_delegate->makeSureToEraserSelectFiles();
 }
 
-QAbstractButton* MakeSureFileEraserViewControoler::okButton() const { return ui->okButton; }
-QAbstractButton* MakeSureFileEraserViewControoler::noButton() const { return ui->noButton; }
+TextImageButton* MakeSureFileEraserViewControoler::okButton() const { return ui->okButton; }
+TextImageButton* MakeSureFileEraserViewControoler::noButton() const { return ui->noButton; }

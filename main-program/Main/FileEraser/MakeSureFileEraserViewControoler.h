@@ -3,6 +3,7 @@
 
 #include <memory>
 
+class TextImageButton;
 namespace Ui { class MakeSureFileEraserViewControoler; }
 
 class MakeSureFileEraserVCDelegate
@@ -21,8 +22,8 @@ public:
     ~MakeSureFileEraserViewControoler() override;
 
     void setDelegate(MakeSureFileEraserVCDelegate* delegate) { m_delegate = delegate; }
-    QAbstractButton* okButton() const;
-    QAbstractButton* noButton() const;
+    TextImageButton* okButton() const;
+    TextImageButton* noButton() const;
 
 protected:
     void tellDelegate() override;

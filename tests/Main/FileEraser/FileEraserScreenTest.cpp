@@ -1,6 +1,9 @@
+#include "Comm/PublicUtilities.h"
 #include "FakeTool.h"
 #include "Main/FileEraser/FileEraserViewController.h"
 #include "TempTree.h"
+#include "SetEraserLevel/DoDataBase.h"
+#include "ToolCon/TextImageButton.h"
 #include "platform/UserDefaults.h"
 
 #include <QAbstractButton>
@@ -14,20 +17,16 @@
 
 namespace {
 
-struct Host : FileEraserSuperDelegate
+struct Host : MainWindowToolHost
 {
     QList<bool> calls;
     void canChangeType(bool canChange) override { calls << canChange; }
 };
 
-struct HistoryRows
-{
-    QStringList rows;  // "path=word"
-    QString method;
-};
+const QString kSrm = QStringLiteral(TV_STAGE_DIR) + "/libexec/tarnwick-vantoly/srm";
 
-// A stand-in for srm: removes what it is given, except paths naming "keep",
-// and works for a long time on paths naming "slow".
+// A stand-in for srm, for what the real one cannot be made to do as root:
+// it leaves paths naming "keep" in place.
 const char* kSrmScript = R"(echo "$@" >> "$LOG"
 case "$2" in
   *keep*) exit 0 ;;
@@ -39,21 +38,34 @@ class ScreenTest : public ::testing::Test
 {
 protected:
     ScopedLayout layout;
-    FakeTool srm{"srm", kSrmScript};
+    TempTree state;
+    DoDataBase store{state / "DataBase.db"};
     Host host;
-    HistoryRows history;
-    FileEraserViewController screen;
+    FileEraserViewController screen{nullptr, &store};
 
     void SetUp() override
     {
         platform::setUserDefaultInteger("EraserTimes", 1);
-        screen.setToolPath(srm.path());
+        screen.setToolPath(kSrm);
         screen.setSuperDelegate(&host);
-        screen.setHistoryWriter([this](const FileObjList& items, const QString& method) {
-            for (const FileObjPtr& i : items)
-                history.rows << i->url + "=" + i->failStr;
-            history.method = method;
-        });
+    }
+
+    // The one recorded run as "path=result" rows, and its method.
+    QStringList historyRows(QString* method = nullptr)
+    {
+        bool ok = false;
+        const HistoryRuns runs = store.getAllData(&ok);
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(runs.size(), 1);
+        QStringList rows;
+        for (const HistoryRow& row : runs.isEmpty() ? HistoryRun() : runs.first()) {
+            if (row.isHeader())
+                continue;
+            rows << row.items + "=" + row.result;
+            if (method)
+                *method = row.algorithm;
+        }
+        return rows;
     }
 
     template <typename T = QWidget>
@@ -79,25 +91,27 @@ protected:
 TEST_F(ScreenTest, TickLabelsAndEraseNowFollowTheTicks)
 {
     TempTree tree;
-    EXPECT_FALSE(button("eraserFileButton")->isEnabled());
+    auto* eraseNow = child<TextImageButton>("eraserFileButton");
+    auto* selectAll = child<TextImageButton>("selectAllButton");
+    EXPECT_FALSE(eraseNow->buttonEnabled());
     screen.addChosenPaths({tree.file("a"), tree.file("b"), tree.file("c")});
-    EXPECT_TRUE(button("eraserFileButton")->isEnabled());
-    EXPECT_EQ(button("selectAllButton")->text(), "Unselect all");
+    EXPECT_TRUE(eraseNow->buttonEnabled());
+    EXPECT_EQ(selectAll->label()->text(), "Unselect all");
 
     screen.selectListButton(0);
     EXPECT_TRUE(label("selectCountLabel")->text().contains("font-weight:bold; font-size:14pt\">2</span>/3 Items"))
         << label("selectCountLabel")->text().toStdString();
-    EXPECT_EQ(button("selectAllButton")->text(), "Select all");
+    EXPECT_EQ(selectAll->label()->text(), "Select all");
 
     screen.selectListButton(1);
     screen.selectListButton(2);
-    EXPECT_FALSE(button("eraserFileButton")->isEnabled());
+    EXPECT_FALSE(eraseNow->buttonEnabled());
     EXPECT_EQ(label("selectCountLabel")->text(), "Total: 3 Items");
 
     screen.setAllSelectOrNoSelect();
-    EXPECT_TRUE(button("eraserFileButton")->isEnabled());
+    EXPECT_TRUE(eraseNow->buttonEnabled());
     screen.emptyListButtonAction();
-    EXPECT_FALSE(button("eraserFileButton")->isEnabled());
+    EXPECT_FALSE(eraseNow->buttonEnabled());
     EXPECT_EQ(label("selectCountLabel")->text(), "Total: 0 Item");
 }
 
@@ -123,14 +137,14 @@ TEST_F(ScreenTest, ErasesATreeWithoutFollowingLinksAndRecordsWhatHappened)
     EXPECT_FALSE(QFileInfo::exists(top));
     EXPECT_EQ(TempTree::read(target), "keep me");
     EXPECT_TRUE(QFileInfo::exists(outside.path()));
-    EXPECT_EQ(history.rows, QStringList{top + "=Erased"});
-    EXPECT_EQ(history.method, "HMG Infosec Standard 5");
+    QString method;
+    EXPECT_EQ(historyRows(&method), QStringList{top + "=Erased"});
+    EXPECT_EQ(method, "HMG Infosec Standard 5");
+    EXPECT_TRUE(screen.lastRunRecorded());
+    EXPECT_EQ(PublicUtilities::getUpDataHistoryStr("WipeFileHistory"), "1");
     EXPECT_FALSE(screen.isFailedEraser());
     EXPECT_FALSE(child("sussView")->isHidden());
     EXPECT_EQ(host.calls, (QList<bool>{false, true}));
-    // srm never saw a folder, and was given the link itself, not its target.
-    EXPECT_FALSE(srm.log().contains(target));
-    EXPECT_TRUE(srm.log().contains("-fsvrz " + top + "/B/link"));
 
     // The unticked item stays until the end page is left.
     ASSERT_EQ(screen.list().valueArr.size(), 1);
@@ -141,12 +155,14 @@ TEST_F(ScreenTest, ErasesATreeWithoutFollowingLinksAndRecordsWhatHappened)
 
 TEST_F(ScreenTest, AnItemThatSurvivesShowsTheFailurePage)
 {
+    FakeTool srm{"srm", kSrmScript};
+    screen.setToolPath(srm.path());
     TempTree tree;
     const QString kept = tree.file("keep.txt", "data");
     const QString gone = tree.file("gone.txt", "data");
     screen.addChosenPaths({kept, gone});
     ASSERT_TRUE(runToEnd());
-    EXPECT_EQ(history.rows, (QStringList{kept + "=Failed", gone + "=Erased"}));
+    EXPECT_EQ(historyRows(), (QStringList{kept + "=Failed", gone + "=Erased"}));
     EXPECT_FALSE(child("failView")->isHidden());
     EXPECT_TRUE(label("failNode")->isHidden());
 }
@@ -155,21 +171,57 @@ TEST_F(ScreenTest, CancelRecordsTheItemsReachedSoFar)
 {
     TempTree tree;
     const QString first = tree.file("first.txt", "1");
-    const QString slow = tree.file("slow.bin", "2");
+    // Many passes over a large file keep the tool busy long enough to cancel.
+    platform::setUserDefaultInteger("EraserTimes", 35);
+    const QString slow = tree.file("slow.bin", QByteArray(64 << 20, 's'));
     const QString later = tree.file("later.txt", "3");
     screen.addChosenPaths({first, slow, later});
 
     QSignalSpy ended(&screen, &FileEraserViewController::runEnded);
     screen.makeSureToEraserSelectFiles();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return srm.log().contains(slow); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label("eraserPathLabel")->text() == slow; }, 10000));
     EXPECT_TRUE(label("eraserRoundLabel")->text().startsWith("1 of 3"));
     screen.cancelShred();
     ASSERT_TRUE(ended.wait(10000));
 
-    EXPECT_EQ(history.rows, (QStringList{first + "=Erased", slow + "=Failed"}));
+    // The end page and the history say the same: one erased, one left, the rest never reached.
+    EXPECT_EQ(historyRows(), (QStringList{first + "=Erased", slow + "=Failed"}));
+    EXPECT_FALSE(QFileInfo::exists(first));
+    EXPECT_TRUE(QFileInfo::exists(slow));
     EXPECT_FALSE(child("failView")->isHidden());
     EXPECT_EQ(label("failNode")->text(), "The operation was canceled by the user.");
     EXPECT_TRUE(QFileInfo::exists(later));
-    EXPECT_FALSE(srm.log().contains(later));
+    ASSERT_EQ(screen.list().valueArr.size(), 1);
+    EXPECT_EQ(screen.list().valueArr[0]->url, later);
     EXPECT_EQ(host.calls, (QList<bool>{false, true}));
+}
+
+TEST_F(ScreenTest, AHistoryThatCannotBeWrittenStillEndsTheRun)
+{
+    TempTree tree;
+    DoDataBase broken{tree.folder("not-a-database")};
+    FileEraserViewController other{nullptr, &broken};
+    other.setToolPath(kSrm);
+    const QString file = tree.file("a.txt", "a");
+    other.addChosenPaths({file});
+    QSignalSpy ended(&other, &FileEraserViewController::runEnded);
+    other.makeSureToEraserSelectFiles();
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_FALSE(other.lastRunRecorded());
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_FALSE(other.findChild<QWidget*>("sussView")->isHidden());
+}
+
+TEST_F(ScreenTest, ListPageIsDrawnDark)
+{
+    TempTree tree;
+    screen.resize(730, 580);
+    screen.show();
+    screen.addChosenPaths({tree.folder("Photos"), tree.file("notes.txt", "n"), tree.file("report.PDF", QByteArray(2500, 'r'))});
+    QTest::qWait(700);  // the list slides in
+    const QImage image = screen.grab().toImage();
+    if (qEnvironmentVariableIsSet("TV_SCREENSHOT"))
+        image.save(qEnvironmentVariable("TV_SCREENSHOT"));
+    for (const QPoint p : {QPoint(5, 570), QPoint(400, 440), QPoint(700, 5)})
+        EXPECT_LT(qGray(image.pixel(p)), 80) << p.x() << "," << p.y();
 }
