@@ -89,6 +89,18 @@ def icon_buttons():
                        f'  <path d="M5.5 5.5l5 5M10.5 5.5l-5 5" stroke="{WHITE}" stroke-width="1.5" '
                        f'stroke-linecap="round"/>\n')
     icon_family("ic_close", 16, 16, cross, four(DIM, LINK, WHITE, "#4a4a58"))
+    # The side buttons of the two erase screens: the erasure level (a gear of
+    # eight teeth) and the support link (a question mark in a ring).
+    gear = lambda c: (f'  <path d="M10 2.5l1.2 2 2.3-.6.6 2.3 2 1.2-1 2.1 1 2.1-2 1.2-.6 2.3-2.3-.6L10 17.5'
+                      f'l-1.2-2-2.3.6-.6-2.3-2-1.2 1-2.1-1-2.1 2-1.2.6-2.3 2.3.6z" fill="none" stroke="{c}" '
+                      f'stroke-width="1.5" stroke-linejoin="round"/>\n'
+                      f'  <circle cx="10" cy="10" r="2.6" fill="none" stroke="{c}" stroke-width="1.5"/>\n')
+    icon_family("ic_set", 20, 20, gear, four(DIM, LINK, WHITE, "#4a4a58"))
+    support = lambda c: (f'  <circle cx="10" cy="10" r="8" fill="none" stroke="{c}" stroke-width="1.5"/>\n'
+                         f'  <path d="M7.6 7.8a2.4 2.4 0 1 1 3.4 2.2c-.7.3-1 .8-1 1.5v.6" fill="none" stroke="{c}" '
+                         f'stroke-width="1.5" stroke-linecap="round"/>\n'
+                         f'  <circle cx="10" cy="14.6" r="0.9" fill="{c}"/>\n')
+    icon_family("ic_support", 20, 20, support, four(DIM, LINK, WHITE, "#4a4a58"))
     write("ic_add", 10, 12, f'  <path d="M5 2v8M1 6h8" stroke="{WHITE}" stroke-width="1.6" '
                             f'stroke-linecap="round"/>\n')
 
