@@ -225,3 +225,26 @@ TEST_F(ScreenTest, ListPageIsDrawnDark)
     for (const QPoint p : {QPoint(5, 570), QPoint(400, 440), QPoint(700, 5)})
         EXPECT_LT(qGray(image.pixel(p)), 80) << p.x() << "," << p.y();
 }
+
+TEST_F(ScreenTest, TheRunErasesWhatWasTickedWhenTheUserConfirmed)
+{
+    TempTree tree;
+    const QString ticked = tree.file("ticked.txt", "1");
+    const QString unticked = tree.file("unticked.txt", "2");
+    screen.addChosenPaths({ticked, unticked});
+    screen.selectListButton(1);
+
+    QSignalSpy ended(&screen, &FileEraserViewController::runEnded);
+    screen.makeSureToEraserSelectFiles();
+    // The list page is still on screen while the progress page slides in.
+    screen.selectListButton(1);
+    screen.setAllSelectOrNoSelect();
+    screen.emptyListButtonAction();
+    ASSERT_TRUE(ended.wait(20000));
+
+    EXPECT_FALSE(QFileInfo::exists(ticked));
+    EXPECT_TRUE(QFileInfo::exists(unticked));
+    EXPECT_EQ(historyRows(), QStringList{ticked + "=Erased"});
+    ASSERT_EQ(screen.list().valueArr.size(), 1);
+    EXPECT_EQ(screen.list().valueArr[0]->url, unticked);
+}
