@@ -457,6 +457,8 @@ void FileEraserViewController::eraserNowButtonAction()
 
 void FileEraserViewController::makeSureToEraserSelectFiles()
 {
+    if (m_running)
+        return;  // one confirmation, one run
     ui->bigFileNode->hide();
     doEraserSelectFiles();
     setEndView(false);
@@ -472,6 +474,8 @@ void FileEraserViewController::setEndView(bool hidden)
 
 void FileEraserViewController::doEraserSelectFiles()
 {
+    if (m_running)
+        return;
     m_running = true;
     // What was ticked when the user confirmed is what the run erases.
     m_confirmedItems.clear();

@@ -248,3 +248,23 @@ TEST_F(ScreenTest, TheRunErasesWhatWasTickedWhenTheUserConfirmed)
     ASSERT_EQ(screen.list().valueArr.size(), 1);
     EXPECT_EQ(screen.list().valueArr[0]->url, unticked);
 }
+
+TEST_F(ScreenTest, ASecondConfirmationDoesNotStartASecondRun)
+{
+    TempTree tree;
+    FakeTool srm{"srm", kSrmScript};
+    screen.setToolPath(srm.path());
+    const QString item = tree.file("item.txt", "data");
+    screen.addChosenPaths({item});
+
+    QSignalSpy ended(&screen, &FileEraserViewController::runEnded);
+    screen.makeSureToEraserSelectFiles();
+    screen.makeSureToEraserSelectFiles();
+    ASSERT_TRUE(ended.wait(20000));
+    QTest::qWait(1500);
+
+    EXPECT_EQ(srm.log().count('\n'), 1) << srm.log().toStdString();
+    EXPECT_EQ(ended.size(), 1);
+    EXPECT_EQ(host.calls, (QList<bool>{false, true}));
+    EXPECT_EQ(historyRows(), QStringList{item + "=Erased"});
+}
