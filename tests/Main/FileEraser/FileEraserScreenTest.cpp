@@ -268,3 +268,22 @@ TEST_F(ScreenTest, ASecondConfirmationDoesNotStartASecondRun)
     EXPECT_EQ(host.calls, (QList<bool>{false, true}));
     EXPECT_EQ(historyRows(), QStringList{item + "=Erased"});
 }
+
+TEST_F(ScreenTest, ACancelBeforeTheFirstItemErasesNothing)
+{
+    TempTree tree;
+    const QString item = tree.file("item.txt", "data");
+    screen.addChosenPaths({item});
+
+    QSignalSpy ended(&screen, &FileEraserViewController::runEnded);
+    screen.makeSureToEraserSelectFiles();
+    screen.cancelShred();
+    ASSERT_TRUE(ended.wait(20000));
+
+    EXPECT_TRUE(QFileInfo::exists(item));
+    bool ok = false;
+    EXPECT_TRUE(store.getAllData(&ok).isEmpty());
+    EXPECT_TRUE(ok);
+    EXPECT_FALSE(child("failView")->isHidden());
+    EXPECT_EQ(label("failNode")->text(), "The operation was canceled by the user.");
+}
