@@ -123,3 +123,24 @@ TEST(FileManagerActions, NautilusScriptHandsEveryChosenPathOverVerbatim)
     ASSERT_TRUE(run.waitForFinished());
     EXPECT_EQ(fake.log(), "[a b.txt][--service]\n");
 }
+
+TEST(FileManagerActions, NautilusScriptKeepsANameWithALineBreakWhole)
+{
+    TempTree home;
+    FakeTool fake("brisklaunch", R"(for a in "$@"; do printf '[%s]' "$a" >> "$LOG"; done; echo >> "$LOG")");
+    FileManagerActions::installMissing(home.path(), kTemplates, fake.path());
+    const QString script = home / ".local/share/nautilus/scripts/Erase with Tarnwick Vantoly";
+
+    // Chosen: the one file "report\nbudget"; "report" and "budget" are others.
+    home.file("report");
+    home.file("budget");
+    const QString chosen = home.file("report\nbudget");
+    QProcess run;
+    run.setWorkingDirectory(home.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NAUTILUS_SCRIPT_SELECTED_FILE_PATHS", chosen + '\n');
+    run.setProcessEnvironment(env);
+    run.start(script, {"report\nbudget"});
+    ASSERT_TRUE(run.waitForFinished());
+    EXPECT_EQ(fake.log(), "[report\nbudget][--service]\n");
+}

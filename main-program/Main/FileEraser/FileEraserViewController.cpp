@@ -299,6 +299,8 @@ void FileEraserViewController::reloadTable()
 
 void FileEraserViewController::emptyListButtonAction()
 {
+    if (m_running)
+        return;  // the run's items stay listed until its end page is left
     m_list.valueArr.clear();
     reloadTable();
     ui->mainView->show();
@@ -328,7 +330,7 @@ void FileEraserViewController::changeSelectAllButtonState()
 
 void FileEraserViewController::setAllSelectOrNoSelect()
 {
-    if (m_list.valueArr.isEmpty())
+    if (m_running || m_list.valueArr.isEmpty())
         return;
     m_list.setAllSelectOrNoSelect();
     changeSelectAllButtonState();
@@ -336,6 +338,8 @@ void FileEraserViewController::setAllSelectOrNoSelect()
 
 void FileEraserViewController::selectListButton(int row)
 {
+    if (m_running)
+        return;
     m_list.flipSelect(row);
     changeSelectAllButtonState();
 }
@@ -453,6 +457,8 @@ void FileEraserViewController::eraserNowButtonAction()
 
 void FileEraserViewController::makeSureToEraserSelectFiles()
 {
+    if (m_running)
+        return;  // one confirmation, one run
     ui->bigFileNode->hide();
     doEraserSelectFiles();
     setEndView(false);
@@ -468,7 +474,14 @@ void FileEraserViewController::setEndView(bool hidden)
 
 void FileEraserViewController::doEraserSelectFiles()
 {
+    if (m_running)
+        return;
     m_running = true;
+    // What was ticked when the user confirmed is what the run erases.
+    m_confirmedItems.clear();
+    for (const FileObjPtr& item : m_list.valueArr)
+        if (item->isSelect)
+            m_confirmedItems.append(item);
     ui->progressView->show();
     ui->progressView->raise();
     slide(ui->progressView, 0, [this] {
@@ -488,9 +501,7 @@ void FileEraserViewController::beginRemove()
 {
     m_runList.clear();
     m_runOwners.clear();
-    for (const FileObjPtr& item : m_list.valueArr) {
-        if (!item->isSelect)
-            continue;
+    for (const FileObjPtr& item : m_confirmedItems) {
         const FileObjList span = FolderExpansion::buildRunList({item});
         m_runList += span;
         for (qsizetype i = 0; i < span.size(); ++i)
@@ -499,6 +510,11 @@ void FileEraserViewController::beginRemove()
     if (m_superDelegate)
         m_superDelegate->canChangeType(false);
     setEraserTime();
+    // A cancel during the short wait before the start erases nothing.
+    if (m_isCancel) {
+        m_runList.clear();
+        m_runOwners.clear();
+    }
     m_removeFileAndFolder->benginToTraskWithArr(m_runList);
 }
 

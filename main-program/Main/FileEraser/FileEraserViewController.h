@@ -155,6 +155,7 @@ private:
     static bool s_isOpen;
 
     std::unique_ptr<RemoveFileAndFolder> m_removeFileAndFolder;
+    FileObjList m_confirmedItems;  // the top-level items the user confirmed
     FileObjList m_runList;
     FileObjList m_runOwners;  // the top-level item each run-list entry belongs to
     bool m_isCancel = false;

@@ -225,3 +225,65 @@ TEST_F(ScreenTest, ListPageIsDrawnDark)
     for (const QPoint p : {QPoint(5, 570), QPoint(400, 440), QPoint(700, 5)})
         EXPECT_LT(qGray(image.pixel(p)), 80) << p.x() << "," << p.y();
 }
+
+TEST_F(ScreenTest, TheRunErasesWhatWasTickedWhenTheUserConfirmed)
+{
+    TempTree tree;
+    const QString ticked = tree.file("ticked.txt", "1");
+    const QString unticked = tree.file("unticked.txt", "2");
+    screen.addChosenPaths({ticked, unticked});
+    screen.selectListButton(1);
+
+    QSignalSpy ended(&screen, &FileEraserViewController::runEnded);
+    screen.makeSureToEraserSelectFiles();
+    // The list page is still on screen while the progress page slides in.
+    screen.selectListButton(1);
+    screen.setAllSelectOrNoSelect();
+    screen.emptyListButtonAction();
+    ASSERT_TRUE(ended.wait(20000));
+
+    EXPECT_FALSE(QFileInfo::exists(ticked));
+    EXPECT_TRUE(QFileInfo::exists(unticked));
+    EXPECT_EQ(historyRows(), QStringList{ticked + "=Erased"});
+    ASSERT_EQ(screen.list().valueArr.size(), 1);
+    EXPECT_EQ(screen.list().valueArr[0]->url, unticked);
+}
+
+TEST_F(ScreenTest, ASecondConfirmationDoesNotStartASecondRun)
+{
+    TempTree tree;
+    FakeTool srm{"srm", kSrmScript};
+    screen.setToolPath(srm.path());
+    const QString item = tree.file("item.txt", "data");
+    screen.addChosenPaths({item});
+
+    QSignalSpy ended(&screen, &FileEraserViewController::runEnded);
+    screen.makeSureToEraserSelectFiles();
+    screen.makeSureToEraserSelectFiles();
+    ASSERT_TRUE(ended.wait(20000));
+    QTest::qWait(1500);
+
+    EXPECT_EQ(srm.log().count('\n'), 1) << srm.log().toStdString();
+    EXPECT_EQ(ended.size(), 1);
+    EXPECT_EQ(host.calls, (QList<bool>{false, true}));
+    EXPECT_EQ(historyRows(), QStringList{item + "=Erased"});
+}
+
+TEST_F(ScreenTest, ACancelBeforeTheFirstItemErasesNothing)
+{
+    TempTree tree;
+    const QString item = tree.file("item.txt", "data");
+    screen.addChosenPaths({item});
+
+    QSignalSpy ended(&screen, &FileEraserViewController::runEnded);
+    screen.makeSureToEraserSelectFiles();
+    screen.cancelShred();
+    ASSERT_TRUE(ended.wait(20000));
+
+    EXPECT_TRUE(QFileInfo::exists(item));
+    bool ok = false;
+    EXPECT_TRUE(store.getAllData(&ok).isEmpty());
+    EXPECT_TRUE(ok);
+    EXPECT_FALSE(child("failView")->isHidden());
+    EXPECT_EQ(label("failNode")->text(), "The operation was canceled by the user.");
+}
