@@ -37,7 +37,10 @@ int main(int argc, char** argv)
 
     // The application object exists only for the erase window: starting
     // the main program needs no display.
-    QApplication app(argc, argv);
+    // Only the program's name: a handed file called "-platform" or "-style"
+    // is a path to erase, never an option of the toolkit.
+    int appArgc = 1;
+    QApplication app(appArgc, argv);
     const auto window = LauncherStartup::openWindowFor(decision.path);
     window->exec();
     return 0;

@@ -113,7 +113,7 @@ bool handToInvokingUser(const QString& path, QString* error)
     const platform::InvokingUser user = platform::invokingUser();
     if (user.uid == 0)
         return true;
-    if (::chown(QFile::encodeName(path).constData(), user.uid, user.gid) != 0) {
+    if (::lchown(QFile::encodeName(path).constData(), user.uid, user.gid) != 0) {
         if (error)
             *error = QString::fromLocal8Bit(std::strerror(errno));
         return false;

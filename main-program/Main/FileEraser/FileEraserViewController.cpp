@@ -490,6 +490,7 @@ void FileEraserViewController::doEraserSelectFiles()
         ui->eraserTypeLabel->setText(PublicUtilities::getEraserTimes());
     });
     m_isCancel = false;
+    m_engineEnded = false;
     m_isFailedEraser = false;
     m_deleteErrorArr.clear();
     m_removeFileAndFolder = std::make_unique<RemoveFileAndFolder>(m_toolPath);
@@ -537,12 +538,15 @@ void FileEraserViewController::haveFailEraser()
 
 void FileEraserViewController::removeObjEnd(const FileObjList&)
 {
+    m_engineEnded = true;
     QTimer::singleShot(1000, this, &FileEraserViewController::showEndView);
 }
 
 void FileEraserViewController::cancelShred()
 {
-    if (!m_running || !m_removeFileAndFolder)
+    // Too late once the engine has ended: everything it reached is done, and
+    // the end page must not call a finished run cancelled.
+    if (!m_running || !m_removeFileAndFolder || m_engineEnded)
         return;
     m_isCancel = true;
     m_removeFileAndFolder->isCancel();

@@ -161,6 +161,7 @@ private:
     bool m_isCancel = false;
     bool m_isFailedEraser = false;
     bool m_running = false;
+    bool m_engineEnded = false;  // the engine is done; the end page is on its way
     FileObjList m_deleteErrorArr;
     QTimer m_eraserTimer;
     int m_eraserTimeR = 0;
