@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,6 +32,23 @@ bool isDeletable(const QString& path)
 {
     const QString parent = QFileInfo(path).absolutePath();
     return ::access(parent.toLocal8Bit().constData(), W_OK) == 0;
+}
+
+// A folder with another volume mounted on it. Its listing and its removal
+// would reach that whole volume, which is not the item.
+bool isMountPoint(const QString& path)
+{
+    const QByteArray p = path.toLocal8Bit();
+    struct statx sx{};
+    if (::statx(AT_FDCWD, p.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_BASIC_STATS, &sx) != 0)
+        return false;
+#ifdef STATX_ATTR_MOUNT_ROOT
+    if (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+        return (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+#endif
+    struct stat up{};
+    return ::stat((p + "/..").constData(), &up) == 0 &&
+           (up.st_dev != makedev(sx.stx_dev_major, sx.stx_dev_minor) || up.st_ino == sx.stx_ino);
 }
 
 }  // namespace
@@ -124,6 +142,12 @@ bool RemoveFileAndFolder::runTaskWithPath()
     const bool exists = ::lstat(path.toLocal8Bit().constData(), &st) == 0;
 
     if (exists && S_ISDIR(st.st_mode)) {
+        if (isMountPoint(path)) {
+            platform::log(QStringLiteral("rm folder fail %1").arg(path));
+            m_processed.append(item);
+            markFailed(item);  // the mounted volume is left alone, whatever the folder's name
+            return true;
+        }
         const bool empty = QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         m_processed.append(item);
         if ((item->isDir && empty) || path.endsWith(QLatin1String(".app"))) {

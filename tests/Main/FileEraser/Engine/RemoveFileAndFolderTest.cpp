@@ -8,7 +8,12 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <cerrno>
+#include <cstring>
+
 #include <gtest/gtest.h>
+
+#include <sys/mount.h>
 
 namespace {
 
@@ -137,6 +142,36 @@ TEST(RemoveFileAndFolder, FoldersBundlesAndEmptyFilesAreHandledDirectlyWithTheir
     EXPECT_EQ(rec.fails, 1);
     EXPECT_EQ(srm.log().count('\n'), 1);  // only the grown file went to the tool
     EXPECT_TRUE(srm.log().contains(grown));
+}
+
+TEST(RemoveFileAndFolder, MountedVolumeUnderAFolderItemIsLeftAlone)
+{
+    TempTree tree;
+    FakeTool srm("srm", kRemovingTool);
+    // Named like a bundle and empty underneath: either rule alone would remove it directly.
+    const QString bundle = tree.folder("Volume.app");
+    const QString empty = tree.folder("empty");
+    if (::mount("tmpfs", bundle.toLocal8Bit().constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    if (::mount("tmpfs", empty.toLocal8Bit().constData(), "tmpfs", 0, "size=1m") != 0) {
+        ::umount2(bundle.toLocal8Bit().constData(), MNT_DETACH);
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    }
+    const QString kept = tree.file("Volume.app/on-the-volume", "data");
+    Recorder rec;
+    RemoveFileAndFolder engine(srm.path());
+    engine.setDelegate(&rec);
+    engine.benginToTraskWithArr({item(bundle, true), item(empty, true)});
+    const bool ended = rec.waitForEnd();
+    const bool keptThere = QFileInfo::exists(kept);
+    ::umount2(bundle.toLocal8Bit().constData(), MNT_DETACH);
+    ::umount2(empty.toLocal8Bit().constData(), MNT_DETACH);
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(keptThere);
+    ASSERT_EQ(rec.processed.size(), 2);
+    EXPECT_EQ(rec.processed[0]->failStr, "Fail");
+    EXPECT_EQ(rec.processed[1]->failStr, "Fail");
+    EXPECT_EQ(rec.fails, 2);
 }
 
 TEST(RemoveFileAndFolder, ItemIsJudgedWhenTheToolHasEnded)
