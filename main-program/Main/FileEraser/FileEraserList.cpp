@@ -178,8 +178,14 @@ FileObjList FileEraserList::takeJudgedItems()
             kept.append(item);
             continue;
         }
+        // Gone from its path is not enough: a name the engine could not
+        // reach (one that is not valid in the locale's encoding, say) is not
+        // found either, and a file cut short in its tool may live on under its
+        // random name. Only what the engine did not fail counts as erased.
         struct stat st{};
-        item->failStr = lstatPath(item->url, st) ? QStringLiteral("Failed") : QStringLiteral("Erased");
+        const bool gone = !lstatPath(item->url, st);
+        item->failStr = gone && item->failStr != QLatin1String("Fail") ? QStringLiteral("Erased")
+                                                                        : QStringLiteral("Failed");
         judged.append(item);
     }
     valueArr = kept;

@@ -126,13 +126,18 @@ TEST(FileEraserList, EndJudgementByWhetherThePathStillExists)
     TempTree tree;
     FileEraserList list;
     const QString gone = tree.file("gone");
-    list.addPaths({gone, tree.file("kept"), tree.file("unticked")});
+    const QString unreached = tree.file("unreached");
+    list.addPaths({gone, tree.file("kept"), tree.file("unticked"), unreached});
     list.flipSelect(2);
     QFile::remove(gone);
+    // Not at its path, but the engine failed it: it may live on elsewhere.
+    list.valueArr[3]->failStr = "Fail";
+    QFile::remove(unreached);
     const FileObjList judged = list.takeJudgedItems();
-    ASSERT_EQ(judged.size(), 2);
+    ASSERT_EQ(judged.size(), 3);
     EXPECT_EQ(judged[0]->failStr, "Erased");
     EXPECT_EQ(judged[1]->failStr, "Failed");
+    EXPECT_EQ(judged[2]->failStr, "Failed");
     ASSERT_EQ(list.valueArr.size(), 1);
     EXPECT_EQ(list.valueArr[0]->name, "unticked");
 }

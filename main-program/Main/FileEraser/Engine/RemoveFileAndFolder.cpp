@@ -151,8 +151,13 @@ bool RemoveFileAndFolder::runTaskWithPath()
         const bool empty = QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         m_processed.append(item);
         if ((item->isDir && empty) || path.endsWith(QLatin1String(".app"))) {
-            // An application bundle goes whole, without overwriting.
-            if (platform::removeTree(path)) {
+            // An application bundle goes whole, without overwriting. An empty
+            // folder goes by rmdir, so anything created in it meanwhile keeps
+            // it in place rather than being removed unshredded.
+            const bool isBundle = path.endsWith(QLatin1String(".app"));
+            const bool removed = isBundle ? platform::removeTree(path)
+                                          : ::rmdir(path.toLocal8Bit().constData()) == 0;
+            if (removed) {
                 item->failStr = kSuccess;
             } else {
                 platform::log(QStringLiteral("rm folder fail %1").arg(path));
