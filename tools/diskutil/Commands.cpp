@@ -83,7 +83,7 @@ QString displayName(const BlockDevice& d)
 QString refusedSystem(const BlockDevice& d, const QString& what)
 {
     return QStringLiteral("%1 is a system volume (mounted at %2 or in use by the system): %3 it is refused")
-        .arg(d.name, d.mountPoints.join(QStringLiteral(", ")), what);
+        .arg(d.name, (d.mountPoints + d.stackedMountPoints).join(QStringLiteral(", ")), what);
 }
 
 // Re-reads the device after a change so later steps see what is there now.

@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class QJsonArray;
+
 namespace diskutil {
 
 // What blkid finds on a device when it reads it directly.
@@ -44,6 +46,9 @@ struct BlockDevice
     unsigned minor = 0;
     QStringList partitions;    // kernel names, for a whole disk
     QStringList mountPoints;
+    // Where the device-mapper, LVM, LUKS or RAID volumes stacked on this
+    // device are mounted: they live on it as much as its own file system does.
+    QStringList stackedMountPoints;
     bool mountedReadOnly = false;
     bool probed = false;
     Probe probe;
@@ -90,8 +95,19 @@ public:
 
 private:
     void readLabels(const QStringList& names);
+    void addStacked(const QString& owner, const QJsonArray& children);
+
+    // A volume stacked on one of the table's devices (at any depth).
+    struct Stacked
+    {
+        QString owner;         // the disk or partition it sits on
+        QString name;          // its kernel name: dm-0, md127
+        unsigned major = 0;
+        unsigned minor = 0;
+    };
 
     QList<BlockDevice> m_devices;
+    QList<Stacked> m_stacked;
     QStringList m_swaps;
 };
 
