@@ -144,6 +144,17 @@ QString BlockDevice::diskUuid() const
     return probe.partEntryUuid.isEmpty() ? probe.uuid : probe.partEntryUuid;
 }
 
+QString loopBackingFile(const QString& loopName)
+{
+    QFile file(QStringLiteral("/sys/block/%1/loop/backing_file").arg(loopName));
+    if (loopName.contains('/') || !file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray path = file.readAll();
+    if (path.endsWith('\n'))
+        path.chop(1);
+    return QString::fromUtf8(path);
+}
+
 std::optional<DeviceTable> DeviceTable::scan(QString* error, const QStringList& probeAlongside)
 {
     QStringList early;
@@ -178,6 +189,9 @@ std::optional<DeviceTable> DeviceTable::scan(QString* error, const QStringList& 
         }
     }
     DeviceTable table = fromLsblk(r.output, platform::readMountTable(), swaps);
+    for (BlockDevice& d : table.m_devices)
+        if (d.isLoop())
+            d.backingFile = loopBackingFile(d.wholeDisk);
     QStringList probed;
     for (auto& [name, process] : probing) {
         if (const std::optional<Probe> p = finishProbe(*process); p && table.device(name)) {

@@ -50,6 +50,7 @@ struct BlockDevice
     // device are mounted: they live on it as much as its own file system does.
     QStringList stackedMountPoints;
     bool mountedReadOnly = false;
+    QString backingFile;       // a loop device's image when the table was read
     bool probed = false;
     Probe probe;
 
@@ -63,6 +64,9 @@ struct BlockDevice
 
 // The block devices as lsblk lists them, with their mount points, probed with
 // blkid on demand (probing is the slow part: only what a command needs).
+// The image a loop device is attached to now; empty when it is detached.
+QString loopBackingFile(const QString& loopName);
+
 class DeviceTable
 {
 public:
