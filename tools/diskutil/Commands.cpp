@@ -83,7 +83,7 @@ QString displayName(const BlockDevice& d)
 QString refusedSystem(const BlockDevice& d, const QString& what)
 {
     return QStringLiteral("%1 is a system volume (mounted at %2 or in use by the system): %3 it is refused")
-        .arg(d.name, d.mountPoints.join(QStringLiteral(", ")), what);
+        .arg(d.name, (d.mountPoints + d.stackedMountPoints).join(QStringLiteral(", ")), what);
 }
 
 // Re-reads the device after a change so later steps see what is there now.
@@ -261,11 +261,16 @@ int eraseAndMount(Target& t, const FileSystem& fs, const QString& label)
     QString why;
     if (d.isMounted() && !unmountDevice(d, &why))
         return failWith(why);
-    say(QStringLiteral("Started erase on %1").arg(d.name));
-    QStringList args = fs.formatArgs(label);
-    args << d.node();
-    if (!runHelper(fs.formatTool, args, &why))
-        return failWith(QStringLiteral("%1 failed to erase: %2").arg(d.name, why));
+    {
+        const DevicePin pin(d);
+        if (!pin.ok())
+            return failWith(pin.error());
+        say(QStringLiteral("Started erase on %1").arg(d.name));
+        QStringList args = fs.formatArgs(label);
+        args << d.node();
+        if (!runHelper(fs.formatTool, args, &why))
+            return failWith(QStringLiteral("%1 failed to erase: %2").arg(d.name, why));
+    }
     say(QStringLiteral("Erased %1 as %2 \"%3\"").arg(d.name, fs.name, label));
 
     const BlockDevice* now = refreshed(t, d.name, &why);

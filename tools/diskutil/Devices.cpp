@@ -144,6 +144,17 @@ QString BlockDevice::diskUuid() const
     return probe.partEntryUuid.isEmpty() ? probe.uuid : probe.partEntryUuid;
 }
 
+QString loopBackingFile(const QString& loopName)
+{
+    QFile file(QStringLiteral("/sys/block/%1/loop/backing_file").arg(loopName));
+    if (loopName.contains('/') || !file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray path = file.readAll();
+    if (path.endsWith('\n'))
+        path.chop(1);
+    return QString::fromUtf8(path);
+}
+
 std::optional<DeviceTable> DeviceTable::scan(QString* error, const QStringList& probeAlongside)
 {
     QStringList early;
@@ -178,6 +189,9 @@ std::optional<DeviceTable> DeviceTable::scan(QString* error, const QStringList& 
         }
     }
     DeviceTable table = fromLsblk(r.output, platform::readMountTable(), swaps);
+    for (BlockDevice& d : table.m_devices)
+        if (d.isLoop())
+            d.backingFile = loopBackingFile(d.wholeDisk);
     QStringList probed;
     for (auto& [name, process] : probing) {
         if (const std::optional<Probe> p = finishProbe(*process); p && table.device(name)) {
@@ -217,7 +231,14 @@ DeviceTable DeviceTable::fromLsblk(const QByteArray& json, const QList<platform:
             part.model = disk.model;
             disk.partitions << part.name;
             parts << part;
+            table.addStacked(part.name, c.toObject().value(QLatin1String("children")).toArray());
         }
+        // Volumes made straight on the whole disk (an LVM or RAID member disk).
+        QJsonArray onDisk;
+        for (const QJsonValue& c : o.value(QLatin1String("children")).toArray())
+            if (c.toObject().value(QLatin1String("type")).toString() != QLatin1String("part"))
+                onDisk << c;
+        table.addStacked(disk.name, onDisk);
         table.m_devices << disk << parts;
     }
 
@@ -237,8 +258,27 @@ DeviceTable DeviceTable::fromLsblk(const QByteArray& json, const QList<platform:
                 match->mountedReadOnly = m.readOnly();
             match->mountPoints << m.mountPoint;
         }
+        if (match)
+            continue;
+        for (const Stacked& s : std::as_const(table.m_stacked)) {
+            if ((m.major != 0 && s.major == m.major && s.minor == m.minor)
+                || (!source.isEmpty() && source == QStringLiteral("/dev/") + s.name)) {
+                for (BlockDevice& d : table.m_devices)
+                    if (d.name == s.owner && !d.stackedMountPoints.contains(m.mountPoint))
+                        d.stackedMountPoints << m.mountPoint;
+            }
+        }
     }
     return table;
+}
+
+void DeviceTable::addStacked(const QString& owner, const QJsonArray& children)
+{
+    for (const QJsonValue& c : children) {
+        const BlockDevice held = fromJson(c.toObject());
+        m_stacked << Stacked{owner, held.name, held.major, held.minor};
+        addStacked(owner, c.toObject().value(QLatin1String("children")).toArray());
+    }
 }
 
 const BlockDevice* DeviceTable::device(const QString& name) const
@@ -368,10 +408,16 @@ const QStringList& DeviceTable::systemMountPoints()
 
 bool DeviceTable::isSystemDevice(const BlockDevice& device) const
 {
-    for (const QString& mp : device.mountPoints)
-        if (systemMountPoints().contains(mp))
+    for (const QStringList* points : {&device.mountPoints, &device.stackedMountPoints})
+        for (const QString& mp : *points)
+            if (systemMountPoints().contains(mp))
+                return true;
+    if (m_swaps.contains(device.node()))
+        return true;
+    for (const Stacked& s : m_stacked)
+        if (s.owner == device.name && m_swaps.contains(QStringLiteral("/dev/") + s.name))
             return true;
-    return m_swaps.contains(device.node());
+    return false;
 }
 
 bool DeviceTable::diskHoldsSystem(const BlockDevice& disk) const

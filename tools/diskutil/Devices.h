@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class QJsonArray;
+
 namespace diskutil {
 
 // What blkid finds on a device when it reads it directly.
@@ -44,7 +46,11 @@ struct BlockDevice
     unsigned minor = 0;
     QStringList partitions;    // kernel names, for a whole disk
     QStringList mountPoints;
+    // Where the device-mapper, LVM, LUKS or RAID volumes stacked on this
+    // device are mounted: they live on it as much as its own file system does.
+    QStringList stackedMountPoints;
     bool mountedReadOnly = false;
+    QString backingFile;       // a loop device's image when the table was read
     bool probed = false;
     Probe probe;
 
@@ -58,6 +64,9 @@ struct BlockDevice
 
 // The block devices as lsblk lists them, with their mount points, probed with
 // blkid on demand (probing is the slow part: only what a command needs).
+// The image a loop device is attached to now; empty when it is detached.
+QString loopBackingFile(const QString& loopName);
+
 class DeviceTable
 {
 public:
@@ -90,8 +99,19 @@ public:
 
 private:
     void readLabels(const QStringList& names);
+    void addStacked(const QString& owner, const QJsonArray& children);
+
+    // A volume stacked on one of the table's devices (at any depth).
+    struct Stacked
+    {
+        QString owner;         // the disk or partition it sits on
+        QString name;          // its kernel name: dm-0, md127
+        unsigned major = 0;
+        unsigned minor = 0;
+    };
 
     QList<BlockDevice> m_devices;
+    QList<Stacked> m_stacked;
     QStringList m_swaps;
 };
 

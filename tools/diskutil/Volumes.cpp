@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace diskutil {
@@ -188,6 +189,27 @@ bool waitUntilFree(const QString& node, int timeoutMs)
             return errno != EBUSY;
         QThread::msleep(50);
     }
+}
+
+DevicePin::DevicePin(const BlockDevice& device)
+{
+    const QString changed = QStringLiteral("%1 changed after it was chosen: nothing was done to it").arg(device.name);
+    m_fd = ::open(device.node().toUtf8().constData(), O_RDONLY | O_CLOEXEC);
+    struct stat st{};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0 || !S_ISBLK(st.st_mode)
+        || st.st_rdev != makedev(device.major, device.minor)) {
+        m_error = changed;
+        return;
+    }
+    // Read after opening: from here on the loop device keeps its image.
+    if (device.isLoop() && (device.backingFile.isEmpty() || loopBackingFile(device.wholeDisk) != device.backingFile))
+        m_error = changed;
+}
+
+DevicePin::~DevicePin()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 bool unmountDevice(const BlockDevice& device, QString* error)

@@ -26,6 +26,26 @@ bool unmountDevice(const BlockDevice& device, QString* error);
 // letting go after its unmount); false when it stays busy for `timeoutMs`.
 bool waitUntilFree(const QString& node, int timeoutMs = 5000);
 
+// Holds the device open from just before a destructive step to its end and
+// says whether it is still the device the target was resolved to: a loop
+// device detached and attached to another image meanwhile is refused, and
+// while it is held open it cannot be re-attached.
+class DevicePin
+{
+public:
+    explicit DevicePin(const BlockDevice& device);
+    ~DevicePin();
+    DevicePin(const DevicePin&) = delete;
+    DevicePin& operator=(const DevicePin&) = delete;
+
+    bool ok() const { return m_error.isEmpty(); }
+    QString error() const { return m_error; }
+
+private:
+    int m_fd = -1;
+    QString m_error;
+};
+
 // Runs a helper program by name with an argument vector; its standard error
 // (or output) becomes `error` when it fails.
 bool runHelper(const QString& program, const QStringList& args, QString* error, int timeoutMs = -1,

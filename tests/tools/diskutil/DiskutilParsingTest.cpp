@@ -78,6 +78,38 @@ TEST(DiskutilParsing, LsblkTreeAndMountTable)
     EXPECT_TRUE(withSwap.isSystemDevice(*withSwap.device("sdb1")));
 }
 
+TEST(DiskutilParsing, VolumesStackedOnADeviceMakeItASystemDevice)
+{
+    // Root on LVM inside LUKS on sdc2; /home on an LVM volume spanning the
+    // whole disk sdd; swap on a device-mapper volume on sde1.
+    const QByteArray lsblk = R"({"blockdevices": [
+      {"kname":"sdc","name":"sdc","type":"disk","size":1000,"maj:min":"8:32","children":[
+        {"kname":"sdc1","name":"sdc1","type":"part","size":500,"maj:min":"8:33"},
+        {"kname":"sdc2","name":"sdc2","type":"part","size":500,"maj:min":"8:34","children":[
+          {"kname":"dm-0","name":"crypt","type":"crypt","size":499,"maj:min":"254:0","children":[
+            {"kname":"dm-1","name":"vg-root","type":"lvm","size":400,"maj:min":"254:1"}]}]}]},
+      {"kname":"sdd","name":"sdd","type":"disk","size":1000,"maj:min":"8:48","children":[
+        {"kname":"dm-2","name":"vg-home","type":"lvm","size":900,"maj:min":"254:2"}]},
+      {"kname":"sde","name":"sde","type":"disk","size":1000,"maj:min":"8:64","children":[
+        {"kname":"sde1","name":"sde1","type":"part","size":900,"maj:min":"8:65","children":[
+          {"kname":"dm-3","name":"swapvol","type":"crypt","size":800,"maj:min":"254:3"}]}]},
+      {"kname":"sdf","name":"sdf","type":"disk","size":1000,"maj:min":"8:80","children":[
+        {"kname":"sdf1","name":"sdf1","type":"part","size":900,"maj:min":"8:81"}]}
+    ]})";
+    const QByteArray mounts =
+        "23 1 254:1 / / rw,relatime - ext4 /dev/mapper/vg-root rw\n"
+        "24 1 254:2 / /home rw,relatime - ext4 /dev/mapper/vg-home rw\n";
+    DeviceTable t = DeviceTable::fromLsblk(lsblk, platform::parseMountTable(mounts), {"/dev/dm-3"});
+    EXPECT_TRUE(t.isSystemDevice(*t.device("sdc2")));
+    EXPECT_FALSE(t.isSystemDevice(*t.device("sdc1")));
+    EXPECT_TRUE(t.diskHoldsSystem(*t.device("sdc")));
+    EXPECT_TRUE(t.isSystemDevice(*t.device("sdd")));
+    EXPECT_TRUE(t.isSystemDevice(*t.device("sde1")));
+    EXPECT_FALSE(t.diskHoldsSystem(*t.device("sdf")));
+    // The stacked volume's mount point is not the device's own: it is never unmounted by it.
+    EXPECT_TRUE(t.device("sdc2")->mountPoints.isEmpty());
+}
+
 TEST(DiskutilParsing, TargetsByIdentifierMountPointUuidAndName)
 {
     DeviceTable t = fixture();

@@ -1,5 +1,7 @@
 // diskutil against real loop volumes: what it reports, and what it does.
+#include "Devices.h"
 #include "FileSystems.h"
+#include "Volumes.h"
 #include "ToolVolume.h"
 #include "platform/DiskTool.h"
 
@@ -15,6 +17,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include <sys/statvfs.h>
 
@@ -306,4 +310,25 @@ TEST(DiskutilVolumes, EraseVolumeMakesTheNamedTypeAndMountsIt)
     EXPECT_EQ(str(info, "FilesystemName"), "MS-DOS FAT32");
     EXPECT_EQ(str(info, "VolumeName"), name);
     EXPECT_EQ(str(info, "MountPoint"), "/media/" + name);
+}
+
+TEST(DiskutilVolumes, AnEraseTargetThatChangedAfterResolvingIsRefused)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    QString why;
+    auto first = std::make_unique<LoopVolume>("");
+    ASSERT_VOLUME(*first);
+    std::optional<diskutil::DeviceTable> table = diskutil::DeviceTable::scan(&why);
+    ASSERT_TRUE(table.has_value()) << why.toStdString();
+    const diskutil::BlockDevice* found = table->device(first->kernelName());
+    ASSERT_TRUE(found);
+    const diskutil::BlockDevice chosen = *found;
+    EXPECT_TRUE(diskutil::DevicePin(chosen).ok());
+
+    // The loop device is detached and (usually) handed to the next image.
+    first.reset();
+    LoopVolume second("");
+    ASSERT_VOLUME(second);
+    const diskutil::DevicePin pin(chosen);
+    EXPECT_FALSE(pin.ok()) << "reattached to " << second.device().toStdString();
 }
