@@ -1,7 +1,7 @@
 #include "Main/Tools/CustomHeaderCell.h"
 
 #include "Comm/GetColor.h"
-#include "Main/Tools/ListFonts.h"
+#include "Comm/FontCache.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -69,7 +69,7 @@ void CustomHeaderCell::paintSection(QPainter* painter, const QRect& rect, int lo
 
     const int titleWidth = sort.priority == 0 ? rect.width() - 8 : rect.width();
     const QString title = model() ? model()->headerData(logicalIndex, orientation()).toString() : QString();
-    painter->setFont(ListFonts::light(12));
+    painter->setFont(FontCache::lightFont(12));
     painter->setPen(getColor(194, 200, 230, 1));
     painter->drawText(QRect(rect.x(), rect.y() + 5, titleWidth, rect.height()), Qt::AlignLeft | Qt::AlignTop,
                       title);

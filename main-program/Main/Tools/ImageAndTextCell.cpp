@@ -1,7 +1,7 @@
 #include "Main/Tools/ImageAndTextCell.h"
 
 #include "Main/Tools/CellPicture.h"
-#include "Main/Tools/ListFonts.h"
+#include "Comm/FontCache.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
@@ -91,12 +91,12 @@ void ImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem& opti
         painter->setPen(color);
         qreal x = textRect.x();
         if (!used.isEmpty()) {
-            painter->setFont(ListFonts::bold(12));
+            painter->setFont(FontCache::boldFont(12));
             painter->drawText(QRectF(x, textRect.y(), textRect.width(), textRect.height()),
                               Qt::AlignLeft | Qt::AlignTop, used);
-            x += QFontMetricsF(ListFonts::bold(12)).horizontalAdvance(used);
+            x += QFontMetricsF(FontCache::boldFont(12)).horizontalAdvance(used);
         }
-        const QFont light = ListFonts::light(12);
+        const QFont light = FontCache::lightFont(12);
         painter->setFont(light);
         const qreal room = std::max<qreal>(0, textRect.right() - x);
         painter->drawText(QRectF(x, textRect.y(), room, textRect.height()), Qt::AlignLeft | Qt::AlignTop,
@@ -105,7 +105,7 @@ void ImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem& opti
         return;
     }
     if (!title.isEmpty()) {
-        const QFont light = ListFonts::light(12);
+        const QFont light = FontCache::lightFont(12);
         painter->setFont(light);
         painter->setPen(color);
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop,

@@ -2,7 +2,7 @@
 
 #include "Comm/GetColor.h"
 #include "Main/Tools/CellPicture.h"
-#include "Main/Tools/ListFonts.h"
+#include "Comm/FontCache.h"
 
 #include <QFontMetricsF>
 #include <QIcon>
@@ -41,14 +41,14 @@ void ImageTextCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
 
     painter->save();
     if (!primary.isEmpty()) {
-        const QFont font = ListFonts::regular(14);
+        const QFont font = FontCache::regularFont(14);
         const QRectF r = primaryRect(frame, !secondary.isEmpty());
         painter->setFont(font);
         painter->setPen(getColor(249, 249, 250, 1));
         painter->drawText(r, Qt::AlignLeft | Qt::AlignTop, QFontMetricsF(font).elidedText(primary, Qt::ElideRight, r.width()));
     }
     if (!secondary.isEmpty()) {
-        const QFont font = ListFonts::light(12);
+        const QFont font = FontCache::lightFont(12);
         const QRectF r = secondaryRect(frame);
         painter->setFont(font);
         painter->setPen(QColor(255, 255, 255, 153));
