@@ -1,5 +1,6 @@
 #include "Remover.h"
 
+#include "FolderWalk.h"
 #include "Passes.h"
 #include "Random.h"
 #include "Stop.h"
@@ -89,13 +90,15 @@ bool Remover::removeArgument(const std::string& path)
         return false;
     }
 
-    // A folder we may search but not list still lets us work on its entries; only
-    // its final sync is lost.
-    int parentFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (parentFd < 0 && errno == EACCES)
-        parentFd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    std::string untrusted;
+    int err = 0;
+    const int parentFd = openFolderSafely(folder, err, untrusted);
     if (parentFd < 0) {
-        const int err = errno;
+        if (!untrusted.empty()) {
+            fail(path, "refusing to follow the symbolic link '" + untrusted +
+                           "': another user could have put it there; not touched");
+            return false;
+        }
         if (m_options.force && (err == ENOENT || err == ENOTDIR))
             return true;
         failErrno(path, "cannot open its folder", err);
@@ -104,7 +107,7 @@ bool Remover::removeArgument(const std::string& path)
 
     bool gone = false;
     Entry entry, parent, root;
-    if (const int err = statEntry(parentFd, name, entry); err != 0) {
+    if ((err = statEntry(parentFd, name, entry)) != 0) {
         if (m_options.force && (err == ENOENT || err == ENOTDIR))
             gone = true;
         else

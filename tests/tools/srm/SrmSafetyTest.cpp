@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -32,6 +33,12 @@ bool setFlag(const QString& path, int flag, bool on)
     }
     ::close(fd);
     return ok;
+}
+
+// Gives `path` itself (a link is not followed) to `uid`.
+void giveTo(const QString& path, uid_t uid)
+{
+    ASSERT_EQ(::lchown(QFile::encodeName(path).constData(), uid, gid_t(-1)), 0) << path.toStdString();
 }
 
 }  // namespace
@@ -136,4 +143,49 @@ TEST(SrmSafety, RecursionStaysOnOneMount)
     r = runSrm({"-fsrz", mountPoint});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(TempTree::read(survivor), "must stay");
+}
+
+TEST(SrmSafety, LinksAlongThePathMustBeTrusted)
+{
+    SKIP_UNLESS_ROOT();
+    const passwd* nobody = ::getpwnam("nobody");
+    if (!nobody || nobody->pw_uid == 0)
+        GTEST_SKIP() << "no unprivileged user 'nobody'";
+    const uid_t other = nobody->pw_uid;
+    TempTree tree;
+    const QString precious = tree.file("etc/precious", "precious");
+
+    // A folder another user may write into: their link, and even root's, could be
+    // a swap made after the listing.
+    const QString shared = tree.folder("shared");
+    giveTo(shared, other);
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0775), 0);
+    giveTo(tree.link("shared/planted", tree / "etc"), other);
+    tree.link("shared/roots", tree / "etc");
+    // A trusted link whose target runs through the planted one.
+    tree.link("hop", tree / "shared/planted");
+    for (const QString& via : {QStringLiteral("shared/planted"), QStringLiteral("shared/roots"),
+                               QStringLiteral("hop")}) {
+        const SrmRun r = runSrm({"-fsz", tree / via + "/precious"});
+        EXPECT_EQ(r.code, 1) << via.toStdString();
+        EXPECT_TRUE(r.err.contains("symbolic link")) << r.err.toStdString();
+        EXPECT_EQ(TempTree::read(precious), "precious");
+    }
+
+    // A user's own link in their own folder, as a Desktop linked elsewhere.
+    const QString home = tree.folder("home");
+    giveTo(home, other);
+    giveTo(tree.link("home/Desktop", tree / "etc"), other);
+    tree.file("etc/note", "note");
+    SrmRun r = runSrm({"-fsz", tree / "home/Desktop/note"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(tree / "etc/note"));
+
+    // Root's link in root's folder, with a relative target.
+    const QString system = tree.folder("system");
+    ASSERT_EQ(::chmod(QFile::encodeName(system).constData(), 0755), 0);
+    ASSERT_EQ(::symlink("../etc", QFile::encodeName(system + "/data").constData()), 0);
+    r = runSrm({"-fsz", system + "/data/precious"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(precious));
 }
