@@ -511,11 +511,8 @@ void FileEraserViewController::beginRemove()
     if (m_superDelegate)
         m_superDelegate->canChangeType(false);
     setEraserTime();
-    // A cancel during the short wait before the start erases nothing.
-    if (m_isCancel) {
-        m_runList.clear();
-        m_runOwners.clear();
-    }
+    // A cancel during the short wait before the start reaches the engine
+    // first, which then erases nothing.
     m_removeFileAndFolder->benginToTraskWithArr(m_runList);
 }
 

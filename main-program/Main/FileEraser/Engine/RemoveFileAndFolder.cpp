@@ -110,7 +110,8 @@ void RemoveFileAndFolder::benginToTraskWithArr(const FileObjList& items)
     m_processed.clear();
     m_allFiles = items;
     m_ended = false;
-    if (m_allFiles.isEmpty()) {
+    // A cancel that came before the start ends the run before its first item.
+    if (m_allFiles.isEmpty() || m_cancel) {
         finishRun();
         return;
     }

@@ -272,3 +272,19 @@ TEST(RemoveFileAndFolder, WriteProbeGrantsOwnerAccessWhenDenied)
     EXPECT_TRUE(RemoveFileAndFolder::checkPermissions(f));
     EXPECT_TRUE(RemoveFileAndFolder::checkPermissions(tree / "missing"));
 }
+
+TEST(RemoveFileAndFolder, CancelBeforeTheStartErasesNothing)
+{
+    TempTree tree;
+    FakeTool srm("srm", kRemovingTool);
+    const QString file = tree.file("a", "data");
+    Recorder rec;
+    RemoveFileAndFolder engine(srm.path());
+    engine.setDelegate(&rec);
+    engine.isCancel();
+    engine.benginToTraskWithArr({item(file)});
+    ASSERT_TRUE(rec.ended);
+    EXPECT_TRUE(rec.processed.isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(file));
+    EXPECT_TRUE(srm.log().isEmpty());
+}
