@@ -45,7 +45,7 @@ std::unique_ptr<QDialog> openWindowFor(const QString& path, const QString& toolP
 {
     const platform::MountEntry mount = platform::mountOf(path);
     platform::log(QStringLiteral("Volume: %1, mounted at: %2, source: %3, type:%4")
-                      .arg(path, mount.mountPoint, mount.source, mount.fileSystem));
+                      .arg(path, mount.mountPoint, mount.source, mount.fsType));
     const bool onNtfs = platform::isNtfs(path);
 
     std::unique_ptr<QDialog> window;

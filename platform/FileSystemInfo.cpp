@@ -2,7 +2,6 @@
 
 #include "platform/ExternalCommand.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
@@ -12,26 +11,6 @@
 namespace platform {
 
 namespace {
-
-// mountinfo escapes blanks and a few other bytes as \ooo.
-QString unescape(const QByteArray& field)
-{
-    QByteArray out;
-    out.reserve(field.size());
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int c = field.mid(i + 1, 3).toInt(&ok, 8);
-            if (ok) {
-                out.append(static_cast<char>(c));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(field[i]);
-    }
-    return QString::fromLocal8Bit(out);
-}
 
 bool statNearest(QString path, struct stat* st)
 {
@@ -52,26 +31,12 @@ MountEntry mountOf(const QString& path)
     struct stat st{};
     if (path.isEmpty() || !statNearest(QFileInfo(path).absoluteFilePath(), &st))
         return {};
-    const QByteArray wanted = QByteArray::number(major(st.st_dev)) + ':' + QByteArray::number(minor(st.st_dev));
-
-    QFile info(QStringLiteral("/proc/self/mountinfo"));
-    if (!info.open(QIODevice::ReadOnly))
-        return {};
     MountEntry found;
-    // Fields: id parent major:minor root mount-point options [optional...] - fstype source super-options
-    for (const QByteArray& line : info.readAll().split('\n')) {
-        const QList<QByteArray> f = line.split(' ');
-        if (f.size() < 7 || f.at(2) != wanted)
-            continue;
-        const qsizetype dash = f.indexOf("-");
-        if (dash < 0 || dash + 2 >= f.size())
-            continue;
-        found.mountPoint = unescape(f.at(4));
-        found.fileSystem = QString::fromLatin1(f.at(dash + 1));
-        found.source = unescape(f.at(dash + 2));
-        // The last match wins: it is the mount on top.
-    }
-    if (found.fileSystem == QLatin1String("fuseblk") && found.source.startsWith(QLatin1String("/dev/"))) {
+    // The last match wins: it is the mount on top.
+    for (const MountEntry& entry : readMountTable())
+        if (entry.major == major(st.st_dev) && entry.minor == minor(st.st_dev))
+            found = entry;
+    if (found.fsType == QLatin1String("fuseblk") && found.source.startsWith(QLatin1String("/dev/"))) {
         // A FUSE driver hides the real type; the device's own signature tells it.
         const CommandResult r = runCommand(QStringLiteral("blkid"),
                                            {QStringLiteral("-p"), QStringLiteral("-o"), QStringLiteral("value"),
@@ -79,14 +44,14 @@ MountEntry mountOf(const QString& path)
                                            5000);
         const QString type = QString::fromLatin1(r.output).trimmed();
         if (r.ok() && !type.isEmpty())
-            found.fileSystem = type;
+            found.fsType = type;
     }
     return found;
 }
 
 QString fileSystemType(const QString& path)
 {
-    return mountOf(path).fileSystem;
+    return mountOf(path).fsType;
 }
 
 bool isNtfs(const QString& path)
