@@ -184,8 +184,7 @@ FileObjList FileEraserList::takeJudgedItems()
         // random name. Only what the engine did not fail counts as erased.
         struct stat st{};
         const bool gone = !lstatPath(item->url, st);
-        item->failStr = gone && item->failStr != QLatin1String("Fail") ? QStringLiteral("Erased")
-                                                                        : QStringLiteral("Failed");
+        item->failStr = gone && item->failStr != Outcome::fail ? Outcome::erased : Outcome::failed;
         judged.append(item);
     }
     valueArr = kept;

@@ -26,5 +26,14 @@ public:
     void setIsSSD() {}
 };
 
+// The result words an item carries. The engine sets the first two; the end
+// views turn them into the last two, which alone reach the history.
+namespace Outcome {
+inline const QString success = QStringLiteral("Success");
+inline const QString fail = QStringLiteral("Fail");
+inline const QString erased = QStringLiteral("Erased");
+inline const QString failed = QStringLiteral("Failed");
+}  // namespace Outcome
+
 using FileObjPtr = std::shared_ptr<FileObj>;
 using FileObjList = QList<FileObjPtr>;

@@ -18,9 +18,6 @@
 
 namespace {
 
-const QString kSuccess = QStringLiteral("Success");
-const QString kFail = QStringLiteral("Fail");
-
 bool pathExists(const QString& path)
 {
     struct stat st{};
@@ -159,7 +156,7 @@ bool RemoveFileAndFolder::runTaskWithPath()
             const bool removed = isBundle ? platform::removeTree(path)
                                           : ::rmdir(path.toLocal8Bit().constData()) == 0;
             if (removed) {
-                item->failStr = kSuccess;
+                item->failStr = Outcome::success;
             } else {
                 platform::log(QStringLiteral("rm folder fail %1").arg(path));
                 markFailed(item);
@@ -178,7 +175,7 @@ bool RemoveFileAndFolder::runTaskWithPath()
 
     const bool removed = ::unlink(path.toLocal8Bit().constData()) == 0;
     platform::log((removed ? QStringLiteral("rm file sec %1") : QStringLiteral("rm file fail %1")).arg(path));
-    item->failStr = removed ? kSuccess : kFail;
+    item->failStr = removed ? Outcome::success : Outcome::fail;
     m_processed.append(item);
     return true;
 }
@@ -203,7 +200,7 @@ void RemoveFileAndFolder::startTool(const FileObjPtr& item)
         platform::log(QStringLiteral("--没有权限--------%1").arg(path));
         markFailed(item);
     } else {
-        item->failStr = kSuccess;
+        item->failStr = Outcome::success;
     }
 
     auto* process = new QProcess(this);
@@ -236,8 +233,8 @@ void RemoveFileAndFolder::toolFinished(QProcess* process, int exitCode, QProcess
     if (item) {
         const bool erased = status == QProcess::NormalExit && exitCode == 0 && !pathExists(item->url);
         if (erased)
-            item->failStr = kSuccess;
-        else if (item->failStr != kFail)
+            item->failStr = Outcome::success;
+        else if (item->failStr != Outcome::fail)
             markFailed(item);
     }
     doneErasing();
@@ -245,7 +242,7 @@ void RemoveFileAndFolder::toolFinished(QProcess* process, int exitCode, QProcess
 
 void RemoveFileAndFolder::markFailed(const FileObjPtr& item)
 {
-    item->failStr = kFail;
+    item->failStr = Outcome::fail;
     if (m_delegate)
         m_delegate->haveFailEraser();
 }
