@@ -79,10 +79,8 @@ TEST(EraserWC, FolderHandedOverIsErasedEntryByEntryThenRemoved)
     tree.file("to erase/sub/empty", "");
     tree.folder("to erase/sub/hollow");
 
-    // The staged srm when the build has one, otherwise a stand-in that only removes.
-    const QString staged = QStringLiteral(TV_STAGE_DIR "/libexec/tarnwick-vantoly/srm");
-    FakeTool fake("srm", R"(echo "$1" >> "$LOG"; rm -f -- "$2")");
-    const QString tool = QFileInfo(staged).isExecutable() ? staged : fake.path();
+    FakeTool fake("srm", FakeTool::srmWithRecords());
+    const QString tool = fake.path();
 
     const auto decision = LauncherStartup::decide({"brisklaunch", "to erase", "--service"}, tree.path());
     ASSERT_EQ(decision.kind, LauncherStartup::Decision::Erase);
@@ -94,9 +92,7 @@ TEST(EraserWC, FolderHandedOverIsErasedEntryByEntryThenRemoved)
     EXPECT_EQ(execWith(window.get(), [&] { return clickWhenOn(window.get(), "successView", "successOkButton"); }),
               QDialog::Accepted);
     EXPECT_FALSE(QFileInfo::exists(dir));
-    if (tool == fake.path()) {
-        EXPECT_EQ(fake.log(), "-fEvrz\n-fEvrz\n");  // only the two non-empty files go to the tool
-    }
+    EXPECT_EQ(fake.log(), "-fEvrz -M -- " + dir + "\n");  // the folder goes to the tool whole
     platform::setUserDefaultInteger("EraserTimes", savedLevel);
 }
 

@@ -13,6 +13,14 @@ public:
     QString logPath() const { return m_folder + "/calls.log"; }
     QString log() const;
 
+    // A body for a stand-in srm that speaks the records protocol (-M): it
+    // logs its arguments, removes what it is given (folders with -r,
+    // contents first) and reports each item as "E\t<path>\0", except
+    // entries whose name holds "keep", which stay and are reported
+    // "F\t<path>\t<reason>\0". A name holding "slow" makes it sleep first;
+    // "silent" is removed but never reported.
+    static QString srmWithRecords();
+
 private:
     QString m_folder;
     QString m_path;

@@ -23,21 +23,16 @@ struct Host : MainWindowToolHost
     void canChangeType(bool canChange) override { calls << canChange; }
 };
 
-const QString kSrm = QStringLiteral(TV_STAGE_DIR) + "/libexec/tarnwick-vantoly/srm";
-
 // A stand-in for srm, for what the real one cannot be made to do as root:
-// it leaves paths naming "keep" in place.
-const char* kSrmScript = R"(echo "$@" >> "$LOG"
-case "$2" in
-  *keep*) exit 0 ;;
-  *slow*) exec sleep 30 ;;
-esac
-rm -f "$2")";
+// it leaves paths naming "keep" in place and sleeps on "slow".
+const QString kSrmScript = FakeTool::srmWithRecords();
 
 class ScreenTest : public ::testing::Test
 {
 protected:
     ScopedLayout layout;
+    FakeTool fakeSrm{"srm", kSrmScript};
+    const QString kSrm = fakeSrm.path();
     TempTree state;
     DoDataBase store{state / "DataBase.db"};
     Host host;

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QIcon>
 #include <QString>
 
@@ -20,6 +21,13 @@ public:
     QString failStr;             // "Success"/"Fail" from the engine, "Erased"/"Failed" from an end view
     bool isSymbolicLink = false;
     bool isSSD = false;          // never set: no test for solid-state drives is settled
+
+    // The path as the file system spells it. A name that is not valid in
+    // the locale's encoding does not survive the trip through `url`
+    // (x\xff and x\uFFFD would read the same), so whatever touches the file
+    // goes by these bytes; empty means `url` encodes exactly.
+    QByteArray urlBytes;
+    QByteArray pathBytes() const;
 
     void setIsSymbolicLink();
     static bool isFileSymbolicLink(const QString& path);

@@ -1,51 +1,77 @@
 #include "Main/FileEraser/Engine/RemoveFileAndFolder.h"
 
+#include "platform/Background.h"
+#include "platform/EntryIdentity.h"
 #include "platform/FileAttributes.h"
 #include "platform/Layout.h"
 #include "platform/Log.h"
-#include "platform/RemoveTree.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 namespace {
 
-bool pathExists(const QString& path)
+// Beyond these a run of files is split over several tool processes: the
+// argument vector stays far below the system's limit.
+constexpr qsizetype kBatchPaths = 2000;
+constexpr qsizetype kBatchBytes = 256 * 1024;
+
+bool exists(const QByteArray& path)
 {
     struct stat st{};
-    return ::lstat(path.toLocal8Bit().constData(), &st) == 0;
+    return ::lstat(path.constData(), &st) == 0;
 }
 
-// The folder an entry lives in must be writable for the entry to be removed.
-bool isDeletable(const QString& path)
+QByteArray parentOf(const QByteArray& path)
 {
-    const QString parent = QFileInfo(path).absolutePath();
-    return ::access(parent.toLocal8Bit().constData(), W_OK) == 0;
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
-// A folder with another volume mounted on it. Its listing and its removal
-// would reach that whole volume, which is not the item.
-bool isMountPoint(const QString& path)
+// A folder with another volume (or a bind mount) on it. Its listing and its
+// removal would reach that whole mount, which is not the item.
+bool isMountPoint(const QByteArray& path)
 {
-    const QByteArray p = path.toLocal8Bit();
-    struct statx sx{};
-    if (::statx(AT_FDCWD, p.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_BASIC_STATS, &sx) != 0)
+    const auto self = platform::entryIdentity(AT_FDCWD, path.constData());
+    if (!self)
         return false;
-#ifdef STATX_ATTR_MOUNT_ROOT
-    if (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
-        return (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
-#endif
-    struct stat up{};
-    return ::stat((p + "/..").constData(), &up) == 0 &&
-           (up.st_dev != makedev(sx.stx_dev_major, sx.stx_dev_minor) || up.st_ino == sx.stx_ino);
+    if (self->isMountRoot)
+        return true;
+    const auto parent = platform::entryIdentity(AT_FDCWD, parentOf(path).constData());
+    return parent && (!parent->sameMount(*self) || parent->sameObject(*self));
+}
+
+bool isEmptyFolder(const QByteArray& path)
+{
+    DIR* dir = ::opendir(path.constData());
+    if (!dir)
+        return false;
+    bool empty = true;
+    while (const dirent* e = ::readdir(dir)) {
+        const char* n = e->d_name;
+        if (!(n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0')))) {
+            empty = false;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return empty;
+}
+
+bool startsInside(const QByteArray& path, const QByteArray& folder)
+{
+    return path.size() > folder.size() && path.startsWith(folder) && path.at(folder.size()) == '/';
 }
 
 }  // namespace
@@ -90,7 +116,7 @@ QString RemoveFileAndFolder::flagsForLevel(int level, bool isSSD)
 
 bool RemoveFileAndFolder::checkPermissions(const QString& path)
 {
-    const QByteArray p = path.toLocal8Bit();
+    const QByteArray p = QFile::encodeName(path);
     const int fd = ::open(p.constData(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (fd >= 0) {
         ::close(fd);
@@ -107,16 +133,43 @@ void RemoveFileAndFolder::benginToTraskWithArr(const FileObjList& items)
     m_processed.clear();
     m_allFiles = items;
     m_ended = false;
+    m_done.assign(static_cast<size_t>(m_allFiles.size()), 0);
+    m_doneCount = 0;
+    m_firstOpen = 0;
+    m_erasedPaths.clear();
+    m_touchedFolders.clear();
     // A cancel that came before the start ends the run before its first item.
     if (m_allFiles.isEmpty() || m_cancel) {
         finishRun();
         return;
     }
+    planJobs();
     if (m_delegate)
         m_delegate->removeProgress(m_allFiles.size() == 1 ? 80.0f : 0.0f, m_allFiles.first()->url, 0);
-    runTaskWithPath();
-    if (!m_process)
-        doneErasing();
+    m_job = -1;
+    doneErasing();
+}
+
+void RemoveFileAndFolder::planJobs()
+{
+    // The run list holds each folder's contents right before the folder, so
+    // the jobs just before a folder whose paths lie inside it are its own.
+    m_jobs.clear();
+    std::vector<QByteArray> roots;
+    for (qsizetype i = 0; i < m_allFiles.size(); ++i) {
+        const FileObjPtr& item = m_allFiles.at(i);
+        const QByteArray path = item->pathBytes();
+        Job job{i, i};
+        if (item->isDir) {
+            while (!m_jobs.empty() && startsInside(roots.back(), path)) {
+                job.first = m_jobs.back().first;
+                m_jobs.pop_back();
+                roots.pop_back();
+            }
+        }
+        m_jobs.push_back(job);
+        roots.push_back(path);
+    }
 }
 
 void RemoveFileAndFolder::isCancel()
@@ -126,142 +179,276 @@ void RemoveFileAndFolder::isCancel()
         m_process->terminate();  // its end arrives as usual and ends the run
 }
 
+void RemoveFileAndFolder::doneErasing()
+{
+    for (;;) {
+        ++m_job;
+        if (m_job >= static_cast<qsizetype>(m_jobs.size()) || m_cancel) {
+            finishRun();
+            return;
+        }
+        if (runTaskWithPath())
+            return;  // the tool's end resumes the walk
+    }
+}
+
 bool RemoveFileAndFolder::runTaskWithPath()
 {
-    if (m_idx >= m_allFiles.size())
-        return false;
-    const FileObjPtr item = m_allFiles.at(m_idx);
-    const QString path = item->url;
-    platform::log(QStringLiteral("-------::%1").arg(path));
+    const Job job = m_jobs.at(m_job);
+    const FileObjPtr root = m_allFiles.at(job.last);
+    const QByteArray path = root->pathBytes();
+    m_idx = static_cast<int>(job.last);
+    platform::log(QStringLiteral("-------::%1").arg(root->url));
+    m_touchedFolders.insert(parentOf(path));
 
-    // The current state of the path decides, not what was recorded when the
-    // item was listed, and a link is never followed: it is an item of its own.
     struct stat st{};
-    const bool exists = ::lstat(path.toLocal8Bit().constData(), &st) == 0;
+    const bool present = ::lstat(path.constData(), &st) == 0;
 
-    if (exists && S_ISDIR(st.st_mode)) {
-        if (isMountPoint(path)) {
-            platform::log(QStringLiteral("rm folder fail %1").arg(path));
-            m_processed.append(item);
-            markFailed(item);  // the mounted volume is left alone, whatever the folder's name
-            return true;
+    if (job.first < job.last) {
+        // A folder with its listed contents. It must still be the folder that
+        // was listed, on the same mount: anything else is left alone.
+        bool usable = present && S_ISDIR(st.st_mode) && !isMountPoint(path);
+        if (!present && m_erasedPaths.contains(path)) {
+            for (qsizetype i = job.first; i <= job.last; ++i)
+                itemDone(i, true);
+            return false;
         }
-        const bool empty = QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        m_processed.append(item);
-        if ((item->isDir && empty) || path.endsWith(QLatin1String(".app"))) {
-            // An application bundle goes whole, without overwriting. An empty
-            // folder goes by rmdir, so anything created in it meanwhile keeps
-            // it in place rather than being removed unshredded.
-            const bool isBundle = path.endsWith(QLatin1String(".app"));
-            const bool removed = isBundle ? platform::removeTree(path)
-                                          : ::rmdir(path.toLocal8Bit().constData()) == 0;
-            if (removed) {
-                item->failStr = Outcome::success;
-            } else {
-                platform::log(QStringLiteral("rm folder fail %1").arg(path));
-                markFailed(item);
-            }
-        } else {
-            markFailed(item);  // a folder that still has entries stays
+        if (!usable) {
+            platform::log(QStringLiteral("rm folder fail %1").arg(root->url));
+            for (qsizetype i = job.first; i <= job.last; ++i)
+                itemDone(i, false);
+            return false;
         }
+        m_pending.clear();
+        for (qsizetype i = job.first; i <= job.last; ++i)
+            m_pending[m_allFiles.at(i)->pathBytes()].append(i);
+        m_batchEnd = m_job;
+        startTool({path});
         return true;
     }
 
-    const int64_t size = exists ? static_cast<int64_t>(st.st_size) : item->size;
-    if (size != 0) {
-        startTool(item);
-        return true;
-    }
+    if (runDirect(root, job.last, present ? &st : nullptr))
+        return false;
 
-    const bool removed = ::unlink(path.toLocal8Bit().constData()) == 0;
-    platform::log((removed ? QStringLiteral("rm file sec %1") : QStringLiteral("rm file fail %1")).arg(path));
-    item->failStr = removed ? Outcome::success : Outcome::fail;
-    m_processed.append(item);
+    // A run of files for the tool: this one and those right after it.
+    m_pending.clear();
+    QList<QByteArray> paths;
+    qsizetype bytes = 0;
+    qsizetype j = m_job;
+    for (; j < static_cast<qsizetype>(m_jobs.size()); ++j) {
+        const Job& next = m_jobs.at(j);
+        if (next.first != next.last)
+            break;
+        const FileObjPtr item = m_allFiles.at(next.last);
+        const QByteArray p = item->pathBytes();
+        if (j != m_job) {
+            struct stat ns{};
+            const bool there = ::lstat(p.constData(), &ns) == 0;
+            if (!there || S_ISDIR(ns.st_mode) || (S_ISREG(ns.st_mode) && ns.st_size == 0) ||
+                paths.size() >= kBatchPaths || bytes + p.size() > kBatchBytes)
+                break;  // handled directly at its own turn, or the batch is full
+        }
+        m_touchedFolders.insert(parentOf(p));
+        if (platform::isImmutable(item->url))
+            platform::clearImmutable(item->url);
+        if (!checkPermissions(item->url) || ::access(parentOf(p).constData(), W_OK) != 0)
+            platform::log(QStringLiteral("--没有权限--------%1").arg(item->url));
+        m_pending[p].append(next.last);
+        paths << p;
+        bytes += p.size() + 1;
+    }
+    m_batchEnd = j - 1;
+    startTool(paths);
     return true;
 }
 
-void RemoveFileAndFolder::startTool(const FileObjPtr& item)
+bool RemoveFileAndFolder::runDirect(const FileObjPtr& item, qsizetype index, const struct stat* st)
 {
-    const QString path = item->url;
-    m_filePathStr = path;
-    m_processed.append(item);
+    const QByteArray path = item->pathBytes();
+    if (!st) {
+        // Gone before its turn: erased earlier in this run under another
+        // item, or not there to erase, which is no success.
+        if (!m_erasedPaths.contains(path))
+            platform::log(QStringLiteral("rm file fail %1: no longer there").arg(item->url));
+        itemDone(index, m_erasedPaths.contains(path));
+        return true;
+    }
+    if (S_ISDIR(st->st_mode)) {
+        // An empty folder goes by rmdir, so anything created in it meanwhile
+        // keeps it in place; a folder with entries that were never listed
+        // stays, as does a mounted volume.
+        bool removed = false;
+        if (item->isDir && !isMountPoint(path) && isEmptyFolder(path))
+            removed = ::rmdir(path.constData()) == 0;
+        if (!removed)
+            platform::log(QStringLiteral("rm folder fail %1").arg(item->url));
+        itemDone(index, removed);
+        return true;
+    }
+    if (S_ISREG(st->st_mode) && st->st_size == 0) {
+        if (platform::isImmutable(item->url))
+            platform::clearImmutable(item->url);
+        const bool removed = ::unlink(path.constData()) == 0;
+        platform::log((removed ? QStringLiteral("rm file sec %1") : QStringLiteral("rm file fail %1")).arg(item->url));
+        itemDone(index, removed);
+        return true;
+    }
+    return false;
+}
+
+void RemoveFileAndFolder::startTool(QList<QByteArray> paths)
+{
+    m_records.clear();
+    m_filePathStr = QFile::decodeName(paths.first());
+    // Arguments leave as QFile::encodeName of their text. A name the locale
+    // cannot decode would arrive as its replacement-character twin, another
+    // file, so such a path is not handed over: its item fails instead. (The
+    // names inside a folder never pass this way: the tool reads them itself.)
+    for (qsizetype i = paths.size() - 1; i >= 0; --i) {
+        if (QFile::encodeName(QFile::decodeName(paths.at(i))) == paths.at(i))
+            continue;
+        platform::log(QStringLiteral("srm cannot be handed %1: not valid in the locale's encoding")
+                          .arg(QFile::decodeName(paths.at(i))));
+        for (qsizetype index : m_pending.take(paths.at(i)))
+            itemDone(index, false);
+        paths.removeAt(i);
+    }
+    if (paths.isEmpty()) {
+        QMetaObject::invokeMethod(this, [this] { toolFinished(nullptr); }, Qt::QueuedConnection);
+        return;
+    }
+    const FileObjPtr first = m_allFiles.at(m_pending.constBegin().value().first());
 
     if (!QFileInfo(m_toolPath).isExecutable()) {
         platform::log(QStringLiteral("srm missing or not executable: %1").arg(m_toolPath));
-        markFailed(item);
+        // Its end is reported as for a tool that failed to start.
+        QMetaObject::invokeMethod(this, [this] { toolFinished(nullptr); }, Qt::QueuedConnection);
         return;
     }
 
-    if (platform::isImmutable(path))
-        platform::clearImmutable(path);
-
-    // The early verdict; the final one is made when the tool has ended.
-    if (!(isDeletable(path) && checkPermissions(path))) {
-        platform::log(QStringLiteral("--没有权限--------%1").arg(path));
-        markFailed(item);
-    } else {
-        item->failStr = Outcome::success;
-    }
+    QStringList arguments{flagsForLevel(getEraserTimes(), first->isSSD), QString::fromLatin1(kRecordsOption),
+                          QStringLiteral("--")};
+    for (const QByteArray& p : paths)
+        arguments << QFile::decodeName(p);
 
     auto* process = new QProcess(this);
     process->setProgram(m_toolPath);
-    process->setArguments({flagsForLevel(getEraserTimes(), item->isSSD), path});
-    // The tool is verbose; its output is discarded so a full pipe can never stall it.
-    process->setProcessChannelMode(QProcess::MergedChannels);
-    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setArguments(arguments);
+    process->setStandardErrorFile(QProcess::nullDevice());
+    connect(process, &QProcess::readyReadStandardOutput, this, [this, process] {
+        if (process == m_process)
+            readRecords();
+    });
     // Only this process's own end advances the run.
-    connect(process, &QProcess::finished, this,
-            [this, process](int code, QProcess::ExitStatus status) { toolFinished(process, code, status); });
+    connect(process, &QProcess::finished, this, [this, process] { toolFinished(process); });
     connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
         // Queued: a failed start may be reported from inside start() itself.
         if (error == QProcess::FailedToStart)
-            QMetaObject::invokeMethod(this, [this, process] { toolFinished(process, -1, QProcess::CrashExit); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, [this, process] { toolFinished(process); }, Qt::QueuedConnection);
     });
     m_process = process;
     process->start();
 }
 
-void RemoveFileAndFolder::toolFinished(QProcess* process, int exitCode, QProcess::ExitStatus status)
+void RemoveFileAndFolder::readRecords()
+{
+    if (!m_process)
+        return;
+    m_records += m_process->readAllStandardOutput();
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = m_records.indexOf('\0', start);
+        if (end < 0)
+            break;
+        takeRecord(m_records.mid(start, end - start));
+        start = end + 1;
+    }
+    m_records.remove(0, start);
+}
+
+void RemoveFileAndFolder::takeRecord(const QByteArray& record)
+{
+    // "E\t<path>": gone. "F\t<path>\t<reason>": left in place; the reason is
+    // after the last tab, since a name may hold tabs itself.
+    if (record.size() < 3 || record.at(1) != '\t' || (record.at(0) != 'E' && record.at(0) != 'F'))
+        return;
+    const bool gone = record.at(0) == 'E';
+    QByteArray path = record.mid(2);
+    QByteArray reason;
+    if (!gone) {
+        const qsizetype tab = path.lastIndexOf('\t');
+        if (tab < 0)
+            return;
+        reason = path.mid(tab + 1);
+        path.truncate(tab);
+    }
+    if (gone)
+        m_erasedPaths.insert(path);
+    const QList<qsizetype> indexes = m_pending.take(path);
+    if (!gone)
+        platform::log(QStringLiteral("srm left %1: %2").arg(QFile::decodeName(path), QString::fromUtf8(reason)));
+    // The tool's word is checked against the disk: a name still there is not erased.
+    const bool erased = gone && !exists(path);
+    for (qsizetype index : indexes)
+        itemDone(index, erased);
+}
+
+void RemoveFileAndFolder::toolFinished(QProcess* process)
 {
     if (process != m_process)
         return;
-    m_process = nullptr;
-    process->deleteLater();
-
-    const FileObjPtr item = m_processed.isEmpty() ? nullptr : m_processed.last();
-    if (item) {
-        const bool erased = status == QProcess::NormalExit && exitCode == 0 && !pathExists(item->url);
-        if (erased)
-            item->failStr = Outcome::success;
-        else if (item->failStr != Outcome::fail)
-            markFailed(item);
+    if (process) {
+        readRecords();
+        m_process = nullptr;
+        process->deleteLater();
     }
+    // What the tool never reported was not erased. After a cancel only the
+    // item it was working on has had its turn; later ones stay unprocessed.
+    QList<qsizetype> open;
+    for (const QList<qsizetype>& indexes : std::as_const(m_pending))
+        open += indexes;
+    m_pending.clear();
+    std::sort(open.begin(), open.end());
+    if (m_cancel && !open.isEmpty())
+        open = {open.first()};
+    for (qsizetype index : open)
+        if (!m_done[static_cast<size_t>(index)])
+            itemDone(index, false);
+    m_job = m_batchEnd;
     doneErasing();
 }
 
-void RemoveFileAndFolder::markFailed(const FileObjPtr& item)
+void RemoveFileAndFolder::itemDone(qsizetype index, bool erased)
 {
-    item->failStr = Outcome::fail;
-    if (m_delegate)
-        m_delegate->haveFailEraser();
-}
-
-void RemoveFileAndFolder::doneErasing()
-{
-    for (;;) {
-        ++m_idx;
-        if (m_idx >= m_allFiles.size() || m_cancel) {
-            finishRun();
-            return;
-        }
-        const auto percent = static_cast<unsigned>(m_idx) * 100u / static_cast<unsigned>(m_allFiles.size());
+    if (m_done[static_cast<size_t>(index)])
+        return;
+    m_done[static_cast<size_t>(index)] = 1;
+    ++m_doneCount;
+    const FileObjPtr& item = m_allFiles.at(index);
+    m_processed.append(item);
+    if (erased) {
+        item->failStr = Outcome::success;
+    } else {
+        item->failStr = Outcome::fail;
         if (m_delegate)
-            m_delegate->removeProgress(static_cast<float>(percent), m_allFiles.at(m_idx)->url, m_idx);
-        runTaskWithPath();
-        if (m_process)
-            return;  // the tool's end resumes the walk
+            m_delegate->haveFailEraser();
     }
+    if (m_cancel || m_doneCount >= m_allFiles.size())
+        return;
+    // The next item still open, in list order: the one the tool is on when
+    // it walks the folder as it was listed.
+    qsizetype next = index + 1;
+    while (next < m_allFiles.size() && m_done[static_cast<size_t>(next)])
+        ++next;
+    if (next >= m_allFiles.size()) {
+        while (m_firstOpen < m_allFiles.size() && m_done[static_cast<size_t>(m_firstOpen)])
+            ++m_firstOpen;
+        next = m_firstOpen;
+    }
+    m_idx = static_cast<int>(m_doneCount);
+    const auto percent = static_cast<unsigned>(m_doneCount) * 100u / static_cast<unsigned>(m_allFiles.size());
+    if (m_delegate)
+        m_delegate->removeProgress(static_cast<float>(percent), m_allFiles.at(next)->url, m_idx);
 }
 
 void RemoveFileAndFolder::finishRun()
@@ -269,7 +456,28 @@ void RemoveFileAndFolder::finishRun()
     if (m_ended)
         return;
     m_ended = true;
-    ::sync();
-    if (m_delegate)
-        m_delegate->removeObjEnd(m_processed);
+    // The tool syncs what it erases; the names removed here directly reach
+    // the disk by one sync of each volume the run touched, off this thread.
+    const QList<QByteArray> folders = m_touchedFolders.values();
+    platform::runInBackground(
+        this,
+        [folders] {
+            QSet<dev_t> synced;
+            for (const QByteArray& folder : folders) {
+                const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                if (fd < 0)
+                    continue;
+                struct stat st{};
+                if (::fstat(fd, &st) == 0 && !synced.contains(st.st_dev)) {
+                    synced.insert(st.st_dev);
+                    ::syncfs(fd);
+                }
+                ::close(fd);
+            }
+        },
+        [this] {
+            m_endSent = true;
+            if (m_delegate)
+                m_delegate->removeObjEnd(m_processed);
+        });
 }

@@ -1,9 +1,15 @@
 #pragma once
 #include "Main/FileEraser/Engine/FileObj.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QProcess>
+#include <QSet>
+
+#include <atomic>
+#include <vector>
 
 // What the engine tells its owner. Every operation is optional.
 class RemoveFileAndFolderDelegate
@@ -15,9 +21,12 @@ public:
     virtual void removeObjEnd(const FileObjList& /*processed*/) {}
 };
 
-// Erases a list of items one after another, in list order: each non-empty
-// file (or link) through the secure-remove tool, empty folders, application
-// bundles and empty files directly. One engine serves one run.
+// Erases a run list in list order. A folder that was expanded into the list
+// goes to the secure-remove tool whole (`srm -r`), which walks it relative to
+// open folders and never through a link planted after the listing; runs of
+// files go to one tool process together. Each item's word comes from the
+// tool's own report of that item; an item it never reported failed. Empty
+// folders and empty files are removed directly. One engine serves one run.
 class RemoveFileAndFolder : public QObject
 {
     Q_OBJECT
@@ -33,9 +42,12 @@ public:
     const FileObjList& deleteErrorArr() const { return m_processed; }
 
     void benginToTraskWithArr(const FileObjList& items);
-    // Requests a cancel; takes effect when the running tool has ended.
+    // Requests a cancel: the running tool is stopped (it leaves the item under
+    // way in place) and the run ends when it has.
     void isCancel();
     bool cancelRequested() const { return m_cancel; }
+    // removeObjEnd has been sent.
+    bool hasEnded() const { return m_endSent; }
 
     // The stored level; anything below 1 reads as 1.
     static int getEraserTimes();
@@ -44,16 +56,30 @@ public:
     // Write-access probe: false only when write access is denied and cannot be granted.
     static bool checkPermissions(const QString& path);
 
+    // The tool's option that makes it report each item on stdout.
+    static constexpr const char* kRecordsOption = "-M";
+
 private:
-    // Processes the item at idx. False only past the end; m_process is set
-    // while the tool works on it.
+    // A stretch of the run list handled together: a folder with everything
+    // listed inside it (the folder last), or a single item.
+    struct Job
+    {
+        qsizetype first = 0;
+        qsizetype last = 0;
+    };
+
+    void planJobs();
+    // Handles the job at m_job. True when the tool was started for it.
     bool runTaskWithPath();
-    // Ends the current item and walks on through items handled directly, in
-    // a loop rather than by recursion.
+    // Walks on through the jobs, in a loop rather than by recursion, until
+    // one waits for the tool or the run ends.
     void doneErasing();
-    void startTool(const FileObjPtr& item);
-    void toolFinished(QProcess* process, int exitCode, QProcess::ExitStatus status);
-    void markFailed(const FileObjPtr& item);
+    bool runDirect(const FileObjPtr& item, qsizetype index, const struct stat* st);
+    void startTool(QList<QByteArray> paths);
+    void readRecords();
+    void takeRecord(const QByteArray& record);
+    void toolFinished(QProcess* process);
+    void itemDone(qsizetype index, bool erased);
     void finishRun();
 
     QString m_toolPath;
@@ -61,8 +87,19 @@ private:
     QString m_filePathStr;
     FileObjList m_allFiles;
     FileObjList m_processed;
+    std::vector<Job> m_jobs;
+    qsizetype m_job = -1;
+    qsizetype m_batchEnd = -1;  // last job handed to the running tool
+    QHash<QByteArray, QList<qsizetype>> m_pending;  // the running tool's items by exact path
+    QByteArray m_records;  // the tool's output not yet split into records
+    QSet<QByteArray> m_erasedPaths;
+    QSet<QByteArray> m_touchedFolders;  // where the run removed names: synced at the end
+    std::vector<char> m_done;
+    qsizetype m_doneCount = 0;
+    qsizetype m_firstOpen = 0;  // no item before this one is still open
     bool m_cancel = false;
     bool m_ended = false;
+    bool m_endSent = false;
     int m_idx = 0;
     RemoveFileAndFolderDelegate* m_delegate = nullptr;
 };

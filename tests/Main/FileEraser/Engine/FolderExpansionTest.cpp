@@ -1,6 +1,16 @@
 #include "Main/FileEraser/Engine/FolderExpansion.h"
 #include "TempTree.h"
 
+#include <QFile>
+#include <QSet>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -46,7 +56,7 @@ TEST(FolderExpansion, ContentsComeBeforeTheirFolderAndLinksAreNotFollowed)
     EXPECT_TRUE(out.at(index("top/loop"))->isSymbolicLink);
 }
 
-TEST(FolderExpansion, RunListExpandsTickedFoldersButNotBundles)
+TEST(FolderExpansion, RunListExpandsEveryTickedFolderWhateverItsName)
 {
     TempTree tree;
     tree.file("dir/inner", "x");
@@ -61,7 +71,8 @@ TEST(FolderExpansion, RunListExpandsTickedFoldersButNotBundles)
     EXPECT_EQ(dir->type, "Folder");
 
     const FileObjList run = FolderExpansion::buildRunList({dir, app, file, unticked});
-    EXPECT_EQ(relative(run, tree.path()), QStringList({"dir/inner", "dir", "Thing.app", "lone"}));
+    EXPECT_EQ(relative(run, tree.path()).join(' '),
+              "dir/inner dir Thing.app/Contents/x Thing.app/Contents Thing.app lone");
 }
 
 TEST(FolderExpansion, VeryDeepTreesAreExpandedWithoutRecursion)
@@ -75,4 +86,42 @@ TEST(FolderExpansion, VeryDeepTreesAreExpandedWithoutRecursion)
     FolderExpansion::eumeAllArrWithFileObj(FolderExpansion::buildFileObj(tree / "deep", true), out);
     ASSERT_EQ(out.size(), 401);
     EXPECT_TRUE(out.first()->url.endsWith("/leaf"));
+}
+
+TEST(FolderExpansion, ABindMountInsideTheFolderIsNotEntered)
+{
+    TempTree tree;
+    tree.file("elsewhere/precious", "keep");
+    tree.file("top/own", "x");
+    const QString mountPoint = tree.folder("top/bound");
+    if (::mount(QFile::encodeName(tree / "elsewhere").constData(), QFile::encodeName(mountPoint).constData(), nullptr,
+                MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "cannot bind-mount here (needs root): " << std::strerror(errno);
+    FileObjList out;
+    FolderExpansion::eumeAllArrWithFileObj(FolderExpansion::buildFileObj(tree / "top", true), out);
+    ::umount2(QFile::encodeName(mountPoint).constData(), MNT_DETACH);
+    // The mount point is listed as an entry of its own (the engine leaves it
+    // alone); what the bind mount shows is not listed.
+    EXPECT_EQ(relative(out, tree.path()).join(' ').split(' ').size(), 2);
+    EXPECT_TRUE(relative(out, tree.path()).contains("top/bound"));
+    EXPECT_FALSE(relative(out, tree.path()).contains("top/bound/precious"));
+}
+
+TEST(FolderExpansion, EntriesCarryTheExactBytesOfTheirNames)
+{
+    TempTree tree;
+    const QByteArray folder = QFile::encodeName(tree.folder("twins"));
+    for (const char* name : {"/x\xff", "/x\xef\xbf\xbd"}) {
+        const int fd = ::open((folder + name).constData(), O_CREAT | O_WRONLY, 0600);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    FileObjList out;
+    FolderExpansion::eumeAllArrWithFileObj(FolderExpansion::buildFileObj(QFile::decodeName(folder), true), out);
+    ASSERT_EQ(out.size(), 2);
+    QSet<QByteArray> paths{out[0]->pathBytes(), out[1]->pathBytes()};
+    EXPECT_TRUE(paths.contains(folder + "/x\xff"));
+    EXPECT_TRUE(paths.contains(folder + "/x\xef\xbf\xbd"));
+    for (const QByteArray& p : paths)
+        ::unlink(p.constData());  // the temporary folder's own clean-up cannot name them
 }

@@ -1,4 +1,5 @@
 #include "FakeTool.h"
+#include "Main/FileEraser/Engine/FolderExpansion.h"
 #include "Main/FileEraser/Engine/RemoveFileAndFolder.h"
 #include "TempTree.h"
 #include "platform/UserDefaults.h"
@@ -13,7 +14,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
+#include <algorithm>
+
+#include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -48,8 +56,8 @@ struct Recorder : RemoveFileAndFolderDelegate
     }
 };
 
-// A stand-in for srm: logs its arguments, then removes the path.
-const char* kRemovingTool = R"(echo "$1 $2" >> "$LOG"; rm -f -- "$2")";
+// A stand-in for srm that removes what it is given and reports each item.
+const QString kRemovingTool = FakeTool::srmWithRecords();
 
 FileObjPtr item(const QString& path, bool isDir = false)
 {
@@ -79,8 +87,8 @@ TEST(RemoveFileAndFolder, FlagStringFollowsTheStoredLevel)
         engine.setDelegate(&rec);
         engine.benginToTraskWithArr({item(file)});
         ASSERT_TRUE(rec.waitForEnd());
-        // Exactly two arguments: the flags and the path.
-        EXPECT_EQ(srm.log(), QString("%1 %2\n").arg(flags, file)) << "level " << level;
+        // The level's flags, the records option, then the path.
+        EXPECT_EQ(srm.log(), QString("%1 -M -- %2\n").arg(flags, file)) << "level " << level;
         EXPECT_EQ(rec.processed.first()->failStr, "Success");
     }
     platform::setUserDefaultInteger("EraserTimes", 1);
@@ -126,22 +134,28 @@ TEST(RemoveFileAndFolder, FoldersBundlesAndEmptyFilesAreHandledDirectlyWithTheir
     Recorder rec;
     RemoveFileAndFolder engine(srm.path());
     engine.setDelegate(&rec);
-    engine.benginToTraskWithArr({item(emptyDir, true), item(fullDir, true), item(bundle, true), item(emptyFile), grownItem});
+    // The folder named like a bundle is expanded as the screen expands it.
+    engine.benginToTraskWithArr(FileObjList{item(emptyDir, true), item(fullDir, true)} +
+                                FolderExpansion::buildRunList({item(bundle, true)}) +
+                                FileObjList{item(emptyFile), grownItem});
     ASSERT_TRUE(rec.waitForEnd());
 
-    ASSERT_EQ(rec.processed.size(), 5);
+    ASSERT_EQ(rec.processed.size(), 7);
     EXPECT_EQ(rec.processed[0]->failStr, "Success");
     EXPECT_FALSE(QFileInfo::exists(emptyDir));
-    EXPECT_EQ(rec.processed[1]->failStr, "Fail");  // still has entries: stays
+    EXPECT_EQ(rec.processed[1]->failStr, "Fail");  // has entries that were never listed: stays
     EXPECT_TRUE(QFileInfo::exists(fullDir + "/keep"));
-    EXPECT_EQ(rec.processed[2]->failStr, "Success");  // a bundle goes whole
+    // Nothing is special about ".app": shredded entry by entry, by the tool.
+    for (int i : {2, 3, 4})
+        EXPECT_EQ(rec.processed[i]->failStr, "Success") << rec.processed[i]->url.toStdString();
+    EXPECT_EQ(rec.processed[4]->url, bundle);
     EXPECT_FALSE(QFileInfo::exists(bundle));
-    EXPECT_EQ(rec.processed[3]->failStr, "Success");
+    EXPECT_EQ(rec.processed[5]->failStr, "Success");
     EXPECT_FALSE(QFileInfo::exists(emptyFile));
-    EXPECT_EQ(rec.processed[4]->failStr, "Success");
+    EXPECT_EQ(rec.processed[6]->failStr, "Success");
     EXPECT_EQ(rec.fails, 1);
-    EXPECT_EQ(srm.log().count('\n'), 1);  // only the grown file went to the tool
-    EXPECT_TRUE(srm.log().contains(grown));
+    const QStringList calls = srm.log().split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(calls, QStringList({"-fsvrz -M -- " + bundle, "-fsvrz -M -- " + grown}));
 }
 
 TEST(RemoveFileAndFolder, MountedVolumeUnderAFolderItemIsLeftAlone)
@@ -235,7 +249,7 @@ TEST(RemoveFileAndFolder, CancelStopsTheToolAndEndsWithTheItemsSoFar)
 TEST(RemoveFileAndFolder, AnotherChildProcessEndingDoesNotAdvanceTheRun)
 {
     TempTree tree;
-    FakeTool srm("srm", R"(sleep 0.5; rm -f -- "$2")");
+    FakeTool srm("srm", "sleep 0.5\n" + FakeTool::srmWithRecords());
     Recorder rec;
     RemoveFileAndFolder engine(srm.path());
     engine.setDelegate(&rec);
@@ -259,7 +273,7 @@ TEST(RemoveFileAndFolder, LongRunsOfDirectItemsDoNotDeepenTheStack)
     RemoveFileAndFolder engine(tree / "unused-srm");
     engine.setDelegate(&rec);
     engine.benginToTraskWithArr(items);
-    ASSERT_TRUE(rec.ended);  // all direct: ends without returning to the event loop
+    ASSERT_TRUE(rec.waitForEnd());
     EXPECT_EQ(rec.processed.size(), 20000);
     EXPECT_EQ(rec.processed.last()->failStr, "Success");
 }
@@ -283,8 +297,130 @@ TEST(RemoveFileAndFolder, CancelBeforeTheStartErasesNothing)
     engine.setDelegate(&rec);
     engine.isCancel();
     engine.benginToTraskWithArr({item(file)});
-    ASSERT_TRUE(rec.ended);
+    ASSERT_TRUE(rec.waitForEnd());
     EXPECT_TRUE(rec.processed.isEmpty());
     EXPECT_TRUE(QFileInfo::exists(file));
+    EXPECT_TRUE(srm.log().isEmpty());
+}
+
+TEST(RemoveFileAndFolder, AFolderGoesToOneToolProcessAndEachEntryTakesTheToolsWord)
+{
+    TempTree tree;
+    FakeTool srm("srm", kRemovingTool);
+    tree.file("top/a/one", "1");
+    tree.file("top/a/two", "2");
+    tree.file("top/keep-me", "3");       // the tool leaves it and says so
+    tree.file("top/silent-one", "4");    // the tool removes it but never says so
+    for (int i = 0; i < 50; ++i)
+        tree.file(QString("top/many/f%1").arg(i), "x");
+    const FileObjList run = FolderExpansion::buildRunList({item(tree / "top", true)});
+    Recorder rec;
+    RemoveFileAndFolder engine(srm.path());
+    engine.setDelegate(&rec);
+    engine.benginToTraskWithArr(run);
+    ASSERT_TRUE(rec.waitForEnd());
+
+    EXPECT_EQ(srm.log(), "-fsvrz -M -- " + tree / "top" + "\n");  // one process, the folder whole
+    EXPECT_EQ(rec.processed.size(), run.size());  // every listed item had its turn
+    for (const FileObjPtr& i : run) {
+        const bool shouldFail = i->name == "keep-me" || i->name == "silent-one" || i->name == "top";
+        EXPECT_EQ(i->failStr, shouldFail ? Outcome::fail : Outcome::success) << i->url.toStdString();
+    }
+    EXPECT_EQ(rec.fails, 3);
+    // Progress counts finished items and never reaches 100.
+    EXPECT_EQ(rec.percents.size(), static_cast<size_t>(run.size()));
+    EXPECT_TRUE(std::is_sorted(rec.percents.begin(), rec.percents.end()));
+    EXPECT_LT(rec.percents.back(), 100.0f);
+}
+
+TEST(RemoveFileAndFolder, RunsOfFilesShareOneToolProcess)
+{
+    TempTree tree;
+    FakeTool srm("srm", kRemovingTool);
+    FileObjList items;
+    for (int i = 0; i < 300; ++i)
+        items << item(tree.file(QString("f%1").arg(i), "data"));
+    Recorder rec;
+    RemoveFileAndFolder engine(srm.path());
+    engine.setDelegate(&rec);
+    engine.benginToTraskWithArr(items);
+    ASSERT_TRUE(rec.waitForEnd());
+    EXPECT_EQ(srm.log().count('\n'), 1);
+    EXPECT_EQ(rec.fails, 0);
+    EXPECT_EQ(rec.processed.size(), 300);
+    EXPECT_EQ(rec.percents.size(), 300u);
+}
+
+TEST(RemoveFileAndFolder, NamesTheLocaleCannotDecodeAreErasedByTheirOwnBytes)
+{
+    TempTree tree;
+    FakeTool srm("srm", kRemovingTool);
+    const QByteArray folder = QFile::encodeName(tree.folder("twins"));
+    const QByteArray raw = folder + "/x\xff";
+    const QByteArray replaced = folder + "/x\xef\xbf\xbd";  // x followed by U+FFFD
+    for (const QByteArray& p : {raw, replaced}) {
+        QFile f(QFile::decodeName(p));
+        const int fd = ::open(p.constData(), O_CREAT | O_WRONLY, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "secret", 6), 6);
+        ::close(fd);
+    }
+    const FileObjList run = FolderExpansion::buildRunList({item(QFile::decodeName(folder), true)});
+    ASSERT_EQ(run.size(), 3);
+    Recorder rec;
+    RemoveFileAndFolder engine(srm.path());
+    engine.setDelegate(&rec);
+    engine.benginToTraskWithArr(run);
+    ASSERT_TRUE(rec.waitForEnd());
+    struct stat st{};
+    EXPECT_NE(::lstat(raw.constData(), &st), 0);
+    EXPECT_NE(::lstat(replaced.constData(), &st), 0);
+    for (const FileObjPtr& i : run)
+        EXPECT_EQ(i->failStr, Outcome::success);
+
+    // A listed item whose path cannot be handed over as it is fails; its
+    // twin, which the lossy text would name, is left alone.
+    const QByteArray again = folder + "/y\xff";
+    const QByteArray twin = folder + "/y\xef\xbf\xbd";
+    ASSERT_TRUE(QDir().mkpath(QFile::decodeName(folder)));
+    for (const QByteArray& p : {again, twin}) {
+        const int fd = ::open(p.constData(), O_CREAT | O_WRONLY, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "secret", 6), 6);
+        ::close(fd);
+    }
+    auto listed = item(QFile::decodeName(again));
+    listed->urlBytes = again;
+    listed->size = 6;
+    Recorder rec2;
+    RemoveFileAndFolder engine2(srm.path());
+    engine2.setDelegate(&rec2);
+    engine2.benginToTraskWithArr({listed});
+    ASSERT_TRUE(rec2.waitForEnd());
+    EXPECT_EQ(listed->failStr, Outcome::fail);
+    EXPECT_EQ(rec2.fails, 1);
+    EXPECT_EQ(::lstat(twin.constData(), &st), 0);
+    EXPECT_EQ(::lstat(again.constData(), &st), 0);
+    for (const QByteArray& p : {raw, replaced, again, twin})
+        ::unlink(p.constData());  // the temporary folder's own clean-up cannot name them
+}
+
+TEST(RemoveFileAndFolder, WhatCannotBeRemovedOrIsGoneIsReportedAsAFailure)
+{
+    TempTree tree;
+    FakeTool srm("srm", kRemovingTool);
+    // Dropped, then gone before its turn: with a size (tool) and without.
+    auto vanished = item(tree.file("vanished", "data"));
+    auto vanishedEmpty = item(tree.file("vanished-empty", ""));
+    QFile::remove(vanished->url);
+    QFile::remove(vanishedEmpty->url);
+    Recorder rec;
+    RemoveFileAndFolder engine(srm.path());
+    engine.setDelegate(&rec);
+    engine.benginToTraskWithArr({vanished, vanishedEmpty});
+    ASSERT_TRUE(rec.waitForEnd());
+    EXPECT_EQ(vanished->failStr, Outcome::fail);
+    EXPECT_EQ(vanishedEmpty->failStr, Outcome::fail);
+    EXPECT_EQ(rec.fails, 2);  // each failure reaches the owner, empty files too
     EXPECT_TRUE(srm.log().isEmpty());
 }
