@@ -66,6 +66,22 @@ InvokingUser invokingUser()
     return realUser();
 }
 
+InvokingUser desktopUser(const QString& storedName)
+{
+    // The process says who asked whenever it can: pkexec or sudo name the
+    // user, and an ordinary real uid is the user. A stored name is stale as
+    // often as not (any user may have started the launcher last).
+    for (const char* var : {"PKEXEC_UID", "SUDO_UID"})
+        if (auto uid = uidFromEnv(var))
+            if (auto u = byUid(*uid))
+                return *u;
+    if (::getuid() != 0)
+        return realUser();
+    if (auto stored = userNamed(storedName))
+        return *stored;
+    return realUser();
+}
+
 std::optional<InvokingUser> userNamed(const QString& name)
 {
     passwd pw{};

@@ -21,6 +21,10 @@ InvokingUser invokingUser();
 // The entry of the real uid, never an environment variable that may be missing.
 InvokingUser realUser();
 std::optional<InvokingUser> userNamed(const QString& name);
+// The user whose desktop the program serves: the invoking user whenever the
+// process tells (PKEXEC_UID, SUDO_UID, a real uid other than root); the
+// name the launcher stored only when it does not, and root failing both.
+InvokingUser desktopUser(const QString& storedName);
 // Root's own home from the password database.
 QString rootHome();
 // Sets USER to the invoking user's name, as the program expects to find it.

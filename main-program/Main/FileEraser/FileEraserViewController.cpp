@@ -55,14 +55,11 @@ void setUpTextButton(TextImageButton* button, const QStringList& images, const Q
     button->setTextWithName(text, points);
 }
 
-// A path the desktop user could see: the invoking user's own name, the one
-// the launcher stored, or failing both the real user.
+// The user whose folders the open panel shows: the invoking user; the name
+// the launcher stored only when the process does not tell.
 platform::InvokingUser desktopUser()
 {
-    const QString stored = platform::SettingsFile::shared().value(QStringLiteral("USERNAME")).toString();
-    if (auto user = platform::userNamed(stored))
-        return *user;
-    return platform::invokingUser();
+    return platform::desktopUser(platform::SettingsFile::shared().value(QStringLiteral("USERNAME")).toString());
 }
 
 }  // namespace
