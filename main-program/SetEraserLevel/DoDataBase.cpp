@@ -65,6 +65,8 @@ public:
         }
         sqlite3_busy_timeout(m_db, 5000);
         if (!exec(kHistorySchema)) {
+            const int code = sqlite3_errcode(m_db);
+            m_busy = code == SQLITE_BUSY || code == SQLITE_LOCKED;
             fail(QStringLiteral("打开数据库失败！ %1").arg(path));
             return;
         }
@@ -82,6 +84,12 @@ public:
     bool ok() const { return m_ok; }
     sqlite3* handle() const { return m_db; }
     QString error() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
+    // The last failure was another connection holding the lock.
+    bool busy() const
+    {
+        const int code = m_db ? sqlite3_errcode(m_db) : SQLITE_OK;
+        return code == SQLITE_BUSY || code == SQLITE_LOCKED || m_busy;
+    }
 
     bool exec(const char* sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
     // The write lock is taken at once, so the key chosen inside stays unique
@@ -113,6 +121,7 @@ private:
 
     sqlite3* m_db = nullptr;
     bool m_ok = false;
+    bool m_busy = false;
     bool m_inTransaction = false;
 };
 
@@ -192,8 +201,10 @@ HistoryRuns DoDataBase::getAllData(bool* ok) const
     return runs;
 }
 
-bool DoDataBase::writePlistForHistoryWithArr(const FileObjList& items)
+bool DoDataBase::writePlistForHistoryWithArr(const FileObjList& items, bool* busy)
 {
+    if (busy)
+        *busy = false;
     if (items.isEmpty())
         return true;
     eraserTimes = PublicUtilities::getEraserTimes();
@@ -201,7 +212,7 @@ bool DoDataBase::writePlistForHistoryWithArr(const FileObjList& items)
     rows.reserve(items.size());
     for (const FileObjPtr& item : items)
         rows.append({item->url, eraserTimes, item->failStr});
-    return recordRun(QStringLiteral("WipeFile"), rows);
+    return recordRun(QStringLiteral("WipeFile"), rows, busy);
 }
 
 bool DoDataBase::writeWipeVolumesOrFree(const QString& volumeName, const QString& result, bool freeSpace)
@@ -211,11 +222,14 @@ bool DoDataBase::writeWipeVolumesOrFree(const QString& volumeName, const QString
     return recordRun(QStringLiteral("WipeVolume"), {{item, eraserTimes, result}});
 }
 
-bool DoDataBase::recordRun(const QString& type, const HistoryRun& items)
+bool DoDataBase::recordRun(const QString& type, const HistoryRun& items, bool* busy)
 {
     Connection db(getDataBase());
-    if (!db.ok() || !db.begin(true))
+    if (!db.ok() || !db.begin(true)) {
+        if (busy)
+            *busy = db.busy();
         return false;
+    }
 
     // Keys have a resolution of one second; a run recorded in a second that
     // already has one moves on to the next free second.

@@ -46,8 +46,10 @@ public:
     HistoryRuns getAllData(bool* ok = nullptr) const;
 
     // A file-shredder run: each item's `url` and `failStr`. An empty list
-    // records nothing and succeeds. False when the run could not be stored.
-    bool writePlistForHistoryWithArr(const FileObjList& items);
+    // records nothing and succeeds. False when the run could not be stored;
+    // `busy` then says whether another connection held the lock, so that
+    // trying again later may succeed. Safe to call from any thread.
+    bool writePlistForHistoryWithArr(const FileObjList& items, bool* busy = nullptr);
     // A wipe run of one volume; `freeSpace` tells Wipe Free Space from Wipe Hard Drive.
     bool writeWipeVolumesOrFree(const QString& volumeName, const QString& result, bool freeSpace);
 
@@ -62,7 +64,7 @@ public:
     QString eraserTimes;
 
 private:
-    bool recordRun(const QString& type, const HistoryRun& items);
+    bool recordRun(const QString& type, const HistoryRun& items, bool* busy = nullptr);
 
     QString m_path;
     Clock m_clock;

@@ -30,8 +30,12 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPropertyAnimation>
+
+#include <algorithm>
 
 #include <sys/stat.h>
 
@@ -86,6 +90,10 @@ FileEraserViewController::FileEraserViewController(QWidget* parent, DoDataBase* 
     connect(&m_eraserBigTimer, &QTimer::timeout, this, &FileEraserViewController::showEraserBigFileNode);
 
     connect(&m_sortDropDown, &AttachedDropDown::closed, this, [this] { m_fileEraserSortVC = nullptr; });
+    // However the program is left during a run, the run is cancelled and recorded first.
+    if (QCoreApplication::instance())
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+                &FileEraserViewController::finishBeforeQuit);
     setUpButtons();
     changeHistoryButtonState();
     changeSelectAllButtonState();
@@ -497,20 +505,20 @@ void FileEraserViewController::doEraserSelectFiles()
 
 void FileEraserViewController::beginRemove()
 {
-    m_runList.clear();
-    m_runOwners.clear();
-    for (const FileObjPtr& item : m_confirmedItems) {
-        const FileObjList span = FolderExpansion::buildRunList({item});
-        m_runList += span;
-        for (qsizetype i = 0; i < span.size(); ++i)
-            m_runOwners.append(item);
-    }
     if (m_superDelegate)
         m_superDelegate->canChangeType(false);
     setEraserTime();
-    // A cancel during the short wait before the start reaches the engine
-    // first, which then erases nothing.
-    m_removeFileAndFolder->benginToTraskWithArr(m_runList);
+    // The tree walk may take a while on a large folder: it runs away from
+    // the window, whose progress page and clock are already on screen.
+    const FileObjList confirmed = m_confirmedItems;
+    platform::runInBackground(
+        this, [confirmed] { return FolderExpansion::buildRunList(confirmed); },
+        [this](const FileObjList& run) {
+            m_runList = run;
+            // A cancel during the wait or the walk reaches the engine first,
+            // which then erases nothing.
+            m_removeFileAndFolder->benginToTraskWithArr(m_runList);
+        });
 }
 
 void FileEraserViewController::removeProgress(float percent, const QString& path, int index)
@@ -588,27 +596,25 @@ void FileEraserViewController::stopEraserBigTimer()
     m_eraserBigTimer.stop();
 }
 
-FileObjList FileEraserViewController::processedTopLevelItems() const
-{
-    // The engine handles the run list in order, so the processed count says
-    // how far it got; a top-level item counts once any of its entries was reached.
-    const qsizetype reached = m_removeFileAndFolder ? m_removeFileAndFolder->deleteErrorArr().size() : 0;
-    FileObjList owners;
-    for (qsizetype i = 0; i < reached && i < m_runOwners.size(); ++i)
-        if (owners.isEmpty() || owners.last() != m_runOwners.at(i))
-            owners.append(m_runOwners.at(i));
-    return owners;
-}
-
 void FileEraserViewController::showEndView()
 {
+    if (!m_running)
+        return;
     stopEraserBigTimer();
     stopEraserTimer();
     if (m_superDelegate)
         m_superDelegate->canChangeType(true);
 
+    // Every ticked item is judged by whether its path is still there, a
+    // cancelled run's too; the list keeps only the unticked ones.
+    m_deleteErrorArr = m_list.takeJudgedItems();
+    const bool anyLeft = std::any_of(m_deleteErrorArr.cbegin(), m_deleteErrorArr.cend(),
+                                     [](const FileObjPtr& item) { return item->failStr == Outcome::failed; });
+
+    // The end page follows the items: one left in place is a failure even
+    // when nothing else said so.
     QWidget* page = ui->sussView;
-    if (m_isFailedEraser || m_isCancel) {
+    if (m_isFailedEraser || m_isCancel || anyLeft) {
         ui->failNode->setText(m_isCancel ? QStringLiteral("The operation was canceled by the user.") : QString());
         ui->failNode->setVisible(m_isCancel);
         page = ui->failView;
@@ -619,24 +625,120 @@ void FileEraserViewController::showEndView()
         ui->progressView->hide();
         ui->progressView->move(730, 0);
     });
-
-    // A cancelled run records what it reached; items never started stay listed.
-    if (m_isCancel) {
-        const FileObjList reached = processedTopLevelItems();
-        for (const FileObjPtr& item : m_list.valueArr)
-            if (item->isSelect && !reached.contains(item))
-                item->isSelect = false;
-    }
-    m_deleteErrorArr = m_list.takeJudgedItems();
-    // The end page still says what happened to the files; only the record is missing.
-    m_lastRunRecorded = m_store->writePlistForHistoryWithArr(m_deleteErrorArr);
-    if (!m_lastRunRecorded)
-        platform::log(QStringLiteral("The erasure of %1 items could not be recorded in the history").arg(m_deleteErrorArr.size()));
-    PublicUtilities::writeUpDataHistoryStr(QStringLiteral("WipeFileHistory"), QStringLiteral("1"));
-    changeHistoryButtonState();
     reloadTable();
     m_running = false;
-    emit runEnded();
+    recordRun(m_deleteErrorArr);
+}
+
+void FileEraserViewController::recordRun(const FileObjList& items)
+{
+    if (items.isEmpty()) {
+        m_lastRunRecorded = true;
+        emit runEnded();
+        return;
+    }
+    m_lastRunRecorded = false;
+    m_recordAttempts = 0;
+    m_unrecorded = items;
+    // The first try and any retry run in the background: a busy history
+    // waits there, never in the window.
+    auto attempt = std::make_shared<std::function<void()>>();
+    *attempt = [this, items, attempt] {
+        if (m_unrecorded.isEmpty())
+            return;  // taken meanwhile, on the way out
+        ++m_recordAttempts;
+        m_recordInFlight = true;
+        DoDataBase* store = m_store;
+        platform::runInBackground(
+            this,
+            [store, items] {
+                bool busy = false;
+                const bool written = store->writePlistForHistoryWithArr(items, &busy);
+                return written ? 0 : busy ? 1 : 2;
+            },
+            [this, items, attempt](int outcome) {
+                m_recordInFlight = false;
+                const bool first = m_recordAttempts == 1;
+                if (outcome == 1 && m_recordAttempts < kRecordAttempts) {
+                    if (first)
+                        platform::log(QStringLiteral("The history is busy; the erasure of %1 items is recorded when it is free")
+                                          .arg(items.size()));
+                    QTimer::singleShot(kRecordRetryMs, this, [attempt] {
+                        if (*attempt)
+                            (*attempt)();
+                    });
+                } else {
+                    *attempt = nullptr;  // the last try: nothing holds on to it any more
+                    if (outcome == 0) {
+                        historyRecorded();
+                    } else {
+                        platform::log(
+                            QStringLiteral("The erasure of %1 items could not be recorded in the history").arg(items.size()));
+                        m_unrecorded.clear();
+                        showHistoryNotRecorded();
+                    }
+                }
+                if (first)
+                    emit runEnded();
+            });
+    };
+    (*attempt)();
+}
+
+void FileEraserViewController::historyRecorded()
+{
+    m_lastRunRecorded = true;
+    m_unrecorded.clear();
+    // The history button tells of a new run only when one was written.
+    PublicUtilities::writeUpDataHistoryStr(QStringLiteral("WipeFileHistory"), QStringLiteral("1"));
+    changeHistoryButtonState();
+    emit historyWritten();
+}
+
+void FileEraserViewController::showHistoryNotRecorded()
+{
+    auto* notice = new QMessageBox(QMessageBox::Warning, QString(),
+                                   QStringLiteral("The erasure could not be recorded in the history."), QMessageBox::Ok,
+                                   window());
+    notice->setObjectName(QStringLiteral("historyNotRecordedNotice"));
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    notice->open();
+}
+
+void FileEraserViewController::finishBeforeQuit()
+{
+    QElapsedTimer waited;
+    waited.start();
+    if (m_running) {
+        // Quitting is a cancel: the tool stops within one write, the run
+        // ends, and what it did is recorded before the program goes.
+        cancelShred();
+        while (m_removeFileAndFolder && !m_removeFileAndFolder->hasEnded() && waited.elapsed() < kQuitWaitMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+        stopEraserBigTimer();
+        stopEraserTimer();
+        m_deleteErrorArr = m_list.takeJudgedItems();
+        m_running = false;
+        m_unrecorded = m_deleteErrorArr;
+    }
+    // A run still waiting for a busy history gets its last tries now, once
+    // a try under way has ended (two would record it twice).
+    while (m_recordInFlight && waited.elapsed() < kQuitWaitMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    if (m_unrecorded.isEmpty() || m_recordInFlight)
+        return;
+    const FileObjList items = m_unrecorded;
+    bool written = false;
+    do {
+        bool busy = false;
+        written = m_store->writePlistForHistoryWithArr(items, &busy);
+        if (!busy)
+            break;
+    } while (!written && waited.elapsed() < kQuitWaitMs);
+    if (written)
+        historyRecorded();
+    else
+        platform::log(QStringLiteral("The erasure of %1 items could not be recorded in the history").arg(items.size()));
 }
 
 void FileEraserViewController::leaveEndPage(QWidget* page)

@@ -85,6 +85,9 @@ public:
     void haveFailEraser() override;
     void removeObjEnd(const FileObjList& processed) override;
     void cancelShred();
+    // Leaving the program during a run: cancels it, waits a bounded time for
+    // the tool to stop, and records the run before returning.
+    void finishBeforeQuit();
     void showEndView();
     void setEndView(bool hidden);
     void failEndBackToMainView();
@@ -114,8 +117,11 @@ public:
     static constexpr QPoint kSortAnchor{661, 171};
 
 signals:
-    // The end page is on screen and the run is recorded.
+    // The end page is on screen and the first attempt to record the run is
+    // over (a busy history is tried again in the background).
     void runEnded();
+    // The run is in the history.
+    void historyWritten();
     void sorted();
 
 private:
@@ -134,7 +140,9 @@ private:
     void setUpTable();
     void applyColumnWidths();
     void raiseScreenButtons();
-    FileObjList processedTopLevelItems() const;
+    void recordRun(const FileObjList& items);
+    void historyRecorded();
+    void showHistoryNotRecorded();
 
     std::unique_ptr<Ui::FileEraserViewController> ui;
     FileEraserList m_list;
@@ -157,7 +165,12 @@ private:
     std::unique_ptr<RemoveFileAndFolder> m_removeFileAndFolder;
     FileObjList m_confirmedItems;  // the top-level items the user confirmed
     FileObjList m_runList;
-    FileObjList m_runOwners;  // the top-level item each run-list entry belongs to
+    int m_recordAttempts = 0;
+    bool m_recordInFlight = false;
+    FileObjList m_unrecorded;  // a finished run the history has not taken yet
+    static constexpr int kRecordAttempts = 120;
+    static constexpr int kRecordRetryMs = 1000;
+    static constexpr int kQuitWaitMs = 10000;
     bool m_isCancel = false;
     bool m_isFailedEraser = false;
     bool m_running = false;

@@ -155,6 +155,7 @@ void RemoveFileAndFolder::planJobs()
     // The run list holds each folder's contents right before the folder, so
     // the jobs just before a folder whose paths lie inside it are its own.
     m_jobs.clear();
+    m_duplicatePaths = false;
     std::vector<QByteArray> roots;
     for (qsizetype i = 0; i < m_allFiles.size(); ++i) {
         const FileObjPtr& item = m_allFiles.at(i);
@@ -162,6 +163,10 @@ void RemoveFileAndFolder::planJobs()
         Job job{i, i};
         if (item->isDir) {
             while (!m_jobs.empty() && startsInside(roots.back(), path)) {
+                // A listed item (not found by expansion) inside this folder
+                // is listed again among the folder's own entries.
+                if (m_allFiles.at(m_jobs.back().last)->urlBytes.isEmpty())
+                    m_duplicatePaths = true;
                 job.first = m_jobs.back().first;
                 m_jobs.pop_back();
                 roots.pop_back();
@@ -219,9 +224,7 @@ bool RemoveFileAndFolder::runTaskWithPath()
                 itemDone(i, false);
             return false;
         }
-        m_pending.clear();
-        for (qsizetype i = job.first; i <= job.last; ++i)
-            m_pending[m_allFiles.at(i)->pathBytes()].append(i);
+        expectRecords(job.first, job.last);
         m_batchEnd = m_job;
         startTool({path});
         return true;
@@ -231,7 +234,6 @@ bool RemoveFileAndFolder::runTaskWithPath()
         return false;
 
     // A run of files for the tool: this one and those right after it.
-    m_pending.clear();
     QList<QByteArray> paths;
     qsizetype bytes = 0;
     qsizetype j = m_job;
@@ -253,11 +255,11 @@ bool RemoveFileAndFolder::runTaskWithPath()
             platform::clearImmutable(item->url);
         if (!checkPermissions(item->url) || ::access(parentOf(p).constData(), W_OK) != 0)
             platform::log(QStringLiteral("--没有权限--------%1").arg(item->url));
-        m_pending[p].append(next.last);
         paths << p;
         bytes += p.size() + 1;
     }
     m_batchEnd = j - 1;
+    expectRecords(job.last, m_jobs.at(m_batchEnd).last);
     startTool(paths);
     return true;
 }
@@ -309,7 +311,7 @@ void RemoveFileAndFolder::startTool(QList<QByteArray> paths)
             continue;
         platform::log(QStringLiteral("srm cannot be handed %1: not valid in the locale's encoding")
                           .arg(QFile::decodeName(paths.at(i))));
-        for (qsizetype index : m_pending.take(paths.at(i)))
+        for (qsizetype index : takeExpected(paths.at(i)))
             itemDone(index, false);
         paths.removeAt(i);
     }
@@ -317,7 +319,7 @@ void RemoveFileAndFolder::startTool(QList<QByteArray> paths)
         QMetaObject::invokeMethod(this, [this] { toolFinished(nullptr); }, Qt::QueuedConnection);
         return;
     }
-    const FileObjPtr first = m_allFiles.at(m_pending.constBegin().value().first());
+    const FileObjPtr first = m_allFiles.at(m_expectFirst);
 
     if (!QFileInfo(m_toolPath).isExecutable()) {
         platform::log(QStringLiteral("srm missing or not executable: %1").arg(m_toolPath));
@@ -348,6 +350,33 @@ void RemoveFileAndFolder::startTool(QList<QByteArray> paths)
     });
     m_process = process;
     process->start();
+}
+
+void RemoveFileAndFolder::expectRecords(qsizetype first, qsizetype last)
+{
+    m_expectFirst = first;
+    m_expectLast = last;
+    m_expectCursor = first;
+    m_expectByPath.clear();
+}
+
+QList<qsizetype> RemoveFileAndFolder::takeExpected(const QByteArray& path)
+{
+    // The tool walks a folder much as it was listed, so the next open item
+    // is nearly always the one reported; a table of the rest is made only
+    // when it is not, or when a path is listed twice (a ticked folder
+    // inside another ticked folder).
+    while (m_expectCursor <= m_expectLast && m_done[static_cast<size_t>(m_expectCursor)])
+        ++m_expectCursor;
+    if (!m_duplicatePaths && m_expectByPath.isEmpty() && m_expectCursor <= m_expectLast &&
+        m_allFiles.at(m_expectCursor)->pathBytes() == path)
+        return {m_expectCursor};
+    if (m_expectByPath.isEmpty()) {
+        for (qsizetype i = m_expectFirst; i <= m_expectLast; ++i)
+            if (!m_done[static_cast<size_t>(i)])
+                m_expectByPath[m_allFiles.at(i)->pathBytes()].append(i);
+    }
+    return m_expectByPath.take(path);
 }
 
 void RemoveFileAndFolder::readRecords()
@@ -384,7 +413,7 @@ void RemoveFileAndFolder::takeRecord(const QByteArray& record)
     }
     if (gone)
         m_erasedPaths.insert(path);
-    const QList<qsizetype> indexes = m_pending.take(path);
+    const QList<qsizetype> indexes = takeExpected(path);
     if (!gone)
         platform::log(QStringLiteral("srm left %1: %2").arg(QFile::decodeName(path), QString::fromUtf8(reason)));
     // The tool's word is checked against the disk: a name still there is not erased.
@@ -404,16 +433,16 @@ void RemoveFileAndFolder::toolFinished(QProcess* process)
     }
     // What the tool never reported was not erased. After a cancel only the
     // item it was working on has had its turn; later ones stay unprocessed.
-    QList<qsizetype> open;
-    for (const QList<qsizetype>& indexes : std::as_const(m_pending))
-        open += indexes;
-    m_pending.clear();
-    std::sort(open.begin(), open.end());
-    if (m_cancel && !open.isEmpty())
-        open = {open.first()};
-    for (qsizetype index : open)
-        if (!m_done[static_cast<size_t>(index)])
-            itemDone(index, false);
+    for (qsizetype index = m_expectFirst; index <= m_expectLast; ++index) {
+        if (m_done[static_cast<size_t>(index)])
+            continue;
+        itemDone(index, false);
+        if (m_cancel)
+            break;
+    }
+    m_expectByPath.clear();
+    m_expectFirst = 0;
+    m_expectLast = -1;
     m_job = m_batchEnd;
     doneErasing();
 }

@@ -76,6 +76,8 @@ private:
     void doneErasing();
     bool runDirect(const FileObjPtr& item, qsizetype index, const struct stat* st);
     void startTool(QList<QByteArray> paths);
+    void expectRecords(qsizetype first, qsizetype last);
+    QList<qsizetype> takeExpected(const QByteArray& path);
     void readRecords();
     void takeRecord(const QByteArray& record);
     void toolFinished(QProcess* process);
@@ -90,7 +92,12 @@ private:
     std::vector<Job> m_jobs;
     qsizetype m_job = -1;
     qsizetype m_batchEnd = -1;  // last job handed to the running tool
-    QHash<QByteArray, QList<qsizetype>> m_pending;  // the running tool's items by exact path
+    // The running tool's items: a stretch of the run list.
+    qsizetype m_expectFirst = 0;
+    qsizetype m_expectLast = -1;
+    qsizetype m_expectCursor = 0;
+    QHash<QByteArray, QList<qsizetype>> m_expectByPath;  // made only when needed
+    bool m_duplicatePaths = false;
     QByteArray m_records;  // the tool's output not yet split into records
     QSet<QByteArray> m_erasedPaths;
     QSet<QByteArray> m_touchedFolders;  // where the run removed names: synced at the end

@@ -424,3 +424,23 @@ TEST(RemoveFileAndFolder, WhatCannotBeRemovedOrIsGoneIsReportedAsAFailure)
     EXPECT_EQ(rec.fails, 2);  // each failure reaches the owner, empty files too
     EXPECT_TRUE(srm.log().isEmpty());
 }
+
+TEST(RemoveFileAndFolder, AFolderTickedInsideAnotherTickedFolderIsErasedOnceAndSucceeds)
+{
+    TempTree tree;
+    FakeTool srm("srm", kRemovingTool);
+    tree.file("a/b/inner", "1");
+    tree.file("a/outer", "2");
+    // The inner folder listed first, then the one holding it: its entries are listed twice.
+    const FileObjList run = FolderExpansion::buildRunList({item(tree / "a/b", true), item(tree / "a", true)});
+    Recorder rec;
+    RemoveFileAndFolder engine(srm.path());
+    engine.setDelegate(&rec);
+    engine.benginToTraskWithArr(run);
+    ASSERT_TRUE(rec.waitForEnd());
+    EXPECT_EQ(srm.log().count('\n'), 1);
+    EXPECT_FALSE(QFileInfo::exists(tree / "a"));
+    for (const FileObjPtr& i : run)
+        EXPECT_EQ(i->failStr, Outcome::success) << i->url.toStdString();
+    EXPECT_EQ(rec.fails, 0);
+}
