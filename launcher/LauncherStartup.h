@@ -16,18 +16,24 @@ bool recordUserName(const platform::SettingsFile& settings, const QString& userN
 
 struct Decision
 {
-    enum Kind { StartMainProgram, Erase } kind = StartMainProgram;
-    QString path;  // absolute, for Erase
+    enum Kind { StartMainProgram, Erase, RefuseSystemItem } kind = StartMainProgram;
+    QString path;  // absolute, for Erase and RefuseSystemItem
 };
 
 // With at least two arguments after the program's name, the first is a path
 // to erase when it decodes as UTF-8, is not empty and exists (a link counts
 // as itself); anything else starts the main program. A relative path is
-// taken against `workingDir`.
+// taken against `workingDir`. A path that belongs to the system is refused
+// with the main program's notice, before anything is touched.
 Decision decide(const QByteArrayList& arguments, const QString& workingDir);
 
-// The window for a path to erase: the NTFS notice for an item on an NTFS
-// volume, otherwise the erase window with its run started. Shown, raised
+// "Result:%i Volume: %@, Removable:%i, W:%i, Unmountable:%i, Desc:%@, type:%@"
+// for the volume holding `path`, as far as Linux tells.
+QString volumeLogLine(const QString& path);
+
+// The window for a path to erase: the system-item notice for what belongs
+// to the system, the NTFS notice for an item on an NTFS volume, otherwise
+// the erase window with its run started. Shown, raised
 // and centred; the caller runs its modal loop.
 std::unique_ptr<QDialog> openWindowFor(const QString& path, const QString& toolPath = QString());
 

@@ -8,6 +8,7 @@
 #include "platform/InvokingUser.h"
 #include "platform/Layout.h"
 #include "platform/SettingsFile.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
 #include <QDir>
@@ -42,6 +43,11 @@ int main(int argc, char** argv)
     int appArgc = 1;
     QApplication app(appArgc, argv);
     const auto window = LauncherStartup::openWindowFor(decision.path);
+    // A termination request leaves as the window's close does: a run is
+    // cancelled and the window ends once the tool has stopped.
+    platform::TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &platform::TerminationSignals::terminationRequested, window.get(),
+                     &QDialog::reject);
     window->exec();
     return 0;
 }

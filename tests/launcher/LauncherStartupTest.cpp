@@ -1,8 +1,14 @@
 #include "LauncherStartup.h"
+#include "Eraser/SystemItemAlert.h"
+
+#include "FakeTool.h"
 
 #include "TempTree.h"
 
 #include "platform/SettingsFile.h"
+
+#include <QRegularExpression>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -67,4 +73,38 @@ TEST(LauncherStartup, UserNameIsRecordedAndOtherKeysKept)
     const QString broken = tree.file("VantolyBase.plist", "not a plist");
     EXPECT_FALSE(LauncherStartup::recordUserName(platform::SettingsFile(broken), "alice"));
     EXPECT_EQ(TempTree::read(broken), "not a plist");
+}
+
+TEST(LauncherStartup, WhatBelongsToTheSystemIsRefusedBeforeAnythingIsTouched)
+{
+    const QByteArray prog = "brisklaunch";
+    for (const char* path : {"/", "/.", "//", "/proc/self/status", "/dev/null", "/sys/kernel"}) {
+        const Decision d = LauncherStartup::decide({prog, path, "--service"}, "/");
+        EXPECT_EQ(d.kind, Decision::RefuseSystemItem) << path;
+    }
+    TempTree tree;
+    EXPECT_EQ(LauncherStartup::decide({prog, "..", "--service"}, tree.path()).kind,
+              tree.path().count('/') == 1 ? Decision::RefuseSystemItem : Decision::Erase);
+
+    // Even if handed straight to the window: the notice, and no tool started.
+    FakeTool srm("srm", R"(echo "$@" >> "$LOG")");
+    const auto window = LauncherStartup::openWindowFor("/dev/null", srm.path());
+    auto* notice = qobject_cast<SystemItemAlert*>(window.get());
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->noticeText(),
+              "Cannot erase this item\n\"/dev/null\" belongs to the system, not to your files, and cannot be erased.");
+    QTest::qWait(200);
+    EXPECT_TRUE(srm.log().isEmpty());
+}
+
+TEST(LauncherStartup, TheVolumeIsLoggedInTheLaunchersWords)
+{
+    TempTree tree;
+    const QString file = tree.file("a %1 b.txt");
+    const QString line = LauncherStartup::volumeLogLine(file);
+    const QRegularExpression shape(QStringLiteral(
+        "^Result:1 Volume: (.*), Removable:[01], W:1, Unmountable:[01], Desc:[^,]*, type:[^,]+$"));
+    const auto match = shape.match(line);
+    ASSERT_TRUE(match.hasMatch()) << line.toStdString();
+    EXPECT_EQ(match.captured(1), file);
 }

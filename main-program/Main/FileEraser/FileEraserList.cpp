@@ -2,6 +2,7 @@
 
 #include "Comm/CommUti.h"
 #include "Main/FileEraser/Engine/FolderExpansion.h"
+#include "Main/FileEraser/Engine/SystemItems.h"
 #include "platform/FileSystemInfo.h"
 
 #include <QDir>
@@ -22,12 +23,8 @@ bool lstatPath(const QString& path, struct stat& st)
 
 FileEraserList::Refusal FileEraserList::refusalFor(const QString& path)
 {
-    if (path == QLatin1String("/"))
-        return Refusal::System;
-    if (platform::isDeviceNode(path))
-        return Refusal::System;
-    // Erasing below /proc or /sys would overwrite kernel interfaces, not data.
-    if (platform::isPseudoFileSystem(path))
+    // The one judgement the launcher makes too.
+    if (SystemItems::isSystemItem(path))
         return Refusal::System;
     if (platform::isNtfs(path))
         return Refusal::Ntfs;

@@ -1,4 +1,5 @@
 #include "Main/FileEraser/Engine/FolderExpansion.h"
+#include "Main/FileEraser/Engine/SystemItems.h"
 #include "TempTree.h"
 
 #include <QFile>
@@ -124,4 +125,22 @@ TEST(FolderExpansion, EntriesCarryTheExactBytesOfTheirNames)
     EXPECT_TRUE(paths.contains(folder + "/x\xef\xbf\xbd"));
     for (const QByteArray& p : paths)
         ::unlink(p.constData());  // the temporary folder's own clean-up cannot name them
+}
+
+TEST(SystemItems, TheRootKernelTreesDevicesAndSystemMountsAreRefused)
+{
+    for (const char* path : {"/", "//", "/.", "/proc", "/proc/self/status", "/sys/kernel", "/dev/null"})
+        EXPECT_TRUE(SystemItems::isSystemItem(path)) << path;
+    TempTree tree;
+    EXPECT_FALSE(SystemItems::isSystemItem(tree.file("mine.txt")));
+    EXPECT_FALSE(SystemItems::isSystemItem(tree.folder("mine")));
+    EXPECT_FALSE(SystemItems::isSystemItem(tree.link("to-root", "/")));  // the link is the item
+
+    // Another view of the root volume, mounted somewhere harmless-looking.
+    const QString view = tree.folder("view");
+    if (::mount("/", QFile::encodeName(view).constData(), nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "cannot bind-mount here (needs root): " << std::strerror(errno);
+    const bool refused = SystemItems::isSystemItem(view);
+    ::umount2(QFile::encodeName(view).constData(), MNT_DETACH);
+    EXPECT_TRUE(refused);
 }
