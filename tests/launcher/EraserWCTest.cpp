@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -133,6 +134,17 @@ TEST(EraserWC, ClosingDuringARunCancelsItAndEndsOnceTheRunHas)
     EXPECT_TRUE(stillRunningAfterClose);
     EXPECT_FALSE(window.isRunning());
     EXPECT_EQ(currentPage(&window), "failView");
+}
+
+TEST(EraserWC, EscapeDuringARunCancelsItLikeTheCloseButton)
+{
+    SlowRun run;
+    EraserWC& window = run.window;
+    QTimer::singleShot(100, &window, [&] { QTest::keyClick(&window, Qt::Key_Escape); });
+    EXPECT_EQ(execWith(&window, [] { return false; }), QDialog::Rejected);
+    EXPECT_FALSE(window.isRunning());
+    EXPECT_EQ(currentPage(&window), "failView");
+    EXPECT_EQ(window.findChild<QLabel*>("failLabel")->text(), kCanceled);
 }
 
 TEST(EraserWC, ItemOnNtfsGetsTheNoticeAndStays)
