@@ -17,6 +17,7 @@ int statEntry(int dirFd, const std::string& name, Entry& entry)
     if (::statx(dirFd, name.c_str(), flags, STATX_BASIC_STATS | STATX_MNT_ID, &sx) != 0)
         return errno;
     entry.mode = sx.stx_mode;
+    entry.owner = sx.stx_uid;
     entry.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     entry.inode = sx.stx_ino;
     entry.links = sx.stx_nlink;

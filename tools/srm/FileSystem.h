@@ -7,6 +7,7 @@
 struct Entry
 {
     mode_t mode = 0;
+    uid_t owner = 0;
     dev_t device = 0;
     ino_t inode = 0;
     nlink_t links = 0;

@@ -24,17 +24,6 @@ namespace {
 // reopened through ".." on the way back up, so any depth fits under the fd limit.
 constexpr size_t kOpenFolders = 64;
 
-// The length a pass must cover. The last block of a file belongs to it whole and
-// still holds old bytes past the end of the file (from an earlier, longer version),
-// so the size is rounded up to the block; space allocated beyond the size (by
-// fallocate) is covered too.
-off_t overwriteLength(const Entry& e)
-{
-    const off_t block = e.blockSize;
-    const off_t rounded = (e.size + block - 1) / block * block;
-    return std::max(rounded, e.allocated);
-}
-
 // Clears immutable and append-only (which forbid both the overwrite and the unlink)
 // where the kernel lets us: root with CAP_LINUX_IMMUTABLE.
 void clearProtectionFlags(int fd)
@@ -58,12 +47,13 @@ struct Frame
     bool failed = false;
     // Children that could not be removed: after a reopen they are not tried again.
     std::unordered_set<std::string> leftAlone;
+    bool reported = false;  // its failure has been told
 };
 
 }  // namespace
 
-Remover::Remover(const Options& options, Random& random)
-    : m_options(options), m_random(random), m_overwriter(random)
+Remover::Remover(const Options& options, Random& random, Report& report)
+    : m_options(options), m_random(random), m_report(report), m_overwriter(random, report)
 {
 }
 
@@ -77,8 +67,10 @@ bool Remover::removeArgument(const std::string& path)
         return false;
     }
     if (p.empty()) {
-        if (m_options.force)
+        if (m_options.force) {
+            m_report.missing(path);
             return true;
+        }
         fail(path, "No such file or directory");
         return false;
     }
@@ -99,8 +91,10 @@ bool Remover::removeArgument(const std::string& path)
                            "': another user could have put it there; not touched");
             return false;
         }
-        if (m_options.force && (err == ENOENT || err == ENOTDIR))
+        if (m_options.force && (err == ENOENT || err == ENOTDIR)) {
+            m_report.missing(path);
             return true;
+        }
         failErrno(path, "cannot open its folder", err);
         return false;
     }
@@ -108,9 +102,10 @@ bool Remover::removeArgument(const std::string& path)
     bool gone = false;
     Entry entry, parent, root;
     if ((err = statEntry(parentFd, name, entry)) != 0) {
-        if (m_options.force && (err == ENOENT || err == ENOTDIR))
+        if (m_options.force && (err == ENOENT || err == ENOTDIR)) {
+            m_report.missing(path);
             gone = true;
-        else
+        } else
             failErrno(path, "cannot remove", err);
     } else if (statEntry(AT_FDCWD, "/", root) == 0 && entry.sameObject(root)) {
         fail(path, "refusing to remove the root folder");
@@ -151,8 +146,11 @@ bool Remover::removeEntry(int dirFd, const std::string& name, const Entry& entry
     // Links, FIFOs, sockets and device nodes hold no file data of their own, and
     // opening them could block, act on hardware, or reach a link's target: the name
     // alone goes.
-    if (!unlinkEntry(dirFd, name, 0, shown))
+    if (const int err = unlinkEntry(dirFd, name, 0)) {
+        failErrno(shown, "cannot remove", err);
         return false;
+    }
+    ::fsync(dirFd);
     removed(shown);
     return true;
 }
@@ -185,14 +183,18 @@ bool Remover::shredFile(int dirFd, const std::string& name, const Entry& entry, 
 
     std::string error;
     const auto passes = passesFor(m_options.passes, m_options.zeroPass, m_random);
-    const auto result =
-        m_overwriter.run(fd, overwriteLength(opened), opened.size, passes, shown, m_options.verbose, error);
+    Target target;
+    target.fd = fd;
+    target.shown = shown;
+    target.size = opened.size;
+    target.ranges = dataRanges(fd, opened);
+    target.lastRandom = m_random;
+    const auto result = m_overwriter.run(target, passes, error);
     if (result != Overwriter::Result::Done) {
         // What is left keeps its own size, not the one rounded up to the block.
         [[maybe_unused]] const int restored = ::ftruncate(fd, opened.size);
         ::close(fd);
-        if (result == Overwriter::Result::Failed)
-            fail(shown, error);
+        fail(shown, result == Overwriter::Result::Failed ? error : "stopped; left in place, partly overwritten");
         return false;
     }
     // The size goes too, so the entry no longer tells how large the file was.
@@ -232,9 +234,11 @@ bool Remover::hideNameAndUnlink(int dirFd, const std::string& name, const std::s
     }
     if (current != name)
         ::fsync(dirFd);
-    if (!unlinkEntry(dirFd, current, 0, shown)) {
+    if (const int err = unlinkEntry(dirFd, current, 0)) {
         if (current != name)
-            fail(shown, "emptied, but left behind as '" + current + "'");
+            fail(shown, "emptied, but left behind as '" + current + "': " + std::strerror(err));
+        else
+            failErrno(shown, "emptied, but cannot remove", err);
         return false;
     }
     ::fsync(dirFd);
@@ -265,16 +269,20 @@ bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& e
         failErrno(shown, "cannot read", errno);
         return false;
     }
-    auto closeAll = [&] {
-        for (auto& f : stack)
-            if (f.dir)
-                ::closedir(f.dir);
+    // Gives up on the folders still open, deepest first: each stays, and says so.
+    auto closeAll = [&](const char* why) {
+        for (auto f = stack.rbegin(); f != stack.rend(); ++f) {
+            if (f->dir)
+                ::closedir(f->dir);
+            if (!f->reported)
+                fail(f->shown, why);
+        }
         stack.clear();
     };
 
     while (!stack.empty()) {
         if (g_stopSignal) {
-            closeAll();
+            closeAll("stopped; left in place");
             return false;
         }
         Frame& top = stack.back();
@@ -305,7 +313,7 @@ bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& e
             if (!S_ISDIR(ce.mode)) {
                 if (!removeEntry(topFd, child, ce, childShown)) {
                     if (g_stopSignal) {
-                        closeAll();
+                        closeAll("stopped; left in place");
                         return false;
                     }
                     top.failed = true;
@@ -345,7 +353,7 @@ bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& e
         }
         if (errno != 0) {
             failErrno(top.shown, "cannot read", errno);
-            top.failed = true;
+            top.failed = top.reported = true;
         }
 
         // This folder has been read to its end: remove it from its parent.
@@ -363,9 +371,11 @@ bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& e
                     // reach places outside it.
                     if (ufd >= 0)
                         ::close(ufd);
+                    fail(done.shown, "left in place: the tree moved while being removed");
                     fail(up.shown, "moved while being removed; stopped");
+                    up.reported = true;
                     ::closedir(done.dir);
-                    closeAll();
+                    closeAll("left in place: the tree moved while being removed");
                     return false;
                 }
                 firstOpen = stack.size() - 1;
@@ -373,10 +383,19 @@ bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& e
             doneParentFd = ::dirfd(up.dir);
         }
         ::closedir(done.dir);
-        if (!done.failed && !unlinkEntry(doneParentFd, done.name, AT_REMOVEDIR, done.shown))
-            done.failed = true;
-        if (!done.failed)
+        if (!done.failed) {
+            if (const int err = unlinkEntry(doneParentFd, done.name, AT_REMOVEDIR)) {
+                failErrno(done.shown, "cannot remove", err);
+                done.failed = done.reported = true;
+            }
+        } else if (!done.reported) {
+            fail(done.shown, "not removed: some of what it holds is left");
+        }
+        if (!done.failed) {
+            // Its name is gone from the parent only once the parent is synced.
+            ::fsync(doneParentFd);
             removed(done.shown);
+        }
         if (stack.empty())
             return !done.failed;
         if (done.failed) {
@@ -398,21 +417,18 @@ int Remover::openFolder(int dirFd, const std::string& name)
     return fd;
 }
 
-bool Remover::unlinkEntry(int dirFd, const std::string& name, int flags, const std::string& shown)
+int Remover::unlinkEntry(int dirFd, const std::string& name, int flags)
 {
     if (::unlinkat(dirFd, name.c_str(), flags) == 0)
-        return true;
+        return 0;
     int err = errno;
     if ((err == EPERM || err == EACCES) && m_options.force) {
         makeRemovable(dirFd, name);
         if (::unlinkat(dirFd, name.c_str(), flags) == 0)
-            return true;
+            return 0;
         err = errno;
     }
-    if (err == ENOENT)
-        return true;
-    failErrno(shown, "cannot remove", err);
-    return false;
+    return err == ENOENT ? 0 : err;
 }
 
 void Remover::makeRemovable(int dirFd, const std::string& name)
@@ -451,7 +467,7 @@ void Remover::prepareFolder(int fd)
 
 void Remover::fail(const std::string& shown, const std::string& why)
 {
-    std::fprintf(stderr, "srm: %s: %s\n", shown.c_str(), why.c_str());
+    m_report.failed(shown, why);
 }
 
 void Remover::failErrno(const std::string& shown, const char* what, int err)
@@ -461,11 +477,10 @@ void Remover::failErrno(const std::string& shown, const char* what, int err)
 
 void Remover::warn(const std::string& shown, const std::string& what)
 {
-    std::fprintf(stderr, "srm: warning: %s: %s\n", shown.c_str(), what.c_str());
+    m_report.warn(shown, what);
 }
 
 void Remover::removed(const std::string& shown)
 {
-    if (m_options.verbose)
-        std::printf("srm: %s: removed\n", shown.c_str());
+    m_report.gone(shown);
 }

@@ -2,6 +2,7 @@
 #include "FileSystem.h"
 #include "Options.h"
 #include "Overwrite.h"
+#include "Report.h"
 
 #include <string>
 
@@ -11,7 +12,7 @@ class Random;
 class Remover
 {
 public:
-    Remover(const Options& options, Random& random);
+    Remover(const Options& options, Random& random, Report& report);
 
     // True when the path is gone afterwards, or was never there and -f was given.
     bool removeArgument(const std::string& path);
@@ -21,7 +22,8 @@ private:
     bool removeEntry(int dirFd, const std::string& name, const Entry& entry, const std::string& shown);
     bool shredFile(int dirFd, const std::string& name, const Entry& entry, const std::string& shown);
     bool hideNameAndUnlink(int dirFd, const std::string& name, const std::string& shown);
-    bool unlinkEntry(int dirFd, const std::string& name, int flags, const std::string& shown);
+    // 0 or the errno value; an entry already gone counts as removed.
+    int unlinkEntry(int dirFd, const std::string& name, int flags);
     int openFolder(int dirFd, const std::string& name);
     void makeRemovable(int dirFd, const std::string& name);
     void prepareFolder(int fd);
@@ -33,5 +35,6 @@ private:
 
     const Options& m_options;
     Random& m_random;
+    Report& m_report;
     Overwriter m_overwriter;
 };

@@ -2,6 +2,7 @@
 #include "Options.h"
 #include "Random.h"
 #include "Remover.h"
+#include "Report.h"
 #include "Stop.h"
 
 #include <cstdio>
@@ -22,11 +23,9 @@ int main(int argc, char** argv)
     }
 
     installStopHandlers();
-    // Line by line, so whoever reads -v sees the pass under way.
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-
+    Report report(options.verbose, options.records);
     Random random = Random::fromSystem();
-    Remover remover(options, random);
+    Remover remover(options, random, report);
     bool allGone = true;
     for (const auto& path : options.paths) {
         if (g_stopSignal)
