@@ -26,13 +26,7 @@ int main(int argc, char** argv)
     Report report(options.verbose, options.records);
     Random random = Random::fromSystem();
     Remover remover(options, random, report);
-    bool allGone = true;
-    for (const auto& path : options.paths) {
-        if (g_stopSignal)
-            break;
-        if (!remover.removeArgument(path))
-            allGone = false;
-    }
+    const bool allGone = remover.removeArguments(options.paths);
     if (g_stopSignal) {
         std::fflush(stdout);
         std::fputs("srm: stopped; the item under way is left in place, partly overwritten\n", stderr);
