@@ -24,6 +24,9 @@ namespace {
 constexpr size_t kOpenFolders = 64;
 // Files removed together at most; each is held open through its batch.
 constexpr size_t kBatch = 1024;
+// Nor more data than this in one batch, so that large files are still reported
+// one by one soon after their passes, for whoever shows progress.
+constexpr off_t kBatchBytes = off_t{64} << 20;
 // Files up to this size get their passes side by side with the others of their
 // batch, one sync for all per pass; larger ones are overwritten one by one, with
 // write-behind, where the sync is no longer what costs.
@@ -56,8 +59,18 @@ bool stickyForbids(const Entry& folder, const Entry& item)
     return me != 0 && item.owner != me && folder.owner != me;
 }
 
-// A directory sync that the file system does not offer is not a failure.
-bool syncFolder(int fd) { return ::fsync(fd) == 0 || errno == EINVAL; }
+// A directory sync that the file system does not offer is not a failure. A folder
+// we may search but not read is held by an O_PATH descriptor, which cannot be
+// synced on its own: then everything is.
+bool syncFolder(int fd)
+{
+    if (::fsync(fd) == 0 || errno == EINVAL)
+        return true;
+    if (errno != EBADF)
+        return false;
+    ::sync();
+    return true;
+}
 
 struct Frame
 {
@@ -193,7 +206,8 @@ bool Remover::removeArguments(const std::vector<std::string>& paths)
         }
         inBatch.insert(entry.inode);
         batch.pending.push_back(Item{name, path, entry, {}, false, false});
-        if (batch.pending.size() >= m_batchLimit)
+        batch.pendingBytes += entry.size;
+        if (batch.pending.size() >= m_batchLimit || batch.pendingBytes >= kBatchBytes)
             flushBatch();
     }
     flushBatch();
@@ -354,6 +368,7 @@ bool Remover::flush(int dirFd, Folder& folder)
 {
     std::vector<Item> items = std::move(folder.pending);
     folder.pending.clear();
+    folder.pendingBytes = 0;
     bool allGone = true;
 
     std::vector<Item*> live;
@@ -423,7 +438,7 @@ bool Remover::flush(int dirFd, Folder& folder)
         }
     }
     if (renamed)
-        ::fsync(dirFd);
+        syncFolder(dirFd);
 
     std::vector<Item*> unlinked;
     for (Item* item : live) {
@@ -541,7 +556,8 @@ bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& e
             }
             if (!S_ISDIR(ce.mode)) {
                 here.pending.push_back(Item{child, childShown, ce, {}, false, false});
-                if (here.pending.size() >= m_batchLimit && !flush(topFd, here))
+                here.pendingBytes += ce.size;
+                if ((here.pending.size() >= m_batchLimit || here.pendingBytes >= kBatchBytes) && !flush(topFd, here))
                     here.failed = true;
                 continue;
             }

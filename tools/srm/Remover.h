@@ -41,6 +41,7 @@ private:
     {
         Entry entry;
         std::vector<Item> pending;           // waiting for the next batch
+        off_t pendingBytes = 0;
         std::vector<std::string> goneFolders; // removed subfolders, told once this folder is synced
         std::unordered_set<std::string> leftAlone;  // names that stay: not tried again
         std::string whyNamesStay;            // why nothing here can be removed, once known

@@ -1,6 +1,7 @@
 #include "SrmRun.h"
 #include "TempTree.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -117,4 +118,34 @@ TEST(SrmRecords, WhatStaysIsReportedOnceWithItsFolders)
         EXPECT_TRUE(rec.byPath.find(kept)->second.startsWith("F")) << kept.toStdString();
     }
     EXPECT_TRUE(r.err.contains("mnt")) << r.err.toStdString();
+}
+
+TEST(SrmRecords, ManyPathsAreRemovedTogetherAndEachTold)
+{
+    TempTree tree;
+    QStringList args{"-fEM"};
+    for (int i = 0; i < 50; ++i)
+        args << tree.file(QStringLiteral("one/f%1").arg(i), QByteArray(i * 1000, 'x'));
+    // Large enough to take the one-by-one road, beside the small ones.
+    args << tree.file("one/large", QByteArray(3 << 20, 'L'));
+    args << tree.file("two/g", "g");
+    // Named twice: removed once, then missing.
+    args << tree / "one/f0";
+
+    const SrmRun r = runSrm(args);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const Records rec = parse(r.out);
+    EXPECT_TRUE(rec.wellFormed);
+    EXPECT_EQ(rec.byPath.size(), 53u);
+    for (qsizetype i = 2; i < args.size() - 1; ++i) {  // f0, named twice, below
+        const QByteArray path = QFile::encodeName(args[i]);
+        ASSERT_EQ(rec.byPath.count(path), 1u) << path.toStdString();
+        EXPECT_EQ(rec.byPath.find(path)->second, "E") << path.toStdString();
+        EXPECT_FALSE(QFile::exists(args[i]));
+    }
+    const auto twice = rec.byPath.equal_range(QFile::encodeName(tree / "one/f0"));
+    ASSERT_EQ(std::distance(twice.first, twice.second), 2);
+    EXPECT_EQ(twice.first->second, "E");
+    EXPECT_EQ(std::next(twice.first)->second, "FNo such file or directory");
+    EXPECT_TRUE(QDir(tree / "one").isEmpty());
 }
