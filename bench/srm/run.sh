@@ -1,15 +1,28 @@
 #!/usr/bin/env bash
 # Overwrite throughput of srm against its peers, side by side on one file system.
 #
-#   bench/srm/run.sh [build dir] [rounds] [MiB]
+#   bench/srm/run.sh [-o other-srm] [build dir] [rounds] [MiB]
 #
 # srm -fsvrz and shred -n1 -z -u both write the file twice (random, then zeros) with
 # a sync after each pass; dd conv=fdatasync writes zeros once and shows what the
 # device can take. Plain dd truncates first and writes into newly allocated blocks;
 # dd conv=notrunc overwrites in place, the same work as a shredder does. The file lives in the build folder, on the work tree's disk, never
 # on tmpfs, where there would be no device to measure.
+#
+# One pass against the device's limit: srm -fs (one random pass, synced, then
+# the removal) beside dd bs=4M oflag=direct conv=notrunc,fdatasync of zeros
+# over the same file, which keeps the device busy without the page cache.
+# -o times a second srm (one built from an older commit) the same way.
 set -euo pipefail
 
+other=
+while getopts "o:" opt; do
+    case $opt in
+    o) other=$OPTARG ;;
+    *) exit 64 ;;
+    esac
+done
+shift $((OPTIND - 1))
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../../build}
 rounds=${2:-3}
@@ -43,17 +56,22 @@ run() {
 }
 
 bytes=$((mib * 1024 * 1024))
-declare -a S H D N
+declare -a S H D N P Q O
 for ((i = 0; i < rounds; i++)); do
     prepare; S+=("$(run $((2 * bytes)) "$srm" -fsvrz "$file")")
     prepare; H+=("$(run $((2 * bytes)) shred -n1 -z -u "$file")")
     prepare; D+=("$(run "$bytes" dd if=/dev/zero of="$file" bs=1M count="$mib" conv=fdatasync status=none)")
     prepare; N+=("$(run "$bytes" dd if=/dev/zero of="$file" bs=1M count="$mib" conv=notrunc,fdatasync status=none)")
-    echo "round $((i + 1)): srm ${S[i]}, shred ${H[i]}, dd ${D[i]}, dd notrunc ${N[i]} MB/s"
+    prepare; P+=("$(run "$bytes" "$srm" -fs "$file")")
+    prepare; Q+=("$(run "$bytes" dd if=/dev/zero of="$file" bs=4M count=$((mib / 4)) oflag=direct conv=notrunc,fdatasync status=none)")
+    if [ -n "$other" ]; then prepare; O+=("$(run "$bytes" "$other" -fs "$file")"); fi
+    echo "round $((i + 1)): srm ${S[i]}, shred ${H[i]}, dd ${D[i]}, dd notrunc ${N[i]}," \
+        "one pass: srm ${P[i]}, dd direct ${Q[i]}${other:+, other srm ${O[i]}} MB/s"
 done
 
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 s=$(median "${S[@]}"); h=$(median "${H[@]}"); d=$(median "${D[@]}"); n=$(median "${N[@]}")
+p=$(median "${P[@]}"); q=$(median "${Q[@]}")
 echo
 echo "file system: $fs, file: $mib MiB, rounds: $rounds (medians, MB/s of bytes written)"
 echo "  srm -fsvrz          $s"
@@ -65,3 +83,12 @@ awk -v s="$s" -v h="$h" -v d="$d" -v n="$n" 'BEGIN {
     printf "  dd / srm         = %.2f (target <= 2.00)\n", d / s
     printf "  dd notrunc / srm = %.2f (target <= 2.00)\n", n / s
 }'
+echo "one pass (MB/s):"
+echo "  srm -fs                          $p"
+echo "  dd bs=4M oflag=direct notrunc    $q"
+awk -v p="$p" -v q="$q" 'BEGIN { printf "  srm time / dd direct time = %.2f (target <= 1.10)\n", q / p }'
+if [ -n "$other" ]; then
+    o=$(median "${O[@]}")
+    echo "  other srm -fs                    $o"
+    awk -v p="$p" -v o="$o" -v q="$q" 'BEGIN { printf "  other srm time / dd direct time = %.2f\n", q / o }'
+fi

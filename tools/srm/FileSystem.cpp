@@ -4,11 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 int statEntry(int dirFd, const std::string& name, Entry& entry)
 {
@@ -17,6 +19,7 @@ int statEntry(int dirFd, const std::string& name, Entry& entry)
     if (::statx(dirFd, name.c_str(), flags, STATX_BASIC_STATS | STATX_MNT_ID, &sx) != 0)
         return errno;
     entry.mode = sx.stx_mode;
+    entry.owner = sx.stx_uid;
     entry.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     entry.inode = sx.stx_ino;
     entry.links = sx.stx_nlink;
@@ -110,4 +113,83 @@ std::string pseudoFileSystem(int fd, const Entry& self)
                 return type;
     }
     return {};
+}
+
+namespace {
+
+// The slow way, where a lease cannot be had: every process's open files. Only
+// what the caller may look at is seen, so "no" means "none that we can see".
+int writersInProc(const Entry& entry)
+{
+    DIR* proc = ::opendir("/proc");
+    if (!proc)
+        return -1;
+    const std::string self = std::to_string(::getpid());
+    int found = 0;
+    while (const dirent* p = ::readdir(proc)) {
+        if (p->d_name[0] < '0' || p->d_name[0] > '9' || self == p->d_name)
+            continue;
+        const std::string base = std::string("/proc/") + p->d_name;
+        DIR* fds = ::opendir((base + "/fd").c_str());
+        if (!fds)
+            continue;
+        while (const dirent* f = ::readdir(fds)) {
+            if (f->d_name[0] == '.')
+                continue;
+            struct stat st;
+            if (::fstatat(::dirfd(fds), f->d_name, &st, 0) != 0 || st.st_ino != entry.inode ||
+                st.st_dev != entry.device)
+                continue;
+            // The access mode is in the "flags:" line, in octal.
+            std::FILE* info = std::fopen((base + "/fdinfo/" + f->d_name).c_str(), "re");
+            unsigned long flags = 0;
+            bool known = false;
+            if (info) {
+                char line[128];
+                while (std::fgets(line, sizeof line, info))
+                    if (std::sscanf(line, "flags: %lo", &flags) == 1) {
+                        known = true;
+                        break;
+                    }
+                std::fclose(info);
+            }
+            if (!known || (flags & O_ACCMODE) != O_RDONLY) {
+                found = 1;
+                break;
+            }
+        }
+        ::closedir(fds);
+        if (found)
+            break;
+    }
+    ::closedir(proc);
+    return found;
+}
+
+}  // namespace
+
+int fileOpenForWriting(int dirFd, const std::string& name, const Entry& entry)
+{
+    // A read lease is refused (EAGAIN) exactly while anyone has the file open for
+    // writing, shared writable mappings included. O_NONBLOCK: a write lease someone
+    // else holds is not waited for.
+    const int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0) {
+        Entry opened;
+        if (statEntry(fd, "", opened) == 0 && opened.sameObject(entry)) {
+            if (::fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
+                ::fcntl(fd, F_SETLEASE, F_UNLCK);
+                ::close(fd);
+                return 0;
+            }
+            if (errno == EAGAIN) {
+                ::close(fd);
+                return 1;
+            }
+        }
+        ::close(fd);
+    }
+    // No lease here (another user's file without CAP_LEASE, a file system without
+    // leases, a file we may not read).
+    return writersInProc(entry);
 }

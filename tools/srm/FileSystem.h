@@ -7,6 +7,7 @@
 struct Entry
 {
     mode_t mode = 0;
+    uid_t owner = 0;
     dev_t device = 0;
     ino_t inode = 0;
     nlink_t links = 0;
@@ -33,3 +34,8 @@ int statEntry(int dirFd, const std::string& name, Entry& entry);
 // or empty for a file system that stores files. Files there are kernel interfaces:
 // overwriting one writes to the kernel, and nothing on them holds data to shred.
 std::string pseudoFileSystem(int fd, const Entry& self);
+
+// Whether some process has the file `name` in `dirFd` (which must still be `entry`)
+// open for writing: 1 yes, 0 no, -1 cannot tell. Such a writer could put the
+// data back after the overwrite, or keep it alive after the unlink.
+int fileOpenForWriting(int dirFd, const std::string& name, const Entry& entry);

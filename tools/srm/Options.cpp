@@ -21,6 +21,7 @@ ParseResult parseArguments(int argc, char** argv, Options& options, std::string&
             case 'v': options.verbose = true; break;
             case 'r': options.recursive = true; break;
             case 'z': options.zeroPass = true; break;
+            case 'M': options.records = true; break;
             // When several pass counts are given, the last one wins.
             case 's': options.passes = 1; break;
             case 'E': options.passes = 3; break;
@@ -42,7 +43,7 @@ ParseResult parseArguments(int argc, char** argv, Options& options, std::string&
 
 const char* usageText()
 {
-    return "usage: srm [-fsEmzvr] path...\n"
+    return "usage: srm [-fsEmzvrM] path...\n"
            "Overwrite files, then remove them.\n"
            "  -s  one pass of random data\n"
            "  -E  three passes: random, its complement, random\n"
@@ -53,5 +54,10 @@ const char* usageText()
            "      append-only protection of what is being removed\n"
            "  -r  remove folders and their contents, staying on one file system\n"
            "  -v  print one line per item and per pass\n"
+           "  -M  records for programs on stdout (the -v lines go to stderr), one per item,\n"
+           "      each ended by a NUL byte; PATH is the argument as given, joined by '/'\n"
+           "      with the names below it:\n"
+           "        E<TAB>PATH<NUL>         gone: every pass and the removal reached the disk\n"
+           "        F<TAB>PATH<TAB>REASON<NUL>  left in place (REASON is after the last tab)\n"
            "Exit status: 0 when every path is gone, 1 when one is not, 64 on bad usage.\n";
 }

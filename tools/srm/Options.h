@@ -9,6 +9,7 @@ struct Options
     bool verbose = false;    // v: one line per item and per pass on stdout
     bool recursive = false;  // r: folders, contents first
     bool zeroPass = false;   // z: a last pass of zeros hides that the file was shredded
+    bool records = false;    // M: one NUL-terminated record per item on stdout, for programs
     int passes = 35;
     std::vector<std::string> paths;
 };

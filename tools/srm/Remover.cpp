@@ -13,27 +13,27 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_set>
-#include <vector>
 
 namespace {
 
 // Folders held open at once while walking a tree. Deeper levels are closed and
 // reopened through ".." on the way back up, so any depth fits under the fd limit.
 constexpr size_t kOpenFolders = 64;
+// Files removed together at most; each is held open through its batch.
+constexpr size_t kBatch = 1024;
+// Nor more data than this in one batch, so that large files are still reported
+// one by one soon after their passes, for whoever shows progress.
+constexpr off_t kBatchBytes = off_t{64} << 20;
+// Files up to this size get their passes side by side with the others of their
+// batch, one sync for all per pass; larger ones are overwritten one by one, with
+// write-behind, where the sync is no longer what costs.
+constexpr off_t kTogether = off_t{1} << 20;
 
-// The length a pass must cover. The last block of a file belongs to it whole and
-// still holds old bytes past the end of the file (from an earlier, longer version),
-// so the size is rounded up to the block; space allocated beyond the size (by
-// fallocate) is covered too.
-off_t overwriteLength(const Entry& e)
-{
-    const off_t block = e.blockSize;
-    const off_t rounded = (e.size + block - 1) / block * block;
-    return std::max(rounded, e.allocated);
-}
+const char* const kStopped = "stopped; left in place";
+const char* const kStoppedWriting = "stopped; left in place, partly overwritten";
 
 // Clears immutable and append-only (which forbid both the overwrite and the unlink)
 // where the kernel lets us: root with CAP_LINUX_IMMUTABLE.
@@ -49,197 +49,438 @@ void clearProtectionFlags(int fd)
     }
 }
 
+// In a sticky folder only the file's owner, the folder's owner and CAP_FOWNER may
+// remove a name, whatever the folder's write bits say.
+bool stickyForbids(const Entry& folder, const Entry& item)
+{
+    if (!(folder.mode & S_ISVTX))
+        return false;
+    const uid_t me = ::geteuid();
+    return me != 0 && item.owner != me && folder.owner != me;
+}
+
+// A directory sync that the file system does not offer is not a failure. A folder
+// we may search but not read is held by an O_PATH descriptor, which cannot be
+// synced on its own: then everything is.
+bool syncFolder(int fd)
+{
+    if (::fsync(fd) == 0 || errno == EINVAL)
+        return true;
+    if (errno != EBADF)
+        return false;
+    ::sync();
+    return true;
+}
+
 struct Frame
 {
     std::string name;   // in its parent folder
     std::string shown;  // as the user would write it
     DIR* dir = nullptr; // null while closed to stay under the fd limit
-    Entry entry;
-    bool failed = false;
-    // Children that could not be removed: after a reopen they are not tried again.
-    std::unordered_set<std::string> leftAlone;
+    bool reported = false;  // its failure has been told
 };
 
 }  // namespace
 
-Remover::Remover(const Options& options, Random& random)
-    : m_options(options), m_random(random), m_overwriter(random)
+Remover::Remover(const Options& options, Random& random, Report& report)
+    : m_options(options), m_random(random), m_report(report), m_overwriter(random, report)
 {
+    rlimit lim{};
+    size_t files = 1024;
+    if (::getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur != RLIM_INFINITY)
+        files = static_cast<size_t>(lim.rlim_cur);
+    // Room for the open folders of a deep walk, the standard streams and a few spare.
+    m_batchLimit = files > kOpenFolders + 24 ? std::min(kBatch, files - kOpenFolders - 24) : 1;
 }
 
-bool Remover::removeArgument(const std::string& path)
+bool Remover::removeArguments(const std::vector<std::string>& paths)
 {
-    std::string p = path;
-    while (p.size() > 1 && p.back() == '/')
-        p.pop_back();
-    if (p == "/") {
-        fail(path, "refusing to remove the root folder");
-        return false;
-    }
-    if (p.empty()) {
-        if (m_options.force)
-            return true;
-        fail(path, "No such file or directory");
-        return false;
-    }
-    const size_t slash = p.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : p.substr(0, slash));
-    const std::string name = slash == std::string::npos ? p : p.substr(slash + 1);
-    if (name == "." || name == "..") {
-        fail(path, "refusing to remove '.' or '..'");
-        return false;
-    }
+    bool allGone = true;
+    // Consecutive paths in one folder are removed together.
+    int batchFd = -1;
+    Folder batch;
+    std::unordered_set<ino_t> inBatch;
+    const auto flushBatch = [&] {
+        if (batchFd < 0)
+            return;
+        if (!flush(batchFd, batch))
+            allGone = false;
+        ::close(batchFd);
+        batchFd = -1;
+        batch = Folder{};
+        inBatch.clear();
+    };
 
-    std::string untrusted;
-    int err = 0;
-    const int parentFd = openFolderSafely(folder, err, untrusted);
-    if (parentFd < 0) {
-        if (!untrusted.empty()) {
-            fail(path, "refusing to follow the symbolic link '" + untrusted +
-                           "': another user could have put it there; not touched");
-            return false;
+    for (const std::string& path : paths) {
+        if (g_stopSignal)
+            break;
+        std::string p = path;
+        while (p.size() > 1 && p.back() == '/')
+            p.pop_back();
+        if (p == "/") {
+            fail(path, "refusing to remove the root folder");
+            allGone = false;
+            continue;
         }
-        if (m_options.force && (err == ENOENT || err == ENOTDIR))
-            return true;
-        failErrno(path, "cannot open its folder", err);
-        return false;
-    }
+        if (p.empty()) {
+            if (m_options.force) {
+                m_report.missing(path);
+            } else {
+                fail(path, "No such file or directory");
+                allGone = false;
+            }
+            continue;
+        }
+        const size_t slash = p.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : p.substr(0, slash));
+        const std::string name = slash == std::string::npos ? p : p.substr(slash + 1);
+        if (name == "." || name == "..") {
+            fail(path, "refusing to remove '.' or '..'");
+            allGone = false;
+            continue;
+        }
 
-    bool gone = false;
-    Entry entry, parent, root;
-    if ((err = statEntry(parentFd, name, entry)) != 0) {
-        if (m_options.force && (err == ENOENT || err == ENOTDIR))
-            gone = true;
-        else
+        std::string untrusted;
+        int err = 0;
+        const int parentFd = openFolderSafely(folder, err, untrusted);
+        if (parentFd < 0) {
+            if (!untrusted.empty()) {
+                fail(path, "refusing to follow the symbolic link '" + untrusted +
+                               "': another user could have put it there; not touched");
+                allGone = false;
+            } else if (m_options.force && (err == ENOENT || err == ENOTDIR)) {
+                m_report.missing(path);
+            } else {
+                failErrno(path, "cannot open its folder", err);
+                allGone = false;
+            }
+            continue;
+        }
+
+        Entry entry, parent, root;
+        bool ok = false;
+        if ((err = statEntry(parentFd, name, entry)) != 0) {
+            if (m_options.force && (err == ENOENT || err == ENOTDIR)) {
+                m_report.missing(path);
+                ::close(parentFd);
+                continue;
+            }
             failErrno(path, "cannot remove", err);
-    } else if (statEntry(AT_FDCWD, "/", root) == 0 && entry.sameObject(root)) {
-        fail(path, "refusing to remove the root folder");
-    } else if (statEntry(parentFd, "", parent) != 0) {
-        failErrno(path, "cannot examine its folder", errno);
-    } else if (!entry.sameMount(parent)) {
-        // Removing a mount point cannot succeed, and emptying a whole volume through
-        // it is far more likely a slip than the intent.
-        fail(path, "is a mount point; not touched");
-    } else if (const std::string pseudo = pseudoFileSystem(parentFd, parent); !pseudo.empty()) {
-        fail(path, "lies on the " + pseudo + " pseudo file system; not touched");
-    } else if (S_ISDIR(entry.mode)) {
-        if (m_options.recursive)
-            gone = removeFolder(parentFd, name, entry, path);
-        else
+        } else if (statEntry(AT_FDCWD, "/", root) == 0 && entry.sameObject(root)) {
+            fail(path, "refusing to remove the root folder");
+        } else if (statEntry(parentFd, "", parent) != 0) {
+            failErrno(path, "cannot examine its folder", errno);
+        } else if (!entry.sameMount(parent)) {
+            // Removing a mount point cannot succeed, and emptying a whole volume through
+            // it is far more likely a slip than the intent.
+            fail(path, "is a mount point; not touched");
+        } else if (const std::string pseudo = pseudoFileSystem(parentFd, parent); !pseudo.empty()) {
+            fail(path, "lies on the " + pseudo + " pseudo file system; not touched");
+        } else if (S_ISDIR(entry.mode) && !m_options.recursive) {
             fail(path, "is a folder (use -r to remove it and its contents)");
-    } else {
-        gone = removeEntry(parentFd, name, entry, path);
-    }
-    if (gone)
-        ::fsync(parentFd);
-    ::close(parentFd);
-    return gone;
-}
-
-bool Remover::removeEntry(int dirFd, const std::string& name, const Entry& entry, const std::string& shown)
-{
-    if (S_ISREG(entry.mode)) {
-        if (entry.links > 1) {
-            // The other names share these very blocks; overwriting would destroy
-            // their data, so only this name goes.
-            warn(shown, "has " + std::to_string(entry.links) +
-                            " hard links; this name is removed without overwriting, the data stays under the others");
         } else {
-            return shredFile(dirFd, name, entry, shown);
+            ok = true;
         }
+        if (!ok) {
+            allGone = false;
+            ::close(parentFd);
+            continue;
+        }
+
+        if (S_ISDIR(entry.mode)) {
+            flushBatch();
+            if (!removeFolder(parentFd, name, entry, path))
+                allGone = false;
+            ::close(parentFd);
+            continue;
+        }
+        // The same file named twice waits for the next batch, so it is not opened
+        // twice at once (and taken for a file someone else is writing).
+        if (batchFd >= 0 && (!parent.sameObject(batch.entry) || inBatch.count(entry.inode)))
+            flushBatch();
+        if (batchFd < 0) {
+            batchFd = parentFd;
+            batch.entry = parent;
+        } else {
+            ::close(parentFd);
+        }
+        inBatch.insert(entry.inode);
+        batch.pending.push_back(Item{name, path, entry, {}, false, false});
+        batch.pendingBytes += entry.size;
+        if (batch.pending.size() >= m_batchLimit || batch.pendingBytes >= kBatchBytes)
+            flushBatch();
     }
-    // Links, FIFOs, sockets and device nodes hold no file data of their own, and
-    // opening them could block, act on hardware, or reach a link's target: the name
-    // alone goes.
-    if (!unlinkEntry(dirFd, name, 0, shown))
-        return false;
-    removed(shown);
-    return true;
+    flushBatch();
+    return allGone && !g_stopSignal;
 }
 
-bool Remover::shredFile(int dirFd, const std::string& name, const Entry& entry, const std::string& shown)
+const std::string& Remover::whyNamesStay(int dirFd, Folder& folder)
 {
+    if (folder.checked)
+        return folder.whyNamesStay;
+    folder.checked = true;
+    std::string& why = folder.whyNamesStay;
+    // Overwriting a file whose name then stays would lose its data without removing
+    // it: whether the name can go is settled before anything is written.
+    if (::faccessat(dirFd, ".", W_OK | X_OK, AT_EACCESS) != 0) {
+        if (errno == EROFS)
+            why = "lies on a read-only file system; not touched";
+        else if (errno == EACCES || errno == EPERM)
+            why = "its folder does not let you remove names from it; not touched";
+    }
+    if (why.empty()) {
+        const int fd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        int flags = 0;
+        if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            if (flags & FS_IMMUTABLE_FL)
+                why = "its folder is immutable, so its name cannot be removed; not touched";
+            else if (flags & FS_APPEND_FL)
+                why = "its folder is append-only, so its name cannot be removed; not touched";
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
+    return why;
+}
+
+void Remover::failItem(Item& item, const std::string& why)
+{
+    if (item.target.fd >= 0) {
+        // What is left keeps its own size, never more: a block rounded up or
+        // space past the end is given back.
+        [[maybe_unused]] const int restored = ::ftruncate(item.target.fd, item.target.size);
+        ::close(item.target.fd);
+        item.target.fd = -1;
+    }
+    item.failed = true;
+    fail(item.shown, why);
+}
+
+bool Remover::openForShred(int dirFd, Folder& folder, Item& item)
+{
+    (void)folder;
+    const auto hardLinks = [&](nlink_t links) {
+        failItem(item, "has " + std::to_string(links) +
+                           " hard links: the other names share its data, so it is not erased; not touched");
+    };
+    if (item.entry.links > 1) {
+        hardLinks(item.entry.links);
+        return false;
+    }
+    if (fileOpenForWriting(dirFd, item.name, item.entry) == 1) {
+        failItem(item, "is open for writing by another program, which could write its data back; not touched");
+        return false;
+    }
     // O_NOFOLLOW: if the name was swapped for a link since we looked, the open fails
     // instead of overwriting the link's target. O_NONBLOCK: a swapped-in FIFO does
     // not hang us.
     const int openFlags = O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
-    int fd = ::openat(dirFd, name.c_str(), openFlags);
+    int fd = ::openat(dirFd, item.name.c_str(), openFlags);
     if (fd < 0 && (errno == EACCES || errno == EPERM) && m_options.force) {
-        makeRemovable(dirFd, name);
-        fd = ::openat(dirFd, name.c_str(), openFlags);
+        makeRemovable(dirFd, item.name);
+        fd = ::openat(dirFd, item.name.c_str(), openFlags);
     }
     if (fd < 0) {
-        failErrno(shown, "cannot open", errno);
+        failErrno(item.shown, "cannot open", errno);
+        item.failed = true;
         return false;
     }
     Entry opened;
-    if (statEntry(fd, "", opened) != 0 || !S_ISREG(opened.mode) || !opened.sameObject(entry)) {
+    if (statEntry(fd, "", opened) != 0 || !S_ISREG(opened.mode) || !opened.sameObject(item.entry)) {
         ::close(fd);
-        fail(shown, "changed while being removed; left alone");
+        failItem(item, "changed while being removed; left alone");
         return false;
     }
     if (opened.links > 1) {
         ::close(fd);
-        return removeEntry(dirFd, name, opened, shown);
-    }
-
-    std::string error;
-    const auto passes = passesFor(m_options.passes, m_options.zeroPass, m_random);
-    const auto result =
-        m_overwriter.run(fd, overwriteLength(opened), opened.size, passes, shown, m_options.verbose, error);
-    if (result != Overwriter::Result::Done) {
-        // What is left keeps its own size, not the one rounded up to the block.
-        [[maybe_unused]] const int restored = ::ftruncate(fd, opened.size);
-        ::close(fd);
-        if (result == Overwriter::Result::Failed)
-            fail(shown, error);
+        hardLinks(opened.links);
         return false;
     }
-    // The size goes too, so the entry no longer tells how large the file was.
-    if (::ftruncate(fd, 0) != 0 || ::fsync(fd) != 0) {
-        failErrno(shown, "cannot truncate", errno);
-        ::close(fd);
-        return false;
-    }
-    ::close(fd);
-    return hideNameAndUnlink(dirFd, name, shown);
+    item.target.fd = fd;
+    item.target.shown = item.shown;
+    item.target.size = opened.size;
+    item.target.ranges = dataRanges(fd, opened);
+    item.target.lastRandom = m_random;
+    return true;
 }
 
-bool Remover::hideNameAndUnlink(int dirFd, const std::string& name, const std::string& shown)
+void Remover::overwrite(std::vector<Item*>& items)
 {
+    // Each batch draws its own order of the fixed patterns.
+    const auto passes = passesFor(m_options.passes, m_options.zeroPass, m_random);
+    std::vector<Item*> together;
+    for (Item* item : items) {
+        if (item->failed || item->target.fd < 0)
+            continue;
+        if (item->target.length() <= kTogether) {
+            together.push_back(item);
+            continue;
+        }
+        if (g_stopSignal) {
+            failItem(*item, kStopped);
+            continue;
+        }
+        std::string error;
+        const auto r = m_overwriter.run(item->target, passes, error);
+        if (r != Overwriter::Result::Done)
+            failItem(*item, r == Overwriter::Result::Failed ? error : kStoppedWriting);
+    }
+    if (!together.empty())
+        overwriteTogether(together, passes);
+}
+
+void Remover::overwriteTogether(std::vector<Item*>& group, const std::vector<Pass>& passes)
+{
+    for (size_t i = 0; i < passes.size(); ++i) {
+        Item* anyLeft = nullptr;
+        for (Item* item : group) {
+            if (item->failed)
+                continue;
+            if (g_stopSignal) {
+                failItem(*item, i == 0 ? kStopped : kStoppedWriting);
+                continue;
+            }
+            m_overwriter.announce(item->target, i, passes.size(), passes[i]);
+            std::string error;
+            const auto r = m_overwriter.writePass(item->target, passes[i], false, error);
+            if (r != Overwriter::Result::Done)
+                failItem(*item, r == Overwriter::Result::Failed ? error : kStoppedWriting);
+            else
+                anyLeft = item;
+        }
+        if (!anyLeft)
+            return;
+        // Every file's pass must be on the device before any next pass is written.
+        // One syncfs writes them all out; the fdatasync after it adds the flush of
+        // the device's cache that syncfs leaves out on some file systems, and
+        // being last, it flushes for all of them.
+        const bool all = ::syncfs(anyLeft->target.fd) == 0 && ::fdatasync(anyLeft->target.fd) == 0;
+        if (!all) {
+            // Find out whose data did not make it.
+            for (Item* item : group)
+                if (!item->failed && ::fdatasync(item->target.fd) != 0)
+                    failItem(*item, std::string("cannot sync: ") + std::strerror(errno));
+        }
+    }
+}
+
+bool Remover::flush(int dirFd, Folder& folder)
+{
+    std::vector<Item> items = std::move(folder.pending);
+    folder.pending.clear();
+    folder.pendingBytes = 0;
+    bool allGone = true;
+
+    std::vector<Item*> live;
+    for (Item& item : items) {
+        if (g_stopSignal) {
+            allGone = false;  // never touched, so nothing to tell
+            continue;
+        }
+        if (const std::string& why = whyNamesStay(dirFd, folder); !why.empty()) {
+            failItem(item, why);
+            continue;
+        }
+        if (stickyForbids(folder.entry, item.entry)) {
+            failItem(item, "its folder is sticky and neither the folder nor the file is yours, so its name "
+                           "cannot be removed; not touched");
+            continue;
+        }
+        if (S_ISREG(item.entry.mode) && !openForShred(dirFd, folder, item))
+            continue;
+        // Links, FIFOs, sockets and device nodes hold no file data of their own,
+        // and opening them could block, act on hardware, or reach a link's
+        // target: the name alone goes.
+        live.push_back(&item);
+    }
+    overwrite(live);
+
+    // The size goes too, so the entry no longer tells how large the file was.
+    for (Item* item : live) {
+        if (item->failed || item->target.fd < 0)
+            continue;
+        if (::ftruncate(item->target.fd, 0) != 0) {
+            failItem(*item, std::string("cannot truncate: ") + std::strerror(errno));
+            continue;
+        }
+        ::close(item->target.fd);
+        item->target.fd = -1;
+    }
+
     // An unlinked entry often keeps its name in the folder's block. Renaming first
     // to a random name of the same length gives the file system the chance to write
-    // that name over the old one, and the sync makes the rename a change of its own
-    // on disk rather than one the journal folds into the unlink.
-    std::string current = name;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::string candidate = m_random.name(name.size());
-        if (::renameat2(dirFd, name.c_str(), dirFd, candidate.c_str(), RENAME_NOREPLACE) == 0) {
-            current = candidate;
-            break;
-        }
-        if (errno == EEXIST)
+    // that name over the old one, and the sync makes the renames a change of their
+    // own on disk rather than one the journal folds into the unlinks.
+    bool renamed = false;
+    for (Item* item : live) {
+        if (item->failed || !S_ISREG(item->entry.mode))
             continue;
-        if (errno == EINVAL || errno == ENOSYS) {
-            // No RENAME_NOREPLACE here: look first, so no other file is replaced.
-            struct stat probe;
-            if (::fstatat(dirFd, candidate.c_str(), &probe, AT_SYMLINK_NOFOLLOW) == 0)
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const std::string candidate = m_random.name(item->name.size());
+            if (::renameat2(dirFd, item->name.c_str(), dirFd, candidate.c_str(), RENAME_NOREPLACE) == 0) {
+                item->name = candidate;
+                item->hidden = renamed = true;
+                break;
+            }
+            if (errno == EEXIST)
                 continue;
-            if (errno == ENOENT && ::renameat(dirFd, name.c_str(), dirFd, candidate.c_str()) == 0)
-                current = candidate;
+            if (errno == EINVAL || errno == ENOSYS) {
+                // No RENAME_NOREPLACE here: look first, so no other file is replaced.
+                struct stat probe;
+                if (::fstatat(dirFd, candidate.c_str(), &probe, AT_SYMLINK_NOFOLLOW) == 0)
+                    continue;
+                if (errno == ENOENT && ::renameat(dirFd, item->name.c_str(), dirFd, candidate.c_str()) == 0) {
+                    item->name = candidate;
+                    item->hidden = renamed = true;
+                }
+            }
+            break;  // cannot rename: the old name is unlinked as it is
         }
-        break;  // cannot rename: the old name is unlinked as it is
     }
-    if (current != name)
-        ::fsync(dirFd);
-    if (!unlinkEntry(dirFd, current, 0, shown)) {
-        if (current != name)
-            fail(shown, "emptied, but left behind as '" + current + "'");
-        return false;
+    if (renamed)
+        syncFolder(dirFd);
+
+    std::vector<Item*> unlinked;
+    for (Item* item : live) {
+        if (item->failed)
+            continue;
+        if (const int err = unlinkEntry(dirFd, item->name, 0)) {
+            if (item->hidden)
+                failItem(*item, "emptied, but left behind as '" + item->name + "': " + std::strerror(err));
+            else if (S_ISREG(item->entry.mode))
+                failItem(*item, std::string("emptied, but cannot remove: ") + std::strerror(err));
+            else
+                failItem(*item, std::string("cannot remove: ") + std::strerror(err));
+            continue;
+        }
+        unlinked.push_back(item);
     }
-    ::fsync(dirFd);
-    removed(shown);
-    return true;
+    for (const Item& item : items) {
+        if (item.failed) {
+            allGone = false;
+            folder.leftAlone.insert(item.name);
+        }
+    }
+
+    // Gone means gone from the folder on the device too.
+    if (!unlinked.empty() || !folder.goneFolders.empty()) {
+        if (!syncFolder(dirFd)) {
+            const std::string why = std::string("removed, but its folder could not be written to the disk: ") +
+                                    std::strerror(errno);
+            for (Item* item : unlinked)
+                fail(item->shown, why);
+            for (const std::string& shown : folder.goneFolders)
+                fail(shown, why);
+            folder.goneFolders.clear();
+            return false;
+        }
+        for (Item* item : unlinked)
+            m_report.gone(item->shown);
+        for (const std::string& shown : folder.goneFolders)
+            m_report.gone(shown);
+        folder.goneFolders.clear();
+    }
+    return allGone;
 }
 
 bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& entry, const std::string& shown)
@@ -257,32 +498,43 @@ bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& e
     }
     prepareFolder(fd);
 
+    // Frames and their folders side by side: a folder's pending items move with it.
     std::vector<Frame> stack;
+    std::vector<Folder> folders;
     size_t firstOpen = 0;  // frames below this index are closed
-    stack.push_back(Frame{name, shown, ::fdopendir(fd), self, false, {}});
+    stack.push_back(Frame{name, shown, ::fdopendir(fd), false});
+    folders.emplace_back();
+    folders.back().entry = self;
     if (!stack.back().dir) {
         ::close(fd);
         failErrno(shown, "cannot read", errno);
         return false;
     }
-    auto closeAll = [&] {
-        for (auto& f : stack)
-            if (f.dir)
-                ::closedir(f.dir);
+    // Gives up on the folders still open, deepest first: each stays, and says so.
+    // Their files not yet reached were never touched and get no word.
+    const auto giveUp = [&](const char* why) {
+        for (size_t i = stack.size(); i-- > 0;) {
+            if (stack[i].dir)
+                ::closedir(stack[i].dir);
+            if (!stack[i].reported)
+                fail(stack[i].shown, why);
+        }
         stack.clear();
+        folders.clear();
     };
 
     while (!stack.empty()) {
         if (g_stopSignal) {
-            closeAll();
+            giveUp(kStopped);
             return false;
         }
         Frame& top = stack.back();
+        Folder& here = folders.back();
         const int topFd = ::dirfd(top.dir);
         errno = 0;
         if (const dirent* d = ::readdir(top.dir)) {
             const std::string child = d->d_name;
-            if (child == "." || child == ".." || top.leftAlone.count(child))
+            if (child == "." || child == ".." || here.leftAlone.count(child))
                 continue;
             const std::string childShown = top.shown + (top.shown.back() == '/' ? "" : "/") + child;
             Entry ce;
@@ -290,27 +542,23 @@ bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& e
                 if (err == ENOENT)
                     continue;  // gone meanwhile, which is what we want
                 failErrno(childShown, "cannot examine", err);
-                top.failed = true;
-                top.leftAlone.insert(child);
+                here.failed = true;
+                here.leftAlone.insert(child);
                 continue;
             }
             if (!ce.sameMount(entry)) {
                 // Another file system mounted inside the tree is not ours to wipe;
                 // it also keeps its folder, so the run cannot succeed.
                 fail(childShown, "on another file system (a mount point); left alone");
-                top.failed = true;
-                top.leftAlone.insert(child);
+                here.failed = true;
+                here.leftAlone.insert(child);
                 continue;
             }
             if (!S_ISDIR(ce.mode)) {
-                if (!removeEntry(topFd, child, ce, childShown)) {
-                    if (g_stopSignal) {
-                        closeAll();
-                        return false;
-                    }
-                    top.failed = true;
-                    top.leftAlone.insert(child);
-                }
+                here.pending.push_back(Item{child, childShown, ce, {}, false, false});
+                here.pendingBytes += ce.size;
+                if ((here.pending.size() >= m_batchLimit || here.pendingBytes >= kBatchBytes) && !flush(topFd, here))
+                    here.failed = true;
                 continue;
             }
             const int cfd = openFolder(topFd, child);
@@ -322,8 +570,8 @@ bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& e
                     fail(childShown, "changed while being removed; left alone");
                 if (cfd >= 0)
                     ::close(cfd);
-                top.failed = true;
-                top.leftAlone.insert(child);
+                here.failed = true;
+                here.leftAlone.insert(child);
                 continue;
             }
             prepareFolder(cfd);
@@ -331,12 +579,17 @@ bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& e
             if (!cdir) {
                 failErrno(childShown, "cannot read", errno);
                 ::close(cfd);
-                top.failed = true;
-                top.leftAlone.insert(child);
+                here.failed = true;
+                here.leftAlone.insert(child);
                 continue;
             }
-            stack.push_back(Frame{child, childShown, cdir, opened, false, {}});
+            stack.push_back(Frame{child, childShown, cdir, false});
+            folders.emplace_back();
+            folders.back().entry = opened;
             if (stack.size() - firstOpen > kOpenFolders) {
+                // What waits on the folder about to be closed goes first.
+                if (!flush(::dirfd(stack[firstOpen].dir), folders[firstOpen]))
+                    folders[firstOpen].failed = true;
                 ::closedir(stack[firstOpen].dir);
                 stack[firstOpen].dir = nullptr;
                 ++firstOpen;
@@ -345,27 +598,38 @@ bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& e
         }
         if (errno != 0) {
             failErrno(top.shown, "cannot read", errno);
-            top.failed = true;
+            here.failed = true;
+            top.reported = true;
         }
 
-        // This folder has been read to its end: remove it from its parent.
+        // This folder has been read to its end: its last files go, then itself.
+        if (!flush(topFd, here))
+            here.failed = true;
+        if (g_stopSignal) {
+            giveUp(kStopped);
+            return false;
+        }
         Frame done = std::move(stack.back());
+        const bool doneFailed = here.failed;
         stack.pop_back();
+        folders.pop_back();
         int doneParentFd = parentFd;
         if (!stack.empty()) {
             Frame& up = stack.back();
             if (!up.dir) {
                 Entry check;
                 const int ufd = ::openat(::dirfd(done.dir), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-                if (ufd < 0 || statEntry(ufd, "", check) != 0 || !check.sameObject(up.entry) ||
+                if (ufd < 0 || statEntry(ufd, "", check) != 0 || !check.sameObject(folders.back().entry) ||
                     !(up.dir = ::fdopendir(ufd))) {
                     // Someone moved the tree while we were in it; going on could
                     // reach places outside it.
                     if (ufd >= 0)
                         ::close(ufd);
-                    fail(up.shown, "moved while being removed; stopped");
                     ::closedir(done.dir);
-                    closeAll();
+                    fail(done.shown, "left in place: the tree moved while being removed");
+                    fail(up.shown, "moved while being removed; stopped");
+                    up.reported = true;
+                    giveUp("left in place: the tree moved while being removed");
                     return false;
                 }
                 firstOpen = stack.size() - 1;
@@ -373,15 +637,30 @@ bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& e
             doneParentFd = ::dirfd(up.dir);
         }
         ::closedir(done.dir);
-        if (!done.failed && !unlinkEntry(doneParentFd, done.name, AT_REMOVEDIR, done.shown))
-            done.failed = true;
-        if (!done.failed)
-            removed(done.shown);
-        if (stack.empty())
-            return !done.failed;
-        if (done.failed) {
-            stack.back().failed = true;
-            stack.back().leftAlone.insert(done.name);
+        bool gone = false;
+        if (!doneFailed) {
+            if (const int err = unlinkEntry(doneParentFd, done.name, AT_REMOVEDIR))
+                failErrno(done.shown, "cannot remove", err);
+            else
+                gone = true;
+        } else if (!done.reported) {
+            fail(done.shown, "not removed: some of what it holds is left");
+        }
+        if (stack.empty()) {
+            if (gone && !syncFolder(parentFd)) {
+                failErrno(done.shown, "removed, but its folder could not be written to the disk", errno);
+                return false;
+            }
+            if (gone)
+                m_report.gone(done.shown);
+            return gone;
+        }
+        // Told once the parent is synced, with its next batch or at its end.
+        if (gone) {
+            folders.back().goneFolders.push_back(done.shown);
+        } else {
+            folders.back().failed = true;
+            folders.back().leftAlone.insert(done.name);
         }
     }
     return false;
@@ -398,21 +677,18 @@ int Remover::openFolder(int dirFd, const std::string& name)
     return fd;
 }
 
-bool Remover::unlinkEntry(int dirFd, const std::string& name, int flags, const std::string& shown)
+int Remover::unlinkEntry(int dirFd, const std::string& name, int flags)
 {
     if (::unlinkat(dirFd, name.c_str(), flags) == 0)
-        return true;
+        return 0;
     int err = errno;
     if ((err == EPERM || err == EACCES) && m_options.force) {
         makeRemovable(dirFd, name);
         if (::unlinkat(dirFd, name.c_str(), flags) == 0)
-            return true;
+            return 0;
         err = errno;
     }
-    if (err == ENOENT)
-        return true;
-    failErrno(shown, "cannot remove", err);
-    return false;
+    return err == ENOENT ? 0 : err;
 }
 
 void Remover::makeRemovable(int dirFd, const std::string& name)
@@ -451,21 +727,10 @@ void Remover::prepareFolder(int fd)
 
 void Remover::fail(const std::string& shown, const std::string& why)
 {
-    std::fprintf(stderr, "srm: %s: %s\n", shown.c_str(), why.c_str());
+    m_report.failed(shown, why);
 }
 
 void Remover::failErrno(const std::string& shown, const char* what, int err)
 {
     fail(shown, std::string(what) + ": " + std::strerror(err));
-}
-
-void Remover::warn(const std::string& shown, const std::string& what)
-{
-    std::fprintf(stderr, "srm: warning: %s: %s\n", shown.c_str(), what.c_str());
-}
-
-void Remover::removed(const std::string& shown)
-{
-    if (m_options.verbose)
-        std::printf("srm: %s: removed\n", shown.c_str());
 }

@@ -2,36 +2,76 @@
 #include "FileSystem.h"
 #include "Options.h"
 #include "Overwrite.h"
+#include "Report.h"
 
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 class Random;
 
-// Overwrites and removes what the command line names, one argument at a time.
+// Overwrites and removes what the command line names.
+//
+// The files of one folder go together, in batches: each file gets every pass,
+// each pass on the device before the next; then all are truncated, all renamed
+// with one sync of the folder, all unlinked with one more. Only then are they
+// reported gone. Per-file syncs of the names would cost several journal commits
+// per file, which is most of the time a tree of small files takes.
 class Remover
 {
 public:
-    Remover(const Options& options, Random& random);
+    Remover(const Options& options, Random& random, Report& report);
 
-    // True when the path is gone afterwards, or was never there and -f was given.
-    bool removeArgument(const std::string& path);
+    // True when every path is gone afterwards (or was never there, with -f).
+    bool removeArguments(const std::vector<std::string>& paths);
 
 private:
+    struct Item
+    {
+        std::string name;  // in its folder; the hiding name once renamed
+        std::string shown;
+        Entry entry;
+        Target target;     // for a regular file, once opened
+        bool failed = false;
+        bool hidden = false;  // renamed to a random name
+    };
+
+    // A folder whose entries are being removed.
+    struct Folder
+    {
+        Entry entry;
+        std::vector<Item> pending;           // waiting for the next batch
+        off_t pendingBytes = 0;
+        std::vector<std::string> goneFolders; // removed subfolders, told once this folder is synced
+        std::unordered_set<std::string> leftAlone;  // names that stay: not tried again
+        std::string whyNamesStay;            // why nothing here can be removed, once known
+        bool checked = false;
+        bool failed = false;
+    };
+
     bool removeFolder(int parentFd, const std::string& name, const Entry& entry, const std::string& shown);
-    bool removeEntry(int dirFd, const std::string& name, const Entry& entry, const std::string& shown);
-    bool shredFile(int dirFd, const std::string& name, const Entry& entry, const std::string& shown);
-    bool hideNameAndUnlink(int dirFd, const std::string& name, const std::string& shown);
-    bool unlinkEntry(int dirFd, const std::string& name, int flags, const std::string& shown);
+    void enqueue(int dirFd, Folder& folder, Item item);
+    // Removes the folder's pending items; false when any stays.
+    bool flush(int dirFd, Folder& folder);
+    bool openForShred(int dirFd, Folder& folder, Item& item);
+    void overwrite(std::vector<Item*>& items);
+    void overwriteTogether(std::vector<Item*>& group, const std::vector<Pass>& passes);
+    void failItem(Item& item, const std::string& why);
+    void tellGoneFolders(int dirFd, Folder& folder);
+
+    const std::string& whyNamesStay(int dirFd, Folder& folder);
     int openFolder(int dirFd, const std::string& name);
+    // 0 or the errno value; an entry already gone counts as removed.
+    int unlinkEntry(int dirFd, const std::string& name, int flags);
     void makeRemovable(int dirFd, const std::string& name);
     void prepareFolder(int fd);
 
     void fail(const std::string& shown, const std::string& why);
     void failErrno(const std::string& shown, const char* what, int err);
-    void warn(const std::string& shown, const std::string& what);
-    void removed(const std::string& shown);
 
     const Options& m_options;
     Random& m_random;
+    Report& m_report;
     Overwriter m_overwriter;
+    size_t m_batchLimit = 1;
 };

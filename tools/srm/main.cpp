@@ -2,6 +2,7 @@
 #include "Options.h"
 #include "Random.h"
 #include "Remover.h"
+#include "Report.h"
 #include "Stop.h"
 
 #include <cstdio>
@@ -22,18 +23,10 @@ int main(int argc, char** argv)
     }
 
     installStopHandlers();
-    // Line by line, so whoever reads -v sees the pass under way.
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-
+    Report report(options.verbose, options.records);
     Random random = Random::fromSystem();
-    Remover remover(options, random);
-    bool allGone = true;
-    for (const auto& path : options.paths) {
-        if (g_stopSignal)
-            break;
-        if (!remover.removeArgument(path))
-            allGone = false;
-    }
+    Remover remover(options, random, report);
+    const bool allGone = remover.removeArguments(options.paths);
     if (g_stopSignal) {
         std::fflush(stdout);
         std::fputs("srm: stopped; the item under way is left in place, partly overwritten\n", stderr);

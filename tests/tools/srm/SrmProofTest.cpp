@@ -1,11 +1,19 @@
 #include "LoopVolume.h"
 #include "SrmRun.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QUuid>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
+#include <map>
+#include <set>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -65,4 +73,166 @@ TEST(SrmProof, OldContentsAreGoneFromTheDevice)
     EXPECT_TRUE(raw.contains(controlMarker)) << "the scan cannot see unlinked data";
     for (const auto& v : victims)
         EXPECT_FALSE(raw.contains(v.marker)) << v.flags.toStdString() << " left the old contents on the device";
+}
+
+namespace {
+
+// The indexes of the markers `prefix` + index + "|" that the raw bytes still hold.
+std::set<int> markersIn(const QByteArray& raw, const QByteArray& prefix)
+{
+    std::set<int> found;
+    for (qsizetype at = raw.indexOf(prefix); at >= 0; at = raw.indexOf(prefix, at + 1)) {
+        const qsizetype from = at + prefix.size();
+        const qsizetype bar = raw.indexOf('|', from);
+        if (bar > from && bar - from < 8)
+            found.insert(raw.mid(from, bar - from).toInt());
+    }
+    return found;
+}
+
+QByteArray readImage(const LoopVolume& volume)
+{
+    QFile image(volume.image());
+    return image.open(QIODevice::ReadOnly) ? image.readAll() : QByteArray();
+}
+
+// `folders` x `perFolder` files of 4 KiB under `top`, each full of its own marker;
+// returns the paths by marker index.
+std::vector<QByteArray> smallFileTree(const QString& top, const QByteArray& prefix, int folders, int perFolder)
+{
+    std::vector<QByteArray> paths;
+    for (int f = 0; f < folders; ++f) {
+        const QString folder = top + QStringLiteral("/f%1").arg(f);
+        QDir().mkpath(folder);
+        for (int i = 0; i < perFolder; ++i) {
+            const int index = int(paths.size());
+            const QByteArray marker = prefix + QByteArray::number(index) + "|";
+            const QString path = folder + QStringLiteral("/file%1").arg(i);
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly))
+                return {};
+            file.write(marker.repeated(4096 / int(marker.size()) + 1).left(4096));
+            paths.push_back(QFile::encodeName(path));
+        }
+    }
+    ::sync();
+    return paths;
+}
+
+}  // namespace
+
+// Holes are left alone: writing them would allocate a gigabyte on a 64 MiB volume.
+TEST(SrmProof, SparseFileIsErasedWithoutFillingTheVolume)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume volume("ext4", 64);
+    ASSERT_TRUE(volume.ok()) << volume.error().toStdString();
+    ASSERT_TRUE(volume.mount()) << volume.error().toStdString();
+    const QByteArray marker = uniqueMarker("sparse");
+    const QByteArray data = marker.repeated((64 << 10) / int(marker.size()));
+    const QByteArray path = QFile::encodeName(volume.mountPoint() + "/sparse");
+    const off_t size = off_t(1) << 30;
+    {
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        // Data at the start, in the middle and in a last block the size ends inside.
+        for (const off_t at : {off_t(0), off_t(300) << 20, size - 5000})
+            ASSERT_EQ(::pwrite(fd, data.constData(), std::min<size_t>(data.size(), size_t(size - at)), at),
+                      std::min<qsizetype>(data.size(), size - at));
+        ASSERT_EQ(::fsync(fd), 0);
+        ::close(fd);
+    }
+    ::sync();
+    struct statvfs before;
+    ASSERT_EQ(::statvfs(QFile::encodeName(volume.mountPoint()).constData(), &before), 0);
+
+    const SrmRun r = runSrm({"-fsz", QFile::decodeName(path)}, 120000);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(QFile::decodeName(path)));
+    struct statvfs after;
+    ASSERT_EQ(::statvfs(QFile::encodeName(volume.mountPoint()).constData(), &after), 0);
+    EXPECT_GE(after.f_bfree, before.f_bfree);
+
+    EXPECT_FALSE(readImage(volume).contains(marker)) << "before unmounting";
+    ASSERT_TRUE(volume.unmount());
+    EXPECT_FALSE(readImage(volume).contains(marker)) << "after unmounting";
+}
+
+TEST(SrmProof, TreeOfSmallFilesLeavesNoMarker)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume volume("ext4", 64);
+    ASSERT_TRUE(volume.ok()) << volume.error().toStdString();
+    ASSERT_TRUE(volume.mount()) << volume.error().toStdString();
+    const QByteArray prefix = uniqueMarker("tree");
+    const QString top = volume.mountPoint() + "/top";
+    const auto paths = smallFileTree(top, prefix, 20, 100);
+    ASSERT_EQ(paths.size(), 2000u);
+    const QByteArray control = uniqueMarker("control");
+    writeSynced(volume.mountPoint() + "/control", control.repeated(100));
+    ASSERT_EQ(::unlink(QFile::encodeName(volume.mountPoint() + "/control").constData()), 0);
+    ASSERT_EQ(markersIn(readImage(volume), prefix).size(), 2000u) << "the scan cannot see the markers";
+
+    const SrmRun r = runSrm({"-fsrM", top}, 300000);
+    EXPECT_EQ(r.code, 0) << r.err.left(2000).toStdString();
+    EXPECT_EQ(r.out.count(QByteArray("E\t")), 2021);
+    EXPECT_FALSE(QFile::exists(top));
+
+    // What the device holds right after the run, and once the cache is written out.
+    EXPECT_EQ(markersIn(readImage(volume), prefix).size(), 0u) << "before unmounting";
+    ASSERT_TRUE(volume.unmount());
+    const QByteArray raw = readImage(volume);
+    EXPECT_TRUE(raw.contains(control)) << "the scan cannot see unlinked data";
+    EXPECT_EQ(markersIn(raw, prefix).size(), 0u) << "after unmounting";
+}
+
+// A run killed outright mid-tree: whatever it had reported gone must already be
+// overwritten on the device, since the report is all a caller has.
+TEST(SrmProof, KilledMidTreeEveryReportedFileIsOverwritten)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume volume("ext4", 64);
+    ASSERT_TRUE(volume.ok()) << volume.error().toStdString();
+    ASSERT_TRUE(volume.mount()) << volume.error().toStdString();
+    const QByteArray prefix = uniqueMarker("killed");
+    const QString top = volume.mountPoint() + "/top";
+    const auto paths = smallFileTree(top, prefix, 40, 50);
+    ASSERT_EQ(paths.size(), 2000u);
+    std::map<QByteArray, int> indexOf;
+    for (size_t i = 0; i < paths.size(); ++i)
+        indexOf[paths[i]] = int(i);
+
+    QProcess p;
+    // Three passes, so that the kill is likely to land inside a batch's writing.
+    p.start(srmPath(), {"-fErM", top});
+    ASSERT_TRUE(p.waitForStarted());
+    QByteArray out;
+    QElapsedTimer timer;
+    timer.start();
+    while (out.count(QByteArray("E\t")) < 300 && timer.elapsed() < 120000 && p.state() == QProcess::Running) {
+        p.waitForReadyRead(50);
+        out += p.readAllStandardOutput();
+    }
+    // (Never kill(0): once the process has ended its id reads 0, the whole group.)
+    if (const qint64 pid = p.processId(); pid > 0)
+        ::kill(pid_t(pid), SIGKILL);
+    p.waitForFinished();
+    out += p.readAllStandardOutput();
+    // The device as the kill left it, before any writing out of the cache.
+    const std::set<int> left = markersIn(readImage(volume), prefix);
+
+    std::vector<int> reported;
+    for (const QByteArray& rec : out.split('\0'))
+        if (rec.startsWith("E\t") && indexOf.count(rec.mid(2)))
+            reported.push_back(indexOf[rec.mid(2)]);
+    ASSERT_GE(reported.size(), 300u) << out.size();
+    EXPECT_LT(reported.size(), 2000u) << "the run ended before the kill";
+    for (const int i : reported)
+        EXPECT_EQ(left.count(i), 0u) << "reported gone, still on the device: " << paths[size_t(i)].toStdString();
+    EXPECT_FALSE(left.empty()) << "nothing was left to erase: the kill came too late to prove anything";
+    ASSERT_TRUE(volume.unmount());
+    const std::set<int> afterUnmount = markersIn(readImage(volume), prefix);
+    for (const int i : reported)
+        EXPECT_EQ(afterUnmount.count(i), 0u) << paths[size_t(i)].toStdString();
 }

@@ -12,6 +12,7 @@
 #include <linux/fs.h>
 #include <pwd.h>
 #include <sys/ioctl.h>
+#include <grp.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -188,4 +189,51 @@ TEST(SrmSafety, LinksAlongThePathMustBeTrusted)
     r = runSrm({"-fsz", system + "/data/precious"});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(precious));
+}
+
+TEST(SrmSafety, FileWhoseNameCannotGoIsNeverOverwritten)
+{
+    SKIP_UNLESS_ROOT();
+    const passwd* nobody = ::getpwnam("nobody");
+    if (!nobody || nobody->pw_uid == 0)
+        GTEST_SKIP() << "no unprivileged user 'nobody'";
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nobody->pw_gid;
+    const auto asNobody = [uid, gid] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+            ::_exit(99);
+    };
+    TempTree tree;
+    ASSERT_EQ(::chmod(QFile::encodeName(tree.path()).constData(), 0755), 0);
+    const QByteArray content = QByteArray(20000, 'k');
+
+    // Writable for everyone, in root's folder: the data could be overwritten, the name not removed.
+    tree.folder("roots");
+    const QString open = tree.file("roots/open-to-all", content);
+    ASSERT_EQ(::chmod(QFile::encodeName(open).constData(), 0666), 0);
+    // A sticky shared folder: only the owners may remove a name.
+    const QString shared = tree.folder("shared");
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const QString notTheirs = tree.file("shared/roots-file", content);
+    ASSERT_EQ(::chmod(QFile::encodeName(notTheirs).constData(), 0666), 0);
+    for (const QString& file : {open, notTheirs}) {
+        const SrmRun r = runSrm({"-fsz", file}, 60000, asNobody);
+        EXPECT_EQ(r.code, 1) << file.toStdString() << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("not touched")) << r.err.toStdString();
+        EXPECT_EQ(TempTree::read(file), content) << file.toStdString();
+    }
+
+    // Immutable or append-only folders keep their names even for root, and -f does
+    // not unlock a folder it was not asked to remove.
+    for (const int flag : {FS_IMMUTABLE_FL, FS_APPEND_FL}) {
+        const QString folder = tree.folder(flag == FS_IMMUTABLE_FL ? "locked" : "append");
+        const QString inside = tree.file(QFileInfo(folder).fileName() + "/file", content);
+        if (!setFlag(folder, flag, true))
+            GTEST_SKIP() << "no inode flags on " << tree.path().toStdString();
+        const SrmRun r = runSrm({"-fsz", inside});
+        const QByteArray after = TempTree::read(inside);
+        setFlag(folder, flag, false);
+        EXPECT_EQ(r.code, 1) << r.err.toStdString();
+        EXPECT_EQ(after, content);
+    }
 }

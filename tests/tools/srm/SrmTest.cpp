@@ -163,7 +163,7 @@ TEST(Srm, LinksAreRemovedNeverFollowed)
     EXPECT_EQ(TempTree::read(inFolder), "kept");
 }
 
-TEST(Srm, HardLinkedFileIsUnlinkedWithoutOverwriting)
+TEST(Srm, FileWithOtherNamesOrWritersIsNotErased)
 {
     TempTree tree;
     const QString first = tree.file("first", "shared data");
@@ -171,18 +171,34 @@ TEST(Srm, HardLinkedFileIsUnlinkedWithoutOverwriting)
     QDir().mkpath(tree / "sub");
     ASSERT_EQ(::link(QFile::encodeName(first).constData(), QFile::encodeName(second).constData()), 0);
 
-    SrmRun r = runSrm({"-fsvrz", first});
-    EXPECT_EQ(r.code, 0);
+    // Neither name alone can erase data the other still shows; a tree holding
+    // one keeps its folder too.
+    SrmRun r = runSrm({"-fsvrzM", first, tree / "sub"});
+    EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.passLines(), 0);
     EXPECT_TRUE(r.err.contains("hard links")) << r.err.toStdString();
-    EXPECT_FALSE(exists(first));
+    EXPECT_TRUE(r.out.startsWith("F\t" + QFile::encodeName(first) + "\t")) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains("E\t")) << r.out.toStdString();
+    EXPECT_EQ(TempTree::read(first), "shared data");
     EXPECT_EQ(TempTree::read(second), "shared data");
 
-    // The last name left is then shredded normally.
-    r = runSrm({"-fsvz", second});
-    EXPECT_EQ(r.code, 0);
+    // A writer could put the data back after the overwrite.
+    ASSERT_EQ(::unlink(QFile::encodeName(second).constData()), 0);
+    const int writer = ::open(QFile::encodeName(first).constData(), O_WRONLY | O_APPEND);
+    ASSERT_GE(writer, 0);
+    r = runSrm({"-fsz", first});
+    ::close(writer);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("open for writing")) << r.err.toStdString();
+    EXPECT_EQ(TempTree::read(first), "shared data");
+
+    // A reader is no obstacle, and the last name left is shredded normally.
+    const int reader = ::open(QFile::encodeName(first).constData(), O_RDONLY);
+    r = runSrm({"-fsvz", first});
+    ::close(reader);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.passLines(), 2);
-    EXPECT_TRUE(r.err.isEmpty());
+    EXPECT_FALSE(exists(first));
 }
 
 TEST(Srm, SpecialFilesAreUnlinkedNeverOpened)
@@ -207,7 +223,8 @@ TEST(Srm, TerminateStopsPromptlyAndLeavesTheFile)
 {
     TempTree tree;
     const QString file = tree / "big";
-    writeSynced(file, QByteArray(48 << 20, 'b'));
+    const qint64 size = (48 << 20) + 123;
+    writeSynced(file, QByteArray(size, 'b'));
 
     QProcess p;
     p.start(srmPath(), {"-fvrz", file});
@@ -227,5 +244,7 @@ TEST(Srm, TerminateStopsPromptlyAndLeavesTheFile)
     EXPECT_LT(timer.elapsed(), 3000);
     EXPECT_TRUE(p.exitStatus() == QProcess::CrashExit || p.exitCode() != 0);
     EXPECT_TRUE(QFileInfo::exists(file));
+    // Not grown by the passes' rounding up to the block.
+    EXPECT_EQ(QFileInfo(file).size(), size);
     EXPECT_TRUE(p.readAllStandardError().contains("stopped"));
 }

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Trees of small files: srm against its peers, side by side on one file system.
+#
+#   bench/srm/tree.sh [options] [files...]        # files: tree sizes, default 2000 10000
+#     -b DIR     build folder (default: build); its staged srm is measured
+#     -o SRM     a second srm to measure beside it (e.g. one built from an older commit)
+#     -d DIR     the folder to work in (default: DIR/bench-srm-tree in the build folder)
+#     -l         as root: work on a fresh 1 GiB loop ext4 volume, made and removed here
+#     -r N       rounds (default 3); medians are reported
+#     -x CMD     an extra peer, run as: CMD tree-folder (e.g. "srm -rs" from elsewhere)
+#
+# Every run gets the same fresh tree: 4 KiB files of old data, 500 to a folder,
+# written out before the clock starts. Peers:
+#   srm -rs                  the staged srm: one pass, the folder's files in batches
+#   srm -rs (other)          the -o binary, for a before/after table
+#   shred -n1 -u per file    find -exec, one process and one pass per file, as a
+#                            shredder without batching does it
+#   rm -rf; sync -f          no overwriting at all: the floor
+# Reported: files per second and the ratios the targets are set on.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+build=$here/../../build
+other=
+work=
+loop=0
+rounds=3
+extra=
+while getopts "b:o:d:lr:x:" opt; do
+    case $opt in
+    b) build=$OPTARG ;;
+    o) other=$OPTARG ;;
+    d) work=$OPTARG ;;
+    l) loop=1 ;;
+    r) rounds=$OPTARG ;;
+    x) extra=$OPTARG ;;
+    *) exit 64 ;;
+    esac
+done
+shift $((OPTIND - 1))
+sizes=("$@")
+[ ${#sizes[@]} -gt 0 ] || sizes=(2000 10000)
+srm=$build/stage/libexec/tarnwick-vantoly/srm
+[ -x "$srm" ] || { echo "no staged srm at $srm (build first)" >&2; exit 1; }
+[ -z "$other" ] || [ -x "$other" ] || { echo "no srm at $other" >&2; exit 1; }
+work=${work:-$build/bench-srm-tree}
+mkdir -p "$work"
+
+device= image= mnt=
+cleanup() {
+    if [ -n "$mnt" ]; then umount "$mnt" 2>/dev/null || true; rmdir "$mnt" 2>/dev/null || true; fi
+    # Only the device this script attached.
+    if [ -n "$device" ]; then losetup -d "$device" 2>/dev/null || true; fi
+    if [ -n "$image" ]; then rm -f "$image"; fi
+    rm -rf "${work:?}/tree" "${work:?}/model"
+}
+trap cleanup EXIT
+if [ "$loop" = 1 ]; then
+    [ "$(id -u)" = 0 ] || { echo "-l needs root" >&2; exit 1; }
+    image=$(mktemp "$work/volume-XXXXXX.img")
+    truncate -s 1G "$image"
+    device=$(losetup --find --show "$image")
+    mkfs.ext4 -q "$device"
+    mnt=$(mktemp -d /tmp/tv-bench-srm-XXXXXX)
+    mount "$device" "$mnt"
+    place=$mnt
+else
+    place=$work
+fi
+fs=$(df -T "$place" | awk 'NR==2 {print $2}')
+[ "$fs" != tmpfs ] || { echo "$place is on tmpfs; run from a disk" >&2; exit 1; }
+
+now() { date +%s.%N; }
+
+# The model tree is made once per size; each run gets a copy, on the disk.
+model() {
+    local n=$1 content
+    rm -rf "$place/model"
+    mkdir -p "$place/model"
+    content=$(head -c 3072 /dev/urandom | base64 -w0 | head -c 4096)
+    for ((i = 0; i < n; i++)); do
+        ((i % 500 == 0)) && mkdir -p "$place/model/d$((i / 500))"
+        printf '%s' "$content" >"$place/model/d$((i / 500))/f$i"
+    done
+}
+fresh() {
+    rm -rf "$place/tree"
+    cp -a "$place/model" "$place/tree"
+    sync -f "$place"
+}
+
+# time_of <command...>: seconds taken, the tree must be gone afterwards.
+time_of() {
+    local t0 t1
+    t0=$(now)
+    "$@" >/dev/null 2>&1 || true
+    t1=$(now)
+    [ ! -e "$place/tree" ] || { echo "tree left behind by: $*" >&2; exit 1; }
+    awk -v a="$t0" -v z="$t1" 'BEGIN { printf "%.3f", z - a }'
+}
+rm_sync() { rm -rf "$1" && sync -f "$place"; }
+shred_each() { find "$1" -type f -exec shred -n1 -u {} \; && rm -rf "$1"; }
+
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+echo "file system: $fs ($place), rounds: $rounds, files of 4 KiB, 500 to a folder"
+for n in "${sizes[@]}"; do
+    model "$n"
+    declare -a S=() O=() H=() R=() X=()
+    for ((i = 0; i < rounds; i++)); do
+        fresh; S+=("$(time_of "$srm" -rs "$place/tree")")
+        if [ -n "$other" ]; then fresh; O+=("$(time_of "$other" -rs "$place/tree")"); fi
+        fresh; H+=("$(time_of shred_each "$place/tree")")
+        fresh; R+=("$(time_of rm_sync "$place/tree")")
+        # shellcheck disable=SC2086
+        if [ -n "$extra" ]; then fresh; X+=("$(time_of $extra "$place/tree")"); fi
+        echo "  $n files, round $((i + 1)): srm ${S[i]} s${other:+, other ${O[i]} s}, shred ${H[i]} s, rm+sync ${R[i]} s${extra:+, extra ${X[i]} s}"
+    done
+    s=$(median "${S[@]}"); h=$(median "${H[@]}"); r=$(median "${R[@]}")
+    echo "$n files (median seconds, files/s):"
+    awk -v n="$n" -v t="$s" 'BEGIN { printf "  srm -rs                   %8.3f  %8.0f\n", t, n / t }'
+    if [ -n "$other" ]; then
+        o=$(median "${O[@]}")
+        awk -v n="$n" -v t="$o" 'BEGIN { printf "  srm -rs (other)           %8.3f  %8.0f\n", t, n / t }'
+    fi
+    awk -v n="$n" -v t="$h" 'BEGIN { printf "  shred -n1 -u per file     %8.3f  %8.0f\n", t, n / t }'
+    awk -v n="$n" -v t="$r" 'BEGIN { printf "  rm -rf; sync -f           %8.3f  %8.0f\n", t, n / t }'
+    if [ -n "$extra" ]; then
+        x=$(median "${X[@]}")
+        awk -v n="$n" -v t="$x" 'BEGIN { printf "  extra peer                %8.3f  %8.0f\n", t, n / t }'
+    fi
+    awk -v s="$s" -v h="$h" -v r="$r" 'BEGIN {
+        printf "  srm speed / shred per file  = %6.2f (target >= 5)\n", h / s
+        printf "  srm speed / rm -rf + sync   = %6.3f (target >= 0.10)\n", r / s
+    }'
+    if [ -n "$other" ]; then awk -v s="$s" -v o="$o" 'BEGIN { printf "  srm speed / other srm       = %6.2f\n", o / s }'; fi
+done

@@ -1,0 +1,151 @@
+#include "SrmRun.h"
+#include "TempTree.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The records of one run, by path: "E", or "F" plus the reason.
+struct Records
+{
+    std::multimap<QByteArray, QByteArray> byPath;
+    bool wellFormed = true;
+};
+
+Records parse(const QByteArray& out)
+{
+    Records r;
+    if (!out.isEmpty() && !out.endsWith('\0'))
+        r.wellFormed = false;
+    for (const QByteArray& rec : out.split('\0')) {
+        if (rec.isEmpty())
+            continue;
+        if (rec.startsWith("E\t")) {
+            r.byPath.emplace(rec.mid(2), "E");
+        } else if (rec.startsWith("F\t")) {
+            // Paths may hold tabs; the reason cannot.
+            const qsizetype tab = rec.lastIndexOf('\t');
+            if (tab <= 1)
+                r.wellFormed = false;
+            r.byPath.emplace(rec.mid(2, tab - 2), "F" + rec.mid(tab + 1));
+        } else {
+            r.wellFormed = false;
+        }
+    }
+    return r;
+}
+
+// A file named by raw bytes, which need not be UTF-8.
+void rawFile(const QString& folder, const QByteArray& name)
+{
+    const QByteArray path = QFile::encodeName(folder) + "/" + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0) << path.toStdString();
+    ASSERT_EQ(::write(fd, "data", 4), 4);
+    ::close(fd);
+}
+
+}  // namespace
+
+TEST(SrmRecords, OneRecordPerItemWithTheExactBytes)
+{
+    TempTree tree;
+    const QString top = tree.folder("top");
+    tree.file("top/a", QByteArray(9000, 'a'));
+    tree.file("top/sub/b", "b");
+    tree.link("top/link", tree / "top/a");
+    rawFile(top, "new\nline");
+    rawFile(top, "x\xff");
+    rawFile(top + "/sub", "tab\tname");
+    const QByteArray t = QFile::encodeName(top);
+
+    const SrmRun r = runSrm({"-fsvrM", top, tree / "missing"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const Records rec = parse(r.out);
+    EXPECT_TRUE(rec.wellFormed) << r.out.toStdString();
+    const std::multimap<QByteArray, QByteArray> expected = {
+        {t + "/a", "E"},
+        {t + "/sub/b", "E"},
+        {t + "/link", "E"},
+        {t + "/new\nline", "E"},
+        {t + "/x\xff", "E"},
+        {t + "/sub/tab\tname", "E"},
+        {t + "/sub", "E"},
+        {t, "E"},
+        // -f accepts it, but nothing was erased: a caller must not count it.
+        {QFile::encodeName(tree / "missing"), "FNo such file or directory"},
+    };
+    EXPECT_EQ(rec.byPath, expected) << r.out.toStdString();
+    // The lines for people went aside, pass lines included.
+    EXPECT_TRUE(r.err.contains("/sub/b: removed")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(": pass 1/1")) << r.err.toStdString();
+
+    // A folder comes after everything it held.
+    const QByteArray nul(1, '\0');
+    EXPECT_LT(r.out.indexOf(t + "/sub/b"), r.out.indexOf("E\t" + t + "/sub" + nul));
+    EXPECT_TRUE(r.out.endsWith("E\t" + t + nul + "F\t" + QFile::encodeName(tree / "missing") +
+                               "\tNo such file or directory" + nul));
+}
+
+TEST(SrmRecords, WhatStaysIsReportedOnceWithItsFolders)
+{
+    SKIP_UNLESS_ROOT();
+    TempTree tree;
+    const QString top = tree.folder("top");
+    tree.file("top/gone", "g");
+    const QString inner = tree.folder("top/mid/mnt");
+    ScopedMount tmpfs("tv-srm-records", inner, "tmpfs", 0);
+    ASSERT_TRUE(tmpfs.mounted);
+    const QByteArray t = QFile::encodeName(top);
+
+    const SrmRun r = runSrm({"-sfrM", top});
+    EXPECT_EQ(r.code, 1);
+    const Records rec = parse(r.out);
+    EXPECT_TRUE(rec.wellFormed) << r.out.toStdString();
+    ASSERT_EQ(rec.byPath.size(), 4u) << r.out.toStdString();
+    EXPECT_EQ(rec.byPath.count(t + "/gone"), 1u);
+    EXPECT_EQ(rec.byPath.find(t + "/gone")->second, "E");
+    for (const QByteArray& kept : {t + "/mid/mnt", t + "/mid", t}) {
+        ASSERT_EQ(rec.byPath.count(kept), 1u) << kept.toStdString();
+        EXPECT_TRUE(rec.byPath.find(kept)->second.startsWith("F")) << kept.toStdString();
+    }
+    EXPECT_TRUE(r.err.contains("mnt")) << r.err.toStdString();
+}
+
+TEST(SrmRecords, ManyPathsAreRemovedTogetherAndEachTold)
+{
+    TempTree tree;
+    QStringList args{"-fEM"};
+    for (int i = 0; i < 50; ++i)
+        args << tree.file(QStringLiteral("one/f%1").arg(i), QByteArray(i * 1000, 'x'));
+    // Large enough to take the one-by-one road, beside the small ones.
+    args << tree.file("one/large", QByteArray(3 << 20, 'L'));
+    args << tree.file("two/g", "g");
+    // Named twice: removed once, then missing.
+    args << tree / "one/f0";
+
+    const SrmRun r = runSrm(args);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const Records rec = parse(r.out);
+    EXPECT_TRUE(rec.wellFormed);
+    EXPECT_EQ(rec.byPath.size(), 53u);
+    for (qsizetype i = 2; i < args.size() - 1; ++i) {  // f0, named twice, below
+        const QByteArray path = QFile::encodeName(args[i]);
+        ASSERT_EQ(rec.byPath.count(path), 1u) << path.toStdString();
+        EXPECT_EQ(rec.byPath.find(path)->second, "E") << path.toStdString();
+        EXPECT_FALSE(QFile::exists(args[i]));
+    }
+    const auto twice = rec.byPath.equal_range(QFile::encodeName(tree / "one/f0"));
+    ASSERT_EQ(std::distance(twice.first, twice.second), 2);
+    EXPECT_EQ(twice.first->second, "E");
+    EXPECT_EQ(std::next(twice.first)->second, "FNo such file or directory");
+    EXPECT_TRUE(QDir(tree / "one").isEmpty());
+}
