@@ -37,7 +37,7 @@ class ScreenTest : public ::testing::Test
 protected:
     ScopedLayout layout;
     FakeTool fakeSrm{"srm", kSrmScript};
-    const QString kSrm = fakeSrm.path();
+    const QString kSrm = QStringLiteral(TV_STAGE_DIR) + "/libexec/tarnwick-vantoly/srm";
     TempTree state;
     DoDataBase store{state / "DataBase.db"};
     Host host;
@@ -169,6 +169,7 @@ TEST_F(ScreenTest, AnItemThatSurvivesShowsTheFailurePage)
 
 TEST_F(ScreenTest, CancelRecordsEveryTickedItemByWhetherItIsStillThere)
 {
+    screen.setToolPath(fakeSrm.path());
     TempTree tree;
     const QString first = tree.file("first.txt", "1");
     const QString slow = tree.file("slow.bin", QByteArray(4096, 's'));  // the stand-in sleeps on it
@@ -199,6 +200,7 @@ TEST_F(ScreenTest, CancelRecordsEveryTickedItemByWhetherItIsStillThere)
 
 TEST_F(ScreenTest, QuittingDuringARunCancelsItAndRecordsItFirst)
 {
+    screen.setToolPath(fakeSrm.path());
     TempTree tree;
     const QString first = tree.file("first.txt", "1");
     const QString slow = tree.file("slow.bin", QByteArray(4096, 's'));
@@ -395,6 +397,7 @@ TEST_F(ScreenTest, ASecondConfirmationDoesNotStartASecondRun)
 
 TEST_F(ScreenTest, ACancelBeforeTheFirstItemErasesNothing)
 {
+    screen.setToolPath(fakeSrm.path());
     TempTree tree;
     const QString item = tree.file("item.txt", "data");
     screen.addChosenPaths({item});
