@@ -1,0 +1,134 @@
+// The engine with the real srm, as root: what a user could plant between the
+// listing and the erasing, and what the disk keeps afterwards.
+#include "LoopVolume.h"
+#include "Main/FileEraser/Engine/FolderExpansion.h"
+#include "Main/FileEraser/Engine/RemoveFileAndFolder.h"
+#include "TempTree.h"
+#include "platform/InvokingUser.h"
+#include "platform/UserDefaults.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QDir>
+#include <QUuid>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kSrm = QStringLiteral(TV_STAGE_DIR) + "/libexec/tarnwick-vantoly/srm";
+
+struct Waiter : RemoveFileAndFolderDelegate
+{
+    bool ended = false;
+    int fails = 0;
+    void haveFailEraser() override { ++fails; }
+    void removeObjEnd(const FileObjList&) override { ended = true; }
+    bool run(RemoveFileAndFolder& engine, const FileObjList& items)
+    {
+        engine.setDelegate(this);
+        engine.benginToTraskWithArr(items);
+        QElapsedTimer t;
+        t.start();
+        while (!ended && t.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return ended;
+    }
+};
+
+FileObjPtr findItem(const FileObjList& run, const QString& path)
+{
+    for (const FileObjPtr& i : run)
+        if (i->url == path)
+            return i;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(EngineEndToEnd, ASubfolderSwappedForALinkAfterTheListingLeadsNowhere)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root: the tree must belong to another user";
+    const auto nobody = platform::userNamed("nobody");
+    if (!nobody)
+        GTEST_SKIP() << "no user 'nobody' to own the tree";
+    TempTree tree;
+    // Root's own: only root can read it.
+    const QString secret = tree.file("secret/passwords", "root only");
+    ::chmod(QFile::encodeName(tree / "secret").constData(), 0700);
+    // The user's folder, chosen for erasing.
+    const QString top = tree.folder("top");
+    tree.file("top/sub/notes", "the user's notes");
+    for (const QString& p : {top, tree / "top/sub", tree / "top/sub/notes"})
+        ASSERT_EQ(::lchown(QFile::encodeName(p).constData(), nobody->uid, nobody->gid), 0);
+
+    platform::setUserDefaultInteger("EraserTimes", 1);
+    const FileObjList run = FolderExpansion::buildRunList({FolderExpansion::buildFileObj(top, true)});
+    // Between the listing and the erasing the user swaps the subfolder for a
+    // link to root's folder, as that user could.
+    ASSERT_EQ(::rename(QFile::encodeName(tree / "top/sub").constData(), QFile::encodeName(tree / "top/old").constData()), 0);
+    ASSERT_EQ(::symlink(QFile::encodeName(tree / "secret").constData(), QFile::encodeName(tree / "top/sub").constData()), 0);
+    ASSERT_EQ(::lchown(QFile::encodeName(tree / "top/sub").constData(), nobody->uid, nobody->gid), 0);
+
+    Waiter waiter;
+    RemoveFileAndFolder engine(kSrm);
+    ASSERT_TRUE(waiter.run(engine, run));
+    EXPECT_EQ(TempTree::read(secret), "root only");
+    const FileObjPtr notes = findItem(run, tree / "top/sub/notes");
+    ASSERT_TRUE(notes);
+    EXPECT_EQ(notes->failStr, Outcome::fail);
+    EXPECT_GE(waiter.fails, 1);
+}
+
+TEST(EngineEndToEnd, AnImmutableFileIsFreedAndShreddedToTheLastByte)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume volume("ext4", 32);
+    ASSERT_TRUE(volume.ok()) << volume.error().toStdString();
+    ASSERT_TRUE(volume.mount()) << volume.error().toStdString();
+    const QByteArray marker = "TV-ENGINE-IMMUTABLE-" + QUuid::createUuid().toByteArray(QUuid::Id128) + "|";
+    const QString lone = volume.mountPoint() + "/lone.bin";
+    const QString inFolder = volume.mountPoint() + "/folder/inner.bin";
+    QDir().mkpath(volume.mountPoint() + "/folder");
+    for (const QString& path : {lone, inFolder}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(marker.repeated((256 << 10) / marker.size()));
+        f.flush();
+        ::fsync(f.handle());
+    }
+    for (const QString& path : {lone, inFolder})
+        ASSERT_EQ(QProcess::execute("chattr", {"+i", path}), 0);
+    ::sync();
+
+    platform::setUserDefaultInteger("EraserTimes", 1);
+    FileObjList items{FolderExpansion::buildFileObj(lone, false),
+                      FolderExpansion::buildFileObj(volume.mountPoint() + "/folder", true)};
+    const FileObjList run = FolderExpansion::buildRunList(items);
+    Waiter waiter;
+    RemoveFileAndFolder engine(kSrm);
+    const bool ended = waiter.run(engine, run);
+    const bool loneGone = !QFileInfo::exists(lone);
+    const bool innerGone = !QFileInfo::exists(inFolder);
+    for (const QString& path : {lone, inFolder})
+        if (QFileInfo::exists(path))
+            QProcess::execute("chattr", {"-i", path});  // so the volume can be let go of
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(loneGone);
+    EXPECT_TRUE(innerGone);
+    EXPECT_EQ(waiter.fails, 0);
+    for (const FileObjPtr& i : run)
+        EXPECT_EQ(i->failStr, Outcome::success) << i->url.toStdString();
+    ASSERT_TRUE(volume.unmount());
+    QFile image(volume.image());
+    ASSERT_TRUE(image.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(image.readAll().contains(marker)) << "the old contents are still on the device";
+}
