@@ -4,6 +4,7 @@
 #include "ui_EraserWC.h"
 
 #include "Main/FileEraser/Engine/FolderExpansion.h"
+#include "platform/Background.h"
 
 #include <QFileInfo>
 
@@ -44,6 +45,7 @@ void EraserWC::eumeFileWithPath(const QString& path)
     isHaveFail = false;
     addFileToArr(path, QFileInfo(path).isDir());
     showPage(progressView);
+    progressBar->setValue(2);  // never less, also while the folder is walked
     readyPro->setRange(0, 1);
     removeFileAndFolder = std::make_unique<RemoveFileAndFolder>(m_toolPath);
     removeFileAndFolder->setDelegate(this);
@@ -57,11 +59,15 @@ void EraserWC::addFileToArr(const QString& path, bool isDir)
 
 void EraserWC::beginRemove()
 {
-    const FileObjList run = FolderExpansion::buildRunList(valueArr);
-    if (run.isEmpty())
+    if (valueArr.isEmpty())
         return;
     m_running = true;
-    removeFileAndFolder->benginToTraskWithArr(run);
+    // The walk of a large folder runs away from the window, which stays live
+    // (and cancellable) meanwhile; a cancel reaches the engine before it starts.
+    const FileObjList items = valueArr;
+    platform::runInBackground(
+        this, [items] { return FolderExpansion::buildRunList(items); },
+        [this](const FileObjList& run) { removeFileAndFolder->benginToTraskWithArr(run); });
 }
 
 void EraserWC::removeProgress(float percent, const QString& path, int /*index*/)

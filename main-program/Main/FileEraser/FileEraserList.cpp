@@ -180,7 +180,7 @@ FileObjList FileEraserList::takeJudgedItems()
         // found either, and a file cut short in its tool may live on under its
         // random name. Only what the engine did not fail counts as erased.
         struct stat st{};
-        const bool gone = !lstatPath(item->url, st);
+        const bool gone = ::lstat(item->pathBytes().constData(), &st) != 0;
         item->failStr = gone && item->failStr != Outcome::fail ? Outcome::erased : Outcome::failed;
         judged.append(item);
     }
