@@ -67,6 +67,7 @@ public:
         if (!exec(kHistorySchema)) {
             const int code = sqlite3_errcode(m_db);
             m_busy = code == SQLITE_BUSY || code == SQLITE_LOCKED;
+            m_failCode = code;
             fail(QStringLiteral("打开数据库失败！ %1").arg(path));
             return;
         }
@@ -84,6 +85,12 @@ public:
     bool ok() const { return m_ok; }
     sqlite3* handle() const { return m_db; }
     QString error() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
+    // The file is not a sound database.
+    bool damaged() const
+    {
+        const int code = m_db ? sqlite3_errcode(m_db) : m_failCode;
+        return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+    }
     // The last failure was another connection holding the lock.
     bool busy() const
     {
@@ -122,6 +129,7 @@ private:
     sqlite3* m_db = nullptr;
     bool m_ok = false;
     bool m_busy = false;
+    int m_failCode = SQLITE_OK;
     bool m_inTransaction = false;
 };
 
@@ -165,14 +173,21 @@ QString DoDataBase::timeKey(const QDateTime& moment)
     return moment.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"));
 }
 
-HistoryRuns DoDataBase::getAllData(bool* ok) const
+HistoryRuns DoDataBase::getAllData(bool* ok, bool* damaged) const
 {
     if (ok)
         *ok = false;
+    if (damaged)
+        *damaged = false;
     HistoryRuns runs;
     Connection db(getDataBase());
+    const auto failed = [&] {
+        if (damaged)
+            *damaged = db.damaged();
+        return HistoryRuns();
+    };
     if (!db.ok() || !db.begin(false))
-        return runs;
+        return failed();
 
     // Two passes in one snapshot instead of one query per run: the keys, then
     // every row in table order, grouped in memory.
@@ -182,7 +197,7 @@ HistoryRuns DoDataBase::getAllData(bool* ok) const
         runs.insert(keys.text(0), HistoryRun());
     if (rc != SQLITE_DONE) {
         platform::log(QStringLiteral("history: cannot read TimeBase: %1").arg(db.error()));
-        return {};
+        return failed();
     }
     Statement rows(db.handle(), "SELECT Itmes, ErasureAlgorithm, Result, Time FROM BaseTable ORDER BY rowid");
     while ((rc = rows.step()) == SQLITE_ROW) {
@@ -193,7 +208,7 @@ HistoryRuns DoDataBase::getAllData(bool* ok) const
     }
     if (rc != SQLITE_DONE) {
         platform::log(QStringLiteral("history: cannot read BaseTable: %1").arg(db.error()));
-        return {};
+        return failed();
     }
     db.commit();
     if (ok)

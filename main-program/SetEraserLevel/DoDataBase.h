@@ -42,8 +42,10 @@ public:
 
     QString getDataBase() const;
 
-    // All runs; empty when nothing can be read (`ok` then says false).
-    HistoryRuns getAllData(bool* ok = nullptr) const;
+    // All runs; empty when nothing can be read (`ok` then says false, and
+    // `damaged` whether the file is not a sound database, rather than busy
+    // or out of reach).
+    HistoryRuns getAllData(bool* ok = nullptr, bool* damaged = nullptr) const;
 
     // A file-shredder run: each item's `url` and `failStr`. An empty list
     // records nothing and succeeds. False when the run could not be stored;

@@ -97,7 +97,9 @@ void HistoryViewController::rebuildModel()
 
 void HistoryViewController::getEraserHistory()
 {
-    HistoryDic = m_store->getAllData();
+    bool readable = false;
+    bool damaged = false;
+    HistoryDic = m_store->getAllData(&readable, &damaged);
     historyAllArr = HistoryDic.keys();
     // The key format makes plain text order newest first.
     std::sort(historyAllArr.begin(), historyAllArr.end(), std::greater<QString>());
@@ -108,6 +110,10 @@ void HistoryViewController::getEraserHistory()
     const bool any = !historyAllArr.isEmpty();
     ui->haveView->setVisible(any);
     ui->noView->setVisible(!any);
+    // A history that cannot be read is not an empty one.
+    ui->noHistoryLabel->setText(readable  ? QStringLiteral("No erasure history yet.")
+                                : damaged ? QStringLiteral("The erasure history cannot be read: its database file is damaged.")
+                                          : QStringLiteral("The erasure history cannot be read just now."));
     ui->emptyAllButton->setButtonEnabled(any);
     if (any) {
         const QModelIndex newest = m_model->index(0, 0);

@@ -427,3 +427,25 @@ TEST_F(HistoryScreen, TheExportedPageBelongsToTheInvokingUser)
         EXPECT_EQ(st.st_uid, 0u);
     }
 }
+
+TEST_F(HistoryScreen, ADamagedDatabaseIsSaidToBeDamagedNotEmpty)
+{
+    record("2026-12-08 07:00:00", {"/a"});
+    {
+        QFile db(path);
+        ASSERT_TRUE(db.open(QIODevice::ReadWrite));
+        db.write(QByteArray(4096, '\x5a'));  // the header and first page overwritten
+    }
+    bool ok = true, damaged = false;
+    EXPECT_TRUE(store.getAllData(&ok, &damaged).isEmpty());
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(damaged);
+
+    ToolView tool;
+    Host host(tool.container);
+    HistoryViewController* vc = HistoryViewController::presentIn(host.slot, &host, "WipeFile", &store);
+    auto* label = vc->findChild<QLabel*>("noHistoryLabel");
+    ASSERT_TRUE(label);
+    EXPECT_TRUE(vc->noView()->isVisible());
+    EXPECT_EQ(label->text(), "The erasure history cannot be read: its database file is damaged.");
+}
