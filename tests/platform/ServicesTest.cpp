@@ -12,6 +12,9 @@
 #include <QFile>
 #include <thread>
 
+#include <atomic>
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -92,6 +95,28 @@ TEST(Background, ResultComesBackOnTheContextThreadAndIsDroppedWhenTheContextIsGo
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
     EXPECT_FALSE(called);
+}
+
+TEST(Background, AContextDyingAsItsResultArrivesIsNeverCalledBackNorReached)
+{
+    // The result and the context's end race each other; whichever wins, the
+    // finished work must neither call a dead receiver nor post to one.
+    std::atomic<int> calledDead{0};
+    for (int round = 0; round < 20000; ++round) {
+        auto* context = new QObject;
+        auto alive = std::make_shared<std::atomic<bool>>(true);
+        platform::runInBackground(context, [] { return 1; }, [alive, &calledDead](int) {
+            if (!*alive)
+                ++calledDead;
+        });
+        if (round % 3 == 0)
+            QThread::yieldCurrentThread();
+        *alive = false;
+        delete context;
+    }
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calledDead, 0);
 }
 
 TEST(NetworkProbe, AnswersDataTimeoutsAndSizeCap)
