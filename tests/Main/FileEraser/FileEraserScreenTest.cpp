@@ -218,6 +218,39 @@ TEST_F(ScreenTest, QuittingDuringARunCancelsItAndRecordsItFirst)
     EXPECT_EQ(PublicUtilities::getUpDataHistoryStr("WipeFileHistory"), "1");
 }
 
+TEST_F(ScreenTest, QuittingDuringALargeErasureStopsSrmAndRecordsThePartialRun)
+{
+    TempTree tree;
+    const QString done = tree.file("done.txt", "small");
+    const QString big = tree / "big.bin";
+    {
+        QFile f(big);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        const QByteArray chunk(1 << 20, 'b');
+        for (int i = 0; i < 300; ++i)
+            ASSERT_EQ(f.write(chunk), chunk.size());
+    }
+    platform::setUserDefaultInteger("EraserTimes", 35);  // 36 passes: long enough to be inside it
+    screen.addChosenPaths({big, done});
+    screen.makeSureToEraserSelectFiles();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label("eraserPathLabel")->text() == big; }, 20000));
+    QTest::qWait(300);  // srm is inside the large file
+
+    QElapsedTimer t;
+    t.start();
+    screen.finishBeforeQuit();
+    EXPECT_LT(t.elapsed(), 10000);
+    EXPECT_EQ(historyRows().join('\n').toStdString(), QStringList({big + "=Failed", done + "=Failed"}).join('\n').toStdString());
+    EXPECT_TRUE(QFileInfo::exists(big));
+    EXPECT_TRUE(QFileInfo::exists(done));
+    // No srm is left behind working on it.
+    QProcess pgrep;
+    pgrep.start("pgrep", {"-f", "-P", QString::number(QCoreApplication::applicationPid()), "srm"});
+    pgrep.waitForFinished();
+    EXPECT_TRUE(pgrep.readAllStandardOutput().trimmed().isEmpty());
+    platform::setUserDefaultInteger("EraserTimes", 1);
+}
+
 TEST_F(ScreenTest, AnItemLeftInPlaceShowsTheFailurePageEvenWithoutAnEngineFailure)
 {
     TempTree tree;

@@ -15,7 +15,11 @@
 #include <QDir>
 #include <QUuid>
 
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,4 +135,55 @@ TEST(EngineEndToEnd, AnImmutableFileIsFreedAndShreddedToTheLastByte)
     QFile image(volume.image());
     ASSERT_TRUE(image.open(QIODevice::ReadOnly));
     EXPECT_FALSE(image.readAll().contains(marker)) << "the old contents are still on the device";
+}
+
+TEST(EngineEndToEnd, ABindMountInsideAChosenFolderIsLeftWithEverythingBehindIt)
+{
+    TempTree tree;
+    const QString precious = tree.file("elsewhere/precious", "keep me");
+    tree.file("top/own", "mine");
+    const QString bound = tree.folder("top/bound");
+    if (::mount(QFile::encodeName(tree / "elsewhere").constData(), QFile::encodeName(bound).constData(), nullptr, MS_BIND,
+                nullptr) != 0)
+        GTEST_SKIP() << "cannot bind-mount here (needs root): " << std::strerror(errno);
+    platform::setUserDefaultInteger("EraserTimes", 1);
+    const FileObjList run = FolderExpansion::buildRunList({FolderExpansion::buildFileObj(tree / "top", true)});
+    Waiter waiter;
+    RemoveFileAndFolder engine(kSrm);
+    const bool ended = waiter.run(engine, run);
+    ::umount2(QFile::encodeName(bound).constData(), MNT_DETACH);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(TempTree::read(precious), "keep me");
+    EXPECT_FALSE(QFileInfo::exists(tree / "top/own"));
+    const FileObjPtr mountPoint = findItem(run, bound);
+    ASSERT_TRUE(mountPoint);
+    EXPECT_EQ(mountPoint->failStr, Outcome::fail);
+    EXPECT_EQ(findItem(run, tree / "top")->failStr, Outcome::fail);  // still holds the mount point
+}
+
+TEST(EngineEndToEnd, TwinNamesReachSrmByTheirOwnBytes)
+{
+    TempTree tree;
+    const QByteArray folder = QFile::encodeName(tree.folder("twins"));
+    const QByteArray raw = folder + "/x\xff";
+    const QByteArray replaced = folder + "/x\xef\xbf\xbd";
+    for (const QByteArray& p : {raw, replaced}) {
+        const int fd = ::open(p.constData(), O_CREAT | O_WRONLY, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "secret", 6), 6);
+        ::close(fd);
+    }
+    platform::setUserDefaultInteger("EraserTimes", 1);
+    const FileObjList run = FolderExpansion::buildRunList({FolderExpansion::buildFileObj(QFile::decodeName(folder), true)});
+    Waiter waiter;
+    RemoveFileAndFolder engine(kSrm);
+    ASSERT_TRUE(waiter.run(engine, run));
+    struct stat st{};
+    EXPECT_NE(::lstat(raw.constData(), &st), 0);
+    EXPECT_NE(::lstat(replaced.constData(), &st), 0);
+    EXPECT_EQ(waiter.fails, 0);
+    for (const FileObjPtr& i : run)
+        EXPECT_EQ(i->failStr, Outcome::success);
+    for (const QByteArray& p : {raw, replaced})
+        ::unlink(p.constData());
 }
