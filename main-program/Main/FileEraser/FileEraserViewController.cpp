@@ -32,6 +32,7 @@
 #include <QMessageBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMouseEvent>
 #include <QPropertyAnimation>
 
@@ -705,6 +706,14 @@ void FileEraserViewController::showHistoryNotRecorded()
     notice->open();
 }
 
+void FileEraserViewController::waitForEvents()
+{
+    // Outside the event loop: events are handled as they come, without spinning.
+    QEventLoop loop;
+    QTimer::singleShot(20, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 void FileEraserViewController::finishBeforeQuit()
 {
     QElapsedTimer waited;
@@ -714,7 +723,7 @@ void FileEraserViewController::finishBeforeQuit()
         // ends, and what it did is recorded before the program goes.
         cancelShred();
         while (m_removeFileAndFolder && !m_removeFileAndFolder->hasEnded() && waited.elapsed() < kQuitWaitMs)
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+            waitForEvents();
         stopEraserBigTimer();
         stopEraserTimer();
         m_deleteErrorArr = m_list.takeJudgedItems();
@@ -724,7 +733,7 @@ void FileEraserViewController::finishBeforeQuit()
     // A run still waiting for a busy history gets its last tries now, once
     // a try under way has ended (two would record it twice).
     while (m_recordInFlight && waited.elapsed() < kQuitWaitMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+        waitForEvents();
     if (m_unrecorded.isEmpty() || m_recordInFlight)
         return;
     const FileObjList items = m_unrecorded;

@@ -141,6 +141,7 @@ private:
     void applyColumnWidths();
     void raiseScreenButtons();
     void recordRun(const FileObjList& items);
+    static void waitForEvents();
     void historyRecorded();
     void showHistoryNotRecorded();
 

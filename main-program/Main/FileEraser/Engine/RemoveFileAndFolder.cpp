@@ -436,7 +436,10 @@ void RemoveFileAndFolder::toolFinished(QProcess* process)
     for (qsizetype index = m_expectFirst; index <= m_expectLast; ++index) {
         if (m_done[static_cast<size_t>(index)])
             continue;
-        itemDone(index, false);
+        // Listed twice (a ticked file inside a ticked folder): erased at
+        // its first turn, so this tool never saw it.
+        const QByteArray path = m_allFiles.at(index)->pathBytes();
+        itemDone(index, !m_cancel && m_erasedPaths.contains(path) && !exists(path));
         if (m_cancel)
             break;
     }

@@ -431,14 +431,19 @@ TEST(RemoveFileAndFolder, AFolderTickedInsideAnotherTickedFolderIsErasedOnceAndS
     FakeTool srm("srm", kRemovingTool);
     tree.file("a/b/inner", "1");
     tree.file("a/outer", "2");
-    // The inner folder listed first, then the one holding it: its entries are listed twice.
-    const FileObjList run = FolderExpansion::buildRunList({item(tree / "a/b", true), item(tree / "a", true)});
+    tree.file("a/lone", "3");
+    const QString other = tree.file("other", "4");
+    // A file and the inner folder listed first, then the folder holding
+    // them: their entries are listed twice. The file goes first, with the
+    // other file; the folder's own tool never sees it again.
+    const FileObjList run = FolderExpansion::buildRunList(
+        {item(tree / "a/lone"), item(other), item(tree / "a/b", true), item(tree / "a", true)});
     Recorder rec;
     RemoveFileAndFolder engine(srm.path());
     engine.setDelegate(&rec);
     engine.benginToTraskWithArr(run);
     ASSERT_TRUE(rec.waitForEnd());
-    EXPECT_EQ(srm.log().count('\n'), 1);
+    EXPECT_EQ(srm.log().count('\n'), 2);  // the file, then the folder
     EXPECT_FALSE(QFileInfo::exists(tree / "a"));
     for (const FileObjPtr& i : run)
         EXPECT_EQ(i->failStr, Outcome::success) << i->url.toStdString();
