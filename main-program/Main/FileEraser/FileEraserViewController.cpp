@@ -499,6 +499,10 @@ void FileEraserViewController::doEraserSelectFiles()
     m_engineEnded = false;
     m_isFailedEraser = false;
     m_deleteErrorArr.clear();
+    // Nothing of the last run shows while this one's list is being built.
+    ui->eraserRoundLabel->clear();
+    ui->eraserPathLabel->clear();
+    ui->progressBar->changeProgressValue(2);
     m_removeFileAndFolder = std::make_unique<RemoveFileAndFolder>(m_toolPath);
     m_removeFileAndFolder->setDelegate(this);
     QTimer::singleShot(500, this, &FileEraserViewController::beginRemove);
