@@ -256,9 +256,8 @@ void Remover::failItem(Item& item, const std::string& why)
     fail(item.shown, why);
 }
 
-bool Remover::openForShred(int dirFd, Folder& folder, Item& item)
+bool Remover::openForShred(int dirFd, Item& item)
 {
-    (void)folder;
     const auto hardLinks = [&](nlink_t links) {
         failItem(item, "has " + std::to_string(links) +
                            " hard links: the other names share its data, so it is not erased; not touched");
@@ -386,7 +385,7 @@ bool Remover::flush(int dirFd, Folder& folder)
                            "cannot be removed; not touched");
             continue;
         }
-        if (S_ISREG(item.entry.mode) && !openForShred(dirFd, folder, item))
+        if (S_ISREG(item.entry.mode) && !openForShred(dirFd, item))
             continue;
         // Links, FIFOs, sockets and device nodes hold no file data of their own,
         // and opening them could block, act on hardware, or reach a link's
