@@ -204,8 +204,9 @@ TEST(SrmProof, KilledMidTreeEveryReportedFileIsOverwritten)
         indexOf[paths[i]] = int(i);
 
     QProcess p;
-    // Three passes, so that the kill is likely to land inside a batch's writing.
-    p.start(srmPath(), {"-fErM", top});
+    // All 35 passes, so the run lasts and the kill is likely to land inside a
+    // batch's writing.
+    p.start(srmPath(), {"-frM", top});
     ASSERT_TRUE(p.waitForStarted());
     QByteArray out;
     QElapsedTimer timer;
