@@ -344,11 +344,11 @@ void Remover::overwriteTogether(std::vector<Item*>& group, const std::vector<Pas
             const auto r = m_overwriter.writePass(item->target, passes[i], false, error);
             if (r != Overwriter::Result::Done)
                 failItem(*item, r == Overwriter::Result::Failed ? error : kStoppedWriting);
-            else
+            else if (item->target.length() > 0)
                 anyLeft = item;
         }
         if (!anyLeft)
-            return;
+            continue;  // nothing written that a sync would have to carry
         // Every file's pass must be on the device before any next pass is written.
         // One syncfs writes them all out; the fdatasync after it adds the flush of
         // the device's cache that syncfs leaves out on some file systems, and
