@@ -57,7 +57,9 @@ const char* usageText()
            "  -M  records for programs on stdout (the -v lines go to stderr), one per item,\n"
            "      each ended by a NUL byte; PATH is the argument as given, joined by '/'\n"
            "      with the names below it:\n"
-           "        E<TAB>PATH<NUL>         gone: every pass and the removal reached the disk\n"
+           "        E<TAB>PATH<NUL>             gone: every pass and the removal reached the disk\n"
            "        F<TAB>PATH<TAB>REASON<NUL>  left in place (REASON is after the last tab)\n"
+           "Left untouched: a file with other hard links, one open for writing elsewhere,\n"
+           "and one whose folder would not let its name be removed.\n"
            "Exit status: 0 when every path is gone, 1 when one is not, 64 on bad usage.\n";
 }

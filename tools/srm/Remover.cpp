@@ -256,9 +256,8 @@ void Remover::failItem(Item& item, const std::string& why)
     fail(item.shown, why);
 }
 
-bool Remover::openForShred(int dirFd, Folder& folder, Item& item)
+bool Remover::openForShred(int dirFd, Item& item)
 {
-    (void)folder;
     const auto hardLinks = [&](nlink_t links) {
         failItem(item, "has " + std::to_string(links) +
                            " hard links: the other names share its data, so it is not erased; not touched");
@@ -345,11 +344,11 @@ void Remover::overwriteTogether(std::vector<Item*>& group, const std::vector<Pas
             const auto r = m_overwriter.writePass(item->target, passes[i], false, error);
             if (r != Overwriter::Result::Done)
                 failItem(*item, r == Overwriter::Result::Failed ? error : kStoppedWriting);
-            else
+            else if (item->target.length() > 0)
                 anyLeft = item;
         }
         if (!anyLeft)
-            return;
+            continue;  // nothing written that a sync would have to carry
         // Every file's pass must be on the device before any next pass is written.
         // One syncfs writes them all out; the fdatasync after it adds the flush of
         // the device's cache that syncfs leaves out on some file systems, and
@@ -386,7 +385,7 @@ bool Remover::flush(int dirFd, Folder& folder)
                            "cannot be removed; not touched");
             continue;
         }
-        if (S_ISREG(item.entry.mode) && !openForShred(dirFd, folder, item))
+        if (S_ISREG(item.entry.mode) && !openForShred(dirFd, item))
             continue;
         // Links, FIFOs, sockets and device nodes hold no file data of their own,
         // and opening them could block, act on hardware, or reach a link's

@@ -53,7 +53,7 @@ private:
     void enqueue(int dirFd, Folder& folder, Item item);
     // Removes the folder's pending items; false when any stays.
     bool flush(int dirFd, Folder& folder);
-    bool openForShred(int dirFd, Folder& folder, Item& item);
+    bool openForShred(int dirFd, Item& item);
     void overwrite(std::vector<Item*>& items);
     void overwriteTogether(std::vector<Item*>& group, const std::vector<Pass>& passes);
     void failItem(Item& item, const std::string& why);

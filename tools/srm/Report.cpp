@@ -37,11 +37,6 @@ void Report::missing(const std::string& path)
     record('F', path, "No such file or directory");
 }
 
-void Report::warn(const std::string& path, const std::string& what)
-{
-    std::fprintf(stderr, "srm: warning: %s: %s\n", path.c_str(), what.c_str());
-}
-
 void Report::record(char kind, const std::string& path, const std::string& why)
 {
     if (!m_records)

@@ -21,8 +21,6 @@ public:
     // A named path that was not there, which -f accepts: only the record tells,
     // so that a caller never counts it as erased.
     void missing(const std::string& path);
-    // Said about an item that still gets its own gone() or failed().
-    void warn(const std::string& path, const std::string& what);
 
 private:
     void record(char kind, const std::string& path, const std::string& why);

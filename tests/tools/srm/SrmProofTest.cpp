@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <iostream>
 #include <fcntl.h>
 #include <map>
 #include <set>
@@ -187,6 +188,39 @@ TEST(SrmProof, TreeOfSmallFilesLeavesNoMarker)
     EXPECT_EQ(markersIn(raw, prefix).size(), 0u) << "after unmounting";
 }
 
+// The batch's one sync per pass must carry every file's pass to the disk on the
+// other file systems users erase on too, not only on ext4.
+TEST(SrmProof, TreeOnOtherFileSystemsLeavesNoMarker)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    for (const QString& fs : {QStringLiteral("vfat"), QStringLiteral("exfat"), QStringLiteral("ntfs")}) {
+        SCOPED_TRACE(fs.toStdString());
+        LoopVolume volume(fs, 64);
+        if (!volume.ok() || !volume.mount()) {
+            std::cout << "[ NOTE     ] " << fs.toStdString() << " not proved here: " << volume.error().toStdString()
+                      << std::endl;
+            continue;
+        }
+        const QByteArray prefix = uniqueMarker(fs.toLatin1().constData());
+        const QString top = volume.mountPoint() + "/top";
+        const auto paths = smallFileTree(top, prefix, 5, 40);
+        ASSERT_EQ(paths.size(), 200u);
+        // One file large enough to be overwritten on its own.
+        const QByteArray large = prefix + "99999|";
+        writeSynced(top + "/large", large.repeated((3 << 20) / int(large.size())));
+        ::sync();
+        ASSERT_EQ(markersIn(readImage(volume), prefix).size(), 201u) << "the scan cannot see the markers";
+
+        const SrmRun r = runSrm({"-fErM", top}, 300000);
+        EXPECT_EQ(r.code, 0) << r.err.left(2000).toStdString();
+        EXPECT_EQ(r.out.count(QByteArray("E\t")), 207);
+        EXPECT_FALSE(QFile::exists(top));
+        EXPECT_EQ(markersIn(readImage(volume), prefix).size(), 0u) << "before unmounting";
+        ASSERT_TRUE(volume.unmount());
+        EXPECT_EQ(markersIn(readImage(volume), prefix).size(), 0u) << "after unmounting";
+    }
+}
+
 // A run killed outright mid-tree: whatever it had reported gone must already be
 // overwritten on the device, since the report is all a caller has.
 TEST(SrmProof, KilledMidTreeEveryReportedFileIsOverwritten)
@@ -204,8 +238,9 @@ TEST(SrmProof, KilledMidTreeEveryReportedFileIsOverwritten)
         indexOf[paths[i]] = int(i);
 
     QProcess p;
-    // Three passes, so that the kill is likely to land inside a batch's writing.
-    p.start(srmPath(), {"-fErM", top});
+    // All 35 passes, so the run lasts and the kill is likely to land inside a
+    // batch's writing.
+    p.start(srmPath(), {"-frM", top});
     ASSERT_TRUE(p.waitForStarted());
     QByteArray out;
     QElapsedTimer timer;

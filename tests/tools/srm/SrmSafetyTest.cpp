@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -236,4 +237,38 @@ TEST(SrmSafety, FileWhoseNameCannotGoIsNeverOverwritten)
         EXPECT_EQ(r.code, 1) << r.err.toStdString();
         EXPECT_EQ(after, content);
     }
+}
+
+// Without a lease (another user's file, no CAP_LEASE) the writer is looked for
+// among the processes the caller may see.
+TEST(SrmSafety, WriterIsFoundWithoutALease)
+{
+    SKIP_UNLESS_ROOT();
+    const passwd* nobody = ::getpwnam("nobody");
+    if (!nobody || nobody->pw_uid == 0)
+        GTEST_SKIP() << "no unprivileged user 'nobody'";
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nobody->pw_gid;
+    const auto asNobody = [uid, gid] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+            ::_exit(99);
+    };
+    TempTree tree;
+    ASSERT_EQ(::chmod(QFile::encodeName(tree.path()).constData(), 0755), 0);
+    const QString folder = tree.folder("theirs");
+    giveTo(folder, uid);
+    const QString file = tree.file("theirs/roots-file", "root's data");
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0666), 0);
+
+    QProcess writer;
+    writer.setStandardOutputFile(file, QIODevice::Append);
+    writer.setChildProcessModifier(asNobody);
+    writer.start("sleep", {"30"});
+    ASSERT_TRUE(writer.waitForStarted());
+    const SrmRun r = runSrm({"-fsz", file}, 60000, asNobody);
+    writer.kill();
+    writer.waitForFinished();
+    EXPECT_EQ(r.code, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("open for writing")) << r.err.toStdString();
+    EXPECT_EQ(TempTree::read(file), "root's data");
 }
