@@ -28,6 +28,12 @@ public:
     // goes by these bytes; empty means `url` encodes exactly.
     QByteArray urlBytes;
     QByteArray pathBytes() const;
+    // What the path named when the item was listed (the entry itself, a link
+    // not followed). The engine leaves an item alone whose path has come to
+    // name something else, such as a folder on the way swapped for a link.
+    bool hasIdentity = false;
+    uint64_t device = 0;
+    uint64_t inode = 0;
 
     void setIsSymbolicLink();
     static bool isFileSymbolicLink(const QString& path);

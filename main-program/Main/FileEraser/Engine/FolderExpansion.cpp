@@ -78,6 +78,11 @@ FileObjPtr runEntry(const QByteArray& path, const QByteArray& name, const struct
     }
     item->isSelect = true;
     item->isSymbolicLink = S_ISLNK(st.st_mode);
+    if (st.st_ino != 0) {
+        item->hasIdentity = true;
+        item->device = st.st_dev;
+        item->inode = st.st_ino;
+    }
     item->setIsSSD();
     return item;
 }
@@ -91,8 +96,12 @@ FileObjPtr buildFileObj(const QString& path, bool isDir)
     item->name = info.fileName();
     item->url = path;
     struct stat st{};
-    if (::lstat(QFile::encodeName(path).constData(), &st) == 0)
+    if (::lstat(QFile::encodeName(path).constData(), &st) == 0) {
         item->size = st.st_size;
+        item->hasIdentity = true;
+        item->device = st.st_dev;
+        item->inode = st.st_ino;
+    }
     if (isDir) {
         item->icon = QIcon::fromTheme(QStringLiteral("folder"));
         item->type = QStringLiteral("Folder");

@@ -69,6 +69,13 @@ bool isEmptyFolder(const QByteArray& path)
     return empty;
 }
 
+// The path still names what was listed: a folder on the way swapped for a
+// link, or the item replaced, gives another inode.
+bool isSameEntry(const FileObjPtr& item, const struct stat& st)
+{
+    return !item->hasIdentity || (item->device == static_cast<uint64_t>(st.st_dev) && item->inode == st.st_ino);
+}
+
 bool startsInside(const QByteArray& path, const QByteArray& folder)
 {
     return path.size() > folder.size() && path.startsWith(folder) && path.at(folder.size()) == '/';
@@ -212,7 +219,7 @@ bool RemoveFileAndFolder::runTaskWithPath()
     if (job.first < job.last) {
         // A folder with its listed contents. It must still be the folder that
         // was listed, on the same mount: anything else is left alone.
-        bool usable = present && S_ISDIR(st.st_mode) && !isMountPoint(path);
+        bool usable = present && S_ISDIR(st.st_mode) && isSameEntry(root, st) && !isMountPoint(path);
         if (!present && m_erasedPaths.contains(path)) {
             for (qsizetype i = job.first; i <= job.last; ++i)
                 itemDone(i, true);
@@ -230,10 +237,15 @@ bool RemoveFileAndFolder::runTaskWithPath()
         return true;
     }
 
-    if (runDirect(root, job.last, present ? &st : nullptr))
+    const Turn turn = turnFor(root, present ? &st : nullptr);
+    if (turn != Turn::Tool) {
+        itemDone(job.last, turn == Turn::Erased);
         return false;
+    }
 
-    // A run of files for the tool: this one and those right after it.
+    // A run of items for the tool: this one and those right after it. Empty
+    // files and folders go this way too: the tool refuses a path through a
+    // link someone else planted, a plain unlink or rmdir here would not.
     QList<QByteArray> paths;
     qsizetype bytes = 0;
     qsizetype j = m_job;
@@ -246,13 +258,12 @@ bool RemoveFileAndFolder::runTaskWithPath()
         if (j != m_job) {
             struct stat ns{};
             const bool there = ::lstat(p.constData(), &ns) == 0;
-            if (!there || S_ISDIR(ns.st_mode) || (S_ISREG(ns.st_mode) && ns.st_size == 0) ||
-                paths.size() >= kBatchPaths || bytes + p.size() > kBatchBytes)
-                break;  // handled directly at its own turn, or the batch is full
+            if (!there || turnFor(item, &ns, false) != Turn::Tool || paths.size() >= kBatchPaths ||
+                bytes + p.size() > kBatchBytes)
+                break;  // judged at its own turn, or the batch is full
         }
         m_touchedFolders.insert(parentOf(p));
-        if (platform::isImmutable(item->url))
-            platform::clearImmutable(item->url);
+        clearImmutable(item);
         if (!checkPermissions(item->url) || ::access(parentOf(p).constData(), W_OK) != 0)
             platform::log(QStringLiteral("--没有权限--------%1").arg(item->url));
         paths << p;
@@ -264,38 +275,42 @@ bool RemoveFileAndFolder::runTaskWithPath()
     return true;
 }
 
-bool RemoveFileAndFolder::runDirect(const FileObjPtr& item, qsizetype index, const struct stat* st)
+RemoveFileAndFolder::Turn RemoveFileAndFolder::turnFor(const FileObjPtr& item, const struct stat* st, bool log) const
 {
     const QByteArray path = item->pathBytes();
     if (!st) {
         // Gone before its turn: erased earlier in this run under another
         // item, or not there to erase, which is no success.
-        if (!m_erasedPaths.contains(path))
+        if (m_erasedPaths.contains(path))
+            return Turn::Erased;
+        if (log)
             platform::log(QStringLiteral("rm file fail %1: no longer there").arg(item->url));
-        itemDone(index, m_erasedPaths.contains(path));
-        return true;
+        return Turn::LeftAlone;
     }
-    if (S_ISDIR(st->st_mode)) {
-        // An empty folder goes by rmdir, so anything created in it meanwhile
-        // keeps it in place; a folder with entries that were never listed
-        // stays, as does a mounted volume.
-        bool removed = false;
-        if (item->isDir && !isMountPoint(path) && isEmptyFolder(path))
-            removed = ::rmdir(path.constData()) == 0;
-        if (!removed)
+    if (!isSameEntry(item, *st)) {
+        if (log)
+            platform::log(QStringLiteral("rm file fail %1: names another file than the one listed").arg(item->url));
+        return Turn::LeftAlone;
+    }
+    // A folder that was listed empty goes only while it still is; one with
+    // entries that were never listed stays, as does a mounted volume.
+    if (S_ISDIR(st->st_mode) && (!item->isDir || isMountPoint(path) || !isEmptyFolder(path))) {
+        if (log)
             platform::log(QStringLiteral("rm folder fail %1").arg(item->url));
-        itemDone(index, removed);
-        return true;
+        return Turn::LeftAlone;
     }
-    if (S_ISREG(st->st_mode) && st->st_size == 0) {
-        if (platform::isImmutable(item->url))
-            platform::clearImmutable(item->url);
-        const bool removed = ::unlink(path.constData()) == 0;
-        platform::log((removed ? QStringLiteral("rm file sec %1") : QStringLiteral("rm file fail %1")).arg(item->url));
-        itemDone(index, removed);
-        return true;
-    }
-    return false;
+    return Turn::Tool;
+}
+
+void RemoveFileAndFolder::clearImmutable(const FileObjPtr& item)
+{
+    // Only where no link leads to it: clearing the flag through a folder
+    // swapped for a link would unprotect a file the run was never given.
+    const QString parent = QFileInfo(item->url).absolutePath();
+    if (QFileInfo(parent).canonicalFilePath() != QDir::cleanPath(parent) || FileObj::isFileSymbolicLink(item->url))
+        return;
+    if (platform::isImmutable(item->url))
+        platform::clearImmutable(item->url);
 }
 
 void RemoveFileAndFolder::startTool(QList<QByteArray> paths)

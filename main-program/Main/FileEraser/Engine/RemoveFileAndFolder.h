@@ -24,9 +24,9 @@ public:
 // Erases a run list in list order. A folder that was expanded into the list
 // goes to the secure-remove tool whole (`srm -r`), which walks it relative to
 // open folders and never through a link planted after the listing; runs of
-// files go to one tool process together. Each item's word comes from the
-// tool's own report of that item; an item it never reported failed. Empty
-// folders and empty files are removed directly. One engine serves one run.
+// other items go to one tool process together. Each item's word comes from
+// the tool's own report of that item; an item it never reported failed.
+// Nothing is removed here directly. One engine serves one run.
 class RemoveFileAndFolder : public QObject
 {
     Q_OBJECT
@@ -74,7 +74,10 @@ private:
     // Walks on through the jobs, in a loop rather than by recursion, until
     // one waits for the tool or the run ends.
     void doneErasing();
-    bool runDirect(const FileObjPtr& item, qsizetype index, const struct stat* st);
+    // What a single item needs at its turn: only a word, or the tool.
+    enum class Turn { Erased, LeftAlone, Tool };
+    Turn turnFor(const FileObjPtr& item, const struct stat* st, bool log = true) const;
+    static void clearImmutable(const FileObjPtr& item);
     void startTool(QList<QByteArray> paths);
     void expectRecords(qsizetype first, qsizetype last);
     QList<qsizetype> takeExpected(const QByteArray& path);

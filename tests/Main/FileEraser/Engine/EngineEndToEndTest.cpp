@@ -187,3 +187,28 @@ TEST(EngineEndToEnd, TwinNamesReachSrmByTheirOwnBytes)
     for (const QByteArray& p : {raw, replaced})
         ::unlink(p.constData());
 }
+
+TEST(EngineEndToEnd, AnEmptyFileChosenAloneIsNotReachedThroughASwappedFolder)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root: the folder must belong to another user";
+    const auto nobody = platform::userNamed("nobody");
+    if (!nobody)
+        GTEST_SKIP() << "no user 'nobody' to own the folder";
+    TempTree tree;
+    const QString rootsFlag = tree.file("secret/flag", "");  // empty, root's own
+    ::chmod(QFile::encodeName(tree / "secret").constData(), 0700);
+    const QString chosen = tree.file("top/sub/flag", "");
+    for (const QString& p : {tree / "top", tree / "top/sub", chosen})
+        ASSERT_EQ(::lchown(QFile::encodeName(p).constData(), nobody->uid, nobody->gid), 0);
+    auto item = FolderExpansion::buildFileObj(chosen, false);
+    ASSERT_EQ(::rename(QFile::encodeName(tree / "top/sub").constData(), QFile::encodeName(tree / "top/old").constData()), 0);
+    ASSERT_EQ(::symlink(QFile::encodeName(tree / "secret").constData(), QFile::encodeName(tree / "top/sub").constData()), 0);
+    ASSERT_EQ(::lchown(QFile::encodeName(tree / "top/sub").constData(), nobody->uid, nobody->gid), 0);
+
+    Waiter waiter;
+    RemoveFileAndFolder engine(kSrm);
+    ASSERT_TRUE(waiter.run(engine, {item}));
+    EXPECT_TRUE(QFileInfo::exists(rootsFlag));
+    EXPECT_EQ(item->failStr, Outcome::fail);
+}
