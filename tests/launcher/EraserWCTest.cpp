@@ -6,6 +6,7 @@
 #include "LoopVolume.h"
 #include "TempTree.h"
 
+#include "Main/FileEraser/Engine/EraserLevel.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
@@ -70,8 +71,8 @@ struct SlowRun
 TEST(EraserWC, FolderHandedOverIsErasedEntryByEntryThenRemoved)
 {
     ScopedLayout layout;
-    const int savedLevel = platform::userDefaultInteger("EraserTimes", 1);
-    platform::setUserDefaultInteger("EraserTimes", 3);  // the user's own level
+    const int savedLevel = platform::userDefaultInteger(kEraserTimesKey, 1);
+    platform::setUserDefaultInteger(kEraserTimesKey, 3);  // the user's own level
     TempTree tree;
     const QString dir = tree.folder("to erase");
     tree.file("to erase/a.txt", QByteArray(5000, 'a'));
@@ -97,7 +98,7 @@ TEST(EraserWC, FolderHandedOverIsErasedEntryByEntryThenRemoved)
     if (tool == fake.path()) {
         EXPECT_EQ(fake.log(), "-fEvrz\n-fEvrz\n");  // only the two non-empty files go to the tool
     }
-    platform::setUserDefaultInteger("EraserTimes", savedLevel);
+    platform::setUserDefaultInteger(kEraserTimesKey, savedLevel);
 }
 
 TEST(EraserWC, CancelAndFailureShowTheFailurePage)

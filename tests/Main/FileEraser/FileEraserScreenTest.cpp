@@ -1,5 +1,6 @@
 #include "Comm/PublicUtilities.h"
 #include "FakeTool.h"
+#include "Main/FileEraser/Engine/EraserLevel.h"
 #include "Main/FileEraser/FileEraserViewController.h"
 #include "TempTree.h"
 #include "SetEraserLevel/DoDataBase.h"
@@ -45,7 +46,7 @@ protected:
 
     void SetUp() override
     {
-        platform::setUserDefaultInteger("EraserTimes", 1);
+        platform::setUserDefaultInteger(kEraserTimesKey, 1);
         screen.setToolPath(kSrm);
         screen.setSuperDelegate(&host);
     }
@@ -172,7 +173,7 @@ TEST_F(ScreenTest, CancelRecordsTheItemsReachedSoFar)
     TempTree tree;
     const QString first = tree.file("first.txt", "1");
     // Many passes over a large file keep the tool busy long enough to cancel.
-    platform::setUserDefaultInteger("EraserTimes", 35);
+    platform::setUserDefaultInteger(kEraserTimesKey, 35);
     const QString slow = tree.file("slow.bin", QByteArray(64 << 20, 's'));
     const QString later = tree.file("later.txt", "3");
     screen.addChosenPaths({first, slow, later});
