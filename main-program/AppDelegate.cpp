@@ -7,6 +7,7 @@
 #include "Comm/EULinkUrl.h"
 #include "Comm/FontCache.h"
 #include "Main/BaseWindow.h"
+#include "Main/FileEraser/Engine/EraserLevel.h"
 #include "Main/MainWindowController.h"
 #include "PopWindow/PanelController.h"
 #include "platform/Background.h"
@@ -72,8 +73,8 @@ AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::awakeFromNib()
 {
-    if (platform::userDefaultInteger(QStringLiteral("EraserTimes")) == 0)
-        platform::setUserDefaultInteger(QStringLiteral("EraserTimes"), 1);
+    if (platform::userDefaultInteger(kEraserTimesKey) == 0)
+        platform::setUserDefaultInteger(kEraserTimesKey, 1);
     // Stored as family and weight word; FontCache reads "Lato Bold" as Lato at bold weight.
     CommUti::writRegularFont(QFont(QStringLiteral("Lato")));
     CommUti::writLightFont(QFont(QStringLiteral("Lato Light")));

@@ -5,7 +5,7 @@ add_library(tv_program STATIC
   ${CMAKE_CURRENT_LIST_DIR}/MyNSApplication.cpp ${CMAKE_CURRENT_LIST_DIR}/MyNSApplication.h
   ${CMAKE_CURRENT_LIST_DIR}/PreventSleep.cpp ${CMAKE_CURRENT_LIST_DIR}/PreventSleep.h)
 target_include_directories(tv_program PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(tv_program PUBLIC tv_main tv_about tv_comm tv_platform Qt6::Widgets Qt6::DBus)
+target_link_libraries(tv_program PUBLIC tv_main tv_about tv_comm tv_shred_engine tv_platform Qt6::Widgets Qt6::DBus)
 
 # Tool screens plug into the main window's slots (Main/ToolSlots.cpp), so
 # their libraries link into the main window's.

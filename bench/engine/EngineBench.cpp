@@ -3,6 +3,7 @@
 //  - erasing a folder of 10,000 files of 4 KiB through the engine next to
 //    `srm -rs` on an identical tree.
 #include "Main/FileEraser/Engine/FolderExpansion.h"
+#include "Main/FileEraser/Engine/EraserLevel.h"
 #include "Main/FileEraser/Engine/RemoveFileAndFolder.h"
 #include "platform/Layout.h"
 #include "platform/UserDefaults.h"
@@ -100,7 +101,7 @@ int main(int argc, char** argv)
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
     }
     // 2. A folder of 10,000 files of 4 KiB: the engine against srm -rs.
-    platform::setUserDefaultInteger("EraserTimes", 1);
+    platform::setUserDefaultInteger(kEraserTimesKey, 1);
     std::vector<double> engine, tool;
     for (int round = 0; round < (qEnvironmentVariableIsSet("TV_BENCH_LIST_ONLY") ? 0 : 3); ++round) {
         const QString a = work.path() + QStringLiteral("/engine%1").arg(round);

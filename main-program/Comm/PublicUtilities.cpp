@@ -1,6 +1,7 @@
 #include "Comm/PublicUtilities.h"
 
 #include "Comm/CommUti.h"
+#include "Main/FileEraser/Engine/EraserLevel.h"
 #include "platform/NetworkProbe.h"
 #include "platform/SettingsFile.h"
 #include "platform/SystemVersion.h"
@@ -53,21 +54,10 @@ bool PublicUtilities::isCanBeUseNetWork(const QUrl& homePage)
 
 QString PublicUtilities::getEraserTimes()
 {
-    return getEraserTimes(platform::userDefaultInteger(QStringLiteral("EraserTimes"), 1));
+    return getEraserTimes(platform::userDefaultInteger(kEraserTimesKey, 1));
 }
 
 QString PublicUtilities::getEraserTimes(int level)
 {
-    switch (level) {
-    case 2:
-        return QStringLiteral("Peter Gutmann's algorithm 2");
-    case 3:
-        return QStringLiteral("U.S. Army AR380-19");
-    case 7:
-        return QStringLiteral("DoD 5220.22-M ECE");
-    case 35:
-        return QStringLiteral("Peter Gutmann's algorithm 35");
-    default:
-        return QStringLiteral("HMG Infosec Standard 5");
-    }
+    return eraserLevelFor(level).name;
 }

@@ -1,5 +1,6 @@
 #include "SetEraserLevel/SetEraserLevelVC.h"
 
+#include "Main/FileEraser/Engine/EraserLevel.h"
 #include "SetEraserLevel/PanelButtons.h"
 #include "SetEraserLevel/SidePanelSlot.h"
 #include "ToolCon/TextImageButton.h"
@@ -23,8 +24,11 @@ SetEraserLevelVC::SetEraserLevelVC(QWidget* parent) : QWidget(parent), ui(std::m
     PanelButtons::setUp(ui->saveButton, QStringLiteral("Save"));
     connect(ui->cancelButton, &QAbstractButton::clicked, this, &SetEraserLevelVC::cancelButtonAction);
     connect(ui->saveButton, &QAbstractButton::clicked, this, &SetEraserLevelVC::saveButtonAction);
-    for (QAbstractButton* choice : choices())
+    for (QAbstractButton* choice : choices()) {
+        // A choice's title is its level's name, found by the identifier.
+        choice->setText(eraserLevelFor(choice->property(kIdentifier).toInt()).name);
         connect(choice, &QAbstractButton::clicked, this, &SetEraserLevelVC::buttonAction);
+    }
 }
 
 SetEraserLevelVC::~SetEraserLevelVC() = default;
@@ -71,7 +75,7 @@ QString SetEraserLevelVC::markedLevel() const
 
 void SetEraserLevelVC::setEraserLevelSelect()
 {
-    setLevelStr(QString::number(platform::userDefaultInteger(QStringLiteral("EraserTimes"), 0)));
+    setLevelStr(QString::number(platform::userDefaultInteger(kEraserTimesKey, 0)));
 }
 
 void SetEraserLevelVC::buttonAction()
@@ -101,7 +105,7 @@ void SetEraserLevelVC::saveButtonAction()
     bool ok = false;
     const int level = eraserLevel.toInt(&ok);
     if (ok)
-        platform::setUserDefaultInteger(QStringLiteral("EraserTimes"), level);
+        platform::setUserDefaultInteger(kEraserTimesKey, level);
     cancelButtonAction();
 }
 

@@ -1,5 +1,6 @@
 #include "SetEraserLevel/DoDataBase.h"
 
+#include "Main/FileEraser/Engine/EraserLevel.h"
 #include "PrivateDefaults.h"
 #include "TempTree.h"
 #include "platform/UserDefaults.h"
@@ -56,7 +57,7 @@ const HistoryRow kHeader{"Items", "Erasure Algorithm", "Result"};
 class DoDataBaseTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { platform::setUserDefaultInteger(QStringLiteral("EraserTimes"), 7); }
+    void SetUp() override { platform::setUserDefaultInteger(kEraserTimesKey, 7); }
     PrivateDefaults defaults;
     TempTree tree;
     QString path = tree / "DataBase.db";

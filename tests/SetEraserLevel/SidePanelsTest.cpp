@@ -3,6 +3,7 @@
 #include "SetEraserLevel/SetEraserLevelVC.h"
 #include "SetEraserLevel/SidePanelSlot.h"
 
+#include "Main/FileEraser/Engine/EraserLevel.h"
 #include "Main/Tools/EUCustomOutlineView.h"
 #include "PrivateDefaults.h"
 #include "TempTree.h"
@@ -50,7 +51,7 @@ struct ToolView
 
 int storedLevel()
 {
-    return platform::userDefaultInteger(QStringLiteral("EraserTimes"), 0);
+    return platform::userDefaultInteger(kEraserTimesKey, 0);
 }
 
 // Pixels of `image` inside `area` that `match` accepts.
@@ -109,7 +110,7 @@ FileObjPtr item(const QString& url)
 TEST(SetEraserLevelVC, ChoosesSavesOrCancelsAndSlides)
 {
     PrivateDefaults defaults;
-    platform::setUserDefaultInteger(QStringLiteral("EraserTimes"), 3);
+    platform::setUserDefaultInteger(kEraserTimesKey, 3);
     ToolView tool;
     Host host(tool.container);
 
@@ -138,10 +139,23 @@ TEST(SetEraserLevelVC, ChoosesSavesOrCancelsAndSlides)
     EXPECT_EQ(host.closed, 2);
 }
 
+TEST(SetEraserLevelVC, OffersEveryLevelUnderItsName)
+{
+    SetEraserLevelVC vc;
+    QStringList offered;
+    for (const EraserLevel& level : eraserLevels()) {
+        QAbstractButton* choice = vc.choiceButton(QString::number(level.value));
+        ASSERT_NE(choice, nullptr) << "no choice for level " << level.value;
+        EXPECT_EQ(choice->text(), level.name);
+        offered << QString::number(level.value);
+    }
+    EXPECT_EQ(offered, QStringList({"1", "2", "3", "7", "35"}));
+}
+
 TEST(SetEraserLevelVC, UnknownStoredLevelMarksNothingAndSavesItAgain)
 {
     PrivateDefaults defaults;
-    platform::setUserDefaultInteger(QStringLiteral("EraserTimes"), 4);
+    platform::setUserDefaultInteger(kEraserTimesKey, 4);
     SetEraserLevelVC vc;
     vc.setEraserLevelSelect();
     EXPECT_EQ(vc.markedLevel(), "");
@@ -152,7 +166,7 @@ TEST(SetEraserLevelVC, UnknownStoredLevelMarksNothingAndSavesItAgain)
 TEST(SetEraserLevelVC, DrawsTheMarkedRadioAndPictureButtons)
 {
     PrivateDefaults defaults;
-    platform::setUserDefaultInteger(QStringLiteral("EraserTimes"), 7);
+    platform::setUserDefaultInteger(kEraserTimesKey, 7);
     SetEraserLevelVC vc;
     vc.resize(730, 520);
     vc.show();

@@ -1,5 +1,6 @@
 #include "platform/ImageStore.h"
 
+#include <QCoreApplication>
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
@@ -87,4 +88,23 @@ TEST(ImageStore, UnknownNameDrawsNothing)
 {
     EXPECT_FALSE(platform::hasImage("no_such_picture"));
     EXPECT_TRUE(platform::imageNamed("no_such_picture", QSize(10, 10)).isNull());
+}
+
+TEST(ImageStore, TheCommandLineToolCarriesNoPicture)
+{
+    // A compiled-in resource keeps its file names as UTF-16; this program
+    // links the pictures, so it shows what the check looks for.
+    const auto holdsPictureName = [](const QString& binary) {
+        QFile file(binary);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << binary.toStdString();
+        const QString name = QStringLiteral("radiobutton_sel.svg");
+        const QByteArray utf16(reinterpret_cast<const char*>(name.utf16()), name.size() * 2);
+        const QByteArray bytes = file.readAll();
+        QByteArray swapped = utf16;
+        for (qsizetype i = 0; i + 1 < swapped.size(); i += 2)
+            std::swap(swapped[i], swapped[i + 1]);
+        return bytes.contains(utf16) || bytes.contains(swapped);
+    };
+    ASSERT_TRUE(holdsPictureName(QCoreApplication::applicationFilePath()));
+    EXPECT_FALSE(holdsPictureName(QStringLiteral(TV_STAGE_DIR "/libexec/tarnwick-vantoly/diskutil")));
 }

@@ -6,6 +6,7 @@
 #include "LoopVolume.h"
 #include "TempTree.h"
 
+#include "Main/FileEraser/Engine/EraserLevel.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
@@ -71,8 +72,8 @@ struct SlowRun
 TEST(EraserWC, FolderHandedOverIsErasedEntryByEntryThenRemoved)
 {
     ScopedLayout layout;
-    const int savedLevel = platform::userDefaultInteger("EraserTimes", 1);
-    platform::setUserDefaultInteger("EraserTimes", 3);  // the user's own level
+    const int savedLevel = platform::userDefaultInteger(kEraserTimesKey, 1);
+    platform::setUserDefaultInteger(kEraserTimesKey, 3);  // the user's own level
     TempTree tree;
     const QString dir = tree.folder("to erase");
     tree.file("to erase/a.txt", QByteArray(5000, 'a'));
@@ -94,7 +95,7 @@ TEST(EraserWC, FolderHandedOverIsErasedEntryByEntryThenRemoved)
               QDialog::Accepted);
     EXPECT_FALSE(QFileInfo::exists(dir));
     EXPECT_EQ(fake.log(), "-fEvrz -M -- " + dir + "\n");  // the folder goes to the tool whole
-    platform::setUserDefaultInteger("EraserTimes", savedLevel);
+    platform::setUserDefaultInteger(kEraserTimesKey, savedLevel);
 }
 
 TEST(EraserWC, CancelAndFailureShowTheFailurePage)

@@ -91,8 +91,8 @@ int FileEraserList::returnSelectAllState() const
 {
     const int ticked = selectedCount();
     if (ticked == 0)
-        return 0;
-    return ticked == valueArr.size() ? 2 : 1;
+        return kNoneSelected;
+    return ticked == valueArr.size() ? kAllSelected : kSomeSelected;
 }
 
 FileEraserList::CountText FileEraserList::selectCountText() const
@@ -116,7 +116,7 @@ void FileEraserList::setAllSelectOrNoSelect()
 {
     if (valueArr.isEmpty())
         return;
-    const bool tick = returnSelectAllState() != 2;
+    const bool tick = returnSelectAllState() != kAllSelected;
     for (const FileObjPtr& item : valueArr)
         item->isSelect = tick;
 }
@@ -129,11 +129,11 @@ void FileEraserList::flipSelect(int row)
 
 FileObjList FileEraserList::sortedList(FileObjList items, int sortType, int sortAD)
 {
-    const bool descending = sortAD == 1;
+    const bool descending = sortAD == SortChoice::descending;
     std::stable_sort(items.begin(), items.end(), [&](const FileObjPtr& a, const FileObjPtr& b) {
         const FileObj& x = descending ? *b : *a;
         const FileObj& y = descending ? *a : *b;
-        if (sortType == 0)
+        if (sortType == SortChoice::byName)
             return QString::compare(x.name, y.name, Qt::CaseSensitive) < 0;
         return x.size < y.size;
     });

@@ -1,5 +1,6 @@
 #pragma once
 #include "Main/FileEraser/Engine/FileObj.h"
+#include "Main/FileEraser/SortChoice.h"
 
 #include <QString>
 #include <QStringList>
@@ -35,7 +36,10 @@ public:
 
     static Refusal refusalFor(const QString& path);
 
-    // 0 nothing ticked (or empty), 1 some, 2 all.
+    // The tick state, as the number the screen reads.
+    static constexpr int kNoneSelected = 0;  // or an empty list
+    static constexpr int kSomeSelected = 1;
+    static constexpr int kAllSelected = 2;
     int returnSelectAllState() const;
     int selectedCount() const;
 
@@ -49,12 +53,12 @@ public:
     };
     CountText selectCountText() const;
 
-    // Select all: unticks all in state 2, else ticks all. Nothing for an empty list.
+    // Select all: unticks all when all are ticked, else ticks all. Nothing for an empty list.
     void setAllSelectOrNoSelect();
     void flipSelect(int row);
 
-    // Key 0 by name (literal, case-sensitive), any other key by size; direction
-    // 0 ascending, 1 descending. Stable, so equal keys keep their order.
+    // By name (literal, case-sensitive) for SortChoice::byName, by size for
+    // any other key. Stable, so equal keys keep their order.
     static FileObjList sortedList(FileObjList items, int sortType, int sortAD);
     // Puts a sorted copy in place. Items added since the copy was taken
     // follow the sorted ones; items that left the list since stay out.

@@ -3,6 +3,15 @@
 #include "platform/ImageStore.h"
 #include "ui_FileEraserSortVC.h"
 
+namespace {
+
+// Rows 1 to 3 are the keys, 4 and 5 the directions; a row's identifier is
+// its number less one, so the directions are "3" and "4".
+constexpr int kAscendingRow = 4;
+constexpr int kAscendingId = kAscendingRow - 1;
+
+}  // namespace
+
 FileEraserSortVC::FileEraserSortVC(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::FileEraserSortVC>())
 {
     ui->setupUi(this);
@@ -42,7 +51,7 @@ void FileEraserSortVC::setLabelAlpha(QLabel* label, double alpha)
 void FileEraserSortVC::markKey(int key)
 {
     m_sortType = key;
-    for (int k = 0; k < 3; ++k)
+    for (int k = SortChoice::byName; k <= SortChoice::bySizeAgain; ++k)
         icon(k + 1)->setVisible(k == key);
     setLabelAlpha(label(key + 1), 1.0);
 }
@@ -50,16 +59,16 @@ void FileEraserSortVC::markKey(int key)
 void FileEraserSortVC::markDirection(int direction)
 {
     m_sortAD = direction;
-    icon(4)->setVisible(direction == 0);
-    icon(5)->setVisible(direction == 1);
-    setLabelAlpha(label(direction + 4), 1.0);
+    icon(kAscendingRow)->setVisible(direction == SortChoice::ascending);
+    icon(kAscendingRow + 1)->setVisible(direction == SortChoice::descending);
+    setLabelAlpha(label(kAscendingRow + direction), 1.0);
 }
 
 void FileEraserSortVC::setSortType(int sortType, int sortAD)
 {
-    if (sortType >= 0 && sortType <= 2)
+    if (sortType >= SortChoice::byName && sortType <= SortChoice::bySizeAgain)
         markKey(sortType);
-    if (sortAD == 0 || sortAD == 1)
+    if (sortAD == SortChoice::ascending || sortAD == SortChoice::descending)
         markDirection(sortAD);
 }
 
@@ -69,10 +78,10 @@ void FileEraserSortVC::selectSortType(SortSelectBgView* clicked)
         setLabelAlpha(label(n), 0.7);
     bool ok = false;
     const int id = clicked->identifier().toInt(&ok);
-    if (ok && id >= 0 && id <= 2)
+    if (ok && id >= SortChoice::byName && id <= SortChoice::bySizeAgain)
         markKey(id);
-    else if (ok && (id == 3 || id == 4))
-        markDirection(id - 3);
+    else if (ok && (id == kAscendingId || id == kAscendingId + 1))
+        markDirection(id - kAscendingId);
     if (m_delegate)
         m_delegate->selectSortbyType(m_sortType, m_sortAD);
 }

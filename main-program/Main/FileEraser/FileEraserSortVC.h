@@ -1,4 +1,5 @@
 #pragma once
+#include "Main/FileEraser/SortChoice.h"
 #include "Main/FileEraser/SortSelectBgView.h"
 
 #include <QWidget>
@@ -48,6 +49,6 @@ private:
 
     std::unique_ptr<Ui::FileEraserSortVC> ui;
     FileEraserSortVCDelegate* m_delegate = nullptr;
-    int m_sortType = 0;
-    int m_sortAD = 0;
+    int m_sortType = SortChoice::byName;
+    int m_sortAD = SortChoice::ascending;
 };

@@ -329,8 +329,9 @@ void FileEraserViewController::changeSelectAllButtonState()
     }
     ui->selectCountLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     const int state = m_list.returnSelectAllState();
-    ui->eraserFileButton->setButtonEnabled(state != 0);
-    ui->selectAllButton->setTextWithName(state == 2 ? QStringLiteral("Unselect all") : QStringLiteral("Select all"), 12);
+    ui->eraserFileButton->setButtonEnabled(state != FileEraserList::kNoneSelected);
+    ui->selectAllButton->setTextWithName(
+        state == FileEraserList::kAllSelected ? QStringLiteral("Unselect all") : QStringLiteral("Select all"), 12);
     reloadTable();
 }
 
@@ -452,7 +453,7 @@ void FileEraserViewController::selectSortbyType(int sortType, int sortAD)
 
 void FileEraserViewController::eraserNowButtonAction()
 {
-    if (m_running || m_list.returnSelectAllState() == 0)
+    if (m_running || m_list.returnSelectAllState() == FileEraserList::kNoneSelected)
         return;
     ui->progressView->move(730, 0);
     ui->progressView->show();

@@ -153,8 +153,8 @@ private:
     bool m_lastRunRecorded = true;
     QString m_toolPath;
 
-    int m_sortType = 0;
-    int m_sortAD = 0;
+    int m_sortType = SortChoice::byName;
+    int m_sortAD = SortChoice::ascending;
     QPointer<FileEraserSortVC> m_fileEraserSortVC;
     AttachedDropDown m_sortDropDown;
 

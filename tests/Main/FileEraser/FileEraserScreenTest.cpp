@@ -1,5 +1,6 @@
 #include "Comm/PublicUtilities.h"
 #include "FakeTool.h"
+#include "Main/FileEraser/Engine/EraserLevel.h"
 #include "Main/FileEraser/FileEraserViewController.h"
 #include "TempTree.h"
 #include "SetEraserLevel/DoDataBase.h"
@@ -45,7 +46,7 @@ protected:
 
     void SetUp() override
     {
-        platform::setUserDefaultInteger("EraserTimes", 1);
+        platform::setUserDefaultInteger(kEraserTimesKey, 1);
         screen.setToolPath(kSrm);
         screen.setSuperDelegate(&host);
     }
@@ -230,7 +231,7 @@ TEST_F(ScreenTest, QuittingDuringALargeErasureStopsSrmAndRecordsThePartialRun)
         for (int i = 0; i < 300; ++i)
             ASSERT_EQ(f.write(chunk), chunk.size());
     }
-    platform::setUserDefaultInteger("EraserTimes", 35);  // 36 passes: long enough to be inside it
+    platform::setUserDefaultInteger(kEraserTimesKey, 35);  // 36 passes: long enough to be inside it
     screen.addChosenPaths({big, done});
     screen.makeSureToEraserSelectFiles();
     ASSERT_TRUE(QTest::qWaitFor([&] { return label("eraserPathLabel")->text() == big; }, 20000));
@@ -248,7 +249,7 @@ TEST_F(ScreenTest, QuittingDuringALargeErasureStopsSrmAndRecordsThePartialRun)
     pgrep.start("pgrep", {"-f", "-P", QString::number(QCoreApplication::applicationPid()), "srm"});
     pgrep.waitForFinished();
     EXPECT_TRUE(pgrep.readAllStandardOutput().trimmed().isEmpty());
-    platform::setUserDefaultInteger("EraserTimes", 1);
+    platform::setUserDefaultInteger(kEraserTimesKey, 1);
 }
 
 TEST_F(ScreenTest, AnItemLeftInPlaceShowsTheFailurePageEvenWithoutAnEngineFailure)

@@ -1,5 +1,6 @@
 #include "Main/FileEraser/Engine/RemoveFileAndFolder.h"
 
+#include "Main/FileEraser/Engine/EraserLevel.h"
 #include "platform/Background.h"
 #include "platform/EntryIdentity.h"
 #include "platform/FileAttributes.h"
@@ -101,24 +102,14 @@ RemoveFileAndFolder::~RemoveFileAndFolder()
 
 int RemoveFileAndFolder::getEraserTimes()
 {
-    const int level = platform::userDefaultInteger(QStringLiteral("EraserTimes"), 1);
+    const int level = platform::userDefaultInteger(kEraserTimesKey, 1);
     return level < 1 ? 1 : level;
 }
 
 QString RemoveFileAndFolder::flagsForLevel(int level, bool isSSD)
 {
-    if (isSSD)
-        return QStringLiteral("-fsvrz");
-    switch (level) {
-    case 35:
-        return QStringLiteral("-fvrz");
-    case 7:
-        return QStringLiteral("-fmvrz");
-    case 3:
-        return QStringLiteral("-fEvrz");
-    default:
-        return QStringLiteral("-fsvrz");
-    }
+    // A solid-state drive gets the single pass whatever the level.
+    return (isSSD ? eraserLevels().first() : eraserLevelFor(level)).flags;
 }
 
 bool RemoveFileAndFolder::checkPermissions(const QString& path)

@@ -2,6 +2,7 @@
 // listing and the erasing, and what the disk keeps afterwards.
 #include "LoopVolume.h"
 #include "Main/FileEraser/Engine/FolderExpansion.h"
+#include "Main/FileEraser/Engine/EraserLevel.h"
 #include "Main/FileEraser/Engine/RemoveFileAndFolder.h"
 #include "TempTree.h"
 #include "platform/InvokingUser.h"
@@ -74,7 +75,7 @@ TEST(EngineEndToEnd, ASubfolderSwappedForALinkAfterTheListingLeadsNowhere)
     for (const QString& p : {top, tree / "top/sub", tree / "top/sub/notes"})
         ASSERT_EQ(::lchown(QFile::encodeName(p).constData(), nobody->uid, nobody->gid), 0);
 
-    platform::setUserDefaultInteger("EraserTimes", 1);
+    platform::setUserDefaultInteger(kEraserTimesKey, 1);
     const FileObjList run = FolderExpansion::buildRunList({FolderExpansion::buildFileObj(top, true)});
     // Between the listing and the erasing the user swaps the subfolder for a
     // link to root's folder, as that user could.
@@ -113,7 +114,7 @@ TEST(EngineEndToEnd, AnImmutableFileIsFreedAndShreddedToTheLastByte)
         ASSERT_EQ(QProcess::execute("chattr", {"+i", path}), 0);
     ::sync();
 
-    platform::setUserDefaultInteger("EraserTimes", 1);
+    platform::setUserDefaultInteger(kEraserTimesKey, 1);
     FileObjList items{FolderExpansion::buildFileObj(lone, false),
                       FolderExpansion::buildFileObj(volume.mountPoint() + "/folder", true)};
     const FileObjList run = FolderExpansion::buildRunList(items);
@@ -146,7 +147,7 @@ TEST(EngineEndToEnd, ABindMountInsideAChosenFolderIsLeftWithEverythingBehindIt)
     if (::mount(QFile::encodeName(tree / "elsewhere").constData(), QFile::encodeName(bound).constData(), nullptr, MS_BIND,
                 nullptr) != 0)
         GTEST_SKIP() << "cannot bind-mount here (needs root): " << std::strerror(errno);
-    platform::setUserDefaultInteger("EraserTimes", 1);
+    platform::setUserDefaultInteger(kEraserTimesKey, 1);
     const FileObjList run = FolderExpansion::buildRunList({FolderExpansion::buildFileObj(tree / "top", true)});
     Waiter waiter;
     RemoveFileAndFolder engine(kSrm);
@@ -173,7 +174,7 @@ TEST(EngineEndToEnd, TwinNamesReachSrmByTheirOwnBytes)
         ASSERT_EQ(::write(fd, "secret", 6), 6);
         ::close(fd);
     }
-    platform::setUserDefaultInteger("EraserTimes", 1);
+    platform::setUserDefaultInteger(kEraserTimesKey, 1);
     const FileObjList run = FolderExpansion::buildRunList({FolderExpansion::buildFileObj(QFile::decodeName(folder), true)});
     Waiter waiter;
     RemoveFileAndFolder engine(kSrm);

@@ -1,4 +1,5 @@
 #include "FakeTool.h"
+#include "Main/FileEraser/Engine/EraserLevel.h"
 #include "Main/FileEraser/Engine/FolderExpansion.h"
 #include "Main/FileEraser/Engine/RemoveFileAndFolder.h"
 #include "TempTree.h"
@@ -77,7 +78,7 @@ TEST(RemoveFileAndFolder, FlagStringFollowsTheStoredLevel)
     const std::pair<int, const char*> cases[] = {{1, "-fsvrz"}, {2, "-fsvrz"}, {0, "-fsvrz"}, {-5, "-fsvrz"},
                                                  {3, "-fEvrz"}, {7, "-fmvrz"}, {35, "-fvrz"}};
     for (const auto& [level, flags] : cases) {
-        platform::setUserDefaultInteger("EraserTimes", level);
+        platform::setUserDefaultInteger(kEraserTimesKey, level);
         EXPECT_GE(RemoveFileAndFolder::getEraserTimes(), 1);
         TempTree tree;
         FakeTool srm("srm", kRemovingTool);
@@ -91,7 +92,7 @@ TEST(RemoveFileAndFolder, FlagStringFollowsTheStoredLevel)
         EXPECT_EQ(srm.log(), QString("%1 -M -- %2\n").arg(flags, file)) << "level " << level;
         EXPECT_EQ(rec.processed.first()->failStr, "Success");
     }
-    platform::setUserDefaultInteger("EraserTimes", 1);
+    platform::setUserDefaultInteger(kEraserTimesKey, 1);
 }
 
 TEST(RemoveFileAndFolder, ProgressReportsItemsBeforeTheirTurnAndNeverHundred)
