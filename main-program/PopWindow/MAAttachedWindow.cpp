@@ -3,7 +3,6 @@
 #include "Comm/GetColor.h"
 
 #include <QEvent>
-#include <QPainter>
 #include <QResizeEvent>
 
 MAAttachedWindow::MAAttachedWindow(QWidget* view, QPointF point, QWidget* parentWindow, int side,
@@ -16,7 +15,7 @@ MAAttachedWindow::MAAttachedWindow(QWidget* view, QPointF point, QWidget* parent
     setAttribute(Qt::WA_TranslucentBackground);
     // Showing it must not take focus from the window that holds the button.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    m_fillColor = getColor(50, 50, 57, 1.0f);
+    setFill(getColor(50, 50, 57, 1.0f));
     m_borderColor = getColor(33, 33, 43, 1.0f);
     m_style.borderWidth = 1;
     m_style.viewMargin = 2;
@@ -38,15 +37,13 @@ MAAttachedWindow::~MAAttachedWindow()
 
 void MAAttachedWindow::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    paintBackground(painter);
+    paintWindow();
 }
 
 void MAAttachedWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (!isLayoutSize(event->size()))
-        redisplay();
+    windowResized(event->size());
 }
 
 void MAAttachedWindow::changeEvent(QEvent* event)
