@@ -19,6 +19,8 @@ NTFSViewController::NTFSViewController(QWidget* parent) : NoticeDialog(parent), 
     DialogStyle::setUpButton(ui->okButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
                              QStringLiteral("OK"), 14);
     connect(ui->okButton, &QAbstractButton::clicked, this, &NTFSViewController::okButtonAction);
+    setDefaultButton(ui->okButton);
+    setCancelButton(ui->okButton);
     connect(ui->linkToHelp, &QAbstractButton::clicked, this, &NTFSViewController::linkToHelpButtonAction);
     connect(ui->linkToWinBut, &QAbstractButton::clicked, this, &NTFSViewController::linkToWinButtonAction);
     for (QLabel* label : {ui->linkLabel, ui->nodeTLabel}) {

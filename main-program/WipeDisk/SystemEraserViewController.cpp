@@ -15,6 +15,8 @@ SystemEraserViewController::SystemEraserViewController(QWidget* parent)
     DialogStyle::setUpButton(ui->okButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
                              QStringLiteral("Close"), 14);
     connect(ui->okButton, &QAbstractButton::clicked, this, &SystemEraserViewController::okButtonAction);
+    setDefaultButton(ui->okButton);
+    setCancelButton(ui->okButton);
     ui->linkLabel->setOpenExternalLinks(false);
     connect(ui->linkLabel, &QLabel::linkActivated, this, &SystemEraserViewController::linkButtonAction);
     setLinkLabelStyle();

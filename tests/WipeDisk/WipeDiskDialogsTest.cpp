@@ -5,6 +5,7 @@
 #include "WipeDisk/StepProgressViewVC.h"
 #include "WipeDisk/SystemEraserViewController.h"
 #include "PopWindow/StatusAttachedWindow.h"
+#include "PanelKeys.h"
 #include "ToolCon/TextImageButton.h"
 
 #include <QAbstractButton>
@@ -101,4 +102,52 @@ TEST(Notices, LinkStylingLeavesTextsWithoutThePhraseUnchanged)
     EXPECT_TRUE(styled.contains(">Erase Files/Folders</span>"));
     EXPECT_TRUE(styled.contains(">Wipe Free Space</span>"));
     system.okButtonAction();  // no panel: nothing to close, no crash
+}
+
+namespace {
+struct FreeSpaceDelegate : MakeSureWipeFreeSpaceVCDelegate
+{
+    int calls = 0;
+    void makeSureToWipeFreeSpaceSelectVolume() override { ++calls; }
+};
+}  // namespace
+
+TEST(MakeSureDialogs, ReturnContinuesEscapeCancels)
+{
+    WipeDelegate wipe;
+    auto* disk = new MakeSureWipeDiskViewController;
+    disk->setDelegate(&wipe);
+    EXPECT_TRUE(keyEndsPanel(disk, Qt::Key_Escape));
+    EXPECT_EQ(wipe.calls, 0);
+    disk = new MakeSureWipeDiskViewController;
+    disk->setDelegate(&wipe);
+    EXPECT_TRUE(keyEndsPanel(disk, Qt::Key_Return));
+    EXPECT_EQ(wipe.calls, 1);
+
+    FreeSpaceDelegate fill;
+    auto* free = new MakeSureWipeFreeSpaceViewController;
+    free->setDelegate(&fill);
+    EXPECT_TRUE(keyEndsPanel(free, Qt::Key_Enter));
+    EXPECT_EQ(fill.calls, 1);
+}
+
+TEST(MakeSureDialogs, EachKeepsItsOwnTextsOverTheSharedButtons)
+{
+    MakeSureWipeDiskViewController disk;
+    MakeSureWipeFreeSpaceViewController free;
+    EXPECT_EQ(disk.titleLabel()->text(), "Wipe the selected drive?");
+    EXPECT_EQ(free.titleLabel()->text(), "Wipe the free space?");
+    EXPECT_TRUE(free.bodyLabel()->text().startsWith("The free space of the selected drive"));
+    EXPECT_EQ(free.okButton()->label()->text(), "Continue");
+    EXPECT_EQ(free.defaultButton(), free.okButton());
+    EXPECT_EQ(free.cancelButton(), free.noButton());
+}
+
+TEST(Notices, ReturnAndEscapeBothCloseANotice)
+{
+    EXPECT_TRUE(keyEndsPanel(new NTFSViewController, Qt::Key_Return));
+    EXPECT_TRUE(keyEndsPanel(new NTFSViewController, Qt::Key_Escape));
+    EXPECT_TRUE(keyEndsPanel(new SystemEraserViewController, Qt::Key_Escape));
+    // Space presses the button that has the focus.
+    EXPECT_TRUE(keyEndsPanel(new SystemEraserViewController, Qt::Key_Space));
 }

@@ -12,6 +12,8 @@ SystemItemViewController::SystemItemViewController(QWidget* parent)
     ui->okButton->setTextWithName(QStringLiteral("OK"), 14);
     ui->okButton->setButtonEnabled(true);
     connect(ui->okButton, &QAbstractButton::clicked, this, &SystemItemViewController::okButtonAction);
+    setDefaultButton(ui->okButton);
+    setCancelButton(ui->okButton);
 }
 
 SystemItemViewController::~SystemItemViewController() = default;
