@@ -14,7 +14,7 @@
 #include "ui_HistoryViewController.h"
 
 #include <QDir>
-#include <QFileDialog>
+#include "PopWindow/StandardDialogs.h"
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -192,15 +192,15 @@ void HistoryViewController::getHistorySavePath()
     const QString proposed =
         QStringLiteral("ErasureHistory(%1)").arg(DoDataBase::timeKey(QDateTime::currentDateTime()));
     const QString home = platform::invokingUser().home;
-    const QString chosen = QFileDialog::getSaveFileName(this, tr("Export Erasure History"),
-                                                        QDir(home.isEmpty() ? QDir::homePath() : home).filePath(proposed),
-                                                        tr("Web page (*.html)"));
+    const QString chosen = StandardDialogs::getSaveFileName(this, tr("Export Erasure History"),
+                                                            QDir(home.isEmpty() ? QDir::homePath() : home).filePath(proposed),
+                                                            tr("Web page (*.html)"));
     if (chosen.isEmpty())
         return;
     QString error;
     if (!writeHTML(HistoryPage::pathWithExtension(chosen), &error)) {
-        QMessageBox::warning(this, tr("Export Erasure History"),
-                             tr("The erasure history could not be exported:\n%1").arg(error));
+        StandardDialogs::warning(this, tr("Export Erasure History"),
+                                 tr("The erasure history could not be exported:\n%1").arg(error));
         return;
     }
     runModalPanel(new ExportViewController, window());

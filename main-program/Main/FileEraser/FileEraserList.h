@@ -34,6 +34,9 @@ public:
     bool contains(const QString& path) const;
 
     static Refusal refusalFor(const QString& path);
+    // The log line that tells what is known of the volume holding `path`:
+    // "Result:%i Volume: %@, Removable:%i, W:%i, Unmountable:%i, Desc:%@, type:%@".
+    static QString volumeResultLine(const QString& path);
 
     // 0 nothing ticked (or empty), 1 some, 2 all.
     int returnSelectAllState() const;

@@ -25,6 +25,8 @@
 #include "ui_FileEraserViewController.h"
 
 #include <QDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -213,22 +215,33 @@ void FileEraserViewController::selectFileButtonAction()
     if (!QFileInfo(start).isDir())
         start = desktopUser().home;
     if (m_rectNew.isEmpty()) {
-        const QRect frame = window()->frameGeometry();
-        m_rectNew = QRect(frame.x() + 50, frame.y() + 50, qMax(400, frame.width() - 100), qMax(300, frame.height() - 50));
+        const QScreen* screen = window()->screen() ? window()->screen() : QGuiApplication::primaryScreen();
+        m_rectNew = firstPanelFrame(window()->frameGeometry(), screen ? screen->availableGeometry() : QRect());
     }
     panel->setGeometry(m_rectNew);
     connect(panel, &FileEraserOpenPanel::didChangeToDirectory, this, &FileEraserViewController::panelDidChangeToDirectory);
     connect(panel, &QDialog::finished, this, [this, panel](int result) {
         if (result == QDialog::Accepted) {
             const QStringList chosen = panel->selectedPaths();
-            if (!chosen.isEmpty())
+            if (!chosen.isEmpty()) {
                 platform::log(QStringLiteral("=======:::: |%1|").arg(chosen.first()));
+                platform::log(FileEraserList::volumeResultLine(chosen.first()));
+            }
             addChosenPaths(chosen);
         }
         m_rectNew = panel->geometry();
     });
     panel->setDirectory(start);
     panel->open();
+}
+
+QRect FileEraserViewController::firstPanelFrame(const QRect& mainFrame, const QRect& screen)
+{
+    // The main window's size, 100 narrower and 50 lower, its lower-left
+    // corner 50 from the screen's; the title bar comes on top of that.
+    const int width = mainFrame.width() - 100;
+    const int height = mainFrame.height() - 50;
+    return QRect(screen.left() + 50, screen.bottom() + 1 - 50 - height, width, height);
 }
 
 void FileEraserViewController::panelDidChangeToDirectory(const QString& path)
@@ -243,6 +256,8 @@ void FileEraserViewController::panelDidChangeToDirectory(const QString& path)
     const QString redirected = redirectRootHomePath(path, platform::rootHome(), user.home);
     if (redirected.isEmpty())
         return;
+    platform::log(QStringLiteral("userSelectSavePath====:%1").arg(path));
+    platform::log(QStringLiteral("newSavePath====:%1").arg(path.mid(QDir::cleanPath(platform::rootHome()).size())));
     platform::log(QStringLiteral("lastSavePath====:%1").arg(redirected));
     if (m_panel)
         m_panel->reject();
@@ -262,7 +277,8 @@ bool FileEraserViewController::addChosenPaths(const QStringList& paths)
     if (m_running)
         return false;
     const FileEraserList::AddOutcome outcome = m_list.addPaths(paths);
-    if (!outcome.ntfsPaths.isEmpty())
+    // One notice for each path refused as NTFS.
+    for (int i = 0; i < outcome.ntfsPaths.size(); ++i)
         showNTFSWindow();
     if (!outcome.systemPath.isEmpty())
         showSystemItemWindow(outcome.systemPath);

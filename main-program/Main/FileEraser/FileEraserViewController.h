@@ -99,6 +99,8 @@ public:
 
     // "h:mm:ss" for the elapsed clock.
     static QString clockText(int seconds);
+    // Where the open panel first shows (its content area), before the user moves it.
+    static QRect firstPanelFrame(const QRect& mainFrame, const QRect& screen);
 
     const FileEraserList& list() const { return m_list; }
     FileEraserList& list() { return m_list; }
