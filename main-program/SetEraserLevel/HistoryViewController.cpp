@@ -13,6 +13,7 @@
 #include "platform/Log.h"
 #include "ui_HistoryViewController.h"
 
+#include <QKeyEvent>
 #include <QDir>
 #include "PopWindow/StandardDialogs.h"
 #include <QHeaderView>
@@ -217,4 +218,14 @@ bool HistoryViewController::writeHTML(const QString& path, QString* error) const
     if (error)
         *error = reason;
     return written;
+}
+
+void HistoryViewController::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        closeButtonAction();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
