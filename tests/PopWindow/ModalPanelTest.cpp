@@ -3,6 +3,8 @@
 #include "PopWindow/PanelController.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QImage>
 #include <QPointer>
 #include <QTimer>
@@ -72,7 +74,7 @@ TEST(ModalPanel, ClosingWithoutARunOnlyCloses)
     EXPECT_FALSE(panel->isRunningModal());
 }
 
-TEST(ModalPanel, PanelIsSizedAroundTheViewAndCentred)
+TEST(ModalPanel, PanelIsSizedAroundTheView)
 {
     QWidget mainWindow;
     mainWindow.setGeometry(100, 100, 800, 600);
@@ -81,6 +83,22 @@ TEST(ModalPanel, PanelIsSizedAroundTheViewAndCentred)
     EXPECT_EQ(panel->size(), QSize(404, 314));
     EXPECT_EQ(controller->geometry(), QRect(2, 12, 400, 300));
     EXPECT_EQ(controller->superDelegate(), panel.get());
+}
+
+TEST(ModalPanel, RunningPanelIsCentredOnTheScreenWhateverTheAnchor)
+{
+    QWidget mainWindow;
+    mainWindow.setGeometry(10, 20, 300, 200);
+    QPointer<PanelController> controller = makeController(QSize(200, 120));
+    QRect seen;
+    QTimer::singleShot(0, [&] {
+        seen = controller->superDelegate()->frameGeometry();
+        controller->closePanel();
+    });
+    runModalPanel(controller, &mainWindow);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_TRUE(seen.isValid());
+    EXPECT_LE((seen.center() - screen.center()).manhattanLength(), 1);
 }
 
 TEST(ModalPanel, AnchorPoints)

@@ -54,8 +54,29 @@ TEST(RFOverlayScroller, OnlyTheClassItselfIsOverlayCompatible)
     Derived derived;
     EXPECT_TRUE(scroller.isCompatibleWithOverlayScrollers());
     EXPECT_FALSE(derived.isCompatibleWithOverlayScrollers());
+}
+
+TEST(RFOverlayScroller, TheKnobStaysDrawnAfterTheFadeOut)
+{
+    RFOverlayScroller scroller;
+    scroller.setRange(0, 100);
+    scroller.setPageStep(20);
+    scroller.resize(RFOverlayScroller::kScrollerWidth, 200);
+    auto knobPixels = [&scroller] {
+        QImage image(scroller.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        scroller.render(&image);
+        int drawn = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                drawn += qAlpha(image.pixel(x, y)) > 0;
+        return drawn;
+    };
+    scroller.setValue(50);
+    const int shown = knobPixels();
+    EXPECT_GT(shown, 50) << "no track, but a knob";
     scroller.fadeOut();
-    EXPECT_EQ(scroller.knobAlpha(), 1.0);
+    EXPECT_EQ(knobPixels(), shown) << "fading out never hides the knob";
 }
 
 TEST(RFOverlayScrollView, ScrollerFloatsBelowTheTableHeader)
