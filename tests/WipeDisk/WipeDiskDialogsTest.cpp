@@ -143,6 +143,26 @@ TEST(MakeSureDialogs, EachKeepsItsOwnTextsOverTheSharedButtons)
     EXPECT_EQ(free.cancelButton(), free.noButton());
 }
 
+TEST(Notices, NtfsLinkButtonsLieOverTheirLinks)
+{
+    NTFSViewController ntfs;
+    ntfs.resize(440, 230);
+    const QRect help = ntfs.linkToHelp()->geometry();
+    EXPECT_TRUE(ntfs.linkLabel()->geometry().contains(help.center()));
+    EXPECT_GT(help.width(), 100) << "the whole link, not a 24-point square beside it";
+    const QRect win = ntfs.linkToWinBut()->geometry();
+    ASSERT_TRUE(ntfs.linkToWinBut()->isVisibleTo(&ntfs));
+    EXPECT_TRUE(ntfs.nodeTLabel()->geometry().contains(win.center()));
+    // Over the phrase: the button's area, drawn alone, shows the link's blue.
+    const QImage shot = ntfs.grab(win).toImage();
+    int blue = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            blue += shot.pixelColor(x, y).blue() > 180 && shot.pixelColor(x, y).red() < 100;
+    EXPECT_GT(blue, 10);
+    EXPECT_TRUE(ntfs.linkToWinBut()->text().isEmpty());
+}
+
 TEST(Notices, ReturnAndEscapeBothCloseANotice)
 {
     EXPECT_TRUE(keyEndsPanel(new NTFSViewController, Qt::Key_Return));
