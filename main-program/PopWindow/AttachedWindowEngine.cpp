@@ -66,7 +66,7 @@ void AttachedWindowEngine::updateGeometryNow()
     const AttachedGeometry::Layout l =
         AttachedGeometry::layout(m_viewSize, screenAnchor(), m_side, m_distance, m_style);
     m_viewFrame = l.viewFrame;
-    const QRect frame = QRectF(l.windowOrigin, l.windowSize).toRect();
+    const QRect frame = constrainedFrame(QRectF(l.windowOrigin, l.windowSize).toRect());
     m_windowSize = frame.size();
     m_window->setGeometry(frame);
     if (m_view && m_view->parentWidget() == m_window)

@@ -67,6 +67,9 @@ protected:
     void updateGeometryNow();
     void updateBackground();
     QWidget* parentWindow() const { return m_parentWindow; }
+    // The window's frame as the geometry gives it; a window may move it (in
+    // screen coordinates) before it is applied.
+    virtual QRect constrainedFrame(const QRect& frame) const { return frame; }
 
     AttachedGeometry::Style m_style;
     QColor m_borderColor;

@@ -35,6 +35,24 @@ MAAttachedWindow::~MAAttachedWindow()
         parent->removeEventFilter(this);
 }
 
+QRect MAAttachedWindow::constrainedFrame(const QRect& frame) const
+{
+    const QWidget* parent = parentWindow();
+    if (!parent)
+        return frame;
+    const QRect inside(parent->mapToGlobal(QPoint(0, 0)), parent->size());
+    QRect moved = frame;
+    if (moved.right() > inside.right())
+        moved.moveRight(inside.right());
+    if (moved.left() < inside.left())
+        moved.moveLeft(inside.left());
+    if (moved.bottom() > inside.bottom())
+        moved.moveBottom(inside.bottom());
+    if (moved.top() < inside.top())
+        moved.moveTop(inside.top());
+    return moved;
+}
+
 void MAAttachedWindow::paintEvent(QPaintEvent*)
 {
     paintWindow();

@@ -430,7 +430,10 @@ void FileEraserViewController::sortButtonAction()
     sortVC->setDelegate(this);
     sortVC->setSortType(m_sortType, m_sortAD);
     m_fileEraserSortVC = sortVC;
-    m_sortDropDown.open(sortVC, window(), mapTo(window(), kSortAnchor), 3, 0);
+    // Below the sort button, so it hides neither that button nor its neighbours.
+    const QRect button = ui->sortButton->geometry();
+    const QPoint anchor = ui->sortButton->parentWidget()->mapTo(window(), QPoint(button.center().x(), button.bottom() + 3));
+    m_sortDropDown.open(sortVC, window(), anchor, 1, 0);
 }
 
 void FileEraserViewController::closeMattachedWindow()

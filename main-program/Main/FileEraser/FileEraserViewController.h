@@ -113,7 +113,6 @@ public:
     FileEraserSortVC* sortPopover() const { return m_fileEraserSortVC; }
     QWidget* sortAttachedWindow() const { return m_sortDropDown.window(); }
     // Where the sort drop-down hangs from, in the screen's coordinates.
-    static constexpr QPoint kSortAnchor{661, 171};
 
 signals:
     // The end page is on screen and the run is recorded.

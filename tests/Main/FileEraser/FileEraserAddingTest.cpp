@@ -145,3 +145,20 @@ TEST_F(AddingScreenTest, EveryNtfsPathAfterTheFirstGetsItsOwnNotice)
     closer.stop();
     EXPECT_EQ(notices, 2);
 }
+
+TEST_F(AddingScreenTest, SortPopOverStaysInsideTheWindowAndLeavesTheButtonsFree)
+{
+    screen.resize(730, 580);
+    screen.show();
+    screen.sortButtonAction();
+    QWidget* popOver = screen.sortAttachedWindow();
+    ASSERT_TRUE(popOver);
+    const QRect windowArea(screen.mapToGlobal(QPoint(0, 0)), screen.size());
+    EXPECT_TRUE(windowArea.contains(popOver->frameGeometry()));
+    for (const char* name : {"sortButton", "historyButton", "setButton"}) {
+        auto* button = screen.findChild<QWidget*>(name);
+        ASSERT_TRUE(button) << name;
+        const QRect onScreen(button->mapToGlobal(QPoint(0, 0)), button->size());
+        EXPECT_FALSE(onScreen.intersects(popOver->frameGeometry())) << name << " is covered";
+    }
+}
