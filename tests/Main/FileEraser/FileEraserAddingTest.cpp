@@ -2,6 +2,7 @@
 #include "LoopVolume.h"
 #include "Main/FileEraser/DragView.h"
 #include "Main/FileEraser/FileEraserList.h"
+#include "Main/FileEraser/FileEraserTableModel.h"
 #include "Main/FileEraser/FileEraserViewController.h"
 #include "PopWindow/StatusAttachedWindow.h"
 #include "SetEraserLevel/DoDataBase.h"
@@ -160,5 +161,20 @@ TEST_F(AddingScreenTest, SortPopOverStaysInsideTheWindowAndLeavesTheButtonsFree)
         ASSERT_TRUE(button) << name;
         const QRect onScreen(button->mapToGlobal(QPoint(0, 0)), button->size());
         EXPECT_FALSE(onScreen.intersects(popOver->frameGeometry())) << name << " is covered";
+    }
+}
+
+TEST(FileEraserTableModel, EveryRowShowsAnIconEvenWhenTheItemCarriesNone)
+{
+    TempTree tree;
+    FileEraserList list;
+    list.addPaths({tree.file("a.txt"), tree.folder("dir")});
+    ASSERT_EQ(list.valueArr.size(), 2);
+    for (const FileObjPtr& item : list.valueArr)
+        item->icon = QIcon();  // as the run-list walk leaves them
+    FileEraserTableModel model(&list);
+    for (int row = 0; row < 2; ++row) {
+        const QIcon icon = model.data(model.index(row, FileEraserTableModel::Name), Qt::DecorationRole).value<QIcon>();
+        EXPECT_FALSE(icon.pixmap(24, 24).isNull()) << "row " << row;
     }
 }
