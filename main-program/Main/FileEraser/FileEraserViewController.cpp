@@ -10,6 +10,7 @@
 #include "Main/FileEraser/FileEraserTableModel.h"
 #include "Main/FileEraser/SystemItemViewController.h"
 #include "Main/Tools/ImageAndTextCell.h"
+#include "ProgressView/ActivityAnimation.h"
 #include "ProgressView/ProgressView.h"
 #include "SetEraserLevel/DoDataBase.h"
 #include "ToolCon/TCImageButton.h"
@@ -84,6 +85,7 @@ FileEraserViewController::FileEraserViewController(QWidget* parent, DoDataBase* 
     ui->drayView->setDelegate(this);
     ui->listDragView->setDelegate(this);
     ui->progressBar->changeProgressValue(2);
+    ActivityAnimation::attach(ui->progressImageView);
 
     m_eraserTimer.setInterval(1000);
     connect(&m_eraserTimer, &QTimer::timeout, this, &FileEraserViewController::showProgressValue);
