@@ -79,6 +79,9 @@ void AppDelegate::awakeFromNib()
     CommUti::writLightFont(QFont(QStringLiteral("Lato Light")));
     CommUti::writBoldFont(QFont(QStringLiteral("Lato Bold")));
     FontCache::reload();
+    // Texts that name no font of their own (labels of the interface files,
+    // menus, tool tips) take the regular font too, not the system's.
+    QApplication::setFont(FontCache::regularFont(QApplication::font().pointSizeF()));
 }
 
 bool AppDelegate::checkAppDuplicateAndBringToFrontWithBundle()

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QEnterEvent>
+#include <QFontInfo>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
@@ -99,7 +100,13 @@ TEST(StartUpDefaults, FontNamesAreOnesTheFontCacheReads)
 {
     ScopedLayout layout;
     AppDelegate delegate;
+    const QFont before = QApplication::font();
     delegate.awakeFromNib();
+    // A label that names no font shows the regular font, not the system's.
+    QLabel plain("Erase");
+    EXPECT_TRUE(plain.font().family().startsWith("Lato")) << plain.font().family().toStdString();
+    EXPECT_EQ(QFontInfo(plain.font()).family(), QFontInfo(FontCache::regularFont(13)).family());
+    QApplication::setFont(before);
     EXPECT_EQ(FontCache::boldFontName(), "Lato Bold");
     EXPECT_EQ(FontCache::lightFontName(), "Lato Light");
     const QFont bold = FontCache::boldFont(13);
