@@ -28,6 +28,7 @@ public:
     // Focus that came from the keyboard shows as a ring; a click's does not.
     bool showsFocusRing() const { return hasFocus() && m_keyboardFocus; }
 
+    // Misleading name kept: "focus" is the pointer hovering, not keyboard focus.
     bool isFocus() const { return m_isFocus; }
     void setIsFocus(bool focus);
     bool tracking() const { return isTracking; }
