@@ -13,8 +13,7 @@ MakeSureDialog::MakeSureDialog(const QString& title, const QString& body, QWidge
     ui->setupUi(this);
     ui->titleLabel->setText(title);
     ui->bodyLabel->setText(body);
-    ui->titleLabel->setFont(FontCache::regularFont(16));
-    ui->bodyLabel->setFont(FontCache::lightFont(13));
+    DialogStyle::setTextFonts(ui->titleLabel, {ui->bodyLabel});
     DialogStyle::setUpButton(ui->okButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
                              QStringLiteral("Continue"), 14);
     DialogStyle::setUpButton(ui->noButton, {"btn_secl_normal", "btn_secl_press", "btn_secl_hover", "btn_secl_disable"},

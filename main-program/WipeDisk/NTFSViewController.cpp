@@ -23,6 +23,7 @@ void NoticeDialog::openLink(const QString& url)
 NTFSViewController::NTFSViewController(QWidget* parent) : NoticeDialog(parent), ui(std::make_unique<Ui::NTFSViewController>())
 {
     ui->setupUi(this);
+    DialogStyle::setTextFonts(ui->titleLabel, {ui->nodeTLabel, ui->linkLabel});
     DialogStyle::setUpButton(ui->okButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
                              QStringLiteral("OK"), 14);
     connect(ui->okButton, &QAbstractButton::clicked, this, &NTFSViewController::okButtonAction);

@@ -6,6 +6,7 @@
 #include "WipeDisk/SystemEraserViewController.h"
 #include "PopWindow/StatusAttachedWindow.h"
 #include "PanelKeys.h"
+#include "Comm/FontCache.h"
 #include "ToolCon/TextImageButton.h"
 
 #include <QAbstractButton>
@@ -170,4 +171,24 @@ TEST(Notices, ReturnAndEscapeBothCloseANotice)
     EXPECT_TRUE(keyEndsPanel(new SystemEraserViewController, Qt::Key_Escape));
     // Space presses the button that has the focus.
     EXPECT_TRUE(keyEndsPanel(new SystemEraserViewController, Qt::Key_Space));
+}
+
+TEST(Notices, EveryTextTakesTheFontCachesFonts)
+{
+    NTFSViewController ntfs;
+    SystemEraserViewController system;
+    MakeSureWipeDiskViewController confirm;
+    const QString light = FontCache::lightFont(12).family();
+    const QString regular = FontCache::regularFont(16).family();
+    for (QWidget* dialog : {static_cast<QWidget*>(&ntfs), static_cast<QWidget*>(&system), static_cast<QWidget*>(&confirm)}) {
+        for (QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (qobject_cast<QAbstractButton*>(label->parentWidget()))
+                continue;  // button titles have their own sizes
+            const QString family = label->font().family();
+            EXPECT_TRUE(family == light || family == regular)
+                << dialog->metaObject()->className() << "." << label->objectName().toStdString() << ": "
+                << family.toStdString();
+        }
+    }
+    EXPECT_EQ(confirm.titleLabel()->font().pointSizeF(), 16);
 }
