@@ -80,6 +80,9 @@ void AppDelegate::awakeFromNib()
     CommUti::writLightFont(QFont(QStringLiteral("Lato Light")));
     CommUti::writBoldFont(QFont(QStringLiteral("Lato Bold")));
     FontCache::reload();
+    // Texts that name no font of their own (labels of the interface files,
+    // menus, tool tips) take the regular font too, not the system's.
+    QApplication::setFont(FontCache::regularFont(QApplication::font().pointSizeF()));
 }
 
 bool AppDelegate::checkAppDuplicateAndBringToFrontWithBundle()
@@ -113,8 +116,7 @@ void AppDelegate::bringToFront()
 {
     if (!m_mainWin)
         return;
-    BaseWindow* w = m_mainWin->window();
-    w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+    // The desktop asks for the window again: back on the screen, centred.
     m_mainWin->showWindow();
 }
 
@@ -181,9 +183,9 @@ void AppDelegate::offerUpdateWhenFree()
 
 void AppDelegate::aboutAction()
 {
-    // One dialog at a time: a menu reached while a panel runs opens nothing.
-    if (QApplication::activeModalWidget())
-        return;
+    // Chosen again while it is open: the old dialog goes, a fresh one opens.
+    if (aboutWC)
+        aboutWC->closePanel();
     aboutWC = new AboutViewController;
     // Returns once the dialog has closed; the controller has gone with its panel.
     runModalPanel(aboutWC, m_mainWin ? m_mainWin->window() : nullptr);
@@ -191,8 +193,8 @@ void AppDelegate::aboutAction()
 
 void AppDelegate::checkUpdateAction()
 {
-    if (QApplication::activeModalWidget())
-        return;
+    if (updateVC)
+        updateVC->closePanel();
     updateVC = new UpdateViewController;
     runModalPanel(updateVC, m_mainWin ? m_mainWin->window() : nullptr);
 }

@@ -40,6 +40,8 @@ AboutViewController::AboutViewController(QWidget* parent)
     ui->closeButton->setButtonEnabled(true);
     connect(ui->aboutButton, &QAbstractButton::clicked, this, &AboutViewController::aboutButtonAction);
     connect(ui->closeButton, &QAbstractButton::clicked, this, &AboutViewController::closeWindow);
+    setDefaultButton(ui->aboutButton);
+    setCancelButton(ui->closeButton);
 }
 
 AboutViewController::~AboutViewController() = default;

@@ -39,6 +39,32 @@ std::optional<QVariantMap> fetchUpdateList(const QString& url)
     return parseUpdateList(*body);
 }
 
+namespace {
+
+// A number read from text the way the original reading of a number from
+// text does it: leading white space, an optional sign, then the digits up to
+// the first other character ("12abc" is 12). No digit at all reads as 0.
+qint64 leadingInteger(const QString& text, bool* ok)
+{
+    int i = 0;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text.at(i) == u'-' || text.at(i) == u'+'))
+        negative = text.at(i++) == u'-';
+    qint64 n = 0;
+    bool any = false;
+    for (; i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9'; ++i) {
+        any = true;
+        if (n < (qint64(1) << 40))  // far past int's range; clamped by the caller
+            n = n * 10 + (text.at(i).unicode() - u'0');
+    }
+    *ok = any;
+    return negative ? -n : n;
+}
+
+}  // namespace
+
 int buildNumber(const QVariant& value)
 {
     qint64 n = 0;
@@ -51,7 +77,7 @@ int buildNumber(const QVariant& value)
         n = value.toLongLong(&ok);
         break;
     case QMetaType::QString:
-        n = value.toString().trimmed().toLongLong(&ok);
+        n = leadingInteger(value.toString(), &ok);
         break;
     default:
         break;

@@ -13,6 +13,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QScrollBar>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <climits>
@@ -29,6 +30,15 @@ void setTextColor(QLabel* label, const QColor& color)
     QPalette p = label->palette();
     p.setColor(QPalette::WindowText, color);
     label->setPalette(p);
+}
+
+// A tool tip that shows the text as it is. Tips that look like markup are
+// shown as rich text, so such a text is escaped and marked as rich text.
+QString plainToolTip(const QString& text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return QStringLiteral("<qt>") + text.toHtmlEscaped() + QStringLiteral("</qt>");
 }
 
 QFont measureFont()
@@ -163,7 +173,7 @@ void UpdateViewController::whatIsNewVersionDiff(const std::optional<QVariantMap>
         label->setObjectName(QStringLiteral("whatIsNewLine%1").arg(j + 1));
         label->setTextFormat(Qt::PlainText);
         label->setText(QStringLiteral("%1.%2").arg(j + 1).arg(lines[j]));
-        label->setToolTip(lines[j].toHtmlEscaped());
+        label->setToolTip(plainToolTip(lines[j]));
         label->setWordWrap(true);
         label->setFont(lightFont);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -200,6 +210,12 @@ void UpdateViewController::showPage(Page page)
     ui->noNetworkView->setVisible(page == Page::NoNetwork);
     ui->noUpdateView->setVisible(page == Page::NoUpdate);
     ui->haveUpdateView->setVisible(page == Page::NewVersion);
+    // The new-version page has "Install Update" on the right; the others
+    // have one button, which Return and Escape both press.
+    setDefaultButton(page == Page::NewVersion ? ui->updateButton : pageButton(page));
+    setCancelButton(pageButton(page));
+    if (isVisible())
+        takeInitialFocus();
 }
 
 void UpdateViewController::updateClickHereAction()

@@ -2,6 +2,7 @@
 
 #include "Comm/CommUti.h"
 #include "Main/FileEraser/Engine/EraserLevel.h"
+#include "platform/Log.h"
 #include "platform/NetworkProbe.h"
 #include "platform/SettingsFile.h"
 #include "platform/SystemVersion.h"
@@ -22,22 +23,65 @@ uint64_t PublicUtilities::volSpaceFromString(const QString& text)
     return CommUti::parseSizeText(text, 2, false);
 }
 
+PublicUtilities::VersionSources PublicUtilities::platformVersionSources()
+{
+    // The emulated version has a two-digit minor, which the packed form
+    // cannot hold: that source answers as unavailable, the parts answer.
+    const platform::SystemVersion v = platform::emulatedSystemVersion();
+    auto part = [](int value) {
+        return [value](int* out) -> long {
+            *out = value;
+            return 0;
+        };
+    };
+    return {[](int*) -> long { return -5551; }, part(v.major), part(v.minor), part(v.bugFix)};
+}
+
+void PublicUtilities::getSystemVersionMajor(const VersionSources& sources, int* major, int* minor, int* bugFix)
+{
+    int ma = 10, mi = 0, bf = 0;
+    int packed = 0;
+    if (sources.packed && sources.packed(&packed) == 0 && packed <= 0x103F) {
+        ma = ((packed >> 12) & 0xF) * 10 + ((packed >> 8) & 0xF);
+        mi = (packed >> 4) & 0xF;
+        bf = packed & 0xF;
+    } else {
+        long error = 0;
+        for (auto [source, out] : {std::pair{&sources.major, &ma}, {&sources.minor, &mi}, {&sources.bugFix, &bf}}) {
+            error = *source ? (*source)(out) : -1;
+            if (error != 0)
+                break;
+        }
+        if (error != 0) {
+            platform::log(QStringLiteral("Unable to obtain system version: %1").arg(error));
+            ma = 10;
+            mi = 0;
+            bf = 0;
+        }
+    }
+    if (major)
+        *major = ma;
+    if (minor)
+        *minor = mi;
+    if (bugFix)
+        *bugFix = bf;
+}
+
 void PublicUtilities::getSystemVersionMajor(int* major, int* minor, int* bugFix)
 {
-    const platform::SystemVersion v = platform::emulatedSystemVersion();
-    if (major)
-        *major = v.major;
-    if (minor)
-        *minor = v.minor;
-    if (bugFix)
-        *bugFix = v.bugFix;
+    getSystemVersionMajor(platformVersionSources(), major, minor, bugFix);
+}
+
+int PublicUtilities::getSystemVersion(const VersionSources& sources)
+{
+    int major = 0, minor = 0;
+    getSystemVersionMajor(sources, &major, &minor, nullptr);
+    return QStringLiteral("%1%2").arg(major).arg(minor, 2, 10, QLatin1Char('0')).toInt();
 }
 
 int PublicUtilities::getSystemVersion()
 {
-    int major = 0, minor = 0;
-    getSystemVersionMajor(&major, &minor, nullptr);
-    return QStringLiteral("%1%2").arg(major).arg(minor, 2, 10, QLatin1Char('0')).toInt();
+    return getSystemVersion(platformVersionSources());
 }
 
 QUrl PublicUtilities::makerHomePage()

@@ -3,6 +3,7 @@
 #include <QUrl>
 
 #include <cstdint>
+#include <functional>
 
 // Class operations only; never instantiated.
 class PublicUtilities
@@ -17,8 +18,24 @@ public:
     // "2.50 GB" -> 2500000000; drops the last two characters before reading the number.
     static uint64_t volSpaceFromString(const QString& text);
 
+    // Where the version's parts come from. Each source returns 0 and sets its
+    // value, or returns an error code. `packed` is the whole version as
+    // binary-coded decimal (0x1039 is 10.3.9), usable only up to 0x103F.
+    struct VersionSources
+    {
+        std::function<long(int*)> packed;
+        std::function<long(int*)> major;
+        std::function<long(int*)> minor;
+        std::function<long(int*)> bugFix;
+    };
+    static VersionSources platformVersionSources();
+
+    // Major times 100 plus minor: 10.9 is 1009, 11.2 is 1102.
     static int getSystemVersion();
+    static int getSystemVersion(const VersionSources& sources);
+    // A source that fails gives 10.0.0, logged with its error.
     static void getSystemVersionMajor(int* major, int* minor, int* bugFix);
+    static void getSystemVersionMajor(const VersionSources& sources, int* major, int* minor, int* bugFix);
 
     // Blocks up to 5 s: call it off the main thread.
     static bool isCanBeUseNetWork(const QUrl& homePage = makerHomePage());

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QRegion>
+#include <QTimer>
 #include <QWindow>
 
 BaseWindow::BaseWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
@@ -19,12 +20,40 @@ void BaseWindow::closeEvent(QCloseEvent* event)
 
 void BaseWindow::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::WindowStateChange) {
-        auto* e = static_cast<QWindowStateChangeEvent*>(event);
-        if ((e->oldState() & Qt::WindowMinimized) && !(windowState() & Qt::WindowMinimized))
-            emit windowDidDeminiaturize();
-    }
+    if (event->type() == QEvent::WindowStateChange)
+        QTimer::singleShot(0, this, &BaseWindow::checkMiniaturized);
     QWidget::changeEvent(event);
+}
+
+bool BaseWindow::event(QEvent* event)
+{
+    if (!m_watchingWindow && windowHandle()) {
+        // Exposure is told to the native window, not to the widget.
+        windowHandle()->installEventFilter(this);
+        m_watchingWindow = true;
+    }
+    if (event->type() == QEvent::Show)
+        QTimer::singleShot(0, this, &BaseWindow::checkMiniaturized);
+    return QWidget::event(event);
+}
+
+bool BaseWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == windowHandle() && event->type() == QEvent::Expose)
+        QTimer::singleShot(0, this, &BaseWindow::checkMiniaturized);
+    return QWidget::eventFilter(watched, event);
+}
+
+void BaseWindow::checkMiniaturized()
+{
+    const bool onScreen = isVisible() && windowHandle() && windowHandle()->isExposed();
+    if (!m_miniaturized && !onScreen && (windowState() & Qt::WindowMinimized)) {
+        m_miniaturized = true;
+        emit windowDidMiniaturize();
+    } else if (m_miniaturized && onScreen) {
+        m_miniaturized = false;
+        emit windowDidDeminiaturize();
+    }
 }
 
 void BaseWindow::resizeEvent(QResizeEvent* event)

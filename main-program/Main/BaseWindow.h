@@ -10,11 +10,19 @@ class BaseWindow : public QWidget
 public:
     explicit BaseWindow(QWidget* parent = nullptr);
 
+    // True from the moment the window has really left the screen for the
+    // task bar until it is shown again. Asking for minimised is not enough:
+    // without a window manager nothing takes the window away.
+    bool isMiniaturized() const { return m_miniaturized; }
+
 signals:
     void windowWillClose();
+    void windowDidMiniaturize();
     void windowDidDeminiaturize();
 
 protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -22,6 +30,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    void checkMiniaturized();
+
     QPoint m_dragOffset;
+    bool m_miniaturized = false;
+    bool m_watchingWindow = false;
     bool m_dragging = false;
 };

@@ -45,6 +45,8 @@ MainWindowController::MainWindowController(ToolSlots toolSlots, QObject* parent)
         removeFolderInWipeVolumes();
         emit windowWillClose();
     });
+    // The content is hidden only while the window is really off the screen.
+    connect(m_window, &BaseWindow::windowDidMiniaturize, this, [this] { ui->contentView->hide(); });
     connect(m_window, &BaseWindow::windowDidDeminiaturize, this, [this] { ui->contentView->show(); });
 
     ui->appNameLabel->setFont(FontCache::regularFont(18));
@@ -97,7 +99,9 @@ void MainWindowController::setMenuBar(QMenuBar* menuBar)
 
 void MainWindowController::showWindow()
 {
+    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
     m_window->show();
+    ui->contentView->show();
     if (const QScreen* screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen()) {
         QRect frame = m_window->frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

@@ -41,18 +41,18 @@ void TabBarView::clickCloseButton()
 
 void TabBarView::clickMinimizeButton()
 {
-    // Hidden while minimised; shown again when the window comes back.
-    if (QWidget* content = window()->findChild<QWidget*>(QStringLiteral("contentView")))
-        content->hide();
+    // The window hides its content itself once it is really minimised.
     window()->showMinimized();
 }
 
 void TabBarView::enterEvent(QEnterEvent*)
 {
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("HMTrafficButtonMouseEnter"));
+    platform::NotificationCenter::defaultCenter().post(QStringLiteral("HMTrafficButtonMouseEnter"),
+                                                       {{QStringLiteral("object"), QVariant::fromValue<QObject*>(this)}});
 }
 
 void TabBarView::leaveEvent(QEvent*)
 {
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("HMTrafficButtonMouseExit"));
+    platform::NotificationCenter::defaultCenter().post(QStringLiteral("HMTrafficButtonMouseExit"),
+                                                       {{QStringLiteral("object"), QVariant::fromValue<QObject*>(this)}});
 }

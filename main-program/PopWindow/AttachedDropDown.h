@@ -25,6 +25,8 @@ public:
     MAAttachedWindow* window() const { return m_window; }
     // Content controllers that track the pointer themselves report through
     // mouseEixtView(); the window's own enter and leave events do the same.
+    // Misleading name kept: true while the timed close still applies (the
+    // pointer has not come in), not merely while the drop-down is open.
     bool isPopSortWin() const { return m_isPopSortWin; }
 
     void setAutoCloseInterval(int ms) { m_autoCloseMs = ms; }
@@ -32,7 +34,7 @@ public:
 public slots:
     // `left` true: the pointer left, close at once. False: it entered, so the
     // timed close no longer applies.
-    void mouseEixtView(bool left);
+    void mouseEixtView(bool left);  // (sic) "exit"; told for entering too
     // Closes only while the timed close still applies (the pointer is not inside).
     void closeMattachedWindow();
     // An entry was chosen: close whatever the pointer does.

@@ -1,7 +1,11 @@
 #include "PopWindow/AttachedWindowEngine.h"
 
+#include "PopWindow/Compositor.h"
+
 #include <QGuiApplication>
 #include <QPainter>
+#include <QPolygon>
+#include <QRegion>
 #include <QScreen>
 
 #include <algorithm>
@@ -62,7 +66,7 @@ void AttachedWindowEngine::updateGeometryNow()
     const AttachedGeometry::Layout l =
         AttachedGeometry::layout(m_viewSize, screenAnchor(), m_side, m_distance, m_style);
     m_viewFrame = l.viewFrame;
-    const QRect frame = QRectF(l.windowOrigin, l.windowSize).toRect();
+    const QRect frame = constrainedFrame(QRectF(l.windowOrigin, l.windowSize).toRect());
     m_windowSize = frame.size();
     m_window->setGeometry(frame);
     if (m_view && m_view->parentWidget() == m_window)
@@ -72,7 +76,33 @@ void AttachedWindowEngine::updateGeometryNow()
 void AttachedWindowEngine::updateBackground()
 {
     m_path = AttachedGeometry::backgroundPath(m_viewFrame, m_side, m_style);
+    applyShape(Compositor::isRunning());
     m_window->update();
+}
+
+void AttachedWindowEngine::applyShape(bool composited)
+{
+    if (composited) {
+        if (!m_window->mask().isEmpty())
+            m_window->clearMask();
+        return;
+    }
+    // Whole pixels only: a pixel the mask keeps is painted fully by the body.
+    const QRegion body(m_path.toFillPolygon().toPolygon(), Qt::WindingFill);
+    m_window->setMask(body);
+}
+
+void AttachedWindowEngine::paintWindow()
+{
+    QPainter painter(m_window);
+    paintBackground(painter, m_window->mask().isEmpty());
+}
+
+void AttachedWindowEngine::windowResized(QSize size)
+{
+    // The resize the layout itself made needs no second layout.
+    if (size != m_windowSize)
+        redisplay();
 }
 
 void AttachedWindowEngine::redisplay()
@@ -87,12 +117,21 @@ void AttachedWindowEngine::redisplay()
     m_resizing = false;
 }
 
-void AttachedWindowEngine::paintBackground(QPainter& painter) const
+void AttachedWindowEngine::paintBackground(QPainter& painter, bool composited) const
 {
     painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
+    QBrush fill = m_fill;
+    if (!composited) {
+        // Nothing blends a translucent pixel with what lies beneath: it would
+        // show darkened, and a soft edge pixel black.
+        QColor opaque = fill.color();
+        opaque.setAlphaF(1.0);
+        fill.setColor(opaque);
+    } else {
+        painter.setRenderHint(QPainter::Antialiasing);
+    }
     painter.setClipPath(m_path);
-    painter.fillPath(m_path, m_fillColor);
+    painter.fillPath(m_path, fill);
     if (m_style.borderWidth > 0) {
         // Twice the width, clipped to the body: the border shows inside the edge.
         QPen pen(m_borderColor, m_style.borderWidth * 2);
@@ -108,11 +147,24 @@ double AttachedWindowEngine::minViewDimension() const
     return std::min(v.width(), v.height());
 }
 
+void AttachedWindowEngine::setFill(const QBrush& fill)
+{
+    m_fill = fill;
+}
+
 void AttachedWindowEngine::setBackgroundColor(const QColor& color)
 {
-    if (color == m_fillColor)
+    if (m_fill.style() == Qt::SolidPattern && color == m_fill.color())
         return;
-    m_fillColor = color;
+    m_fill = QBrush(color);
+    updateBackground();
+}
+
+void AttachedWindowEngine::setBackgroundImage(const QImage& image)
+{
+    if (image.isNull())
+        return;
+    m_fill = QBrush(image);
     updateBackground();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 #include "PopWindow/AttachedGeometry.h"
 
+#include <QBrush>
 #include <QColor>
+#include <QImage>
 #include <QPainterPath>
 #include <QPointF>
 #include <QPointer>
@@ -34,8 +36,11 @@ public:
     void setArrowHeight(double height);
     void setHasArrow(bool hasArrow);
     void setDrawsRoundCornerBesideArrow(bool rounds);
+    // The body is filled with the image, repeated; a null image changes nothing.
+    void setBackgroundImage(const QImage& image);
 
-    QColor windowBackgroundColor() const { return m_fillColor; }
+    QColor windowBackgroundColor() const { return m_fill.color(); }
+    QBrush windowBackgroundBrush() const { return m_fill; }
     QColor borderColor() const { return m_borderColor; }
     double borderWidth() const { return m_style.borderWidth; }
     double viewMargin() const { return m_style.viewMargin; }
@@ -54,20 +59,29 @@ protected:
 
     // Creation steps 4-5, run by the window once its defaults are in place.
     void attachView();
-    void paintBackground(QPainter& painter) const;
+    // The window's paint and resize handling, the same for every attached window.
+    void paintWindow();
+    void windowResized(QSize size);
     // Geometry and background again, unless a redisplay is already running.
     void redisplay();
     void updateGeometryNow();
     void updateBackground();
-    // A resize only needs a redisplay when it is not the one the layout made.
-    bool isLayoutSize(QSize size) const { return size == m_windowSize; }
     QWidget* parentWindow() const { return m_parentWindow; }
+    // The window's frame as the geometry gives it; a window may move it (in
+    // screen coordinates) before it is applied.
+    virtual QRect constrainedFrame(const QRect& frame) const { return frame; }
 
     AttachedGeometry::Style m_style;
-    QColor m_fillColor;
     QColor m_borderColor;
 
+    void setFill(const QBrush& fill);
+
 private:
+    void paintBackground(QPainter& painter, bool composited) const;
+    // Without a compositor the window is cut to the body's outline; with
+    // one, the transparent parts of the window do that job.
+    void applyShape(bool composited);
+
     int automaticSide() const;
     double minViewDimension() const;
 
@@ -81,5 +95,6 @@ private:
     QSizeF m_viewSize;
     QSize m_windowSize;
     QPainterPath m_path;
+    QBrush m_fill;
     bool m_resizing = false;
 };

@@ -3,7 +3,6 @@
 #include "Comm/GetColor.h"
 
 #include <QEvent>
-#include <QPainter>
 #include <QResizeEvent>
 
 MAAttachedWindow::MAAttachedWindow(QWidget* view, QPointF point, QWidget* parentWindow, int side,
@@ -16,7 +15,7 @@ MAAttachedWindow::MAAttachedWindow(QWidget* view, QPointF point, QWidget* parent
     setAttribute(Qt::WA_TranslucentBackground);
     // Showing it must not take focus from the window that holds the button.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    m_fillColor = getColor(50, 50, 57, 1.0f);
+    setFill(getColor(50, 50, 57, 1.0f));
     m_borderColor = getColor(33, 33, 43, 1.0f);
     m_style.borderWidth = 1;
     m_style.viewMargin = 2;
@@ -36,17 +35,33 @@ MAAttachedWindow::~MAAttachedWindow()
         parent->removeEventFilter(this);
 }
 
+QRect MAAttachedWindow::constrainedFrame(const QRect& frame) const
+{
+    const QWidget* parent = parentWindow();
+    if (!parent)
+        return frame;
+    const QRect inside(parent->mapToGlobal(QPoint(0, 0)), parent->size());
+    QRect moved = frame;
+    if (moved.right() > inside.right())
+        moved.moveRight(inside.right());
+    if (moved.left() < inside.left())
+        moved.moveLeft(inside.left());
+    if (moved.bottom() > inside.bottom())
+        moved.moveBottom(inside.bottom());
+    if (moved.top() < inside.top())
+        moved.moveTop(inside.top());
+    return moved;
+}
+
 void MAAttachedWindow::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    paintBackground(painter);
+    paintWindow();
 }
 
 void MAAttachedWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (!isLayoutSize(event->size()))
-        redisplay();
+    windowResized(event->size());
 }
 
 void MAAttachedWindow::changeEvent(QEvent* event)

@@ -28,6 +28,8 @@ public:
     MAAttachedWindowDelegate* mattachedWDelegate() const { return m_delegate; }
 
 protected:
+    // A drop-down never reaches past its parent window's edges.
+    QRect constrainedFrame(const QRect& frame) const override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;

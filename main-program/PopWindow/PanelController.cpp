@@ -1,6 +1,10 @@
 #include "PopWindow/PanelController.h"
 
-#include <QGuiApplication>
+#include "ToolCon/FourStateImageButton.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QScreen>
 
 #include <memory>
@@ -14,6 +18,52 @@ void PanelController::closePanel()
 {
     if (m_superDelegate)
         m_superDelegate->close();
+}
+
+namespace {
+
+// The picture buttons keep their own enable flag beside the widget's.
+bool reacts(const QAbstractButton* button)
+{
+    if (!button || !button->isEnabled() || !button->isVisible())
+        return false;
+    if (auto* picture = qobject_cast<const FourStateImageButton*>(button))
+        return picture->buttonEnabled();
+    return true;
+}
+
+}  // namespace
+
+void PanelController::keyPressEvent(QKeyEvent* event)
+{
+    QAbstractButton* target = nullptr;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        auto* focused = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+        target = focused && isAncestorOf(focused) && reacts(focused) ? focused : m_defaultButton.data();
+        break;
+    }
+    case Qt::Key_Escape:
+        target = m_cancelButton;
+        break;
+    default:
+        break;
+    }
+    if (target && reacts(target) && !event->isAutoRepeat()) {
+        event->accept();
+        target->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void PanelController::takeInitialFocus()
+{
+    if (reacts(m_defaultButton))
+        m_defaultButton->setFocus(Qt::OtherFocusReason);
+    else if (!focusWidget())
+        setFocus(Qt::OtherFocusReason);
 }
 
 QPointF panelAnchorPoint(const QWidget* mainWindow, PanelAnchor anchor)

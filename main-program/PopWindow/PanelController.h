@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <QAbstractButton>
+
 // Base of every dialog controller: the widget built from the dialog's .ui
 // file. While it runs, `superDelegate` is the panel that hosts it; the
 // controller ends the dialog with closePanel().
@@ -17,12 +19,29 @@ public:
     StatusAttachedWindow* superDelegate() const { return m_superDelegate; }
     void setSuperDelegate(StatusAttachedWindow* panel) { m_superDelegate = panel; }
 
+    // Return and Enter press the focused button of the dialog, else the
+    // default one (the right-hand, blue one); Escape presses the cancel
+    // button. A notice names its one button for both. A button that ignores
+    // clicks ignores the keys too.
+    void setDefaultButton(QAbstractButton* button) { m_defaultButton = button; }
+    void setCancelButton(QAbstractButton* button) { m_cancelButton = button; }
+    QAbstractButton* defaultButton() const { return m_defaultButton; }
+    QAbstractButton* cancelButton() const { return m_cancelButton; }
+
+    // Where the keyboard starts when the panel opens.
+    void takeInitialFocus();
+
 public slots:
     // Ends the modal run; harmless when the panel is already closed or not set.
     void closePanel();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     QPointer<StatusAttachedWindow> m_superDelegate;
+    QPointer<QAbstractButton> m_defaultButton;
+    QPointer<QAbstractButton> m_cancelButton;
 };
 
 // Where a dialog's panel is anchored before it is centred; the anchor and

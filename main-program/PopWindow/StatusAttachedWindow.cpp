@@ -1,9 +1,9 @@
 #include "PopWindow/StatusAttachedWindow.h"
 
 #include "Comm/GetColor.h"
+#include "PopWindow/PanelController.h"
 
 #include <QEventLoop>
-#include <QPainter>
 #include <QResizeEvent>
 
 StatusAttachedWindow::StatusAttachedWindow(QWidget* view, QPointF point, QWidget* parentWindow, int side,
@@ -11,7 +11,7 @@ StatusAttachedWindow::StatusAttachedWindow(QWidget* view, QPointF point, QWidget
     : PopBaseWindow(nullptr), AttachedWindowEngine(this, view, parentWindow, point, side, distance)
 {
     Q_ASSERT(view);
-    m_fillColor = getColor(50, 50, 62, 0.6f);
+    setFill(getColor(50, 50, 62, 0.6f));
     m_borderColor = getColor(0, 0, 0, 0.34f);
     m_style.borderWidth = 1;
     m_style.viewMargin = 2;
@@ -44,6 +44,8 @@ void StatusAttachedWindow::runModal()
     show();
     raise();
     activateWindow();
+    if (auto* controller = qobject_cast<PanelController*>(hostedView()))
+        controller->takeInitialFocus();
     QPointer<StatusAttachedWindow> self(this);
     if (!m_closeRequested)
         loop.exec(QEventLoop::DialogExec);
@@ -74,15 +76,13 @@ void StatusAttachedWindow::setWindowBackgroundBlurRadius(int radius)
 
 void StatusAttachedWindow::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    paintBackground(painter);
+    paintWindow();
 }
 
 void StatusAttachedWindow::resizeEvent(QResizeEvent* event)
 {
     PopBaseWindow::resizeEvent(event);
-    if (!isLayoutSize(event->size()))
-        redisplay();
+    windowResized(event->size());
 }
 
 void StatusAttachedWindow::enterEvent(QEnterEvent* event)

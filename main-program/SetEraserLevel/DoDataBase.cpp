@@ -211,6 +211,14 @@ HistoryRuns DoDataBase::getAllData(bool* ok, bool* damaged) const
         return failed();
     }
     db.commit();
+    // The runs as read, newest first, each key and then everything read so far.
+    QStringList sofar;
+    for (auto run = runs.cend(); run != runs.cbegin();) {
+        --run;
+        platform::log(QStringLiteral("-:%1:-").arg(run.key()));
+        sofar << QStringLiteral("%1 = (%2 rows)").arg(run.key()).arg(run.value().size());
+        platform::log(QStringLiteral("dic:----{%1}").arg(sofar.join(QStringLiteral("; "))));
+    }
     if (ok)
         *ok = true;
     return runs;

@@ -10,6 +10,8 @@ ExportViewController::ExportViewController(QWidget* parent)
     ui->setupUi(this);
     PanelButtons::setUp(ui->closeButton, QStringLiteral("OK"));
     connect(ui->closeButton, &QAbstractButton::clicked, this, &ExportViewController::closeWindow);
+    setDefaultButton(ui->closeButton);
+    setCancelButton(ui->closeButton);
 }
 
 ExportViewController::~ExportViewController() = default;

@@ -1,6 +1,7 @@
 #include "SetEraserLevel/HistoryCells.h"
 
 #include "Comm/FontCache.h"
+#include "platform/Log.h"
 #include "platform/ImageStore.h"
 
 #include <QApplication>
@@ -40,6 +41,7 @@ void HistoryTextFieldCell::paint(QPainter* painter, const QStyleOptionViewItem& 
     paintBackground(painter, option, index);
     const QString title = index.data().toString();
     drawTitle(painter, option.rect, title, std::min(220, option.rect.width() - 8), isHeaderText(title) && index.column() < 2);
+    platform::log(QStringLiteral("--%1").arg(title));
 }
 
 void HistoryTextFieldCell::paintBackground(QPainter* painter, const QStyleOptionViewItem& option,

@@ -13,8 +13,9 @@
 #include "platform/Log.h"
 #include "ui_HistoryViewController.h"
 
+#include <QKeyEvent>
 #include <QDir>
-#include <QFileDialog>
+#include "PopWindow/StandardDialogs.h"
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -198,15 +199,15 @@ void HistoryViewController::getHistorySavePath()
     const QString proposed =
         QStringLiteral("ErasureHistory(%1)").arg(DoDataBase::timeKey(QDateTime::currentDateTime()));
     const QString home = platform::invokingUser().home;
-    const QString chosen = QFileDialog::getSaveFileName(this, tr("Export Erasure History"),
-                                                        QDir(home.isEmpty() ? QDir::homePath() : home).filePath(proposed),
-                                                        tr("Web page (*.html)"));
+    const QString chosen = StandardDialogs::getSaveFileName(this, tr("Export Erasure History"),
+                                                            QDir(home.isEmpty() ? QDir::homePath() : home).filePath(proposed),
+                                                            tr("Web page (*.html)"));
     if (chosen.isEmpty())
         return;
     QString error;
     if (!writeHTML(HistoryPage::pathWithExtension(chosen), &error)) {
-        QMessageBox::warning(this, tr("Export Erasure History"),
-                             tr("The erasure history could not be exported:\n%1").arg(error));
+        StandardDialogs::warning(this, tr("Export Erasure History"),
+                                 tr("The erasure history could not be exported:\n%1").arg(error));
         return;
     }
     runModalPanel(new ExportViewController, window());
@@ -223,4 +224,14 @@ bool HistoryViewController::writeHTML(const QString& path, QString* error) const
     if (error)
         *error = reason;
     return written;
+}
+
+void HistoryViewController::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        closeButtonAction();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

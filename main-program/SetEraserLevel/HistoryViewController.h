@@ -70,6 +70,8 @@ public:
     HistoryDeleteTextFieldCell* stateCell() const { return m_stateCell; }
 
 protected:
+    // Escape closes the panel as its close button does.
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -8,6 +8,8 @@
 #include "platform/UserDefaults.h"
 #include "ui_SetEraserLevelVC.h"
 
+#include <QKeyEvent>
+
 namespace {
 
 const char* const kIdentifier = "identifier";
@@ -113,4 +115,14 @@ void SetEraserLevelVC::cancelButtonAction()
 {
     if (m_delegate)
         m_delegate->closeSetEraserLevelView();
+}
+
+void SetEraserLevelVC::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        cancelButtonAction();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

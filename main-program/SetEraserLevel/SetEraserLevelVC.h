@@ -49,6 +49,10 @@ public:
     // The level whose button is marked; empty when none is.
     QString markedLevel() const;
 
+protected:
+    // Escape closes the panel as its Cancel does.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void buttonAction();
     QList<QAbstractButton*> choices() const;

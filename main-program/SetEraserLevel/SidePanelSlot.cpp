@@ -21,6 +21,8 @@ void SidePanelSlot::present(QWidget* panel)
     panel->show();
     m_container->show();
     m_container->raise();
+    // The keyboard goes to the panel, so Escape can close it.
+    panel->setFocus(Qt::OtherFocusReason);
     slide(kHiddenX, 0, false);
 }
 

@@ -20,6 +20,7 @@ public:
     void setTextWithName(const QString& title, const QFont& font, quint64 colorType, const QString& identifier);
     void setButtonEnabled(bool enabled);
 
+    // Misleading name kept: "focus" is the pointer hovering, not keyboard focus.
     bool isFocus() const { return m_isFocus; }
     void setIsFocus(bool focus);
     bool isEnabledFlag() const { return m_isEnabled; }
@@ -47,7 +48,7 @@ protected:
 private:
     bool isTracking = false;
     bool m_isFocus = false;
-    // The enable flag, in the ENABLED sense; `m_isEnabled` gates the action.
+    // Misleading name kept: it holds the ENABLED sense; `m_isEnabled` gates the action.
     bool isDisabled = false;
     bool m_isEnabled = false;
     QPointer<QObject> m_delegate;

@@ -2,6 +2,7 @@
 
 #include "platform/ImageStore.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -28,13 +29,14 @@ FourStateImageButton::FourStateImageButton(const QRect& frame, QWidget* parent) 
     setUp();
     setGeometry(frame);
     isDisabled = true;
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void FourStateImageButton::setUp()
 {
     // A click on a button that ignores it must not land on what lies behind.
     setAttribute(Qt::WA_NoMousePropagation);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(isDisabled ? Qt::TabFocus : Qt::NoFocus);
 }
 
 void FourStateImageButton::setImageFromFileNormalName(const QString& normal, const QString& active,
@@ -57,6 +59,10 @@ QRectF FourStateImageButton::pictureRectFor(const QString&) const
 void FourStateImageButton::setButtonEnabled(bool enabled)
 {
     isDisabled = enabled;
+    // A button that ignores clicks is no stop on the Tab round.
+    setFocusPolicy(enabled ? Qt::TabFocus : Qt::NoFocus);
+    if (!enabled && hasFocus())
+        clearFocus();
     repaint();
 }
 
@@ -151,13 +157,67 @@ void FourStateImageButton::mouseReleaseEvent(QMouseEvent* event)
 
 void FourStateImageButton::keyPressEvent(QKeyEvent* event)
 {
-    // The pictures are the only sign of a press; the keyboard never presses these buttons.
+    // Space presses the focused button, showing the pressed picture while
+    // held; every other key goes on to the dialog or window around it.
+    if (event->key() == Qt::Key_Space && isDisabled && isEnabled()) {
+        if (!event->isAutoRepeat()) {
+            isTracking = true;
+            repaint();
+        }
+        QAbstractButton::keyPressEvent(event);
+        return;
+    }
     event->ignore();
 }
 
 void FourStateImageButton::keyReleaseEvent(QKeyEvent* event)
 {
+    if (event->key() == Qt::Key_Space && isTracking && !event->isAutoRepeat()) {
+        isTracking = false;
+        QAbstractButton::keyReleaseEvent(event);
+        repaint();
+        return;
+    }
     event->ignore();
+}
+
+void FourStateImageButton::focusInEvent(QFocusEvent* event)
+{
+    const Qt::FocusReason reason = event->reason();
+    m_keyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(event);
+    update();
+}
+
+void FourStateImageButton::focusOutEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = false;
+    if (isTracking && !(QApplication::mouseButtons() & Qt::LeftButton)) {
+        // Focus left while Space was held: no click.
+        isTracking = false;
+        setDown(false);
+    }
+    QAbstractButton::focusOutEvent(event);
+    update();
+}
+
+bool FourStateImageButton::event(QEvent* event)
+{
+    const bool handled = QAbstractButton::event(event);
+    // Drawn over whatever the subclass painted, within the same paint.
+    if (event->type() == QEvent::Paint && showsFocusRing())
+        drawFocusRing();
+    return handled;
+}
+
+void FourStateImageButton::drawFocusRing()
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPen pen(QColor(93, 160, 255), 2);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 4, 4);
 }
 
 void FourStateImageButton::enterEvent(QEnterEvent*)
@@ -202,15 +262,20 @@ QLabel* FourStateImageButton::createLabel()
 
 QColor FourStateImageButton::labelColor() const
 {
-    return textField ? textField->palette().color(QPalette::WindowText) : QColor();
+    return textField ? m_labelColor : QColor();
 }
 
 void FourStateImageButton::setLabelColor(const QColor& color)
 {
     // Only a real change touches the label, or repainting it would repaint us again.
-    if (!textField || textField->palette().color(QPalette::WindowText) == color)
+    if (!textField || (m_labelColor == color && !textField->styleSheet().isEmpty()))
         return;
-    QPalette p = textField->palette();
-    p.setColor(QPalette::WindowText, color);
-    textField->setPalette(p);
+    m_labelColor = color;
+    // The label's own style sheet: a dialog's sheet for its labels ("QLabel {
+    // color: ... }") would otherwise reach this one too and override the palette.
+    textField->setStyleSheet(QStringLiteral("QLabel { color: rgba(%1, %2, %3, %4); background: transparent; }")
+                                 .arg(color.red())
+                                 .arg(color.green())
+                                 .arg(color.blue())
+                                 .arg(color.alphaF(), 0, 'f', 3));
 }

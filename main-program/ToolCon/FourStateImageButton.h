@@ -1,5 +1,6 @@
 #pragma once
 #include <QAbstractButton>
+#include <QColor>
 #include <QRectF>
 #include <QString>
 
@@ -21,9 +22,13 @@ public:
 
     void setImageFromFileNormalName(const QString& normal, const QString& active, const QString& hover,
                                     const QString& disable);
+    // Also decides whether Tab stops at the button.
     void setButtonEnabled(bool enabled);
     bool buttonEnabled() const { return isDisabled; }
+    // Focus that came from the keyboard shows as a ring; a click's does not.
+    bool showsFocusRing() const { return hasFocus() && m_keyboardFocus; }
 
+    // Misleading name kept: "focus" is the pointer hovering, not keyboard focus.
     bool isFocus() const { return m_isFocus; }
     void setIsFocus(bool focus);
     bool tracking() const { return isTracking; }
@@ -51,6 +56,9 @@ protected:
     void leaveEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool event(QEvent* event) override;
 
     // Where the picture goes once the pictures are set; icon buttons keep the
     // picture's own size.
@@ -68,7 +76,7 @@ protected:
     QString disableImage;
     bool isTracking = false;
     bool m_isFocus = false;
-    // The button's own enable flag, in the ENABLED sense: true = it reacts.
+    // Misleading name kept: it holds the ENABLED sense, true = the button reacts.
     bool isDisabled = false;
     QRectF dstRect;
     QRectF srcRect;
@@ -79,4 +87,7 @@ protected:
 
 private:
     void setUp();
+    void drawFocusRing();
+    bool m_keyboardFocus = false;
+    QColor m_labelColor;
 };

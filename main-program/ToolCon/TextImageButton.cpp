@@ -36,32 +36,36 @@ void TextImageButton::paintEvent(QPaintEvent*)
         painter.setClipPath(clip);
     }
     const bool brightFamily = normalImage == QLatin1String("btn_pril_normal") || normalImage == QLatin1String("btn_main");
-    setLabelColor(getColor(255, 255, 255, brightFamily ? 1.0f : 0.7f));
+    const float restAlpha = brightFamily ? 1.0f : 0.7f;
     if (normalImage.isEmpty()) {
+        setLabelColor(getColor(255, 255, 255, restAlpha));
         drawPlainButton(painter);
         return;
     }
+    // One colour per paint: setting two would repaint the label, and so us, forever.
+    QString picture;
+    float alpha = restAlpha;
     switch (look()) {
     case Look::Disabled:
-        drawPicture(painter, disableImage);
-        setLabelColor(getColor(255, 255, 255, 0.3f));
+        picture = disableImage;
+        alpha = 0.3f;
         break;
     case Look::Pressed:
-        if (activeImage.isEmpty())
-            return;
-        drawPicture(painter, activeImage);
-        setLabelColor(getColor(255, 255, 255, 0.4f));
+        picture = activeImage;
+        alpha = 0.4f;
         break;
     case Look::Hover:
-        if (hoverImage.isEmpty())
-            return;
-        drawPicture(painter, hoverImage);
-        setLabelColor(getColor(255, 255, 255, 1.0f));
+        picture = hoverImage;
+        alpha = 1.0f;
         break;
     case Look::Normal:
-        drawPicture(painter, normalImage);
+        picture = normalImage;
         break;
     }
+    if (picture.isEmpty() && look() != Look::Disabled)
+        alpha = restAlpha;  // no picture for the state: nothing drawn, the family colour stays
+    setLabelColor(getColor(255, 255, 255, alpha));
+    drawPicture(painter, picture);
 }
 
 void TextImageButton::resizeEvent(QResizeEvent* event)

@@ -123,12 +123,14 @@ void MLToolbar::pointerAt(std::optional<QPoint> pos)
 
 void MLToolbar::mouseEntered()
 {
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("HMTrafficButtonMouseEnter"));
+    platform::NotificationCenter::defaultCenter().post(QStringLiteral("HMTrafficButtonMouseEnter"),
+                                                       {{QStringLiteral("object"), QVariant::fromValue<QObject*>(this)}});
 }
 
 void MLToolbar::mouseExited()
 {
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("HMTrafficButtonMouseExit"));
+    platform::NotificationCenter::defaultCenter().post(QStringLiteral("HMTrafficButtonMouseExit"),
+                                                       {{QStringLiteral("object"), QVariant::fromValue<QObject*>(this)}});
 }
 
 bool MLToolbar::eventFilter(QObject* watched, QEvent* event)

@@ -54,11 +54,14 @@ void QZTitlebarView::paintEvent(QPaintEvent*)
     const bool showTitle = w->showsTitle() && (!w->isFullScreen() || w->showsTitleInFullscreen);
     if (!showTitle)
         return;
-    QColor colour = drawsAsMain ? w->titleTextColor : w->inactiveTitleTextColor;
-    if (!colour.isValid())
-        colour = drawsAsMain ? QColor(Qt::black) : QColor(0, 0, 0, 128);
-    painter.setPen(colour);
+    painter.setPen(titleColor(w, drawsAsMain));
     painter.drawText(titleFrame(w), Qt::AlignLeft | Qt::AlignVCenter, w->windowTitle());
+}
+
+QColor QZTitlebarView::titleColor(const TCImageWindow* window, bool drawsAsMain)
+{
+    const QColor own = drawsAsMain ? window->titleTextColor : window->inactiveTitleTextColor;
+    return own.isValid() ? own : QColor(Qt::white);
 }
 
 void QZTitlebarView::mouseDoubleClickEvent(QMouseEvent* event)

@@ -13,6 +13,8 @@ public:
 
     // Where and how the title goes, for the given window.
     QRectF titleFrame(const TCImageWindow* window) const;
+    // The title's colour: the window's own for its state, white when unset.
+    static QColor titleColor(const TCImageWindow* window, bool drawsAsMain);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -22,6 +22,9 @@ TCImageWindow::TCImageWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt:
     setTitleBarView(new QZTitlebarView);
     for (int kind = 0; kind < 3; ++kind)
         m_standardButtons[kind] = new StandardWindowButton(StandardWindowButton::Kind(kind), this);
+    m_liveResizeEnd.setSingleShot(true);
+    m_liveResizeEnd.setInterval(kLiveResizeSettleMs);
+    connect(&m_liveResizeEnd, &QTimer::timeout, this, &TCImageWindow::viewDidEndLiveResize);
     layoutTitleBar();
 }
 
@@ -187,6 +190,8 @@ void TCImageWindow::setContentView(QWidget* view)
     m_contentView = view;
     if (view) {
         view->setParent(this);
+        // A new content view takes the window's width once; re-lays keep it.
+        view->setGeometry(0, int(m_titleBarHeight), width(), height() - int(m_titleBarHeight));
         view->show();
     }
     layoutTitleBar();
@@ -234,8 +239,8 @@ void TCImageWindow::layoutTitleBar()
     }
 
     if (m_contentView) {
-        const QRect frame(m_contentView->x(), int(barHeight), width() - m_contentView->x(),
-                          height() - int(barHeight));
+        // Origin and width stay; only the height follows the window.
+        const QRect frame(m_contentView->x(), int(barHeight), m_contentView->width(), height() - int(barHeight));
         if (frame != m_contentView->geometry())
             m_contentView->setGeometry(frame);
     }
@@ -251,6 +256,16 @@ void TCImageWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     layoutTitleBar();
+    // A resize by dragging comes as a stream of resizes; its end is when they stop.
+    m_liveResizeEnd.start();
+}
+
+void TCImageWindow::viewDidEndLiveResize()
+{
+    for (TCWindowButton* button : {m_closeButton.data(), m_minimizeButton.data(), m_zoomButton.data(),
+                                   m_fullScreenButton.data()})
+        if (button)
+            button->viewDidEndLiveResize();
 }
 
 void TCImageWindow::changeEvent(QEvent* event)

@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QPainterPath>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -109,6 +110,9 @@ public:
 
     // Re-lays the bar, the buttons and the content view.
     void layoutTitleBar();
+    // A resize by dragging has ended: the replacement buttons forget the pointer.
+    void viewDidEndLiveResize();
+    static constexpr int kLiveResizeSettleMs = 250;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -137,4 +141,5 @@ private:
     QPointer<TCWindowButton> m_closeButton, m_minimizeButton, m_zoomButton, m_fullScreenButton;
     StandardWindowButton* m_standardButtons[3] = {nullptr, nullptr, nullptr};
     QPointer<QWidget> m_contentView;
+    QTimer m_liveResizeEnd;
 };

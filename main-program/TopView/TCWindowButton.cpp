@@ -2,6 +2,9 @@
 
 #include "platform/NotificationCenter.h"
 
+#include <QCursor>
+#include <QMouseEvent>
+
 #include <QEvent>
 #include <QHash>
 #include <QPainter>
@@ -32,6 +35,7 @@ TCWindowButton::TCWindowButton(const QSize& size, const QString& groupIdentifier
 {
     setGeometry(QRect(QPoint(0, 0), size));
     setFocusPolicy(Qt::NoFocus);
+    watchParent();
     const QString own = group()->identifier();
     platform::NotificationCenter::defaultCenter().observe(
         this, QString::fromLatin1(TCWindowButtonGroup::kRolloverNotification), [this, own](const QVariantMap& info) {
@@ -71,24 +75,80 @@ void TCWindowButton::paintEvent(QPaintEvent*)
     painter.drawPixmap(rect(), picture);
 }
 
+void TCWindowButton::setPointerInside(bool inside)
+{
+    if (inside == m_inside)
+        return;
+    m_inside = inside;
+    if (inside)
+        group()->didCaptureMousePointer();
+    else
+        group()->didReleaseMousePointer();
+    update();
+}
+
+void TCWindowButton::viewDidEndLiveResize()
+{
+    group()->resetMouseCaptures();
+    m_inside = false;
+    update();
+}
+
+void TCWindowButton::watchParent()
+{
+    // The margin around the button lies on its parent: the parent's pointer
+    // moves tell when the pointer is near.
+    QWidget* parent = parentWidget();
+    if (parent == m_watchedParent)
+        return;
+    if (m_watchedParent)
+        m_watchedParent->removeEventFilter(this);
+    m_watchedParent = parent;
+    if (parent) {
+        parent->setMouseTracking(true);
+        parent->installEventFilter(this);
+    }
+}
+
+bool TCWindowButton::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_watchedParent && isVisible()) {
+        if (event->type() == QEvent::MouseMove) {
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            setPointerInside(geometry().adjusted(-kTrackingMargin, -kTrackingMargin, kTrackingMargin, kTrackingMargin)
+                                 .contains(at));
+        } else if (event->type() == QEvent::Leave) {
+            setPointerInside(false);
+        }
+    }
+    return QAbstractButton::eventFilter(watched, event);
+}
+
 void TCWindowButton::enterEvent(QEnterEvent* event)
 {
     QAbstractButton::enterEvent(event);
-    group()->didCaptureMousePointer();
-    update();
+    watchParent();
+    setPointerInside(true);
 }
 
 void TCWindowButton::leaveEvent(QEvent* event)
 {
     QAbstractButton::leaveEvent(event);
-    group()->didReleaseMousePointer();
-    update();
+    // Leaving the button for its margin keeps it captured; the parent's
+    // moves decide from here on.
+    watchParent();
+    const QPoint at = m_watchedParent ? m_watchedParent->mapFromGlobal(QCursor::pos()) : QPoint(-1000, -1000);
+    setPointerInside(geometry().adjusted(-kTrackingMargin, -kTrackingMargin, kTrackingMargin, kTrackingMargin)
+                         .contains(at));
 }
 
 void TCWindowButton::changeEvent(QEvent* event)
 {
     QAbstractButton::changeEvent(event);
     switch (event->type()) {
+    case QEvent::ParentChange:
+        watchParent();
+        break;
     case QEvent::EnabledChange:
     case QEvent::ActivationChange:
         update();

@@ -1,6 +1,7 @@
 #pragma once
 #include <QAbstractButton>
 #include <QPixmap>
+#include <QPointer>
 #include <QString>
 
 // Buttons of one group show their rollover pictures while the pointer is
@@ -50,12 +51,25 @@ public:
     // The picture the button shows now.
     QPixmap currentImage() const;
 
+    // The pointer counts as over the button within its bounds grown by this
+    // much on every side.
+    static constexpr int kTrackingMargin = 4;
+    bool pointerInside() const { return m_inside; }
+    // The window's resize by dragging ended: the group's captures start again from none.
+    void viewDidEndLiveResize();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void setPointerInside(bool inside);
+    void watchParent();
+
     QString m_groupIdentifier;
+    QPointer<QWidget> m_watchedParent;
+    bool m_inside = false;
 };

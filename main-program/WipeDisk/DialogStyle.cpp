@@ -1,5 +1,7 @@
 #include "WipeDisk/DialogStyle.h"
 
+#include "Comm/FontCache.h"
+
 #include "Comm/GetColor.h"
 #include "ToolCon/TextImageButton.h"
 #include <QLabel>
@@ -8,6 +10,15 @@
 #include <vector>
 
 namespace DialogStyle {
+
+void setTextFonts(QLabel* title, const QList<QLabel*>& texts)
+{
+    if (title)
+        title->setFont(FontCache::regularFont(16));
+    for (QLabel* text : texts)
+        if (text)
+            text->setFont(FontCache::lightFont(12));
+}
 
 void setUpButton(TextImageButton* button, const QStringList& images, const QString& text, int points)
 {

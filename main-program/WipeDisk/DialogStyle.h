@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 class TextImageButton;
@@ -11,6 +12,10 @@ namespace DialogStyle {
 // A dialog button: its four pictures (normal, pressed, hover, disabled), its
 // text at `points`, enabled.
 void setUpButton(TextImageButton* button, const QStringList& images, const QString& text, int points);
+
+// A dialog's texts in the font cache's fonts: the title regular at 16
+// points, the other texts light at 12.
+void setTextFonts(QLabel* title, const QList<QLabel*>& texts);
 
 // The label's whole text as one link to `url`, underlined, in the link colour.
 void linkWholeLabel(QLabel* label, const QString& url);

@@ -1,18 +1,30 @@
 #include "WipeDisk/MakeSureDialog.h"
 
+#include "ui_MakeSureDialog.h"
+
+#include "Comm/FontCache.h"
 #include "WipeDisk/DialogStyle.h"
 
 #include "ToolCon/TextImageButton.h"
 
-void MakeSureDialog::setUpButtons(TextImageButton* okButton, TextImageButton* noButton)
+MakeSureDialog::MakeSureDialog(const QString& title, const QString& body, QWidget* parent)
+    : PanelController(parent), ui(std::make_unique<Ui::MakeSureDialog>())
 {
-    DialogStyle::setUpButton(okButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
+    ui->setupUi(this);
+    ui->titleLabel->setText(title);
+    ui->bodyLabel->setText(body);
+    DialogStyle::setTextFonts(ui->titleLabel, {ui->bodyLabel});
+    DialogStyle::setUpButton(ui->okButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
                              QStringLiteral("Continue"), 14);
-    DialogStyle::setUpButton(noButton, {"btn_secl_normal", "btn_secl_press", "btn_secl_hover", "btn_secl_disable"},
+    DialogStyle::setUpButton(ui->noButton, {"btn_secl_normal", "btn_secl_press", "btn_secl_hover", "btn_secl_disable"},
                              QStringLiteral("Cancel"), 14);
-    connect(okButton, &QAbstractButton::clicked, this, &MakeSureDialog::okButtonAction);
-    connect(noButton, &QAbstractButton::clicked, this, &MakeSureDialog::noButtonAction);
+    connect(ui->okButton, &QAbstractButton::clicked, this, &MakeSureDialog::okButtonAction);
+    connect(ui->noButton, &QAbstractButton::clicked, this, &MakeSureDialog::noButtonAction);
+    setDefaultButton(ui->okButton);
+    setCancelButton(ui->noButton);
 }
+
+MakeSureDialog::~MakeSureDialog() = default;
 
 void MakeSureDialog::okButtonAction()
 {
@@ -29,3 +41,8 @@ void MakeSureDialog::closeWindow()
 {
     closePanel();
 }
+
+TextImageButton* MakeSureDialog::okButton() const { return ui->okButton; }
+TextImageButton* MakeSureDialog::noButton() const { return ui->noButton; }
+QLabel* MakeSureDialog::titleLabel() const { return ui->titleLabel; }
+QLabel* MakeSureDialog::bodyLabel() const { return ui->bodyLabel; }

@@ -1,15 +1,21 @@
 #pragma once
 #include "PopWindow/PanelController.h"
 
-class TextImageButton;
+#include <memory>
 
-// What every "Continue" / "Cancel" confirmation shares: the panel it lives
-// in (`superDelegate`), which it closes to end the modal run.
+class QLabel;
+class TextImageButton;
+namespace Ui { class MakeSureDialog; }
+
+// Every "Continue" / "Cancel" confirmation: a title, a question, and the two
+// buttons. The named confirmations differ only in their texts and in whom
+// "Continue" tells; they close their panel (`superDelegate`) the same way.
 class MakeSureDialog : public PanelController
 {
     Q_OBJECT
 public:
-    explicit MakeSureDialog(QWidget* parent = nullptr) : PanelController(parent) {}
+    MakeSureDialog(const QString& title, const QString& body, QWidget* parent = nullptr);
+    ~MakeSureDialog() override;
 
     // "Continue": tells the delegate first, then closes, so the job starts
     // while the modal run is still on.
@@ -18,8 +24,14 @@ public:
     void noButtonAction();
     void closeWindow();
 
+    TextImageButton* okButton() const;
+    TextImageButton* noButton() const;
+    QLabel* titleLabel() const;
+    QLabel* bodyLabel() const;
+
 protected:
-    // Wires both buttons with their pictures and texts.
-    void setUpButtons(TextImageButton* okButton, TextImageButton* noButton);
     virtual void tellDelegate() = 0;
+
+private:
+    std::unique_ptr<Ui::MakeSureDialog> ui;
 };

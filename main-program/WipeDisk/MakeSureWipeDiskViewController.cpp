@@ -1,20 +1,13 @@
 #include "WipeDisk/MakeSureWipeDiskViewController.h"
 
-#include "ui_MakeSureWipeDiskViewController.h"
-
-MakeSureWipeDiskViewController::MakeSureWipeDiskViewController(QWidget* parent) : MakeSureDialog(parent), ui(std::make_unique<Ui::MakeSureWipeDiskViewController>())
+MakeSureWipeDiskViewController::MakeSureWipeDiskViewController(QWidget* parent)
+    : MakeSureDialog(QStringLiteral("Wipe the selected drive?"),
+                     QStringLiteral("Everything on the selected drive will be erased and cannot be recovered. Do you want to continue?"), parent)
 {
-    ui->setupUi(this);
-    setUpButtons(ui->okButton, ui->noButton);
 }
-
-MakeSureWipeDiskViewController::~MakeSureWipeDiskViewController() = default;
 
 void MakeSureWipeDiskViewController::tellDelegate()
 {
     if (m_delegate)
         m_delegate->makeSureToWipeSelectVolume();
 }
-
-TextImageButton* MakeSureWipeDiskViewController::okButton() const { return ui->okButton; }
-TextImageButton* MakeSureWipeDiskViewController::noButton() const { return ui->noButton; }

@@ -1,20 +1,13 @@
 #include "WipeDisk/MakeSureWipeFreeSpaceViewController.h"
 
-#include "ui_MakeSureWipeFreeSpaceViewController.h"
-
-MakeSureWipeFreeSpaceViewController::MakeSureWipeFreeSpaceViewController(QWidget* parent) : MakeSureDialog(parent), ui(std::make_unique<Ui::MakeSureWipeFreeSpaceViewController>())
+MakeSureWipeFreeSpaceViewController::MakeSureWipeFreeSpaceViewController(QWidget* parent)
+    : MakeSureDialog(QStringLiteral("Wipe the free space?"),
+                     QStringLiteral("The free space of the selected drive will be overwritten. This may take a long time. Do you want to continue?"), parent)
 {
-    ui->setupUi(this);
-    setUpButtons(ui->okButton, ui->noButton);
 }
-
-MakeSureWipeFreeSpaceViewController::~MakeSureWipeFreeSpaceViewController() = default;
 
 void MakeSureWipeFreeSpaceViewController::tellDelegate()
 {
     if (m_delegate)
         m_delegate->makeSureToWipeFreeSpaceSelectVolume();
 }
-
-TextImageButton* MakeSureWipeFreeSpaceViewController::okButton() const { return ui->okButton; }
-TextImageButton* MakeSureWipeFreeSpaceViewController::noButton() const { return ui->noButton; }

@@ -23,6 +23,8 @@ public:
     void linkToWinButtonAction();
     void setLinkLabelStyle();
     void setTwoLinkLabelStyle();
+    // Lays the link buttons over the two links.
+    void placeLinkButtons();
 
     TextImageButton* okButton() const;
     QAbstractButton* linkToHelp() const;
@@ -31,5 +33,6 @@ public:
     QLabel* nodeTLabel() const;
 
 private:
+    QString nodeText() const;
     std::unique_ptr<Ui::NTFSViewController> ui;
 };

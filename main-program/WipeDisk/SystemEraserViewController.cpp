@@ -1,6 +1,7 @@
 #include "WipeDisk/SystemEraserViewController.h"
 
 #include "Comm/CommUti.h"
+#include "Comm/FontCache.h"
 #include "Comm/GetColor.h"
 #include "WipeDisk/DialogStyle.h"
 #include "ui_SystemEraserViewController.h"
@@ -12,9 +13,12 @@ SystemEraserViewController::SystemEraserViewController(QWidget* parent)
     : NoticeDialog(parent), ui(std::make_unique<Ui::SystemEraserViewController>())
 {
     ui->setupUi(this);
+    DialogStyle::setTextFonts(ui->titleLabel, {ui->nodeLabel, ui->linkLabel});
     DialogStyle::setUpButton(ui->okButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
                              QStringLiteral("Close"), 14);
     connect(ui->okButton, &QAbstractButton::clicked, this, &SystemEraserViewController::okButtonAction);
+    setDefaultButton(ui->okButton);
+    setCancelButton(ui->okButton);
     ui->linkLabel->setOpenExternalLinks(false);
     connect(ui->linkLabel, &QLabel::linkActivated, this, &SystemEraserViewController::linkButtonAction);
     setLinkLabelStyle();
@@ -34,7 +38,7 @@ void SystemEraserViewController::setNodeLabelStyle()
 {
     // The two tools that can be used instead stand out.
     const QString style = QStringLiteral("color:%1; font-family:'%2'; font-weight:bold; font-size:14pt")
-                              .arg(getColor(0, 196, 255, 1).name(), CommUti::getBoldFontName());
+                              .arg(getColor(0, 196, 255, 1).name(), FontCache::boldFont(14).family());
     DialogStyle::styleFirstOccurrences(ui->nodeLabel, {QStringLiteral("Erase Files/Folders"), QStringLiteral("Wipe Free Space")},
                                        style);
 }

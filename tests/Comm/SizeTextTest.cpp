@@ -2,10 +2,17 @@
 #include "Comm/GetColor.h"
 #include "Comm/PublicUtilities.h"
 #include "TempTree.h"
+#include "platform/InvokingUser.h"
 
 #include <clocale>
 
+#include <QDir>
+#include <QSet>
+
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <tuple>
 
 TEST(SizeText, UnsignedTextsStartAtKilobytesAndStopAtGigabytes)
 {
@@ -60,14 +67,45 @@ TEST(SizeText, TextsDoNotDependOnTheLocale)
     std::setlocale(LC_ALL, saved.c_str());
 }
 
-TEST(CommonToolbox, VersionColourAndFolderSizes)
-{
-    EXPECT_EQ(PublicUtilities::getSystemVersion(), 1013);
-    int major = 0, bugFix = -1;
-    PublicUtilities::getSystemVersionMajor(&major, nullptr, &bugFix);
-    EXPECT_EQ(major, 10);
-    EXPECT_EQ(bugFix, 0);
+namespace {
 
+std::function<long(int*)> answers(int value)
+{
+    return [value](int* out) -> long {
+        *out = value;
+        return 0;
+    };
+}
+
+std::function<long(int*)> fails(long error)
+{
+    return [error](int*) { return error; };
+}
+
+}  // namespace
+
+TEST(CommonToolbox, SystemVersionDecodesPackedOrAsksForTheParts)
+{
+    using Sources = PublicUtilities::VersionSources;
+    int major = 0, minor = 0, bugFix = 0;
+    // Packed decimal digits: 10.3.9.
+    PublicUtilities::getSystemVersionMajor(Sources{answers(0x1039), fails(-1), fails(-1), fails(-1)}, &major, &minor,
+                                           &bugFix);
+    EXPECT_EQ(std::tuple(major, minor, bugFix), std::tuple(10, 3, 9));
+    // Past 0x103F the packed form cannot be trusted: 10.9.5 comes from the parts.
+    const Sources mavericks{answers(0x1095), answers(10), answers(9), answers(5)};
+    EXPECT_EQ(PublicUtilities::getSystemVersion(mavericks), 1009);
+    EXPECT_EQ(PublicUtilities::getSystemVersion(Sources{fails(-1), answers(10), answers(14), answers(0)}), 1014);
+    EXPECT_EQ(PublicUtilities::getSystemVersion(Sources{fails(-1), answers(11), answers(2), answers(1)}), 1102);
+    // Any part failing gives 10.0.0.
+    PublicUtilities::getSystemVersionMajor(Sources{fails(-1), answers(11), fails(-50), answers(1)}, &major, &minor,
+                                           &bugFix);
+    EXPECT_EQ(std::tuple(major, minor, bugFix), std::tuple(10, 0, 0));
+    EXPECT_EQ(PublicUtilities::getSystemVersion(Sources{}), 1000);
+}
+
+TEST(CommonToolbox, ColourAndFolderSizes)
+{
     const QColor white = getColor(255, 255, 255, 0.5f);
     EXPECT_EQ(white.red(), 255);
     EXPECT_NEAR(white.alphaF(), 0.5, 0.01);
@@ -84,19 +122,24 @@ TEST(CommonToolbox, VersionColourAndFolderSizes)
     EXPECT_EQ(CommUti::sizeOfFileRef(fsref(tree / "missing")), 0u);
 }
 
-TEST(CommonToolbox, SearchRootsComeInDomainOrder)
+TEST(CommonToolbox, SearchRootsRunUserLocalNetworkWithTheUserDomainInRootsHome)
 {
+    // The program runs as root: the user domain is root's home, not the desktop user's.
+    const QString userDomain = platform::rootHome();
     const QStringList apps = CommUti::applicationPaths();
-    ASSERT_EQ(apps.size(), 4);
-    EXPECT_TRUE(apps[0].endsWith("/Applications"));
-    EXPECT_EQ(apps[1], "/Applications");
-    EXPECT_EQ(apps[2], "/Network/Applications");
-    EXPECT_EQ(apps[3], "/Developer/Applications");
-    EXPECT_EQ(CommUti::widgetPaths().size(), 2);
+    ASSERT_GE(apps.size(), 3);
+    EXPECT_EQ(apps[0], userDomain + "/Applications");
+    EXPECT_LT(apps.indexOf("/Applications"), apps.indexOf("/Network/Applications"));
+    for (const QString& widgets : CommUti::widgetPaths())
+        EXPECT_TRUE(widgets.endsWith("/Library/Widgets")) << widgets.toStdString();
+
+    // Every plug-in folder of the user's Library comes before the same
+    // folder of the local one, and each appears once per domain.
     const QStringList plugins = CommUti::pluginPaths();
-    ASSERT_EQ(plugins.size(), 22);
-    EXPECT_TRUE(plugins[0].endsWith("/Library/Address Book Plug-Ins"));
-    EXPECT_EQ(plugins[10], "/Library/Address Book Plug-Ins");
-    EXPECT_TRUE(plugins[20].endsWith("/Library/Input Methods"));
-    EXPECT_EQ(plugins[21], "/Library/Input Methods");
+    QStringList userOnes, localOnes;
+    for (const QString& p : plugins)
+        (p.startsWith(userDomain + "/") ? userOnes : localOnes) << p.section('/', -1);
+    EXPECT_EQ(userOnes, localOnes);
+    EXPECT_EQ(QSet<QString>(userOnes.begin(), userOnes.end()).size(), userOnes.size());
+    EXPECT_LT(plugins.indexOf(userDomain + "/Library/Safari"), plugins.indexOf("/Library/Safari"));
 }

@@ -110,3 +110,18 @@ TEST_F(DropDownTest, AReopenedDropDownIsFreshAndOutlivesTheOldTimer)
     QSignalSpy closed(&dropDown, &AttachedDropDown::closed);
     EXPECT_TRUE(closed.wait(2000));  // its own timer still closes it
 }
+
+TEST(DropDown, StaysInsideItsParentWindow)
+{
+    QWidget parent;
+    parent.setGeometry(100, 100, 400, 300);
+    parent.show();
+    auto* content = new QWidget;
+    content->resize(160, 164);
+    // Centred on a point 10 from the right edge it would reach 74 past it.
+    MAAttachedWindow window(content, QPointF(390, 40), &parent, 1, 0);
+    const QRect inside(parent.mapToGlobal(QPoint(0, 0)), parent.size());
+    EXPECT_TRUE(inside.contains(window.frameGeometry())) << "drop-down reaches past the window";
+    EXPECT_EQ(window.frameGeometry().right(), inside.right());
+    EXPECT_EQ(window.frameGeometry().top(), inside.top() + 40) << "only moved sideways";
+}

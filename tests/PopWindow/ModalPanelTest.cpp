@@ -1,6 +1,10 @@
+#include "PopWindow/Compositor.h"
+#include "PopWindow/MAAttachedWindow.h"
 #include "PopWindow/PanelController.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QImage>
 #include <QPointer>
 #include <QTimer>
@@ -42,10 +46,21 @@ TEST(ModalPanel, CloseEndsTheRunOnceAndTwiceIsHarmless)
 
 TEST(ModalPanel, ClosingTheWindowByOtherMeansAlsoEndsTheRun)
 {
-    PanelController* controller = makeController(QSize(100, 80));
+    QPointer<PanelController> controller = makeController(QSize(100, 80));
     QTimer::singleShot(0, [controller] { controller->superDelegate()->QWidget::close(); });
+    // Should the close not end the run, this ends every event loop instead.
+    bool timedOut = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&timedOut] {
+        timedOut = true;
+        QCoreApplication::exit(1);
+    });
+    watchdog.start(5000);
     runModalPanel(controller, nullptr);
-    SUCCEED();
+    watchdog.stop();
+    EXPECT_FALSE(timedOut);
+    EXPECT_TRUE(controller.isNull());
 }
 
 TEST(ModalPanel, ClosingWithoutARunOnlyCloses)
@@ -59,7 +74,7 @@ TEST(ModalPanel, ClosingWithoutARunOnlyCloses)
     EXPECT_FALSE(panel->isRunningModal());
 }
 
-TEST(ModalPanel, PanelIsSizedAroundTheViewAndCentred)
+TEST(ModalPanel, PanelIsSizedAroundTheView)
 {
     QWidget mainWindow;
     mainWindow.setGeometry(100, 100, 800, 600);
@@ -68,6 +83,22 @@ TEST(ModalPanel, PanelIsSizedAroundTheViewAndCentred)
     EXPECT_EQ(panel->size(), QSize(404, 314));
     EXPECT_EQ(controller->geometry(), QRect(2, 12, 400, 300));
     EXPECT_EQ(controller->superDelegate(), panel.get());
+}
+
+TEST(ModalPanel, RunningPanelIsCentredOnTheScreenWhateverTheAnchor)
+{
+    QWidget mainWindow;
+    mainWindow.setGeometry(10, 20, 300, 200);
+    QPointer<PanelController> controller = makeController(QSize(200, 120));
+    QRect seen;
+    QTimer::singleShot(0, [&] {
+        seen = controller->superDelegate()->frameGeometry();
+        controller->closePanel();
+    });
+    runModalPanel(controller, &mainWindow);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_TRUE(seen.isValid());
+    EXPECT_LE((seen.center() - screen.center()).manhattanLength(), 1);
 }
 
 TEST(ModalPanel, AnchorPoints)
@@ -84,6 +115,7 @@ TEST(ModalPanel, AnchorPoints)
 
 TEST(ModalPanel, PaintsTheTranslucentBodyBelowAnEmptyArrowStrip)
 {
+    Compositor::setCheck([] { return true; });
     PanelController* controller = makeController(QSize(60, 40));
     controller->setAttribute(Qt::WA_TranslucentBackground);
     std::unique_ptr<StatusAttachedWindow> panel(makePanel(controller, nullptr));
@@ -93,6 +125,92 @@ TEST(ModalPanel, PaintsTheTranslucentBodyBelowAnEmptyArrowStrip)
     const QColor body = image.pixelColor(32, 30);
     EXPECT_GT(body.alpha(), 100);
     EXPECT_LT(body.alpha(), 200);  // translucent, not opaque
+    EXPECT_TRUE(panel->mask().isEmpty());
+    Compositor::setCheck({});
+}
+
+namespace {
+
+// The window as the screen shows it over a red desktop: only what the mask
+// keeps is drawn, and nothing blends a translucent pixel.
+QImage onRedDesktop(QWidget& window)
+{
+    QImage screen(window.size(), QImage::Format_ARGB32);
+    screen.fill(Qt::red);
+    const QImage drawn = window.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QRegion kept = window.mask().isEmpty() ? QRegion(window.rect()) : window.mask();
+    for (int y = 0; y < screen.height(); ++y)
+        for (int x = 0; x < screen.width(); ++x)
+            if (kept.contains(QPoint(x, y)))
+                screen.setPixel(x, y, drawn.pixel(x, y) | 0xff000000u);  // alpha dropped, as the server does
+    return screen;
+}
+
+}  // namespace
+
+TEST(ModalPanel, WithoutACompositorTheOutlineIsCutNotPaintedBlack)
+{
+    Compositor::setCheck([] { return false; });
+    PanelController* controller = makeController(QSize(60, 40));
+    controller->setAttribute(Qt::WA_TranslucentBackground);
+    std::unique_ptr<StatusAttachedWindow> panel(makePanel(controller, nullptr));
+    const QImage screen = onRedDesktop(*panel);
+    Compositor::setCheck({});
+
+    // The empty arrow strip and the rounded corners show the desktop.
+    EXPECT_EQ(screen.pixelColor(32, 4), QColor(Qt::red));
+    EXPECT_EQ(screen.pixelColor(1, 11), QColor(Qt::red));
+    EXPECT_EQ(screen.pixelColor(62, 52), QColor(Qt::red));
+    // The body shows the panel's colour at full strength, not darkened by
+    // a missing blend.
+    const QColor body = screen.pixelColor(32, 30);
+    EXPECT_NEAR(body.red(), 50, 3);
+    EXPECT_NEAR(body.blue(), 62, 3);
+    // The border, inside the edge, is there too.
+    EXPECT_NE(screen.pixelColor(32, 11), QColor(Qt::red));
+}
+
+TEST(ModalPanel, ACompositorStartingLaterClearsTheCut)
+{
+    bool composited = false;
+    Compositor::setCheck([&composited] { return composited; });
+    PanelController* controller = makeController(QSize(60, 40));
+    std::unique_ptr<StatusAttachedWindow> panel(makePanel(controller, nullptr));
+    EXPECT_FALSE(panel->mask().isEmpty());
+    composited = true;
+    panel->setBorderColor(Qt::white);  // any repaint of the background looks again
+    EXPECT_TRUE(panel->mask().isEmpty());
+    Compositor::setCheck({});
+}
+
+TEST(DropDown, WithoutACompositorTheDropDownIsCutToo)
+{
+    Compositor::setCheck([] { return false; });
+    auto* content = new QWidget;
+    content->resize(80, 50);
+    MAAttachedWindow window(content, QPointF(200, 200), nullptr, 3, 0);
+    const QImage screen = onRedDesktop(window);
+    Compositor::setCheck({});
+    EXPECT_EQ(screen.pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_NE(screen.pixelColor(42, 27), QColor(Qt::red));
+}
+
+TEST(AttachedWindow, BackgroundImageFillsTheBody)
+{
+    PanelController* controller = makeController(QSize(40, 30));
+    controller->setAttribute(Qt::WA_TranslucentBackground);
+    std::unique_ptr<StatusAttachedWindow> panel(makePanel(controller, nullptr));
+    const QBrush before = panel->windowBackgroundBrush();
+    panel->setBackgroundImage(QImage());
+    EXPECT_EQ(panel->windowBackgroundBrush(), before);  // a null image changes nothing
+
+    QImage green(4, 4, QImage::Format_ARGB32);
+    green.fill(QColor(0, 200, 0));
+    panel->setBackgroundImage(green);
+    const QImage drawn = panel->grab().toImage();
+    const QColor body = drawn.pixelColor(20, 28);
+    EXPECT_GT(body.green(), 150);
+    EXPECT_LT(body.red(), 60);
 }
 
 TEST(StatusAttachedWindow, SetterClamps)

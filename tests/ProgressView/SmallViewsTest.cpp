@@ -1,3 +1,4 @@
+#include "ProgressView/ActivityAnimation.h"
 #include "ProgressView/EndBgView.h"
 #include "ProgressView/PopBgView.h"
 #include "ProgressView/RFOverlayScrollView.h"
@@ -9,6 +10,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QImage>
+#include <QLabel>
+#include <QTest>
 #include <QPlainTextEdit>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -54,8 +57,29 @@ TEST(RFOverlayScroller, OnlyTheClassItselfIsOverlayCompatible)
     Derived derived;
     EXPECT_TRUE(scroller.isCompatibleWithOverlayScrollers());
     EXPECT_FALSE(derived.isCompatibleWithOverlayScrollers());
+}
+
+TEST(RFOverlayScroller, TheKnobStaysDrawnAfterTheFadeOut)
+{
+    RFOverlayScroller scroller;
+    scroller.setRange(0, 100);
+    scroller.setPageStep(20);
+    scroller.resize(RFOverlayScroller::kScrollerWidth, 200);
+    auto knobPixels = [&scroller] {
+        QImage image(scroller.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        scroller.render(&image);
+        int drawn = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                drawn += qAlpha(image.pixel(x, y)) > 0;
+        return drawn;
+    };
+    scroller.setValue(50);
+    const int shown = knobPixels();
+    EXPECT_GT(shown, 50) << "no track, but a knob";
     scroller.fadeOut();
-    EXPECT_EQ(scroller.knobAlpha(), 1.0);
+    EXPECT_EQ(knobPixels(), shown) << "fading out never hides the knob";
 }
 
 TEST(RFOverlayScrollView, ScrollerFloatsBelowTheTableHeader)
@@ -103,4 +127,27 @@ TEST(BackgroundViews, Fills)
     const QImage image = host.grab().toImage();
     EXPECT_EQ(image.pixelColor(30, 30), QColor(204, 204, 204));  // black at 0.2 over white
     EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::white));        // outside the rounded corner
+}
+
+TEST(ActivityAnimation, RunsOnlyWhileItsLabelIsShownAndEachFrameDiffers)
+{
+    QWidget page;
+    auto* label = new QLabel(&page);
+    label->resize(96, 60);
+    ActivityAnimation* animation = ActivityAnimation::attach(label);
+    ASSERT_TRUE(animation);
+    EXPECT_FALSE(animation->isRunning());
+    EXPECT_FALSE(label->pixmap().isNull()) << "a picture from the start";
+
+    page.show();
+    EXPECT_TRUE(animation->isRunning());
+    const int first = animation->frame();
+    QTRY_VERIFY_WITH_TIMEOUT(animation->frame() != first, 1000);
+    page.hide();
+    EXPECT_FALSE(animation->isRunning());
+
+    const QImage a = ActivityAnimation::frameImage(0, QSize(96, 60)).toImage();
+    const QImage b = ActivityAnimation::frameImage(6, QSize(96, 60)).toImage();
+    EXPECT_NE(a, b);
+    EXPECT_EQ(ActivityAnimation::frameImage(ActivityAnimation::kFrameCount, QSize(96, 60)).toImage(), a);
 }

@@ -137,6 +137,13 @@ TEST(SetEraserLevelVC, ChoosesSavesOrCancelsAndSlides)
     QTest::mouseClick(vc->saveButton(), Qt::LeftButton);
     EXPECT_EQ(storedLevel(), 35);
     EXPECT_EQ(host.closed, 2);
+
+    // Escape closes it as Cancel does: nothing saved.
+    vc = SetEraserLevelVC::presentIn(host.slot, &host);
+    QTest::mouseClick(vc->choiceButton("3"), Qt::LeftButton);
+    QTest::keyClick(vc, Qt::Key_Escape);
+    EXPECT_EQ(storedLevel(), 35);
+    EXPECT_EQ(host.closed, 3);
 }
 
 TEST(SetEraserLevelVC, OffersEveryLevelUnderItsName)
@@ -291,6 +298,10 @@ TEST_F(HistoryScreen, EmptyAllDeletesEverythingAndCloses)
     EXPECT_TRUE(vc->keyClickStr.isEmpty());
     EXPECT_EQ(host.closed, 1);
     QTRY_VERIFY_WITH_TIMEOUT(!tool.container->isVisible(), 2000);
+
+    vc = HistoryViewController::presentIn(host.slot, &host, "WipeVolume", &store);
+    QTest::keyClick(vc, Qt::Key_Escape);
+    EXPECT_EQ(host.closed, 2) << "Escape closes the history too";
 }
 
 TEST_F(HistoryScreen, ExportsTheRememberedRun)

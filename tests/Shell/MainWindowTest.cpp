@@ -4,6 +4,7 @@
 #include "TempTree.h"
 
 #include <QLabel>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -154,6 +155,35 @@ TEST_F(MainWindowTest, EveryCloseRemovesTheFillFolderOnce)
     controller->window()->close();
     EXPECT_EQ(wiper->folderRemovals, 1);
     EXPECT_EQ(closes, 2);
+}
+
+TEST_F(MainWindowTest, MinimiseHidesTheContentOnlyWhileTheWindowIsReallyAway)
+{
+    BaseWindow* w = controller->window();
+    auto* content = w->findChild<QWidget*>(QStringLiteral("contentView"));
+    ASSERT_TRUE(content);
+    controller->tabBarView()->setMinAction(true);
+
+    // Nothing takes the window away (no window manager): it stays as it was.
+    QTest::mouseClick(controller->tabBarView()->minButton(), Qt::LeftButton, {}, QPoint(6, 6));
+    QTest::qWait(50);
+    EXPECT_TRUE(w->windowState() & Qt::WindowMinimized);
+    EXPECT_FALSE(w->isMiniaturized());
+    EXPECT_TRUE(content->isVisible());
+
+    // The window really leaves the screen: the content goes with it...
+    w->hide();
+    QTRY_VERIFY_WITH_TIMEOUT(w->isMiniaturized(), 2000);
+    EXPECT_TRUE(content->isHidden());
+
+    // ...and comes back whenever the desktop asks for the window again, centred.
+    w->move(0, 0);
+    controller->showWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(!w->isMiniaturized(), 2000);
+    EXPECT_FALSE(w->windowState() & Qt::WindowMinimized);
+    EXPECT_TRUE(content->isVisible());
+    const QRect screen = w->screen()->availableGeometry();
+    EXPECT_LE((w->frameGeometry().center() - screen.center()).manhattanLength(), 2);
 }
 
 TEST(MainWindowWithoutTools, WindowManagerCloseStillCleansUpAndEmptySlotsLeaveEmptyContainers)

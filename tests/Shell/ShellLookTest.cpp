@@ -6,6 +6,7 @@
 #include "Main/BaseWindow.h"
 #include "Main/MainWindowController.h"
 #include "Main/TabBarView.h"
+#include "PanelKeys.h"
 #include "TempTree.h"
 #include "ToolCon/TCImageButton.h"
 #include "ToolCon/TextImageButton.h"
@@ -14,9 +15,11 @@
 
 #include <QApplication>
 #include <QEnterEvent>
+#include <QFontInfo>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -76,6 +79,13 @@ TEST(TitleBar, TrafficButtonsDrawTheirPicturesAndFollowThePointer)
     EXPECT_LT(close.green(), 130) << "the close button's red picture";
 
     // The pointer over the bar gives every traffic button its hover look.
+    QList<QObject*> senders;
+    QObject observer;
+    for (const char* name : {"HMTrafficButtonMouseEnter", "HMTrafficButtonMouseExit"})
+        platform::NotificationCenter::defaultCenter().observe(&observer, QString::fromLatin1(name),
+                                                              [&senders](const QVariantMap& info) {
+                                                                  senders << info.value("object").value<QObject*>();
+                                                              });
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
     QApplication::sendEvent(&bar, &enter);
     QTRY_COMPARE_WITH_TIMEOUT(bar.closeButton()->currentImageName(), QString("window-button-close-hover"), 2000);
@@ -83,13 +93,20 @@ TEST(TitleBar, TrafficButtonsDrawTheirPicturesAndFollowThePointer)
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&bar, &leave);
     QTRY_COMPARE_WITH_TIMEOUT(bar.closeButton()->currentImageName(), QString("window-button-close-active"), 2000);
+    EXPECT_EQ(senders, (QList<QObject*>{&bar, &bar})) << "the title bar posts with itself as the object";
 }
 
 TEST(StartUpDefaults, FontNamesAreOnesTheFontCacheReads)
 {
     ScopedLayout layout;
     AppDelegate delegate;
+    const QFont before = QApplication::font();
     delegate.awakeFromNib();
+    // A label that names no font shows the regular font, not the system's.
+    QLabel plain("Erase");
+    EXPECT_TRUE(plain.font().family().startsWith("Lato")) << plain.font().family().toStdString();
+    EXPECT_EQ(QFontInfo(plain.font()).family(), QFontInfo(FontCache::regularFont(13)).family());
+    QApplication::setFont(before);
     EXPECT_EQ(FontCache::boldFontName(), "Lato Bold");
     EXPECT_EQ(FontCache::lightFontName(), "Lato Light");
     const QFont bold = FontCache::boldFont(13);
@@ -147,26 +164,89 @@ TEST(Dialogs, AboutRunsAsAModalPanelAndEachOpeningIsFresh)
     ScopedLayout layout;
     AppDelegate delegate;
     QList<QPointer<AboutViewController>> seen;
-    auto closeFromInside = [&] {
+    QList<const void*> ids;
+    auto openedAbout = [&]() -> AboutViewController* {
         auto* panel = qobject_cast<StatusAttachedWindow*>(QApplication::activeModalWidget());
-        ASSERT_TRUE(panel);
-        auto* about = panel->findChild<AboutViewController*>();
-        ASSERT_TRUE(about);
-        EXPECT_EQ(about->superDelegate(), panel);
-        EXPECT_TRUE(about->aboutButton()->buttonEnabled());
-        EXPECT_TRUE(about->closeButton()->buttonEnabled());
-        seen << about;
-        // A second About from the menu while one runs opens nothing.
-        delegate.aboutAction();
-        QTest::mouseClick(about->closeButton(), Qt::LeftButton, {}, QPoint(8, 8));
+        auto* about = panel ? panel->findChild<AboutViewController*>() : nullptr;
+        if (about) {
+            EXPECT_EQ(about->superDelegate(), panel);
+            EXPECT_TRUE(about->aboutButton()->buttonEnabled());
+            EXPECT_TRUE(about->closeButton()->buttonEnabled());
+            seen << about;
+            ids << about;
+        }
+        return about;
     };
-    for (int run = 0; run < 2; ++run) {
-        QTimer::singleShot(50, closeFromInside);
+    bool timedOut = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&timedOut] {
+        timedOut = true;
+        QCoreApplication::exit(1);
+    });
+    watchdog.start(10000);
+
+    // First run: About chosen again while it is open. The first dialog goes
+    // and a fresh one opens; its close button ends it.
+    QTimer::singleShot(50, [&] {
+        ASSERT_TRUE(openedAbout());
+        QTimer::singleShot(50, [&] {
+            AboutViewController* second = openedAbout();
+            ASSERT_TRUE(second);
+            EXPECT_TRUE(seen.first().isNull() || !seen.first()->isVisible()) << "the first dialog went";
+            QTest::mouseClick(second->closeButton(), Qt::LeftButton, {}, QPoint(8, 8));
+        });
         delegate.aboutAction();
-        ASSERT_EQ(seen.size(), run + 1);
-        EXPECT_TRUE(seen.last().isNull()) << "the controller goes with its panel";
-    }
+    });
+    delegate.aboutAction();
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_NE(ids[0], ids[1]);
+
+    // Second run, after closing: fresh again; Escape closes it.
+    QTimer::singleShot(50, [&] {
+        AboutViewController* about = openedAbout();
+        ASSERT_TRUE(about);
+        QTest::keyClick(about, Qt::Key_Escape);
+    });
+    delegate.aboutAction();
+    watchdog.stop();
+    EXPECT_FALSE(timedOut);
+    ASSERT_EQ(seen.size(), 3);
+    for (const auto& about : seen)
+        EXPECT_TRUE(about.isNull()) << "the controller goes with its panel";
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(Dialogs, UpdateDialogAnswersEscapeOnEveryPageAndTipsShowPlainText)
+{
+    ScopedLayout layout;
+    UpdateCheck::setNetworkProbe([] { return false; });
+    auto* dialog = new UpdateViewController;
+    EXPECT_EQ(dialog->cancelButton(), dialog->pageButton(UpdateViewController::Page::Checking));
+    dialog->whatIsNewVersionDiff(QVariantMap{{"VersionCheck", 999999}, {"Version", "9.9"},
+                                             {"1", "Fast & safe"}, {"2", "<b>bold</b> claims"}});
+    if (dialog->currentPage() == UpdateViewController::Page::NewVersion) {
+        EXPECT_EQ(dialog->defaultButton(), dialog->updateButton());
+        EXPECT_EQ(dialog->cancelButton(), dialog->pageButton(UpdateViewController::Page::NewVersion));
+        QStringList shown;
+        for (QLabel* line : dialog->findChildren<QLabel*>()) {
+            if (!line->objectName().startsWith("whatIsNewLine"))
+                continue;
+            // What a tool tip shows: rich text rendered, plain text as it is.
+            QTextDocument doc;
+            if (Qt::mightBeRichText(line->toolTip()))
+                doc.setHtml(line->toolTip());
+            else
+                doc.setPlainText(line->toolTip());
+            shown << doc.toPlainText();
+        }
+        shown.sort();
+        EXPECT_EQ(shown, (QStringList{"<b>bold</b> claims", "Fast & safe"}));
+    } else {
+        ADD_FAILURE() << "the list did not read as a newer version";
+    }
+    EXPECT_TRUE(keyEndsPanel(dialog, Qt::Key_Escape));
+    UpdateCheck::setNetworkProbe({});
 }
 
 }  // namespace

@@ -184,13 +184,16 @@ TEST_F(UpdateCheckTest, DialogClosedMidCheckIsNeverCalledBack)
     EXPECT_FALSE(finished);
 }
 
-TEST(UpdateListValues, BuildNumbersAreClampedAndOnlyNumbersCount)
+TEST(UpdateListValues, BuildNumbersAreClampedAndTextsReadTheirLeadingDigits)
 {
     EXPECT_EQ(UpdateCheck::buildNumber(QVariant(qint64(1) << 40)), std::numeric_limits<int>::max());
     EXPECT_EQ(UpdateCheck::buildNumber(QVariant(-5)), -5);
     EXPECT_EQ(UpdateCheck::buildNumber(QVariant(true)), 0);
     EXPECT_EQ(UpdateCheck::buildNumber(QVariant(QVariantList{1})), 0);
-    EXPECT_EQ(UpdateCheck::buildNumber(QVariant("12abc")), 0);
+    EXPECT_EQ(UpdateCheck::buildNumber(QVariant("12abc")), 12);
+    EXPECT_EQ(UpdateCheck::buildNumber(QVariant("  -7x")), -7);
+    EXPECT_EQ(UpdateCheck::buildNumber(QVariant("x12")), 0);
+    EXPECT_EQ(UpdateCheck::buildNumber(QVariant("99999999999999999999")), std::numeric_limits<int>::max());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -247,4 +248,104 @@ TEST(TextImageButton, TitleDrawsInItsLabelColourNotTheButtonTextColour)
         for (int y = 10; y < 24; ++y)
             brightest = std::max(brightest, qGray(image.pixel(x, y)));
     EXPECT_GT(brightest, 200);
+}
+
+namespace {
+
+// The strongest label alpha measured over the label's area: for each pixel,
+// how far the drawn colour went from the picture towards white. Fully covered
+// glyph pixels give the label colour's alpha.
+double measuredLabelAlpha(TextImageButton& b, const QString& picture)
+{
+    const QColor desk(40, 40, 40);
+    QImage shot(b.size(), QImage::Format_ARGB32);
+    shot.fill(desk);
+    b.render(&shot, QPoint(), QRegion(), QWidget::DrawChildren);
+    QImage bg(b.size(), QImage::Format_ARGB32);
+    bg.fill(desk);
+    {
+        QPainter p(&bg);
+        p.drawPixmap(0, 0, platform::imageNamed(picture, b.size()));
+    }
+    const QRect area = b.label()->geometry() & b.rect();
+    double best = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const int under = qRed(bg.pixel(x, y));
+            if (under > 200)
+                continue;
+            best = std::max(best, double(qRed(shot.pixel(x, y)) - under) / (255 - under));
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+TEST(TextImageButton, LabelAlphaPerStateOnScreenEvenUnderADialogsLabelStyle)
+{
+    // Dialogs colour their own labels with a style sheet; the button's label
+    // must keep its state colour all the same.
+    QWidget dialog;
+    dialog.setStyleSheet("QLabel { color: rgb(237,239,240); background: transparent; }");
+    dialog.resize(300, 100);
+    auto* cancel = new TextImageButton(QRect(10, 10, 110, 34), &dialog);
+    cancel->setImageFromFileNormalName("btn_secl_normal", "btn_secl_press", "btn_secl_hover", "btn_secl_disable");
+    cancel->setTextWithName("Cancel", 14);
+    auto* erase = new TextImageButton(QRect(10, 50, 180, 44), &dialog);
+    erase->setImageFromFileNormalName("btn_main", "btn_main_press", "btn_main_press", "btn_main_disable");
+    erase->setTextWithName("Erase Now", 16);
+    dialog.show();
+
+    EXPECT_NEAR(measuredLabelAlpha(*cancel, "btn_secl_normal"), 0.7, 0.1);
+    enter(*cancel);
+    EXPECT_NEAR(measuredLabelAlpha(*cancel, "btn_secl_hover"), 1.0, 0.1);
+    QTest::mousePress(cancel, Qt::LeftButton, {}, QPoint(20, 16));
+    EXPECT_NEAR(measuredLabelAlpha(*cancel, "btn_secl_press"), 0.4, 0.1);
+    QTest::mouseRelease(cancel, Qt::LeftButton, {}, QPoint(20, 16));
+
+    erase->setButtonEnabled(false);
+    EXPECT_NEAR(measuredLabelAlpha(*erase, "btn_main_disable"), 0.3, 0.1);
+    erase->setButtonEnabled(true);
+    EXPECT_NEAR(measuredLabelAlpha(*erase, "btn_main"), 1.0, 0.1);
+}
+
+TEST(TextImageButton, SpacePressesTheFocusedButtonAndTabStopsOnlyAtLiveOnes)
+{
+    QWidget window;
+    window.resize(300, 100);
+    auto* off = new TextImageButton(&window);  // from an interface file: off until enabled
+    off->setGeometry(10, 10, 110, 32);
+    auto* on = new TextImageButton(QRect(130, 10, 110, 32), &window);
+    on->setImageFromFileNormalName("btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable");
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(off->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(on->focusPolicy(), Qt::TabFocus);
+
+    QSignalSpy clicked(on, &QAbstractButton::clicked);
+    on->clearFocus();
+    QTest::keyClick(&window, Qt::Key_Tab);
+    ASSERT_TRUE(on->hasFocus());
+    EXPECT_TRUE(on->showsFocusRing());
+    QTest::keyPress(on, Qt::Key_Space);
+    EXPECT_EQ(on->look(), FourStateImageButton::Look::Pressed);
+    QTest::keyRelease(on, Qt::Key_Space);
+    EXPECT_EQ(clicked.count(), 1);
+    EXPECT_EQ(on->look(), FourStateImageButton::Look::Normal);
+
+    // Other keys are the window's business.
+    QTest::keyClick(on, Qt::Key_Return);
+    EXPECT_EQ(clicked.count(), 1);
+
+    on->setButtonEnabled(false);
+    EXPECT_FALSE(on->hasFocus());
+    QTest::keyClick(on, Qt::Key_Space);
+    EXPECT_EQ(clicked.count(), 1);
+
+    // A click's focus shows no ring.
+    on->setButtonEnabled(true);
+    on->setFocus(Qt::MouseFocusReason);
+    EXPECT_FALSE(on->showsFocusRing());
 }

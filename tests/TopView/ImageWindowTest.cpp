@@ -5,6 +5,8 @@
 #include "TopView/TCWindowButton.h"
 #include "platform/NotificationCenter.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -12,9 +14,9 @@
 TEST(TCImageWindow, DefaultBarCentresItsButtonsAndKeepsContentBelow)
 {
     TCImageWindow window;
+    window.resize(400, 300);
     auto* content = new QWidget;
     window.setContentView(content);
-    window.resize(400, 300);
     window.show();
     const double bar = TCImageWindow::kTitleBarHeight;
     EXPECT_EQ(window.titleBarContainer()->geometry(), QRect(0, 0, 400, int(bar)));
@@ -80,6 +82,57 @@ TEST(TCImageWindow, TitleBarIsWhiteWithRoundedTopCorners)
     EXPECT_EQ(bar.pixelColor(150, 10), QColor(Qt::white));
     EXPECT_NE(bar.pixelColor(0, 0), QColor(Qt::white));
     EXPECT_EQ(bar.pixelColor(0, bar.height() - 1), QColor(Qt::white));
+}
+
+TEST(TCImageWindow, ContentKeepsItsWidthTitleIsWhiteUnlessSet)
+{
+    TCImageWindow window;
+    window.resize(400, 300);
+    auto* content = new QWidget;
+    window.setContentView(content);
+    content->setGeometry(10, 0, 250, 100);
+    window.show();
+    window.resize(500, 350);
+    EXPECT_EQ(content->geometry(), QRect(10, int(TCImageWindow::kTitleBarHeight), 250,
+                                         350 - int(TCImageWindow::kTitleBarHeight)));
+
+    EXPECT_EQ(QZTitlebarView::titleColor(&window, true), QColor(Qt::white));
+    EXPECT_EQ(QZTitlebarView::titleColor(&window, false), QColor(Qt::white));
+    window.inactiveTitleTextColor = Qt::gray;
+    EXPECT_EQ(QZTitlebarView::titleColor(&window, false), QColor(Qt::gray));
+    EXPECT_EQ(QZTitlebarView::titleColor(&window, true), QColor(Qt::white));
+}
+
+TEST(TCWindowButton, PointerCountsWithinFourPointsAroundAndALiveResizeForgetsIt)
+{
+    TCImageWindow window;
+    window.resize(300, 200);
+    auto* close = TCWindowButton::windowButtonWithSize(QSize(12, 12), "margin-test");
+    window.setCloseButton(close);
+    window.show();
+    QWidget* around = close->parentWidget();
+    ASSERT_TRUE(around);
+    TCWindowButtonGroup* group = close->group();
+    auto moveTo = [&](QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(at), around->mapToGlobal(QPointF(at)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(around, &move);
+    };
+    const QRect r = close->geometry();
+    moveTo(QPoint(r.right() + 4, r.center().y()));
+    EXPECT_EQ(group->numberOfCaptures(), 1);
+    EXPECT_TRUE(group->shouldDisplayRollOver());
+    moveTo(QPoint(r.right() + 3, r.top() - 3));
+    EXPECT_EQ(group->numberOfCaptures(), 1) << "moving within the margin counts once";
+    moveTo(QPoint(r.right() + 6, r.center().y()));
+    EXPECT_EQ(group->numberOfCaptures(), 0);
+
+    moveTo(r.center());
+    ASSERT_EQ(group->numberOfCaptures(), 1);
+    window.resize(320, 200);
+    window.resize(340, 210);
+    QTRY_COMPARE_WITH_TIMEOUT(group->numberOfCaptures(), qint64(0), 2000);
+    EXPECT_FALSE(close->pointerInside());
 }
 
 TEST(TCWindowButtonGroup, CountsAndAnnouncesOnlyRealChanges)

@@ -31,11 +31,15 @@ struct Traffic
 struct HoverLog : QObject
 {
     QStringList posted;
+    QList<QObject*> senders;
     HoverLog()
     {
         for (const char* name : {"HMTrafficButtonMouseEnter", "HMTrafficButtonMouseExit"}) {
             const QString n = QString::fromLatin1(name);
-            platform::NotificationCenter::defaultCenter().observe(this, n, [this, n](const QVariantMap&) { posted << n; });
+            platform::NotificationCenter::defaultCenter().observe(this, n, [this, n](const QVariantMap& info) {
+                posted << n;
+                senders << info.value(QStringLiteral("object")).value<QObject*>();
+            });
         }
     }
 };
@@ -93,6 +97,7 @@ TEST(MLToolbar, LaysOutButtonsAndPostsHoverForItsArea)
     bar.pointerAt(QPoint(30, 8));
     bar.pointerAt(std::nullopt);
     EXPECT_EQ(log.posted, QStringList({"HMTrafficButtonMouseEnter", "HMTrafficButtonMouseExit"}));
+    EXPECT_EQ(log.senders, (QList<QObject*>{&bar, &bar})) << "the strip posts with itself as the object";
 
     bar.setVerticalButtons(true);
     EXPECT_EQ(bar.minimizeButton()->pos(), QPoint(8, 20));

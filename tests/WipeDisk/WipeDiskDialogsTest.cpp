@@ -5,6 +5,8 @@
 #include "WipeDisk/StepProgressViewVC.h"
 #include "WipeDisk/SystemEraserViewController.h"
 #include "PopWindow/StatusAttachedWindow.h"
+#include "PanelKeys.h"
+#include "Comm/FontCache.h"
 #include "ToolCon/TextImageButton.h"
 
 #include <QAbstractButton>
@@ -101,4 +103,92 @@ TEST(Notices, LinkStylingLeavesTextsWithoutThePhraseUnchanged)
     EXPECT_TRUE(styled.contains(">Erase Files/Folders</span>"));
     EXPECT_TRUE(styled.contains(">Wipe Free Space</span>"));
     system.okButtonAction();  // no panel: nothing to close, no crash
+}
+
+namespace {
+struct FreeSpaceDelegate : MakeSureWipeFreeSpaceVCDelegate
+{
+    int calls = 0;
+    void makeSureToWipeFreeSpaceSelectVolume() override { ++calls; }
+};
+}  // namespace
+
+TEST(MakeSureDialogs, ReturnContinuesEscapeCancels)
+{
+    WipeDelegate wipe;
+    auto* disk = new MakeSureWipeDiskViewController;
+    disk->setDelegate(&wipe);
+    EXPECT_TRUE(keyEndsPanel(disk, Qt::Key_Escape));
+    EXPECT_EQ(wipe.calls, 0);
+    disk = new MakeSureWipeDiskViewController;
+    disk->setDelegate(&wipe);
+    EXPECT_TRUE(keyEndsPanel(disk, Qt::Key_Return));
+    EXPECT_EQ(wipe.calls, 1);
+
+    FreeSpaceDelegate fill;
+    auto* free = new MakeSureWipeFreeSpaceViewController;
+    free->setDelegate(&fill);
+    EXPECT_TRUE(keyEndsPanel(free, Qt::Key_Enter));
+    EXPECT_EQ(fill.calls, 1);
+}
+
+TEST(MakeSureDialogs, EachKeepsItsOwnTextsOverTheSharedButtons)
+{
+    MakeSureWipeDiskViewController disk;
+    MakeSureWipeFreeSpaceViewController free;
+    EXPECT_EQ(disk.titleLabel()->text(), "Wipe the selected drive?");
+    EXPECT_EQ(free.titleLabel()->text(), "Wipe the free space?");
+    EXPECT_TRUE(free.bodyLabel()->text().startsWith("The free space of the selected drive"));
+    EXPECT_EQ(free.okButton()->label()->text(), "Continue");
+    EXPECT_EQ(free.defaultButton(), free.okButton());
+    EXPECT_EQ(free.cancelButton(), free.noButton());
+}
+
+TEST(Notices, NtfsLinkButtonsLieOverTheirLinks)
+{
+    NTFSViewController ntfs;
+    ntfs.resize(440, 230);
+    const QRect help = ntfs.linkToHelp()->geometry();
+    EXPECT_TRUE(ntfs.linkLabel()->geometry().contains(help.center()));
+    EXPECT_GT(help.width(), 100) << "the whole link, not a 24-point square beside it";
+    const QRect win = ntfs.linkToWinBut()->geometry();
+    ASSERT_TRUE(ntfs.linkToWinBut()->isVisibleTo(&ntfs));
+    EXPECT_TRUE(ntfs.nodeTLabel()->geometry().contains(win.center()));
+    // Over the phrase: the button's area, drawn alone, shows the link's blue.
+    const QImage shot = ntfs.grab(win).toImage();
+    int blue = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            blue += shot.pixelColor(x, y).blue() > 180 && shot.pixelColor(x, y).red() < 100;
+    EXPECT_GT(blue, 10);
+    EXPECT_TRUE(ntfs.linkToWinBut()->text().isEmpty());
+}
+
+TEST(Notices, ReturnAndEscapeBothCloseANotice)
+{
+    EXPECT_TRUE(keyEndsPanel(new NTFSViewController, Qt::Key_Return));
+    EXPECT_TRUE(keyEndsPanel(new NTFSViewController, Qt::Key_Escape));
+    EXPECT_TRUE(keyEndsPanel(new SystemEraserViewController, Qt::Key_Escape));
+    // Space presses the button that has the focus.
+    EXPECT_TRUE(keyEndsPanel(new SystemEraserViewController, Qt::Key_Space));
+}
+
+TEST(Notices, EveryTextTakesTheFontCachesFonts)
+{
+    NTFSViewController ntfs;
+    SystemEraserViewController system;
+    MakeSureWipeDiskViewController confirm;
+    const QString light = FontCache::lightFont(12).family();
+    const QString regular = FontCache::regularFont(16).family();
+    for (QWidget* dialog : {static_cast<QWidget*>(&ntfs), static_cast<QWidget*>(&system), static_cast<QWidget*>(&confirm)}) {
+        for (QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (qobject_cast<QAbstractButton*>(label->parentWidget()))
+                continue;  // button titles have their own sizes
+            const QString family = label->font().family();
+            EXPECT_TRUE(family == light || family == regular)
+                << dialog->metaObject()->className() << "." << label->objectName().toStdString() << ": "
+                << family.toStdString();
+        }
+    }
+    EXPECT_EQ(confirm.titleLabel()->font().pointSizeF(), 16);
 }

@@ -12,6 +12,18 @@ DragView::DragView(QWidget* parent) : QWidget(parent)
     setAcceptDrops(true);
 }
 
+namespace {
+
+const QString kTiff = QStringLiteral("image/tiff");
+
+// What a drop may carry: a picture (TIFF) or file names.
+bool carriesSomething(const QMimeData* data)
+{
+    return data && (data->hasFormat(kTiff) || !DragView::localPaths(data).isEmpty());
+}
+
+}  // namespace
+
 QStringList DragView::localPaths(const QMimeData* data)
 {
     QStringList paths;
@@ -25,7 +37,7 @@ QStringList DragView::localPaths(const QMimeData* data)
 
 void DragView::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!localPaths(event->mimeData()).isEmpty() && (event->possibleActions() & Qt::CopyAction)) {
+    if (carriesSomething(event->mimeData()) && (event->possibleActions() & Qt::CopyAction)) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -35,7 +47,7 @@ void DragView::dragEnterEvent(QDragEnterEvent* event)
 
 void DragView::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!localPaths(event->mimeData()).isEmpty()) {
+    if (carriesSomething(event->mimeData())) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -45,6 +57,18 @@ void DragView::dragMoveEvent(QDragMoveEvent* event)
 
 void DragView::dropEvent(QDropEvent* event)
 {
+    // A picture comes first; it adds nothing and only redraws the area.
+    if (event->mimeData() && event->mimeData()->hasFormat(kTiff)) {
+        if (event->mimeData()->data(kTiff).isEmpty()) {
+            platform::log(QStringLiteral("Error: MyNSView performDragOperation zPasteboardData == nil"));
+            event->ignore();
+            return;
+        }
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        update();
+        return;
+    }
     const QStringList paths = localPaths(event->mimeData());
     if (paths.isEmpty()) {
         platform::log(QStringLiteral("Error MyNSView performDragOperation"));

@@ -11,7 +11,8 @@ public:
 };
 
 // A drop area for files and folders from the file manager: local paths go
-// to the delegate, anything else is refused.
+// to the delegate; a dropped picture (TIFF) is taken but adds nothing;
+// anything else is refused.
 class DragView : public QWidget
 {
     Q_OBJECT

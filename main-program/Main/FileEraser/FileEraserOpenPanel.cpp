@@ -14,6 +14,8 @@
 FileEraserOpenPanel::FileEraserOpenPanel(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Add"));
+    // The panel floats above the program's other windows.
+    setWindowFlag(Qt::WindowStaysOnTopHint);
     m_model = new QFileSystemModel(this);
     // Hidden entries stay out of sight; links are listed as what they are.
     m_model->setFilter(QDir::AllDirs | QDir::Files | QDir::System | QDir::NoDotAndDotDot);

@@ -1,5 +1,6 @@
 #include "Main/FileEraser/FileEraserTableModel.h"
 
+#include "Main/Tools/ListIcons.h"
 #include "platform/ImageStore.h"
 
 #include <QColor>
@@ -53,7 +54,7 @@ QVariant FileEraserTableModel::data(const QModelIndex& index, int role) const
         if (column == Search)
             return platform::iconNamed(QStringLiteral("search"));
         if (column == Name)
-            return item.icon;
+            return item.icon.isNull() ? ListIcons::iconFor(item.url, item.isDir) : item.icon;
         return {};
     case Qt::CheckStateRole:
         // Shown while the tick-box pictures are missing, so a tick is never invisible.

@@ -10,6 +10,7 @@
 #include "Main/FileEraser/FileEraserTableModel.h"
 #include "Main/FileEraser/SystemItemViewController.h"
 #include "Main/Tools/ImageAndTextCell.h"
+#include "ProgressView/ActivityAnimation.h"
 #include "ProgressView/ProgressView.h"
 #include "SetEraserLevel/DoDataBase.h"
 #include "ToolCon/TCImageButton.h"
@@ -25,6 +26,8 @@
 #include "ui_FileEraserViewController.h"
 
 #include <QDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -84,6 +87,7 @@ FileEraserViewController::FileEraserViewController(QWidget* parent, DoDataBase* 
     ui->drayView->setDelegate(this);
     ui->listDragView->setDelegate(this);
     ui->progressBar->changeProgressValue(2);
+    ActivityAnimation::attach(ui->progressImageView);
 
     m_eraserTimer.setInterval(1000);
     connect(&m_eraserTimer, &QTimer::timeout, this, &FileEraserViewController::showProgressValue);
@@ -219,22 +223,33 @@ void FileEraserViewController::selectFileButtonAction()
     if (!QFileInfo(start).isDir())
         start = desktopUser().home;
     if (m_rectNew.isEmpty()) {
-        const QRect frame = window()->frameGeometry();
-        m_rectNew = QRect(frame.x() + 50, frame.y() + 50, qMax(400, frame.width() - 100), qMax(300, frame.height() - 50));
+        const QScreen* screen = window()->screen() ? window()->screen() : QGuiApplication::primaryScreen();
+        m_rectNew = firstPanelFrame(window()->frameGeometry(), screen ? screen->availableGeometry() : QRect());
     }
     panel->setGeometry(m_rectNew);
     connect(panel, &FileEraserOpenPanel::didChangeToDirectory, this, &FileEraserViewController::panelDidChangeToDirectory);
     connect(panel, &QDialog::finished, this, [this, panel](int result) {
         if (result == QDialog::Accepted) {
             const QStringList chosen = panel->selectedPaths();
-            if (!chosen.isEmpty())
+            if (!chosen.isEmpty()) {
                 platform::log(QStringLiteral("=======:::: |%1|").arg(chosen.first()));
+                platform::log(FileEraserList::volumeResultLine(chosen.first()));
+            }
             addChosenPaths(chosen);
         }
         m_rectNew = panel->geometry();
     });
     panel->setDirectory(start);
     panel->open();
+}
+
+QRect FileEraserViewController::firstPanelFrame(const QRect& mainFrame, const QRect& screen)
+{
+    // The main window's size, 100 narrower and 50 lower, its lower-left
+    // corner 50 from the screen's; the title bar comes on top of that.
+    const int width = mainFrame.width() - 100;
+    const int height = mainFrame.height() - 50;
+    return QRect(screen.left() + 50, screen.bottom() + 1 - 50 - height, width, height);
 }
 
 void FileEraserViewController::panelDidChangeToDirectory(const QString& path)
@@ -249,6 +264,8 @@ void FileEraserViewController::panelDidChangeToDirectory(const QString& path)
     const QString redirected = redirectRootHomePath(path, platform::rootHome(), user.home);
     if (redirected.isEmpty())
         return;
+    platform::log(QStringLiteral("userSelectSavePath====:%1").arg(path));
+    platform::log(QStringLiteral("newSavePath====:%1").arg(path.mid(QDir::cleanPath(platform::rootHome()).size())));
     platform::log(QStringLiteral("lastSavePath====:%1").arg(redirected));
     if (m_panel)
         m_panel->reject();
@@ -268,7 +285,8 @@ bool FileEraserViewController::addChosenPaths(const QStringList& paths)
     if (m_running)
         return false;
     const FileEraserList::AddOutcome outcome = m_list.addPaths(paths);
-    if (!outcome.ntfsPaths.isEmpty())
+    // One notice for each path refused as NTFS.
+    for (int i = 0; i < outcome.ntfsPaths.size(); ++i)
         showNTFSWindow();
     if (!outcome.systemPath.isEmpty())
         showSystemItemWindow(outcome.systemPath);
@@ -421,7 +439,10 @@ void FileEraserViewController::sortButtonAction()
     sortVC->setDelegate(this);
     sortVC->setSortType(m_sortType, m_sortAD);
     m_fileEraserSortVC = sortVC;
-    m_sortDropDown.open(sortVC, window(), mapTo(window(), kSortAnchor), 3, 0);
+    // Below the sort button, so it hides neither that button nor its neighbours.
+    const QRect button = ui->sortButton->geometry();
+    const QPoint anchor = ui->sortButton->parentWidget()->mapTo(window(), QPoint(button.center().x(), button.bottom() + 3));
+    m_sortDropDown.open(sortVC, window(), anchor, 1, 0);
 }
 
 void FileEraserViewController::closeMattachedWindow()

@@ -102,6 +102,8 @@ public:
 
     // "h:mm:ss" for the elapsed clock.
     static QString clockText(int seconds);
+    // Where the open panel first shows (its content area), before the user moves it.
+    static QRect firstPanelFrame(const QRect& mainFrame, const QRect& screen);
 
     const FileEraserList& list() const { return m_list; }
     FileEraserList& list() { return m_list; }
@@ -114,7 +116,6 @@ public:
     FileEraserSortVC* sortPopover() const { return m_fileEraserSortVC; }
     QWidget* sortAttachedWindow() const { return m_sortDropDown.window(); }
     // Where the sort drop-down hangs from, in the screen's coordinates.
-    static constexpr QPoint kSortAnchor{661, 171};
 
 signals:
     // The end page is on screen and the first attempt to record the run is

@@ -1,21 +1,13 @@
 #include "Main/FileEraser/MakeSureFileEraserViewControoler.h"
 
-#include "ui_MakeSureFileEraserViewControoler.h"
-
 MakeSureFileEraserViewControoler::MakeSureFileEraserViewControoler(QWidget* parent)
-    : MakeSureDialog(parent), ui(std::make_unique<Ui::MakeSureFileEraserViewControoler>())
+    : MakeSureDialog(QStringLiteral("Erase the selected items?"),
+                     QStringLiteral("The selected files and folders will be erased and cannot be recovered. Do you want to continue?"), parent)
 {
-    ui->setupUi(this);
-    setUpButtons(ui->okButton, ui->noButton);
 }
-
-MakeSureFileEraserViewControoler::~MakeSureFileEraserViewControoler() = default;
 
 void MakeSureFileEraserViewControoler::tellDelegate()
 {
     if (m_delegate)
         m_delegate->makeSureToEraserSelectFiles();
 }
-
-TextImageButton* MakeSureFileEraserViewControoler::okButton() const { return ui->okButton; }
-TextImageButton* MakeSureFileEraserViewControoler::noButton() const { return ui->noButton; }

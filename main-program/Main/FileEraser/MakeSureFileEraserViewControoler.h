@@ -1,11 +1,6 @@
 #pragma once
 #include "WipeDisk/MakeSureDialog.h"
 
-#include <memory>
-
-class TextImageButton;
-namespace Ui { class MakeSureFileEraserViewControoler; }
-
 class MakeSureFileEraserVCDelegate
 {
 public:
@@ -19,16 +14,13 @@ class MakeSureFileEraserViewControoler : public MakeSureDialog
     Q_OBJECT
 public:
     explicit MakeSureFileEraserViewControoler(QWidget* parent = nullptr);
-    ~MakeSureFileEraserViewControoler() override;
 
+    MakeSureFileEraserVCDelegate* delegate() const { return m_delegate; }
     void setDelegate(MakeSureFileEraserVCDelegate* delegate) { m_delegate = delegate; }
-    TextImageButton* okButton() const;
-    TextImageButton* noButton() const;
 
 protected:
     void tellDelegate() override;
 
 private:
-    std::unique_ptr<Ui::MakeSureFileEraserViewControoler> ui;
     MakeSureFileEraserVCDelegate* m_delegate = nullptr;
 };

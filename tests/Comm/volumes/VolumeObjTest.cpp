@@ -1,16 +1,23 @@
 #include "Comm/VolumeObj.h"
 
+#include <QList>
+
 #include <gtest/gtest.h>
 
-TEST(VolumeObj, AnUnfilledRecordReadsNothing)
+// Screens share a volume by its pointer: what one list changes, the other
+// sees, and a copy of the record is not the record.
+TEST(VolumeObj, SharedRecordsAreOneRecordCopiesAreNot)
 {
-    const VolumeObj v;
-    for (const QString* text : {&v.volumeName, &v.volumeType, &v.diskType, &v.volumePath, &v.volRootDir,
-                                &v.volumeMountPoint, &v.volumeTotalSize, &v.volumeFreeSize, &v.diskUUID,
-                                &v.BusProtocol, &v.parentWholeDisk})
-        EXPECT_TRUE(text->isNull());
-    EXPECT_EQ(v.volumeFreeSizeNum, 0);
-    EXPECT_EQ(v.volumeTotalSizeNum, 0);
-    EXPECT_FALSE(v.bCanEject);
-    EXPECT_FALSE(v.isWritable);
+    auto volume = std::make_shared<VolumeObj>();
+    volume->volumeName = QStringLiteral("USB");
+    QList<VolumeObjPtr> listed{volume};
+    QList<VolumeObjPtr> selected{listed.first()};
+    selected.first()->volumeMountPoint = QStringLiteral("/media/usb");
+    EXPECT_EQ(listed.first()->volumeMountPoint, "/media/usb");
+    EXPECT_EQ(listed.first(), selected.first());
+
+    VolumeObj copy = *volume;
+    copy.volumeName = QStringLiteral("Other");
+    EXPECT_EQ(volume->volumeName, "USB");
+    EXPECT_TRUE(VolumeObj().volumeMountPoint.isNull()) << "an unfilled record reads no mount point";
 }
