@@ -20,7 +20,9 @@
 
 #include <memory>
 
+#include <fcntl.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 using toolvolume::tool;
 using toolvolume::uniqueLabel;
@@ -331,4 +333,52 @@ TEST(DiskutilVolumes, AnEraseTargetThatChangedAfterResolvingIsRefused)
     ASSERT_VOLUME(second);
     const diskutil::DevicePin pin(chosen);
     EXPECT_FALSE(pin.ok()) << "reattached to " << second.device().toStdString();
+}
+
+TEST(DiskutilVolumes, EraseOfADeviceInUseElsewhereOrLockedIsRefusedAndTheDataSurvives)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    ToolVolume v("ext4", 64, uniqueLabel());
+    ASSERT_VOLUME(v);
+    ASSERT_TRUE(v.mount());
+    QFile marker(v.mountPoint() + "/marker");
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.write("still here");
+    marker.close();
+    ASSERT_TRUE(v.unmount());
+
+    // Held the way a mount in another namespace or another program holds it.
+    {
+        const int fd = ::open(v.device().toUtf8().constData(), O_RDONLY | O_EXCL | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        for (const QStringList& args : QList<QStringList>{{"eraseVolume", "NTFS", "N", v.kernelName()},
+                                                          {"eraseVolume", "MS-DOS FAT32", "N", v.kernelName()},
+                                                          {"reformat", v.kernelName()}}) {
+            SCOPED_TRACE(args.join(' ').toStdString());
+            const platform::CommandResult r = du(args);
+            EXPECT_NE(r.exitCode, 0);
+            EXPECT_TRUE(r.errors.contains("in use elsewhere")) << r.errors.toStdString();
+        }
+        ::close(fd);
+    }
+    // A second command on the same disk while one is working on it.
+    {
+        const diskutil::DiskLock busy(v.kernelName());
+        ASSERT_TRUE(busy.ok()) << busy.error().toStdString();
+        const platform::CommandResult r = du({"eraseVolume", "MS-DOS FAT32", "N", v.kernelName()});
+        EXPECT_NE(r.exitCode, 0);
+        EXPECT_TRUE(r.errors.contains("another diskutil command")) << r.errors.toStdString();
+    }
+    // A label the file system refuses stops the erase before the unmount.
+    EXPECT_RUNS(du({"mount", v.kernelName()}));
+    const platform::CommandResult bad = du({"eraseVolume", "MS-DOS FAT32", "A*B", v.kernelName()});
+    EXPECT_NE(bad.exitCode, 0);
+    EXPECT_FALSE(str(v.info(), "MountPoint").isEmpty()) << "unmounted for a name that could never be used";
+    toolvolume::releaseMounts(v.device());
+
+    EXPECT_EQ(str(v.info(), "FilesystemName"), "ext4");
+    ASSERT_TRUE(v.mount());
+    QFile back(v.mountPoint() + "/marker");
+    ASSERT_TRUE(back.open(QIODevice::ReadOnly));
+    EXPECT_EQ(back.readAll(), "still here");
 }
