@@ -265,6 +265,8 @@ QVariantMap infoDictionary(DeviceTable& table, const BlockDevice& device, const 
     if (!d.model.isEmpty())
         info[QStringLiteral("MediaName")] = d.model;
     info[QStringLiteral("SystemVolume")] = table.isSystemDevice(d);
+    // The disk holds a system volume: ejecting it would take the system's too.
+    info[QStringLiteral("SystemDisk")] = disk ? table.diskHoldsSystem(*disk) : table.isSystemDevice(d);
     return info;
 }
 
