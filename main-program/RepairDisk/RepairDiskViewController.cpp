@@ -93,6 +93,7 @@ RepairDiskViewController::RepairDiskViewController(QWidget* parent, platform::Di
     table->setSelectionMode(QAbstractItemView::NoSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setFocusPolicy(Qt::NoFocus);
+    // The rows draw their own highlight, 88 points high.
     table->setRowNum(-1);
     ui->loadPro->hide();
 
@@ -190,7 +191,6 @@ void RepairDiskViewController::installVolumes(const QList<QVariantMap>& descript
     m_renameTarget.reset();
     m_isScanV = false;
     m_selectVolume = m_allVolumeArr.value(0);
-    ui->parTableView->setRowNum(m_selectVolume ? 0 : -1);
     restoreFailedRename();
     reloadTable();
     emit volumesReloaded();
@@ -215,7 +215,6 @@ void RepairDiskViewController::selectRow(int row)
         return;
     m_selectIndex = row;
     endRenaming();
-    ui->parTableView->setSelectNum(row);
     m_selectVolume = m_allVolumeArr.at(row);
     reloadTable();
 }
@@ -473,7 +472,6 @@ void RepairDiskViewController::restoreFailedRename()
             continue;
         m_selectIndex = row;
         m_selectVolume = m_allVolumeArr.at(row);
-        ui->parTableView->setRowNum(row);
         m_isRenameEdit = true;
         m_renameTarget = m_selectVolume;
         m_editStr = failed.typed;

@@ -4,6 +4,7 @@
 #include "Volumes.h"
 #include "platform/PlistFile.h"
 
+#include <QFileInfo>
 #include <QProcess>
 
 #include <functional>
@@ -122,7 +123,18 @@ int cmdInfo(const Invocation& inv)
     const bool plist = args.removeAll(QStringLiteral("-plist")) > 0;
     if (args.size() != 1)
         return failWith(QStringLiteral("usage: diskutil info [-plist] <disk, partition, mount point or volume name>"), Usage);
-    Target t = resolveTarget(args.first());
+    // A device named outright is described from sysfs alone: the Disk
+    // Manager asks this once per volume on every rescan.
+    Target t;
+    const QString& target = args.first();
+    const QString name = target.startsWith(QLatin1String("/dev/")) ? QFileInfo(canonicalDevice(target)).fileName() : target;
+    if (!name.isEmpty() && !name.contains('/') && QFileInfo::exists(QStringLiteral("/sys/class/block/") + name)) {
+        QString why;
+        t.table = DeviceTable::scanOne(name, &why);
+        t.device = t.table ? t.table->device(name) : nullptr;
+    }
+    if (!t.device)
+        t = resolveTarget(target);
     if (!t.device)
         return t.status;
     const QVariantMap info = infoDictionary(*t.table, *t.device, inv.presentation);

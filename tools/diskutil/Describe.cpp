@@ -215,7 +215,8 @@ QVariantMap listDictionary(DeviceTable& table)
 
 QVariantMap infoDictionary(DeviceTable& table, const BlockDevice& device, const Presentation& how)
 {
-    table.probe({device.name, device.wholeDisk});
+    // Only the device itself is read: nothing below needs its disk's probe.
+    table.probe({device.name});
     const BlockDevice& d = *table.device(device.name);
     const BlockDevice* disk = table.wholeDiskOf(d);
 

@@ -1,5 +1,7 @@
 // diskutil against real loop volumes: what it reports, and what it does.
+#include "Describe.h"
 #include "Devices.h"
+#include "platform/MountTable.h"
 #include "FileSystems.h"
 #include "Volumes.h"
 #include "ToolVolume.h"
@@ -381,4 +383,35 @@ TEST(DiskutilVolumes, EraseOfADeviceInUseElsewhereOrLockedIsRefusedAndTheDataSur
     QFile back(v.mountPoint() + "/marker");
     ASSERT_TRUE(back.open(QIODevice::ReadOnly));
     EXPECT_EQ(back.readAll(), "still here");
+}
+
+TEST(DiskutilVolumes, InfoFromSysfsAloneSaysWhatTheWholeTableSays)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    ToolVolume v("vfat", 64, uniqueLabel());
+    ASSERT_VOLUME(v);
+    EXPECT_RUNS(du({"mount", v.kernelName()}));
+    QStringList names{v.kernelName()};
+    // The system's own disk too, where "/" lives on one: system flags, bus, model.
+    for (const platform::MountEntry& m : platform::readMountTable())
+        if (m.mountPoint == "/" && m.source.startsWith("/dev/"))
+            names << QFileInfo(diskutil::canonicalDevice(m.source)).fileName();
+    const diskutil::Presentation usb{true};
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        QString why;
+        std::optional<diskutil::DeviceTable> all = diskutil::DeviceTable::scan(&why);
+        ASSERT_TRUE(all) << why.toStdString();
+        std::optional<diskutil::DeviceTable> one = diskutil::DeviceTable::scanOne(name, &why);
+        ASSERT_TRUE(one) << why.toStdString();
+        ASSERT_TRUE(all->device(name) && one->device(name));
+        const QVariantMap expected = diskutil::infoDictionary(*all, *all->device(name), usb);
+        const QVariantMap got = diskutil::infoDictionary(*one, *one->device(name), usb);
+        for (auto it = expected.begin(); it != expected.end(); ++it)
+            EXPECT_EQ(got.value(it.key()).toString(), it.value().toString()) << it.key().toStdString();
+        EXPECT_EQ(got.keys(), expected.keys());
+    }
+    QString why;
+    EXPECT_FALSE(diskutil::DeviceTable::scanOne("no-such-device", &why));
+    EXPECT_TRUE(why.contains("no such device"));
 }
