@@ -9,10 +9,9 @@
 
 namespace {
 
-void setUpButton(TextImageButton* button, const QString& stem, const QString& title)
+void setUpButton(TextImageButton* button, const QStringList& images, const QString& title)
 {
-    button->setImageFromFileNormalName(stem + QStringLiteral("_normal"), stem + QStringLiteral("_press"),
-                                       stem + QStringLiteral("_hover"), stem + QStringLiteral("_disable"));
+    button->setImageFromFileNormalName(images.value(0), images.value(1), images.value(2), images.value(3));
     button->setButtonEnabled(true);
     button->setTextWithName(title, 12);
 }
@@ -29,8 +28,10 @@ MakeSureFormatViewController::MakeSureFormatViewController(QWidget* parent)
     : PanelController(parent), ui(std::make_unique<Ui::MakeSureFormatViewController>())
 {
     ui->setupUi(this);
-    setUpButton(ui->okButton, QStringLiteral("btn_pril"), QStringLiteral("Continue"));
-    setUpButton(ui->noButton, QStringLiteral("btn_secl"), QStringLiteral("Cancel"));
+    setUpButton(ui->okButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
+                QStringLiteral("Continue"));
+    setUpButton(ui->noButton, {"btn_secl_normal", "btn_secl_press", "btn_secl_hover", "btn_secl_disable"},
+                QStringLiteral("Cancel"));
     connect(ui->okButton, &QAbstractButton::clicked, this, &MakeSureFormatViewController::okButtonAction);
     connect(ui->noButton, &QAbstractButton::clicked, this, &MakeSureFormatViewController::noButtonAction);
     connect(ui->typeSelectBut, &QAbstractButton::clicked, this, &MakeSureFormatViewController::openMenuAction);

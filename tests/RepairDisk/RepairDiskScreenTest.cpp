@@ -148,6 +148,22 @@ TEST_F(RepairDiskScreen, ListsSelectsMountsRenamesAndEjectsWithTrueReasons)
     EXPECT_FALSE(button("save")->isVisible());
     EXPECT_EQ(button("mount")->label()->text(), "Unmount");
 
+    QStringList opened;
+    screen->setOpener([&](const QString& path) { opened << path; return true; });
+    press("open");
+    EXPECT_EQ(opened, QStringList{"/media/" + extLabel});
+
+    // The system's own volume, where it is listed: nothing that would take it away.
+    for (int row = 0; row < screen->numberOfRows(); ++row) {
+        if (screen->allVolumeArr().at(row)->volumeMountPoint != "/")
+            continue;
+        select(screen->allVolumeArr().at(row)->volumePath);
+        for (const char* id : {"mount", "fristaid", "format", "eject"})
+            EXPECT_FALSE(button(id)->buttonEnabled()) << id;
+        EXPECT_TRUE(button("open")->buttonEnabled());
+        select(e);
+    }
+
     QSignalSpy actions(screen.get(), &RepairDiskViewController::actionEnded);
     // Unmount, then mount: the watcher and the action bring the list up to date.
     press("mount");
