@@ -33,6 +33,30 @@ QByteArray blkid(const QString& device, const char* tag)
 
 platform::CommandResult du(const QStringList& args) { return toolvolume::tool().run(args, 120000); }
 
+
+// A stand-in diskutil that lists one USB volume "fake0" (its type read from
+// the file "type" beside it) and logs every other command.
+const QString kFakeVolume = QStringLiteral(R"(case "$1" in
+list) cat <<'P'
+<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict><key>AllDisksAndPartitions</key><array><dict>
+<key>DeviceIdentifier</key><string>fake0</string><key>Content</key><string></string>
+</dict></array></dict></plist>
+P
+;;
+info) cat <<P
+<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>
+<key>DeviceIdentifier</key><string>fake0</string><key>FilesystemName</key><string>$(cat "$(dirname "$0")/type" 2>/dev/null || echo ext4)</string>
+<key>VolumeName</key><string>FAKE</string><key>MountPoint</key><string>/media/FAKE</string>
+<key>BusProtocol</key><string>USB</string><key>Ejectable</key><true/><key>Writable</key><true/>
+<key>TotalSize</key><integer>1000000000</integer><key>FreeSpace</key><integer>500000000</integer>
+<key>DiskUUID</key><string>1234</string>
+</dict></plist>
+P
+;;
+)");
+
 class RepairDiskScreen : public ::testing::Test
 {
 protected:
@@ -334,26 +358,7 @@ TEST_F(RepairDiskScreen, FirstAidRowsArriveWhileTheCheckerRunsWithCharactersWhol
 {
     // A stand-in diskutil: one USB volume, and a checker that splits "é"
     // across two writes with a pause, then fails with a reason on stderr.
-    FakeTool fake("diskutil", R"(
-case "$1" in
-list) cat <<'P'
-<?xml version="1.0" encoding="UTF-8"?>
-<plist version="1.0"><dict><key>AllDisksAndPartitions</key><array><dict>
-<key>DeviceIdentifier</key><string>fake0</string><key>Content</key><string></string>
-</dict></array></dict></plist>
-P
-;;
-info) cat <<'P'
-<?xml version="1.0" encoding="UTF-8"?>
-<plist version="1.0"><dict>
-<key>DeviceIdentifier</key><string>fake0</string><key>FilesystemName</key><string>ext4</string>
-<key>VolumeName</key><string>FAKE</string><key>MountPoint</key><string>/media/FAKE</string>
-<key>BusProtocol</key><string>USB</string><key>Ejectable</key><true/><key>Writable</key><true/>
-<key>TotalSize</key><integer>1000000000</integer><key>FreeSpace</key><integer>500000000</integer>
-<key>DiskUUID</key><string>1234</string>
-</dict></plist>
-P
-;;
+    FakeTool fake("diskutil", kFakeVolume + R"(
 verifyvolume)
   echo "$@" >> "$LOG"
   echo "Checking fake0"
@@ -391,4 +396,58 @@ esac
     EXPECT_TRUE(progress->failed());
     EXPECT_TRUE(progress->completeBut()->buttonEnabled());
     EXPECT_EQ(fake.log().trimmed(), "verifyvolume fake0");
+}
+
+TEST_F(RepairDiskScreen, NamesAreCutForFatAndRefusedPastTheExfatLimitBeforeAnyCommand)
+{
+    FakeTool fake("diskutil", kFakeVolume + R"(
+*) echo "$@" >> "$LOG" ;;
+esac
+)");
+    auto setType = [&](const char* type) {
+        QFile f(fake.folder() + "/type");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(type);
+    };
+    makeScreen(platform::DiskTool(fake.path()));
+    QSignalSpy actions(screen.get(), &RepairDiskViewController::actionEnded);
+
+    setType("MS-DOS FAT32");
+    ASSERT_TRUE(rescanUntil([&] { return volume("fake0") && volume("fake0")->diskType == "MS-DOS FAT32"; }));
+    select("fake0");
+    press("rename");
+    screen->cellView(0)->editNameField()->clear();
+    QTest::keyClicks(screen->cellView(0)->editNameField(), "-thirteen-chr");
+    press("save");
+    EXPECT_TRUE(waitForAction(actions).first);
+    EXPECT_EQ(fake.log().trimmed(), "rename 1234 -THIRTEEN-C");
+
+    setType("ExFAT");
+    ASSERT_TRUE(rescanUntil([&] { return volume("fake0") && volume("fake0")->diskType == "ExFAT"; }));
+    select("fake0");
+    press("rename");
+    QLineEdit* field = screen->cellView(0)->editNameField();
+    field->clear();
+    QTest::keyClicks(field, "sixteen-chars-xx");
+    press("save");
+    const auto [ok, reason] = waitForAction(actions);
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(reason.contains("at most 15 characters")) << reason.toStdString();
+    closeFailure();
+    EXPECT_EQ(screen->editStr(), "sixteen-chars-xx");
+
+    ASSERT_TRUE(rescanUntil([&] { return !screen->isRenameEdit() && volume("fake0"); }));  // a rescan ends it
+    select("fake0");
+    press("format");
+    ASSERT_TRUE(screen->makeSureFormatVC());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->makeSureFormatVC()->nameTextFiled()->isReadOnly(); }, 2000));
+    screen->makeSureFormatVC()->nameTextFiled()->setText("sixteen-chars-xx");
+    QTest::mouseClick(screen->makeSureFormatVC()->okButton(), Qt::LeftButton, {},
+                      screen->makeSureFormatVC()->okButton()->rect().center());
+    const auto [formatted, why] = waitForAction(actions);
+    EXPECT_FALSE(formatted);
+    EXPECT_TRUE(why.contains("at most 15 characters")) << why.toStdString();
+    ASSERT_TRUE(screen->formatEndVC());
+    EXPECT_FALSE(screen->formatEndVC()->succeeded());
+    EXPECT_EQ(fake.log().trimmed(), "rename 1234 -THIRTEEN-C") << "a command ran for a name that cannot be";
 }
