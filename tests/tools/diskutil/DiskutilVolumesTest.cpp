@@ -407,8 +407,11 @@ TEST(DiskutilVolumes, InfoFromSysfsAloneSaysWhatTheWholeTableSays)
         ASSERT_TRUE(all->device(name) && one->device(name));
         const QVariantMap expected = diskutil::infoDictionary(*all, *all->device(name), usb);
         const QVariantMap got = diskutil::infoDictionary(*one, *one->device(name), usb);
-        for (auto it = expected.begin(); it != expected.end(); ++it)
-            EXPECT_EQ(got.value(it.key()).toString(), it.value().toString()) << it.key().toStdString();
+        for (auto it = expected.begin(); it != expected.end(); ++it) {
+            // Free space moves while other programs write.
+            if (it.key() != "FreeSpace" && it.key() != "APFSContainerFree")
+                EXPECT_EQ(got.value(it.key()).toString(), it.value().toString()) << it.key().toStdString();
+        }
         EXPECT_EQ(got.keys(), expected.keys());
     }
     QString why;
