@@ -2,6 +2,7 @@
 
 #include "Main/FileEraser/FileEraserViewController.h"
 #include "Main/MainWindowTool.h"
+#include "RepairDisk/RepairDiskViewController.h"
 
 // A screen plugs in by returning its controller here, e.g.
 //     return new WipeDiskViewController;
@@ -9,7 +10,7 @@
 
 MainWindowTool* makeFileEraserTool() { return new FileEraserViewController; }
 MainWindowTool* makeWipeDiskTool() { return nullptr; }
-MainWindowTool* makeRepairDiskTool() { return nullptr; }
+MainWindowTool* makeRepairDiskTool() { return new RepairDiskViewController; }
 MainWindowTool* makeUninstallTool() { return nullptr; }
 MainWindowTool* makeInternetTool() { return nullptr; }
 

@@ -277,7 +277,8 @@ QVariantMap CVolumeMgr::MakeVolumeInfo(const QVariantMap& info)
     d[QStringLiteral("TotalSize")] = QString::number(total);
     d[QStringLiteral("volumeFreeSize")] = convertSize2String(free);
     d[QStringLiteral("volumeTotalSize")] = convertSize2String(total);
-    for (const char* key : {"FilesystemName", "Ejectable", "Writable", "BusProtocol", "MountPoint", "ParentWholeDisk", "DiskUUID"}) {
+    for (const char* key : {"FilesystemName", "Ejectable", "Writable", "BusProtocol", "MountPoint", "ParentWholeDisk", "DiskUUID",
+                            "SystemVolume", "SystemDisk"}) {
         const QString k = QLatin1String(key);
         if (info.contains(k))
             d[k] = info.value(k);

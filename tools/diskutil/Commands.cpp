@@ -4,6 +4,7 @@
 #include "Volumes.h"
 #include "platform/PlistFile.h"
 
+#include <QFileInfo>
 #include <QProcess>
 
 #include <functional>
@@ -122,7 +123,18 @@ int cmdInfo(const Invocation& inv)
     const bool plist = args.removeAll(QStringLiteral("-plist")) > 0;
     if (args.size() != 1)
         return failWith(QStringLiteral("usage: diskutil info [-plist] <disk, partition, mount point or volume name>"), Usage);
-    Target t = resolveTarget(args.first());
+    // A device named outright is described from sysfs alone: the Disk
+    // Manager asks this once per volume on every rescan.
+    Target t;
+    const QString& target = args.first();
+    const QString name = target.startsWith(QLatin1String("/dev/")) ? QFileInfo(canonicalDevice(target)).fileName() : target;
+    if (!name.isEmpty() && !name.contains('/') && QFileInfo::exists(QStringLiteral("/sys/class/block/") + name)) {
+        QString why;
+        t.table = DeviceTable::scanOne(name, &why);
+        t.device = t.table ? t.table->device(name) : nullptr;
+    }
+    if (!t.device)
+        t = resolveTarget(target);
     if (!t.device)
         return t.status;
     const QVariantMap info = infoDictionary(*t.table, *t.device, inv.presentation);
@@ -258,16 +270,33 @@ int eraseAndMount(Target& t, const FileSystem& fs, const QString& label)
     if (d.readOnly)
         return failWith(QStringLiteral("%1 is read-only").arg(d.name));
 
+    if (const QStringList held = holdersOf(d.name); !held.isEmpty())
+        return failWith(QStringLiteral("%1 is in use by %2 stacked on it: nothing was erased")
+                            .arg(d.name, held.join(QStringLiteral(", "))));
+
     QString why;
-    if (d.isMounted() && !unmountDevice(d, &why))
+    const bool wasMounted = d.isMounted();
+    if (wasMounted && !unmountDevice(d, &why))
         return failWith(why);
     {
-        const DevicePin pin(d);
-        if (!pin.ok())
-            return failWith(pin.error());
+        DevicePin pin(d);
+        // Mounted in another namespace or held by another program: a
+        // formatter that does not check would destroy a live file system.
+        if (!pin.claim()) {
+            const QString refusal = pin.error();
+            const BlockDevice* now = wasMounted ? refreshed(t, d.name, &why) : nullptr;
+            QString mountPoint;
+            if (now && !now->isMounted())
+                mountVolume(*now, &mountPoint, &why);  // leave it as it was found
+            return failWith(refusal);
+        }
         say(QStringLiteral("Started erase on %1").arg(d.name));
         QStringList args = fs.formatArgs(label);
         args << d.node();
+        // The claim passes to a formatter that takes its own; a device taken
+        // in that instant makes the formatter fail, never write.
+        if (fs.formatterClaimsDevice)
+            pin.releaseClaim();
         if (!runHelper(fs.formatTool, args, &why))
             return failWith(QStringLiteral("%1 failed to erase: %2").arg(d.name, why));
     }
@@ -393,7 +422,7 @@ QString usageText()
         "a mount point, a UUID or a volume name.");
 }
 
-int runCommand(const Invocation& inv)
+int dispatchCommand(const Invocation& inv)
 {
     const QString& c = inv.command;
     if (c == QLatin1String("list"))
@@ -434,6 +463,17 @@ int runCommand(const Invocation& inv)
         Target t = resolveTarget(inv.arguments.at(command.targetIndex));
         if (!t.device)
             return t.status;
+        // One command per disk at a time; what the device looks like is read
+        // again once the disk is ours.
+        const DiskLock lock(t.device->wholeDisk);
+        if (!lock.ok())
+            return failWith(lock.error());
+        QString why;
+        const QString name = t.device->name;
+        if (!refreshed(t, name, &why))
+            return failWith(why);
+        t.table->probe({t.table->device(name)->wholeDisk});
+        t.device = t.table->device(name);
         return command.run(inv, t);
     }
     return failWith(QStringLiteral("unknown command \"%1\"\n%2").arg(c, usageText()), Usage);

@@ -15,8 +15,9 @@ struct Invocation
     Presentation presentation;
 };
 
-// Runs one command; messages go to stdout, reasons for failure to stderr.
-int runCommand(const Invocation& invocation);
+// Carries out one diskutil command (a subcommand word and its arguments);
+// messages go to stdout, reasons for failure to stderr.
+int dispatchCommand(const Invocation& invocation);
 
 // The usage text.
 QString usageText();

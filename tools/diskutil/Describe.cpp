@@ -215,7 +215,8 @@ QVariantMap listDictionary(DeviceTable& table)
 
 QVariantMap infoDictionary(DeviceTable& table, const BlockDevice& device, const Presentation& how)
 {
-    table.probe({device.name, device.wholeDisk});
+    // Only the device itself is read: nothing below needs its disk's probe.
+    table.probe({device.name});
     const BlockDevice& d = *table.device(device.name);
     const BlockDevice* disk = table.wholeDiskOf(d);
 
@@ -265,6 +266,8 @@ QVariantMap infoDictionary(DeviceTable& table, const BlockDevice& device, const 
     if (!d.model.isEmpty())
         info[QStringLiteral("MediaName")] = d.model;
     info[QStringLiteral("SystemVolume")] = table.isSystemDevice(d);
+    // The disk holds a system volume: ejecting it would take the system's too.
+    info[QStringLiteral("SystemDisk")] = disk ? table.diskHoldsSystem(*disk) : table.isSystemDevice(d);
     return info;
 }
 

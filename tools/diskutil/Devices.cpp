@@ -51,6 +51,8 @@ qint64 jsonNumber(const QJsonValue& v)
     return v.toString().toLongLong();
 }
 
+}  // namespace
+
 QString canonicalDevice(const QString& path)
 {
     if (!path.startsWith(QLatin1String("/dev/")))
@@ -58,6 +60,8 @@ QString canonicalDevice(const QString& path)
     const QString canonical = QFileInfo(path).canonicalFilePath();
     return canonical.isEmpty() ? path : canonical;
 }
+
+namespace {
 
 BlockDevice fromJson(const QJsonObject& o)
 {
@@ -144,6 +148,21 @@ QString BlockDevice::diskUuid() const
     return probe.partEntryUuid.isEmpty() ? probe.uuid : probe.partEntryUuid;
 }
 
+QStringList readSwaps()
+{
+    QStringList swaps;
+    QFile swapFile(QStringLiteral("/proc/swaps"));
+    if (swapFile.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> lines = swapFile.readAll().split('\n');
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QByteArray path = lines[i].simplified().split(' ').value(0);
+            if (!path.isEmpty())
+                swaps << QString::fromUtf8(path);
+        }
+    }
+    return swaps;
+}
+
 QString loopBackingFile(const QString& loopName)
 {
     QFile file(QStringLiteral("/sys/block/%1/loop/backing_file").arg(loopName));
@@ -178,17 +197,7 @@ std::optional<DeviceTable> DeviceTable::scan(QString* error, const QStringList& 
             *error = QStringLiteral("lsblk failed: ") + QString::fromUtf8(r.errors).trimmed();
         return std::nullopt;
     }
-    QStringList swaps;
-    QFile swapFile(QStringLiteral("/proc/swaps"));
-    if (swapFile.open(QIODevice::ReadOnly)) {
-        const QList<QByteArray> lines = swapFile.readAll().split('\n');
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            const QByteArray path = lines[i].simplified().split(' ').value(0);
-            if (!path.isEmpty())
-                swaps << QString::fromUtf8(path);
-        }
-    }
-    DeviceTable table = fromLsblk(r.output, platform::readMountTable(), swaps);
+    DeviceTable table = fromLsblk(r.output, platform::readMountTable(), readSwaps());
     for (BlockDevice& d : table.m_devices)
         if (d.isLoop())
             d.backingFile = loopBackingFile(d.wholeDisk);
@@ -242,10 +251,16 @@ DeviceTable DeviceTable::fromLsblk(const QByteArray& json, const QList<platform:
         table.m_devices << disk << parts;
     }
 
+    table.attachMounts(mounts);
+    return table;
+}
+
+void DeviceTable::attachMounts(const QList<platform::MountEntry>& mounts)
+{
     for (const platform::MountEntry& m : mounts) {
         BlockDevice* match = nullptr;
         const QString source = canonicalDevice(m.source);
-        for (BlockDevice& d : table.m_devices) {
+        for (BlockDevice& d : m_devices) {
             // Kernel mounts carry the device's numbers; FUSE drivers name the
             // device as their source instead.
             if ((m.major != 0 && d.major == m.major && d.minor == m.minor) || (!source.isEmpty() && source == d.node())) {
@@ -260,16 +275,15 @@ DeviceTable DeviceTable::fromLsblk(const QByteArray& json, const QList<platform:
         }
         if (match)
             continue;
-        for (const Stacked& s : std::as_const(table.m_stacked)) {
+        for (const Stacked& s : std::as_const(m_stacked)) {
             if ((m.major != 0 && s.major == m.major && s.minor == m.minor)
                 || (!source.isEmpty() && source == QStringLiteral("/dev/") + s.name)) {
-                for (BlockDevice& d : table.m_devices)
+                for (BlockDevice& d : m_devices)
                     if (d.name == s.owner && !d.stackedMountPoints.contains(m.mountPoint))
                         d.stackedMountPoints << m.mountPoint;
             }
         }
     }
-    return table;
 }
 
 void DeviceTable::addStacked(const QString& owner, const QJsonArray& children)

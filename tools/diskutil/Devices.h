@@ -62,6 +62,12 @@ struct BlockDevice
     QString diskUuid() const;
 };
 
+// The device node a /dev path leads to (links followed); empty for a path
+// outside /dev.
+QString canonicalDevice(const QString& path);
+// The device paths /proc/swaps lists.
+QStringList readSwaps();
+
 // The block devices as lsblk lists them, with their mount points, probed with
 // blkid on demand (probing is the slow part: only what a command needs).
 // The image a loop device is attached to now; empty when it is detached.
@@ -75,6 +81,11 @@ public:
     static std::optional<DeviceTable> scan(QString* error, const QStringList& probeAlongside = {});
     static DeviceTable fromLsblk(const QByteArray& json, const QList<platform::MountEntry>& mounts,
                                  const QStringList& swaps = {});
+    // Only the named disk or partition, its disk and the disk's partitions,
+    // read from sysfs and the mount table: no lsblk over every device.
+    // Nothing, with the reason, for a device diskutil does not manage.
+    static std::optional<DeviceTable> scanOne(const QString& kernelName, QString* error,
+                                              const QString& sysBlock = QStringLiteral("/sys/class/block"));
 
     const QList<BlockDevice>& devices() const { return m_devices; }
     const BlockDevice* device(const QString& name) const;
@@ -100,6 +111,7 @@ public:
 private:
     void readLabels(const QStringList& names);
     void addStacked(const QString& owner, const QJsonArray& children);
+    void attachMounts(const QList<platform::MountEntry>& mounts);
 
     // A volume stacked on one of the table's devices (at any depth).
     struct Stacked

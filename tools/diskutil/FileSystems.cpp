@@ -36,8 +36,10 @@ FileSystem fat(int bits)
     fs.labelArgs = [](const QString& device, const QString& label) {
         return QStringList{QStringLiteral("--"), device, label};
     };
+    fs.formatterClaimsDevice = true;
     fs.labelMax = 11;
     fs.labelUnit = LabelUnit::Characters;
+    fs.labelForbidden = QStringLiteral("*?.,;:/\\|+=<>[]\"");
     fs.upperCaseLabel = true;
     fs.checker = QStringLiteral("fsck.vfat");
     fs.verifyArgs = {QStringLiteral("-n")};
@@ -65,6 +67,7 @@ FileSystem ext(int version)
     fs.formatArgs = [](const QString& label) {
         return withLabel({QStringLiteral("-F"), QStringLiteral("-q")}, QStringLiteral("-L"), label);
     };
+    fs.formatterClaimsDevice = true;
     fs.labelTool = QStringLiteral("e2label");
     fs.labelArgs = [](const QString& device, const QString& label) { return QStringList{device, label}; };
     fs.labelMax = 16;
@@ -88,6 +91,7 @@ QList<FileSystem> makeTable()
     exfat.blkidType = QStringLiteral("exfat");
     exfat.formatTool = QStringLiteral("mkfs.exfat");
     exfat.formatArgs = [](const QString& label) { return withLabel({}, QStringLiteral("-L"), label); };
+    exfat.formatterClaimsDevice = true;
     exfat.labelTool = QStringLiteral("exfatlabel");
     exfat.labelArgs = [](const QString& device, const QString& label) { return QStringList{device, label}; };
     exfat.labelMayStartWithDash = false;  // exfatlabel takes no "--"
@@ -211,6 +215,9 @@ QString FileSystem::labelProblem(const QString& label) const
     }
     if (!labelMayStartWithDash && normalized.startsWith('-'))
         return QStringLiteral("%1 names cannot start with \"-\"").arg(name);
+    for (const QChar c : normalized)
+        if (labelForbidden.contains(c))
+            return QStringLiteral("%1 names cannot hold any of the characters %2").arg(name, labelForbidden);
     if (normalized.contains(QChar('\n')) || normalized.contains(QChar('\0')))
         return QStringLiteral("a volume name cannot hold a line feed or a null character");
     return {};

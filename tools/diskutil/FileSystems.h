@@ -22,6 +22,9 @@ struct FileSystem
 
     QString formatTool;
     std::function<QStringList(const QString& label)> formatArgs;  // the device follows
+    // The formatter opens the device exclusively itself (and fails while
+    // anything else holds it); one that does not is covered by our claim.
+    bool formatterClaimsDevice = false;
 
     QString labelTool;
     std::function<QStringList(const QString& device, const QString& label)> labelArgs;
@@ -30,6 +33,7 @@ struct FileSystem
     bool upperCaseLabel = false;
     bool labelsWhileMounted = false;  // its label tool is safe on a mounted volume
     bool labelMayStartWithDash = true;  // false where the label tool would read it as an option
+    QString labelForbidden;         // characters its tools refuse in a label
     // Reads the label where blkid gets it wrong (it skips NTFS's sector
     // fix-ups, so a long NTFS name comes back with a byte replaced).
     QString labelReader;

@@ -191,7 +191,7 @@ bool waitUntilFree(const QString& node, int timeoutMs)
     }
 }
 
-DevicePin::DevicePin(const BlockDevice& device)
+DevicePin::DevicePin(const BlockDevice& device) : m_node(device.node()), m_name(device.name)
 {
     const QString changed = QStringLiteral("%1 changed after it was chosen: nothing was done to it").arg(device.name);
     m_fd = ::open(device.node().toUtf8().constData(), O_RDONLY | O_CLOEXEC);
@@ -208,8 +208,78 @@ DevicePin::DevicePin(const BlockDevice& device)
 
 DevicePin::~DevicePin()
 {
+    releaseClaim();
     if (m_fd >= 0)
         ::close(m_fd);
+}
+
+bool DevicePin::claim()
+{
+    if (!ok())
+        return false;
+    if (m_claimFd >= 0)
+        return true;
+    m_claimFd = ::open(m_node.toUtf8().constData(), O_RDONLY | O_EXCL | O_CLOEXEC);
+    if (m_claimFd >= 0)
+        return true;
+    const int err = errno;
+    if (err == EBUSY)
+        m_error = QStringLiteral("%1 is in use elsewhere (mounted in another mount namespace, held by another "
+                                 "program or by a volume stacked on it): nothing was done to it")
+                      .arg(m_name);
+    else
+        m_error = QStringLiteral("%1 cannot be opened: %2").arg(m_name, QString::fromLocal8Bit(strerror(err)));
+    return false;
+}
+
+void DevicePin::releaseClaim()
+{
+    if (m_claimFd >= 0)
+        ::close(m_claimFd);
+    m_claimFd = -1;
+}
+
+QStringList holdersOf(const QString& kernelName)
+{
+    if (kernelName.isEmpty() || kernelName.contains('/'))
+        return {};
+    return QDir(QStringLiteral("/sys/class/block/%1/holders").arg(kernelName))
+        .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name);
+}
+
+QString DiskLock::lockFolder() { return QStringLiteral("/run/tarnwick-vantoly"); }
+
+DiskLock::DiskLock(const QString& wholeDisk, const QString& folder)
+{
+    if (wholeDisk.isEmpty() || wholeDisk.contains('/')) {
+        m_error = QStringLiteral("no disk to lock");
+        return;
+    }
+    if (::mkdir(folder.toUtf8().constData(), 0700) != 0 && errno != EEXIST) {
+        m_error = QStringLiteral("cannot create %1: %2").arg(folder, QString::fromLocal8Bit(strerror(errno)));
+        return;
+    }
+    const QString path = QStringLiteral("%1/diskutil-%2.lock").arg(folder, wholeDisk);
+    m_fd = ::open(path.toUtf8().constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (m_fd < 0) {
+        m_error = QStringLiteral("cannot open %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+        return;
+    }
+    // Refused rather than queued: a second erase waiting behind the first
+    // would act on what the first left, which nobody chose.
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        m_error = errno == EWOULDBLOCK
+            ? QStringLiteral("another diskutil command is working on %1: try again when it has finished").arg(wholeDisk)
+            : QStringLiteral("cannot lock %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+DiskLock::~DiskLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);  // closing releases the lock
 }
 
 bool unmountDevice(const BlockDevice& device, QString* error)

@@ -41,6 +41,42 @@ public:
     bool ok() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
 
+    // Claims the device exclusively, as the kernel does for a mount: refused
+    // while it is mounted anywhere (another mount namespace included), held
+    // by a device-mapper or RAID volume, or claimed by another program. False
+    // with the reason in error(). The claim lasts until releaseClaim().
+    bool claim();
+    // Lets go of the claim only, for a formatter that claims the device
+    // itself (the pin stays, so a loop device keeps its image).
+    void releaseClaim();
+
+private:
+    int m_fd = -1;
+    int m_claimFd = -1;
+    QString m_node;
+    QString m_name;
+    QString m_error;
+};
+
+// The kernel names of the volumes stacked on a device (device-mapper, RAID,
+// bcache): /sys/class/block/<name>/holders.
+QStringList holdersOf(const QString& kernelName);
+
+// One command at a time per disk, across diskutil processes: an exclusive
+// flock on a file named after the whole disk under the lock folder.
+class DiskLock
+{
+public:
+    explicit DiskLock(const QString& wholeDisk, const QString& folder = lockFolder());
+    ~DiskLock();
+    DiskLock(const DiskLock&) = delete;
+    DiskLock& operator=(const DiskLock&) = delete;
+
+    bool ok() const { return m_error.isEmpty(); }
+    QString error() const { return m_error; }
+
+    static QString lockFolder();
+
 private:
     int m_fd = -1;
     QString m_error;

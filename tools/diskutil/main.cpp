@@ -28,5 +28,5 @@ int main(int argc, char** argv)
     }
     inv.command = args.takeFirst();
     inv.arguments = args;
-    return diskutil::runCommand(inv);
+    return diskutil::dispatchCommand(inv);
 }

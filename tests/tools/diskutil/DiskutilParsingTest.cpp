@@ -195,6 +195,9 @@ TEST(DiskutilParsing, FileSystemTableNamesAndLabelLimits)
     EXPECT_EQ(fat.normalizedLabel("usb stick"), "USB STICK");
     EXPECT_TRUE(fat.labelProblem("ELEVEN CHRS").isEmpty());
     EXPECT_TRUE(fat.labelProblem("TWELVE CHARS").contains("at most 11 characters"));
+    // What mkfs.vfat and fatlabel refuse is refused before the volume is touched.
+    EXPECT_FALSE(fat.labelProblem("A*B").isEmpty());
+    EXPECT_TRUE(fat.labelProblem("`X`'Y $(Z)").isEmpty());
 
     const FileSystem& ext4 = *fileSystemNamed("ext4");
     EXPECT_TRUE(ext4.labelProblem(QString(16, 'a')).isEmpty());

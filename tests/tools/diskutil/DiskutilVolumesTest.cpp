@@ -1,5 +1,7 @@
 // diskutil against real loop volumes: what it reports, and what it does.
+#include "Describe.h"
 #include "Devices.h"
+#include "platform/MountTable.h"
 #include "FileSystems.h"
 #include "Volumes.h"
 #include "ToolVolume.h"
@@ -20,7 +22,9 @@
 
 #include <memory>
 
+#include <fcntl.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 using toolvolume::tool;
 using toolvolume::uniqueLabel;
@@ -331,4 +335,86 @@ TEST(DiskutilVolumes, AnEraseTargetThatChangedAfterResolvingIsRefused)
     ASSERT_VOLUME(second);
     const diskutil::DevicePin pin(chosen);
     EXPECT_FALSE(pin.ok()) << "reattached to " << second.device().toStdString();
+}
+
+TEST(DiskutilVolumes, EraseOfADeviceInUseElsewhereOrLockedIsRefusedAndTheDataSurvives)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    ToolVolume v("ext4", 64, uniqueLabel());
+    ASSERT_VOLUME(v);
+    ASSERT_TRUE(v.mount());
+    QFile marker(v.mountPoint() + "/marker");
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.write("still here");
+    marker.close();
+    ASSERT_TRUE(v.unmount());
+
+    // Held the way a mount in another namespace or another program holds it.
+    {
+        const int fd = ::open(v.device().toUtf8().constData(), O_RDONLY | O_EXCL | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        for (const QStringList& args : QList<QStringList>{{"eraseVolume", "NTFS", "N", v.kernelName()},
+                                                          {"eraseVolume", "MS-DOS FAT32", "N", v.kernelName()},
+                                                          {"reformat", v.kernelName()}}) {
+            SCOPED_TRACE(args.join(' ').toStdString());
+            const platform::CommandResult r = du(args);
+            EXPECT_NE(r.exitCode, 0);
+            EXPECT_TRUE(r.errors.contains("in use elsewhere")) << r.errors.toStdString();
+        }
+        ::close(fd);
+    }
+    // A second command on the same disk while one is working on it.
+    {
+        const diskutil::DiskLock busy(v.kernelName());
+        ASSERT_TRUE(busy.ok()) << busy.error().toStdString();
+        const platform::CommandResult r = du({"eraseVolume", "MS-DOS FAT32", "N", v.kernelName()});
+        EXPECT_NE(r.exitCode, 0);
+        EXPECT_TRUE(r.errors.contains("another diskutil command")) << r.errors.toStdString();
+    }
+    // A label the file system refuses stops the erase before the unmount.
+    EXPECT_RUNS(du({"mount", v.kernelName()}));
+    const platform::CommandResult bad = du({"eraseVolume", "MS-DOS FAT32", "A*B", v.kernelName()});
+    EXPECT_NE(bad.exitCode, 0);
+    EXPECT_FALSE(str(v.info(), "MountPoint").isEmpty()) << "unmounted for a name that could never be used";
+    toolvolume::releaseMounts(v.device());
+
+    EXPECT_EQ(str(v.info(), "FilesystemName"), "ext4");
+    ASSERT_TRUE(v.mount());
+    QFile back(v.mountPoint() + "/marker");
+    ASSERT_TRUE(back.open(QIODevice::ReadOnly));
+    EXPECT_EQ(back.readAll(), "still here");
+}
+
+TEST(DiskutilVolumes, InfoFromSysfsAloneSaysWhatTheWholeTableSays)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    ToolVolume v("vfat", 64, uniqueLabel());
+    ASSERT_VOLUME(v);
+    EXPECT_RUNS(du({"mount", v.kernelName()}));
+    QStringList names{v.kernelName()};
+    // The system's own disk too, where "/" lives on one: system flags, bus, model.
+    for (const platform::MountEntry& m : platform::readMountTable())
+        if (m.mountPoint == "/" && m.source.startsWith("/dev/"))
+            names << QFileInfo(diskutil::canonicalDevice(m.source)).fileName();
+    const diskutil::Presentation usb{true};
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        QString why;
+        std::optional<diskutil::DeviceTable> all = diskutil::DeviceTable::scan(&why);
+        ASSERT_TRUE(all) << why.toStdString();
+        std::optional<diskutil::DeviceTable> one = diskutil::DeviceTable::scanOne(name, &why);
+        ASSERT_TRUE(one) << why.toStdString();
+        ASSERT_TRUE(all->device(name) && one->device(name));
+        const QVariantMap expected = diskutil::infoDictionary(*all, *all->device(name), usb);
+        const QVariantMap got = diskutil::infoDictionary(*one, *one->device(name), usb);
+        for (auto it = expected.begin(); it != expected.end(); ++it) {
+            // Free space moves while other programs write.
+            if (it.key() != "FreeSpace" && it.key() != "APFSContainerFree")
+                EXPECT_EQ(got.value(it.key()).toString(), it.value().toString()) << it.key().toStdString();
+        }
+        EXPECT_EQ(got.keys(), expected.keys());
+    }
+    QString why;
+    EXPECT_FALSE(diskutil::DeviceTable::scanOne("no-such-device", &why));
+    EXPECT_TRUE(why.contains("no such device"));
 }

@@ -1,0 +1,57 @@
+#include "RepairDisk/FormatEndViewController.h"
+
+#include "ToolCon/TextImageButton.h"
+#include "ui_FormatEndViewController.h"
+
+namespace {
+
+void setUpOk(TextImageButton* button)
+{
+    button->setImageFromFileNormalName(QStringLiteral("btn_pril_normal"), QStringLiteral("btn_pril_press"),
+                                       QStringLiteral("btn_pril_hover"), QStringLiteral("btn_pril_disable"));
+    button->setButtonEnabled(true);
+    button->setTextWithName(QStringLiteral("OK"), 14);
+}
+
+}  // namespace
+
+FormatEndViewController::FormatEndViewController(QWidget* parent)
+    : PanelController(parent), ui(std::make_unique<Ui::FormatEndViewController>())
+{
+    ui->setupUi(this);
+    setUpOk(ui->closeButton);
+    connect(ui->closeButton, &QAbstractButton::clicked, this, &FormatEndViewController::closeWindow);
+    ui->failTitleLabel->hide();
+}
+
+FormatEndViewController::~FormatEndViewController() = default;
+
+void FormatEndViewController::setOutcome(bool succeeded, const QString& reason)
+{
+    m_succeeded = succeeded;
+    ui->titleLabel->setVisible(succeeded);
+    ui->failTitleLabel->setVisible(!succeeded);
+    ui->reasonLabel->setText(succeeded ? ui->reasonLabel->text() : reason);
+}
+
+TextImageButton* FormatEndViewController::closeButton() const { return ui->closeButton; }
+QLabel* FormatEndViewController::titleLabel() const { return m_succeeded ? ui->titleLabel : ui->failTitleLabel; }
+QLabel* FormatEndViewController::reasonLabel() const { return ui->reasonLabel; }
+
+DiskActionFailedViewController::DiskActionFailedViewController(const QString& title, const QString& reason,
+                                                               QWidget* parent)
+    : PanelController(parent), ui(std::make_unique<Ui::FormatEndViewController>())
+{
+    ui->setupUi(this);
+    setUpOk(ui->closeButton);
+    connect(ui->closeButton, &QAbstractButton::clicked, this, &PanelController::closePanel);
+    ui->titleLabel->hide();
+    ui->failTitleLabel->setText(title);
+    ui->reasonLabel->setText(reason);
+}
+
+DiskActionFailedViewController::~DiskActionFailedViewController() = default;
+
+TextImageButton* DiskActionFailedViewController::closeButton() const { return ui->closeButton; }
+QLabel* DiskActionFailedViewController::titleLabel() const { return ui->failTitleLabel; }
+QLabel* DiskActionFailedViewController::reasonLabel() const { return ui->reasonLabel; }

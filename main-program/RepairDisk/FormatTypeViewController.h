@@ -1,0 +1,41 @@
+#pragma once
+#include "Main/FileEraser/SortSelectBgView.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui { class FormatTypeViewController; }
+
+class FormatTypeVCDelegate
+{
+public:
+    virtual ~FormatTypeVCDelegate() = default;
+    // true: the pointer left the menu; false: it entered.
+    virtual void mouseEixtView(bool /*exited*/) {}
+    virtual void selectFormatbyType(int /*type*/) {}
+};
+
+// The format dialog's drop-down of file-system types.
+class FormatTypeViewController : public QWidget, public SortSelectBgViewDelegate
+{
+    Q_OBJECT
+public:
+    explicit FormatTypeViewController(QWidget* parent = nullptr);
+    ~FormatTypeViewController() override;
+
+    // The entries by their integer: "ExFAT", "MS-DOS FAT32", "Journaled HFS+".
+    static QString typeText(int type);
+
+    void setDelegate(FormatTypeVCDelegate* delegate) { m_delegate = delegate; }
+    void selectSortType(SortSelectBgView* row) override;
+    SortSelectBgView* row(int type) const;  // 0, 1, 2
+
+protected:
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::FormatTypeViewController> ui;
+    FormatTypeVCDelegate* m_delegate = nullptr;
+};

@@ -1,0 +1,123 @@
+#include "RepairDisk/MakeSureFormatViewController.h"
+
+#include "Comm/GetColor.h"
+#include "ToolCon/TextImageButton.h"
+#include "platform/ImageStore.h"
+#include "ui_MakeSureFormatViewController.h"
+
+#include <QTimer>
+
+namespace {
+
+void setUpButton(TextImageButton* button, const QStringList& images, const QString& title)
+{
+    button->setImageFromFileNormalName(images.value(0), images.value(1), images.value(2), images.value(3));
+    button->setButtonEnabled(true);
+    button->setTextWithName(title, 12);
+}
+
+void setLabelWhite(QLabel* label, float white)
+{
+    const QColor c = getColor(255 * white, 255 * white, 255 * white, 1);
+    label->setStyleSheet(QStringLiteral("color: %1;").arg(c.name()));
+}
+
+}  // namespace
+
+MakeSureFormatViewController::MakeSureFormatViewController(QWidget* parent)
+    : PanelController(parent), ui(std::make_unique<Ui::MakeSureFormatViewController>())
+{
+    ui->setupUi(this);
+    setUpButton(ui->okButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
+                QStringLiteral("Continue"));
+    setUpButton(ui->noButton, {"btn_secl_normal", "btn_secl_press", "btn_secl_hover", "btn_secl_disable"},
+                QStringLiteral("Cancel"));
+    connect(ui->okButton, &QAbstractButton::clicked, this, &MakeSureFormatViewController::okButtonAction);
+    connect(ui->noButton, &QAbstractButton::clicked, this, &MakeSureFormatViewController::noButtonAction);
+    connect(ui->typeSelectBut, &QAbstractButton::clicked, this, &MakeSureFormatViewController::openMenuAction);
+    ui->openImageV->setPixmap(platform::imageNamed(QStringLiteral("sortby_normal"), ui->openImageV->size()));
+    ui->formatView->hide();
+    connect(&m_typeDropDown, &AttachedDropDown::closed, this, [this] {
+        if (m_formatTypeVC)
+            m_formatTypeVC->setDelegate(nullptr);
+        m_formatTypeVC = nullptr;
+    });
+}
+
+MakeSureFormatViewController::~MakeSureFormatViewController()
+{
+    // The drop-down's content reports to this dialog; it goes first.
+    if (m_formatTypeVC)
+        m_formatTypeVC->setDelegate(nullptr);
+}
+
+void MakeSureFormatViewController::setName(const QString& name, const QString& type)
+{
+    ui->nameLabel->setText(QStringLiteral("Format '%1'?").arg(name));
+    ui->nodeLabel->setText(
+        QStringLiteral("All data on '%1' will be deleted after format, do you want to format it?").arg(name));
+    ui->nameTextFiled->setText(name);
+    ui->nameTextFiled->setReadOnly(true);
+    ui->typeLabel->setText(type);
+    setLabelWhite(ui->typeLabel, 1.0f);
+    ui->openImageV->show();
+    ui->typeSelectBut->setEnabled(true);
+    const QString lower = type.toLower();
+    if (lower.contains(QLatin1String("apfs")) || lower.contains(QLatin1String("ntfs"))) {
+        setLabelWhite(ui->typeLabel, 0.5f);
+        ui->openImageV->hide();
+        ui->typeSelectBut->setEnabled(false);
+    }
+    QTimer::singleShot(0, this, [this] { ui->nameTextFiled->setReadOnly(false); });
+}
+
+void MakeSureFormatViewController::okButtonAction()
+{
+    m_typeDropDown.choiceMade();
+    ui->makeSureView->hide();
+    ui->formatView->show();
+    if (m_delegate)
+        m_delegate->makeSureToFormatSelectVolumeWithName(ui->nameTextFiled->text(), ui->typeLabel->text());
+}
+
+void MakeSureFormatViewController::noButtonAction() { closeWindow(); }
+
+void MakeSureFormatViewController::closeWindow()
+{
+    m_typeDropDown.choiceMade();
+    closePanel();
+}
+
+void MakeSureFormatViewController::openMenuAction()
+{
+    if (m_typeDropDown.isOpen() || !ui->typeSelectBut->isEnabled())
+        return;
+    auto* menu = new FormatTypeViewController;
+    menu->setDelegate(this);
+    m_formatTypeVC = menu;
+    QWidget* host = superDelegate() ? static_cast<QWidget*>(superDelegate()) : window();
+    m_typeDropDown.open(menu, host, kMenuAnchor, 3, 0);
+}
+
+void MakeSureFormatViewController::closeMattachedWindow() { m_typeDropDown.closeMattachedWindow(); }
+
+void MakeSureFormatViewController::mouseEixtView(bool exited) { m_typeDropDown.mouseEixtView(exited); }
+
+void MakeSureFormatViewController::selectFormatbyType(int type)
+{
+    const QString text = FormatTypeViewController::typeText(type);
+    if (!text.isEmpty())
+        ui->typeLabel->setText(text);
+    m_typeDropDown.choiceMade();
+}
+
+QLabel* MakeSureFormatViewController::nameLabel() const { return ui->nameLabel; }
+QLabel* MakeSureFormatViewController::nodeLabel() const { return ui->nodeLabel; }
+QLineEdit* MakeSureFormatViewController::nameTextFiled() const { return ui->nameTextFiled; }
+QLabel* MakeSureFormatViewController::typeLabel() const { return ui->typeLabel; }
+QAbstractButton* MakeSureFormatViewController::typeSelectBut() const { return ui->typeSelectBut; }
+QLabel* MakeSureFormatViewController::openImageV() const { return ui->openImageV; }
+TextImageButton* MakeSureFormatViewController::okButton() const { return ui->okButton; }
+TextImageButton* MakeSureFormatViewController::noButton() const { return ui->noButton; }
+QWidget* MakeSureFormatViewController::makeSureView() const { return ui->makeSureView; }
+QWidget* MakeSureFormatViewController::formatView() const { return ui->formatView; }

@@ -1,0 +1,60 @@
+#include "RepairDisk/RepairDiskTableCellView.h"
+
+#include "Comm/GetColor.h"
+#include "ToolCon/TextImageButton.h"
+#include "ui_RepairDiskTableCellView.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+RepairDiskTableCellView::RepairDiskTableCellView(QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::RepairDiskTableCellView>())
+{
+    ui->setupUi(this);
+}
+
+RepairDiskTableCellView::~RepairDiskTableCellView() = default;
+
+void RepairDiskTableCellView::setIsSelect(bool select)
+{
+    m_isSelect = select;
+    update();
+}
+
+TextImageButton* RepairDiskTableCellView::button(const QString& identifier) const
+{
+    for (TextImageButton* b : buttons())
+        if (b->objectName() == identifier)
+            return b;
+    return nullptr;
+}
+
+QList<TextImageButton*> RepairDiskTableCellView::buttons() const
+{
+    return {ui->save, ui->open, ui->mount, ui->fristaid, ui->rename, ui->format, ui->eject};
+}
+
+QLabel* RepairDiskTableCellView::iconView() const { return ui->icon; }
+QLabel* RepairDiskTableCellView::nameField() const { return ui->name; }
+QLabel* RepairDiskTableCellView::typeField() const { return ui->type; }
+QLabel* RepairDiskTableCellView::sizeField() const { return ui->size; }
+QWidget* RepairDiskTableCellView::editNameView() const { return ui->editname; }
+QLineEdit* RepairDiskTableCellView::editNameField() const { return ui->editField; }
+
+void RepairDiskTableCellView::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath background;
+    background.addRoundedRect(QRectF(20, 0, 690, 88), 8, 8);
+    painter.fillPath(background, m_isSelect ? getColor(255, 255, 255, 0.1f) : getColor(50, 50, 61, 1));
+}
+
+void RepairDiskTableCellView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit pressed();
+    QWidget::mousePressEvent(event);
+}

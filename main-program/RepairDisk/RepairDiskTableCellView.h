@@ -1,0 +1,44 @@
+#pragma once
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class TextImageButton;
+namespace Ui { class RepairDiskTableCellView; }
+
+// One row of the Disk Manager's volume table: icon, name, type, size, the
+// rename field and the row buttons (shown on the selected row only).
+class RepairDiskTableCellView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit RepairDiskTableCellView(QWidget* parent = nullptr);
+    ~RepairDiskTableCellView() override;
+
+    void setIsSelect(bool select);
+    bool isSelect() const { return m_isSelect; }
+
+    // The subviews by their identifiers: "save", "open", "mount", "fristaid",
+    // "rename", "format", "eject".
+    TextImageButton* button(const QString& identifier) const;
+    QList<TextImageButton*> buttons() const;
+    QLabel* iconView() const;
+    QLabel* nameField() const;
+    QLabel* typeField() const;
+    QLabel* sizeField() const;
+    QWidget* editNameView() const;
+    QLineEdit* editNameField() const;
+
+signals:
+    void pressed();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::RepairDiskTableCellView> ui;
+    bool m_isSelect = false;
+};

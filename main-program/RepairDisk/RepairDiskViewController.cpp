@@ -1,0 +1,607 @@
+#include "RepairDisk/RepairDiskViewController.h"
+
+#include "Comm/FontCache.h"
+#include "Comm/WatchMountUnmount.h"
+#include "Main/Tools/CustomTableView.h"
+#include "RepairDisk/CVolumeMgr.h"
+#include "RepairDisk/RepairDiskTableCellView.h"
+#include "ToolCon/TextImageButton.h"
+#include "platform/Background.h"
+#include "platform/ImageStore.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Workspace.h"
+#include "ui_RepairDiskViewController.h"
+
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStandardItemModel>
+#include <QTimer>
+
+#include <atomic>
+
+namespace {
+
+// One rescan per window for the whole process; a request inside the window
+// is kept and run when it ends, so the last change is never missed.
+std::atomic<int> g_rescanWindowMs{1000};
+QElapsedTimer& lastRescan()
+{
+    static QElapsedTimer timer;
+    return timer;
+}
+
+// "MS-DOS FAT32" and its kin, not ExFAT: their labels are upper case, 11 characters.
+bool isDosFat(const QString& type)
+{
+    const QString lower = type.toLower();
+    return lower.contains(QLatin1String("fat")) && !lower.contains(QLatin1String("exfat"));
+}
+
+bool isExFat(const QString& type) { return type.toLower().contains(QLatin1String("exfat")); }
+
+constexpr int kExFatNameMax = 15;
+
+QString exFatTooLong(const QString& name)
+{
+    return QStringLiteral("The name \"%1\" is too long: ExFAT names have at most %2 characters.").arg(name).arg(kExFatNameMax);
+}
+
+QString reasonOf(const platform::CommandResult& r)
+{
+    if (!r.started)
+        return QStringLiteral("diskutil could not be started.");
+    if (r.timedOut)
+        return QStringLiteral("diskutil did not finish in time.");
+    QString why = QString::fromUtf8(r.errors).trimmed();
+    if (why.isEmpty())
+        why = QString::fromUtf8(r.output).trimmed();
+    if (why.isEmpty())
+        why = QStringLiteral("diskutil ended with status %1.").arg(r.exitCode);
+    return why;
+}
+
+const char* failureTitle(const QString& action)
+{
+    if (action == QLatin1String("mount")) return "The volume could not be mounted";
+    if (action == QLatin1String("unmount")) return "The volume could not be unmounted";
+    if (action == QLatin1String("eject")) return "The disk could not be ejected";
+    if (action == QLatin1String("rename")) return "The volume could not be renamed";
+    return "The command failed";
+}
+
+void setUpRowButton(TextImageButton* button, const QString& title)
+{
+    button->setImageFromFileNormalName(QStringLiteral("btn_s_normal"), QStringLiteral("btn_s_normal"),
+                                       QStringLiteral("btn_s_hover"), QStringLiteral("btn_s_disable"));
+    button->setTextWithName(title, 12);
+}
+
+}  // namespace
+
+RepairDiskViewController::RepairDiskViewController(QWidget* parent, platform::DiskTool tool)
+    : QWidget(parent), ui(std::make_unique<Ui::RepairDiskViewController>()), m_tool(std::move(tool))
+{
+    ui->setupUi(this);
+    m_model = new QStandardItemModel(0, 1, this);
+    m_model->setHorizontalHeaderLabels({QStringLiteral("Name")});
+    CustomTableView* table = ui->parTableView;
+    table->setModel(m_model);
+    table->horizontalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setFocusPolicy(Qt::NoFocus);
+    // The rows draw their own highlight, 88 points high.
+    table->setRowNum(-1);
+    ui->loadPro->hide();
+
+    m_watchMu = new WatchMountUnmount(this);
+    m_watchMu->registerNotifications();
+    auto& centre = platform::NotificationCenter::defaultCenter();
+    centre.observe(this, MCVolumeMountNotification, [this](const QVariantMap&) { getallVolumes(); });
+    centre.observe(this, MCVolumeUnmountNotification, [this](const QVariantMap&) { getallVolumes(); });
+    // A scan the enumeration put off ran later: its list is the newest.
+    centre.observe(this, CVolumeMgrVolumesNotification, [this](const QVariantMap& info) {
+        if (m_isScanV)
+            return;
+        QList<QVariantMap> descriptions;
+        for (const QVariant& v : info.value(QStringLiteral("volumes")).toList())
+            descriptions << v.toMap();
+        installVolumes(descriptions);
+    });
+}
+
+RepairDiskViewController::~RepairDiskViewController() = default;
+
+void RepairDiskViewController::setRescanThrottleWindow(int ms) { g_rescanWindowMs = ms; }
+
+void RepairDiskViewController::setDialogDelays(int firstAidStartMs, int formatEndMs)
+{
+    m_firstAidStartMs = firstAidStartMs;
+    m_formatEndMs = formatEndMs;
+}
+
+CustomTableView* RepairDiskViewController::parTableView() const { return ui->parTableView; }
+QProgressBar* RepairDiskViewController::loadPro() const { return ui->loadPro; }
+
+RepairDiskTableCellView* RepairDiskViewController::cellView(int row) const { return m_cells.value(row); }
+
+// --- Scanning ---------------------------------------------------------------
+
+void RepairDiskViewController::getallVolumes()
+{
+    QElapsedTimer& last = lastRescan();
+    const int window = g_rescanWindowMs;
+    if (m_isScanV || (last.isValid() && last.elapsed() < window)) {
+        // Kept, not dropped: a rename unmounts and mounts within a second,
+        // and the list must end up showing the second change too.
+        if (!m_rescanPending) {
+            m_rescanPending = true;
+            const int wait = last.isValid() ? std::max<int>(0, window - int(last.elapsed())) : 0;
+            QTimer::singleShot(wait + 1, this, [this] {
+                if (!m_rescanPending || m_isScanV)
+                    return;  // the scan's end takes it up
+                m_rescanPending = false;
+                getallVolumes();
+            });
+        }
+        return;
+    }
+    last.start();
+    m_rescanPending = false;
+    m_isScanV = true;
+    m_selectVolume.reset();
+    m_allVolumeArr.clear();
+    ui->loadPro->show();
+    reloadTable();
+
+    platform::DiskTool tool = m_tool;
+    platform::runInBackground(
+        this,
+        [tool] {
+            CVolumeMgr mgr(std::make_shared<DiskToolVolumeSource>(tool));
+            return mgr.enumDiskVolumesInfo();
+        },
+        [this](QList<QVariantMap> descriptions) {
+            installVolumes(descriptions);
+            if (m_rescanPending) {
+                m_rescanPending = false;
+                getallVolumes();
+            }
+        });
+}
+
+void RepairDiskViewController::installVolumes(const QList<QVariantMap>& descriptions)
+{
+    QList<VolumeObjPtr> volumes;
+    m_systemFlags.clear();
+    for (const QVariantMap& d : descriptions) {
+        VolumeObjPtr v = CVolumeMgr::volumeObjFromDescription(d);
+        m_systemFlags.insert(v->volumePath, SystemFlags{d.value(QStringLiteral("SystemVolume")).toBool(),
+                                                        d.value(QStringLiteral("SystemDisk")).toBool()});
+        volumes << v;
+    }
+    m_allVolumeArr = volumes;
+    ui->loadPro->hide();
+    m_selectIndex = 0;
+    m_isRenameEdit = false;
+    m_editStr.clear();
+    m_renameTarget.reset();
+    m_isScanV = false;
+    m_selectVolume = m_allVolumeArr.value(0);
+    restoreFailedRename();
+    reloadTable();
+    emit volumesReloaded();
+}
+
+RepairDiskViewController::SystemFlags RepairDiskViewController::systemFlags(const VolumeObj& volume) const
+{
+    SystemFlags flags = m_systemFlags.value(volume.volumePath);
+    // The root volume is the system's whatever the tool said.
+    if (volume.volumeMountPoint == QLatin1String("/"))
+        flags.volume = flags.disk = true;
+    return flags;
+}
+
+// --- Table -------------------------------------------------------------------
+
+int RepairDiskViewController::heightOfRow(int row) const { return row == m_selectIndex && m_selectVolume ? 88 : 48; }
+
+void RepairDiskViewController::selectRow(int row)
+{
+    if (row < 0 || row >= m_allVolumeArr.size())
+        return;
+    m_selectIndex = row;
+    endRenaming();
+    m_selectVolume = m_allVolumeArr.at(row);
+    reloadTable();
+}
+
+bool RepairDiskViewController::isVolumeMounted(const VolumeObj& v)
+{
+    if (v.volumeFreeSizeNum != 0 && v.diskType != QLatin1String("APFS"))
+        return true;
+    return !v.volumeMountPoint.isEmpty();
+}
+
+void RepairDiskViewController::reloadTable()
+{
+    CustomTableView* table = ui->parTableView;
+    m_cells.clear();
+    m_model->setRowCount(0);
+    m_model->setRowCount(int(m_allVolumeArr.size()));
+    for (int row = 0; row < m_allVolumeArr.size(); ++row) {
+        table->setRowHeight(row, heightOfRow(row));
+        auto* cell = new RepairDiskTableCellView;
+        configureCell(cell, row);
+        table->setIndexWidget(m_model->index(row, 0), cell);
+        m_cells << cell;
+    }
+}
+
+void RepairDiskViewController::configureCell(RepairDiskTableCellView* cell, int row)
+{
+    const VolumeObjPtr v = m_allVolumeArr.at(row);
+    const bool selected = m_selectVolume && row == m_selectIndex;
+    const bool renamingHere = selected && m_isRenameEdit;
+    cell->resize(ui->parTableView->viewport()->width() - 10, heightOfRow(row));
+    cell->setIsSelect(selected);
+    connect(cell, &RepairDiskTableCellView::pressed, this, [this, v] {
+        const qsizetype at = m_allVolumeArr.indexOf(v);
+        if (at >= 0 && (at != m_selectIndex || !m_selectVolume))
+            selectRow(int(at));
+    });
+
+    const QString icon = v->bCanEject ? QStringLiteral("ic_usb")
+        : v->volumeMountPoint == QLatin1String("/") ? QStringLiteral("ic_os")
+                                                    : QStringLiteral("ic_disk");
+    cell->iconView()->setPixmap(platform::imageNamed(icon, cell->iconView()->size()));
+
+    const bool mounted = isVolumeMounted(*v);
+    const SystemFlags system = systemFlags(*v);
+    if (selected)
+        m_isMount = mounted;
+    struct Row
+    {
+        const char* id;
+        QString title;
+        void (RepairDiskViewController::*action)();
+        bool disabled;
+    };
+    const Row rows[] = {
+        {"save", QStringLiteral("Save"), &RepairDiskViewController::saveButtonAction, false},
+        {"open", QStringLiteral("Open"), &RepairDiskViewController::OpenButtonAction, renamingHere || !mounted},
+        {"mount", mounted ? QStringLiteral("Unmount") : QStringLiteral("Mount"),
+         &RepairDiskViewController::mountButtonAction, renamingHere || !v->bCanEject || system.volume},
+        {"fristaid", QStringLiteral("Frist Aid"), &RepairDiskViewController::aidtButAction,
+         renamingHere || !mounted || system.volume},
+        {"rename", QStringLiteral("Rename"), &RepairDiskViewController::renameButtonAction, renamingHere || !mounted},
+        {"format", QStringLiteral("Format"), &RepairDiskViewController::formatButtonAction,
+         renamingHere || v->volumeMountPoint == QLatin1String("/") || !mounted || system.volume},
+        {"eject", QStringLiteral("Eject"), &RepairDiskViewController::ejectButtonAction,
+         renamingHere || !v->bCanEject || system.disk},
+    };
+    for (const Row& r : rows) {
+        TextImageButton* b = cell->button(QLatin1String(r.id));
+        setUpRowButton(b, r.title);
+        b->setButtonEnabled(!r.disabled);
+        const bool isSave = QLatin1String(r.id) == QLatin1String("save");
+        b->setVisible(selected && (!isSave || renamingHere));
+        auto action = r.action;
+        // The row whose button was pressed, by its record: a rescan since
+        // it was drawn makes the press do nothing.
+        connect(b, &QAbstractButton::clicked, this, [this, v, action] {
+            if (m_selectVolume == v)
+                (this->*action)();
+        });
+    }
+
+    cell->nameField()->setText(v->volumeName);
+    cell->nameField()->setToolTip(v->volumeName);
+    cell->nameField()->setVisible(!renamingHere);
+
+    const QString type = v->diskType.isEmpty() || v->diskType.contains(QLatin1String("null")) ? QStringLiteral("Unknow")
+                                                                                               : v->diskType;
+    cell->typeField()->setText(type);
+    cell->typeField()->setToolTip(type);
+
+    const QString size = QStringLiteral("%1 / %2").arg(v->volumeFreeSize, v->volumeTotalSize);
+    const QFont bold = FontCache::boldFont(12);
+    cell->sizeField()->setTextFormat(Qt::RichText);
+    cell->sizeField()->setText(QStringLiteral("<span style=\"font-family:'%1'; font-size:12pt; font-weight:bold\">%2</span>%3")
+                                   .arg(bold.family().toHtmlEscaped(), v->volumeFreeSize.toHtmlEscaped(),
+                                        size.mid(v->volumeFreeSize.size()).toHtmlEscaped()));
+    cell->sizeField()->setToolTip(size);
+
+    cell->editNameView()->setVisible(renamingHere);
+    QLineEdit* field = cell->editNameField();
+    field->setFont(FontCache::lightFont(15));
+    field->setText(renamingHere && !m_editStr.isEmpty() ? m_editStr : v->volumeName);
+    connect(field, &QLineEdit::textEdited, this, &RepairDiskViewController::controlTextDidChange);
+    connect(field, &QLineEdit::returnPressed, this, [this, v] {
+        if (m_selectVolume == v)
+            saveButtonAction();
+    });
+    if (renamingHere)
+        QTimer::singleShot(0, field, [field] { field->setFocus(); });
+}
+
+// --- Commands -----------------------------------------------------------------
+
+void RepairDiskViewController::openPanel(PanelController* controller, PanelAnchor anchor, int side, double distance)
+{
+    if (m_panelRunner)
+        m_panelRunner(controller, anchor, side, distance);
+    else
+        runModalPanel(controller, window(), anchor, side, distance);
+}
+
+void RepairDiskViewController::runAction(const QString& action, const QStringList& args,
+                                         std::function<void(bool, const QString&)> done)
+{
+    platform::DiskTool tool = m_tool;
+    platform::runInBackground(
+        this, [tool, args] { return tool.run(args); },
+        [this, action, done](platform::CommandResult r) {
+            const bool ok = r.ok();
+            const QString reason = ok ? QString() : reasonOf(r);
+            if (done)
+                done(ok, reason);
+            emit actionEnded(action, ok, reason);
+            if (!ok)
+                showActionFailure(action, reason);
+        });
+}
+
+void RepairDiskViewController::showActionFailure(const QString& action, const QString& reason)
+{
+    auto* notice = new DiskActionFailedViewController(QLatin1String(failureTitle(action)), reason);
+    m_failureVC = notice;
+    openPanel(notice, PanelAnchor::LeftOfLowerMiddle, 1, 5);
+}
+
+void RepairDiskViewController::OpenButtonAction()
+{
+    if (!m_selectVolume || m_selectVolume->volumeMountPoint.isEmpty())
+        return;
+    const QString folder = m_selectVolume->volumeMountPoint;
+    // As the person at the desktop, never as root.
+    const bool opened = m_opener ? m_opener(folder) : platform::openFile(folder);
+    if (!opened)
+        showActionFailure(QStringLiteral("open"), QStringLiteral("No file manager could open %1.").arg(folder));
+}
+
+void RepairDiskViewController::mountButtonAction()
+{
+    const VolumeObjPtr v = m_selectVolume;
+    if (!v || v->volumePath.isEmpty())
+        return;
+    const bool wasMounted = isVolumeMounted(*v);
+    m_isMount = !wasMounted;
+    const QString verb = wasMounted ? QStringLiteral("unmount") : QStringLiteral("mount");
+    runAction(verb, {verb, v->volumePath}, [this](bool, const QString&) { getallVolumes(); });
+}
+
+void RepairDiskViewController::ejectButtonAction()
+{
+    const VolumeObjPtr v = m_selectVolume;
+    if (!v)
+        return;
+    // By the UUID, as diskutil resolves it; a volume without one by its device.
+    const QString target = v->diskUUID.isEmpty() ? v->volumePath : v->diskUUID;
+    if (target.isEmpty())
+        return;
+    runAction(QStringLiteral("eject"), {QStringLiteral("eject"), target}, [this](bool, const QString&) { getallVolumes(); });
+}
+
+void RepairDiskViewController::renameButtonAction()
+{
+    if (!m_selectVolume)
+        return;
+    m_editStr.clear();
+    m_isRenameEdit = true;
+    m_renameTarget = m_selectVolume;
+    reloadTable();
+}
+
+void RepairDiskViewController::controlTextDidChange(const QString& text)
+{
+    if (RepairDiskTableCellView* cell = cellView(m_selectIndex))
+        cell->editNameField()->setFont(FontCache::lightFont(15));
+    m_editStr = text;
+}
+
+void RepairDiskViewController::endRenaming()
+{
+    m_isRenameEdit = false;
+    m_editStr.clear();
+    m_renameTarget.reset();
+}
+
+void RepairDiskViewController::saveButtonAction()
+{
+    const VolumeObjPtr v = m_renameTarget ? m_renameTarget : m_selectVolume;
+    const QString typed = m_editStr;
+    endRenaming();
+    if (!v || typed.isEmpty() || typed == QLatin1String(" ")) {
+        reloadTable();
+        return;
+    }
+    QString name = typed;
+    if (isDosFat(v->diskType))
+        name = name.toUpper().left(11);
+    const QString device = v->volumePath;
+    if (isExFat(v->diskType) && name.size() > kExFatNameMax) {
+        m_failedRename = FailedRename{device, typed};
+        restoreFailedRename();
+        reloadTable();
+        const QString reason = exFatTooLong(name);
+        emit actionEnded(QStringLiteral("rename"), false, reason);
+        showActionFailure(QStringLiteral("rename"), reason);
+        return;
+    }
+    reloadTable();
+    const QString target = v->diskUUID.isEmpty() ? device : v->diskUUID;
+    runAction(QStringLiteral("rename"), {QStringLiteral("rename"), target, name},
+              [this, v, name, device, typed](bool ok, const QString&) {
+                  if (ok) {
+                      v->volumeName = name;
+                      reloadTable();
+                      getallVolumes();  // the mount point follows the name
+                      return;
+                  }
+                  // The typed name stays in the field for another try.
+                  m_failedRename = FailedRename{device, typed};
+                  if (!m_isScanV) {
+                      restoreFailedRename();
+                      reloadTable();
+                  }
+              });
+}
+
+void RepairDiskViewController::restoreFailedRename()
+{
+    if (!m_failedRename)
+        return;
+    const FailedRename failed = *m_failedRename;
+    m_failedRename.reset();
+    for (int row = 0; row < m_allVolumeArr.size(); ++row) {
+        if (m_allVolumeArr.at(row)->volumePath != failed.device)
+            continue;
+        m_selectIndex = row;
+        m_selectVolume = m_allVolumeArr.at(row);
+        m_isRenameEdit = true;
+        m_renameTarget = m_selectVolume;
+        m_editStr = failed.typed;
+        return;
+    }
+}
+
+// --- Format ---------------------------------------------------------------------
+
+void RepairDiskViewController::formatButtonAction()
+{
+    if (!m_selectVolume)
+        return;
+    m_formatTarget = m_selectVolume;
+    auto* dialog = new MakeSureFormatViewController;
+    dialog->setDelegate(this);
+    m_makeSureFormatVC = dialog;
+    dialog->setName(m_formatTarget->volumeName, m_formatTarget->diskType);
+    openPanel(dialog, PanelAnchor::LeftOfLowerMiddle, 1, 5);
+}
+
+void RepairDiskViewController::makeSureToFormatSelectVolumeWithName(const QString& typedName, const QString& type)
+{
+    const VolumeObjPtr v = m_formatTarget;
+    auto finish = [this](bool ok, const QString& reason) {
+        if (m_makeSureFormatVC)
+            m_makeSureFormatVC->closeWindow();
+        m_formatTarget.reset();
+        QTimer::singleShot(m_formatEndMs, this, [this, ok, reason] { showFormatEndWindow(ok, reason); });
+    };
+    if (!v || v->volumePath.isEmpty()) {
+        finish(false, QStringLiteral("The volume is no longer there."));
+        return;
+    }
+    // No APFS here: a volume is either NTFS (made FAT32, as always) or
+    // erased as the chosen type.
+    QStringList args;
+    if (v->diskType.toLower().contains(QLatin1String("ntfs"))) {
+        args = {QStringLiteral("eraseVolume"), QStringLiteral("MS-DOS FAT32"), QStringLiteral("NEW"), v->volumePath};
+    } else {
+        QString name = typedName.isEmpty() || typedName == QLatin1String(" ") ? QStringLiteral("NEW") : typedName;
+        if (isDosFat(type))
+            name = name.toUpper().left(11);
+        if (isExFat(type) && name.size() > kExFatNameMax) {
+            finish(false, exFatTooLong(name));
+            return;
+        }
+        args = {QStringLiteral("eraseVolume"), type, name, v->volumePath};
+    }
+    platform::DiskTool tool = m_tool;
+    platform::runInBackground(
+        this, [tool, args] { return tool.run(args); },
+        [finish](platform::CommandResult r) { finish(r.ok(), r.ok() ? QString() : reasonOf(r)); });
+}
+
+void RepairDiskViewController::showFormatEndWindow(bool succeeded, const QString& reason)
+{
+    emit actionEnded(QStringLiteral("format"), succeeded, reason);
+    auto* end = new FormatEndViewController;
+    end->setOutcome(succeeded, reason);
+    m_formatEndVC = end;
+    getallVolumes();
+    openPanel(end, PanelAnchor::LeftOfLowerMiddle, 1, 5);
+}
+
+// --- First Aid ------------------------------------------------------------------
+
+void RepairDiskViewController::aidtButAction()
+{
+    if (!m_selectVolume)
+        return;
+    m_aidTarget = m_selectVolume;
+    auto* dialog = new FristAidViewController;
+    dialog->setDelegate(this);
+    dialog->changeAidDiskName(m_aidTarget->volumeName);
+    m_fristAidVC = dialog;
+    openPanel(dialog, PanelAnchor::LowerMiddle, 3, 0);
+}
+
+void RepairDiskViewController::checkDiskAction() { startFirstAid(false); }
+void RepairDiskViewController::repairDiskAction() { startFirstAid(true); }
+
+void RepairDiskViewController::startFirstAid(bool repair)
+{
+    m_chunkCount = 0;
+    auto* progress = new ShowAidViewControllrt;
+    progress->setDelegate(this);
+    m_showAidVC = progress;
+    QTimer::singleShot(m_firstAidStartMs, this, [this, repair] {
+        if (repair)
+            dorepairDiskAction();
+        else
+            doCheckDiskAction();
+    });
+    if (repair)
+        openPanel(progress, PanelAnchor::LowerMiddle, 3, 0);
+    else
+        openPanel(progress, PanelAnchor::LeftOfLowerMiddle, 1, 5);
+}
+
+void RepairDiskViewController::doCheckDiskAction() { streamFirstAid(QStringLiteral("verifyvolume")); }
+void RepairDiskViewController::dorepairDiskAction() { streamFirstAid(QStringLiteral("repairvolume")); }
+
+void RepairDiskViewController::streamFirstAid(const QString& verb)
+{
+    const VolumeObjPtr v = m_aidTarget;
+    if (!v || !m_showAidVC)
+        return;
+    // By device: a name is not an identity, and there is no /Volumes here.
+    platform::DiskToolStream* stream = m_tool.stream({verb, v->volumePath}, this);
+    m_aidStream = stream;
+    connect(stream, &platform::DiskToolStream::lineRead, this, [this](const QString& line) {
+        ++m_chunkCount;
+        if (m_showAidVC) {
+            m_showAidVC->changeShowOutPut(line);
+            m_showAidVC->setProgressValue(float(m_chunkCount));
+        }
+    });
+    // The end is the process's own, with its exit status.
+    connect(stream, &platform::DiskToolStream::finished, this, [this, stream](int exitCode, const QString& errors) {
+        if (m_showAidVC)
+            m_showAidVC->finishWithStatus(exitCode, errors);
+        stream->deleteLater();
+        emit firstAidEnded(exitCode);
+    });
+    stream->start();
+}
+
+void RepairDiskViewController::closeShowAidWindow()
+{
+    m_aidTarget.reset();
+    getallVolumes();
+}

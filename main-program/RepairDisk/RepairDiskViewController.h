@@ -1,0 +1,165 @@
+#pragma once
+#include "Comm/VolumeObj.h"
+#include "Main/MainWindowTool.h"
+#include "PopWindow/PanelController.h"
+#include "RepairDisk/FormatEndViewController.h"
+#include "RepairDisk/FristAidViewController.h"
+#include "RepairDisk/MakeSureFormatViewController.h"
+#include "RepairDisk/ShowAidViewControllrt.h"
+#include "platform/DiskTool.h"
+
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class CustomTableView;
+class QProgressBar;
+class QStandardItemModel;
+class RepairDiskTableCellView;
+class WatchMountUnmount;
+namespace Ui { class RepairDiskViewController; }
+
+// The Disk Manager: one row per volume a user may act on, the selected row
+// with its buttons (Open, Mount/Unmount, First Aid, Rename, Format, Eject),
+// and the dialogs of Format and First Aid. Every command is our diskutil run
+// through DiskTool; its failures are shown with diskutil's reason.
+class RepairDiskViewController : public QWidget,
+                                 public MainWindowTool,
+                                 public MakeSureFormatVCDelegate,
+                                 public FristAidVCDelegate,
+                                 public ShowAidVCDelegate
+{
+    Q_OBJECT
+public:
+    // How a dialog is put on screen; by default the modal panel of runModalPanel().
+    using PanelRunner = std::function<void(PanelController*, PanelAnchor, int side, double distance)>;
+
+    explicit RepairDiskViewController(QWidget* parent = nullptr, platform::DiskTool tool = {});
+    ~RepairDiskViewController() override;
+
+    QWidget* toolView() override { return this; }
+    void getallVolumes() override;
+
+    // Table.
+    int numberOfRows() const { return int(m_allVolumeArr.size()); }
+    int heightOfRow(int row) const;
+    void selectRow(int row);
+    // The Disk Manager's mounted test: free bytes and not APFS, else a mount point.
+    static bool isVolumeMounted(const VolumeObj& volume);
+
+    // Row actions; each acts on the selected row's volume.
+    void OpenButtonAction();
+    void mountButtonAction();
+    void aidtButAction();
+    void renameButtonAction();
+    void saveButtonAction();
+    void formatButtonAction();
+    void ejectButtonAction();
+    void controlTextDidChange(const QString& text);
+
+    // Format.
+    void makeSureToFormatSelectVolumeWithName(const QString& name, const QString& type) override;
+    void showFormatEndWindow(bool succeeded, const QString& reason);
+
+    // First Aid.
+    void checkDiskAction() override;
+    void repairDiskAction() override;
+    void doCheckDiskAction();
+    void dorepairDiskAction();
+    void closeShowAidWindow() override;
+
+    const QList<VolumeObjPtr>& allVolumeArr() const { return m_allVolumeArr; }
+    VolumeObjPtr selectVolume() const { return m_selectVolume; }
+    int selectIndex() const { return m_selectIndex; }
+    bool isScanV() const { return m_isScanV; }
+    bool isRenameEdit() const { return m_isRenameEdit; }
+    QString editStr() const { return m_editStr; }
+    RepairDiskTableCellView* cellView(int row) const;
+    CustomTableView* parTableView() const;
+    QProgressBar* loadPro() const;
+    MakeSureFormatViewController* makeSureFormatVC() const { return m_makeSureFormatVC; }
+    FormatEndViewController* formatEndVC() const { return m_formatEndVC; }
+    FristAidViewController* fristAidVC() const { return m_fristAidVC; }
+    ShowAidViewControllrt* showAidVC() const { return m_showAidVC; }
+    DiskActionFailedViewController* failureVC() const { return m_failureVC; }
+
+    // Tests: how dialogs are shown, how a folder is opened, the rescan window.
+    void setPanelRunner(PanelRunner runner) { m_panelRunner = std::move(runner); }
+    void setOpener(std::function<bool(const QString&)> opener) { m_opener = std::move(opener); }
+    static void setRescanThrottleWindow(int ms);
+    // Dialogs wait this long before the next step (First Aid's start, the
+    // format's end dialog).
+    void setDialogDelays(int firstAidStartMs, int formatEndMs);
+
+signals:
+    // A scan put its list on screen.
+    void volumesReloaded();
+    // A command ended: "mount", "unmount", "eject", "rename", "format".
+    void actionEnded(const QString& action, bool succeeded, const QString& reason);
+    void firstAidEnded(int exitCode);
+
+private:
+    struct SystemFlags
+    {
+        bool volume = false;  // the volume is one the system runs from
+        bool disk = false;    // its disk holds one
+    };
+
+    void installVolumes(const QList<QVariantMap>& descriptions);
+    void reloadTable();
+    void configureCell(RepairDiskTableCellView* cell, int row);
+    void endRenaming();
+    void restoreFailedRename();
+    void openPanel(PanelController* controller, PanelAnchor anchor, int side, double distance);
+    void runAction(const QString& action, const QStringList& args, std::function<void(bool, const QString&)> done);
+    void showActionFailure(const QString& action, const QString& reason);
+    void startFirstAid(bool repair);
+    void streamFirstAid(const QString& verb);
+    SystemFlags systemFlags(const VolumeObj& volume) const;
+
+    std::unique_ptr<Ui::RepairDiskViewController> ui;
+    platform::DiskTool m_tool;
+    QStandardItemModel* m_model = nullptr;
+    QList<RepairDiskTableCellView*> m_cells;
+    WatchMountUnmount* m_watchMu = nullptr;
+
+    QList<VolumeObjPtr> m_allVolumeArr;
+    QHash<QString, SystemFlags> m_systemFlags;  // by device identifier
+    int m_selectIndex = 0;
+    VolumeObjPtr m_selectVolume;
+    bool m_isScanV = false;
+    bool m_rescanPending = false;
+    bool m_isRenameEdit = false;
+    QString m_editStr;
+    bool m_isMount = false;
+
+    // The volume a dialog or a running command was opened for: a rescan in
+    // between never redirects it to another row.
+    VolumeObjPtr m_renameTarget;
+    VolumeObjPtr m_formatTarget;
+    VolumeObjPtr m_aidTarget;
+    struct FailedRename
+    {
+        QString device;
+        QString typed;
+    };
+    std::optional<FailedRename> m_failedRename;
+
+    QPointer<MakeSureFormatViewController> m_makeSureFormatVC;
+    QPointer<FormatEndViewController> m_formatEndVC;
+    QPointer<FristAidViewController> m_fristAidVC;
+    QPointer<ShowAidViewControllrt> m_showAidVC;
+    QPointer<DiskActionFailedViewController> m_failureVC;
+    QPointer<platform::DiskToolStream> m_aidStream;
+    int m_chunkCount = 0;
+    int m_firstAidStartMs = 1000;
+    int m_formatEndMs = 500;
+
+    PanelRunner m_panelRunner;
+    std::function<bool(const QString&)> m_opener;
+};

@@ -1,0 +1,453 @@
+// The Disk Manager screen on real loop volumes shown as USB sticks, with its
+// dialogs shown without a modal run so the test can press their buttons.
+#include "RepairDisk/CVolumeMgr.h"
+#include "RepairDisk/RepairDiskTableCellView.h"
+#include "RepairDisk/RepairDiskViewController.h"
+#include "Main/Tools/CustomTableView.h"
+#include "FakeTool.h"
+#include "ToolCon/TextImageButton.h"
+#include "ToolVolume.h"
+#include "RepairDisk/AidProgress.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using toolvolume::uniqueLabel;
+
+namespace {
+
+QByteArray blkid(const QString& device, const char* tag)
+{
+    QByteArray out;
+    LoopVolume::run("blkid", {"-p", "-s", tag, "-o", "value", device}, &out);
+    return out.trimmed();
+}
+
+platform::CommandResult du(const QStringList& args) { return toolvolume::tool().run(args, 120000); }
+
+
+// A stand-in diskutil that lists one USB volume "fake0" (its type read from
+// the file "type" beside it) and logs every other command.
+const QString kFakeVolume = QStringLiteral(R"(case "$1" in
+list) cat <<'P'
+<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict><key>AllDisksAndPartitions</key><array><dict>
+<key>DeviceIdentifier</key><string>fake0</string><key>Content</key><string></string>
+</dict></array></dict></plist>
+P
+;;
+info) cat <<P
+<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>
+<key>DeviceIdentifier</key><string>fake0</string><key>FilesystemName</key><string>$(cat "$(dirname "$0")/type" 2>/dev/null || echo ext4)</string>
+<key>VolumeName</key><string>FAKE</string><key>MountPoint</key><string>/media/FAKE</string>
+<key>BusProtocol</key><string>USB</string><key>Ejectable</key><true/><key>Writable</key><true/>
+<key>TotalSize</key><integer>1000000000</integer><key>FreeSpace</key><integer>500000000</integer>
+<key>DiskUUID</key><string>1234</string>
+</dict></plist>
+P
+;;
+)");
+
+class RepairDiskScreen : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CVolumeMgr::setThrottleWindow(50);
+        CVolumeMgr::resetThrottle();
+        RepairDiskViewController::setRescanThrottleWindow(50);
+    }
+    void TearDown() override
+    {
+        screen.reset();
+        CVolumeMgr::setThrottleWindow(1000);
+        RepairDiskViewController::setRescanThrottleWindow(1000);
+    }
+
+    void makeScreen(platform::DiskTool tool = toolvolume::tool())
+    {
+        screen = std::make_unique<RepairDiskViewController>(nullptr, tool);
+        screen->setDialogDelays(10, 10);
+        screen->setPanelRunner([](PanelController* c, PanelAnchor anchor, int side, double distance) {
+            StatusAttachedWindow* panel = makePanel(c, nullptr, anchor, side, distance);
+            panel->setAttribute(Qt::WA_DeleteOnClose);
+            panel->show();
+        });
+        screen->resize(730, 580);
+        screen->show();
+    }
+
+    int rowOf(const QString& device) const
+    {
+        for (int i = 0; i < screen->allVolumeArr().size(); ++i)
+            if (screen->allVolumeArr().at(i)->volumePath == device)
+                return i;
+        return -1;
+    }
+    VolumeObjPtr volume(const QString& device) const
+    {
+        const int row = rowOf(device);
+        return row < 0 ? nullptr : screen->allVolumeArr().at(row);
+    }
+    // Rescans until `done` holds for the list on screen.
+    bool rescanUntil(const std::function<bool()>& done, int timeoutMs = 30000)
+    {
+        return QTest::qWaitFor([&] {
+            if (!screen->isScanV() && done())
+                return true;
+            screen->getallVolumes();
+            QTest::qWait(100);
+            return false;
+        }, timeoutMs);
+    }
+    void select(const QString& device)
+    {
+        const int row = rowOf(device);
+        ASSERT_GE(row, 0);
+        QTest::mouseClick(screen->cellView(row), Qt::LeftButton, {}, QPoint(300, 20));
+        ASSERT_EQ(screen->selectIndex(), row);
+    }
+    TextImageButton* button(const char* id) const
+    {
+        return screen->cellView(screen->selectIndex())->button(QLatin1String(id));
+    }
+    void press(const char* id)
+    {
+        TextImageButton* b = button(id);
+        ASSERT_TRUE(b && b->isVisible() && b->buttonEnabled()) << id;
+        QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center());
+    }
+    // The next action's end, as (succeeded, reason).
+    std::pair<bool, QString> waitForAction(QSignalSpy& spy, int timeoutMs = 120000)
+    {
+        if (spy.isEmpty() && !spy.wait(timeoutMs))
+            return {false, "no action ended"};
+        const QList<QVariant> args = spy.takeFirst();
+        return {args.at(1).toBool(), args.at(2).toString()};
+    }
+    void closeFailure()
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return screen->failureVC() != nullptr; }, 5000));
+        QTest::mouseClick(screen->failureVC()->closeButton(), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return screen->failureVC() == nullptr; }, 5000));
+    }
+
+    std::unique_ptr<RepairDiskViewController> screen;
+};
+
+}  // namespace
+
+TEST_F(RepairDiskScreen, ListsSelectsMountsRenamesAndEjectsWithTrueReasons)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    const QString extLabel = uniqueLabel("E"), fatLabel = uniqueLabel("F");
+    ToolVolume ext("ext4", 64, extLabel);
+    auto fat = std::make_unique<ToolVolume>("vfat", 64, fatLabel);
+    ASSERT_TRUE(ext.ok() && fat->ok());
+    ASSERT_EQ(du({"mount", ext.kernelName()}).exitCode, 0);
+    ASSERT_EQ(du({"mount", fat->kernelName()}).exitCode, 0);
+    const QString e = ext.kernelName(), f = fat->kernelName();
+
+    makeScreen();
+    ASSERT_TRUE(rescanUntil([&] { return rowOf(e) >= 0 && rowOf(f) >= 0; }));
+    {
+        RepairDiskTableCellView* cell = screen->cellView(rowOf(f));
+        EXPECT_EQ(cell->nameField()->text(), fatLabel);
+        EXPECT_EQ(cell->typeField()->text(), "MS-DOS FAT32");
+        EXPECT_TRUE(cell->sizeField()->toolTip().endsWith(" / 67.11 MB")) << cell->sizeField()->toolTip().toStdString();
+    }
+    select(e);
+    EXPECT_EQ(screen->parTableView()->rowHeight(rowOf(e)), 88);
+    EXPECT_EQ(screen->parTableView()->rowHeight(rowOf(f)), 48);
+    EXPECT_FALSE(screen->cellView(rowOf(f))->button("open")->isVisible());
+    EXPECT_FALSE(button("save")->isVisible());
+    EXPECT_EQ(button("mount")->label()->text(), "Unmount");
+
+    QStringList opened;
+    screen->setOpener([&](const QString& path) { opened << path; return true; });
+    press("open");
+    EXPECT_EQ(opened, QStringList{"/media/" + extLabel});
+
+    // The system's own volume, where it is listed: nothing that would take it away.
+    for (int row = 0; row < screen->numberOfRows(); ++row) {
+        if (screen->allVolumeArr().at(row)->volumeMountPoint != "/")
+            continue;
+        select(screen->allVolumeArr().at(row)->volumePath);
+        for (const char* id : {"mount", "fristaid", "format", "eject"})
+            EXPECT_FALSE(button(id)->buttonEnabled()) << id;
+        EXPECT_TRUE(button("open")->buttonEnabled());
+        select(e);
+    }
+
+    QSignalSpy actions(screen.get(), &RepairDiskViewController::actionEnded);
+    // Unmount, then mount: the watcher and the action bring the list up to date.
+    press("mount");
+    EXPECT_EQ(waitForAction(actions).first, true);
+    ASSERT_TRUE(rescanUntil([&] { return volume(e) && volume(e)->volumeMountPoint.isEmpty(); }));
+    select(e);
+    EXPECT_EQ(button("mount")->label()->text(), "Mount");
+    EXPECT_FALSE(button("format")->buttonEnabled());
+    press("mount");
+    EXPECT_EQ(waitForAction(actions).first, true);
+    ASSERT_TRUE(rescanUntil([&] { return volume(e) && volume(e)->volumeMountPoint == "/media/" + extLabel; }));
+
+    // A hostile name is a name: stored exactly, nothing run.
+    ASSERT_FALSE(QFile::exists("/tv"));
+    const QString hostile = "`touch /tv`'x";
+    select(e);
+    press("rename");
+    EXPECT_TRUE(screen->isRenameEdit());
+    EXPECT_TRUE(button("save")->isVisible());
+    EXPECT_FALSE(button("eject")->buttonEnabled());
+    QLineEdit* field = screen->cellView(screen->selectIndex())->editNameField();
+    field->clear();
+    QTest::keyClicks(field, hostile);
+    EXPECT_EQ(screen->editStr(), hostile);
+    press("save");
+    EXPECT_EQ(waitForAction(actions), std::make_pair(true, QString()));
+    EXPECT_EQ(QString::fromUtf8(blkid(ext.device(), "LABEL")), hostile);
+    EXPECT_FALSE(QFile::exists("/tv"));
+    ASSERT_TRUE(rescanUntil([&] { return volume(e) && volume(e)->volumeName == hostile; }));
+
+    // Too long for ext4: refused with the limit, the typed name kept.
+    const QString tooLong(17, 'n');
+    select(e);
+    press("rename");
+    field = screen->cellView(screen->selectIndex())->editNameField();
+    field->clear();
+    QTest::keyClicks(field, tooLong);
+    press("save");
+    const auto [ok, reason] = waitForAction(actions);
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(reason.contains("at most 16")) << reason.toStdString();
+    closeFailure();
+    EXPECT_TRUE(screen->isRenameEdit());
+    EXPECT_EQ(screen->editStr(), tooLong);
+    EXPECT_EQ(screen->cellView(screen->selectIndex())->editNameField()->text(), tooLong);
+    EXPECT_EQ(QString::fromUtf8(blkid(ext.device(), "LABEL")), hostile);
+
+    // Eject takes the loop device away; the list follows.
+    select(f);
+    press("eject");
+    EXPECT_EQ(waitForAction(actions).first, true);
+    fat->forget();
+    EXPECT_FALSE(QFile::exists("/sys/block/" + f + "/loop/backing_file"));
+    ASSERT_TRUE(rescanUntil([&] { return rowOf(f) < 0 || volume(f)->volumeName != fatLabel; }));
+}
+
+TEST_F(RepairDiskScreen, FormatsThroughTheDialogsAndShowsWhyHfsCannotBeMade)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    ToolVolume v("ext4", 64, uniqueLabel("X"));
+    ASSERT_TRUE(v.ok());
+    ASSERT_EQ(du({"mount", v.kernelName()}).exitCode, 0);
+    const QString d = v.kernelName();
+    makeScreen();
+    QSignalSpy actions(screen.get(), &RepairDiskViewController::actionEnded);
+
+    struct Case
+    {
+        int menuEntry;
+        QString typed;
+        bool succeeds;
+        QByteArray type, label;
+    };
+    const QString exfatName = "exf" + uniqueLabel("").left(8).toLower();
+    const QString fatName = "f" + uniqueLabel("").left(12).toLower();  // 13: cut to 11, upper case
+    const QList<Case> cases{{0, exfatName, true, "exfat", exfatName.toUtf8()},
+                            {1, fatName, true, "vfat", fatName.toUpper().left(11).toUtf8()},
+                            {2, "MAC", false, "vfat", fatName.toUpper().left(11).toUtf8()}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.menuEntry);
+        ASSERT_TRUE(rescanUntil([&] { return volume(d) && !volume(d)->volumeMountPoint.isEmpty(); }));
+        select(d);
+        const QByteArray uuidBefore = blkid(v.device(), "UUID");
+        press("format");
+        MakeSureFormatViewController* dialog = screen->makeSureFormatVC();
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(dialog->nameLabel()->text(), QString("Format '%1'?").arg(volume(d)->volumeName));
+        EXPECT_EQ(dialog->typeLabel()->text(), volume(d)->diskType);
+        EXPECT_TRUE(dialog->typeSelectBut()->isEnabled());
+
+        QTest::mouseClick(dialog->typeSelectBut(), Qt::LeftButton);
+        ASSERT_TRUE(dialog->formatTypeVC());
+        SortSelectBgView* entry = dialog->formatTypeVC()->row(c.menuEntry);
+        QTest::mouseClick(entry, Qt::LeftButton, {}, entry->rect().center());
+        EXPECT_EQ(dialog->typeLabel()->text(), FormatTypeViewController::typeText(c.menuEntry));
+        EXPECT_FALSE(dialog->typeDropDown().isOpen());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->nameTextFiled()->isReadOnly(); }, 2000));
+        dialog->nameTextFiled()->setText(c.typed);
+        QTest::mouseClick(dialog->okButton(), Qt::LeftButton, {}, dialog->okButton()->rect().center());
+        EXPECT_TRUE(dialog->formatView()->isVisible());
+
+        const auto [ok, reason] = waitForAction(actions);
+        EXPECT_EQ(ok, c.succeeds) << reason.toStdString();
+        ASSERT_TRUE(screen->formatEndVC());
+        EXPECT_EQ(screen->formatEndVC()->succeeded(), c.succeeds);
+        if (!c.succeeds) {
+            EXPECT_TRUE(screen->formatEndVC()->reasonLabel()->text().contains("mkfs.hfsplus"))
+                << screen->formatEndVC()->reasonLabel()->text().toStdString();
+            EXPECT_EQ(blkid(v.device(), "UUID"), uuidBefore) << "the volume was touched";
+        }
+        EXPECT_EQ(blkid(v.device(), "TYPE"), c.type);
+        EXPECT_EQ(blkid(v.device(), "LABEL"), c.label);
+        QTest::mouseClick(screen->formatEndVC()->closeButton(), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->formatEndVC() && !screen->makeSureFormatVC(); }, 5000));
+    }
+}
+
+TEST_F(RepairDiskScreen, FirstAidFindsTheDamageRepairsItAndLeavesTheVolumeClean)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    ToolVolume v("ext4", 64, uniqueLabel("A"));
+    ASSERT_TRUE(v.ok());
+    ASSERT_TRUE(v.mount());
+    QFile file(v.mountPoint() + "/victim");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(100000, 'v'));
+    file.close();
+    ASSERT_TRUE(v.unmount());
+    // An inode cleared under its directory entry, and the block bitmap wrong.
+    ASSERT_EQ(LoopVolume::run("debugfs", {"-w", "-R", "clri victim", v.device()}), 0);
+    ASSERT_NE(LoopVolume::run("e2fsck", {"-fn", v.device()}), 0) << "the damage did not take";
+    ASSERT_EQ(du({"mount", v.kernelName()}).exitCode, 0);
+    const QString d = v.kernelName();
+
+    makeScreen();
+    QSignalSpy ended(screen.get(), &RepairDiskViewController::firstAidEnded);
+    for (const bool repair : {false, true}) {
+        SCOPED_TRACE(repair ? "repair" : "verify");
+        ASSERT_TRUE(rescanUntil([&] { return volume(d) && !volume(d)->volumeMountPoint.isEmpty(); }));
+        select(d);
+        press("fristaid");
+        FristAidViewController* ask = screen->fristAidVC();
+        ASSERT_TRUE(ask);
+        EXPECT_EQ(ask->topLabel()->text(), QString("Run First Aid on '%1'?").arg(volume(d)->volumeName));
+        if (repair)
+            QTest::mouseClick(ask->repairBut(), Qt::LeftButton, {}, ask->repairBut()->rect().center());
+        else
+            QTest::mouseClick(ask->checkBut(), Qt::LeftButton);
+        ASSERT_TRUE(screen->showAidVC());
+        EXPECT_FALSE(screen->showAidVC()->completeBut()->buttonEnabled());
+        ASSERT_TRUE(ended.wait(120000));
+        const int code = ended.takeFirst().at(0).toInt();
+        ShowAidViewControllrt* progress = screen->showAidVC();
+        ASSERT_TRUE(progress);
+        EXPECT_FALSE(progress->allShowStrArr().isEmpty());
+        EXPECT_EQ(code == 0, repair) << progress->allShowStrArr().join('\n').toStdString();
+        EXPECT_EQ(progress->failed(), !repair);
+        EXPECT_TRUE(progress->completeBut()->buttonEnabled());
+        EXPECT_EQ(progress->progress()->used(), float(progress->progress()->width()));
+        QTest::mouseClick(progress->completeBut(), Qt::LeftButton, {}, progress->completeBut()->rect().center());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->showAidVC(); }, 5000));
+    }
+    toolvolume::releaseMounts(v.device());
+    EXPECT_EQ(LoopVolume::run("e2fsck", {"-fn", v.device()}), 0) << "not clean after the repair";
+}
+
+TEST_F(RepairDiskScreen, FirstAidRowsArriveWhileTheCheckerRunsWithCharactersWhole)
+{
+    // A stand-in diskutil: one USB volume, and a checker that splits "é"
+    // across two writes with a pause, then fails with a reason on stderr.
+    FakeTool fake("diskutil", kFakeVolume + R"(
+verifyvolume)
+  echo "$@" >> "$LOG"
+  echo "Checking fake0"
+  printf 'r\303'
+  sleep 1
+  printf '\251sum\303\251\n'
+  sleep 1
+  echo "the volume has a problem" >&2
+  exit 3
+;;
+esac
+)");
+    makeScreen(platform::DiskTool(fake.path()));
+    ASSERT_TRUE(rescanUntil([&] { return rowOf("fake0") == 0; }));
+    select("fake0");
+    QSignalSpy ended(screen.get(), &RepairDiskViewController::firstAidEnded);
+    press("fristaid");
+    QTest::mouseClick(screen->fristAidVC()->checkBut(), Qt::LeftButton);
+    ShowAidViewControllrt* progress = screen->showAidVC();
+    ASSERT_TRUE(progress);
+    EXPECT_EQ(progress->progress()->used(), float(progress->progress()->width()) / 100);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return progress->allShowStrArr().size() == 1; }, 10000));
+    EXPECT_TRUE(ended.isEmpty()) << "the row came only at the end";
+    EXPECT_EQ(progress->allShowStrArr().at(0), "Checking fake0");
+    EXPECT_FALSE(progress->completeBut()->buttonEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return progress->allShowStrArr().size() == 2; }, 10000));
+    EXPECT_TRUE(ended.isEmpty());
+    EXPECT_EQ(progress->allShowStrArr().at(1), QString::fromUtf8("résumé"));
+    EXPECT_EQ(progress->progress()->used(), float(progress->progress()->width()) * 10 / 100);
+
+    ASSERT_TRUE(ended.wait(10000));
+    EXPECT_EQ(ended.takeFirst().at(0).toInt(), 3);
+    EXPECT_EQ(progress->allShowStrArr().last(), "the volume has a problem");
+    EXPECT_TRUE(progress->failed());
+    EXPECT_TRUE(progress->completeBut()->buttonEnabled());
+    EXPECT_EQ(fake.log().trimmed(), "verifyvolume fake0");
+}
+
+TEST_F(RepairDiskScreen, NamesAreCutForFatAndRefusedPastTheExfatLimitBeforeAnyCommand)
+{
+    FakeTool fake("diskutil", kFakeVolume + R"(
+*) echo "$@" >> "$LOG" ;;
+esac
+)");
+    auto setType = [&](const char* type) {
+        QFile f(fake.folder() + "/type");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(type);
+    };
+    makeScreen(platform::DiskTool(fake.path()));
+    QSignalSpy actions(screen.get(), &RepairDiskViewController::actionEnded);
+
+    setType("MS-DOS FAT32");
+    ASSERT_TRUE(rescanUntil([&] { return volume("fake0") && volume("fake0")->diskType == "MS-DOS FAT32"; }));
+    select("fake0");
+    press("rename");
+    screen->cellView(0)->editNameField()->clear();
+    QTest::keyClicks(screen->cellView(0)->editNameField(), "-thirteen-chr");
+    press("save");
+    EXPECT_TRUE(waitForAction(actions).first);
+    EXPECT_EQ(fake.log().trimmed(), "rename 1234 -THIRTEEN-C");
+
+    setType("ExFAT");
+    ASSERT_TRUE(rescanUntil([&] { return volume("fake0") && volume("fake0")->diskType == "ExFAT"; }));
+    select("fake0");
+    press("rename");
+    QLineEdit* field = screen->cellView(0)->editNameField();
+    field->clear();
+    QTest::keyClicks(field, "sixteen-chars-xx");
+    press("save");
+    const auto [ok, reason] = waitForAction(actions);
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(reason.contains("at most 15 characters")) << reason.toStdString();
+    closeFailure();
+    EXPECT_EQ(screen->editStr(), "sixteen-chars-xx");
+
+    ASSERT_TRUE(rescanUntil([&] { return !screen->isRenameEdit() && volume("fake0"); }));  // a rescan ends it
+    select("fake0");
+    press("format");
+    ASSERT_TRUE(screen->makeSureFormatVC());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->makeSureFormatVC()->nameTextFiled()->isReadOnly(); }, 2000));
+    screen->makeSureFormatVC()->nameTextFiled()->setText("sixteen-chars-xx");
+    QTest::mouseClick(screen->makeSureFormatVC()->okButton(), Qt::LeftButton, {},
+                      screen->makeSureFormatVC()->okButton()->rect().center());
+    const auto [formatted, why] = waitForAction(actions);
+    EXPECT_FALSE(formatted);
+    EXPECT_TRUE(why.contains("at most 15 characters")) << why.toStdString();
+    ASSERT_TRUE(screen->formatEndVC());
+    EXPECT_FALSE(screen->formatEndVC()->succeeded());
+    EXPECT_EQ(fake.log().trimmed(), "rename 1234 -THIRTEEN-C") << "a command ran for a name that cannot be";
+}
