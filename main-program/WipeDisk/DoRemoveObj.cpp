@@ -5,6 +5,7 @@
 #include "platform/Log.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 
 DoRemoveObj::DoRemoveObj(const QStringList& paths, const QString& toolPath, QObject* parent)
@@ -31,15 +32,21 @@ void DoRemoveObj::start()
     });
 }
 
-QStringList DoRemoveObj::rootEntries(const QString& mountPoint)
+QStringList DoRemoveObj::rootEntries(const QString& mountPoint, const QString& volumeLabel)
 {
     QStringList paths;
     const QDir root(mountPoint);
-    for (const QString& name : root.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+    const QFileInfoList entries = root.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
         // mkfs makes lost+found on ext file systems; fsck needs it.
-        if (name == QLatin1String("lost+found"))
+        if (entry.fileName() == QLatin1String("lost+found"))
             continue;
-        paths << root.filePath(name);
+        // The FUSE FAT driver shows the volume's label entry as an empty
+        // file; removing it would break the file system.
+        if (!volumeLabel.isEmpty() && entry.fileName().compare(volumeLabel, Qt::CaseInsensitive) == 0 && entry.isFile() &&
+            !entry.isSymLink() && entry.size() == 0)
+            continue;
+        paths << entry.filePath();
     }
     return paths;
 }

@@ -31,7 +31,7 @@ public:
 
     // What a fresh volume's root holds that its user put there: everything
     // but what the file system made itself.
-    static QStringList rootEntries(const QString& mountPoint);
+    static QStringList rootEntries(const QString& mountPoint, const QString& volumeLabel = QString());
 
 private:
     bool runTaskWithPath();

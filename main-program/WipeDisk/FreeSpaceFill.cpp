@@ -40,6 +40,13 @@ FillPlan FillPlan::forFreeSpace(int64_t freeSpace)
     return plan;
 }
 
+int64_t FillPlan::chunkFileSizeFor(int64_t unit)
+{
+    if (unit <= 1 || unit > (int64_t(64) << 20))
+        return kChunkFileSize;
+    return (kChunkFileSize + unit - 1) / unit * unit;
+}
+
 float FillPlan::progressBefore(int64_t chunk) const
 {
     const float value = float(chunk) * step;
@@ -110,14 +117,15 @@ bool removeAt(int dirFd, const char* name, int depth = 0)
 }
 
 // The free bytes of the file system behind `fd` as root may use them.
-bool freeBytes(int fd, int64_t* bytes, bool* readOnly = nullptr)
+bool freeBytes(int fd, int64_t* bytes, int64_t* unit = nullptr)
 {
     struct statvfs sv{};
     if (::fstatvfs(fd, &sv) != 0)
         return false;
-    *bytes = int64_t(sv.f_bfree) * int64_t(sv.f_frsize ? sv.f_frsize : sv.f_bsize);
-    if (readOnly)
-        *readOnly = (sv.f_flag & ST_RDONLY) != 0;
+    const int64_t block = int64_t(sv.f_frsize ? sv.f_frsize : sv.f_bsize);
+    *bytes = int64_t(sv.f_bfree) * block;
+    if (unit)
+        *unit = block;
     return true;
 }
 
@@ -442,7 +450,8 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
     }
 
     int64_t freeSpace = 0;
-    if (!freeBytes(folder.fd, &freeSpace)) {
+    int64_t unit = 0;
+    if (!freeBytes(folder.fd, &freeSpace, &unit)) {
         removeAt(root.fd, folderName.constData());
         return failed(QStringLiteral("The free space of %1 cannot be read: %2").arg(m_mountPoint, errnoText(errno)));
     }
@@ -459,7 +468,9 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
         if (callbacks.chunkStarted)
             callbacks.chunkStarted(plan.progressBefore(k), pass, m_passes);
         FileContent chunk;
-        chunk.limit = FillPlan::kChunkFileSize;
+        // Up to whole allocation units: the unwritten tail of a file's last
+        // cluster keeps old data on FAT and ExFAT.
+        chunk.limit = FillPlan::chunkFileSizeFor(unit);
         chunk.markOffset = FillPlan::kBlock;
         end = writer.writeFile(folder.fd, QStringLiteral(".DWHS_%1").arg(k), chunk);
         if (end == FileEnd::TooBig)

@@ -23,6 +23,8 @@ struct FillPlan
     float step = 0;          // S: the bar's share of one chunk file
 
     static FillPlan forFreeSpace(int64_t freeSpace);
+    // The chunk file's size rounded up to the file system's allocation unit.
+    static int64_t chunkFileSizeFor(int64_t unit);
     // v = k x S, shown as 99 once it reaches 100.
     float progressBefore(int64_t chunk) const;
 };

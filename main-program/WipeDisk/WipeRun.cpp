@@ -178,7 +178,7 @@ void WipeRun::eraseDone(const FillResult&, const QString& mountPoint, const QVar
     m_volume->volumeFreeSizeNum = info.value(QStringLiteral("FreeSpace")).toLongLong();
     m_fillMountPoint = mountPoint;
     if (m_mode == WholeDrive) {
-        const QStringList entries = DoRemoveObj::rootEntries(mountPoint);
+        const QStringList entries = DoRemoveObj::rootEntries(mountPoint, info.value(QStringLiteral("VolumeName")).toString());
         if (!entries.isEmpty()) {
             m_remover = std::make_unique<DoRemoveObj>(entries, m_srmPath);
             m_remover->setDelegate(this);

@@ -70,7 +70,7 @@ TEST_P(FreeSpaceProof, DeletedMarkersAreGoneAndLiveFilesStay)
 
     ASSERT_TRUE(vol.unmount());
     EXPECT_EQ(countInImage(vol.image(), marker()), 0);
-    EXPECT_EQ(fsckProblem(fs, vol.device()), QString());
+    EXPECT_EQ(fsckProblem(fs, vol.device()).toStdString(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(FileSystems, FreeSpaceProof, ::testing::Values("ext4", "vfat", "exfat", "ntfs"),
