@@ -366,13 +366,17 @@ QString FreeSpaceFill::folderPath() const
     return m_mountPoint.isEmpty() ? QString() : m_mountPoint + '/' + kFolderName;
 }
 
-bool FreeSpaceFill::removeFolderAt(const QString& mountPoint)
+bool FreeSpaceFill::removeFolderAt(const QString& deviceNode, const QString& mountPoint)
 {
     if (mountPoint.isEmpty())
         return true;
+    const std::optional<platform::MountEntry> mount = mountedDevice(deviceNode, mountPoint);
+    if (!mount)
+        return true;  // not mounted there any more: whatever is at that path is not the volume's
     Fd root(::open(QFile::encodeName(mountPoint).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!root)
-        return errno == ENOENT;
+    struct stat st{};
+    if (!root || ::fstat(root.fd, &st) != 0 || st.st_dev != makedev(mount->major, mount->minor))
+        return false;
     const QByteArray name = kFolderName.toLatin1();
     const bool ok = removeAt(root.fd, name.constData());
     ::syncfs(root.fd);

@@ -72,9 +72,10 @@ public:
     QString folderPath() const;
 
     // Removes ".DWHS" at `mountPoint` as itself (a link is unlinked, never
-    // followed; a folder is emptied through its own descriptor first). True
-    // when nothing of that name is left.
-    static bool removeFolderAt(const QString& mountPoint);
+    // followed; a folder is emptied through its own descriptor first), only
+    // while `deviceNode` is what is mounted there. True when nothing of that
+    // name is left on that volume.
+    static bool removeFolderAt(const QString& deviceNode, const QString& mountPoint);
 
 private:
     FillResult runPass(int pass, const Callbacks& callbacks, int64_t* written);
