@@ -1,0 +1,155 @@
+// The ways a wipe must end as a failure (or a cancel) and touch nothing it
+// was not given: a read-only mount, a planted link, a system volume, a
+// second "NEW", a cancel mid-fill; and a stale fill folder is cleared.
+#include "WipeProof.h"
+
+#include "TempTree.h"
+#include "WipeDisk/FreeSpaceFill.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace wipeproof;
+
+namespace {
+
+QString label(const char* prefix)
+{
+    return QString::fromLatin1(prefix) + QString::number(::getpid() % 100000);
+}
+
+FillResult fillFreeSpace(const LoopVolume& vol, std::function<void(WipeRun&)> onFirstChunk = {})
+{
+    WipeRun run(volumeFor(vol.device()), WipeRun::FreeSpace, 1);
+    run.setDiskTool(diskTool());
+    if (onFirstChunk) {
+        bool once = false;
+        QObject::connect(&run, &WipeRun::chunkStarted, [&](float, int, int) {
+            if (!once) {
+                once = true;
+                onFirstChunk(run);
+            }
+        });
+    }
+    run.start();
+    EXPECT_TRUE(runToEnd(run));
+    return run.result();
+}
+
+TEST(WipeFailure, CancelAfterTheFirstChunkLeavesNoFillFolder)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume vol("ext4", 512, label("TVC"));
+    ASSERT_TRUE(vol.ok() && vol.mount()) << vol.error().toStdString();
+    const FillResult r = fillFreeSpace(vol, [](WipeRun& run) { run.cancel(); });
+    EXPECT_EQ(r.outcome, FillResult::Outcome::Cancelled);
+    EXPECT_EQ(r.reason, FreeSpaceFill::kCancelledText);
+    EXPECT_FALSE(QFileInfo::exists(vol.mountPoint() + "/.DWHS"));
+}
+
+TEST(WipeFailure, ReadOnlyVolumeFailsWithTheReadOnlyText)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume vol("ext4", 64, label("TVR"));
+    ASSERT_TRUE(vol.ok() && vol.mount()) << vol.error().toStdString();
+    ASSERT_EQ(LoopVolume::run("mount", {"-o", "remount,ro", vol.mountPoint()}), 0);
+    const FillResult r = fillFreeSpace(vol);
+    EXPECT_EQ(r.outcome, FillResult::Outcome::Failed);
+    EXPECT_EQ(r.reason, FreeSpaceFill::kReadOnlyText);
+    EXPECT_EQ(r.written, 0);
+}
+
+TEST(WipeFailure, PlantedLinkIsRemovedAsItselfAndItsTargetIsUntouched)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume vol("ext4", 64, label("TVL"));
+    ASSERT_TRUE(vol.ok() && vol.mount()) << vol.error().toStdString();
+    TempTree outside;
+    QDir().mkpath(outside / "target");
+    QFile keep(outside / "target/keep.txt");
+    ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+    keep.write("mine");
+    keep.close();
+    ASSERT_EQ(::symlink(QFile::encodeName(outside / "target").constData(),
+                        QFile::encodeName(vol.mountPoint() + "/.DWHS").constData()),
+              0);
+
+    const FillResult r = fillFreeSpace(vol);
+    EXPECT_EQ(r.outcome, FillResult::Outcome::Failed);
+    EXPECT_FALSE(r.reason.isEmpty());
+    EXPECT_FALSE(QFileInfo(vol.mountPoint() + "/.DWHS").isSymLink());
+    EXPECT_EQ(QDir(outside / "target").entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"keep.txt"});
+    QFile again(outside / "target/keep.txt");
+    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+    EXPECT_EQ(again.readAll(), "mine");
+}
+
+TEST(WipeFailure, StaleFillFolderOfAKilledRunIsRemovedAndItsDataOverwritten)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume vol("ext4", 128, label("TVK"));
+    ASSERT_TRUE(vol.ok() && disableDiscard(vol.device()) && vol.mount()) << vol.error().toStdString();
+    ASSERT_TRUE(QDir().mkpath(vol.mountPoint() + "/.DWHS"));
+    ASSERT_TRUE(writeMarkerFile(vol.mountPoint() + "/.DWHS/.DWHS_1", 8 << 20));
+    const FillResult r = fillFreeSpace(vol);
+    EXPECT_EQ(r.outcome, FillResult::Outcome::Success) << r.reason.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(vol.mountPoint() + "/.DWHS"));
+    vol.unmount();
+    EXPECT_EQ(countInImage(vol.image(), marker()), 0);
+}
+
+TEST(WipeFailure, SystemVolumeIsRefusedBeforeAnyErase)
+{
+    // A stand-in diskutil that calls every volume a system volume and notes any other command.
+    TempTree tree;
+    const QString called = tree / "called";
+    const QString script = tree / "diskutil";
+    QFile f(script);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do [ \"$a\" = info ] && { cat <<'EOF'\n"
+                           "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
+                           "<key>VolumeName</key><string>Root</string><key>DeviceNode</key><string>/dev/fake1</string>"
+                           "<key>MountPoint</key><string>/srv</string><key>SystemVolume</key><true/></dict></plist>\n"
+                           "EOF\nexit 0; }; done\necho \"$@\" >> '%1'\nexit 0\n")
+                .arg(called)
+                .toUtf8());
+    f.close();
+    ASSERT_TRUE(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    auto volume = std::make_shared<VolumeObj>();
+    volume->volumePath = "/dev/fake1";
+    volume->volumeType = "ext4";
+    WipeRun run(volume, WipeRun::WholeDrive, 1);
+    run.setDiskTool(platform::DiskTool(script, true));
+    run.start();
+    ASSERT_TRUE(runToEnd(run, 30000));
+    EXPECT_EQ(run.result().outcome, FillResult::Outcome::Failed);
+    EXPECT_TRUE(run.result().reason.contains("system volume")) << run.result().reason.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(called)) << "diskutil was asked to act on a system volume";
+}
+
+TEST(WipeFailure, SecondVolumeNamedNewStopsTheNtfsRoadBeforeTheErase)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume other("vfat", 64, "NEW");
+    LoopVolume ntfs("ntfs", 64, label("TVN"));
+    if (!ntfs.ok() || !other.ok())
+        GTEST_SKIP() << "NTFS or FAT volumes cannot be made here";
+    ASSERT_TRUE(other.mount() && ntfs.mount()) << other.error().toStdString() << ntfs.error().toStdString();
+    ASSERT_TRUE(writeMarkerFile(ntfs.mountPoint() + "/still-here.bin", 1 << 20));
+
+    WipeRun run(volumeFor(ntfs.device()), WipeRun::WholeDrive, 1);
+    run.setDiskTool(diskTool());
+    run.start();
+    ASSERT_TRUE(runToEnd(run));
+    EXPECT_EQ(run.result().outcome, FillResult::Outcome::Failed);
+    EXPECT_TRUE(run.result().reason.contains("NEW")) << run.result().reason.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(ntfs.mountPoint() + "/still-here.bin"));
+}
+
+}  // namespace
