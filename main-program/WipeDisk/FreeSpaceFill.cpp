@@ -187,7 +187,7 @@ class FillWriter
 {
 public:
     FillWriter(const std::atomic<bool>& cancel, bool fuse)
-        : m_cancel(cancel), m_fuse(fuse), m_zeros(kWriteSize, '\0'), m_scratch(kWriteSize, '\0')
+        : m_cancel(cancel), m_fuse(fuse), m_zeros(alignedBuffer()), m_scratch(alignedBuffer())
     {
     }
 
@@ -198,7 +198,14 @@ public:
     FileEnd writeFile(int dirFd, const QString& name, const FileContent& content)
     {
         const QByteArray n = QFile::encodeName(name);
-        Fd fd(::openat(dirFd, n.constData(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600));
+        // Direct writes keep a volume's worth of zeros out of the page cache;
+        // drivers without them (most FUSE ones) get ordinary writes.
+        const int flags = O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC;
+        Fd fd(::openat(dirFd, n.constData(), flags | (m_direct ? O_DIRECT : 0), 0600));
+        if (!fd && errno == EINVAL && m_direct) {
+            m_direct = false;
+            fd = Fd(::openat(dirFd, n.constData(), flags, 0600));
+        }
         if (!fd) {
             const int error = errno;
             if (isFull(error, dirFd))
@@ -259,16 +266,16 @@ private:
         const bool mark = c.markOffset >= pos && c.markOffset < end;
         const bool digits = c.digitsTo > c.digitsFrom && c.digitsFrom < end && c.digitsTo > pos;
         if (!mark && !digits)
-            return m_zeros.data();
-        std::memset(m_scratch.data(), 0, len);
+            return m_zeros.get();
+        std::memset(m_scratch.get(), 0, len);
         if (digits) {
             const int64_t from = std::max(pos, c.digitsFrom);
             const int64_t to = std::min(end, c.digitsTo);
-            std::memset(m_scratch.data() + (from - pos), '0', size_t(to - from));
+            std::memset(m_scratch.get() + (from - pos), '0', size_t(to - from));
         }
         if (mark)
-            m_scratch[size_t(c.markOffset - pos)] = char(::arc4random() & 0xff);
-        return m_scratch.data();
+            m_scratch.get()[size_t(c.markOffset - pos)] = char(::arc4random() & 0xff);
+        return m_scratch.get();
     }
 
     FileEnd writeAll(int fd, const char* data, size_t len, int64_t* pos)
@@ -284,6 +291,12 @@ private:
             }
             if (n < 0 && errno == EINTR)
                 continue;
+            if (n < 0 && errno == EINVAL && (::fcntl(fd, F_GETFL) & O_DIRECT)) {
+                // The driver refuses direct writes after all: go on buffered.
+                m_direct = false;
+                if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_DIRECT) == 0)
+                    continue;
+            }
             const int error = n == 0 ? ENOSPC : errno;
             if (isFull(error, fd)) {
                 squeeze(fd, pos);
@@ -305,26 +318,43 @@ private:
     {
         struct statvfs sv{};
         const size_t piece = ::fstatvfs(fd, &sv) == 0 && sv.f_bsize > 0 && sv.f_bsize <= kWriteSize ? size_t(sv.f_bsize) : 4096;
-        for (int refusals = 0; refusals < 2 && !m_cancel.load();) {
+        // Each round writes small pieces until refused, then flushes; a round
+        // that gains nothing ends it.
+        for (bool gained = true; gained && !m_cancel.load();) {
             if (::fdatasync(fd) != 0)
                 return;
-            const ssize_t n = ::write(fd, m_zeros.data(), piece);
-            if (n > 0) {
-                *pos += n;
-                written += n;
-                refusals = 0;
-            } else if (n < 0 && errno == EINTR) {
-                continue;
-            } else {
-                ++refusals;
+            gained = false;
+            while (!m_cancel.load()) {
+                const ssize_t n = ::write(fd, m_zeros.get(), piece);
+                if (n > 0) {
+                    *pos += n;
+                    written += n;
+                    gained = true;
+                } else if (!(n < 0 && errno == EINTR)) {
+                    break;
+                }
             }
         }
     }
 
     const std::atomic<bool>& m_cancel;
     bool m_fuse;
-    std::vector<char> m_zeros;
-    std::vector<char> m_scratch;
+    struct FreeDeleter
+    {
+        void operator()(char* p) const { std::free(p); }
+    };
+    using Buffer = std::unique_ptr<char, FreeDeleter>;
+    static Buffer alignedBuffer()
+    {
+        Buffer b(static_cast<char*>(std::aligned_alloc(4096, kWriteSize)));
+        if (b)
+            std::memset(b.get(), 0, kWriteSize);
+        return b;
+    }
+
+    Buffer m_zeros;
+    Buffer m_scratch;
+    bool m_direct = true;
 };
 
 // ext4 writes the new folder's block to its journal only; were the folder
