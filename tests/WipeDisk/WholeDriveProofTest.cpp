@@ -19,12 +19,9 @@ namespace {
 // Where the volume is mounted now, unmounted by the test on the way out.
 struct MountedAfterRun
 {
+    QString device;
     QString mountPoint;
-    ~MountedAfterRun()
-    {
-        if (!mountPoint.isEmpty())
-            LoopVolume::run(QStringLiteral("umount"), {mountPoint});
-    }
+    ~MountedAfterRun() { unmountWiped(device, mountPoint); }
 };
 
 class WholeDriveProof : public ::testing::TestWithParam<const char*>
@@ -56,7 +53,7 @@ TEST_P(WholeDriveProof, NoMarkerOfTheOldVolumeIsLeft)
     QObject::connect(&run, &WipeRun::fillStarted, [&] { fillStarted = true; });
     run.start();
     ASSERT_TRUE(runToEnd(run));
-    MountedAfterRun mounted{run.fillMountPoint()};
+    MountedAfterRun mounted{vol.device(), run.fillMountPoint()};
     EXPECT_EQ(run.result().outcome, FillResult::Outcome::Success) << run.result().reason.toStdString();
     EXPECT_TRUE(fillStarted);
     EXPECT_FALSE(QFileInfo::exists(run.fillFolder()));
@@ -66,7 +63,7 @@ TEST_P(WholeDriveProof, NoMarkerOfTheOldVolumeIsLeft)
         EXPECT_EQ(info->value("VolumeName").toString().toStdString(), WipeRun::kNtfsVolumeName.toStdString());
     }
 
-    ASSERT_EQ(LoopVolume::run("umount", {mounted.mountPoint}), 0);
+    ASSERT_TRUE(unmountWiped(vol.device(), mounted.mountPoint));
     mounted.mountPoint.clear();
     vol.unmount();
     EXPECT_EQ(countInImage(vol.image(), marker()), 0);

@@ -77,8 +77,7 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
         recorded = recorded || (row.result == "Erased" && row.items.contains(vol.device()));
     EXPECT_TRUE(recorded) << "no history row says the volume was erased";
 
-    if (!mountedAt.isEmpty())
-        LoopVolume::run("umount", {mountedAt});
+    EXPECT_TRUE(unmountWiped(vol.device(), mountedAt));
     vol.unmount();
     EXPECT_EQ(countInImage(vol.image(), marker()), 0);
 }

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -150,6 +151,81 @@ TEST(WipeFailure, SecondVolumeNamedNewStopsTheNtfsRoadBeforeTheErase)
     EXPECT_EQ(run.result().outcome, FillResult::Outcome::Failed);
     EXPECT_TRUE(run.result().reason.contains("NEW")) << run.result().reason.toStdString();
     EXPECT_TRUE(QFileInfo::exists(ntfs.mountPoint() + "/still-here.bin"));
+}
+
+}  // namespace
+
+namespace {
+
+// A device-mapper volume over a loop device, whose table can be swapped for
+// one that fails every request: the device going away under the fill.
+struct FailingVolume
+{
+    LoopVolume raw{QString(), 512};
+    QString name = QStringLiteral("tvwipe-%1").arg(::getpid());
+    QString node = "/dev/mapper/" + name;
+    QString mountPoint;
+    QString sectors = QString::number((qint64(512) << 20) / 512);
+    bool created = false;
+
+    bool setUp(QString* why)
+    {
+        QByteArray out;
+        if (!raw.ok())
+            return *why = raw.error(), false;
+        if (LoopVolume::run("dmsetup", {"create", name, "--table", "0 " + sectors + " linear " + raw.device() + " 0"}, &out) != 0)
+            return *why = "dmsetup: " + QString::fromLocal8Bit(out), false;
+        created = true;
+        LoopVolume::run("udevadm", {"settle", "--timeout=5"});
+        if (LoopVolume::run("mkfs.ext4", {"-q", "-F", node}, &out) != 0)
+            return *why = "mkfs: " + QString::fromLocal8Bit(out), false;
+        QTemporaryDir dir(QDir::tempPath() + "/tv-dm-XXXXXX");
+        dir.setAutoRemove(false);
+        if (LoopVolume::run("mount", {node, dir.path()}, &out) != 0)
+            return *why = "mount: " + QString::fromLocal8Bit(out), false;
+        mountPoint = dir.path();
+        return true;
+    }
+    void fail()
+    {
+        LoopVolume::run("dmsetup", {"load", name, "--table", "0 " + sectors + " error"});
+        LoopVolume::run("dmsetup", {"resume", name});
+    }
+    ~FailingVolume()
+    {
+        if (!mountPoint.isEmpty()) {
+            if (LoopVolume::run("umount", {mountPoint}) != 0)
+                LoopVolume::run("umount", {"-l", mountPoint});
+            QDir().rmdir(mountPoint);
+        }
+        if (created)
+            LoopVolume::run("dmsetup", {"remove", "--force", name});
+    }
+};
+
+TEST(WipeFailure, DeviceFailingMidFillEndsAsAFailure)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    if (LoopVolume::run("dmsetup", {"version"}) != 0)
+        GTEST_SKIP() << "dmsetup is not available";
+    FailingVolume vol;
+    QString why;
+    if (!vol.setUp(&why))
+        GTEST_SKIP() << "no device-mapper volume: " << why.toStdString();
+
+    FreeSpaceFill fill(vol.node, vol.mountPoint, 1);
+    FreeSpaceFill::Callbacks callbacks;
+    bool failed = false;
+    callbacks.chunkStarted = [&](float, int, int) {
+        if (!failed) {
+            failed = true;
+            vol.fail();
+        }
+    };
+    const FillResult r = fill.run(callbacks);
+    EXPECT_TRUE(failed) << "the fill never started a chunk";
+    EXPECT_EQ(r.outcome, FillResult::Outcome::Failed) << r.reason.toStdString();
+    EXPECT_FALSE(r.reason.isEmpty());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <QTimer>
 
 #include <sys/statvfs.h>
@@ -116,6 +117,20 @@ VolumeObjPtr volumeFor(const QString& device)
 {
     const std::optional<QVariantMap> info = WipeVolumes::getDisjInfo(diskTool(), device);
     return info ? WipeVolumes::volumeFromInfo(*info) : nullptr;
+}
+
+bool unmountWiped(const QString& device, const QString& mountPoint)
+{
+    if (mountPoint.isEmpty())
+        return true;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (diskTool().run({QStringLiteral("unmount"), device}).ok())
+            return true;
+        QThread::msleep(400);
+    }
+    const bool ok = LoopVolume::run(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint}) == 0;
+    QDir().rmdir(mountPoint);
+    return ok;
 }
 
 bool runToEnd(WipeRun& run, int timeoutMs)

@@ -36,6 +36,10 @@ QString fsckProblem(const QString& fsType, const QString& device);
 // The volume record the wiper's list would give for `device`.
 VolumeObjPtr volumeFor(const QString& device);
 
+// Takes a volume the wiper's erase mounted (under the volumes root) off
+// again, folder included; retried, since a scan may briefly hold it.
+bool unmountWiped(const QString& device, const QString& mountPoint);
+
 // Runs `run` to its end (or `timeoutMs`); false on time-out.
 bool runToEnd(WipeRun& run, int timeoutMs = 300000);
 
