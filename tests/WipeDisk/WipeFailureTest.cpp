@@ -9,10 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -226,6 +228,31 @@ TEST(WipeFailure, DeviceFailingMidFillEndsAsAFailure)
     EXPECT_TRUE(failed) << "the fill never started a chunk";
     EXPECT_EQ(r.outcome, FillResult::Outcome::Failed) << r.reason.toStdString();
     EXPECT_FALSE(r.reason.isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WipeFailure, TerminationMidFillStopsTheFillAndLeavesNoFillFolder)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume vol("ext4", 2048, label("TVT"));
+    ASSERT_TRUE(vol.ok() && vol.mount()) << vol.error().toStdString();
+    TempTree tree;
+    QProcess probe;
+    probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    probe.start(QStringLiteral(TV_QUIT_PROBE), {vol.device(), tree / "DataBase.db", diskutilPath(), srmPath()});
+    ASSERT_TRUE(probe.waitForStarted());
+    QByteArray said;
+    while (!said.contains("filling") && !said.contains("ended") && probe.waitForReadyRead(60000))
+        said += probe.readAllStandardOutput();
+    ASSERT_TRUE(said.contains("filling")) << said.toStdString();
+    ::kill(pid_t(probe.processId()), SIGTERM);
+    ASSERT_TRUE(probe.waitForFinished(30000));
+    EXPECT_EQ(probe.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(probe.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo::exists(vol.mountPoint() + "/.DWHS"));
 }
 
 }  // namespace
