@@ -103,6 +103,8 @@ void WipeDiskViewController::setUpTable()
     table->setSelectionMode(QAbstractItemView::NoSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
+    // Each row's bar is 48 high (CustomTableView); a gap of 6 between them.
+    table->verticalHeader()->setDefaultSectionSize(54);
     table->setShowGrid(false);
     table->setFont(FontCache::lightFont(12));
     applyDarkListPalette(table);
@@ -133,11 +135,11 @@ void WipeDiskViewController::reloadTable()
 {
     m_model->reload();
     CustomTableView* table = ui->parTableView;
-    table->setColumnWidth(WipeVolumeTableModel::CheckBox, 50);
-    table->setColumnWidth(WipeVolumeTableModel::Name, 230);
-    table->setColumnWidth(WipeVolumeTableModel::Type, 150);
-    table->setColumnWidth(WipeVolumeTableModel::TotalSize, 151);
-    table->setColumnWidth(WipeVolumeTableModel::FreeSize, 100);
+    table->setColumnWidth(WipeVolumeTableModel::CheckBox, 56);
+    table->setColumnWidth(WipeVolumeTableModel::Name, 220);
+    table->setColumnWidth(WipeVolumeTableModel::Type, 120);
+    table->setColumnWidth(WipeVolumeTableModel::TotalSize, 210);
+    table->setColumnWidth(WipeVolumeTableModel::FreeSize, 110);
 }
 
 void WipeDiskViewController::setUpButtons()
@@ -205,9 +207,19 @@ void WipeDiskViewController::selectVolumeButton(int row)
 {
     if (isRunning())
         return;
-    const int index = row >= 0 ? row : m_selectIndex;
+    int index = row;
+    if (index < 0) {
+        // After a rescan the volume chosen before is chosen again by its
+        // device, wherever its row is now; a name or a row number is no identity.
+        for (int i = 0; i < m_allVolumeArr.size() && index < 0; ++i)
+            if (!m_selectDevice.isEmpty() && m_allVolumeArr.at(i)->volumePath == m_selectDevice)
+                index = i;
+    }
     if (index >= 0 && index < m_allVolumeArr.size()) {
         m_selectVolumeObj = m_allVolumeArr.at(index);
+        m_selectIndex = index;
+        m_selectDevice = m_selectVolumeObj->volumePath;
+        ui->parTableView->setRowNum(index);
         ui->wipeButton->setButtonEnabled(true);
     } else {
         m_selectVolumeObj.reset();
@@ -240,12 +252,12 @@ bool WipeDiskViewController::selectDevice(const QString& deviceNode)
 
 void WipeDiskViewController::changeFormatOrFreeSpaceView(int type)
 {
+    if (isRunning())
+        return;  // the navigation is locked; a run keeps its mode to its end
     m_selectEraserType = type == 1 ? WipeRun::WholeDrive : WipeRun::FreeSpace;
     ui->wipeHardNodeView->setVisible(m_selectEraserType == WipeRun::WholeDrive);
     ui->wipeFreeSpaceNodeView->setVisible(m_selectEraserType == WipeRun::FreeSpace);
     ui->mainView->show();
-    if (isRunning())
-        return;
     for (QWidget* page : {static_cast<QWidget*>(ui->wipeFailView), static_cast<QWidget*>(ui->wipeSussView),
                           ui->historyView, ui->setEraserLevelView})
         slide(page, kParkedX, [page] { page->hide(); });

@@ -51,7 +51,7 @@ public:
     void setDiskTool(const platform::DiskTool& tool) { m_tool = tool; }
     void setSrmPath(const QString& path) { m_srmPath = path; }
 
-    // The list.
+    // The list. A row below 0 chooses again the device chosen last.
     void selectVolumeButton(int row = -1);
     void clickButtonAction(CheckButtonCell* cell, const QModelIndex& index) override;
     const QList<VolumeObjPtr>& allVolumeArr() const { return m_allVolumeArr; }
@@ -119,6 +119,7 @@ private:
     QList<VolumeObjPtr> m_allVolumeArr;
     VolumeObjPtr m_selectVolumeObj;
     int m_selectIndex = -1;
+    QString m_selectDevice;  // the chosen volume's device node, kept across rescans
     int m_selectEraserType = 2;
     bool m_isScanV = false;
     bool m_rescanWanted = false;

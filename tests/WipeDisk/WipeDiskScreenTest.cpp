@@ -59,6 +59,11 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
     if (screen.isScanV())
         ASSERT_TRUE(scanned.wait(60000));
     ASSERT_TRUE(screen.selectDevice(vol.device())) << "the loop volume is not listed";
+    // A rescan (another volume came or went) keeps the choice by its device.
+    screen.getallVolumes();
+    ASSERT_TRUE(scanned.wait(60000));
+    ASSERT_TRUE(screen.selectVolumeObj());
+    EXPECT_EQ(screen.selectVolumeObj()->volumePath, vol.device());
 
     QSignalSpy ended(&screen, &WipeDiskViewController::runEnded);
     confirmWhenShown();
