@@ -135,7 +135,7 @@ bool freeBytes(int fd, int64_t* bytes, int64_t* unit = nullptr)
 class Ext4ReserveLift
 {
 public:
-    Ext4ReserveLift(const platform::MountEntry& mount)
+    Ext4ReserveLift(const platform::MountEntry& mount, int64_t blockSize)
     {
         if (mount.fsType != QLatin1String("ext4"))
             return;
@@ -149,6 +149,14 @@ public:
             return;
         m_saved = file.readAll().trimmed();
         file.close();
+        // 0 is what a run killed before it could put the reserve back leaves;
+        // the kernel's own share then stands in (2 % of the blocks, at most 4096).
+        if (m_saved == "0" && blockSize > 0) {
+            QFile size(block + QStringLiteral("/size"));
+            const int64_t sectors = size.open(QIODevice::ReadOnly) ? size.readAll().trimmed().toLongLong() : 0;
+            if (sectors > 0)
+                m_saved = QByteArray::number(std::min<int64_t>(sectors * 512 / blockSize / 50, 4096));
+        }
         if (m_saved.isEmpty() || !write(path, "0")) {
             platform::log(QStringLiteral("The ext4 reserve of %1 could not be lifted; the fill cannot reach it").arg(mount.source));
             return;
@@ -451,7 +459,12 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
     if (mount->readOnly())
         return failed(kReadOnlyText);
     const bool fuse = mount->fsType.startsWith(QLatin1String("fuse"));
-    const Ext4ReserveLift reserve(*mount);
+    int64_t blockSize = 0;
+    {
+        int64_t ignored = 0;
+        freeBytes(root.fd, &ignored, &blockSize);
+    }
+    const Ext4ReserveLift reserve(*mount, blockSize);
 
     // A folder of that name is ours from a run that was killed; anything
     // else there was put in its place and is removed as itself, not used.

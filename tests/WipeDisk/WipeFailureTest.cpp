@@ -256,3 +256,40 @@ TEST(WipeFailure, TerminationMidFillStopsTheFillAndLeavesNoFillFolder)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WipeFailure, FillFolderOfAKilledRunIsRemovedByTheNextRun)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume vol("ext4", 2048, label("TVX"));
+    ASSERT_TRUE(vol.ok() && vol.mount()) << vol.error().toStdString();
+    QFile reserveFile(QStringLiteral("/sys/fs/ext4/%1/reserved_clusters").arg(vol.kernelName()));
+    ASSERT_TRUE(reserveFile.open(QIODevice::ReadOnly));
+    const QByteArray reserve = reserveFile.readAll();
+    reserveFile.close();
+    TempTree tree;
+    QProcess probe;
+    probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    probe.start(QStringLiteral(TV_QUIT_PROBE), {vol.device(), tree / "DataBase.db", diskutilPath(), srmPath()});
+    ASSERT_TRUE(probe.waitForStarted());
+    QByteArray said;
+    while (!said.contains("filling") && !said.contains("ended") && probe.waitForReadyRead(60000))
+        said += probe.readAllStandardOutput();
+    ASSERT_TRUE(said.contains("filling")) << said.toStdString();
+    probe.kill();  // SIGKILL: no way out runs
+    ASSERT_TRUE(probe.waitForFinished(30000));
+    ASSERT_TRUE(QFileInfo(vol.mountPoint() + "/.DWHS").isDir()) << "the killed run left nothing to clear";
+    ASSERT_TRUE(reserveFile.open(QIODevice::ReadOnly));
+    ASSERT_EQ(reserveFile.readAll().trimmed(), "0") << "the killed run did not hold the reserve down";
+    reserveFile.close();
+
+    const FillResult r = fillFreeSpace(vol);
+    EXPECT_EQ(r.outcome, FillResult::Outcome::Success) << r.reason.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(vol.mountPoint() + "/.DWHS"));
+    // The next run puts back the reserve the killed one could not.
+    ASSERT_TRUE(reserveFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(reserveFile.readAll(), reserve);
+}
+
+}  // namespace
