@@ -3,6 +3,7 @@
 // second "NEW", a cancel mid-fill; and a stale fill folder is cleared.
 #include "WipeProof.h"
 
+#include "FakeTool.h"
 #include "TempTree.h"
 #include "WipeDisk/FreeSpaceFill.h"
 
@@ -107,33 +108,92 @@ TEST(WipeFailure, StaleFillFolderOfAKilledRunIsRemovedAndItsDataOverwritten)
     EXPECT_EQ(countInImage(vol.image(), marker()), 0);
 }
 
-TEST(WipeFailure, SystemVolumeIsRefusedBeforeAnyErase)
+// A stand-in diskutil: "info" describes /dev/fake1 (mounted at `mountPoint`,
+// a system volume or not); every other command is noted in "called" and
+// ends with `status` and `errorText`.
+QString fakeDiskutil(const TempTree& tree, bool system, const QString& mountPoint, int status = 0,
+                     const QString& errorText = QString())
 {
-    // A stand-in diskutil that calls every volume a system volume and notes any other command.
-    TempTree tree;
-    const QString called = tree / "called";
     const QString script = tree / "diskutil";
     QFile f(script);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    if (!f.open(QIODevice::WriteOnly))
+        return QString();
     f.write(QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do [ \"$a\" = info ] && { cat <<'EOF'\n"
                            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
-                           "<key>VolumeName</key><string>Root</string><key>DeviceNode</key><string>/dev/fake1</string>"
-                           "<key>MountPoint</key><string>/srv</string><key>SystemVolume</key><true/></dict></plist>\n"
-                           "EOF\nexit 0; }; done\necho \"$@\" >> '%1'\nexit 0\n")
-                .arg(called)
+                           "<key>VolumeName</key><string>Data</string><key>DeviceNode</key><string>/dev/fake1</string>"
+                           "<key>FilesystemName</key><string>ext4</string><key>BusProtocol</key><string>USB</string>"
+                           "<key>MountPoint</key><string>%1</string><key>SystemVolume</key><%2/></dict></plist>\n"
+                           "EOF\nexit 0; }; done\necho \"$@\" >> '%3'\necho '%4' >&2\nexit %5\n")
+                .arg(mountPoint, system ? "true" : "false", tree / "called", errorText)
+                .arg(status)
                 .toUtf8());
     f.close();
-    ASSERT_TRUE(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return script;
+}
+
+VolumeObjPtr fakeVolume()
+{
     auto volume = std::make_shared<VolumeObj>();
+    volume->volumeName = "Data";
     volume->volumePath = "/dev/fake1";
     volume->volumeType = "ext4";
-    WipeRun run(volume, WipeRun::WholeDrive, 1);
-    run.setDiskTool(platform::DiskTool(script, true));
+    return volume;
+}
+
+QString readText(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+TEST(WipeFailure, SystemVolumeIsRefusedBeforeAnyErase)
+{
+    TempTree tree;
+    WipeRun run(fakeVolume(), WipeRun::WholeDrive, 1);
+    run.setDiskTool(platform::DiskTool(fakeDiskutil(tree, true, "/srv"), true));
     run.start();
     ASSERT_TRUE(runToEnd(run, 30000));
     EXPECT_EQ(run.result().outcome, FillResult::Outcome::Failed);
     EXPECT_TRUE(run.result().reason.contains("system volume")) << run.result().reason.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(called)) << "diskutil was asked to act on a system volume";
+    EXPECT_FALSE(QFileInfo::exists(tree / "called")) << "diskutil was asked to act on a system volume";
+}
+
+TEST(WipeFailure, FailedReformatEndsTheRunWithDiskutilsReason)
+{
+    TempTree tree;
+    QDir().mkpath(tree / "volume");
+    WipeRun run(fakeVolume(), WipeRun::WholeDrive, 1);
+    run.setDiskTool(platform::DiskTool(fakeDiskutil(tree, false, tree / "volume", 1, "fake1 is busy"), true));
+    bool filled = false;
+    QObject::connect(&run, &WipeRun::fillStarted, [&] { filled = true; });
+    run.start();
+    ASSERT_TRUE(runToEnd(run, 30000));
+    EXPECT_EQ(run.result().outcome, FillResult::Outcome::Failed);
+    EXPECT_TRUE(run.result().reason.contains("fake1 is busy")) << run.result().reason.toStdString();
+    EXPECT_FALSE(filled);
+    EXPECT_TRUE(readText(tree / "called").startsWith("--show-loop-as-usb reformat /dev/fake1")) << readText(tree / "called").toStdString();
+}
+
+TEST(WipeFailure, SrmRefusingAnEntryAfterTheReformatFailsTheRun)
+{
+    TempTree tree;
+    QDir().mkpath(tree / "volume/lost+found");
+    QFile left(tree / "volume/left-over");
+    ASSERT_TRUE(left.open(QIODevice::WriteOnly));
+    left.close();
+    FakeTool srm("srm", "echo \"$@\" >> \"$LOG\"\nexit 1\n");
+    WipeRun run(fakeVolume(), WipeRun::WholeDrive, 1);
+    run.setDiskTool(platform::DiskTool(fakeDiskutil(tree, false, tree / "volume"), true));
+    run.setSrmPath(srm.path());
+    bool filled = false;
+    QObject::connect(&run, &WipeRun::fillStarted, [&] { filled = true; });
+    run.start();
+    ASSERT_TRUE(runToEnd(run, 30000));
+    EXPECT_EQ(run.result().outcome, FillResult::Outcome::Failed);
+    EXPECT_FALSE(filled);
+    // lost+found is the file system's own and never goes to srm.
+    EXPECT_EQ(srm.log(), "-fsvrz -- " + tree / "volume/left-over" + "\n");
 }
 
 TEST(WipeFailure, SecondVolumeNamedNewStopsTheNtfsRoadBeforeTheErase)
