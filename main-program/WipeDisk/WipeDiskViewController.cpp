@@ -136,8 +136,8 @@ void WipeDiskViewController::reloadTable()
     m_model->reload();
     CustomTableView* table = ui->parTableView;
     table->setColumnWidth(WipeVolumeTableModel::CheckBox, 56);
-    table->setColumnWidth(WipeVolumeTableModel::Name, 220);
-    table->setColumnWidth(WipeVolumeTableModel::Type, 120);
+    table->setColumnWidth(WipeVolumeTableModel::Name, 210);
+    table->setColumnWidth(WipeVolumeTableModel::Type, 130);
     table->setColumnWidth(WipeVolumeTableModel::TotalSize, 210);
     table->setColumnWidth(WipeVolumeTableModel::FreeSize, 110);
 }

@@ -116,10 +116,10 @@ void WipeRun::start()
     }
     const platform::DiskTool tool = m_tool;
     const bool whole = m_mode == WholeDrive;
-    const bool ntfs = isNtfs(m_volume->volumeType);
+    const bool listedNtfs = isNtfs(m_volume->volumeType);
     platform::runInBackground(
         this,
-        [tool, node, whole, ntfs] {
+        [tool, node, whole, listedNtfs] {
             EraseOutcome out;
             std::optional<QVariantMap> info = WipeVolumes::getDisjInfo(tool, node);
             if (!info) {
@@ -132,7 +132,8 @@ void WipeRun::start()
                     return out;
                 }
                 platform::CommandResult erased;
-                if (ntfs) {
+                // What the device holds now decides the road, not what the list showed.
+                if (listedNtfs || isNtfs(info->value(QStringLiteral("FilesystemName")).toString())) {
                     // The erased volume is named "NEW"; a second one of that name would be confusable.
                     const QString other = otherDeviceNamed(tool, kNtfsVolumeName, node);
                     if (!other.isEmpty()) {
@@ -168,12 +169,11 @@ void WipeRun::start()
                 finish(FillResult::Outcome::Failed, out.failure);
                 return;
             }
-            FillResult ok;
-            eraseDone(ok, out.mountPoint, out.info);
+            eraseDone(out.mountPoint, out.info);
         });
 }
 
-void WipeRun::eraseDone(const FillResult&, const QString& mountPoint, const QVariantMap& info)
+void WipeRun::eraseDone(const QString& mountPoint, const QVariantMap& info)
 {
     m_volume->volumeFreeSizeNum = info.value(QStringLiteral("FreeSpace")).toLongLong();
     m_fillMountPoint = mountPoint;

@@ -53,7 +53,8 @@ signals:
     void finished();
 
 private:
-    void eraseDone(const FillResult& erased, const QString& mountPoint, const QVariantMap& info);
+    // The volume is found again (and, for Wipe Hard Drive, freshly made).
+    void eraseDone(const QString& mountPoint, const QVariantMap& info);
     void startFill(const QString& mountPoint);
     void finish(FillResult::Outcome outcome, const QString& reason);
 
