@@ -219,73 +219,64 @@ TEST(WipeFailure, SecondVolumeNamedNewStopsTheNtfsRoadBeforeTheErase)
 
 namespace {
 
-// A device-mapper volume over a loop device, whose table can be swapped for
-// one that fails every request: the device going away under the fill.
+// A loop volume whose image lies on a private tmpfs too small for it: once
+// the fill has written past the tmpfs's size, every write to the device
+// fails, as it does when a stick is pulled. Whether the file system then
+// reports an I/O error or a full volume, the fill must not call it done.
 struct FailingVolume
 {
-    LoopVolume raw{QString(), 512};
-    QString name = QStringLiteral("tvwipe-%1").arg(::getpid());
-    QString node = "/dev/mapper/" + name;
+    QTemporaryDir dir{QDir::tempPath() + "/tv-failing-XXXXXX"};
+    QString tmpfs;
+    QString device;
     QString mountPoint;
-    QString sectors = QString::number((qint64(512) << 20) / 512);
-    bool created = false;
 
     bool setUp(QString* why)
     {
         QByteArray out;
-        if (!raw.ok())
-            return *why = raw.error(), false;
-        if (LoopVolume::run("dmsetup", {"create", name, "--table", "0 " + sectors + " linear " + raw.device() + " 0"}, &out) != 0)
-            return *why = "dmsetup: " + QString::fromLocal8Bit(out), false;
-        created = true;
-        LoopVolume::run("udevadm", {"settle", "--timeout=5"});
-        if (LoopVolume::run("mkfs.ext4", {"-q", "-F", node}, &out) != 0)
+        tmpfs = dir.path() + "/store";
+        const QString mnt = dir.path() + "/mnt";
+        QDir().mkpath(tmpfs);
+        QDir().mkpath(mnt);
+        if (LoopVolume::run("mount", {"-t", "tmpfs", "-o", "size=160m", "tmpfs", tmpfs}, &out) != 0) {
+            tmpfs.clear();
+            return *why = "tmpfs: " + QString::fromLocal8Bit(out), false;
+        }
+        const QString image = tmpfs + "/image";
+        QFile f(image);
+        if (!f.open(QIODevice::WriteOnly) || !f.resize(qint64(512) << 20))
+            return *why = "image", false;
+        f.close();
+        if (LoopVolume::run("losetup", {"--find", "--show", image}, &out) != 0)
+            return *why = "losetup: " + QString::fromLocal8Bit(out), false;
+        device = QString::fromLocal8Bit(out).trimmed();
+        if (LoopVolume::run("mkfs.ext4", {"-q", "-F", device}, &out) != 0)
             return *why = "mkfs: " + QString::fromLocal8Bit(out), false;
-        QTemporaryDir dir(QDir::tempPath() + "/tv-dm-XXXXXX");
-        dir.setAutoRemove(false);
-        if (LoopVolume::run("mount", {node, dir.path()}, &out) != 0)
+        if (LoopVolume::run("mount", {device, mnt}, &out) != 0)
             return *why = "mount: " + QString::fromLocal8Bit(out), false;
-        mountPoint = dir.path();
+        mountPoint = mnt;
         return true;
-    }
-    void fail()
-    {
-        LoopVolume::run("dmsetup", {"load", name, "--table", "0 " + sectors + " error"});
-        LoopVolume::run("dmsetup", {"resume", name});
     }
     ~FailingVolume()
     {
-        if (!mountPoint.isEmpty()) {
-            if (LoopVolume::run("umount", {mountPoint}) != 0)
-                LoopVolume::run("umount", {"-l", mountPoint});
-            QDir().rmdir(mountPoint);
-        }
-        if (created)
-            LoopVolume::run("dmsetup", {"remove", "--force", name});
+        if (!mountPoint.isEmpty() && LoopVolume::run("umount", {mountPoint}) != 0)
+            LoopVolume::run("umount", {"-l", mountPoint});
+        if (!device.isEmpty())
+            LoopVolume::run("losetup", {"-d", device});
+        if (!tmpfs.isEmpty() && LoopVolume::run("umount", {tmpfs}) != 0)
+            LoopVolume::run("umount", {"-l", tmpfs});
     }
 };
 
 TEST(WipeFailure, DeviceFailingMidFillEndsAsAFailure)
 {
     SKIP_WITHOUT_LOOP_VOLUMES();
-    if (LoopVolume::run("dmsetup", {"version"}) != 0)
-        GTEST_SKIP() << "dmsetup is not available";
     FailingVolume vol;
     QString why;
     if (!vol.setUp(&why))
-        GTEST_SKIP() << "no device-mapper volume: " << why.toStdString();
+        GTEST_SKIP() << "no failing volume can be made here: " << why.toStdString();
 
-    FreeSpaceFill fill(vol.node, vol.mountPoint, 1);
-    FreeSpaceFill::Callbacks callbacks;
-    bool failed = false;
-    callbacks.chunkStarted = [&](float, int, int) {
-        if (!failed) {
-            failed = true;
-            vol.fail();
-        }
-    };
-    const FillResult r = fill.run(callbacks);
-    EXPECT_TRUE(failed) << "the fill never started a chunk";
+    FreeSpaceFill fill(vol.device, vol.mountPoint, 1);
+    const FillResult r = fill.run({});
     EXPECT_EQ(r.outcome, FillResult::Outcome::Failed) << r.reason.toStdString();
     EXPECT_FALSE(r.reason.isEmpty());
 }
