@@ -3,13 +3,14 @@
 #include "Main/FileEraser/FileEraserViewController.h"
 #include "Main/MainWindowTool.h"
 #include "RepairDisk/RepairDiskViewController.h"
+#include "WipeDisk/WipeDiskViewController.h"
 
-// A screen plugs in by returning its controller here, e.g.
-//     return new WipeDiskViewController;
-// once its class derives from MainWindowTool. Until then its container stays empty.
+// A screen plugs in by returning its controller here once its class derives
+// from MainWindowTool. Until then its container stays empty.
 
 MainWindowTool* makeFileEraserTool() { return new FileEraserViewController; }
-MainWindowTool* makeWipeDiskTool() { return nullptr; }
+// Wipe Hard Drive and Wipe Free Space share this one screen.
+MainWindowTool* makeWipeDiskTool() { return new WipeDiskViewController; }
 MainWindowTool* makeRepairDiskTool() { return new RepairDiskViewController; }
 MainWindowTool* makeUninstallTool() { return nullptr; }
 MainWindowTool* makeInternetTool() { return nullptr; }

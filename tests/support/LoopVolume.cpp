@@ -108,9 +108,12 @@ bool LoopVolume::mount()
         args << "-t" << "ntfs-3g";
     args << m_device << dir.path();
     QByteArray out;
-    if (run("mount", args, &out) != 0 && m_fsType == "exfat") {
-        // No kernel driver: fall back to the FUSE one.
-        if (run("mount.exfat-fuse", {m_device, dir.path()}, &out) != 0) {
+    if (run("mount", args, &out) != 0 && (m_fsType == "exfat" || m_fsType == "vfat")) {
+        // No kernel driver: fall back to the FUSE one (blkdev: umount waits for the driver).
+        const QStringList fuse = m_fsType == "exfat"
+            ? QStringList{"mount.exfat-fuse", m_device, dir.path()}
+            : QStringList{"fusefat", "-o", "rw+,blkdev,subtype=vfat,fsname=" + m_device, m_device, dir.path()};
+        if (run(fuse.first(), fuse.mid(1), &out) != 0) {
             m_error = "mount: " + QString::fromLocal8Bit(out).trimmed();
             QDir().rmdir(dir.path());
             return false;

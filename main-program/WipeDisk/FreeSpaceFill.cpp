@@ -1,0 +1,571 @@
+#include "WipeDisk/FreeSpaceFill.h"
+
+#include "platform/Log.h"
+#include "platform/MountTable.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+const QString FreeSpaceFill::kFolderName = QStringLiteral(".DWHS");
+const QString FreeSpaceFill::kReadOnlyText = QStringLiteral(
+    "The hard drive is occupied or the hard drive is read-only. \nClose other programs or remove the read-only "
+    "attribute to try again.");
+const QString FreeSpaceFill::kCancelledText = QStringLiteral("The operation was canceled by the user.");
+
+FillPlan FillPlan::forFreeSpace(int64_t freeSpace)
+{
+    FillPlan plan;
+    plan.freeSpace = std::max<int64_t>(freeSpace, 0);
+    plan.chunkCount = plan.freeSpace / kChunkUnit;
+    plan.remainder = plan.freeSpace - plan.chunkCount * kChunkUnit;
+    const int64_t shares = plan.remainder > 0 ? plan.chunkCount + 1 : plan.chunkCount;
+    plan.step = shares > 0 ? float(100.0 / double(shares)) : 100.0f;
+    return plan;
+}
+
+int64_t FillPlan::chunkFileSizeFor(int64_t unit)
+{
+    if (unit <= 1 || unit > (int64_t(64) << 20))
+        return kChunkFileSize;
+    return (kChunkFileSize + unit - 1) / unit * unit;
+}
+
+float FillPlan::progressBefore(int64_t chunk) const
+{
+    const float value = float(chunk) * step;
+    return value >= 100.0f ? 99.0f : value;
+}
+
+namespace {
+
+constexpr size_t kWriteSize = size_t(4) << 20;
+
+// A descriptor closed on every way out.
+struct Fd
+{
+    int fd = -1;
+    Fd() = default;
+    explicit Fd(int f) : fd(f) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& o) noexcept : fd(o.fd) { o.fd = -1; }
+    Fd& operator=(Fd&& o) noexcept
+    {
+        std::swap(fd, o.fd);
+        return *this;
+    }
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    explicit operator bool() const { return fd >= 0; }
+};
+
+QString errnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Removes `name` in `dirFd` as itself: a folder is emptied through its own
+// descriptor, so a link inside (or a link swapped in for it) is removed,
+// never followed.
+bool removeAt(int dirFd, const char* name, int depth = 0)
+{
+    struct stat st{};
+    if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT;
+    if (!S_ISDIR(st.st_mode))
+        return ::unlinkat(dirFd, name, 0) == 0 || errno == ENOENT;
+    if (depth > 32)
+        return false;
+    const int sub = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (sub < 0)
+        return false;
+    DIR* dir = ::fdopendir(sub);  // owns `sub` from here
+    if (!dir) {
+        ::close(sub);
+        return false;
+    }
+    std::vector<std::string> names;
+    while (dirent* e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            names.emplace_back(e->d_name);
+    }
+    bool ok = true;
+    for (const std::string& entry : names)
+        ok = removeAt(::dirfd(dir), entry.c_str(), depth + 1) && ok;
+    ::closedir(dir);
+    return (::unlinkat(dirFd, name, AT_REMOVEDIR) == 0 || errno == ENOENT) && ok;
+}
+
+// The free bytes of the file system behind `fd` as root may use them.
+bool freeBytes(int fd, int64_t* bytes, int64_t* unit = nullptr)
+{
+    struct statvfs sv{};
+    if (::fstatvfs(fd, &sv) != 0)
+        return false;
+    const int64_t block = int64_t(sv.f_frsize ? sv.f_frsize : sv.f_bsize);
+    *bytes = int64_t(sv.f_bfree) * block;
+    if (unit)
+        *unit = block;
+    return true;
+}
+
+// ext4 keeps a share of its blocks back even from root, so old data there
+// would stay out of reach. The reserve is lifted for the fill and put back
+// on every way out.
+class Ext4ReserveLift
+{
+public:
+    Ext4ReserveLift(const platform::MountEntry& mount, int64_t blockSize)
+    {
+        if (mount.fsType != QLatin1String("ext4"))
+            return;
+        const QString block = QFileInfo(QStringLiteral("/sys/dev/block/%1:%2").arg(mount.major).arg(mount.minor))
+                                  .canonicalFilePath();
+        if (block.isEmpty())
+            return;
+        const QString path = QStringLiteral("/sys/fs/ext4/%1/reserved_clusters").arg(QFileInfo(block).fileName());
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return;
+        m_saved = file.readAll().trimmed();
+        file.close();
+        // 0 is what a run killed before it could put the reserve back leaves;
+        // the kernel's own share then stands in (2 % of the blocks, at most 4096).
+        if (m_saved == "0" && blockSize > 0) {
+            QFile size(block + QStringLiteral("/size"));
+            const int64_t sectors = size.open(QIODevice::ReadOnly) ? size.readAll().trimmed().toLongLong() : 0;
+            if (sectors > 0)
+                m_saved = QByteArray::number(std::min<int64_t>(sectors * 512 / blockSize / 50, 4096));
+        }
+        if (m_saved.isEmpty() || !write(path, "0")) {
+            platform::log(QStringLiteral("The ext4 reserve of %1 could not be lifted; the fill cannot reach it").arg(mount.source));
+            return;
+        }
+        m_path = path;
+    }
+    ~Ext4ReserveLift()
+    {
+        if (!m_path.isEmpty() && !write(m_path, m_saved))
+            platform::log(QStringLiteral("The ext4 reserve at %1 could not be put back to %2")
+                              .arg(m_path, QString::fromLatin1(m_saved)));
+    }
+
+private:
+    static bool write(const QString& path, const QByteArray& value)
+    {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(value + '\n') == value.size() + 1;
+    }
+    QString m_path;
+    QByteArray m_saved;
+};
+
+// What ended the writing of one fill file.
+enum class FileEnd { Done, Full, TooBig, Cancelled, Error };
+
+struct FileContent
+{
+    int64_t limit = -1;         // bytes to write; -1 until the volume is full
+    int64_t markOffset = -1;    // where the one random byte goes
+    int64_t digitsFrom = 0;     // [from, to) holds characters "0"
+    int64_t digitsTo = 0;
+};
+
+class FillWriter
+{
+public:
+    FillWriter(const std::atomic<bool>& cancel, bool fuse)
+        : m_cancel(cancel), m_fuse(fuse), m_zeros(alignedBuffer()), m_scratch(alignedBuffer())
+    {
+    }
+
+    int64_t written = 0;
+    QString why;
+
+    // One open, sequential writes, flushed to the device before close.
+    FileEnd writeFile(int dirFd, const QString& name, const FileContent& content)
+    {
+        const QByteArray n = QFile::encodeName(name);
+        // Direct writes keep a volume's worth of zeros out of the page cache;
+        // drivers without them (most FUSE ones) get ordinary writes.
+        const int flags = O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC;
+        Fd fd(::openat(dirFd, n.constData(), flags | (m_direct ? O_DIRECT : 0), 0600));
+        if (!fd && errno == EINVAL && m_direct) {
+            m_direct = false;
+            fd = Fd(::openat(dirFd, n.constData(), flags, 0600));
+        }
+        if (!fd) {
+            const int error = errno;
+            if (isFull(error, dirFd))
+                return FileEnd::Full;
+            why = QStringLiteral("The fill file %1 could not be created: %2").arg(name, errnoText(error));
+            return FileEnd::Error;
+        }
+        FileEnd end = FileEnd::Done;
+        int64_t pos = 0;
+        while (content.limit < 0 || pos < content.limit) {
+            if (m_cancel.load()) {
+                end = FileEnd::Cancelled;
+                break;
+            }
+            size_t len = kWriteSize;
+            if (content.limit >= 0)
+                len = size_t(std::min<int64_t>(int64_t(len), content.limit - pos));
+            const char* data = chunkAt(pos, len, content);
+            const FileEnd step = writeAll(fd.fd, data, len, &pos);
+            if (step != FileEnd::Done) {
+                end = step;
+                break;
+            }
+        }
+        if (end == FileEnd::Error || end == FileEnd::Cancelled)
+            return end;
+        // Deleting before the pages reach the device could drop them unwritten.
+        if (::fdatasync(fd.fd) != 0) {
+            const int error = errno;
+            if (!isFull(error, fd.fd)) {
+                why = QStringLiteral("The fill could not be written to the volume: %1").arg(errnoText(error));
+                return FileEnd::Error;
+            }
+            end = FileEnd::Full;
+        }
+        const int f = fd.fd;
+        fd.fd = -1;
+        if (::close(f) != 0 && errno != EINTR) {
+            why = QStringLiteral("The fill could not be written to the volume: %1").arg(errnoText(errno));
+            return FileEnd::Error;
+        }
+        return end;
+    }
+
+private:
+    bool isFull(int error, int fd) const
+    {
+        if (error == ENOSPC || error == EDQUOT)
+            return true;
+        // Some FUSE drivers answer a full volume with EPERM.
+        int64_t left = 0;
+        return error == EPERM && m_fuse && freeBytes(fd, &left) && left == 0;
+    }
+
+    const char* chunkAt(int64_t pos, size_t len, const FileContent& c)
+    {
+        const int64_t end = pos + int64_t(len);
+        const bool mark = c.markOffset >= pos && c.markOffset < end;
+        const bool digits = c.digitsTo > c.digitsFrom && c.digitsFrom < end && c.digitsTo > pos;
+        if (!mark && !digits)
+            return m_zeros.get();
+        std::memset(m_scratch.get(), 0, len);
+        if (digits) {
+            const int64_t from = std::max(pos, c.digitsFrom);
+            const int64_t to = std::min(end, c.digitsTo);
+            std::memset(m_scratch.get() + (from - pos), '0', size_t(to - from));
+        }
+        if (mark)
+            m_scratch.get()[size_t(c.markOffset - pos)] = char(::arc4random() & 0xff);
+        return m_scratch.get();
+    }
+
+    FileEnd writeAll(int fd, const char* data, size_t len, int64_t* pos)
+    {
+        size_t done = 0;
+        while (done < len) {
+            const ssize_t n = ::write(fd, data + done, len - done);
+            if (n > 0) {
+                done += size_t(n);
+                *pos += n;
+                written += n;
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && errno == EINVAL && (::fcntl(fd, F_GETFL) & O_DIRECT)) {
+                // The driver refuses direct writes after all: go on buffered.
+                m_direct = false;
+                if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_DIRECT) == 0)
+                    continue;
+            }
+            const int error = n == 0 ? ENOSPC : errno;
+            if (isFull(error, fd)) {
+                squeeze(fd, pos);
+                return FileEnd::Full;
+            }
+            if (error == EFBIG)
+                return FileEnd::TooBig;
+            why = QStringLiteral("The fill could not be written to the volume: %1").arg(errnoText(error));
+            return FileEnd::Error;
+        }
+        return FileEnd::Done;
+    }
+
+    // A file system that refuses a large write may still take small ones:
+    // ext4 holds back blocks for the metadata of writes not yet on the
+    // device, and gives them up once the data is. Last blocks of free space
+    // are old data too.
+    void squeeze(int fd, int64_t* pos)
+    {
+        struct statvfs sv{};
+        const size_t piece = ::fstatvfs(fd, &sv) == 0 && sv.f_bsize > 0 && sv.f_bsize <= kWriteSize ? size_t(sv.f_bsize) : 4096;
+        // Each round writes small pieces until refused, then flushes; a round
+        // that gains nothing ends it.
+        for (bool gained = true; gained && !m_cancel.load();) {
+            if (::fdatasync(fd) != 0)
+                return;
+            gained = false;
+            while (!m_cancel.load()) {
+                const ssize_t n = ::write(fd, m_zeros.get(), piece);
+                if (n > 0) {
+                    *pos += n;
+                    written += n;
+                    gained = true;
+                } else if (!(n < 0 && errno == EINTR)) {
+                    break;
+                }
+            }
+        }
+    }
+
+    const std::atomic<bool>& m_cancel;
+    bool m_fuse;
+    struct FreeDeleter
+    {
+        void operator()(char* p) const { std::free(p); }
+    };
+    using Buffer = std::unique_ptr<char, FreeDeleter>;
+    static Buffer alignedBuffer()
+    {
+        Buffer b(static_cast<char*>(std::aligned_alloc(4096, kWriteSize)));
+        if (b)
+            std::memset(b.get(), 0, kWriteSize);
+        return b;
+    }
+
+    Buffer m_zeros;
+    Buffer m_scratch;
+    bool m_direct = true;
+};
+
+// ext4 writes the new folder's block to its journal only; were the folder
+// removed before the journal is written back, the block would keep the old
+// data it held. The checkpoint writes it in place while it is still ours.
+void writeJournalHome(int fd)
+{
+    constexpr unsigned long kExt4Checkpoint = _IOW('f', 43, uint32_t);
+    uint32_t flags = 0;
+    if (::syncfs(fd) != 0 || ::ioctl(fd, kExt4Checkpoint, &flags) != 0)
+        platform::log(QStringLiteral("The ext4 journal could not be written back: %1").arg(errnoText(errno)));
+}
+
+// The visible mount at `mountPoint` when it is `deviceNode`'s.
+std::optional<platform::MountEntry> mountedDevice(const QString& deviceNode, const QString& mountPoint)
+{
+    std::optional<platform::MountEntry> top;
+    for (const platform::MountEntry& e : platform::readMountTable())
+        if (e.mountPoint == mountPoint)
+            top = e;  // the last one mounted there is the one seen
+    if (!top)
+        return std::nullopt;
+    const QString want = QFileInfo(deviceNode).canonicalFilePath();
+    const QString have = QFileInfo(top->source).canonicalFilePath();
+    if (want.isEmpty() || want != have)
+        return std::nullopt;
+    return top;
+}
+
+}  // namespace
+
+FreeSpaceFill::FreeSpaceFill(QString deviceNode, QString mountPoint, int passes)
+    : m_deviceNode(std::move(deviceNode)), m_mountPoint(std::move(mountPoint)), m_passes(std::max(passes, 1))
+{
+}
+
+QString FreeSpaceFill::folderPath() const
+{
+    return m_mountPoint.isEmpty() ? QString() : m_mountPoint + '/' + kFolderName;
+}
+
+bool FreeSpaceFill::removeFolderAt(const QString& deviceNode, const QString& mountPoint)
+{
+    if (mountPoint.isEmpty())
+        return true;
+    const std::optional<platform::MountEntry> mount = mountedDevice(deviceNode, mountPoint);
+    if (!mount)
+        return true;  // not mounted there any more: whatever is at that path is not the volume's
+    Fd root(::open(QFile::encodeName(mountPoint).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat st{};
+    if (!root || ::fstat(root.fd, &st) != 0 || st.st_dev != makedev(mount->major, mount->minor))
+        return false;
+    const QByteArray name = kFolderName.toLatin1();
+    const bool ok = removeAt(root.fd, name.constData());
+    ::syncfs(root.fd);
+    return ok;
+}
+
+FillResult FreeSpaceFill::run(const Callbacks& callbacks)
+{
+    FillResult result;
+    for (int pass = 1; pass <= m_passes; ++pass) {
+        if (m_cancel.load()) {
+            result.outcome = FillResult::Outcome::Cancelled;
+            break;
+        }
+        const FillResult passResult = runPass(pass, callbacks, &result.written);
+        if (passResult.outcome != FillResult::Outcome::Success) {
+            result.outcome = passResult.outcome;
+            result.reason = passResult.reason;
+            break;
+        }
+    }
+    if (result.outcome == FillResult::Outcome::Cancelled)
+        result.reason = kCancelledText;
+    return result;
+}
+
+FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t* written)
+{
+    auto failed = [](const QString& why) {
+        platform::log(why);
+        return FillResult{FillResult::Outcome::Failed, why, 0};
+    };
+    const std::optional<platform::MountEntry> mount = mountedDevice(m_deviceNode, m_mountPoint);
+    if (!mount)
+        return failed(QStringLiteral("%1 is no longer mounted at %2").arg(m_deviceNode, m_mountPoint));
+    Fd root(::open(QFile::encodeName(m_mountPoint).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat rootStat{};
+    if (!root || ::fstat(root.fd, &rootStat) != 0)
+        return failed(QStringLiteral("%1 cannot be opened: %2").arg(m_mountPoint, errnoText(errno)));
+    if (rootStat.st_dev != makedev(mount->major, mount->minor))
+        return failed(QStringLiteral("%1 is no longer mounted at %2").arg(m_deviceNode, m_mountPoint));
+    if (mount->readOnly())
+        return failed(kReadOnlyText);
+    const bool fuse = mount->fsType.startsWith(QLatin1String("fuse"));
+    int64_t blockSize = 0;
+    {
+        int64_t ignored = 0;
+        freeBytes(root.fd, &ignored, &blockSize);
+    }
+    const Ext4ReserveLift reserve(*mount, blockSize);
+
+    // A folder of that name is ours from a run that was killed; anything
+    // else there was put in its place and is removed as itself, not used.
+    const QByteArray folderName = kFolderName.toLatin1();
+    struct stat old{};
+    if (::fstatat(root.fd, folderName.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
+        const bool ours = S_ISDIR(old.st_mode) && (old.st_uid == 0 || old.st_uid == rootStat.st_uid);
+        const bool removed = removeAt(root.fd, folderName.constData());
+        if (!ours)
+            return failed(removed ? QStringLiteral("Something else stood in place of the fill folder %1/%2; it was removed. Try again.")
+                                        .arg(m_mountPoint, kFolderName)
+                                  : QStringLiteral("%1/%2 is in the way and cannot be removed").arg(m_mountPoint, kFolderName));
+        if (!removed)
+            return failed(QStringLiteral("The fill folder left by an earlier run at %1/%2 cannot be removed")
+                              .arg(m_mountPoint, kFolderName));
+    }
+    if (::mkdirat(root.fd, folderName.constData(), 0700) != 0) {
+        const int error = errno;
+        if (error == EROFS || error == EACCES || error == EPERM)
+            return failed(kReadOnlyText);
+        return failed(QStringLiteral("The fill folder cannot be created on %1: %2").arg(m_mountPoint, errnoText(error)));
+    }
+    if (mount->fsType == QLatin1String("ext4"))
+        writeJournalHome(root.fd);
+    Fd folder(::openat(root.fd, folderName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat folderStat{};
+    if (!folder || ::fstat(folder.fd, &folderStat) != 0 || folderStat.st_dev != rootStat.st_dev) {
+        removeAt(root.fd, folderName.constData());
+        return failed(QStringLiteral("The fill folder on %1 cannot be opened").arg(m_mountPoint));
+    }
+
+    int64_t freeSpace = 0;
+    int64_t unit = 0;
+    if (!freeBytes(folder.fd, &freeSpace, &unit)) {
+        removeAt(root.fd, folderName.constData());
+        return failed(QStringLiteral("The free space of %1 cannot be read: %2").arg(m_mountPoint, errnoText(errno)));
+    }
+    const FillPlan plan = FillPlan::forFreeSpace(freeSpace);
+
+    FillWriter writer(m_cancel, fuse);
+    FileEnd end = FileEnd::Done;
+    // Chunk files 1 .. N-1.
+    for (int64_t k = 1; k < plan.chunkCount; ++k) {
+        if (m_cancel.load()) {
+            end = FileEnd::Cancelled;
+            break;
+        }
+        if (callbacks.chunkStarted)
+            callbacks.chunkStarted(plan.progressBefore(k), pass, m_passes);
+        FileContent chunk;
+        // Up to whole allocation units: the unwritten tail of a file's last
+        // cluster keeps old data on FAT and ExFAT.
+        chunk.limit = FillPlan::chunkFileSizeFor(unit);
+        chunk.markOffset = FillPlan::kBlock;
+        end = writer.writeFile(folder.fd, QStringLiteral(".DWHS_%1").arg(k), chunk);
+        if (end == FileEnd::TooBig)
+            end = FileEnd::Done;  // the next file starts from nothing again
+        if (end != FileEnd::Done)
+            break;
+    }
+    // File N: the remainder (whole blocks of zeros, then the odd bytes as
+    // "0"), then zeros until the volume is full. A file-size limit only
+    // moves on to the next name.
+    const int64_t firstLast = std::max<int64_t>(plan.chunkCount, 0);
+    for (int64_t n = firstLast; end == FileEnd::Done || end == FileEnd::TooBig; ++n) {
+        if (n - firstLast > 100'000) {
+            writer.why = QStringLiteral("The volume %1 takes no more data but does not say it is full").arg(m_mountPoint);
+            end = FileEnd::Error;
+            break;
+        }
+        if (m_cancel.load()) {
+            end = FileEnd::Cancelled;
+            break;
+        }
+        FileContent last;
+        if (n == plan.chunkCount) {
+            last.digitsFrom = plan.remainder - plan.remainder % FillPlan::kBlock;
+            last.digitsTo = plan.remainder;
+        }
+        end = writer.writeFile(folder.fd, QStringLiteral(".DWHS_%1").arg(n), last);
+    }
+
+    folder = Fd();
+    const bool removed = removeAt(root.fd, folderName.constData());
+    ::syncfs(root.fd);
+    *written += writer.written;
+
+    if (callbacks.passEnded)
+        callbacks.passEnded(pass, m_passes);
+    if (end == FileEnd::Cancelled)
+        return FillResult{FillResult::Outcome::Cancelled, kCancelledText, 0};
+    if (end == FileEnd::Error)
+        return failed(writer.why);
+    if (!removed)
+        return failed(QStringLiteral("The fill folder %1/%2 could not be removed").arg(m_mountPoint, kFolderName));
+    // A volume that took far less than it said was free was not filled.
+    const int64_t slack = freeSpace / 50 + (int64_t(8) << 20);
+    if (writer.written + slack < freeSpace)
+        return failed(QStringLiteral("Only %1 of %2 free bytes of %3 could be overwritten")
+                          .arg(writer.written)
+                          .arg(freeSpace)
+                          .arg(m_mountPoint));
+    return FillResult{};
+}

@@ -1,0 +1,603 @@
+#include "WipeDisk/WipeDiskViewController.h"
+
+#include "Comm/EULinkUrl.h"
+#include "Comm/FontCache.h"
+#include "Comm/PublicUtilities.h"
+#include "Comm/WatchMountUnmount.h"
+#include "Main/Tools/CustomTableView.h"
+#include "Main/Tools/ImageAndTextCell.h"
+#include "PopWindow/PanelController.h"
+#include "ProgressView/ProgressView.h"
+#include "SetEraserLevel/DoDataBase.h"
+#include "ToolCon/TCImageButton.h"
+#include "ToolCon/TextImageButton.h"
+#include "WipeDisk/NTFSViewController.h"
+#include "WipeDisk/StepProgressViewVC.h"
+#include "WipeDisk/SystemEraserViewController.h"
+#include "WipeDisk/WipeVolumeTableModel.h"
+#include "WipeDisk/WipeVolumes.h"
+#include "platform/Background.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "platform/FileManagerReveal.h"
+#include "ui_WipeDiskViewController.h"
+
+#include <QHeaderView>
+#include <QProgressBar>
+#include <QPropertyAnimation>
+
+namespace {
+
+const QStringList kMainButtonImages{"btn_main", "btn_main_press", "btn_main_press", "btn_main_disable"};
+const QStringList kCancelImages{"btn_secl_normal", "btn_secl_hover", "btn_secl_hover", "btn_secl_disable"};
+const QStringList kBackImages{"back", "back_press", "back_hover", "back_disable"};
+const QString kHistoryFlag = QStringLiteral("WipeVolumeHistory");
+const QString kErased = QStringLiteral("Erased");
+const QString kFailed = QStringLiteral("Failed");
+constexpr int kShownX = 0;
+constexpr int kParkedX = 730;
+constexpr int kEndDelayMs = 2000;
+constexpr int kQuitJoinMs = 15000;
+
+void setImages(FourStateImageButton* button, const QStringList& images)
+{
+    button->setImageFromFileNormalName(images.value(0), images.value(1), images.value(2), images.value(3));
+    button->setButtonEnabled(true);
+}
+
+void setUpTextButton(TextImageButton* button, const QStringList& images, const QString& text, float points)
+{
+    setImages(button, images);
+    button->setTextWithName(text, points);
+}
+
+int passesChosen()
+{
+    return std::max(1, platform::userDefaultInteger(QStringLiteral("EraserTimes"), 1));
+}
+
+}  // namespace
+
+WipeDiskViewController::WipeDiskViewController(QWidget* parent, DoDataBase* store)
+    : QWidget(parent), ui(std::make_unique<Ui::WipeDiskViewController>()),
+      m_store(store ? store : &DoDataBase::returnDoDataBase())
+{
+    ui->setupUi(this);
+    for (QWidget* page : {static_cast<QWidget*>(this), ui->mainView, ui->wipeDiskProgress, ui->wipeFreeSpaceProgressView,
+                          ui->wipeHardNodeView, ui->wipeFreeSpaceNodeView})
+        page->setAttribute(Qt::WA_StyledBackground);
+    m_levelSlot = std::make_unique<SidePanelSlot>(ui->setEraserLevelView);
+    m_historySlot = std::make_unique<SidePanelSlot>(ui->historyView);
+    m_model = new WipeVolumeTableModel(&m_allVolumeArr, &m_selectVolumeObj, this);
+    setUpTable();
+
+    m_wipeDiskProgressBar = new ProgressView(ui->wipeDiskProgress);
+    m_wipeFreeSpaceProgressBar = new ProgressView(ui->wipeFreeSpaceProgressView);
+    for (ProgressView* bar : {m_wipeDiskProgressBar, m_wipeFreeSpaceProgressBar}) {
+        bar->setGeometry(48, 102, 634, 16);
+        bar->changeProgressValue(2);
+    }
+    m_eraserTimer.setInterval(1000);
+    connect(&m_eraserTimer, &QTimer::timeout, this, &WipeDiskViewController::showProgressValue);
+    setUpButtons();
+    changeHistoryButtonState();
+
+    m_watchMu = new WatchMountUnmount(this);
+    m_watchMu->registerNotifications();
+    for (const QString& name : {MCVolumeMountNotification, MCVolumeUnmountNotification})
+        platform::NotificationCenter::defaultCenter().observe(this, name, [this](const QVariantMap&) { getallVolumes(); });
+    getallVolumes();
+}
+
+WipeDiskViewController::~WipeDiskViewController()
+{
+    endAppRemoveFolder();
+}
+
+void WipeDiskViewController::setUpTable()
+{
+    CustomTableView* table = ui->parTableView;
+    table->setModel(m_model);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    // Each row's bar is 48 high (CustomTableView); a gap of 6 between them.
+    table->verticalHeader()->setDefaultSectionSize(54);
+    table->setShowGrid(false);
+    table->setFont(FontCache::lightFont(12));
+    applyDarkListPalette(table);
+    auto* radio = new CheckButtonCell(table);
+    radio->setDelegate(this);
+    table->setItemDelegateForColumn(WipeVolumeTableModel::CheckBox, radio);
+    for (int column : {int(WipeVolumeTableModel::Name), int(WipeVolumeTableModel::Type), int(WipeVolumeTableModel::TotalSize),
+                       int(WipeVolumeTableModel::FreeSize)}) {
+        auto* cell = new ImageAndTextCell(table);
+        cell->setColor(Qt::white);
+        cell->setOnlyEdit(column == WipeVolumeTableModel::TotalSize);
+        table->setItemDelegateForColumn(column, cell);
+    }
+    table->setStyleSheet(QStringLiteral("QTableView { background: transparent; border: none; }"));
+    table->viewport()->setAutoFillBackground(false);
+    table->setupHeaderCell();
+    connect(table, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        if (isRunning())
+            return;
+        ui->parTableView->setSelectNum(index.row());
+        m_selectIndex = index.row();
+        selectVolumeButton(index.row());
+    });
+    reloadTable();
+}
+
+void WipeDiskViewController::reloadTable()
+{
+    m_model->reload();
+    CustomTableView* table = ui->parTableView;
+    table->setColumnWidth(WipeVolumeTableModel::CheckBox, 56);
+    table->setColumnWidth(WipeVolumeTableModel::Name, 210);
+    table->setColumnWidth(WipeVolumeTableModel::Type, 130);
+    table->setColumnWidth(WipeVolumeTableModel::TotalSize, 210);
+    table->setColumnWidth(WipeVolumeTableModel::FreeSize, 110);
+}
+
+void WipeDiskViewController::setUpButtons()
+{
+    setUpTextButton(ui->wipeButton, kMainButtonImages, QStringLiteral("Wipe Now"), 16);
+    ui->wipeButton->setButtonEnabled(false);
+    setUpTextButton(ui->wipeDiskCancelBut, kCancelImages, QStringLiteral("Cancel"), 14);
+    setUpTextButton(ui->wipeFreeSpaceCancelBut, kCancelImages, QStringLiteral("Cancel"), 14);
+    for (TCImageButton* back : {ui->sussViewBackBut, ui->failViewBackBut})
+        setImages(back, kBackImages);
+    for (TextImageButton* ok : {ui->sussViewOkBut, ui->failViewOkBut})
+        setUpTextButton(ok, kMainButtonImages, QStringLiteral("OK"), 16);
+    setImages(ui->setButton, {"ic_set", "ic_set_press", "ic_set_hover", "ic_set"});
+    setImages(ui->aboutButton, {"ic_support", "ic_support_press", "ic_support_hover", "ic_support"});
+
+    connect(ui->wipeButton, &QAbstractButton::clicked, this, &WipeDiskViewController::wipeButtonAction);
+    connect(ui->wipeDiskCancelBut, &QAbstractButton::clicked, this, &WipeDiskViewController::cancelWipeDiskButtonAction);
+    connect(ui->wipeFreeSpaceCancelBut, &QAbstractButton::clicked, this,
+            &WipeDiskViewController::cancelWipeFreeSpaceButtonAction);
+    connect(ui->sussViewOkBut, &QAbstractButton::clicked, this, &WipeDiskViewController::sussEndBackToMainView);
+    connect(ui->sussViewBackBut, &QAbstractButton::clicked, this, &WipeDiskViewController::sussEndBackToMainView);
+    connect(ui->failViewOkBut, &QAbstractButton::clicked, this, &WipeDiskViewController::failEndBackToMainView);
+    connect(ui->failViewBackBut, &QAbstractButton::clicked, this, &WipeDiskViewController::failEndBackToMainView);
+    connect(ui->setButton, &QAbstractButton::clicked, this, &WipeDiskViewController::setButtonAction);
+    connect(ui->historyButton, &QAbstractButton::clicked, this, &WipeDiskViewController::historyButtonAction);
+    connect(ui->aboutButton, &QAbstractButton::clicked, this, &WipeDiskViewController::aboutButtonAction);
+}
+
+void WipeDiskViewController::slide(QWidget* page, int x, std::function<void()> done)
+{
+    auto* animation = new QPropertyAnimation(page, "pos", page);
+    animation->setDuration(SidePanelSlot::kSlideMs);
+    animation->setEndValue(QPoint(x, page->y()));
+    if (done)
+        connect(animation, &QPropertyAnimation::finished, this, std::move(done));
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+// ---- the list --------------------------------------------------------------
+
+void WipeDiskViewController::getallVolumes()
+{
+    if (m_isScanV)
+        return;  // a request during a scan is dropped
+    m_isScanV = true;
+    ui->loadPro->show();
+    m_allVolumeArr.clear();
+    reloadTable();
+    const platform::DiskTool tool = m_tool;
+    platform::runInBackground(
+        this, [tool] { return WipeVolumes::scan(tool); },
+        [this](const QList<VolumeObjPtr>& found) {
+            m_allVolumeArr = found;
+            ui->loadPro->hide();
+            m_isScanV = false;
+            // A run keeps its volume whatever the new list holds.
+            if (!m_isBegin && !isRunning())
+                selectVolumeButton();
+            reloadTable();
+            emit scanEnded();
+        });
+}
+
+void WipeDiskViewController::selectVolumeButton(int row)
+{
+    if (isRunning())
+        return;
+    int index = row;
+    if (index < 0) {
+        // After a rescan the volume chosen before is chosen again by its
+        // device, wherever its row is now; a name or a row number is no identity.
+        for (int i = 0; i < m_allVolumeArr.size() && index < 0; ++i)
+            if (!m_selectDevice.isEmpty() && m_allVolumeArr.at(i)->volumePath == m_selectDevice)
+                index = i;
+    }
+    if (index >= 0 && index < m_allVolumeArr.size()) {
+        m_selectVolumeObj = m_allVolumeArr.at(index);
+        m_selectIndex = index;
+        m_selectDevice = m_selectVolumeObj->volumePath;
+        ui->parTableView->setRowNum(index);
+        ui->wipeButton->setButtonEnabled(true);
+    } else {
+        m_selectVolumeObj.reset();
+        ui->wipeButton->setButtonEnabled(false);
+    }
+    reloadTable();
+}
+
+void WipeDiskViewController::clickButtonAction(CheckButtonCell*, const QModelIndex& index)
+{
+    if (isRunning())
+        return;
+    m_selectIndex = index.row();
+    ui->parTableView->setSelectNum(index.row());
+    selectVolumeButton(index.row());
+}
+
+bool WipeDiskViewController::selectDevice(const QString& deviceNode)
+{
+    for (int row = 0; row < m_allVolumeArr.size(); ++row) {
+        if (m_allVolumeArr.at(row)->volumePath == deviceNode) {
+            m_selectIndex = row;
+            ui->parTableView->setSelectNum(row);
+            selectVolumeButton(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+void WipeDiskViewController::changeFormatOrFreeSpaceView(int type)
+{
+    if (isRunning())
+        return;  // the navigation is locked; a run keeps its mode to its end
+    m_selectEraserType = type == 1 ? WipeRun::WholeDrive : WipeRun::FreeSpace;
+    ui->wipeHardNodeView->setVisible(m_selectEraserType == WipeRun::WholeDrive);
+    ui->wipeFreeSpaceNodeView->setVisible(m_selectEraserType == WipeRun::FreeSpace);
+    ui->mainView->show();
+    for (QWidget* page : {static_cast<QWidget*>(ui->wipeFailView), static_cast<QWidget*>(ui->wipeSussView),
+                          ui->historyView, ui->setEraserLevelView})
+        slide(page, kParkedX, [page] { page->hide(); });
+}
+
+// ---- the run ---------------------------------------------------------------
+
+void WipeDiskViewController::showSystemNotice()
+{
+    runModalPanel(new SystemEraserViewController, window());
+}
+
+void WipeDiskViewController::prepareStepIndicator(QWidget* panel, const QString& l1, const QString& l2, const QString& l3)
+{
+    delete m_stepProVC;
+    m_stepProVC = new StepProgressViewVC(panel);
+    m_stepProVC->move(48, 210);
+    m_stepProVC->setLabelString(l1, l2, l3);
+    m_stepProVC->runProgressStep(1);
+    m_stepProVC->show();
+}
+
+void WipeDiskViewController::wipeButtonAction()
+{
+    if (isRunning() || !m_selectVolumeObj)
+        return;
+    if (m_selectEraserType == WipeRun::WholeDrive) {
+        // Asked afresh: what the list showed may have changed since.
+        const std::optional<QVariantMap> info = WipeVolumes::getDisjInfo(m_tool, m_selectVolumeObj->volumePath);
+        if (WipeVolumes::isSystemMountPoint(m_selectVolumeObj->volumeMountPoint) ||
+            (info && WipeVolumes::isSystemVolume(*info))) {
+            showSystemNotice();
+            return;
+        }
+        ui->wipeDiskCancelBut->setButtonEnabled(false);
+        ui->wipeDiskProgress->move(kParkedX, 0);
+        ui->wipeDiskProgress->show();
+        ui->wipeDiskProgress->raise();
+        auto* confirm = new MakeSureWipeDiskViewController;
+        confirm->setDelegate(this);
+        runModalPanel(confirm, window());
+        return;
+    }
+    if (m_selectEraserType == WipeRun::FreeSpace) {
+        if (m_selectVolumeObj->volumeType.contains(QLatin1String("ntfs"), Qt::CaseInsensitive)) {
+            runModalPanel(new NTFSViewController, window());
+            return;
+        }
+        prepareStepIndicator(ui->wipeFreeSpaceProgressView, QStringLiteral("Get Free Space"), QStringLiteral("Wipe Free Space"),
+                             QStringLiteral("Complete"));
+        setEraserTime();
+        ui->wipeFreeSpaceCancelBut->setButtonEnabled(true);
+        ui->fEraserTypeLabel->setText(PublicUtilities::getEraserTimes());
+        ui->fEraserDiskNameLabel->setText(m_selectVolumeObj->volumeName);
+        ui->fCancelLabel->hide();
+        ui->wipeFreeSpaceProgressView->move(kParkedX, 0);
+        ui->wipeFreeSpaceProgressView->show();
+        ui->wipeFreeSpaceProgressView->raise();
+        auto* confirm = new MakeSureWipeFreeSpaceViewController;
+        confirm->setDelegate(this);
+        runModalPanel(confirm, window());
+        // "Cancel" in the confirmation: no run, no clock.
+        if (!isRunning())
+            stopEraserTimer();
+        return;
+    }
+    platform::log(QStringLiteral("no select type"));
+}
+
+void WipeDiskViewController::makeSureToWipeSelectVolume()
+{
+    if (isRunning() || !m_selectVolumeObj)
+        return;  // one confirmation, one run
+    prepareStepIndicator(ui->wipeDiskProgress, QStringLiteral("Format"), QStringLiteral("Wipe Data"), QStringLiteral("Complete"));
+    setEraserTime();
+    m_isBegin = true;
+    ui->sEraserTypeLabel->setText(PublicUtilities::getEraserTimes());
+    ui->sEraserDiskNameLabel->setText(m_selectVolumeObj->volumeName);
+    ui->sCancelLabel->hide();
+    if (m_superDelegate)
+        m_superDelegate->canChangeType(false);
+    ui->wipeDiskProgress->show();
+    ui->wipeDiskProgress->raise();
+    slide(ui->wipeDiskProgress, kShownX, [this] { ui->mainView->hide(); });
+    setEndView(false);
+    startRun(WipeRun::WholeDrive);
+}
+
+void WipeDiskViewController::makeSureToWipeFreeSpaceSelectVolume()
+{
+    if (isRunning() || !m_selectVolumeObj)
+        return;
+    if (m_superDelegate)
+        m_superDelegate->canChangeType(false);
+    ui->wipeFreeSpaceProgressView->show();
+    ui->wipeFreeSpaceProgressView->raise();
+    slide(ui->wipeFreeSpaceProgressView, kShownX, [this] { ui->mainView->hide(); });
+    setEndView(false);
+    startRun(WipeRun::FreeSpace);
+}
+
+ProgressView* WipeDiskViewController::currentBar() const
+{
+    return m_selectEraserType == WipeRun::WholeDrive ? m_wipeDiskProgressBar : m_wipeFreeSpaceProgressBar;
+}
+
+void WipeDiskViewController::setRoundLabel(const QString& text)
+{
+    (m_selectEraserType == WipeRun::WholeDrive ? ui->sEraserRoundLabel : ui->fEraserRoundLabel)->setText(text);
+}
+
+void WipeDiskViewController::startRun(WipeRun::Mode mode)
+{
+    m_isCancelEraser = false;
+    m_errorString.clear();
+    m_ended = false;
+    m_run = std::make_unique<WipeRun>(m_selectVolumeObj, mode, passesChosen());
+    m_run->setDiskTool(m_tool);
+    m_run->setSrmPath(m_srmPath);
+    connect(m_run.get(), &WipeRun::fillStarted, this, &WipeDiskViewController::doFreeSpaceAction);
+    connect(m_run.get(), &WipeRun::chunkStarted, this, [this](float value, int pass, int passes) {
+        currentBar()->changeProgressValue(value);
+        setRoundLabel(QString::asprintf("Wiped %.2f%% in %d of %d ", double(value), pass, passes) +
+                      (passes < 2 ? QStringLiteral("pass") : QStringLiteral("passes")));
+    });
+    connect(m_run.get(), &WipeRun::passEnded, this, [this](int pass, int passes) {
+        currentBar()->changeProgressValue(100);
+        setRoundLabel(QStringLiteral("Wiped 100% in %1 of %2 %3")
+                          .arg(pass)
+                          .arg(passes)
+                          .arg(passes < 2 ? QStringLiteral("pass") : QStringLiteral("passes")));
+    });
+    connect(m_run.get(), &WipeRun::finished, this, [this] {
+        m_lastFillMountPoint = m_run->fillMountPoint();
+        QTimer::singleShot(kEndDelayMs, this, &WipeDiskViewController::showComplite);
+    });
+    m_run->start();
+}
+
+void WipeDiskViewController::doFreeSpaceAction()
+{
+    // The erase is behind; from here on the run can be cancelled.
+    (m_selectEraserType == WipeRun::WholeDrive ? ui->wipeDiskCancelBut : ui->wipeFreeSpaceCancelBut)
+        ->setButtonEnabled(!m_isCancelEraser);
+    if (m_stepProVC)
+        m_stepProVC->runProgressStep(2);
+}
+
+void WipeDiskViewController::cancelWipeDiskButtonAction()
+{
+    if (!isRunning())
+        return;
+    ui->sCancelLabel->show();
+    ui->wipeDiskCancelBut->setButtonEnabled(false);
+    m_isCancelEraser = true;
+    m_run->cancel();
+}
+
+void WipeDiskViewController::cancelWipeFreeSpaceButtonAction()
+{
+    if (!isRunning())
+        return;
+    ui->fCancelLabel->show();
+    ui->wipeFreeSpaceCancelBut->setButtonEnabled(false);
+    m_isCancelEraser = true;
+    m_run->cancel();
+}
+
+void WipeDiskViewController::showComplite()
+{
+    if (!m_run || m_ended)
+        return;
+    m_isBegin = false;
+    const FillResult& result = m_run->result();
+    if (result.outcome == FillResult::Outcome::Cancelled) {
+        m_errorString = FreeSpaceFill::kCancelledText;
+    } else {
+        if (result.outcome == FillResult::Outcome::Failed)
+            m_errorString = result.reason.isEmpty() ? QStringLiteral("The wipe failed.") : result.reason;
+        if (m_stepProVC)
+            m_stepProVC->runProgressStep(3);
+    }
+    showEndEraser();
+}
+
+void WipeDiskViewController::showEndEraser()
+{
+    stopEraserTimer();
+    if (m_superDelegate)
+        m_superDelegate->canChangeType(true);
+    const bool freeSpace = m_selectEraserType == WipeRun::FreeSpace;
+    QWidget* progress = freeSpace ? ui->wipeFreeSpaceProgressView : ui->wipeDiskProgress;
+    QWidget* page = ui->wipeSussView;
+    if (!m_errorString.isEmpty()) {
+        const bool cancelled = m_run && m_run->result().outcome == FillResult::Outcome::Cancelled;
+        ui->failNodeLabel->setVisible(cancelled);
+        ui->failReasonLabel->setText(cancelled ? QString() : m_errorString);
+        page = ui->wipeFailView;
+        m_lastResult = kFailed;
+    } else {
+        ui->successfulMessageLable->setText(
+            freeSpace ? QStringLiteral("You have successfully wiped free disk space of the selected hard drive/device.")
+                      : QStringLiteral("You have successfully wiped the selected hard drive/device."));
+        m_lastResult = kErased;
+    }
+    page->show();
+    page->raise();
+    slide(page, kShownX, [progress] {
+        progress->hide();
+        progress->move(kParkedX, 0);
+    });
+
+    // The name is a label only; the device says which volume it was.
+    const VolumeObjPtr volume = m_run ? m_run->volume() : m_selectVolumeObj;
+    const QString name = volume ? QStringLiteral("%1 (%2)").arg(volume->volumeName, volume->volumePath) : QString();
+    if (!m_store->writeWipeVolumesOrFree(name, m_lastResult, freeSpace))
+        platform::log(QStringLiteral("The wipe of %1 could not be recorded in the history").arg(name));
+    PublicUtilities::writeUpDataHistoryStr(kHistoryFlag, QStringLiteral("1"));
+    changeHistoryButtonState();
+
+    for (ProgressView* bar : {m_wipeDiskProgressBar, m_wipeFreeSpaceProgressBar})
+        bar->changeProgressValue(0);
+    ui->sEraserRoundLabel->setText(QStringLiteral(" "));
+    ui->fEraserRoundLabel->setText(QStringLiteral(" "));
+    m_ended = true;
+    emit runEnded();
+}
+
+void WipeDiskViewController::setEndView(bool hidden)
+{
+    for (QWidget* page : {static_cast<QWidget*>(ui->wipeSussView), static_cast<QWidget*>(ui->wipeFailView)}) {
+        page->move(kParkedX, 0);
+        page->setHidden(hidden);
+    }
+}
+
+void WipeDiskViewController::leaveEndPage(QWidget* page)
+{
+    if (isRunning())
+        return;
+    m_run.reset();
+    m_allVolumeArr.clear();
+    reloadTable();
+    ui->mainView->show();
+    ui->mainView->move(0, 0);
+    slide(page, 736, [page] {
+        page->move(kParkedX, 0);
+        page->hide();
+    });
+    m_selectVolumeObj.reset();
+    getallVolumes();
+}
+
+void WipeDiskViewController::sussEndBackToMainView()
+{
+    leaveEndPage(ui->wipeSussView);
+}
+
+void WipeDiskViewController::failEndBackToMainView()
+{
+    leaveEndPage(ui->wipeFailView);
+}
+
+void WipeDiskViewController::endAppRemoveFolder()
+{
+    QString device = m_selectVolumeObj ? m_selectVolumeObj->volumePath : QString();
+    QString mountPoint = m_lastFillMountPoint;
+    if (m_run) {
+        device = m_run->volume()->volumePath;
+        if (!m_run->stopAndJoin(kQuitJoinMs))
+            platform::log(QStringLiteral("The fill of %1 did not stop in time").arg(device));
+        if (!m_run->fillMountPoint().isEmpty())
+            mountPoint = m_run->fillMountPoint();
+    }
+    if (!mountPoint.isEmpty())
+        FreeSpaceFill::removeFolderAt(device, mountPoint);
+}
+
+// ---- the clock -------------------------------------------------------------
+
+QString WipeDiskViewController::clockText(int seconds)
+{
+    const int hours = seconds / 3600;
+    const int minutes = seconds / 60 % 60;
+    const int secs = seconds % 60;
+    return QStringLiteral("%1:%2:%3").arg(hours).arg(minutes, 2, 10, QLatin1Char('0')).arg(secs, 2, 10, QLatin1Char('0'));
+}
+
+void WipeDiskViewController::setEraserTime()
+{
+    m_eraserTimeR = 0;
+    m_eraserTimer.start();
+    showProgressValue();
+}
+
+void WipeDiskViewController::stopEraserTimer()
+{
+    m_eraserTimer.stop();
+}
+
+void WipeDiskViewController::showProgressValue()
+{
+    ++m_eraserTimeR;
+    (m_selectEraserType == WipeRun::WholeDrive ? ui->sRaserPathLabel : ui->fRaserPathLabel)->setText(clockText(m_eraserTimeR));
+}
+
+// ---- side panels -----------------------------------------------------------
+
+void WipeDiskViewController::changeHistoryButtonState()
+{
+    const bool fresh = PublicUtilities::getUpDataHistoryStr(kHistoryFlag).toInt() != 0;
+    const QString name = fresh ? QStringLiteral("ic_history") : QStringLiteral("ic_history_none");
+    setImages(ui->historyButton, {name, name, name, name});
+}
+
+void WipeDiskViewController::setButtonAction()
+{
+    SetEraserLevelVC::presentIn(*m_levelSlot, this);
+}
+
+void WipeDiskViewController::closeSetEraserLevelView()
+{
+    m_levelSlot->dismiss();
+}
+
+void WipeDiskViewController::historyButtonAction()
+{
+    PublicUtilities::writeUpDataHistoryStr(kHistoryFlag, QStringLiteral("0"));
+    changeHistoryButtonState();
+    HistoryViewController::presentIn(*m_historySlot, this, QStringLiteral("WipeVolume"), m_store);
+}
+
+void WipeDiskViewController::closeHistoryView()
+{
+    m_historySlot->dismiss();
+}
+
+void WipeDiskViewController::aboutButtonAction()
+{
+    const QString url = EULinkUrl::GetUrl(QStringLiteral("SupportTeam"));
+    if (!url.isEmpty())
+        platform::openAsInvokingUser(url);
+}

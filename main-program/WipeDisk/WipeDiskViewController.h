@@ -1,0 +1,142 @@
+#pragma once
+#include "Comm/VolumeObj.h"
+#include "Main/MainWindowTool.h"
+#include "Main/Tools/CheckButtonCell.h"
+#include "SetEraserLevel/HistoryViewController.h"
+#include "SetEraserLevel/SetEraserLevelVC.h"
+#include "SetEraserLevel/SidePanelSlot.h"
+#include "WipeDisk/MakeSureWipeDiskViewController.h"
+#include "WipeDisk/MakeSureWipeFreeSpaceViewController.h"
+#include "WipeDisk/WipeRun.h"
+#include "platform/DiskTool.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class DoDataBase;
+class ProgressView;
+class StepProgressViewVC;
+class WatchMountUnmount;
+class WipeVolumeTableModel;
+namespace Ui { class WipeDiskViewController; }
+
+// The screen of Wipe Hard Drive (mode 2) and Wipe Free Space (mode 1): the
+// mounted volumes, the run with its progress panel, the end views and the
+// history record. The work itself is a WipeRun.
+class WipeDiskViewController : public QWidget,
+                               public MainWindowTool,
+                               public MakeSureWipeDiskVCDelegate,
+                               public MakeSureWipeFreeSpaceVCDelegate,
+                               public SetEraserLevelVCDelegate,
+                               public HistoryVCDelegate,
+                               public CheckButtonCellDelegate
+{
+    Q_OBJECT
+public:
+    // `store` is the history the runs are recorded in; null for the shared one.
+    explicit WipeDiskViewController(QWidget* parent = nullptr, DoDataBase* store = nullptr);
+    ~WipeDiskViewController() override;
+
+    // MainWindowTool
+    QWidget* toolView() override { return this; }
+    void setSuperDelegate(MainWindowToolHost* host) override { m_superDelegate = host; }
+    void getallVolumes() override;
+    void changeFormatOrFreeSpaceView(int type) override;
+    void endAppRemoveFolder() override;
+
+    void setDiskTool(const platform::DiskTool& tool) { m_tool = tool; }
+    void setSrmPath(const QString& path) { m_srmPath = path; }
+
+    // The list. A row below 0 chooses again the device chosen last.
+    void selectVolumeButton(int row = -1);
+    void clickButtonAction(CheckButtonCell* cell, const QModelIndex& index) override;
+    const QList<VolumeObjPtr>& allVolumeArr() const { return m_allVolumeArr; }
+    VolumeObjPtr selectVolumeObj() const { return m_selectVolumeObj; }
+    int selectEraserType() const { return m_selectEraserType; }
+    bool isScanV() const { return m_isScanV; }
+    // Chooses the listed row of `deviceNode`; false when it is not listed.
+    bool selectDevice(const QString& deviceNode);
+
+    // The run.
+    void wipeButtonAction();
+    void makeSureToWipeSelectVolume() override;
+    void makeSureToWipeFreeSpaceSelectVolume() override;
+    void cancelWipeDiskButtonAction();
+    void cancelWipeFreeSpaceButtonAction();
+    void showComplite();
+    void showEndEraser();
+    void setEndView(bool hidden);
+    void sussEndBackToMainView();
+    void failEndBackToMainView();
+    bool isRunning() const { return m_run != nullptr && !m_ended; }
+    QString lastResultText() const { return m_lastResult; }
+    QString lastFailReason() const { return m_errorString; }
+    WipeRun* currentRun() const { return m_run.get(); }
+
+    // The clock.
+    void setEraserTime();
+    void stopEraserTimer();
+    void showProgressValue();
+    static QString clockText(int seconds);
+
+    // Side panels.
+    void setButtonAction();
+    void closeSetEraserLevelView() override;
+    void historyButtonAction();
+    void closeHistoryView() override;
+    void aboutButtonAction();
+    void changeHistoryButtonState();
+
+signals:
+    void scanEnded();
+    // The end view is on screen and the run is recorded.
+    void runEnded();
+
+private:
+    void setUpButtons();
+    void setUpTable();
+    void reloadTable();
+    void slide(QWidget* page, int x, std::function<void()> done = {});
+    void showSystemNotice();
+    void prepareStepIndicator(QWidget* panel, const QString& l1, const QString& l2, const QString& l3);
+    void startRun(WipeRun::Mode mode);
+    void doFreeSpaceAction();
+    void leaveEndPage(QWidget* page);
+    ProgressView* currentBar() const;
+    void setRoundLabel(const QString& text);
+
+    std::unique_ptr<Ui::WipeDiskViewController> ui;
+    WipeVolumeTableModel* m_model = nullptr;
+    MainWindowToolHost* m_superDelegate = nullptr;
+    DoDataBase* m_store;
+    platform::DiskTool m_tool;
+    QString m_srmPath;
+
+    QList<VolumeObjPtr> m_allVolumeArr;
+    VolumeObjPtr m_selectVolumeObj;
+    int m_selectIndex = -1;
+    QString m_selectDevice;  // the chosen volume's device node, kept across rescans
+    int m_selectEraserType = 2;
+    bool m_isScanV = false;
+    bool m_rescanWanted = false;
+    bool m_isBegin = false;
+    bool m_isCancelEraser = false;
+    bool m_ended = false;
+    QString m_errorString;
+    QString m_lastResult;
+
+    std::unique_ptr<WipeRun> m_run;
+    QString m_lastFillMountPoint;
+    ProgressView* m_wipeDiskProgressBar = nullptr;
+    ProgressView* m_wipeFreeSpaceProgressBar = nullptr;
+    QPointer<StepProgressViewVC> m_stepProVC;
+    QTimer m_eraserTimer;
+    int m_eraserTimeR = 0;
+    WatchMountUnmount* m_watchMu = nullptr;
+    std::unique_ptr<SidePanelSlot> m_levelSlot;
+    std::unique_ptr<SidePanelSlot> m_historySlot;
+};

@@ -1,0 +1,79 @@
+// The free-space fill proven on real volumes: markers in deleted files are
+// gone from the raw image afterwards, live files are untouched, the file
+// system is clean and nothing of the fill is left.
+#include "WipeProof.h"
+
+#include "WipeDisk/FreeSpaceFill.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using namespace wipeproof;
+
+namespace {
+
+QString reservePath(const LoopVolume& v)
+{
+    return QStringLiteral("/sys/fs/ext4/%1/reserved_clusters").arg(v.kernelName());
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class FreeSpaceProof : public ::testing::TestWithParam<const char*>
+{
+};
+
+TEST_P(FreeSpaceProof, DeletedMarkersAreGoneAndLiveFilesStay)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    const QString fs = QString::fromLatin1(GetParam());
+    LoopVolume vol(fs, 512, QStringLiteral("TVF%1").arg(::getpid() % 100000));
+    if (!vol.ok())
+        GTEST_SKIP() << fs.toStdString() << " volumes cannot be made here: " << vol.error().toStdString();
+    ASSERT_TRUE(disableDiscard(vol.device()));
+    if (!vol.mount())
+        GTEST_SKIP() << fs.toStdString() << " volumes cannot be mounted here: " << vol.error().toStdString();
+
+    const QString keep = vol.mountPoint() + "/keep.txt";
+    const QByteArray keepText = "a file the user still has\n";
+    {
+        QFile f(keep);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(keepText);
+    }
+    ASSERT_TRUE(plantDeletedMarkers(vol.mountPoint(), 0.9));
+    const QByteArray reserveBefore = fs == "ext4" ? readAll(reservePath(vol)) : QByteArray();
+
+    VolumeObjPtr volume = volumeFor(vol.device());
+    ASSERT_TRUE(volume);
+    WipeRun run(volume, WipeRun::FreeSpace, 1);
+    run.setDiskTool(diskTool());
+    int passEnds = 0;
+    QObject::connect(&run, &WipeRun::passEnded, [&](int, int) { ++passEnds; });
+    run.start();
+    ASSERT_TRUE(runToEnd(run));
+    EXPECT_EQ(run.result().outcome, FillResult::Outcome::Success) << run.result().reason.toStdString();
+    EXPECT_EQ(passEnds, 1);
+    EXPECT_GT(run.result().written, qint64(400) << 20);
+
+    if (fs == "ext4")
+        EXPECT_EQ(readAll(reservePath(vol)), reserveBefore);
+    EXPECT_FALSE(QFileInfo::exists(vol.mountPoint() + "/.DWHS"));
+    EXPECT_EQ(readAll(keep), keepText);
+
+    ASSERT_TRUE(vol.unmount());
+    EXPECT_EQ(countInImage(vol.image(), marker()), 0);
+    EXPECT_EQ(fsckProblem(fs, vol.device()).toStdString(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, FreeSpaceProof, ::testing::Values("ext4", "vfat", "exfat", "ntfs"),
+                         [](const auto& info) { return std::string(info.param); });
+
+}  // namespace
