@@ -2,6 +2,7 @@
 
 #include "Main/FileEraser/FileEraserViewController.h"
 #include "Main/MainWindowTool.h"
+#include "uninstall/UninstallViewController.h"
 
 // A screen plugs in by returning its controller here, e.g.
 //     return new WipeDiskViewController;
@@ -10,7 +11,7 @@
 MainWindowTool* makeFileEraserTool() { return new FileEraserViewController; }
 MainWindowTool* makeWipeDiskTool() { return nullptr; }
 MainWindowTool* makeRepairDiskTool() { return nullptr; }
-MainWindowTool* makeUninstallTool() { return nullptr; }
+MainWindowTool* makeUninstallTool() { return new UninstallViewController; }
 MainWindowTool* makeInternetTool() { return nullptr; }
 
 ToolSlots ToolSlots::standard()

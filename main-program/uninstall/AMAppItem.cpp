@@ -28,5 +28,7 @@ std::shared_ptr<AMAppItem> AMAppItem::copy() const
     c->knownBytes = knownBytes;
     c->hasKnownSize = hasKnownSize;
     c->defaultTicked = defaultTicked;
+    c->alsoRemoves = alsoRemoves;
+    c->blocked = blocked;
     return c;
 }

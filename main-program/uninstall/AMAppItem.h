@@ -58,6 +58,9 @@ public:
     // A package's removal as the package manager plans it: every package
     // that would go, shown to the user before anything is removed.
     QStringList alsoRemoves;
+    // The removal was refused before it started (`failReason` says why):
+    // the record cannot be ticked.
+    bool blocked = false;
     // Filled by the remover: what removing it freed, where it really was
     // (links in its folders resolved), and why it failed.
     uint64_t freedBytes = 0;
