@@ -16,6 +16,7 @@
 #include "ui_UninstallViewController.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -355,7 +356,10 @@ QString UninstallViewController::countLineText() const
     return doc.toPlainText();
 }
 
-QString UninstallViewController::selectAllText() const { return ui->selectAllBut->text(); }
+QString UninstallViewController::selectAllText() const
+{
+    return ui->selectAllBut->label() ? ui->selectAllBut->label()->text() : QString();
+}
 
 bool UninstallViewController::uninstallEnabled() const { return ui->uninstallButton->buttonEnabled(); }
 
