@@ -71,6 +71,7 @@ MakeSureUninstallViewController::MakeSureUninstallViewController(QWidget* parent
 
 MakeSureUninstallViewController::~MakeSureUninstallViewController() = default;
 
+QString MakeSureUninstallViewController::planText() const { return ui->planLabel->text(); }
 TextImageButton* MakeSureUninstallViewController::uninstallButton() const { return ui->uninstallButton; }
 TextImageButton* MakeSureUninstallViewController::cancelButton() const { return ui->cancelButton; }
 CustemOutlineView* MakeSureUninstallViewController::outlineView() const { return ui->outlineView; }
@@ -107,9 +108,19 @@ void MakeSureUninstallViewController::setAllRelaltedFiles(const QList<AMAppGroup
         row[Size]->setText(CommUti::convertVolSpace(bytes));
         m_model->appendRow(row);
     }
-    ui->outlineView->header()->resizeSection(CheckBox, 50);
-    ui->outlineView->header()->resizeSection(Name, 380);
+    // Every package the package manager would remove, named before anything goes.
+    QStringList packages;
+    for (const AMAppGroup& group : groups)
+        for (const AMAppItemPtr& item : group)
+            for (const QString& p : std::as_const(item->alsoRemoves))
+                if (!packages.contains(p))
+                    packages << p;
+    ui->planLabel->setText(packages.isEmpty() ? QString()
+                                              : QStringLiteral("Packages to be removed: %1").arg(packages.join(QStringLiteral(", "))));
     ui->outlineView->setupHeaderCell();
+    ui->outlineView->header()->show();
+    ui->outlineView->header()->resizeSection(CheckBox, 60);
+    ui->outlineView->header()->resizeSection(Name, 390);
     if (m_model->rowCount() > 0)
         ui->outlineView->expandRecursively(m_model->index(0, 0));
     reloadOutline();

@@ -50,6 +50,8 @@ public:
     void clickedDeleteBtn();
     void clickedCancelBtn();
 
+    // "Packages to be removed: ..." when any ticked item is a package.
+    QString planText() const;
     TextImageButton* uninstallButton() const;
     TextImageButton* cancelButton() const;
     CustemOutlineView* outlineView() const;

@@ -2,6 +2,7 @@
 
 #include "Comm/CommUti.h"
 #include "Comm/FontCache.h"
+#include "Main/Tools/CustomHeaderCell.h"
 #include "Main/Tools/CustomTableView.h"
 #include "Main/Tools/ImageAndTextCell.h"
 #include "Main/Tools/ImageTextCell.h"
@@ -12,6 +13,7 @@
 #include "platform/ImageStore.h"
 #include "uninstall/UninstallProgressViewController.h"
 #include "uninstall/UninstallRun.h"
+#include "uninstall/TrashButtonCell.h"
 #include "uninstall/UninstallTableModel.h"
 #include "ui_UninstallViewController.h"
 
@@ -136,24 +138,37 @@ void UninstallViewController::setUpTable()
     auto* size = new ImageAndTextCell(table);
     size->setColor(QColor(249, 249, 255));
     table->setItemDelegateForColumn(UninstallTableModel::Size, size);
-    auto* trash = new CheckButtonCell(table);
-    trash->setObjectName(QStringLiteral("trash"));
-    trash->setDelegate(this);
-    table->setItemDelegateForColumn(UninstallTableModel::Trash, trash);
+    table->setItemDelegateForColumn(UninstallTableModel::Trash,
+                                    new TrashButtonCell([this](const QModelIndex& index) { trashClicked(index); }, table));
 
-    table->horizontalHeader()->setSectionsClickable(true);
-    connect(table->horizontalHeader(), &QHeaderView::sectionClicked, this, &UninstallViewController::tableDidClickColumn);
     connect(table, &QTableView::clicked, this, [this](const QModelIndex& index) {
         m_selectRow = index.row();
         m_model->setHighlightedRow(m_selectRow);
         ui->listViewTabel->setSelectNum(m_selectRow);
     });
+    rebuildHeader();
+}
+
+void UninstallViewController::rebuildHeader()
+{
+    // Each rebuild makes a new header: its click and widths are set again.
+    CustomTableView* table = ui->listViewTabel;
+    table->setupHeaderCell();
+    table->horizontalHeader()->show();  // a header made after the table is shown starts hidden
+    table->horizontalHeader()->setSectionsClickable(true);
+    connect(table->horizontalHeader(), &QHeaderView::sectionClicked, this, &UninstallViewController::tableDidClickColumn);
+    applyColumnWidths();
+}
+
+void UninstallViewController::applyColumnWidths()
+{
+    // A reset of the model puts the header back to its defaults.
+    CustomTableView* table = ui->listViewTabel;
     table->setColumnWidth(UninstallTableModel::CheckBox, 50);
     table->setColumnWidth(UninstallTableModel::AppName, 340);
     table->setColumnWidth(UninstallTableModel::Version, 120);
     table->setColumnWidth(UninstallTableModel::Size, 120);
     table->setColumnWidth(UninstallTableModel::Trash, 60);
-    table->setupHeaderCell();
 }
 
 AMAppItemList& UninstallViewController::full(int tab)
@@ -181,6 +196,7 @@ CustemTextField* UninstallViewController::searchField() const { return ui->searc
 void UninstallViewController::reloadTable()
 {
     m_model->reload();
+    applyColumnWidths();
 }
 
 void UninstallViewController::setHeaderTitle()
@@ -188,7 +204,7 @@ void UninstallViewController::setHeaderTitle()
     const QString format = m_appsType == 0 ? QStringLiteral("   Applications(Total: %1 items)")
                                            : QStringLiteral("   Items(Total: %1 items)");
     m_model->setNameTitle(format.arg(m_showListArr.size()));
-    ui->listViewTabel->setupHeaderCell();
+    rebuildHeader();
 }
 
 QString UninstallViewController::nameColumnTitle() const { return m_model->nameTitle(); }
@@ -303,12 +319,9 @@ void UninstallViewController::segmentSelectWithIndex(int index)
 
 void UninstallViewController::clickButtonAction(CheckButtonCell* cell, const QModelIndex& index)
 {
+    (void)cell;
     if (m_isScan || !index.isValid() || index.row() >= m_showListArr.size())
         return;
-    if (cell && cell->objectName() == QLatin1String("trash")) {
-        oneAppRemove(index.row());
-        return;
-    }
     // The clicked row's record, never a remembered selection.
     const AMAppItemPtr item = m_showListArr.at(index.row());
     AMAppItemList& t = ticked(m_appsType);
@@ -318,6 +331,12 @@ void UninstallViewController::clickButtonAction(CheckButtonCell* cell, const QMo
         t << item;
     reloadTable();
     changeSelectAllButtonState();
+}
+
+void UninstallViewController::trashClicked(const QModelIndex& index)
+{
+    if (index.isValid())
+        oneAppRemove(index.row());
 }
 
 void UninstallViewController::selectAllButtonAction()
@@ -406,7 +425,7 @@ void UninstallViewController::closeSearchButton()
     ui->closeSearchButton->hide();
     ui->searchBarIcon->show();
     reloadTable();
-    ui->listViewTabel->setupHeaderCell();
+    rebuildHeader();
     changeSelectAllButtonState();
 }
 
@@ -430,9 +449,13 @@ void UninstallViewController::tableDidClickColumn(int column)
     } else {
         return;
     }
-    QHeaderView* header = ui->listViewTabel->horizontalHeader();
-    header->setSortIndicatorShown(true);
-    header->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    // The indicator moves to the clicked column (priority 0 shows it).
+    if (auto* header = qobject_cast<CustomHeaderCell*>(ui->listViewTabel->horizontalHeader())) {
+        if (m_sortColumn >= 0 && m_sortColumn != column)
+            header->setSortAscending(m_sortColumn, true, 1);
+        header->setSortAscending(column, ascending, 0);
+        header->viewport()->update();
+    }
     m_sortColumn = column;
     reloadTable();
     m_isSort = !m_isSort;

@@ -57,6 +57,8 @@ public:
     // Tabs, ticking, search, sorting.
     void segmentSelectWithIndex(int index) override;
     void clickButtonAction(CheckButtonCell* cell, const QModelIndex& index) override;
+    // The trash button of the clicked row.
+    void trashClicked(const QModelIndex& index);
     void selectAllButtonAction();
     void changeSelectAllButtonState();
     void beginToEnditForTextField() override;
@@ -99,6 +101,8 @@ private:
     void setUp();
     void setUpTable();
     void reloadTable();
+    void rebuildHeader();
+    void applyColumnWidths();
     void setHeaderTitle();
     AMAppItemList& full(int tab);
     AMAppItemList& ticked(int tab);

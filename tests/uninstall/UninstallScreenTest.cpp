@@ -154,6 +154,25 @@ TEST_F(UninstallScreen, ConfirmationTicksOnlyWhatTheFinderProposes)
     confirm.selectRemoveLanguage(confirm.outlineView()->model()->index(0, 0, group));
     EXPECT_TRUE(confirm.uninstallButton()->buttonEnabled());
     EXPECT_EQ(confirm.selectDeletePath(), AMAppItemList{groups[0][0]});
+    EXPECT_TRUE(confirm.planText().isEmpty());
+
+    // A package names every package that would go; one the system needs cannot be ticked.
+    auto package = std::make_shared<AMAppItem>();
+    package->name = "Pkg";
+    package->kind = AppKind::Package;
+    package->alsoRemoves = {"pkg", "pkg-data"};
+    auto needed = std::make_shared<AMAppItem>();
+    needed->name = "Core";
+    needed->kind = AppKind::Package;
+    needed->blocked = true;
+    needed->defaultTicked = false;
+    needed->failReason = "removing core would remove libc6";
+    MakeSureUninstallViewController packages;
+    packages.setAllRelaltedFiles({{package}, {needed}});
+    EXPECT_EQ(packages.planText(), "Packages to be removed: pkg, pkg-data");
+    EXPECT_EQ(packages.selectDeletePath(), AMAppItemList{package});
+    packages.selectRemoveLanguage(packages.outlineView()->model()->index(1, 0));
+    EXPECT_EQ(packages.selectDeletePath(), AMAppItemList{package});
 }
 
 TEST_F(UninstallScreen, RemovalFromTheTrashButtonEndsWithATrueMessage)
@@ -173,9 +192,7 @@ TEST_F(UninstallScreen, RemovalFromTheTrashButtonEndsWithATrueMessage)
         delete controller;
     });
     QSignalSpy removed(screen.get(), &UninstallViewController::removalEnded);
-    CheckButtonCell trash;
-    trash.setObjectName("trash");
-    screen->clickButtonAction(&trash, cell(*screen, rowOf(*screen, "Zed"), UninstallTableModel::Trash));
+    screen->trashClicked(cell(*screen, rowOf(*screen, "Zed"), UninstallTableModel::Trash));
     ASSERT_TRUE(removed.wait(10000));
 
     EXPECT_TRUE(endShownAtClose);
