@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -143,6 +144,12 @@ QStringList linksInto(const QString& path, const QStringList& folders)
     return links;
 }
 
+// An entry of the user's own folders: removing it never removes a package.
+bool isUserRoot(const ScanSetup& setup, const QString& root)
+{
+    return !setup.home.isEmpty() && root.startsWith(setup.home + '/');
+}
+
 bool isOwnName(const ScanSetup& setup, const QString& word)
 {
     for (const QString& own : setup.ownNames)
@@ -221,11 +228,24 @@ AMAppItemList applications(const ScanSetup& setup)
     const auto entries = platform::scanDesktopEntries(setup.applicationRoots);
     const QString userFlatpak = setup.home.isEmpty() ? QString() : setup.home + QStringLiteral("/.local/share/flatpak");
 
-    // One question to dpkg for every entry, one for every owning package.
-    QStringList files;
+    // What each entry starts, for the entries outside the user's own folders:
+    // a program under /opt that a package owns belongs to that package.
+    QHash<QString, QString> programs;  // entry file -> program
     for (const auto& e : entries)
         if (e.flatpakId.isEmpty())
-            files << e.file;
+            if (const QString program = resolvedProgram(e); !program.isEmpty())
+                programs.insert(e.file, program);
+
+    // One question to dpkg for every entry (and /opt program), one for every owning package.
+    QStringList files;
+    for (const auto& e : entries) {
+        if (!e.flatpakId.isEmpty())
+            continue;
+        files << e.file;
+        const QString program = programs.value(e.file);
+        if (under(program, setup.optRoot) && !isUserRoot(setup, e.root))
+            files << program;
+    }
     const auto owners = packageOwners(files, setup.tools);
     const auto infos = packageInfo(QSet<QString>(owners.begin(), owners.end()).values(), setup.tools);
 
@@ -238,7 +258,9 @@ AMAppItemList applications(const ScanSetup& setup)
         item->executable = e.execProgram();
         item->size = kUnmeasuredSize;
         setSystem(*item, isOwnName(setup, e.baseId()) || isOwnName(setup, item->executable));
-        const auto owner = owners.constFind(e.file);
+        auto owner = owners.constFind(e.file);
+        if (owner == owners.constEnd() && !isUserRoot(setup, e.root))
+            owner = owners.constFind(programs.value(e.file));
         if (!e.flatpakId.isEmpty()) {
             item->kind = AppKind::Flatpak;
             item->bundleID = e.flatpakId;
@@ -260,7 +282,7 @@ AMAppItemList applications(const ScanSetup& setup)
                 setSystem(*item, true);
         } else {
             item->bundleID = e.baseId();
-            const QString program = resolvedProgram(e);
+            const QString program = programs.value(e.file);
             QString optFolder;
             if (!program.isEmpty() && under(program, setup.optRoot)) {
                 const QString rest = program.mid(setup.optRoot.size() + 1);

@@ -119,21 +119,31 @@ TEST(ApplicationScan, PackagesGiveVersionsSizesAndSystemFlags)
     const QString mine = tree.file("apps/mine.desktop", entry("Mine", "mine"));
     const QString core = tree.file("apps/core.desktop", entry("Core", "core"));
     tree.file("apps/tarnwick-vantoly.desktop", entry("Tarnwick Vantoly", "tarnwick-vantoly"));
+    // An /opt program a package owns, started by an entry no package owns.
+    const QString optTool = tree.file("opt/tool/bin/tool", "#!/bin/sh\n");
+    QFile::setPermissions(optTool, QFile::ReadOwner | QFile::ExeOwner);
+    tree.file("apps/tool.desktop", entry("Tool", optTool.toUtf8()));
     FakeTool dpkg("dpkg-query",
                   "echo \"$1\" >> \"$LOG\"\n"
                   "if [ \"$1\" = -S ]; then\n"
                   "  echo 'mine-pkg: " + mine + "'\n"
                   "  echo 'diversion by x from: " + core + "'\n"
                   "  echo 'core-pkg:amd64, other: " + core + "'\n"
+                  "  echo 'tool-pkg: " + optTool + "'\n"
                   "else\n"
                   "  printf 'mine-pkg\\tmine-pkg\\t1.2-3\\t2048\\t\\toptional\\tinstalled\\n'\n"
                   "  printf 'core-pkg:amd64\\tcore-pkg\\t9\\t10\\tno\\trequired\\tinstalled\\n'\n"
                   "fi\n");
     ScanSetup setup;
     setup.applicationRoots = {root};
+    setup.optRoot = tree / "opt";
     setup.tools.dpkgQuery = dpkg.path();
     const auto items = ApplicationScan::applications(setup);
-    ASSERT_EQ(items.size(), 3);
+    ASSERT_EQ(items.size(), 4);
+    const auto tool = byName(items, "Tool");
+    ASSERT_TRUE(tool);
+    EXPECT_EQ(tool->kind, AppKind::Package);  // never removed as a folder behind dpkg's back
+    EXPECT_EQ(tool->packageName, "tool-pkg");
     const auto m = byName(items, "Mine");
     ASSERT_TRUE(m);
     EXPECT_EQ(m->kind, AppKind::Package);
