@@ -123,6 +123,16 @@ QString resolvedProgram(const platform::DesktopEntry& e)
     return real.isEmpty() ? program : real;
 }
 
+// The path with its folders' links resolved and its last component kept, so
+// an entry that is itself a link is removed as the link, and a removal that
+// refuses links along the path still works when the home lies behind one.
+QString realParent(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString folder = QFileInfo(info.path()).canonicalFilePath();
+    return folder.isEmpty() ? path : folder + '/' + info.fileName();
+}
+
 bool under(const QString& path, const QString& folder)
 {
     return path.startsWith(folder + '/');
@@ -297,10 +307,10 @@ AMAppItemList applications(const ScanSetup& setup)
             } else {
                 // An entry of its own (a user's launcher): removing it removes the entry.
                 item->kind = AppKind::Path;
-                item->path = e.file;
+                item->path = realParent(e.file);
             }
             if (item->kind != AppKind::Path)
-                item->companions = QStringList{e.file} + linksInto(item->path, setup.linkFolders);
+                item->companions = QStringList{realParent(e.file)} + linksInto(item->path, setup.linkFolders);
         }
         item->date = RelatedAppFilesScanner::creationDate(item->path);
         // Two entries starting one AppImage or /opt folder: one record, both entries go with it.
@@ -309,8 +319,8 @@ AMAppItemList applications(const ScanSetup& setup)
                 return other->kind == item->kind && other->path == item->path;
             });
             if (same != items.end()) {
-                if (!(*same)->companions.contains(e.file))
-                    (*same)->companions << e.file;
+                if (!(*same)->companions.contains(realParent(e.file)))
+                    (*same)->companions << realParent(e.file);
                 continue;
             }
         }
