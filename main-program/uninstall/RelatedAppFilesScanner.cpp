@@ -36,6 +36,23 @@ bool isUnder(const QString& path, const QString& folder)
     return !folder.isEmpty() && (path == folder || path.startsWith(folder + '/'));
 }
 
+// Folders and files the desktop and many programs share: a program whose
+// name happens to be one of them ("Fonts", "Trash") does not own them, so
+// they never start ticked.
+bool isSharedName(const QString& name)
+{
+    static const QSet<QString> kShared{
+        QStringLiteral("applications"), QStringLiteral("autostart"), QStringLiteral("backgrounds"),
+        QStringLiteral("dconf"), QStringLiteral("desktop-directories"), QStringLiteral("environment.d"),
+        QStringLiteral("flatpak"), QStringLiteral("fontconfig"), QStringLiteral("fonts"), QStringLiteral("gtk-2.0"),
+        QStringLiteral("gtk-3.0"), QStringLiteral("gtk-4.0"), QStringLiteral("gvfs-metadata"), QStringLiteral("icons"),
+        QStringLiteral("keyrings"), QStringLiteral("menus"), QStringLiteral("mime"), QStringLiteral("mimeapps.list"),
+        QStringLiteral("pulse"), QStringLiteral("recently-used.xbel"), QStringLiteral("sounds"),
+        QStringLiteral("systemd"), QStringLiteral("themes"), QStringLiteral("thumbnails"), QStringLiteral("trash"),
+        QStringLiteral("user-dirs.dirs"), QStringLiteral("user-dirs.locale")};
+    return kShared.contains(name.toLower());
+}
+
 struct Finder
 {
     AMAppGroup& group;
@@ -63,7 +80,7 @@ struct Finder
                 continue;
             seen.insert(path);
             auto item = RelatedAppFilesScanner::aConstructItem(path, 0);
-            item->defaultTicked = exact && !claimedByOther(name, pattern);
+            item->defaultTicked = exact && !claimedByOther(name, pattern) && !isSharedName(name);
             for (const QString& r : std::as_const(untickedRoots))
                 if (isUnder(path, r))
                     item->defaultTicked = false;

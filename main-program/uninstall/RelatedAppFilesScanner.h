@@ -47,9 +47,10 @@ public:
     // (case-insensitive, with and without spaces, one level deep). System
     // entries that a package owns are left out. Only exact matches, or
     // matches followed by ".", "-", "_" or a space, start ticked; matches in
-    // Downloads, /etc and /var, and those that the patterns in
-    // `otherPatterns` (other installed programs) claim more closely, start
-    // unticked. No path stands twice.
+    // Downloads, /etc and /var, folders the desktop shares (fonts, icons,
+    // Trash...), and those that the patterns in `otherPatterns` (other
+    // installed programs) claim more closely, start unticked. No path stands
+    // twice.
     static AMAppGroup relatedFilesToApplication(const AMAppItemPtr& item, const RelatedRoots& roots,
                                                 const QStringList& otherPatterns = {});
 

@@ -106,6 +106,14 @@ TEST(RelatedFiles, PatternsAndMatching)
     EXPECT_FALSE(RelatedAppFilesScanner::matches("other", "", &exact));
     EXPECT_FALSE(RelatedAppFilesScanner::matches("x", " ", &exact));
 
+    // A program named like a folder the desktop shares does not get it ticked.
+    tree.file("home/.local/share/fonts/MyFont.ttf", "x");
+    tree.file("home/.local/share/fonts-extra/x", "x");
+    const auto fonts = RelatedAppFilesScanner::relatedFilesToApplication(app("Fonts", "org.gnome.font-viewer", "/x"), roots);
+    ASSERT_EQ(fonts.size(), 3);
+    for (const auto& r : fonts.mid(1))
+        EXPECT_EQ(r->defaultTicked, r->path.endsWith("fonts-extra")) << r->path.toStdString();
+
     // Without user-dirs.dirs, Downloads is the home's.
     EXPECT_EQ(roots.downloads, tree / "home/Downloads");
 }
