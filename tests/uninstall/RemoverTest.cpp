@@ -192,3 +192,32 @@ TEST(Remover, PackagesGoThroughAptWithTheExactArgumentsAndItsExitStatusIsRead)
     tools.dpkgQuery = essential.path();
     EXPECT_FALSE(AsMDeleteExecutor::planPackageRemoval(*item, tools));
 }
+
+TEST(Remover, FlatpaksGoThroughFlatpakAndMustBeGoneAfterwards)
+{
+    TempTree tree;
+    const QString folder = tree.file("flatpak/app/org.ex.App/current/files/bin/app", QByteArray(300, 'a'));
+    (void)folder;
+    FakeTool flatpak("flatpak", "echo \"$*\" >> \"$LOG\"\n"
+                                "[ -e \"$(dirname \"$LOG\")/leave\" ] || rm -rf '" + tree / "flatpak/app/org.ex.App" + "'\n");
+    PackageTools tools;
+    tools.flatpak = flatpak.path();
+    auto item = std::make_shared<AMAppItem>();
+    item->kind = AppKind::Flatpak;
+    item->bundleID = "org.ex.App";
+    item->path = tree / "flatpak/app/org.ex.App";
+    AsMDeleteExecutor executor;
+    executor.setTools(tools);
+
+    // It says it worked but left the folder: failed.
+    QFile(flatpak.folder() + "/leave").open(QIODevice::WriteOnly);
+    EXPECT_FALSE(executor.removeTrahFile(item));
+    QFile::remove(flatpak.folder() + "/leave");
+    EXPECT_TRUE(executor.removeTrahFile(item));
+    EXPECT_EQ(item->freedBytes, 300u);
+    EXPECT_EQ(flatpak.log(), "uninstall --noninteractive --system org.ex.App\n"
+                             "uninstall --noninteractive --system org.ex.App\n");
+    // An identifier that could pass for an option is never handed over.
+    item->bundleID = "--all";
+    EXPECT_FALSE(executor.removeTrahFile(item));
+}
