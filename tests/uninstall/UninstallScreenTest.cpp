@@ -125,6 +125,17 @@ TEST_F(UninstallScreen, ScanFillsTheTabsAndTheCountLineFollowsTicksAndSearch)
     screen->tableDidClickColumn(UninstallTableModel::AppName);
     EXPECT_EQ(screen->showList().first()->name, "Alpha");
 
+    // Sizes are measured when a row's size cell is first asked for, once.
+    const int zed = rowOf(*screen, "Zed");
+    const AMAppItemPtr record = screen->showList()[zed];
+    EXPECT_EQ(record->size, "0KB");
+    QSignalSpy changed(screen->model(), &QAbstractItemModel::dataChanged);
+    screen->model()->data(cell(*screen, zed, UninstallTableModel::Size), Qt::DisplayRole);
+    ASSERT_TRUE(changed.wait(5000));
+    EXPECT_EQ(record->size, "1.00 KB");
+    screen->model()->data(cell(*screen, zed, UninstallTableModel::Size), Qt::DisplayRole);
+    EXPECT_FALSE(changed.wait(300));
+
     // Another tab shows its own (empty) list.
     screen->typeSegment()->buttonSelectAction("1");
     EXPECT_EQ(screen->appsType(), 1);
