@@ -5,12 +5,21 @@
 namespace platform {
 
 CommandResult runCommand(const QString& program, const QStringList& arguments, int timeoutMs,
-                         const QByteArray& input)
+                         const QByteArray& input, const QStringList& environment)
 {
     CommandResult result;
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
+    if (!environment.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString& entry : environment) {
+            const qsizetype eq = entry.indexOf('=');
+            if (eq > 0)
+                env.insert(entry.left(eq), entry.mid(eq + 1));
+        }
+        process.setProcessEnvironment(env);
+    }
     process.start();
     if (!process.waitForStarted(-1))
         return result;

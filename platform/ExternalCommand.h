@@ -20,7 +20,8 @@ struct CommandResult
 // The one way the program runs another: a program and its argument vector,
 // never a shell line, so no argument is ever interpreted. Blocks until the
 // child ends (or `timeoutMs` passes, -1 for none); usable on any thread.
+// `environment` adds or replaces "NAME=value" entries of the inherited one.
 CommandResult runCommand(const QString& program, const QStringList& arguments, int timeoutMs = -1,
-                         const QByteArray& input = {});
+                         const QByteArray& input = {}, const QStringList& environment = {});
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include "Main/MainWindowTool.h"
 #include "RepairDisk/RepairDiskViewController.h"
 #include "WipeDisk/WipeDiskViewController.h"
+#include "uninstall/UninstallViewController.h"
 
 // A screen plugs in by returning its controller here once its class derives
 // from MainWindowTool. Until then its container stays empty.
@@ -12,7 +13,7 @@ MainWindowTool* makeFileEraserTool() { return new FileEraserViewController; }
 // Wipe Hard Drive and Wipe Free Space share this one screen.
 MainWindowTool* makeWipeDiskTool() { return new WipeDiskViewController; }
 MainWindowTool* makeRepairDiskTool() { return new RepairDiskViewController; }
-MainWindowTool* makeUninstallTool() { return nullptr; }
+MainWindowTool* makeUninstallTool() { return new UninstallViewController; }
 MainWindowTool* makeInternetTool() { return nullptr; }
 
 ToolSlots ToolSlots::standard()

@@ -1,4 +1,5 @@
 #include "Comm/CommUti.h"
+#include "platform/InvokingUser.h"
 #include "Comm/GetColor.h"
 #include "Comm/PublicUtilities.h"
 #include "TempTree.h"
@@ -122,24 +123,26 @@ TEST(CommonToolbox, ColourAndFolderSizes)
     EXPECT_EQ(CommUti::sizeOfFileRef(fsref(tree / "missing")), 0u);
 }
 
-TEST(CommonToolbox, SearchRootsRunUserLocalNetworkWithTheUserDomainInRootsHome)
+TEST(CommonToolbox, SearchRootsAreTheInvokingUsersThenTheSystems)
 {
-    // The program runs as root: the user domain is root's home, not the desktop user's.
-    const QString userDomain = platform::rootHome();
+    // The roots lie in the invoking user's home, never in HOME.
+    const auto user = platform::invokingUser();
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", "/nonexistent-home");
     const QStringList apps = CommUti::applicationPaths();
-    ASSERT_GE(apps.size(), 3);
-    EXPECT_EQ(apps[0], userDomain + "/Applications");
-    EXPECT_LT(apps.indexOf("/Applications"), apps.indexOf("/Network/Applications"));
-    for (const QString& widgets : CommUti::widgetPaths())
-        EXPECT_TRUE(widgets.endsWith("/Library/Widgets")) << widgets.toStdString();
-
-    // Every plug-in folder of the user's Library comes before the same
-    // folder of the local one, and each appears once per domain.
+    const QStringList widgets = CommUti::widgetPaths();
     const QStringList plugins = CommUti::pluginPaths();
-    QStringList userOnes, localOnes;
-    for (const QString& p : plugins)
-        (p.startsWith(userDomain + "/") ? userOnes : localOnes) << p.section('/', -1);
-    EXPECT_EQ(userOnes, localOnes);
-    EXPECT_EQ(QSet<QString>(userOnes.begin(), userOnes.end()).size(), userOnes.size());
-    EXPECT_LT(plugins.indexOf(userDomain + "/Library/Safari"), plugins.indexOf("/Library/Safari"));
+    qputenv("HOME", oldHome);
+
+    ASSERT_GE(apps.size(), 3);
+    EXPECT_EQ(apps.first(), user.home + "/.local/share/applications");
+    EXPECT_EQ(apps.last(), "/usr/share/applications");
+    EXPECT_TRUE(apps.contains("/var/lib/flatpak/exports/share/applications"));
+    EXPECT_TRUE(widgets.first().startsWith(user.home + "/"));
+    EXPECT_TRUE(widgets.contains("/usr/share/gnome-shell/extensions"));
+    EXPECT_TRUE(plugins.first().startsWith(user.home + "/"));
+    EXPECT_TRUE(plugins.contains("/usr/share/ibus/component"));
+    for (const QStringList* list : {&apps, &widgets, &plugins})
+        for (const QString& root : *list)
+            EXPECT_FALSE(root.startsWith("/nonexistent-home")) << root.toStdString();
 }

@@ -34,6 +34,9 @@ TEST(ExternalCommand, ArgumentsAreNeverInterpretedByAShell)
 
     EXPECT_FALSE(platform::runCommand("/nonexistent/tool", {}).started);
 
+    const auto withEnv = platform::runCommand("sh", {"-c", "printf %s \"$TV_PROBE\""}, -1, {}, {"TV_PROBE=a b=c"});
+    EXPECT_EQ(withEnv.output, QByteArray("a b=c"));
+
     const auto slow = platform::runCommand("sleep", {"10"}, 200);
     EXPECT_TRUE(slow.timedOut);
     EXPECT_FALSE(slow.ok());

@@ -1,0 +1,79 @@
+#pragma once
+#include <QDateTime>
+#include <QPixmap>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+// What removing an item means on this platform.
+enum class AppKind {
+    Path,      // a file or folder removed as itself (leftovers, widgets, plug-ins)
+    Package,   // a desktop entry of a package: the package manager removes it
+    Flatpak,   // removed by flatpak
+    AppImage,  // the AppImage file, with the entries and links pointing at it
+    OptFolder, // a folder under /opt, with the entries and links pointing into it
+};
+
+// One removable thing, or one file that belongs to it. Shared by pointer:
+// the same record sits in a tab's full list, its shown list and its ticked
+// list, and membership is identity.
+class AMAppItem
+{
+public:
+    AMAppItem();
+    // Despite its name the first argument is the icon image.
+    AMAppItem(const QPixmap& infoDictionary, const QString& name, const QString& path, const QString& bundleID,
+              const QString& bundleVersion, const QDateTime& date, const QString& isSystemAppStr,
+              const QString& size);
+    // A new record from the receiver's image, texts and date; the flags start
+    // NO, so a copy loses isSystemApp and measures its size again.
+    std::shared_ptr<AMAppItem> copy() const;
+
+    QPixmap image;
+    QString name;
+    QString path;
+    QString bundleID;  // null when the item has none
+    bool isSystemApp = false;
+    QString bundleVersion;
+    QDateTime date;
+    bool bIsSelected = false;  // never read: ticks live in the ticked lists
+    QString isSystemAppStr;
+    QString size;              // "0KB" until measured
+    std::atomic<bool> bIsGetSize{false};
+
+    // Linux: how it is removed, and what goes with it.
+    AppKind kind = AppKind::Path;
+    QString packageName;       // the owning package (AppKind::Package)
+    bool flatpakUser = false;  // a Flatpak of the user's own installation
+    QString executable;        // the program the entry starts
+    QString iconName;          // theme name or file of the icon; the image is made on the main thread
+    QStringList companions;    // desktop entries and links that point into the path
+    uint64_t knownBytes = 0;   // a size known without a walk (a package's installed size)
+    bool hasKnownSize = false;
+    // In a group of related files: ticked when the confirmation opens.
+    bool defaultTicked = true;
+    // A package's removal as the package manager plans it: every package
+    // that would go, shown to the user before anything is removed.
+    QStringList alsoRemoves;
+    // The removal was refused before it started (`failReason` says why):
+    // the record cannot be ticked.
+    bool blocked = false;
+    // Filled by the remover: what removing it freed, where it really was
+    // (links in its folders resolved), and why it failed.
+    uint64_t freedBytes = 0;
+    QString canonicalPath;
+    QString failReason;
+};
+
+using AMAppItemPtr = std::shared_ptr<AMAppItem>;
+using AMAppItemList = QList<AMAppItemPtr>;
+// One item chosen for removal followed by its related files.
+using AMAppGroup = AMAppItemList;
+
+// The texts isSystemAppStr holds.
+inline const QString kYesText = QStringLiteral("YES");
+inline const QString kNoText = QStringLiteral("NO");
+inline const QString kUnmeasuredSize = QStringLiteral("0KB");

@@ -1,0 +1,215 @@
+#include "uninstall/AsMDeleteExecutor.h"
+
+#include "platform/ExternalCommand.h"
+#include "platform/FolderSize.h"
+#include "platform/Log.h"
+#include "platform/RemoveTree.h"
+#include "platform/Workspace.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QProcessEnvironment>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <unistd.h>
+
+namespace {
+
+bool exists(const QString& path)
+{
+    struct stat st{};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+// The path with the links of its folders resolved; the last component is
+// kept as it is, since a link is removed as itself.
+QString canonicalOf(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString folder = QFileInfo(info.path()).canonicalFilePath();
+    return folder.isEmpty() ? path : folder + '/' + info.fileName();
+}
+
+bool isUnder(const QString& path, const QString& folder)
+{
+    return !folder.isEmpty() && path.startsWith(folder + '/');
+}
+
+}  // namespace
+
+AsMDeleteExecutor::AsMDeleteExecutor() : m_user(platform::invokingUser()) {}
+
+AsMDeleteExecutor::~AsMDeleteExecutor() { waitForDone(); }
+
+void AsMDeleteExecutor::executeDelete(const AMAppItemList& items)
+{
+    waitForDone();
+    m_trashFiles = items;
+    m_run = QtConcurrent::run([this] {
+        for (const auto& item : std::as_const(m_trashFiles))
+            removeTrahFile(item);
+    });
+}
+
+void AsMDeleteExecutor::waitForDone()
+{
+    if (m_run.isValid())
+        m_run.waitForFinished();
+}
+
+bool AsMDeleteExecutor::removeTrahFile(const AMAppItemPtr& item)
+{
+    item->freedBytes = 0;
+    item->failReason.clear();
+    item->canonicalPath = canonicalOf(item->path);
+    bool removed = false;
+    switch (item->kind) {
+    case AppKind::Package:
+        removed = removePackage(*item);
+        break;
+    case AppKind::Flatpak:
+        removed = removeFlatpak(*item);
+        break;
+    case AppKind::AppImage:
+    case AppKind::OptFolder: {
+        removed = removePath(*item, item->path);
+        // The entries and links that started it go with it; one left behind
+        // fails the record, so the user knows to look.
+        for (const QString& companion : std::as_const(item->companions)) {
+            const uint64_t before = item->freedBytes;
+            if (!removePath(*item, companion))
+                removed = false;
+            item->freedBytes = before;  // entries and links are not counted as space
+        }
+        break;
+    }
+    case AppKind::Path:
+        removed = removePath(*item, item->path);
+        break;
+    }
+    if (!removed)
+        item->freedBytes = 0;
+    if (m_delegate) {
+        if (removed)
+            m_delegate->deleteRelatedFile(item);
+        else
+            m_delegate->deleteRelatedFileFail(item);
+    }
+    return removed;
+}
+
+bool AsMDeleteExecutor::fail(AMAppItem& item, const QString& why)
+{
+    if (item.failReason.isEmpty())
+        item.failReason = why;
+    platform::log(QStringLiteral("Uninstaller: %1 not removed: %2").arg(item.path, why));
+    return false;
+}
+
+bool AsMDeleteExecutor::planPackageRemoval(AMAppItem& item, const PackageTools& tools)
+{
+    QStringList removes;
+    QString why;
+    if (!simulateRemoval(item.packageName, tools, &removes, &why)) {
+        item.failReason = QStringLiteral("the package manager cannot remove %1: %2").arg(item.packageName, why);
+        return false;
+    }
+    item.alsoRemoves = removes;
+    const auto infos = packageInfo(removes, tools);
+    for (const QString& name : removes) {
+        if (infos.value(name).isProtected()) {
+            item.failReason = QStringLiteral("removing %1 would remove %2, which the system needs")
+                                  .arg(item.packageName, name);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool AsMDeleteExecutor::removePackage(AMAppItem& item)
+{
+    if (item.packageName.isEmpty())
+        return fail(item, QStringLiteral("no package named"));
+    // The plan is asked again: the removal may go ahead only as it was shown.
+    const QStringList shown = item.alsoRemoves;
+    AMAppItem plan;
+    plan.packageName = item.packageName;
+    if (!planPackageRemoval(plan, m_tools))
+        return fail(item, plan.failReason);
+    if (!shown.isEmpty() && QSet<QString>(shown.begin(), shown.end())
+                                != QSet<QString>(plan.alsoRemoves.begin(), plan.alsoRemoves.end()))
+        return fail(item, QStringLiteral("the package manager would now remove other packages than were shown"));
+    uint64_t bytes = 0;
+    const auto infos = packageInfo(plan.alsoRemoves, m_tools);
+    for (const QString& name : std::as_const(plan.alsoRemoves))
+        bytes += infos.value(name).installedBytes;
+
+    const auto r = platform::runCommand(m_tools.aptGet, {QStringLiteral("-y"), QStringLiteral("remove"), item.packageName},
+                                        -1, {}, {QStringLiteral("DEBIAN_FRONTEND=noninteractive")});
+    if (!r.ok())
+        return fail(item, QStringLiteral("apt-get ended with %1: %2")
+                              .arg(r.exitCode)
+                              .arg(QString::fromUtf8(r.errors).trimmed()));
+    if (packageInstalled(item.packageName, m_tools))
+        return fail(item, QStringLiteral("the package is still installed"));
+    item.freedBytes = bytes;
+    return true;
+}
+
+bool AsMDeleteExecutor::removeFlatpak(AMAppItem& item)
+{
+    const QString id = item.bundleID;
+    if (id.isEmpty() || id.startsWith('-'))
+        return fail(item, QStringLiteral("no Flatpak id"));
+    const uint64_t bytes = platform::folderSize(item.path);
+    QStringList command{m_tools.flatpak, QStringLiteral("uninstall"), QStringLiteral("--noninteractive"),
+                        item.flatpakUser ? QStringLiteral("--user") : QStringLiteral("--system"), id};
+    if (item.flatpakUser) {
+        // The user's own installation is changed by the user.
+        const auto asUser = platform::asUserCommand(command, m_user, ::geteuid() == 0,
+                                                    QProcessEnvironment::systemEnvironment());
+        if (!asUser)
+            return fail(item, QStringLiteral("cannot run flatpak as the user"));
+        command = QStringList{asUser->program} + asUser->arguments;
+    }
+    const QString program = command.takeFirst();
+    const auto r = platform::runCommand(program, command);
+    if (!r.ok())
+        return fail(item, QStringLiteral("flatpak ended with %1: %2")
+                              .arg(r.exitCode)
+                              .arg(QString::fromUtf8(r.errors).trimmed()));
+    if (exists(item.path))
+        return fail(item, QStringLiteral("the application folder is still there"));
+    item.freedBytes = bytes;
+    return true;
+}
+
+bool AsMDeleteExecutor::removePath(AMAppItem& item, const QString& path)
+{
+    // The path as listed: a link among its folders makes the removal fail
+    // rather than lead somewhere else.
+    const QString clean = QDir::cleanPath(path);
+    const QString home = QDir::cleanPath(m_user.home);
+    if (!clean.startsWith('/') || clean == QLatin1String("/")
+        || (!m_user.home.isEmpty() && (home == clean || isUnder(home, clean))))
+        return fail(item, QStringLiteral("refusing to remove a folder that holds the home folder"));
+    const uint64_t bytes = platform::folderSize(clean);
+    // Only the system's own folders are worked on as root; anything else
+    // (the user's home above all) as the user, so the kernel refuses what
+    // the user could not remove, another user's files included.
+    static const QStringList kSystemFolders{QStringLiteral("/etc"), QStringLiteral("/var"), QStringLiteral("/opt"),
+                                            QStringLiteral("/usr")};
+    const bool asRoot = m_user.uid == 0
+                        || std::any_of(kSystemFolders.begin(), kSystemFolders.end(),
+                                       [&](const QString& f) { return isUnder(clean, f); });
+    const bool gone = asRoot ? platform::removeTree(clean, platform::PathLinks::Refuse)
+                             : platform::removeTreeAsUser(clean, m_user.uid, m_user.gid, platform::PathLinks::Refuse);
+    if (!gone)
+        return fail(item, QStringLiteral("%1 could not be removed whole").arg(path));
+    item.freedBytes += bytes;
+    return true;
+}

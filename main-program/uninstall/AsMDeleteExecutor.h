@@ -1,0 +1,63 @@
+#pragma once
+#include "platform/InvokingUser.h"
+#include "uninstall/AMAppItem.h"
+#include "uninstall/PackageTools.h"
+
+#include <QFuture>
+
+// Both operations are required. They are called on the remover's thread;
+// the delegate hands its work to the main thread itself.
+class AsMDeleteExecutorDelegate
+{
+public:
+    virtual ~AsMDeleteExecutorDelegate() = default;
+    // The record's path is gone (or its package is no longer installed).
+    virtual void deleteRelatedFile(const AMAppItemPtr& item) = 0;
+    // It is not; `item->failReason` says why.
+    virtual void deleteRelatedFileFail(const AMAppItemPtr& item) = 0;
+};
+
+// Removes a list of records one after another on a background thread and
+// reports each. A package goes through the package manager, a Flatpak
+// through flatpak, anything else as a path: never through a link, never into
+// another mount, and inside the invoking user's home as that user, so the
+// kernel keeps the removal within what the user may touch. A record counts
+// as removed only when it is really gone; no permission is loosened and no
+// forced removal is tried when the plain one fails.
+class AsMDeleteExecutor
+{
+public:
+    AsMDeleteExecutor();
+    // Waits for a run still going.
+    ~AsMDeleteExecutor();
+
+    void setDelegate(AsMDeleteExecutorDelegate* delegate) { m_delegate = delegate; }
+    AsMDeleteExecutorDelegate* delegate() const { return m_delegate; }
+    void setTools(const PackageTools& tools) { m_tools = tools; }
+    void setUser(const platform::InvokingUser& user) { m_user = user; }
+
+    // Copies the list and returns at once; the records are removed in order.
+    void executeDelete(const AMAppItemList& items);
+    // Blocks until the current run has ended.
+    void waitForDone();
+    // Removes one record now, on the caller's thread, and reports it.
+    bool removeTrahFile(const AMAppItemPtr& item);
+
+    // Asks the package manager what removing the record's package would
+    // remove and stores it in `alsoRemoves`, for the user to see. False (with
+    // `failReason`) when it cannot be removed: the plan fails, or it would
+    // take a package the system needs.
+    static bool planPackageRemoval(AMAppItem& item, const PackageTools& tools);
+
+private:
+    bool removePackage(AMAppItem& item);
+    bool removeFlatpak(AMAppItem& item);
+    bool removePath(AMAppItem& item, const QString& path);
+    bool fail(AMAppItem& item, const QString& why);
+
+    AMAppItemList m_trashFiles;
+    AsMDeleteExecutorDelegate* m_delegate = nullptr;
+    PackageTools m_tools;
+    platform::InvokingUser m_user;
+    QFuture<void> m_run;
+};

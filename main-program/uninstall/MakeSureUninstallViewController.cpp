@@ -1,0 +1,222 @@
+#include "uninstall/MakeSureUninstallViewController.h"
+
+#include "Comm/CommUti.h"
+#include "Comm/FontCache.h"
+#include "Main/Tools/CustemOutlineView.h"
+#include "Main/Tools/CustomTableView.h"
+#include "Main/Tools/ImageAndTextCell.h"
+#include "ToolCon/TextImageButton.h"
+#include "platform/ImageStore.h"
+#include "uninstall/UninstallTableModel.h"
+#include "ui_MakeSureUninstallViewController.h"
+
+#include <QHeaderView>
+#include <QStandardItemModel>
+
+namespace {
+
+enum Column { CheckBox, Name, Size, ColumnCount };
+
+void setUpTextButton(TextImageButton* button, const QStringList& images, const QString& text)
+{
+    button->setImageFromFileNormalName(images[0], images[1], images[2], images[3]);
+    button->setButtonEnabled(true);
+    button->setTextWithName(text, 14);
+}
+
+// How a record reads in the list: packages name what else goes with them.
+QString recordText(const AMAppItem& item)
+{
+    QString text = item.name;
+    if (item.kind == AppKind::Package && !item.alsoRemoves.isEmpty())
+        text += QStringLiteral("  (removes the packages: %1)").arg(item.alsoRemoves.join(QStringLiteral(", ")));
+    if (item.blocked)
+        text += QStringLiteral("  (cannot be removed: %1)").arg(item.failReason);
+    return text;
+}
+
+}  // namespace
+
+MakeSureUninstallViewController::MakeSureUninstallViewController(QWidget* parent)
+    : PanelController(parent), ui(std::make_unique<Ui::MakeSureUninstallViewController>()),
+      m_model(new QStandardItemModel(this))
+{
+    ui->setupUi(this);
+    CustemOutlineView* outline = ui->outlineView;
+    outline->setModel(m_model);
+    outline->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    outline->setSelectionMode(QAbstractItemView::NoSelection);
+    outline->setFont(FontCache::lightFont(12));
+    applyDarkListPalette(outline);
+    auto* check = new CheckButtonCell(outline);
+    check->setDelegate(this);
+    outline->setItemDelegateForColumn(CheckBox, check);
+    for (int column : {Name, Size}) {
+        auto* cell = new ImageAndTextCell(outline);
+        cell->setColor(Qt::white);
+        outline->setItemDelegateForColumn(column, cell);
+    }
+    // A double click opens or closes a group.
+    connect(outline, &QTreeView::doubleClicked, this, [outline](const QModelIndex& index) {
+        const QModelIndex first = index.siblingAtColumn(0);
+        outline->setExpanded(first, !outline->isExpanded(first));
+    });
+    setUpTextButton(ui->cancelButton, {"btn_secl_normal", "btn_secl_press", "btn_secl_hover", "btn_secl_disable"},
+                    QStringLiteral("Cancel"));
+    setUpTextButton(ui->uninstallButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
+                    QStringLiteral("Uninstall"));
+    connect(ui->cancelButton, &QAbstractButton::clicked, this, &MakeSureUninstallViewController::clickedCancelBtn);
+    connect(ui->uninstallButton, &QAbstractButton::clicked, this, &MakeSureUninstallViewController::clickedDeleteBtn);
+}
+
+MakeSureUninstallViewController::~MakeSureUninstallViewController() = default;
+
+QString MakeSureUninstallViewController::planText() const { return ui->planLabel->text(); }
+TextImageButton* MakeSureUninstallViewController::uninstallButton() const { return ui->uninstallButton; }
+TextImageButton* MakeSureUninstallViewController::cancelButton() const { return ui->cancelButton; }
+CustemOutlineView* MakeSureUninstallViewController::outlineView() const { return ui->outlineView; }
+
+void MakeSureUninstallViewController::setAllRelaltedFiles(const QList<AMAppGroup>& groups)
+{
+    m_allRelaltedFiles = groups;
+    m_ticked.clear();
+    for (const AMAppGroup& group : groups)
+        for (const AMAppItemPtr& item : group)
+            if (item->defaultTicked && !item->blocked)
+                m_ticked.insert(item.get());
+    m_model->clear();
+    m_model->setHorizontalHeaderLabels({QString(), QStringLiteral("Name"), QStringLiteral("Size")});
+    for (const AMAppGroup& group : groups) {
+        if (group.isEmpty())
+            continue;
+        QList<QStandardItem*> row{new QStandardItem, new QStandardItem, new QStandardItem};
+        uint64_t bytes = 0;
+        for (const AMAppItemPtr& item : group) {
+            bytes += CommUti::volSpaceFromString(item->size);
+            QList<QStandardItem*> child{new QStandardItem, new QStandardItem(recordText(*item)),
+                                        new QStandardItem(item->size)};
+            child[Name]->setData(UninstallTableModel::iconOf(*item).scaled(24, 24, Qt::KeepAspectRatio,
+                                                                           Qt::SmoothTransformation),
+                                 Qt::DecorationRole);
+            child[Name]->setToolTip(item->path);
+            row[0]->appendRow(child);
+        }
+        row[Name]->setText(group.first()->name);
+        row[Name]->setData(UninstallTableModel::iconOf(*group.first()).scaled(24, 24, Qt::KeepAspectRatio,
+                                                                               Qt::SmoothTransformation),
+                           Qt::DecorationRole);
+        row[Size]->setText(CommUti::convertVolSpace(bytes));
+        m_model->appendRow(row);
+    }
+    // Every package the package manager would remove, named before anything goes.
+    QStringList packages;
+    for (const AMAppGroup& group : groups)
+        for (const AMAppItemPtr& item : group)
+            for (const QString& p : std::as_const(item->alsoRemoves))
+                if (!packages.contains(p))
+                    packages << p;
+    ui->planLabel->setText(packages.isEmpty() ? QString()
+                                              : QStringLiteral("Packages to be removed: %1").arg(packages.join(QStringLiteral(", "))));
+    ui->outlineView->setupHeaderCell();
+    ui->outlineView->header()->show();
+    ui->outlineView->header()->resizeSection(CheckBox, 60);
+    ui->outlineView->header()->resizeSection(Name, 390);
+    if (m_model->rowCount() > 0)
+        ui->outlineView->expandRecursively(m_model->index(0, 0));
+    reloadOutline();
+}
+
+AMAppItemList MakeSureUninstallViewController::selectDeletePath() const
+{
+    AMAppItemList ticked;
+    for (const AMAppGroup& group : m_allRelaltedFiles)
+        for (const AMAppItemPtr& item : group)
+            if (m_ticked.contains(item.get()) && !ticked.contains(item))
+                ticked << item;
+    return ticked;
+}
+
+QString MakeSureUninstallViewController::groupPicture(int group) const
+{
+    const AMAppGroup& g = m_allRelaltedFiles.at(group);
+    int count = 0;
+    for (const AMAppItemPtr& item : g)
+        count += m_ticked.contains(item.get()) ? 1 : 0;
+    if (count == 0)
+        return QStringLiteral("checkbox_no");
+    return count == g.size() ? QStringLiteral("checkbox_yes") : QStringLiteral("checkbox_election");
+}
+
+const AMAppGroup* MakeSureUninstallViewController::groupAt(const QModelIndex& index, int* record) const
+{
+    const QModelIndex parent = index.parent();
+    const int group = parent.isValid() ? parent.row() : index.row();
+    if (group < 0 || group >= m_allRelaltedFiles.size())
+        return nullptr;
+    *record = parent.isValid() ? index.row() : -1;
+    return &m_allRelaltedFiles[group];
+}
+
+void MakeSureUninstallViewController::selectRemoveLanguage(const QModelIndex& index)
+{
+    int record = -1;
+    const AMAppGroup* group = groupAt(index, &record);
+    if (!group)
+        return;
+    auto tickable = [](const AMAppItemPtr& item) { return !item->blocked; };
+    if (record >= 0) {
+        const AMAppItemPtr& item = group->at(record);
+        if (m_ticked.contains(item.get()))
+            m_ticked.remove(item.get());
+        else if (tickable(item))
+            m_ticked.insert(item.get());
+    } else {
+        bool all = true;
+        for (const AMAppItemPtr& item : *group)
+            all = all && (m_ticked.contains(item.get()) || !tickable(item));
+        for (const AMAppItemPtr& item : *group) {
+            if (all)
+                m_ticked.remove(item.get());
+            else if (tickable(item))
+                m_ticked.insert(item.get());
+        }
+    }
+    reloadOutline();
+}
+
+void MakeSureUninstallViewController::clickButtonAction(CheckButtonCell* cell, const QModelIndex& index)
+{
+    (void)cell;
+    selectRemoveLanguage(index);
+}
+
+void MakeSureUninstallViewController::reloadOutline()
+{
+    for (int g = 0; g < m_model->rowCount(); ++g) {
+        QStandardItem* groupItem = m_model->item(g, CheckBox);
+        groupItem->setData(platform::imageNamed(groupPicture(g)), Qt::DecorationRole);
+        const AMAppGroup& group = m_allRelaltedFiles.at(g);
+        for (int r = 0; r < groupItem->rowCount() && r < group.size(); ++r)
+            groupItem->child(r, CheckBox)
+                ->setData(platform::imageNamed(m_ticked.contains(group[r].get()) ? QStringLiteral("checkbox_yes")
+                                                                                 : QStringLiteral("checkbox_no")),
+                          Qt::DecorationRole);
+    }
+    ui->uninstallButton->setButtonEnabled(!m_ticked.isEmpty());
+}
+
+void MakeSureUninstallViewController::clickedDeleteBtn()
+{
+    const AMAppItemList ticked = selectDeletePath();
+    if (ticked.isEmpty())
+        return;
+    MakeSureUninstallVCDelegate* delegate = m_delegate;
+    closePanel();
+    if (delegate)
+        delegate->uninstallConfirmed(ticked);
+}
+
+void MakeSureUninstallViewController::clickedCancelBtn()
+{
+    closePanel();
+}

@@ -1,0 +1,70 @@
+#pragma once
+#include "Main/Tools/CheckButtonCell.h"
+#include "PopWindow/PanelController.h"
+#include "uninstall/AMAppItem.h"
+
+#include <QSet>
+
+#include <memory>
+
+class QStandardItem;
+class QStandardItemModel;
+class TextImageButton;
+class CustemOutlineView;
+namespace Ui { class MakeSureUninstallViewController; }
+
+class MakeSureUninstallVCDelegate
+{
+public:
+    virtual ~MakeSureUninstallVCDelegate() = default;
+    // The removal has ended and its panel is dismissed.
+    virtual void completeCleanRelatedFiles() = 0;
+    // Uninstall was pressed with these records ticked, in group order.
+    virtual void uninstallConfirmed(const AMAppItemList& ticked) { (void)ticked; }
+};
+
+// The checklist before a removal: one group per item (the item, then its
+// related files), each record with its tick box and size. Records start
+// ticked as the finder proposed; a record that cannot be removed (a package
+// the system needs) cannot be ticked. Packages the package manager would
+// remove with an item are named under its row.
+class MakeSureUninstallViewController : public PanelController, public CheckButtonCellDelegate
+{
+    Q_OBJECT
+public:
+    explicit MakeSureUninstallViewController(QWidget* parent = nullptr);
+    ~MakeSureUninstallViewController() override;
+
+    // Before the panel is shown.
+    void setAllRelaltedFiles(const QList<AMAppGroup>& groups);
+    void setDelegate(MakeSureUninstallVCDelegate* delegate) { m_delegate = delegate; }
+
+    const QList<AMAppGroup>& allRelaltedFiles() const { return m_allRelaltedFiles; }
+    // The ticked records, in group order.
+    AMAppItemList selectDeletePath() const;
+    bool isTicked(const AMAppItem* item) const { return m_ticked.contains(item); }
+
+    // The tick box of a group row or a record row.
+    void selectRemoveLanguage(const QModelIndex& index);
+    void clickButtonAction(CheckButtonCell* cell, const QModelIndex& index) override;
+    void clickedDeleteBtn();
+    void clickedCancelBtn();
+
+    // "Packages to be removed: ..." when any ticked item is a package.
+    QString planText() const;
+    TextImageButton* uninstallButton() const;
+    TextImageButton* cancelButton() const;
+    CustemOutlineView* outlineView() const;
+    // The picture name a group's box shows: all, none or some ticked.
+    QString groupPicture(int group) const;
+
+private:
+    void reloadOutline();
+    const AMAppGroup* groupAt(const QModelIndex& index, int* record) const;
+
+    std::unique_ptr<Ui::MakeSureUninstallViewController> ui;
+    QStandardItemModel* m_model;
+    QList<AMAppGroup> m_allRelaltedFiles;
+    QSet<const AMAppItem*> m_ticked;
+    MakeSureUninstallVCDelegate* m_delegate = nullptr;
+};

@@ -1,0 +1,108 @@
+#include "uninstall/PackageTools.h"
+
+#include "platform/ExternalCommand.h"
+#include "platform/Log.h"
+
+namespace {
+
+// dpkg-query prints "pkg" or "pkg:arch"; apt and dpkg accept both.
+QString packageWord(const QString& word)
+{
+    return word.trimmed();
+}
+
+}  // namespace
+
+QHash<QString, QString> packageOwners(const QStringList& paths, const PackageTools& tools)
+{
+    QHash<QString, QString> owners;
+    if (paths.isEmpty())
+        return owners;
+    // Exit status 1 only says some path has no owner; the lines still count.
+    const auto r = platform::runCommand(tools.dpkgQuery, QStringList{QStringLiteral("-S"), QStringLiteral("--")} + paths,
+                                        60000);
+    if (!r.started || r.timedOut)
+        return owners;
+    for (const QByteArray& raw : r.output.split('\n')) {
+        const QString line = QString::fromUtf8(raw);
+        // "pkg1, pkg2: /path"; diversions are described on lines of their own.
+        if (line.startsWith(QLatin1String("diversion by")))
+            continue;
+        const qsizetype sep = line.indexOf(QLatin1String(": /"));
+        if (sep <= 0)
+            continue;
+        const QString path = line.mid(sep + 2);
+        const QString first = line.left(sep).split(',').first();
+        if (paths.contains(path) && !owners.contains(path))
+            owners.insert(path, packageWord(first));
+    }
+    return owners;
+}
+
+QHash<QString, PackageInfo> packageInfo(const QStringList& packages, const PackageTools& tools)
+{
+    QHash<QString, PackageInfo> infos;
+    if (packages.isEmpty())
+        return infos;
+    const QString format = QStringLiteral(
+        "${binary:Package}\\t${Package}\\t${Version}\\t${Installed-Size}\\t${Essential}\\t${Priority}\\t${db:Status-Status}\\n");
+    const auto r = platform::runCommand(tools.dpkgQuery,
+                                        QStringList{QStringLiteral("-W"), QStringLiteral("-f=") + format,
+                                                    QStringLiteral("--")} + packages,
+                                        60000);
+    if (!r.started || r.timedOut)
+        return infos;
+    for (const QByteArray& raw : r.output.split('\n')) {
+        const QStringList f = QString::fromUtf8(raw).split('\t');
+        if (f.size() < 7)
+            continue;
+        PackageInfo info;
+        info.name = f[0];
+        info.version = f[2];
+        info.installedBytes = f[3].toULongLong() * 1024;
+        info.essential = f[4] == QLatin1String("yes");
+        info.priority = f[5];
+        info.status = f[6];
+        // Asked by either spelling, found by either.
+        infos.insert(f[0], info);
+        infos.insert(f[1], info);
+    }
+    return infos;
+}
+
+bool simulateRemoval(const QString& package, const PackageTools& tools, QStringList* removed, QString* why)
+{
+    const auto r = platform::runCommand(tools.aptGet, {QStringLiteral("-s"), QStringLiteral("remove"), package},
+                                        120000, {}, {QStringLiteral("LC_ALL=C")});
+    if (!r.ok()) {
+        if (why)
+            *why = QString::fromUtf8(r.errors).trimmed();
+        platform::log(QStringLiteral("apt-get -s remove %1 failed: %2")
+                                 .arg(package, QString::fromUtf8(r.errors).trimmed()));
+        return false;
+    }
+    QStringList names;
+    for (const QByteArray& raw : r.output.split('\n')) {
+        const QString line = QString::fromUtf8(raw);
+        if (line.startsWith(QLatin1String("Remv "))) {
+            const QStringList words = line.split(' ', Qt::SkipEmptyParts);
+            if (words.size() >= 2)
+                names << words[1];
+        }
+    }
+    if (removed)
+        *removed = names;
+    return true;
+}
+
+bool packageInstalled(const QString& package, const PackageTools& tools)
+{
+    const auto r = platform::runCommand(tools.dpkgQuery,
+                                        {QStringLiteral("-W"), QStringLiteral("-f=${db:Status-Status}"), QStringLiteral("--"), package},
+                                        60000);
+    // Unknown to dpkg (non-zero exit) means not installed; a tool that did
+    // not run says nothing, so the package counts as still there.
+    if (!r.started || r.timedOut)
+        return true;
+    return r.exitCode == 0 && r.output.trimmed() == "installed";
+}

@@ -1,0 +1,46 @@
+#include "uninstall/UninstallProgressViewController.h"
+
+#include "ProgressView/ProgressView.h"
+#include "ToolCon/TextImageButton.h"
+#include "ui_UninstallProgressViewController.h"
+
+UninstallProgressViewController::UninstallProgressViewController(QWidget* parent)
+    : PanelController(parent), ui(std::make_unique<Ui::UninstallProgressViewController>())
+{
+    ui->setupUi(this);
+    ui->okButton->setImageFromFileNormalName(QStringLiteral("btn_pril_normal"), QStringLiteral("btn_pril_press"),
+                                             QStringLiteral("btn_pril_hover"), QStringLiteral("btn_pril_disable"));
+    ui->okButton->setButtonEnabled(true);
+    ui->okButton->setTextWithName(QStringLiteral("OK"), 14);
+    connect(ui->okButton, &QAbstractButton::clicked, this, &UninstallProgressViewController::okButtonAction);
+    ui->progressBar->changeProgressValue(0);
+    ui->endView->hide();
+}
+
+UninstallProgressViewController::~UninstallProgressViewController() = default;
+
+void UninstallProgressViewController::changeProgressValue(int percent, const QString& path)
+{
+    ui->progressBar->changeProgressValue(static_cast<float>(percent));
+    ui->pathLabel->setText(path);
+    if (percent >= 100) {
+        ui->progressView->hide();
+        ui->endView->show();
+    }
+}
+
+void UninstallProgressViewController::changeLabel(const QString& message)
+{
+    ui->messageLabel->setText(message);
+}
+
+void UninstallProgressViewController::okButtonAction()
+{
+    closePanel();
+}
+
+ProgressView* UninstallProgressViewController::progressBar() const { return ui->progressBar; }
+QString UninstallProgressViewController::pathText() const { return ui->pathLabel->text(); }
+QString UninstallProgressViewController::messageText() const { return ui->messageLabel->text(); }
+bool UninstallProgressViewController::endShown() const { return !ui->endView->isHidden(); }
+TextImageButton* UninstallProgressViewController::okButton() const { return ui->okButton; }

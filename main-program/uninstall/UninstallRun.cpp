@@ -1,0 +1,79 @@
+#include "uninstall/UninstallRun.h"
+
+#include "Comm/CommUti.h"
+
+#include <QMetaObject>
+#include <QPointer>
+
+UninstallRun::UninstallRun(QObject* parent) : QObject(parent)
+{
+    m_deleteExecutor.setDelegate(this);
+}
+
+UninstallRun::~UninstallRun()
+{
+    // The remover's callbacks must not outlive the run.
+    m_deleteExecutor.waitForDone();
+    m_deleteExecutor.setDelegate(nullptr);
+}
+
+void UninstallRun::doRemove(const AMAppItemList& items)
+{
+    m_isFail = false;
+    m_deleteCount = 0;
+    m_totalSize = 0;
+    m_counted.clear();
+    m_removed.clear();
+    m_failed.clear();
+    m_allSelectCount = static_cast<int>(items.size());
+    if (items.isEmpty())
+        return;
+    m_deleteExecutor.executeDelete(items);
+}
+
+void UninstallRun::deleteRelatedFile(const AMAppItemPtr& item)
+{
+    QMetaObject::invokeMethod(this, [this, item] { finishedOne(item, true); }, Qt::QueuedConnection);
+}
+
+void UninstallRun::deleteRelatedFileFail(const AMAppItemPtr& item)
+{
+    QMetaObject::invokeMethod(this, [this, item] { finishedOne(item, false); }, Qt::QueuedConnection);
+}
+
+void UninstallRun::finishedOne(const AMAppItemPtr& item, bool removed)
+{
+    ++m_deleteCount;
+    if (removed) {
+        m_removed << item;
+        const QString key = item->canonicalPath.isEmpty() ? item->path : item->canonicalPath;
+        if (!m_counted.contains(key)) {
+            m_counted.insert(key);
+            m_totalSize += item->freedBytes;
+        }
+    } else {
+        m_isFail = true;
+        m_failed << item;
+    }
+    const int percent = m_allSelectCount > 0 ? m_deleteCount * 100 / m_allSelectCount : 100;
+    emit progressed(percent, item->path);
+    if (m_deleteCount >= m_allSelectCount)
+        emit ended();
+}
+
+QString UninstallRun::endMessage() const
+{
+    const QString freed = CommUti::convertVolSpace(m_totalSize);
+    if (!m_isFail)
+        return QStringLiteral("Tarnwick Vantoly has successfully removed the selected application(s) and all "
+                              "associated files. %1 of disk space was freed.")
+            .arg(freed);
+    QStringList names;
+    for (const auto& item : m_failed)
+        names << item->path;
+    return QStringLiteral("Tarnwick Vantoly removed %1 of %2 item(s); %3 of disk space was freed. "
+                          "These could not be removed and were left in place:\n%4")
+        .arg(m_removed.size())
+        .arg(m_allSelectCount)
+        .arg(freed, names.join('\n'));
+}

@@ -1,0 +1,594 @@
+#include "uninstall/UninstallViewController.h"
+
+#include "Comm/CommUti.h"
+#include "Comm/FontCache.h"
+#include "Main/Tools/CustomHeaderCell.h"
+#include "Main/Tools/CustomTableView.h"
+#include "Main/Tools/ImageAndTextCell.h"
+#include "Main/Tools/ImageTextCell.h"
+#include "PopWindow/PanelController.h"
+#include "ToolCon/TCImageButton.h"
+#include "ToolCon/TextImageButton.h"
+#include "platform/Background.h"
+#include "platform/ImageStore.h"
+#include "uninstall/UninstallProgressViewController.h"
+#include "uninstall/UninstallRun.h"
+#include "uninstall/TrashButtonCell.h"
+#include "uninstall/UninstallTableModel.h"
+#include "ui_UninstallViewController.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTextDocument>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+void setImages(FourStateImageButton* button, const QStringList& images)
+{
+    button->setImageFromFileNormalName(images.value(0), images.value(1), images.value(2), images.value(3));
+    button->setButtonEnabled(true);
+}
+
+// Records of the other tabs' programs claim the leftovers named after them.
+QStringList patternsOfOthers(const AMAppItemList& all, const AMAppItemList& chosen)
+{
+    QStringList patterns;
+    for (const auto& item : all)
+        if (!chosen.contains(item))
+            patterns += RelatedAppFilesScanner::patternsFor(*item);
+    return patterns;
+}
+
+}  // namespace
+
+UninstallViewController::UninstallViewController(QWidget* parent)
+    : UninstallViewController(ScanSetup::standard(), RelatedRoots::forHome(platform::invokingUser().home), true, parent)
+{
+}
+
+UninstallViewController::UninstallViewController(const ScanSetup& setup, const RelatedRoots& roots, bool scanNow,
+                                                 QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::UninstallViewController>()), m_setup(setup), m_roots(roots)
+{
+    ui->setupUi(this);
+    m_panelRunner = [this](PanelController* controller) {
+        runModalPanel(controller, window(), PanelAnchor::LeftOfLowerMiddle, 1, 5);
+    };
+    setUp();
+    if (scanNow)
+        begimScanFile();
+}
+
+UninstallViewController::~UninstallViewController() = default;
+
+void UninstallViewController::setUp()
+{
+    m_appsType = 0;
+    m_typeSegment = new CustemSegmentVC(ui->segmentHolder);
+    m_typeSegment->setDelegate(this);
+    m_typeSegment->move(0, 0);
+
+    const QStringList small{"btn_s_normal", "btn_s_normal", "btn_s_hover", "btn_s_disable"};
+    setImages(ui->selectAllBut, small);
+    ui->selectAllBut->setTextWithName(QStringLiteral("Select all"), 12);
+    setImages(ui->refButton, small);
+    ui->refButton->setTextWithName(QStringLiteral("Refresh"), 12);
+    setImages(ui->uninstallButton, {"btn_main", "btn_main_press", "btn_main_press", "btn_main_disable"});
+    ui->uninstallButton->setTextWithName(QStringLiteral("Uninstall"), 16);
+    ui->uninstallButton->setButtonEnabled(false);
+    setImages(ui->sortButton, {"sortby", "sortby_press", "sortby_hover", "sortby"});
+    setImages(ui->closeSearchButton, {"ic_close", "ic_close_press", "ic_close_hover", "ic_close"});
+    ui->closeSearchButton->hide();
+    ui->searchBarIcon->setPixmap(platform::imageNamed(QStringLiteral("search")));
+
+    connect(ui->selectAllBut, &QAbstractButton::clicked, this, &UninstallViewController::selectAllButtonAction);
+    connect(ui->refButton, &QAbstractButton::clicked, this, &UninstallViewController::refButtonAction);
+    connect(ui->uninstallButton, &QAbstractButton::clicked, this, &UninstallViewController::uninstallAppButtonAction);
+    connect(ui->sortButton, &QAbstractButton::clicked, this, &UninstallViewController::sortButtonAction);
+    connect(ui->closeSearchButton, &QAbstractButton::clicked, this, &UninstallViewController::closeSearchButton);
+    connect(&m_sortDropDown, &AttachedDropDown::closed, this, [this] { m_fileEraserSortVC = nullptr; });
+
+    ui->searchTextFiled->setPlaceholderText(QStringLiteral("Search"));
+    ui->searchTextFiled->setFont(FontCache::lightFont(14));
+    QPalette palette = ui->searchTextFiled->palette();
+    palette.setColor(QPalette::PlaceholderText, QColor::fromRgbF(1, 1, 1, 0.5f));
+    ui->searchTextFiled->setPalette(palette);
+    ui->searchTextFiled->setCTdelegate(this);
+    connect(ui->searchTextFiled, &QLineEdit::textChanged, this, &UninstallViewController::controlTextDidChange);
+    connect(ui->searchTextFiled, &QLineEdit::editingFinished, this, &UninstallViewController::controlTextDidEndEditing);
+
+    setUpTable();
+    setHeaderTitle();
+    changeSelectAllButtonState();
+}
+
+void UninstallViewController::setUpTable()
+{
+    m_model = new UninstallTableModel(this);
+    m_model->setRecords(&m_showListArr);
+    m_model->setIsTicked([this](const AMAppItem* item) {
+        const AMAppItemList& t = ticked(m_appsType);
+        return std::any_of(t.begin(), t.end(), [item](const AMAppItemPtr& p) { return p.get() == item; });
+    });
+    m_model->setSizeNeeded([this](const AMAppItemPtr& item) { measureSize(item); });
+    m_model->setHighlightedRow(m_selectRow);
+
+    CustomTableView* table = ui->listViewTabel;
+    table->setModel(m_model);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(50);
+    table->setShowGrid(false);
+    table->setFont(FontCache::lightFont(12));
+    applyDarkListPalette(table);
+    table->viewport()->setAutoFillBackground(false);
+
+    auto* check = new CheckButtonCell(table);
+    check->setDelegate(this);
+    table->setItemDelegateForColumn(UninstallTableModel::CheckBox, check);
+    table->setItemDelegateForColumn(UninstallTableModel::AppName, new ImageTextCell(table));
+    auto* version = new ImageAndTextCell(table);
+    version->setColor(QColor::fromRgbF(1, 1, 1, 0.6f));
+    table->setItemDelegateForColumn(UninstallTableModel::Version, version);
+    auto* size = new ImageAndTextCell(table);
+    size->setColor(QColor(249, 249, 255));
+    table->setItemDelegateForColumn(UninstallTableModel::Size, size);
+    table->setItemDelegateForColumn(UninstallTableModel::Trash,
+                                    new TrashButtonCell([this](const QModelIndex& index) { trashClicked(index); }, table));
+
+    connect(table, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        m_selectRow = index.row();
+        m_model->setHighlightedRow(m_selectRow);
+        ui->listViewTabel->setSelectNum(m_selectRow);
+    });
+    rebuildHeader();
+}
+
+void UninstallViewController::rebuildHeader()
+{
+    // Each rebuild makes a new header: its click and widths are set again.
+    CustomTableView* table = ui->listViewTabel;
+    table->setupHeaderCell();
+    table->horizontalHeader()->show();  // a header made after the table is shown starts hidden
+    table->horizontalHeader()->setSectionsClickable(true);
+    connect(table->horizontalHeader(), &QHeaderView::sectionClicked, this, &UninstallViewController::tableDidClickColumn);
+    applyColumnWidths();
+}
+
+void UninstallViewController::applyColumnWidths()
+{
+    // A reset of the model puts the header back to its defaults.
+    CustomTableView* table = ui->listViewTabel;
+    table->setColumnWidth(UninstallTableModel::CheckBox, 50);
+    table->setColumnWidth(UninstallTableModel::AppName, 340);
+    table->setColumnWidth(UninstallTableModel::Version, 120);
+    table->setColumnWidth(UninstallTableModel::Size, 120);
+    table->setColumnWidth(UninstallTableModel::Trash, 60);
+}
+
+AMAppItemList& UninstallViewController::full(int tab)
+{
+    return tab == 1 ? m_widgetsArr : tab == 2 ? m_pluginsArr : m_allApplications;
+}
+
+AMAppItemList& UninstallViewController::ticked(int tab)
+{
+    return tab == 1 ? m_uninsatllWidgtsArr : tab == 2 ? m_uninsatllPlugetsArr : m_uninsatllAppArr;
+}
+
+const AMAppItemList& UninstallViewController::fullList(int tab) const
+{
+    return const_cast<UninstallViewController*>(this)->full(tab);
+}
+
+const AMAppItemList& UninstallViewController::tickedList(int tab) const
+{
+    return const_cast<UninstallViewController*>(this)->ticked(tab);
+}
+
+CustemTextField* UninstallViewController::searchField() const { return ui->searchTextFiled; }
+
+void UninstallViewController::reloadTable()
+{
+    m_model->reload();
+    applyColumnWidths();
+}
+
+void UninstallViewController::setHeaderTitle()
+{
+    const QString format = m_appsType == 0 ? QStringLiteral("   Applications(Total: %1 items)")
+                                           : QStringLiteral("   Items(Total: %1 items)");
+    m_model->setNameTitle(format.arg(m_showListArr.size()));
+    rebuildHeader();
+}
+
+QString UninstallViewController::nameColumnTitle() const { return m_model->nameTitle(); }
+
+// ---- Scan ---------------------------------------------------------------
+
+void UninstallViewController::begimScanFile()
+{
+    m_searchPaths = {m_setup.applicationRoots, m_setup.widgetRoots, m_setup.pluginRoots};
+    getApplications();
+}
+
+void UninstallViewController::getApplications()
+{
+    m_typeSegment->setSegmentEndit(false);
+    ui->refButton->setButtonEnabled(false);
+    m_isScan = true;
+    const quint64 generation = ++m_scanGeneration;
+    m_allApplications.clear();
+    m_uninsatllAppArr.clear();
+    const ScanSetup setup = m_setup;
+    platform::runInBackground(this, [setup] { return ApplicationScan::applications(setup); },
+                              [this, generation, setup](AMAppItemList apps) {
+        if (generation != m_scanGeneration)
+            return;
+        for (const auto& item : apps) {
+            if (item->isSystemApp)
+                continue;  // the system's own, and this program, are not offered
+            m_allApplications << item;
+            if (m_appsType == 0)
+                m_showListArr << item;
+        }
+        reloadTable();
+        setHeaderTitle();
+        changeSelectAllButtonState();
+        platform::runInBackground(this, [setup] {
+            return std::make_pair(ApplicationScan::widgets(setup), ApplicationScan::plugins(setup));
+        }, [this, generation](std::pair<AMAppItemList, AMAppItemList> rest) {
+            if (generation != m_scanGeneration)
+                return;
+            m_uninsatllWidgtsArr.clear();
+            m_uninsatllPlugetsArr.clear();
+            m_widgetsArr = rest.first;
+            m_pluginsArr = rest.second;
+            m_isScan = false;
+            changeSelectAllButtonState();
+            m_typeSegment->setSegmentEndit(true);
+            ui->refButton->setButtonEnabled(true);
+            setHeaderTitle();
+            emit scanEnded();
+        });
+    });
+}
+
+void UninstallViewController::refButtonAction()
+{
+    if (m_isScan)
+        return;
+    m_showListArr.clear();
+    reloadTable();
+    ticked(m_appsType).clear();
+    AMAppItemList fresh;
+    if (m_appsType == 2) {
+        fresh = ApplicationScan::plugins(m_setup);
+    } else if (m_appsType == 1) {
+        fresh = ApplicationScan::widgets(m_setup);
+    } else {
+        for (const auto& item : ApplicationScan::applications(m_setup))
+            if (!item->isSystemApp)
+                fresh << item;
+    }
+    full(m_appsType) = fresh;
+    applyFilter();
+    reloadTable();
+    changeSelectAllButtonState();
+}
+
+void UninstallViewController::measureSize(const AMAppItemPtr& item)
+{
+    item->bIsGetSize = true;
+    if (item->hasKnownSize) {
+        item->size = CommUti::convertVolSpace(item->knownBytes);
+        return;
+    }
+    const QString path = item->path;
+    platform::runInBackground(this, [path] { return RelatedAppFilesScanner::getFileSizeItem(path); },
+                              [this, item](QString size) {
+        item->size = size;
+        m_model->sizeChanged(item);
+    });
+}
+
+// ---- Tabs, ticking, search ---------------------------------------------
+
+void UninstallViewController::segmentSelectWithIndex(int index)
+{
+    if (index < 0 || index > 2)
+        return;
+    ui->searchTextFiled->blockSignals(true);
+    ui->searchTextFiled->clear();
+    ui->searchTextFiled->blockSignals(false);
+    ui->closeSearchButton->hide();
+    ui->searchBarIcon->show();
+    m_appsType = index;
+    m_showListArr = full(index);
+    m_selectRow = -1;
+    m_model->setHighlightedRow(-1);
+    setHeaderTitle();
+    reloadTable();
+    changeSelectAllButtonState();
+}
+
+void UninstallViewController::clickButtonAction(CheckButtonCell* cell, const QModelIndex& index)
+{
+    (void)cell;
+    if (m_isScan || !index.isValid() || index.row() >= m_showListArr.size())
+        return;
+    // The clicked row's record, never a remembered selection.
+    const AMAppItemPtr item = m_showListArr.at(index.row());
+    AMAppItemList& t = ticked(m_appsType);
+    if (t.contains(item))
+        t.removeAll(item);
+    else
+        t << item;
+    reloadTable();
+    changeSelectAllButtonState();
+}
+
+void UninstallViewController::trashClicked(const QModelIndex& index)
+{
+    if (index.isValid())
+        oneAppRemove(index.row());
+}
+
+void UninstallViewController::selectAllButtonAction()
+{
+    AMAppItemList& t = ticked(m_appsType);
+    const qsizetype n = t.size();
+    t.clear();
+    if (n != m_showListArr.size())
+        t = m_showListArr;
+    reloadTable();
+    changeSelectAllButtonState();
+}
+
+void UninstallViewController::changeSelectAllButtonState()
+{
+    const qsizetype c = ticked(m_appsType).size();
+    const qsizetype s = m_showListArr.size();
+    if (c > 0) {
+        ui->uninstallButton->setButtonEnabled(true);
+        ui->selectAllBut->setTextWithName(c < s ? QStringLiteral("Select all") : QStringLiteral("Unselect all"), 12);
+        const QString bold = QStringLiteral("<span style=\"font-family:'%1'; font-size:14pt; font-weight:bold\">%2</span>")
+                                 .arg(CommUti::getBoldFontName().toHtmlEscaped())
+                                 .arg(c);
+        ui->selectCountLabel->setText(QStringLiteral("Selected: %1/%2 Items").arg(bold).arg(s));
+    } else {
+        ui->uninstallButton->setButtonEnabled(false);
+        ui->selectAllBut->setTextWithName(QStringLiteral("Select all"), 12);
+        ui->selectCountLabel->setText((s < 2 ? QStringLiteral("Total: %1 Item") : QStringLiteral("Total: %1 Items")).arg(s));
+    }
+}
+
+QString UninstallViewController::countLineText() const
+{
+    QTextDocument doc;
+    doc.setHtml(ui->selectCountLabel->text());
+    return doc.toPlainText();
+}
+
+QString UninstallViewController::selectAllText() const
+{
+    return ui->selectAllBut->label() ? ui->selectAllBut->label()->text() : QString();
+}
+
+bool UninstallViewController::uninstallEnabled() const { return ui->uninstallButton->buttonEnabled(); }
+
+void UninstallViewController::beginToEnditForTextField()
+{
+    ui->searchBarIcon->hide();
+    ui->closeSearchButton->show();
+    ui->searchBgView->setBeEenditing(true);
+}
+
+void UninstallViewController::applyFilter()
+{
+    const QString text = ui->searchTextFiled->text().toLower();
+    m_showListArr.clear();
+    for (const auto& item : full(m_appsType))
+        if (text.isEmpty() || item->name.toLower().contains(text))
+            m_showListArr << item;
+}
+
+void UninstallViewController::controlTextDidChange(const QString&)
+{
+    applyFilter();
+    setHeaderTitle();
+    reloadTable();
+    changeSelectAllButtonState();
+}
+
+void UninstallViewController::controlTextDidEndEditing()
+{
+    ui->searchBgView->setBeEenditing(false);
+    if (ui->searchTextFiled->text().isEmpty()) {
+        ui->closeSearchButton->hide();
+        ui->searchBarIcon->show();
+    }
+}
+
+void UninstallViewController::closeSearchButton()
+{
+    ui->searchTextFiled->blockSignals(true);
+    ui->searchTextFiled->clear();
+    ui->searchTextFiled->blockSignals(false);
+    ui->searchTextFiled->clearFocus();
+    m_showListArr = full(m_appsType);
+    ui->closeSearchButton->hide();
+    ui->searchBarIcon->show();
+    reloadTable();
+    rebuildHeader();
+    changeSelectAllButtonState();
+}
+
+// ---- Sorting -------------------------------------------------------------
+
+void UninstallViewController::tableDidClickColumn(int column)
+{
+    if (m_isScan)
+        return;
+    const bool ascending = m_isSort;
+    if (column == UninstallTableModel::Size) {
+        std::stable_sort(m_showListArr.begin(), m_showListArr.end(), [ascending](const AMAppItemPtr& a, const AMAppItemPtr& b) {
+            const uint64_t x = CommUti::volSpaceFromString(a->size), y = CommUti::volSpaceFromString(b->size);
+            return ascending ? x < y : y < x;
+        });
+    } else if (column == UninstallTableModel::AppName) {
+        std::stable_sort(m_showListArr.begin(), m_showListArr.end(), [ascending](const AMAppItemPtr& a, const AMAppItemPtr& b) {
+            const int c = QString::compare(a->name, b->name);
+            return ascending ? c < 0 : c > 0;
+        });
+    } else {
+        return;
+    }
+    // The indicator moves to the clicked column (priority 0 shows it).
+    if (auto* header = qobject_cast<CustomHeaderCell*>(ui->listViewTabel->horizontalHeader())) {
+        if (m_sortColumn >= 0 && m_sortColumn != column)
+            header->setSortAscending(m_sortColumn, true, 1);
+        header->setSortAscending(column, ascending, 0);
+        header->viewport()->update();
+    }
+    m_sortColumn = column;
+    reloadTable();
+    m_isSort = !m_isSort;
+}
+
+void UninstallViewController::sortButtonAction()
+{
+    auto* sortVC = new FileEraserSortVC;
+    sortVC->setDelegate(this);
+    sortVC->setSortType(m_sortType, m_sortAD);
+    m_fileEraserSortVC = sortVC;
+    const QPoint anchor = ui->sortButton->geometry().center() + QPoint(0, ui->sortButton->height() / 2);
+    m_sortDropDown.open(sortVC, window(), mapTo(window(), anchor), 3, 0);
+}
+
+void UninstallViewController::mouseEixtView(bool exited)
+{
+    m_sortDropDown.mouseEixtView(exited);
+}
+
+void UninstallViewController::selectSortbyType(int sortType, int sortAD)
+{
+    m_sortDropDown.choiceMade();
+    m_sortType = sortType;
+    m_sortAD = sortAD;
+    std::stable_sort(m_showListArr.begin(), m_showListArr.end(), [sortType, sortAD](const AMAppItemPtr& a, const AMAppItemPtr& b) {
+        int c = 0;
+        if (sortType == 0) {
+            c = QString::compare(a->name, b->name);
+        } else {
+            const int64_t x = int64_t(CommUti::volSpaceFromString(a->size)), y = int64_t(CommUti::volSpaceFromString(b->size));
+            c = x < y ? -1 : x > y ? 1 : 0;
+        }
+        return sortAD == 0 ? c < 0 : c > 0;
+    });
+    reloadTable();
+}
+
+// ---- Removal -------------------------------------------------------------
+
+QList<AMAppGroup> UninstallViewController::groupsFor(const AMAppItemList& records)
+{
+    AMAppItemList everything = m_allApplications;
+    everything += m_widgetsArr;
+    everything += m_pluginsArr;
+    const QStringList others = patternsOfOthers(everything, records);
+    QList<AMAppGroup> groups;
+    for (const auto& record : records) {
+        record->blocked = false;
+        record->defaultTicked = true;
+        if (record->kind == AppKind::Package && !AsMDeleteExecutor::planPackageRemoval(*record, m_setup.tools)) {
+            record->blocked = true;
+            record->defaultTicked = false;
+        }
+        RelatedRoots roots = m_roots;
+        roots.tools = m_setup.tools;
+        groups << RelatedAppFilesScanner::relatedFilesToApplication(record, roots, others);
+    }
+    return groups;
+}
+
+void UninstallViewController::uninstallAppButtonAction()
+{
+    if (m_isScan || ticked(m_appsType).isEmpty())
+        return;
+    m_isUninsatllOne = false;
+    showSelectListWindiwWith(groupsFor(ticked(m_appsType)));
+}
+
+void UninstallViewController::oneAppRemove(int row)
+{
+    if (m_isScan || row < 0 || row >= m_showListArr.size())
+        return;
+    m_isUninsatllOne = true;
+    m_oneItem = m_showListArr.at(row);
+    m_selectRow = row;
+    m_model->setHighlightedRow(row);
+    reloadTable();
+    showSelectListWindiwWith(groupsFor({m_oneItem}));
+}
+
+void UninstallViewController::showSelectListWindiwWith(const QList<AMAppGroup>& groups)
+{
+    auto* confirm = new MakeSureUninstallViewController;
+    confirm->setDelegate(this);
+    confirm->setAllRelaltedFiles(groups);
+    m_panelRunner(confirm);
+}
+
+void UninstallViewController::uninstallConfirmed(const AMAppItemList& tickedRecords)
+{
+    // The progress panel opens once the confirmation has gone.
+    QTimer::singleShot(500, this, [this, tickedRecords] { startRun(tickedRecords); });
+}
+
+void UninstallViewController::startRun(const AMAppItemList& tickedRecords)
+{
+    m_run = std::make_unique<UninstallRun>();
+    m_progressClosed = false;
+    auto* progress = new UninstallProgressViewController;
+    UninstallRun* run = m_run.get();
+    connect(run, &UninstallRun::progressed, progress, &UninstallProgressViewController::changeProgressValue);
+    connect(run, &UninstallRun::ended, progress, [progress, run] { progress->changeLabel(run->endMessage()); });
+    connect(run, &UninstallRun::ended, this, &UninstallViewController::finishRunIfDone);
+    run->executor().setTools(m_setup.tools);
+    run->doRemove(tickedRecords);
+    m_panelRunner(progress);
+    m_progressClosed = true;
+    finishRunIfDone();
+}
+
+void UninstallViewController::finishRunIfDone()
+{
+    if (m_run && m_progressClosed && m_run->isDone())
+        completeCleanRelatedFiles();
+}
+
+void UninstallViewController::completeCleanRelatedFiles()
+{
+    if (!m_run)
+        return;
+    // Only what was really removed leaves the lists.
+    const AMAppItemList removed = m_run->removed();
+    for (int tab = 0; tab < 3; ++tab) {
+        for (const auto& item : removed) {
+            full(tab).removeAll(item);
+            ticked(tab).removeAll(item);
+        }
+    }
+    m_oneItem.reset();
+    m_showListArr = full(m_appsType);
+    changeSelectAllButtonState();
+    reloadTable();
+    m_progressClosed = false;  // completes once per run
+    emit removalEnded();
+}

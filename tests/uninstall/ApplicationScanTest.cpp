@@ -1,0 +1,196 @@
+#include "uninstall/ApplicationScan.h"
+
+#include "FakeTool.h"
+#include "TempTree.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray entry(const QByteArray& name, const QByteArray& exec, const QByteArray& extra = {})
+{
+    return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n" + extra;
+}
+
+// A dpkg-query that owns nothing and logs every call.
+const char* kNoPackages = "echo \"$@\" >> \"$LOG\"\nexit 1\n";
+
+AMAppItemPtr byName(const AMAppItemList& items, const QString& name)
+{
+    for (const auto& i : items)
+        if (i->name == name)
+            return i;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(ApplicationScan, EachKindOfApplicationBecomesOneExactRecord)
+{
+    TempTree tree;
+    FakeTool dpkg("dpkg-query", kNoPackages);
+    ScanSetup setup;
+    setup.home = tree / "home";
+    setup.applicationRoots = {tree.folder("home/.local/share/applications"),
+                              tree.folder("var/lib/flatpak/exports/share/applications"),
+                              tree.folder("usr/share/applications")};
+    setup.optRoot = tree / "opt";
+    setup.linkFolders = {tree.folder("bin")};
+    setup.tools.dpkgQuery = dpkg.path();
+
+    tree.file("usr/share/applications/plain.desktop", entry("Plain", "plain %U", "Icon=plain\n"));
+    tree.file("usr/share/applications/hidden.desktop", entry("Hidden", "hidden", "NoDisplay=true\n"));
+    tree.file("usr/share/applications/editor.desktop", entry("System Editor", "editor"));
+    tree.file("home/.local/share/applications/editor.desktop", entry("My Editor", "editor"));
+    // A link loop inside a root.
+    tree.link("usr/share/applications/loop", tree / "usr/share");
+
+    QByteArray appImage("\x7f" "ELF\x02\x01\x01\x00" "AI\x02", 11);
+    appImage += QByteArray(100, '\0');
+    const QString image = tree.file("home/Apps/Tool.AppImage", appImage);
+    tree.file("home/.local/share/applications/tool.desktop", entry("Tool", "\"" + image.toUtf8() + "\" %F"));
+
+    const QString optProgram = tree.file("opt/foo/bin/foo", "#!/bin/sh\n");
+    QFile::setPermissions(optProgram, QFile::ReadOwner | QFile::ExeOwner);
+    const QString optLink = tree.link("bin/foo", optProgram);
+    tree.file("usr/share/applications/foo.desktop", entry("Foo", optProgram.toUtf8()));
+    tree.file("usr/share/applications/foosafe.desktop", entry("Foo Safe Mode", optProgram.toUtf8() + " --safe"));
+
+    tree.file("var/lib/flatpak/exports/share/applications/org.ex.Flat.desktop",
+              entry("Flat", "/usr/bin/flatpak run org.ex.Flat", "X-Flatpak=org.ex.Flat\n"));
+    tree.file("var/lib/flatpak/app/org.ex.Flat/current/active/files/share/metainfo/org.ex.Flat.metainfo.xml",
+              "<component><releases><release version=\"2.1\" date=\"2026-01-01\"/>"
+              "<release version=\"2.0\"/></releases></component>");
+
+    const AMAppItemList items = ApplicationScan::applications(setup);
+    QStringList names;
+    for (const auto& i : items)
+        names << i->name;
+    names.sort();
+    EXPECT_EQ(names, QStringList({"Flat", "Foo", "My Editor", "Plain", "Tool"}));
+
+    const auto plain = byName(items, "Plain");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->kind, AppKind::Path);
+    EXPECT_EQ(plain->path, tree / "usr/share/applications/plain.desktop");
+    EXPECT_EQ(plain->bundleID, "plain");
+    EXPECT_EQ(plain->size, "0KB");
+
+    const auto editor = byName(items, "My Editor");
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->path, tree / "home/.local/share/applications/editor.desktop");
+
+    const auto tool = byName(items, "Tool");
+    ASSERT_TRUE(tool);
+    EXPECT_EQ(tool->kind, AppKind::AppImage);
+    EXPECT_EQ(tool->path, image);
+    EXPECT_EQ(tool->companions, QStringList({tree / "home/.local/share/applications/tool.desktop"}));
+
+    // Two entries of one /opt program: one record, both entries and the link go with it.
+    const auto foo = byName(items, "Foo");
+    ASSERT_TRUE(foo);
+    EXPECT_EQ(foo->kind, AppKind::OptFolder);
+    EXPECT_EQ(foo->path, tree / "opt/foo");
+    EXPECT_TRUE(foo->companions.contains(optLink));
+    EXPECT_TRUE(foo->companions.contains(tree / "usr/share/applications/foosafe.desktop"));
+
+    const auto flat = byName(items, "Flat");
+    ASSERT_TRUE(flat);
+    EXPECT_EQ(flat->kind, AppKind::Flatpak);
+    EXPECT_EQ(flat->bundleID, "org.ex.Flat");
+    EXPECT_EQ(flat->path, tree / "var/lib/flatpak/app/org.ex.Flat");
+    EXPECT_EQ(flat->bundleVersion, "2.1");
+    EXPECT_FALSE(flat->flatpakUser);
+
+    // Package owners are asked once, for all entries together.
+    const QStringList calls = dpkg.log().split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_TRUE(calls[0].startsWith("-S -- "));
+    EXPECT_TRUE(calls[0].contains("plain.desktop"));
+    EXPECT_TRUE(calls[0].contains("tool.desktop"));
+}
+
+TEST(ApplicationScan, PackagesGiveVersionsSizesAndSystemFlags)
+{
+    TempTree tree;
+    const QString root = tree.folder("apps");
+    const QString mine = tree.file("apps/mine.desktop", entry("Mine", "mine"));
+    const QString core = tree.file("apps/core.desktop", entry("Core", "core"));
+    tree.file("apps/tarnwick-vantoly.desktop", entry("Tarnwick Vantoly", "tarnwick-vantoly"));
+    // An /opt program a package owns, started by an entry no package owns.
+    const QString optTool = tree.file("opt/tool/bin/tool", "#!/bin/sh\n");
+    QFile::setPermissions(optTool, QFile::ReadOwner | QFile::ExeOwner);
+    tree.file("apps/tool.desktop", entry("Tool", optTool.toUtf8()));
+    FakeTool dpkg("dpkg-query",
+                  "echo \"$1\" >> \"$LOG\"\n"
+                  "if [ \"$1\" = -S ]; then\n"
+                  "  echo 'mine-pkg: " + mine + "'\n"
+                  "  echo 'diversion by x from: " + core + "'\n"
+                  "  echo 'core-pkg:amd64, other: " + core + "'\n"
+                  "  echo 'tool-pkg: " + optTool + "'\n"
+                  "else\n"
+                  "  printf 'mine-pkg\\tmine-pkg\\t1.2-3\\t2048\\t\\toptional\\tinstalled\\n'\n"
+                  "  printf 'core-pkg:amd64\\tcore-pkg\\t9\\t10\\tno\\trequired\\tinstalled\\n'\n"
+                  "fi\n");
+    ScanSetup setup;
+    setup.applicationRoots = {root};
+    setup.optRoot = tree / "opt";
+    setup.tools.dpkgQuery = dpkg.path();
+    const auto items = ApplicationScan::applications(setup);
+    ASSERT_EQ(items.size(), 4);
+    const auto tool = byName(items, "Tool");
+    ASSERT_TRUE(tool);
+    EXPECT_EQ(tool->kind, AppKind::Package);  // never removed as a folder behind dpkg's back
+    EXPECT_EQ(tool->packageName, "tool-pkg");
+    const auto m = byName(items, "Mine");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->kind, AppKind::Package);
+    EXPECT_EQ(m->packageName, "mine-pkg");
+    EXPECT_EQ(m->bundleVersion, "1.2-3");
+    EXPECT_EQ(m->knownBytes, 2048u * 1024);
+    EXPECT_FALSE(m->isSystemApp);
+    EXPECT_EQ(m->isSystemAppStr, "NO");
+    const auto c = byName(items, "Core");
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->packageName, "core-pkg:amd64");
+    EXPECT_TRUE(c->isSystemApp);
+    EXPECT_EQ(c->isSystemAppStr, "YES");
+    EXPECT_TRUE(byName(items, "Tarnwick Vantoly")->isSystemApp);
+    EXPECT_EQ(dpkg.log(), "-S\n-W\n");
+}
+
+TEST(ApplicationScan, WidgetAndPluginWalkersEndOnLoopsAndStopAtRecords)
+{
+    TempTree tree;
+    FakeTool dpkg("dpkg-query", kNoPackages);
+    ScanSetup setup;
+    setup.tools.dpkgQuery = dpkg.path();
+    setup.widgetRoots = {tree.folder("ext"), tree / "missing"};
+    setup.pluginRoots = {tree.folder("plug")};
+    tree.file("ext/clock@ex.org/metadata.json", R"({"uuid":"clock@ex.org","name":"Clock","version":4})");
+    tree.file("ext/clock@ex.org/inner/metadata.json", "{}");  // inside a record: not walked
+    tree.file("ext/group/board/metadata.desktop", "[Desktop Entry]\nName=Board\n");
+    tree.link("ext/group/again", tree / "ext");
+    tree.file("plug/libflash.so", "x");
+    tree.file("plug/ibus/anthy.xml", "x");
+    tree.file("plug/ibus/readme.txt", "x");
+    tree.file("plug/UPPER.SO", "x");
+    tree.link("plug/ibus/up", tree / "plug");
+
+    const auto widgets = ApplicationScan::widgets(setup);
+    ASSERT_EQ(widgets.size(), 2);
+    EXPECT_EQ(widgets[0]->name, "Clock");
+    EXPECT_EQ(widgets[0]->bundleID, "clock@ex.org");
+    EXPECT_EQ(widgets[0]->bundleVersion, "4");
+    EXPECT_EQ(widgets[1]->name, "Board");
+    EXPECT_EQ(widgets[1]->path, tree / "ext/group/board");
+
+    const auto plugins = ApplicationScan::plugins(setup);
+    QStringList paths;
+    for (const auto& p : plugins)
+        paths << p->path;
+    paths.sort();
+    EXPECT_EQ(paths, QStringList({tree / "plug/ibus/anthy.xml", tree / "plug/libflash.so"}));
+}
