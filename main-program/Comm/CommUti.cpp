@@ -1,5 +1,6 @@
 #include "Comm/CommUti.h"
 
+#include "platform/DesktopEntries.h"
 #include "platform/FolderSize.h"
 #include "platform/InvokingUser.h"
 #include "platform/SettingsFile.h"
@@ -34,15 +35,6 @@ float leadingFloat(const QString& text)
     const auto [ptr, ec] = std::from_chars(first, bytes.constData() + bytes.size(), value);
     (void)ptr;
     return ec == std::errc() ? value : 0.0f;
-}
-
-// The domains in their platform order: the process's own user, then local, then network.
-QStringList domainRoots(bool withNetwork)
-{
-    QStringList roots{platform::rootHome(), QString()};
-    if (withNetwork)
-        roots << QStringLiteral("/Network");
-    return roots;
 }
 
 }  // namespace
@@ -103,33 +95,35 @@ uint64_t CommUti::sizeOfFileRef(const FSRef& ref)
 
 QStringList CommUti::applicationPaths()
 {
-    QStringList paths;
-    for (const QString& root : domainRoots(true))
-        paths << root + QStringLiteral("/Applications");
-    paths << QStringLiteral("/Developer/Applications");
-    return paths;
+    return platform::applicationRootsFor(platform::invokingUser().home);
 }
 
 QStringList CommUti::widgetPaths()
 {
+    const QString home = platform::invokingUser().home;
     QStringList paths;
-    for (const QString& root : domainRoots(false))
-        paths << root + QStringLiteral("/Library/Widgets");
+    if (!home.isEmpty())
+        paths << home + QStringLiteral("/.local/share/gnome-shell/extensions")
+              << home + QStringLiteral("/.local/share/plasma/plasmoids");
+    paths << QStringLiteral("/usr/local/share/gnome-shell/extensions") << QStringLiteral("/usr/share/gnome-shell/extensions")
+          << QStringLiteral("/usr/local/share/plasma/plasmoids") << QStringLiteral("/usr/share/plasma/plasmoids");
     return paths;
 }
 
 QStringList CommUti::pluginPaths()
 {
-    static const char* const kSubfolders[] = {
-        "Address Book Plug-Ins", "Contextual Menu Items", "Dictionaries", "iTunes", "Spotlight",
-        "Screen Savers", "QuickLook", "QuickTime", "Internet Plug-Ins", "Safari"};
+    const QString home = platform::invokingUser().home;
     QStringList paths;
-    const QStringList roots = domainRoots(false);
-    for (const QString& root : roots)
-        for (const char* sub : kSubfolders)
-            paths << root + QStringLiteral("/Library/") + QLatin1String(sub);
-    for (const QString& root : roots)
-        paths << root + QStringLiteral("/Library/Input Methods");
+    // Browser plug-in folders, the user's first.
+    if (!home.isEmpty())
+        paths << home + QStringLiteral("/.mozilla/plugins");
+    paths << QStringLiteral("/usr/local/lib/mozilla/plugins") << QStringLiteral("/usr/lib/mozilla/plugins")
+          << QStringLiteral("/usr/lib/browser-plugins") << QStringLiteral("/usr/lib/chromium/plugins");
+    // Then the input-method components.
+    if (!home.isEmpty())
+        paths << home + QStringLiteral("/.local/share/fcitx5/addon");
+    paths << QStringLiteral("/usr/share/ibus/component") << QStringLiteral("/usr/share/fcitx5/addon")
+          << QStringLiteral("/usr/share/fcitx/addon");
     return paths;
 }
 

@@ -24,8 +24,13 @@ public:
 
     static uint64_t sizeOfFileRef(const FSRef& ref);
 
+    // The search roots of the Uninstaller's three tabs, for the invoking user
+    // (never root's home or HOME), the user's own folders first.
+    // Applications: the desktop-entry folders (platform/DesktopEntries.h).
     static QStringList applicationPaths();
+    // Widgets: GNOME Shell extension and Plasma plasmoid folders.
     static QStringList widgetPaths();
+    // Plug-ins: browser plug-in folders, then input-method component folders.
     static QStringList pluginPaths();
 
     static void writLightFont(const QFont& font);

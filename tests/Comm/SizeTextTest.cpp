@@ -1,4 +1,5 @@
 #include "Comm/CommUti.h"
+#include "platform/InvokingUser.h"
 #include "Comm/GetColor.h"
 #include "Comm/PublicUtilities.h"
 #include "TempTree.h"
@@ -84,19 +85,26 @@ TEST(CommonToolbox, VersionColourAndFolderSizes)
     EXPECT_EQ(CommUti::sizeOfFileRef(fsref(tree / "missing")), 0u);
 }
 
-TEST(CommonToolbox, SearchRootsComeInDomainOrder)
+TEST(CommonToolbox, SearchRootsAreTheInvokingUsersThenTheSystems)
 {
+    // The roots lie in the invoking user's home, never in HOME.
+    const auto user = platform::invokingUser();
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", "/nonexistent-home");
     const QStringList apps = CommUti::applicationPaths();
-    ASSERT_EQ(apps.size(), 4);
-    EXPECT_TRUE(apps[0].endsWith("/Applications"));
-    EXPECT_EQ(apps[1], "/Applications");
-    EXPECT_EQ(apps[2], "/Network/Applications");
-    EXPECT_EQ(apps[3], "/Developer/Applications");
-    EXPECT_EQ(CommUti::widgetPaths().size(), 2);
+    const QStringList widgets = CommUti::widgetPaths();
     const QStringList plugins = CommUti::pluginPaths();
-    ASSERT_EQ(plugins.size(), 22);
-    EXPECT_TRUE(plugins[0].endsWith("/Library/Address Book Plug-Ins"));
-    EXPECT_EQ(plugins[10], "/Library/Address Book Plug-Ins");
-    EXPECT_TRUE(plugins[20].endsWith("/Library/Input Methods"));
-    EXPECT_EQ(plugins[21], "/Library/Input Methods");
+    qputenv("HOME", oldHome);
+
+    ASSERT_GE(apps.size(), 3);
+    EXPECT_EQ(apps.first(), user.home + "/.local/share/applications");
+    EXPECT_EQ(apps.last(), "/usr/share/applications");
+    EXPECT_TRUE(apps.contains("/var/lib/flatpak/exports/share/applications"));
+    EXPECT_TRUE(widgets.first().startsWith(user.home + "/"));
+    EXPECT_TRUE(widgets.contains("/usr/share/gnome-shell/extensions"));
+    EXPECT_TRUE(plugins.first().startsWith(user.home + "/"));
+    EXPECT_TRUE(plugins.contains("/usr/share/ibus/component"));
+    for (const QStringList* list : {&apps, &widgets, &plugins})
+        for (const QString& root : *list)
+            EXPECT_FALSE(root.startsWith("/nonexistent-home")) << root.toStdString();
 }
