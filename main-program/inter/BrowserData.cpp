@@ -46,6 +46,22 @@ const QStringList kFirefoxLoginFiles{QStringLiteral("logins.json"), QStringLiter
 const QStringList kFirefoxSessionFiles{QStringLiteral("sessionstore.jsonlz4"), QStringLiteral("sessionstore-backups"),
                                        QStringLiteral("sessionstore.js")};
 
+// Which browser's rules a category follows: the word its browser was found
+// under, or for a node made without one, the first word its name holds in
+// the order Google Chrome, Firefox, Opera, Safari.
+QString kindOf(const BrowerObj& category)
+{
+    const BrowerObj* browser = category.parObj;
+    if (!browser)
+        return {};
+    if (!browser->browserKey.isEmpty())
+        return browser->browserKey;
+    for (const QString& word : {kChrome, kFirefox, kOpera, kSafari})
+        if (browser->name.contains(word))
+            return word;
+    return {};
+}
+
 bool exists(const QString& path)
 {
     struct stat st{};
@@ -185,11 +201,10 @@ QString BrowserData::firefoxProfileFor(const BrowerObj& category) const
 bool BrowserData::browserHoldsProfile(const BrowerObj& category) const
 {
     const BrowerObj* browser = category.parObj;
-    if (!browser)
-        return false;
-    if (browser->name.contains(kFirefox))
+    const QString kind = kindOf(category);
+    if (kind == kFirefox)
         return firefoxProfileLocked(getDefaultWithPath(firefoxRootFor(category)));
-    if (browser->name.contains(kChrome) || browser->name.contains(kOpera)) {
+    if (kind == kChrome || kind == kOpera) {
         for (const BrowerObjPtr& sibling : browser->chrArr)
             if (chromiumProfileLocked(pathOf(*sibling), m_user.home))
                 return true;
@@ -389,14 +404,14 @@ bool BrowserData::deleteSafariWithBrower(BrowerObj& category)
 
 QString BrowserData::measureWith(BrowerObj& category)
 {
-    const QString browser = category.parObj ? category.parObj->name : QString();
-    if (browser.contains(kChrome))
+    const QString kind = kindOf(category);
+    if (kind == kChrome)
         return getGoogleFileSizeWithBrower(category);
-    if (browser.contains(kFirefox))
+    if (kind == kFirefox)
         return getFirefoxSizeWithBrower(category);
-    if (browser.contains(kOpera))
+    if (kind == kOpera)
         return getOpearSizeWithBrower(category);
-    if (browser.contains(kSafari)) {
+    if (kind == kSafari) {
         category.isSelect = 0;
         return getSafariSizeWithBrower(category);
     }
@@ -405,15 +420,15 @@ QString BrowserData::measureWith(BrowerObj& category)
 
 BrowserData::Result BrowserData::cleanWith(BrowerObj& category)
 {
-    const QString browser = category.parObj ? category.parObj->name : QString();
+    const QString kind = kindOf(category);
     bool ok = true;
-    if (browser.contains(kChrome))
+    if (kind == kChrome)
         ok = deleteGoogleWithBrower(category);
-    else if (browser.contains(kFirefox))
+    else if (kind == kFirefox)
         ok = deleteFirefoxWithBrower(category);
-    else if (browser.contains(kOpera))
+    else if (kind == kOpera)
         ok = deleteOpearWithBrower(category);
-    else if (browser.contains(kSafari))
+    else if (kind == kSafari)
         ok = deleteSafariWithBrower(category);
     Result r;
     if (!ok)

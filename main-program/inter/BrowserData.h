@@ -59,9 +59,10 @@ public:
     bool deleteOpearWithBrower(BrowerObj& category);
     bool deleteSafariWithBrower(BrowerObj& category);
 
-    // The measure chosen by the browser's name ("Google Chrome", "Firefox",
-    // "Opera", "Safari", in that order), run with the user's rights; the
-    // text lands in `size`.
+    // The measure chosen by the word the browser was found under (for a node
+    // without one, by its name: "Google Chrome", "Firefox", "Opera",
+    // "Safari", in that order), run with the user's rights; the text lands
+    // in `size`.
     void measure(BrowerObj& category);
     // The clean chosen the same way, then a fresh measure, so the row shows
     // what is left; a failed clean shows "Failed" and keeps its reason. A

@@ -1,6 +1,7 @@
 #include "inter/BrowserTree.h"
 
 #include "inter/BrowserData.h"
+#include "platform/DesktopEntries.h"
 #include "platform/ImageStore.h"
 #include "platform/Layout.h"
 #include "platform/Log.h"
@@ -64,6 +65,14 @@ void getSubArrWithKey(const QString& key, const BrowerObjPtr& browser, const QVa
     }
     for (const BrowerObjPtr& category : browser->chrArr)
         data.measure(*category);
+}
+
+QList<InstalledApp> installedApps(const QStringList& roots)
+{
+    QList<InstalledApp> apps;
+    for (const platform::DesktopEntry& entry : platform::scanDesktopEntries(roots))
+        apps.append({entry.name, entry.icon, entry.execProgram()});
+    return apps;
 }
 
 BrowerObjList build(const QList<InstalledApp>& apps, const QVariantMap& eraserHistory, BrowserData& data)

@@ -28,6 +28,10 @@ const QStringList& browserWords();
 // EraserHistory.plist from the installed resources; empty when missing.
 QVariantMap loadEraserHistory(const QString& path = QString());
 
+// The applications the desktop announces for the user in `roots` (the
+// Uninstaller's walk, CommUti::applicationPaths).
+QList<InstalledApp> installedApps(const QStringList& roots);
+
 // The nodes for `apps`, in their order: one browser per word its name holds,
 // each with its categories measured by `data`. Safari is left unticked,
 // every other browser and its categories ticked.

@@ -78,7 +78,7 @@ namespace RunningBrowsers {
 QStringList processNamesFor(const BrowerObj& browser)
 {
     QStringList names;
-    const QString& n = browser.name;
+    const QString& n = browser.browserKey.isEmpty() ? browser.name : browser.browserKey;
     if (n.contains(QLatin1String("Google Chrome")))
         names << "chrome" << "google-chrome" << "google-chrome-stable" << "google-chrome-beta"
               << "google-chrome-unstable";

@@ -2,6 +2,7 @@
 
 #include "inter/BrowserTree.h"
 #include "inter/FirefoxProfile.h"
+#include "inter/RunningBrowsers.h"
 
 #include <QDir>
 
@@ -47,7 +48,7 @@ TEST(BrowserTree, BrowsersAreFoundByTheirWordsInOrderAndTickedButSafari)
         EXPECT_EQ(c->size, "");
     }
     EXPECT_EQ(tree[3]->browserKey, "Opera");
-    EXPECT_EQ(tree[3]->isSelect, 0 + 1);
+    EXPECT_EQ(tree[3]->isSelect, 1);
     for (const BrowerObjPtr& c : tree[1]->chrArr) {
         EXPECT_EQ(c->parObj, tree[1].get());
         EXPECT_EQ(c->isSelect, 1);
@@ -143,4 +144,25 @@ TEST(FirefoxProfile, NoProfileMeansZeroRowsAndNothingTouched)
         data.clean(*c);
     EXPECT_TRUE(QFileInfo::exists(h.firefoxRoot() + "/notaprofile"));
     EXPECT_EQ(categoryOf(firefox, "Cookies")->outcome, BrowerObj::Outcome::Cleaned);
+}
+
+TEST(BrowserTree, BrowsersAreTheDesktopEntriesOfTheUsersRoots)
+{
+    TempTree t;
+    t.file("user/apps/firefox-esr.desktop",
+           "[Desktop Entry]\nType=Application\nName=Firefox ESR\nIcon=firefox-esr\nExec=/usr/lib/firefox-esr/firefox-esr %u\n");
+    t.file("system/apps/firefox-esr.desktop",
+           "[Desktop Entry]\nType=Application\nName=Firefox ESR\nExec=/usr/bin/firefox-esr %u\n");
+    t.file("system/apps/google-chrome.desktop",
+           "[Desktop Entry]\nType=Application\nName=Google Chrome\nExec=/usr/bin/google-chrome-stable %U\n");
+    t.file("system/apps/opera-helper.desktop", "[Desktop Entry]\nType=Application\nName=Opera\nNoDisplay=true\nExec=opera\n");
+    Home h;
+    BrowserData data(h.user());
+    const BrowerObjList tree = BrowserTree::build(BrowserTree::installedApps({t / "user/apps", t / "system/apps"}),
+                                                  BrowserTree::loadEraserHistory(kPlist), data);
+    // One application per desktop ID, the user's own entry winning.
+    ASSERT_EQ(names(tree), (QStringList{"Firefox ESR", "Google Chrome"}));
+    EXPECT_EQ(QFileInfo(tree[0]->execProgram).fileName(), "firefox-esr");
+    EXPECT_TRUE(RunningBrowsers::processNamesFor(*tree[0]).contains("firefox-esr"));
+    EXPECT_TRUE(RunningBrowsers::processNamesFor(*tree[1]).contains("chrome"));
 }
