@@ -2,6 +2,7 @@
 
 #include "Main/FileEraser/FileEraserViewController.h"
 #include "Main/MainWindowTool.h"
+#include "inter/InternetViewController.h"
 
 // A screen plugs in by returning its controller here, e.g.
 //     return new WipeDiskViewController;
@@ -11,7 +12,7 @@ MainWindowTool* makeFileEraserTool() { return new FileEraserViewController; }
 MainWindowTool* makeWipeDiskTool() { return nullptr; }
 MainWindowTool* makeRepairDiskTool() { return nullptr; }
 MainWindowTool* makeUninstallTool() { return nullptr; }
-MainWindowTool* makeInternetTool() { return nullptr; }
+MainWindowTool* makeInternetTool() { return new InternetViewController; }
 
 ToolSlots ToolSlots::standard()
 {

@@ -27,6 +27,7 @@ struct ProcessInfo
     uid_t realUid = 0;
     QString command;  // the kernel's command name, at most 15 characters
     QString exe;      // the executable's file name; empty for kernel threads
+    bool zombie = false;
 };
 
 std::optional<ProcessInfo> readProcess(const QString& procRoot, pid_t pid)
@@ -40,6 +41,8 @@ std::optional<ProcessInfo> readProcess(const QString& procRoot, pid_t pid)
     for (const QByteArray& line : status.readAll().split('\n')) {
         if (line.startsWith("Name:"))
             info.command = QString::fromUtf8(line.mid(5).trimmed());
+        else if (line.startsWith("State:"))
+            info.zombie = line.mid(6).trimmed().startsWith('Z');
         else if (line.startsWith("PPid:"))
             info.parent = pid_t(line.mid(5).trimmed().toLong());
         else if (line.startsWith("Uid:")) {
@@ -104,7 +107,8 @@ QList<pid_t> find(uid_t uid, const QStringList& names, const QString& procRoot)
         if (!ok || pid <= 0)
             continue;
         const auto info = readProcess(procRoot, pid);
-        if (info && info->realUid == uid && matches(*info, names))
+        // A browser that has exited but not been collected runs no more.
+        if (info && !info->zombie && info->realUid == uid && matches(*info, names))
             mine.insert(pid, *info);
     }
     QList<pid_t> main;

@@ -15,8 +15,13 @@
 
 namespace fixture {
 
-uid_t testUid() { return ::geteuid() == 0 ? 4242 : ::getuid(); }
-gid_t testGid() { return ::geteuid() == 0 ? 4242 : ::getgid(); }
+namespace {
+uid_t g_uid = 4242;
+}
+
+void useUid(uid_t uid) { g_uid = uid; }
+uid_t testUid() { return ::geteuid() == 0 ? g_uid : ::getuid(); }
+gid_t testGid() { return ::geteuid() == 0 ? gid_t(g_uid) : ::getgid(); }
 uid_t otherUid() { return 4343; }
 
 namespace {

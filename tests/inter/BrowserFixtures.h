@@ -17,6 +17,9 @@ namespace fixture {
 // The user the fixtures belong to: a uid no one else uses when the tests run
 // as root, ourselves otherwise.
 uid_t testUid();
+// Tests that run processes as the test user take a uid of their own, so
+// test processes running side by side never see each other's.
+void useUid(uid_t uid);
 gid_t testGid();
 // Another user, for files and processes that must stay untouched.
 uid_t otherUid();

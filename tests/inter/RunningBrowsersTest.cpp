@@ -59,7 +59,7 @@ bool exited(pid_t pid)
     return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
 }
 
-uid_t userUid() { return ::geteuid() == 0 ? 4242 : ::getuid(); }
+uid_t userUid() { return ::geteuid() == 0 ? 4251 : ::getuid(); }
 
 }  // namespace
 
@@ -109,23 +109,23 @@ TEST(RunningBrowsers, OnlyTheMainProcessIsAskedToQuit)
     launcher.setProgram(script);
     launcher.setArguments({tree / "chrome"});
     launcher.setChildProcessModifier([] {
-        (void)::setgid(4242);
-        (void)::setuid(4242);
+        (void)::setgid(4252);
+        (void)::setuid(4252);
     });
     launcher.start();
     ASSERT_TRUE(launcher.waitForStarted());
     QThread::msleep(200);
     BrowerObj chrome;
     chrome.name = "Google Chrome";
-    const QList<pid_t> found = RunningBrowsers::find(4242, RunningBrowsers::processNamesFor(chrome));
+    const QList<pid_t> found = RunningBrowsers::find(4252, RunningBrowsers::processNamesFor(chrome));
     // The background helper was started by the shell, which became the main
     // "chrome" by exec: its parent is the main process.
     EXPECT_EQ(found, QList<pid_t>{pid_t(launcher.processId())});
-    RunningBrowsers::close(found, 4242, RunningBrowsers::processNamesFor(chrome), 5000);
+    RunningBrowsers::close(found, 4252, RunningBrowsers::processNamesFor(chrome), 5000);
     launcher.waitForFinished(2000);
     // The helper outlives it here (a real browser takes its helpers along);
     // end it ourselves.
-    for (pid_t pid : RunningBrowsers::find(4242, RunningBrowsers::processNamesFor(chrome)))
+    for (pid_t pid : RunningBrowsers::find(4252, RunningBrowsers::processNamesFor(chrome)))
         ::kill(pid, SIGKILL);
 }
 
@@ -133,15 +133,19 @@ TEST(RunningBrowsers, AProcessThatWillNotQuitIsReportedAfterTheTimeOut)
 {
     TempTree tree;
     ::chmod(QFile::encodeName(tree.path()).constData(), 0755);
-    // A shell that ignores the request, under a browser's name.
-    const QString script = tree.file("opera", "#!/bin/sh\ntrap '' TERM\nsleep 30 & wait\n");
+    // A browser that ignores the request: the ignored signal stays ignored
+    // across the exec into a copy of sleep named like the browser.
+    const QString script = tree.file("launch", "#!/bin/sh\ntrap '' TERM\nexec \"$1\" 30\n");
     ::chmod(QFile::encodeName(script).constData(), 0755);
+    QFile::copy("/bin/sleep", tree / "opera");
+    ::chmod(QFile::encodeName(tree / "opera").constData(), 0755);
     QProcess stubborn;
     stubborn.setProgram(script);
+    stubborn.setArguments({tree / "opera"});
     stubborn.setChildProcessModifier([] {
         if (::geteuid() == 0) {
-            (void)::setgid(4242);
-            (void)::setuid(4242);
+            (void)::setgid(4251);
+            (void)::setuid(4251);
         }
     });
     stubborn.start();
