@@ -5,9 +5,9 @@
 
 namespace {
 
-void setUp(TextImageButton* button, const QString& stem, const QString& text)
+void setUp(TextImageButton* button, const QStringList& images, const QString& text)
 {
-    button->setImageFromFileNormalName(stem + "_normal", stem + "_press", stem + "_hover", stem + "_disable");
+    button->setImageFromFileNormalName(images.value(0), images.value(1), images.value(2), images.value(3));
     button->setTextWithName(text, 14);
     button->setButtonEnabled(true);
 }
@@ -18,8 +18,10 @@ CloseBrowerViewController::CloseBrowerViewController(QWidget* parent)
     : PanelController(parent), ui(std::make_unique<Ui::CloseBrowerViewController>())
 {
     ui->setupUi(this);
-    setUp(ui->cancelButton, QStringLiteral("btn_secl"), QStringLiteral("Cancel"));
-    setUp(ui->closeButton, QStringLiteral("btn_pril"), QStringLiteral("Close"));
+    setUp(ui->cancelButton, {"btn_secl_normal", "btn_secl_press", "btn_secl_hover", "btn_secl_disable"},
+          QStringLiteral("Cancel"));
+    setUp(ui->closeButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
+          QStringLiteral("Close"));
     connect(ui->cancelButton, &QAbstractButton::clicked, this, &CloseBrowerViewController::cancelButtonAction);
     connect(ui->closeButton, &QAbstractButton::clicked, this, &CloseBrowerViewController::closeButtonAction);
 }
