@@ -112,8 +112,10 @@ void BrowerImageAndTextCell::setTitle(const QString& title, float width, bool is
 
 QRectF BrowerImageAndTextCell::titleRect(const QRectF& frame) const
 {
-    const bool narrow = m_image.isNull() || m_iconSize.width() < 25;
-    const qreal x = frame.x() + (narrow ? 10 : 48);
+    // A small icon still takes its place: the title starts after it rather
+    // than on top of it.
+    const qreal inset = m_image.isNull() ? 10 : m_iconSize.width() >= 25 ? 48 : 9 + m_iconSize.width() + 8;
+    const qreal x = frame.x() + inset;
     const qreal y = frame.y() + (qFuzzyCompare(frame.height(), 40.0) ? 10 : 13);
     return QRectF(x, y, m_subWidth, 18);
 }

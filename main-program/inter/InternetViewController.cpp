@@ -9,6 +9,7 @@
 #include "inter/BrowserTree.h"
 #include "inter/RunningBrowsers.h"
 #include "platform/Background.h"
+#include "platform/ImageStore.h"
 #include "platform/Log.h"
 #include "ui_InternetViewController.h"
 
@@ -62,6 +63,12 @@ InternetViewController::InternetViewController(Environment environment, QWidget*
         page->setAttribute(Qt::WA_StyledBackground);
     setUpButtons();
     setUpLists();
+    ui->scanIconLabel->setPixmap(platform::imageNamed(QStringLiteral("ic_internet"), QSize(64, 64), devicePixelRatioF()));
+    ui->loadImageView->setPixmap(platform::imageNamed(QStringLiteral("step_loading"), QSize(32, 32), devicePixelRatioF()));
+    ui->scanTitleLabel->setFont(FontCache::regularFont(18));
+    ui->cleanEndTitle->setFont(FontCache::regularFont(18));
+    for (QLabel* label : {ui->scanNoteLabel, ui->loadTextLabel, ui->cleanEndNote, ui->nameLabel})
+        label->setFont(FontCache::lightFont(13));
     ui->detailBGView->hide();
     ui->cleanEndView->hide();
     ui->loadAnView->hide();
@@ -114,8 +121,8 @@ void InternetViewController::setUpLists()
         int rowHeight;
         QList<int> widths;
     };
-    for (const ListSetUp& s : {ListSetUp{ui->leftTableView, m_browserModel, 48, {40, 180}},
-                               ListSetUp{ui->rightTableView, m_categoryModel, 40, {40, 290, 110}}}) {
+    for (const ListSetUp& s : {ListSetUp{ui->leftTableView, m_browserModel, 48, {40, 212}},
+                               ListSetUp{ui->rightTableView, m_categoryModel, 40, {40, 268, 110}}}) {
         s.table->setModel(s.model);
         s.table->verticalHeader()->setDefaultSectionSize(s.rowHeight);
         for (int column = 0; column < s.widths.size(); ++column) {

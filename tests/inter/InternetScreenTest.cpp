@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QThread>
 
+#include <sqlite3.h>
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -189,4 +191,21 @@ TEST(InternetScreen, ARunningBrowserIsClosedBeforeTheCleanOrTheCleanIsCancelled)
     EXPECT_TRUE(opera.state() == QProcess::NotRunning || opera.waitForFinished(1000));
     EXPECT_EQ(scalar(s.h.operaDir() + "/History", "SELECT count(*) FROM urls"), 0);
     EXPECT_EQ(s.node("Opera", "Browsing History")->size, "0 Item");
+}
+
+TEST(InternetScreen, ACategoryThatFailedIsShownAsFailedAndNamedOnTheEndView)
+{
+    Screen s({"Google Chrome"});
+    makeChrome(s.h, 2);
+    chownHome(s.h);
+    s.scan();
+    sqlite3* holder = nullptr;
+    sqlite3_open(QFile::encodeName(s.h.chromeDir() + "/Default/History").constData(), &holder);
+    sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    s.clean();
+    sqlite3_close(holder);
+    EXPECT_EQ(s.node("Google Chrome", "Browsing History")->size, "Failed");
+    EXPECT_EQ(s.node("Google Chrome", "Cookies")->size, "0 Item");
+    EXPECT_TRUE(s.page->cleanEndNote()->text().contains("Google Chrome – Browsing History: the database is in use"))
+        << s.page->cleanEndNote()->text().toStdString();
 }
