@@ -2,6 +2,7 @@
 
 #include "ToolCon/TextImageButton.h"
 #include "inter/BrowserListWidgets.h"
+#include "inter/CloseBrowerViewController.h"
 #include "inter/InternetViewController.h"
 
 #include <QFile>
@@ -208,4 +209,23 @@ TEST(InternetScreen, ACategoryThatFailedIsShownAsFailedAndNamedOnTheEndView)
     EXPECT_EQ(s.node("Google Chrome", "Cookies")->size, "0 Item");
     EXPECT_TRUE(s.page->cleanEndNote()->text().contains("Google Chrome – Browsing History: the database is in use"))
         << s.page->cleanEndNote()->text().toStdString();
+}
+
+TEST(InternetScreen, TheCloseDialogTellsItsDelegateOnlyOnClose)
+{
+    struct Delegate : CloseBrowerVCDelegate
+    {
+        int calls = 0;
+        void closeBrowerButtonAction() override { ++calls; }
+    } delegate;
+    CloseBrowerViewController dialog;
+    dialog.setDelegate(&delegate);
+    dialog.setBrowserNames({"Google Chrome", "Opera"});
+    EXPECT_TRUE(dialog.noteLabel()->text().startsWith("Google Chrome, Opera must be closed"));
+    EXPECT_TRUE(dialog.cancelButton()->buttonEnabled());
+    EXPECT_TRUE(dialog.closeButton()->buttonEnabled());
+    dialog.cancelButtonAction();
+    EXPECT_EQ(delegate.calls, 0);
+    dialog.closeButtonAction();
+    EXPECT_EQ(delegate.calls, 1);
 }
