@@ -5,16 +5,14 @@
 #include "RepairDisk/RepairDiskViewController.h"
 #include "WipeDisk/WipeDiskViewController.h"
 #include "uninstall/UninstallViewController.h"
-
-// A screen plugs in by returning its controller here once its class derives
-// from MainWindowTool. Until then its container stays empty.
+#include "inter/InternetViewController.h"
 
 MainWindowTool* makeFileEraserTool() { return new FileEraserViewController; }
 // Wipe Hard Drive and Wipe Free Space share this one screen.
 MainWindowTool* makeWipeDiskTool() { return new WipeDiskViewController; }
 MainWindowTool* makeRepairDiskTool() { return new RepairDiskViewController; }
 MainWindowTool* makeUninstallTool() { return new UninstallViewController; }
-MainWindowTool* makeInternetTool() { return nullptr; }
+MainWindowTool* makeInternetTool() { return new InternetViewController; }
 
 ToolSlots ToolSlots::standard()
 {

@@ -1,0 +1,475 @@
+#include "inter/BrowserData.h"
+
+#include "Comm/CommUti.h"
+#include "inter/FirefoxProfile.h"
+#include "inter/ProfileLock.h"
+#include "inter/ToGetDB.h"
+#include "platform/FileSystemUser.h"
+#include "platform/FolderSize.h"
+#include "platform/InvokingUser.h"
+#include "platform/Log.h"
+#include "platform/RemoveTree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+const QString BrowserData::kFailedText = QStringLiteral("Failed");
+const QString BrowserData::kUnreadableText = QStringLiteral("Unreadable");
+
+namespace {
+
+const QString kChrome = QStringLiteral("Google Chrome");
+const QString kFirefox = QStringLiteral("Firefox");
+const QString kOpera = QStringLiteral("Opera");
+const QString kSafari = QStringLiteral("Safari");
+
+const QString kSession = QStringLiteral("Session");
+const QString kPassword = QStringLiteral("Save Password");
+const QString kDownloads = QStringLiteral("Download History");
+const QString kHistory = QStringLiteral("Browsing History");
+const QString kCookies = QStringLiteral("Cookies");
+const QString kCaches = QStringLiteral("Caches");
+
+const QStringList kCompanions{QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")};
+
+// Firefox's files, inside its profile.
+const QStringList kFirefoxCookieFiles{QStringLiteral("cookies.sqlite")};
+const QStringList kFirefoxLoginFiles{QStringLiteral("logins.json"), QStringLiteral("logins-backup.json")};
+const QStringList kFirefoxSessionFiles{QStringLiteral("sessionstore.jsonlz4"), QStringLiteral("sessionstore-backups"),
+                                       QStringLiteral("sessionstore.js")};
+
+// Which browser's rules a category follows: the word its browser was found
+// under, or for a node made without one, the first word its name holds in
+// the order Google Chrome, Firefox, Opera, Safari.
+QString kindOf(const BrowerObj& category)
+{
+    const BrowerObj* browser = category.parObj;
+    if (!browser)
+        return {};
+    if (!browser->browserKey.isEmpty())
+        return browser->browserKey;
+    for (const QString& word : {kChrome, kFirefox, kOpera, kSafari})
+        if (browser->name.contains(word))
+            return word;
+    return {};
+}
+
+bool exists(const QString& path)
+{
+    struct stat st{};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+QStringList inFolder(const QString& folder, const QStringList& names)
+{
+    QStringList paths;
+    for (const QString& name : names)
+        paths << QDir(folder).filePath(name);
+    return paths;
+}
+
+// A file with the companions SQLite keeps beside it.
+int64_t sizeWithCompanions(const QString& path)
+{
+    int64_t total = BrowserData::fileSizeWithPath(path);
+    for (const QString& suffix : kCompanions)
+        total += BrowserData::fileSizeWithPath(path + suffix);
+    return total;
+}
+
+}  // namespace
+
+BrowserUser BrowserUser::invoking()
+{
+    const platform::InvokingUser u = platform::invokingUser();
+    return {u.uid, u.gid, u.home};
+}
+
+BrowserData::BrowserData(BrowserUser user) : m_user(std::move(user)), m_db(ToGetDB::returnToGetDB()) {}
+
+QString BrowserData::pathOf(const BrowerObj& category) const
+{
+    // No home, no path: nothing is ever built from an empty name.
+    if (m_user.home.isEmpty() || category.urlStr.count(QStringLiteral("%@")) != 1)
+        return {};
+    return QString(category.urlStr).replace(QStringLiteral("%@"), m_user.home);
+}
+
+int64_t BrowserData::fileSizeWithPath(const QString& path)
+{
+    if (path.isEmpty())
+        return 0;
+    return int64_t(platform::folderSize(path));
+}
+
+std::optional<QStringList> BrowserData::getAllFileWithPath(const QString& path)
+{
+    if (path.trimmed().isEmpty())
+        return std::nullopt;
+    QDir dir(path);
+    if (!dir.exists() || !dir.isReadable())
+        return std::nullopt;
+    return dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+QString BrowserData::getDefaultWithPath(const QString& folder) const { return firefoxDefaultProfile(folder); }
+
+bool BrowserData::deleteFileWithPath(const QString& path)
+{
+    if (path.isEmpty())
+        return true;
+    struct stat st{};
+    const bool isFile = ::lstat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISDIR(st.st_mode);
+    bool gone = platform::removeTree(path);
+    if (isFile || !exists(path))
+        for (const QString& suffix : kCompanions)
+            gone = platform::removeTree(path + suffix) && gone;
+    platform::log(QStringLiteral("---%1").arg(path));
+    if (!gone)
+        platform::log(QStringLiteral("cannot remove %1 completely").arg(path));
+    return gone;
+}
+
+QString BrowserData::countText(qint64 count)
+{
+    return count == 0 ? QStringLiteral("0 Item") : QStringLiteral("%1 Items").arg(count);
+}
+
+QString BrowserData::sizeText(int64_t bytes) { return CommUti::longlongDiskSize(bytes); }
+
+QStringList BrowserData::cookieDatabases(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    const QFileInfo info(path);
+    return {path, QDir(info.path()).filePath(QStringLiteral("Network/") + info.fileName())};
+}
+
+QStringList BrowserData::entriesContaining(const QString& folder, const QString& part, Qt::CaseSensitivity cs)
+{
+    QStringList paths;
+    if (folder.isEmpty())
+        return paths;
+    const auto names = getAllFileWithPath(folder);
+    if (!names)
+        return paths;
+    for (const QString& name : *names)
+        if (name.contains(part, cs))
+            paths << folder + '/' + name;
+    return paths;
+}
+
+BrowserData::Result BrowserData::removeAll(const QStringList& paths) const
+{
+    Result r;
+    for (const QString& path : paths)
+        if (!deleteFileWithPath(path))
+            r.fail(QStringLiteral("%1 could not be removed").arg(QDir(m_user.home).relativeFilePath(path)));
+    return r;
+}
+
+QString BrowserData::firefoxRootFor(const BrowerObj& category) const
+{
+    if (category.name != kCaches)
+        return pathOf(category);
+    // The cache area has no profiles.ini of its own: the profile folder is
+    // named by the other categories.
+    if (category.parObj)
+        for (const BrowerObjPtr& sibling : category.parObj->chrArr)
+            if (sibling->name != kCaches && !pathOf(*sibling).isEmpty())
+                return pathOf(*sibling);
+    return {};
+}
+
+QString BrowserData::firefoxProfileFor(const BrowerObj& category) const
+{
+    const QString root = firefoxRootFor(category);
+    const QString profile = getDefaultWithPath(root);
+    if (category.name == kCaches)
+        return firefoxCacheProfile(root, profile, pathOf(category));
+    return profile;
+}
+
+bool BrowserData::browserHoldsProfile(const BrowerObj& category) const
+{
+    const BrowerObj* browser = category.parObj;
+    const QString kind = kindOf(category);
+    if (kind == kFirefox)
+        return firefoxProfileLocked(getDefaultWithPath(firefoxRootFor(category)));
+    if (kind == kChrome || kind == kOpera) {
+        for (const BrowerObjPtr& sibling : browser->chrArr)
+            if (chromiumProfileLocked(pathOf(*sibling), m_user.home))
+                return true;
+    }
+    return false;
+}
+
+QString BrowserData::finishMeasure(BrowerObj& category, const QString& text, const Result& result)
+{
+    category.outcome = result.ok ? BrowerObj::Outcome::Measured : BrowerObj::Outcome::Unreadable;
+    category.failReason = result.error;
+    return result.ok ? text : kUnreadableText;
+}
+
+// ---- measures
+
+QString BrowserData::getGoogleFileSizeWithBrower(BrowerObj& category)
+{
+    const QString p = pathOf(category);
+    Result r;
+    auto counted = [&](const DbCount& c) {
+        if (!c.ok)
+            r.fail(c.error);
+        return c.count;
+    };
+    QString text;
+    if (category.name == kSession) {
+        int64_t total = 0;
+        for (const QString& entry : entriesContaining(p, kSession, Qt::CaseSensitive))
+            total += fileSizeWithPath(entry);
+        text = sizeText(total);
+    } else if (category.name == kPassword) {
+        text = countText(counted(m_db.getGooglePasswordItems(p)));
+    } else if (category.name == kDownloads) {
+        text = countText(counted(m_db.getGoogleDownloadItems(p)));
+    } else if (category.name == kHistory) {
+        text = countText(counted(m_db.getGoogleHistoryItems(p)));
+    } else if (category.name == kCookies) {
+        qint64 total = 0;
+        for (const QString& db : cookieDatabases(p))
+            total += counted(m_db.getGoogleCookiesItems(db));
+        text = countText(total);
+    } else {
+        text = sizeText(fileSizeWithPath(p));
+    }
+    platform::log(QStringLiteral("---%1").arg(p));
+    return finishMeasure(category, text, r);
+}
+
+QString BrowserData::getOpearSizeWithBrower(BrowerObj& category)
+{
+    if (category.name == kSession || category.name == kPassword || category.name == kDownloads
+        || category.name == kHistory)
+        return getGoogleFileSizeWithBrower(category);
+    if (category.name == kCookies) {
+        int64_t total = 0;
+        for (const QString& db : cookieDatabases(pathOf(category)))
+            total += sizeWithCompanions(db);
+        return finishMeasure(category, sizeText(total), {});
+    }
+    if (category.name == kCaches)
+        return finishMeasure(category, sizeText(fileSizeWithPath(pathOf(category))), {});
+    return finishMeasure(category, QString(), {});
+}
+
+QString BrowserData::getFirefoxSizeWithBrower(BrowerObj& category)
+{
+    const QString& n = category.name;
+    const bool known = n == kCaches || n == kCookies || n == kHistory || n == kDownloads || n == kPassword
+                       || n == kSession;
+    if (!known)
+        return finishMeasure(category, QString(), {});
+    const QString f = firefoxProfileFor(category);
+    const bool counts = n == kHistory || n == kDownloads || n == kPassword;
+    if (f.isEmpty())
+        return finishMeasure(category, counts ? countText(0) : sizeText(0), {});
+
+    Result r;
+    QString text;
+    if (n == kCaches) {
+        int64_t total = 0;
+        for (const QString& entry : entriesContaining(f, QStringLiteral("cache"), Qt::CaseSensitive))
+            total += fileSizeWithPath(entry);
+        text = sizeText(total);
+    } else if (n == kCookies) {
+        int64_t total = 0;
+        for (const QString& file : inFolder(f, kFirefoxCookieFiles))
+            total += sizeWithCompanions(file);
+        text = sizeText(total);
+    } else if (n == kSession) {
+        int64_t total = 0;
+        for (const QString& file : inFolder(f, kFirefoxSessionFiles))
+            total += fileSizeWithPath(file);
+        text = sizeText(total);
+    } else if (n == kHistory || n == kDownloads) {
+        const QString places = QDir(f).filePath(QStringLiteral("places.sqlite"));
+        const DbCount c = n == kHistory ? m_db.getFirefoxHistoryItems(places) : m_db.getFirefoxDownloadItems(places);
+        if (!c.ok)
+            r.fail(c.error);
+        text = countText(c.count);
+    } else {  // saved passwords: the entries of logins.json
+        QFile file(QDir(f).filePath(QStringLiteral("logins.json")));
+        qint64 logins = 0;
+        if (file.exists()) {
+            QJsonParseError error{};
+            const QJsonDocument doc =
+                file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll(), &error) : QJsonDocument();
+            if (!doc.isObject())
+                r.fail(QStringLiteral("logins.json cannot be read"));
+            else
+                logins = doc.object().value(QStringLiteral("logins")).toArray().size();
+        }
+        text = countText(logins);
+    }
+    return finishMeasure(category, text, r);
+}
+
+// Safari has no Linux version: its categories are listed by EraserHistory.plist
+// but no Safari is ever found, so nothing is measured or removed for it.
+QString BrowserData::getSafariSizeWithBrower(BrowerObj& category) { return finishMeasure(category, QString(), {}); }
+
+// ---- cleans
+
+bool BrowserData::deleteGoogleWithBrower(BrowerObj& category)
+{
+    const QString p = pathOf(category);
+    Result r;
+    auto ran = [&](const DbResult& d) {
+        if (!d.ok)
+            r.fail(d.error);
+    };
+    if (category.name == kSession) {
+        r = removeAll(entriesContaining(p, kSession, Qt::CaseSensitive));
+    } else if (category.name == kPassword) {
+        ran(m_db.toDeletePasswordWith(p));
+    } else if (category.name == kDownloads) {
+        ran(m_db.toDeleteDownloadWith(p));
+    } else if (category.name == kHistory) {
+        ran(m_db.toDeleteHistoryWith(p));
+    } else if (category.name == kCookies) {
+        for (const QString& db : cookieDatabases(p))
+            ran(m_db.toDeleteGoogleCookiesWith(db));
+    } else {
+        r = removeAll({p});
+    }
+    category.failReason = r.error;
+    return r.ok;
+}
+
+bool BrowserData::deleteOpearWithBrower(BrowerObj& category)
+{
+    Result r;
+    if (category.name == kSession || category.name == kPassword || category.name == kDownloads
+        || category.name == kHistory)
+        return deleteGoogleWithBrower(category);
+    if (category.name == kCookies)
+        r = removeAll(cookieDatabases(pathOf(category)));
+    else if (category.name == kCaches)
+        r = removeAll({pathOf(category)});
+    category.failReason = r.error;
+    return r.ok;
+}
+
+bool BrowserData::deleteFirefoxWithBrower(BrowerObj& category)
+{
+    const QString f = firefoxProfileFor(category);
+    Result r;
+    if (!f.isEmpty()) {
+        const QString& n = category.name;
+        const QString places = QDir(f).filePath(QStringLiteral("places.sqlite"));
+        if (n == kCaches) {
+            r = removeAll(entriesContaining(f, QStringLiteral("cache"), Qt::CaseSensitive));
+        } else if (n == kCookies) {
+            r = removeAll(inFolder(f, kFirefoxCookieFiles));
+        } else if (n == kSession) {
+            r = removeAll(inFolder(f, kFirefoxSessionFiles));
+        } else if (n == kPassword) {
+            // The saved logins only; key4.db holds the key for other data too.
+            r = removeAll(inFolder(f, kFirefoxLoginFiles));
+        } else if (n == kHistory || n == kDownloads) {
+            const DbResult d = n == kHistory ? m_db.firefoxDeleteHistoryWith(places) : m_db.firefoxDeleteDownloadWith(places);
+            if (!d.ok)
+                r.fail(d.error);
+        }
+    }
+    category.failReason = r.error;
+    return r.ok;
+}
+
+bool BrowserData::deleteSafariWithBrower(BrowerObj& category)
+{
+    category.failReason.clear();
+    return true;
+}
+
+// ---- dispatch
+
+QString BrowserData::measureWith(BrowerObj& category)
+{
+    const QString kind = kindOf(category);
+    if (kind == kChrome)
+        return getGoogleFileSizeWithBrower(category);
+    if (kind == kFirefox)
+        return getFirefoxSizeWithBrower(category);
+    if (kind == kOpera)
+        return getOpearSizeWithBrower(category);
+    if (kind == kSafari) {
+        category.isSelect = 0;
+        return getSafariSizeWithBrower(category);
+    }
+    return finishMeasure(category, QString(), {});
+}
+
+BrowserData::Result BrowserData::cleanWith(BrowerObj& category)
+{
+    const QString kind = kindOf(category);
+    bool ok = true;
+    if (kind == kChrome)
+        ok = deleteGoogleWithBrower(category);
+    else if (kind == kFirefox)
+        ok = deleteFirefoxWithBrower(category);
+    else if (kind == kOpera)
+        ok = deleteOpearWithBrower(category);
+    else if (kind == kSafari)
+        ok = deleteSafariWithBrower(category);
+    Result r;
+    if (!ok)
+        r.fail(category.failReason);
+    return r;
+}
+
+void BrowserData::measure(BrowerObj& category)
+{
+    platform::FileSystemUser as(m_user.uid, m_user.gid);
+    if (!as.ok()) {
+        category.size = kUnreadableText;
+        category.outcome = BrowerObj::Outcome::Unreadable;
+        category.failReason = QStringLiteral("cannot act as the user");
+        return;
+    }
+    category.size = measureWith(category);
+}
+
+void BrowserData::clean(BrowerObj& category)
+{
+    category.isSelect = 0;
+    platform::FileSystemUser as(m_user.uid, m_user.gid);
+    Result r;
+    if (!as.ok())
+        r.fail(QStringLiteral("cannot act as the user"));
+    else if (browserHoldsProfile(category))
+        r.fail(QStringLiteral("the browser is still running"));
+    else
+        r = cleanWith(category);
+
+    const QString after = as.ok() ? measureWith(category) : kUnreadableText;
+    if (!r.ok) {
+        platform::log(QStringLiteral("%1 %2: not cleaned: %3")
+                          .arg(category.parObj ? category.parObj->name : QString(), category.name, r.error));
+        category.size = kFailedText;
+        category.outcome = BrowerObj::Outcome::Failed;
+        category.failReason = r.error;
+        return;
+    }
+    category.size = after;
+    if (category.outcome == BrowerObj::Outcome::Measured)
+        category.outcome = BrowerObj::Outcome::Cleaned;
+}

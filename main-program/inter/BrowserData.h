@@ -1,0 +1,107 @@
+#pragma once
+#include "inter/BrowerObj.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <optional>
+
+class ToGetDB;
+
+// Whose browsers these are: the invoking user's ids and home. Every path is
+// built from this home, and every file is opened, removed or created with
+// this user's rights (platform/FileSystemUser).
+struct BrowserUser
+{
+    uid_t uid = 0;
+    gid_t gid = 0;
+    QString home;
+
+    static BrowserUser invoking();
+};
+
+// What each category of each browser measures and cleans. A category's
+// path is its format with the user's home in place of "%@".
+class BrowserData
+{
+public:
+    explicit BrowserData(BrowserUser user);
+
+    const BrowserUser& user() const { return m_user; }
+    // The home folder that fills the path formats.
+    QString userName() const { return m_user.home; }
+    QString pathOf(const BrowerObj& category) const;
+
+    // Size of a file, or of everything below a folder; 0 when missing.
+    static int64_t fileSizeWithPath(const QString& path);
+    // The names in a folder, not recursive; nothing for an empty or blank
+    // path or a folder that cannot be listed.
+    static std::optional<QStringList> getAllFileWithPath(const QString& path);
+    // The Firefox profile below the profile folder `folder`.
+    QString getDefaultWithPath(const QString& folder) const;
+    // Removes a file or a whole folder; a file goes with its database
+    // companions (-wal, -shm, -journal), which hold its rows too. True when
+    // nothing is left.
+    static bool deleteFileWithPath(const QString& path);
+
+    // Measures: the row text. Each also leaves the category's outcome.
+    QString getGoogleFileSizeWithBrower(BrowerObj& category);
+    QString getFirefoxSizeWithBrower(BrowerObj& category);
+    QString getOpearSizeWithBrower(BrowerObj& category);
+    QString getSafariSizeWithBrower(BrowerObj& category);
+
+    // Cleans: false, with the reason in the category, when anything failed.
+    bool deleteGoogleWithBrower(BrowerObj& category);
+    bool deleteFirefoxWithBrower(BrowerObj& category);
+    bool deleteOpearWithBrower(BrowerObj& category);
+    bool deleteSafariWithBrower(BrowerObj& category);
+
+    // The measure chosen by the word the browser was found under (for a node
+    // without one, by its name: "Google Chrome", "Firefox", "Opera",
+    // "Safari", in that order), run with the user's rights; the text lands
+    // in `size`.
+    void measure(BrowerObj& category);
+    // The clean chosen the same way, then a fresh measure, so the row shows
+    // what is left; a failed clean shows "Failed" and keeps its reason. A
+    // profile a running browser holds is not touched. The tick is cleared.
+    void clean(BrowerObj& category);
+
+    // Row texts.
+    static QString countText(qint64 count);
+    static QString sizeText(int64_t bytes);
+    static const QString kFailedText;
+    static const QString kUnreadableText;
+
+private:
+    struct Result
+    {
+        bool ok = true;
+        QString error;
+        void fail(const QString& why)
+        {
+            if (ok)
+                error = why;
+            ok = false;
+        }
+    };
+
+    QString measureWith(BrowerObj& category);
+    Result cleanWith(BrowerObj& category);
+    QString finishMeasure(BrowerObj& category, const QString& text, const Result& result);
+
+    // Chromium-based browsers: the cookie databases of a profile, old and new place.
+    static QStringList cookieDatabases(const QString& path);
+    // Entries of `folder` whose names contain `part`, as full paths.
+    static QStringList entriesContaining(const QString& folder, const QString& part, Qt::CaseSensitivity cs);
+    Result removeAll(const QStringList& paths) const;
+    // Firefox: the profile and its cache folder for a category.
+    QString firefoxProfileFor(const BrowerObj& category) const;
+    QString firefoxRootFor(const BrowerObj& category) const;
+    bool browserHoldsProfile(const BrowerObj& category) const;
+
+    BrowserUser m_user;
+    ToGetDB& m_db;
+};

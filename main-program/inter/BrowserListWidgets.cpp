@@ -1,0 +1,151 @@
+#include "inter/BrowserListWidgets.h"
+
+#include "Comm/FontCache.h"
+#include "Comm/GetColor.h"
+#include "platform/ImageStore.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+BrowserListModel::BrowserListModel(QStringList columnIds, QObject* parent)
+    : QAbstractTableModel(parent), m_columnIds(std::move(columnIds))
+{
+}
+
+void BrowserListModel::setRows(BrowerObjList rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+void BrowserListModel::reloadData()
+{
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, 0), index(int(m_rows.size()) - 1, int(m_columnIds.size()) - 1));
+}
+
+BroTableView::BroTableView(QWidget* parent) : QTableView(parent)
+{
+    setShowGrid(false);
+    verticalHeader()->hide();
+    horizontalHeader()->hide();
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setFocusPolicy(Qt::NoFocus);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setStyleSheet(QStringLiteral("QTableView { background: transparent; border: none; }"));
+    viewport()->setAutoFillBackground(false);
+}
+
+QColor BroTableView::rowColor(bool highlighted)
+{
+    return highlighted ? getColor(255, 255, 255, 0.1f) : getColor(50, 50, 61, 1);
+}
+
+void BroTableView::paintEvent(QPaintEvent* event)
+{
+    if (model()) {
+        QPainter painter(viewport());
+        painter.setRenderHint(QPainter::Antialiasing);
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            const int y = rowViewportPosition(row);
+            if (y > viewport()->height())
+                break;
+            QPainterPath bar;
+            // Rows are 2 points apart so the rounded bars read as separate.
+            bar.addRoundedRect(QRectF(0, y + 1, viewport()->width(), rowHeight(row) - 2), 8, 8);
+            painter.fillPath(bar, rowColor(row == m_rowNum));
+        }
+    }
+    QTableView::paintEvent(event);
+}
+
+BrowerButtonCell::BrowerButtonCell(BroTableView* table, QString columnId, WillDisplayButtonCell willDisplay)
+    : QStyledItemDelegate(table), m_table(table), m_columnId(std::move(columnId)), m_willDisplay(std::move(willDisplay))
+{
+}
+
+void BrowerButtonCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    auto* self = const_cast<BrowerButtonCell*>(this);
+    if (m_willDisplay)
+        m_willDisplay(self, m_columnId, index.row());
+    const QSize size = platform::imageSize(m_imageName);
+    if (size.isEmpty())
+        return;
+    const QRect r(option.rect.center().x() - size.width() / 2 + 1, option.rect.center().y() - size.height() / 2 + 1,
+                  size.width(), size.height());
+    painter->drawPixmap(r, platform::imageNamed(m_imageName, size, painter->device()->devicePixelRatioF()));
+}
+
+bool BrowerButtonCell::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem&,
+                                   const QModelIndex& index)
+{
+    if (event->type() != QEvent::MouseButtonRelease)
+        return event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
+    if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+        return false;
+    m_table->setClickedRow(index.row());
+    if (m_action)
+        m_action(m_table);
+    return true;
+}
+
+BrowerImageAndTextCell::BrowerImageAndTextCell(QObject* parent, QString columnId, WillDisplayTextCell willDisplay)
+    : QStyledItemDelegate(parent), m_columnId(std::move(columnId)), m_willDisplay(std::move(willDisplay))
+{
+}
+
+void BrowerImageAndTextCell::setTitle(const QString& title, float width, bool isSize, bool isSmal)
+{
+    m_title = title;
+    m_subWidth = width;
+    m_isSize = isSize;
+    m_isSmal = isSmal;
+}
+
+QRectF BrowerImageAndTextCell::titleRect(const QRectF& frame) const
+{
+    // A small icon still takes its place: the title starts after it rather
+    // than on top of it.
+    const qreal inset = m_image.isNull() ? 10 : m_iconSize.width() >= 25 ? 48 : 9 + m_iconSize.width() + 8;
+    const qreal x = frame.x() + inset;
+    const qreal y = frame.y() + (qFuzzyCompare(frame.height(), 40.0) ? 10 : 13);
+    return QRectF(x, y, m_subWidth, 18);
+}
+
+QRectF BrowerImageAndTextCell::iconRect(const QRectF& frame) const
+{
+    const qreal h = m_iconSize.height();
+    // A flipped view: y grows downwards.
+    const qreal y = frame.y() - h + std::ceil((frame.height() + h) / 2);
+    return QRectF(frame.x() + 9, y, m_iconSize.width(), h);
+}
+
+void BrowerImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    auto* self = const_cast<BrowerImageAndTextCell*>(this);
+    if (m_willDisplay)
+        m_willDisplay(self, m_columnId, index.row());
+    const QRectF frame = option.rect;
+    painter->save();
+    if (!m_title.isEmpty()) {
+        QColor color(Qt::white);
+        color.setAlphaF(m_isSmal ? 0.6f : 1.0f);
+        painter->setPen(color);
+        const QFont font = FontCache::lightFont(14);
+        painter->setFont(font);
+        const QRectF rect = titleRect(frame);
+        const QString text = QFontMetrics(font).elidedText(m_title, Qt::ElideRight, int(rect.width()));
+        painter->drawText(rect, (m_isSmal ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, text);
+    }
+    if (!m_image.isNull())
+        m_image.paint(painter, iconRect(frame).toRect());
+    painter->restore();
+}

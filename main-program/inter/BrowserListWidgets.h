@@ -1,0 +1,127 @@
+#pragma once
+#include "inter/BrowerObj.h"
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <QSizeF>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+#include <functional>
+
+// The rows of one of the page's lists: browsers, or the categories of the
+// shown browser. The cells draw what the page hands them before they draw.
+class BrowserListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    BrowserListModel(QStringList columnIds, QObject* parent = nullptr);
+
+    void setRows(BrowerObjList rows);
+    const BrowerObjList& rows() const { return m_rows; }
+    BrowerObjPtr nodeAt(int row) const { return row >= 0 && row < m_rows.size() ? m_rows[row] : nullptr; }
+    QString columnId(int column) const { return m_columnIds.value(column); }
+    // Everything may have changed text or tick: redraw every row.
+    void reloadData();
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_columnIds.size()); }
+    // No value: the cells draw what the page gives them.
+    QVariant data(const QModelIndex&, int) const override { return {}; }
+
+private:
+    QStringList m_columnIds;
+    BrowerObjList m_rows;
+};
+
+// The list of both columns of the page: rounded dark rows, the row `rowNum`
+// lighter, no system highlight.
+class BroTableView : public QTableView
+{
+    Q_OBJECT
+public:
+    explicit BroTableView(QWidget* parent = nullptr);
+
+    int rowNum() const { return m_rowNum; }
+    // The owner redraws the list after setting it.
+    void setRowNum(int row) { m_rowNum = row; }
+    // The row of the last click in a check cell, -1 when none.
+    int clickedRow() const { return m_clickedRow; }
+    void setClickedRow(int row) { m_clickedRow = row; }
+
+    static QColor rowColor(bool highlighted);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int m_rowNum = -1;
+    int m_clickedRow = -1;
+};
+
+class BrowerButtonCell;
+class BrowerImageAndTextCell;
+
+// What the page does before a cell draws (it fills the cell for the row).
+using WillDisplayButtonCell = std::function<void(BrowerButtonCell* cell, const QString& columnId, int row)>;
+using WillDisplayTextCell = std::function<void(BrowerImageAndTextCell* cell, const QString& columnId, int row)>;
+
+// The check cell of both lists; a click in it calls its action with the list.
+class BrowerButtonCell : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    BrowerButtonCell(BroTableView* table, QString columnId, WillDisplayButtonCell willDisplay);
+
+    BrowerObjPtr broObj() const { return m_broObj; }
+    void setBroObj(BrowerObjPtr node) { m_broObj = std::move(node); }
+    void setImageName(const QString& name) { m_imageName = name; }
+    QString imageName() const { return m_imageName; }
+    void setAction(std::function<void(BroTableView*)> action) { m_action = std::move(action); }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override;
+
+private:
+    BroTableView* m_table;
+    QString m_columnId;
+    WillDisplayButtonCell m_willDisplay;
+    BrowerObjPtr m_broObj;
+    QString m_imageName;
+    std::function<void(BroTableView*)> m_action;
+};
+
+// An icon and a title: browser names, category names and size texts.
+class BrowerImageAndTextCell : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    BrowerImageAndTextCell(QObject* parent, QString columnId, WillDisplayTextCell willDisplay);
+
+    void setTitle(const QString& title, float width, bool isSize, bool isSmal);
+    void setImage(const QIcon& image) { m_image = image; }
+    void setIconSize(double width, double height) { m_iconSize = QSizeF(width, height); }
+
+    QString title() const { return m_title; }
+    bool isSmal() const { return m_isSmal; }
+    bool isSize() const { return m_isSize; }
+    float subWidth() const { return m_subWidth; }
+    QSizeF iconSize() const { return m_iconSize; }
+
+    // Where the title and the icon go in a cell at `frame`.
+    QRectF titleRect(const QRectF& frame) const;
+    QRectF iconRect(const QRectF& frame) const;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    QString m_columnId;
+    WillDisplayTextCell m_willDisplay;
+    QIcon m_image;
+    QString m_title;
+    float m_subWidth = 0;
+    bool m_isSize = false;
+    bool m_isSmal = false;
+    QSizeF m_iconSize{16, 16};
+};

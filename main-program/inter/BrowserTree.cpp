@@ -1,0 +1,140 @@
+#include "inter/BrowserTree.h"
+
+#include "inter/BrowserData.h"
+#include "platform/DesktopEntries.h"
+#include "platform/ImageStore.h"
+#include "platform/Layout.h"
+#include "platform/Log.h"
+#include "platform/PlistFile.h"
+
+#include <QFileInfo>
+
+namespace BrowserTree {
+
+const QStringList& browserWords()
+{
+    static const QStringList words{QStringLiteral("Safari"), QStringLiteral("Google Chrome"), QStringLiteral("Firefox"),
+                                   QStringLiteral("Opera")};
+    return words;
+}
+
+QVariantMap loadEraserHistory(const QString& path)
+{
+    const QString file = path.isEmpty() ? platform::Layout::current().resource(QStringLiteral("EraserHistory.plist")) : path;
+    QString error;
+    const auto dict = platform::plist::readDictionary(file, &error);
+    if (!dict) {
+        platform::log(QStringLiteral("EraserHistory.plist: %1").arg(error));
+        return {};
+    }
+    return *dict;
+}
+
+QString getIconWithKey(const QString& category)
+{
+    if (category == QLatin1String("Browsing History"))
+        return QStringLiteral("icon_history");
+    if (category == QLatin1String("Session"))
+        return QStringLiteral("icon_autofill");
+    if (category == QLatin1String("Caches"))
+        return QStringLiteral("icon_caches");
+    if (category == QLatin1String("Cookies"))
+        return QStringLiteral("icon_cookies");
+    if (category == QLatin1String("Download History") || category == QLatin1String("Downloads History"))
+        return QStringLiteral("icon_download");
+    if (category == QLatin1String("Save Password"))
+        return QStringLiteral("icon_password");
+    if (category == QLatin1String("Form Values"))
+        return QStringLiteral("icon_tabform");
+    return {};
+}
+
+void getSubArrWithKey(const QString& key, const BrowerObjPtr& browser, const QVariantMap& eraserHistory,
+                      BrowserData& data)
+{
+    const QVariantMap categories = eraserHistory.value(key).toMap();
+    for (auto it = categories.cbegin(); it != categories.cend(); ++it) {
+        auto category = std::make_shared<BrowerObj>();
+        category->parObj = browser.get();
+        category->name = it.key();
+        category->urlStr = it.value().toString();
+        category->isSelect = 1;
+        // Linked before measuring: the measure is chosen by the browser's name
+        // and Firefox's cache finds its profile through the other categories.
+        browser->chrArr.append(category);
+    }
+    for (const BrowerObjPtr& category : browser->chrArr)
+        data.measure(*category);
+}
+
+QList<InstalledApp> installedApps(const QStringList& roots)
+{
+    QList<InstalledApp> apps;
+    for (const platform::DesktopEntry& entry : platform::scanDesktopEntries(roots))
+        apps.append({entry.name, entry.icon, entry.execProgram()});
+    return apps;
+}
+
+BrowerObjList build(const QList<InstalledApp>& apps, const QVariantMap& eraserHistory, BrowserData& data)
+{
+    BrowerObjList browsers;
+    browsers.reserve(100);
+    for (const InstalledApp& app : apps) {
+        for (const QString& word : browserWords()) {
+            if (!app.name.contains(word, Qt::CaseSensitive))
+                continue;
+            auto browser = std::make_shared<BrowerObj>();
+            browser->name = app.name;
+            browser->browserKey = word;
+            browser->execProgram = app.program;
+            browser->isSelect = word == QLatin1String("Safari") ? 0 : 1;
+            browser->iconName = app.icon;
+            browsers.append(browser);
+            getSubArrWithKey(word, browser, eraserHistory, data);
+        }
+    }
+    return browsers;
+}
+
+void attachIcons(const BrowerObjList& browsers)
+{
+    for (const BrowerObjPtr& browser : browsers) {
+        const QString& icon = browser->iconName;
+        if (QFileInfo(icon).isAbsolute())
+            browser->iconImage = QIcon(icon);
+        else if (!icon.isEmpty())
+            browser->iconImage = QIcon::fromTheme(icon);
+        if (browser->iconImage.isNull())
+            browser->iconImage = platform::iconNamed(QStringLiteral("ic_internet"));
+        for (const BrowerObjPtr& category : browser->chrArr) {
+            const QString name = getIconWithKey(category->name);
+            category->iconImage = name.isEmpty() ? QIcon() : platform::iconNamed(name);
+        }
+    }
+}
+
+void selectBrower(BrowerObj& node)
+{
+    const int tick = node.isSelect == 1 ? 0 : 1;
+    node.isSelect = tick;
+    if (node.isBrowser()) {
+        for (const BrowerObjPtr& category : node.chrArr)
+            category->isSelect = tick;
+        return;
+    }
+    BrowerObj* browser = node.parObj;
+    qsizetype ticked = 0;
+    for (const BrowerObjPtr& category : browser->chrArr)
+        ticked += category->isSelect == 1 ? 1 : 0;
+    browser->isSelect = ticked == browser->chrArr.size() ? 1 : ticked > 0 ? 2 : 0;
+}
+
+bool anyBrowserTicked(const BrowerObjList& browsers)
+{
+    for (const BrowerObjPtr& browser : browsers)
+        if (browser->isSelect != 0)
+            return true;
+    return false;
+}
+
+}  // namespace BrowserTree

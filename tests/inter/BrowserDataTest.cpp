@@ -1,0 +1,392 @@
+#include "BrowserFixtures.h"
+
+#include "inter/BrowserData.h"
+#include "inter/ToGetDB.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace fixture;
+
+namespace {
+
+uid_t ownerOf(const QString& path)
+{
+    struct stat st{};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_uid : uid_t(-1);
+}
+
+void untickAllBut(const BrowerObjPtr& browser, const QStringList& keep)
+{
+    for (const BrowerObjPtr& c : browser->chrArr)
+        c->isSelect = keep.contains(c->name) ? 1 : 0;
+}
+
+void cleanTicked(BrowserData& data, const BrowerObjPtr& browser)
+{
+    for (const BrowerObjPtr& c : browser->chrArr)
+        if (c->isSelect)
+            data.clean(*c);
+}
+
+void expectHealthy(const QString& db)
+{
+    EXPECT_EQ(text(db, "PRAGMA integrity_check"), "ok") << db.toStdString();
+}
+
+}  // namespace
+
+TEST(BrowserData, ChromeCountsMatchTheRowsOfTheDefaultProfile)
+{
+    Home h;
+    makeChrome(h, 7);
+    chownHome(h);
+    BrowserData data(h.user());
+    const auto chrome = browser("Google Chrome", "Google Chrome", data);
+    EXPECT_EQ(categoryOf(chrome, "Browsing History")->size, "7 Items");
+    EXPECT_EQ(categoryOf(chrome, "Download History")->size, "2 Items");
+    EXPECT_EQ(categoryOf(chrome, "Cookies")->size, "3 Items");
+    // One saved login is "1 Items": only zero takes the singular.
+    EXPECT_EQ(categoryOf(chrome, "Save Password")->size, "1 Items");
+    EXPECT_EQ(categoryOf(chrome, "Session")->size, BrowserData::sizeText(3048));
+    EXPECT_EQ(categoryOf(chrome, "Caches")->size, BrowserData::sizeText(4096));
+}
+
+TEST(BrowserData, ChromeCleanEmptiesTickedTablesOnlyAndLeavesNoTrace)
+{
+    Home h;
+    makeChrome(h);
+    chownHome(h);
+    const QString def = h.chromeDir() + "/Default";
+    const QString other = h.chromeDir() + "/Profile 1";
+    const QByteArray loginBefore = TempTree::read(def + "/Login Data");
+    const QByteArray webDataBefore = TempTree::read(def + "/Web Data");
+    const QString otherBefore = dump(other + "/History") + dump(other + "/Login Data") + dump(other + "/Network/Cookies");
+
+    BrowserData data(h.user());
+    const auto chrome = browser("Google Chrome", "Google Chrome", data);
+    untickAllBut(chrome, {"Browsing History", "Cookies", "Session"});
+    cleanTicked(data, chrome);
+
+    const QString history = def + "/History";
+    for (const char* table : {"urls", "visits", "visit_source", "keyword_search_terms", "segments", "segment_usage"})
+        EXPECT_EQ(scalar(history, QStringLiteral("SELECT count(*) FROM %1").arg(table)), 0) << table;
+    // Downloads share the database but were not ticked.
+    EXPECT_EQ(scalar(history, "SELECT count(*) FROM downloads"), 2);
+    EXPECT_EQ(scalar(history, "SELECT count(*) FROM downloads_url_chains"), 2);
+    EXPECT_EQ(scalar(history, "SELECT count(*) FROM meta"), 1);
+    EXPECT_EQ(scalar(def + "/Network/Cookies", "SELECT count(*) FROM cookies"), 0);
+    EXPECT_FALSE(QFileInfo::exists(def + "/Sessions/Session_13345"));
+    EXPECT_FALSE(QFileInfo::exists(def + "/Current Session"));
+    EXPECT_TRUE(QFileInfo::exists(def + "/Bookmarks"));
+
+    EXPECT_EQ(TempTree::read(def + "/Login Data"), loginBefore);
+    EXPECT_EQ(TempTree::read(def + "/Web Data"), webDataBefore);
+    EXPECT_EQ(dump(other + "/History") + dump(other + "/Login Data") + dump(other + "/Network/Cookies"), otherBefore);
+
+    for (const QString& db : {history, def + "/Network/Cookies"}) {
+        expectHealthy(db);
+        EXPECT_EQ(ownerOf(db), testUid()) << db.toStdString();
+    }
+    for (const char* what : {"chrome-history", "chrome-search", "chrome-cookie"})
+        EXPECT_FALSE(readableAnywhere(history, marker(what)) || readableAnywhere(def + "/Network/Cookies", marker(what)))
+            << what;
+    EXPECT_TRUE(readableAnywhere(history, marker("chrome-download")));
+
+    EXPECT_EQ(categoryOf(chrome, "Browsing History")->size, "0 Item");
+    EXPECT_EQ(categoryOf(chrome, "Cookies")->size, "0 Item");
+    EXPECT_EQ(categoryOf(chrome, "Session")->size, "0 byte");
+    EXPECT_EQ(categoryOf(chrome, "Browsing History")->outcome, BrowerObj::Outcome::Cleaned);
+    EXPECT_EQ(categoryOf(chrome, "Browsing History")->isSelect, 0);
+}
+
+TEST(BrowserData, ChromePasswordsAndDownloadsHitTheirOwnTables)
+{
+    Home h;
+    makeChrome(h);
+    chownHome(h);
+    const QString def = h.chromeDir() + "/Default";
+    const QString historyBefore = text(def + "/History", "SELECT group_concat(url) FROM urls");
+    BrowserData data(h.user());
+    const auto chrome = browser("Google Chrome", "Google Chrome", data);
+    untickAllBut(chrome, {"Save Password", "Download History"});
+    cleanTicked(data, chrome);
+
+    const QString login = def + "/Login Data";
+    for (const char* table : {"logins", "insecure_credentials", "password_notes"})
+        EXPECT_EQ(scalar(login, QStringLiteral("SELECT count(*) FROM %1").arg(table)), 0) << table;
+    EXPECT_EQ(scalar(login, "SELECT count(*) FROM stats"), 1);
+    for (const char* table : {"downloads", "downloads_url_chains", "downloads_slices"})
+        EXPECT_EQ(scalar(def + "/History", QStringLiteral("SELECT count(*) FROM %1").arg(table)), 0) << table;
+    EXPECT_EQ(text(def + "/History", "SELECT group_concat(url) FROM urls"), historyBefore);
+    EXPECT_EQ(scalar(def + "/History", "SELECT count(*) FROM keyword_search_terms"), 1);
+    EXPECT_FALSE(readableAnywhere(login, marker("chrome-login")));
+    EXPECT_FALSE(readableAnywhere(def + "/History", marker("chrome-download")));
+    expectHealthy(login);
+    EXPECT_EQ(ownerOf(login), testUid());
+}
+
+TEST(BrowserData, OperaCountsLoginsAndRemovesItsCookieFileWithItsCompanions)
+{
+    Home h;
+    makeOpera(h, 4);
+    // A journal left beside the cookie database holds cookies too.
+    QFile journal(h.operaDir() + "/Cookies-journal");
+    journal.open(QIODevice::WriteOnly);
+    journal.write(marker("opera-cookie-in-journal"));
+    journal.close();
+    chownHome(h);
+    BrowserData data(h.user());
+    const auto opera = browser("Opera", "Opera", data);
+    EXPECT_EQ(categoryOf(opera, "Browsing History")->size, "4 Items");
+    EXPECT_EQ(categoryOf(opera, "Save Password")->size, "1 Items");
+    cleanTicked(data, opera);
+    EXPECT_EQ(scalar(h.operaDir() + "/Login Data", "SELECT count(*) FROM logins"), 0);
+    // The search terms are history, not passwords: gone with the history.
+    EXPECT_EQ(scalar(h.operaDir() + "/History", "SELECT count(*) FROM keyword_search_terms"), 0);
+    EXPECT_FALSE(QFileInfo::exists(h.operaDir() + "/Cookies"));
+    EXPECT_FALSE(QFileInfo::exists(h.operaDir() + "/Cookies-journal"));
+    EXPECT_FALSE(QFileInfo::exists(h.home + "/.cache/opera"));
+    EXPECT_TRUE(QFileInfo::exists(h.operaDir() + "/Web Data"));
+    for (const BrowerObjPtr& c : opera->chrArr)
+        EXPECT_TRUE(c->size == "0 Item" || c->size == "0 byte") << c->name.toStdString() << c->size.toStdString();
+}
+
+TEST(BrowserData, FirefoxUsesTheInstalledDefaultProfileAndCountsIt)
+{
+    Home h;
+    makeFirefox(h, 5);
+    chownHome(h);
+    BrowserData data(h.user());
+    EXPECT_EQ(data.getDefaultWithPath(h.firefoxRoot() + "/"), h.firefoxProfile());
+    const auto firefox = browser("Firefox ESR", "Firefox", data);
+    // Five visits, the bookmark's visit and the download's visit.
+    EXPECT_EQ(categoryOf(firefox, "Browsing History")->size, "7 Items");
+    EXPECT_EQ(categoryOf(firefox, "Download History")->size, "1 Items");
+    EXPECT_EQ(categoryOf(firefox, "Save Password")->size, "2 Items");
+    EXPECT_EQ(categoryOf(firefox, "Session")->size, BrowserData::sizeText(4000));
+    EXPECT_EQ(categoryOf(firefox, "Caches")->size, BrowserData::sizeText(5000));
+}
+
+TEST(BrowserData, FirefoxHistoryKeepsBookmarksKeywordsAndTheKeyDatabase)
+{
+    Home h;
+    makeFirefox(h, 5);
+    chownHome(h);
+    const QString p = h.firefoxProfile();
+    const QString places = p + "/places.sqlite";
+    ASSERT_TRUE(readableAnywhere(places, marker("firefox-history")));
+    const QByteArray keyBefore = TempTree::read(p + "/key4.db");
+    const QByteArray cookiesBefore = TempTree::read(p + "/cookies.sqlite");
+    BrowserData data(h.user());
+    const auto firefox = browser("Firefox", "Firefox", data);
+    untickAllBut(firefox, {"Browsing History", "Save Password"});
+    cleanTicked(data, firefox);
+
+    EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_historyvisits"), 0);
+    EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_inputhistory"), 0);
+    EXPECT_EQ(text(places, "SELECT group_concat(url) FROM moz_places"), "https://kept-bookmark.example/");
+    EXPECT_EQ(scalar(places, "SELECT visit_count FROM moz_places"), 0);
+    EXPECT_EQ(text(places, "SELECT title FROM moz_bookmarks"), "Kept bookmark");
+    EXPECT_EQ(text(places, "SELECT keyword FROM moz_keywords"), "kept");
+    EXPECT_EQ(text(places, "SELECT content FROM moz_annos"), "kept description");
+    EXPECT_EQ(text(places, "SELECT group_concat(host) FROM moz_origins"), "kept-bookmark.example");
+    expectHealthy(places);
+    EXPECT_EQ(ownerOf(places), testUid());
+    for (const char* what : {"firefox-history", "firefox-title", "firefox-typed", "firefox-download", "firefox-origin"})
+        EXPECT_FALSE(readableAnywhere(places, marker(what))) << what;
+
+    EXPECT_FALSE(QFileInfo::exists(p + "/logins.json"));
+    EXPECT_FALSE(QFileInfo::exists(p + "/logins-backup.json"));
+    EXPECT_EQ(TempTree::read(p + "/key4.db"), keyBefore);
+    EXPECT_EQ(TempTree::read(p + "/cookies.sqlite"), cookiesBefore);
+    EXPECT_EQ(scalar(h.firefoxRoot() + "/old1.default/places.sqlite", "SELECT count(*) FROM moz_historyvisits"), 1);
+    EXPECT_EQ(categoryOf(firefox, "Browsing History")->size, "0 Item");
+    EXPECT_EQ(categoryOf(firefox, "Save Password")->size, "0 Item");
+}
+
+TEST(BrowserData, FirefoxDownloadsTakeOnlyDownloadAnnotationsAndVisits)
+{
+    Home h;
+    makeFirefox(h, 3);
+    chownHome(h);
+    const QString places = h.firefoxProfile() + "/places.sqlite";
+    BrowserData data(h.user());
+    const auto firefox = browser("Firefox", "Firefox", data);
+    untickAllBut(firefox, {"Download History", "Cookies", "Session", "Caches"});
+    cleanTicked(data, firefox);
+    EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_annos"), 1);
+    EXPECT_EQ(text(places, "SELECT content FROM moz_annos"), "kept description");
+    EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_historyvisits WHERE visit_type = 7"), 0);
+    EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_historyvisits"), 4);
+    EXPECT_FALSE(QFileInfo::exists(h.firefoxProfile() + "/cookies.sqlite"));
+    EXPECT_FALSE(QFileInfo::exists(h.firefoxProfile() + "/sessionstore.jsonlz4"));
+    EXPECT_FALSE(QFileInfo::exists(h.firefoxProfile() + "/sessionstore-backups"));
+    EXPECT_FALSE(QFileInfo::exists(h.firefoxCache() + "/cache2"));
+    EXPECT_TRUE(QFileInfo::exists(h.firefoxProfile() + "/logins.json"));
+    EXPECT_EQ(categoryOf(firefox, "Download History")->size, "0 Item");
+    EXPECT_EQ(categoryOf(firefox, "Cookies")->size, "0 byte");
+    expectHealthy(places);
+}
+
+TEST(BrowserData, ABrowserHoldingTheDatabaseFailsTheCategoryAndSaysSo)
+{
+    Home h;
+    makeChrome(h);
+    chownHome(h);
+    const QString history = h.chromeDir() + "/Default/History";
+    BrowserData data(h.user());
+    const auto chrome = browser("Google Chrome", "Google Chrome", data);
+
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(history).constData(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const auto category = categoryOf(chrome, "Browsing History");
+    data.clean(*category);
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+
+    EXPECT_EQ(category->size, BrowserData::kFailedText);
+    EXPECT_EQ(category->outcome, BrowerObj::Outcome::Failed);
+    EXPECT_TRUE(category->failReason.contains("in use")) << category->failReason.toStdString();
+    EXPECT_EQ(scalar(history, "SELECT count(*) FROM urls"), 3);
+}
+
+TEST(BrowserData, AFailingStatementRollsTheWholeGroupBack)
+{
+    Home h;
+    makeChrome(h);
+    const QString history = h.chromeDir() + "/Default/History";
+    exec(history, "CREATE TRIGGER refuse BEFORE DELETE ON urls BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+    chownHome(h);
+    BrowserData data(h.user());
+    const auto chrome = browser("Google Chrome", "Google Chrome", data);
+    const auto category = categoryOf(chrome, "Browsing History");
+    data.clean(*category);
+    EXPECT_EQ(category->size, BrowserData::kFailedText);
+    // The visits went first; they are back.
+    EXPECT_EQ(scalar(history, "SELECT count(*) FROM visits"), 3);
+    EXPECT_EQ(scalar(history, "SELECT count(*) FROM keyword_search_terms"), 1);
+}
+
+TEST(BrowserData, AMissingDatabaseIsNeverCreated)
+{
+    Home h;
+    QDir().mkpath(h.chromeDir() + "/Default");
+    chownHome(h);
+    BrowserData data(h.user());
+    const auto chrome = browser("Google Chrome", "Google Chrome", data);
+    EXPECT_EQ(categoryOf(chrome, "Browsing History")->size, "0 Item");
+    cleanTicked(data, chrome);
+    EXPECT_EQ(QDir(h.chromeDir() + "/Default").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList());
+    for (const BrowerObjPtr& c : chrome->chrArr)
+        EXPECT_NE(c->outcome, BrowerObj::Outcome::Failed) << c->name.toStdString();
+}
+
+TEST(BrowserData, AnUnreadableDatabaseShowsSoInsteadOfZero)
+{
+    Home h;
+    QDir().mkpath(h.chromeDir() + "/Default");
+    QFile junk(h.chromeDir() + "/Default/History");
+    junk.open(QIODevice::WriteOnly);
+    junk.write(QByteArray(4096, 'j'));
+    junk.close();
+    chownHome(h);
+    BrowserData data(h.user());
+    const auto chrome = browser("Google Chrome", "Google Chrome", data);
+    const auto category = categoryOf(chrome, "Browsing History");
+    EXPECT_EQ(category->size, BrowserData::kUnreadableText);
+    data.clean(*category);
+    EXPECT_EQ(category->size, BrowserData::kFailedText);
+    EXPECT_TRUE(category->failReason.contains("not a database"));
+}
+
+TEST(BrowserData, ARunningProfileIsNotTouched)
+{
+    Home h;
+    makeChrome(h);
+    makeFirefox(h);
+    // Chrome's lock names this machine and a live process: ourselves.
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    QFile::link(QStringLiteral("%1-%2").arg(QString::fromLocal8Bit(host)).arg(::getpid()),
+                h.chromeDir() + "/SingletonLock");
+    chownHome(h);
+    // Firefox holds a record lock on .parentlock while it runs. Ours is an
+    // open-file-description lock: a plain one would be dropped the moment
+    // any descriptor of this process on the file is closed.
+    QFile parentLock(h.firefoxProfile() + "/.parentlock");
+    ASSERT_TRUE(parentLock.open(QIODevice::ReadWrite));
+    struct flock lock{};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    ASSERT_EQ(::fcntl(parentLock.handle(), F_OFD_SETLK, &lock), 0);
+
+    BrowserData data(h.user());
+    const auto chrome = browser("Google Chrome", "Google Chrome", data);
+    const auto firefox = browser("Firefox", "Firefox", data);
+    cleanTicked(data, chrome);
+    cleanTicked(data, firefox);
+    EXPECT_EQ(scalar(h.chromeDir() + "/Default/History", "SELECT count(*) FROM urls"), 3);
+    EXPECT_TRUE(QFileInfo::exists(h.home + "/.cache/google-chrome/Default"));
+    EXPECT_TRUE(QFileInfo::exists(h.firefoxProfile() + "/logins.json"));
+    EXPECT_TRUE(QFileInfo::exists(h.firefoxCache() + "/cache2"));
+    for (const auto& b : {chrome, firefox})
+        for (const BrowerObjPtr& c : b->chrArr) {
+            EXPECT_EQ(c->size, BrowserData::kFailedText) << c->name.toStdString();
+            EXPECT_TRUE(c->failReason.contains("running"));
+        }
+
+    // A lock left by a process that is gone does not hold the profile.
+    QFile::remove(h.chromeDir() + "/SingletonLock");
+    QFile::link(QStringLiteral("%1-999999999").arg(QString::fromLocal8Bit(host)), h.chromeDir() + "/SingletonLock");
+    const auto again = browser("Google Chrome", "Google Chrome", data);
+    data.clean(*categoryOf(again, "Browsing History"));
+    EXPECT_EQ(scalar(h.chromeDir() + "/Default/History", "SELECT count(*) FROM urls"), 0);
+}
+
+TEST(BrowserData, CleaningStaysInsideWhatTheUserMayReach)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to own files as other users";
+    Home h;
+    makeChrome(h);
+    chownHome(h);
+    // Another user's files, reached through a link the user planted in
+    // place of the cache folder's parent.
+    TempTree elsewhere;
+    ::chmod(QFile::encodeName(elsewhere.path()).constData(), 0755);
+    const QString victim = elsewhere.file("google-chrome/keep.txt", "keep");
+    ::chown(QFile::encodeName(elsewhere / "google-chrome").constData(), otherUid(), otherUid());
+    ::chown(QFile::encodeName(victim).constData(), otherUid(), otherUid());
+    QDir(h.home + "/.cache").removeRecursively();
+    ::symlink(QFile::encodeName(elsewhere.path()).constData(), QFile::encodeName(h.home + "/.cache").constData());
+    ::lchown(QFile::encodeName(h.home + "/.cache").constData(), testUid(), testGid());
+    // A session folder the user cannot write into (made by someone else).
+    const QString foreign = h.chromeDir() + "/Default/Sessions/foreign";
+    QDir().mkpath(foreign);
+    QFile f(foreign + "/Session_1");
+    f.open(QIODevice::WriteOnly);
+    f.close();
+    ::chown(QFile::encodeName(foreign).constData(), otherUid(), otherUid());
+
+    BrowserData data(h.user());
+    const auto chrome = browser("Google Chrome", "Google Chrome", data);
+    cleanTicked(data, chrome);
+    EXPECT_EQ(TempTree::read(victim), "keep");
+    EXPECT_TRUE(QFileInfo::exists(foreign + "/Session_1"));
+    EXPECT_EQ(categoryOf(chrome, "Session")->size, BrowserData::kFailedText);
+    EXPECT_EQ(categoryOf(chrome, "Caches")->size, BrowserData::kFailedText);
+    // Everything the clean created belongs to the user.
+    for (const QString& name : QDir(h.chromeDir() + "/Default").entryList(QDir::Files | QDir::Hidden))
+        EXPECT_EQ(ownerOf(h.chromeDir() + "/Default/" + name), testUid()) << name.toStdString();
+}

@@ -1,0 +1,231 @@
+#include "BrowserFixtures.h"
+
+#include "ToolCon/TextImageButton.h"
+#include "inter/BrowserListWidgets.h"
+#include "inter/CloseBrowerViewController.h"
+#include "inter/InternetViewController.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QThread>
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace fixture;
+
+namespace {
+
+struct Screen
+{
+    Home h;
+    TempTree apps;
+    QStringList asked;
+    bool answer = true;
+    std::unique_ptr<InternetViewController> page;
+
+    explicit Screen(const QStringList& browsers)
+    {
+        for (const QString& name : browsers)
+            apps.file("applications/" + QString(name).replace(' ', '-').toLower() + ".desktop",
+                      QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n")
+                          .arg(name, QString(name).replace(' ', '-').toLower())
+                          .toUtf8());
+        InternetViewController::Environment env;
+        env.user = h.user();
+        env.applicationRoots = {apps / "applications"};
+        env.eraserHistoryPath = QStringLiteral(TV_SOURCE_DIR "/resources/share/EraserHistory.plist");
+        env.closeTimeoutMs = 3000;
+        env.askToClose = [this](const QStringList& names) {
+            asked = names;
+            return answer;
+        };
+        page = std::make_unique<InternetViewController>(env);
+        page->resize(730, 580);
+        page->show();
+    }
+
+    void scan()
+    {
+        QSignalSpy done(page.get(), &InternetViewController::scanFinished);
+        page->checkOpenBrower();
+        ASSERT_TRUE(done.wait(10000));
+    }
+    void clean()
+    {
+        QSignalSpy done(page.get(), &InternetViewController::cleanFinished);
+        page->cleanButtonAction();
+        ASSERT_TRUE(done.count() == 1 || done.wait(10000));
+    }
+    BrowerObjPtr node(const QString& browser, const QString& category = {}) const
+    {
+        for (const BrowerObjPtr& b : page->browserArr())
+            if (b->name == browser) {
+                if (category.isEmpty())
+                    return b;
+                for (const BrowerObjPtr& c : b->chrArr)
+                    if (c->name == category)
+                        return c;
+            }
+        ADD_FAILURE() << browser.toStdString() << "/" << category.toStdString();
+        return std::make_shared<BrowerObj>();
+    }
+    void click(BroTableView* list, int row)
+    {
+        list->setClickedRow(row);
+        page->selectBrower(list);
+    }
+};
+
+}  // namespace
+
+TEST(InternetScreen, ScanShowsTheFixtureBrowsersWithTrueCountsAndCleansWhatIsTicked)
+{
+    Screen s({"Google Chrome", "Firefox ESR", "Opera", "Text Editor"});
+    makeChrome(s.h, 6);
+    makeFirefox(s.h, 4);
+    makeOpera(s.h, 2);
+    chownHome(s.h);
+    s.scan();
+
+    ASSERT_EQ(s.page->browserArr().size(), 3);
+    EXPECT_EQ(s.page->broSelectIndex(), 0);
+    EXPECT_EQ(s.page->leftTableView()->rowNum(), 0);
+    EXPECT_EQ(s.page->rightTableView()->rowNum(), -1);
+    EXPECT_EQ(s.page->rightTableView()->model()->rowCount(), 6);
+    EXPECT_FALSE(s.page->nameLabel()->text().isEmpty());
+    EXPECT_TRUE(s.page->cleanButton()->buttonEnabled());
+    EXPECT_EQ(s.node("Google Chrome", "Browsing History")->size, "6 Items");
+    EXPECT_EQ(s.node("Firefox ESR", "Browsing History")->size, "6 Items");
+    EXPECT_EQ(s.node("Opera", "Browsing History")->size, "2 Items");
+
+    // Untick all of Opera from its row, and Chrome's passwords from the
+    // category list of the shown browser.
+    int operaRow = -1, chromeRow = -1;
+    for (int i = 0; i < s.page->browserArr().size(); ++i) {
+        if (s.page->browserArr()[i]->name == "Opera")
+            operaRow = i;
+        if (s.page->browserArr()[i]->name == "Google Chrome")
+            chromeRow = i;
+    }
+    s.click(s.page->leftTableView(), operaRow);
+    EXPECT_EQ(s.node("Opera")->isSelect, 0);
+    s.page->selectRow(s.page->leftTableView(), chromeRow);
+    EXPECT_EQ(s.page->nameLabel()->text(), "Google Chrome");
+    const BrowerObjPtr chrome = s.node("Google Chrome");
+    s.click(s.page->rightTableView(), int(chrome->chrArr.indexOf(s.node("Google Chrome", "Save Password"))));
+    EXPECT_EQ(chrome->isSelect, 2);
+    // Below the last row nothing changes.
+    s.click(s.page->rightTableView(), 99);
+    EXPECT_EQ(chrome->isSelect, 2);
+
+    const QString operaBefore = dump(s.h.operaDir() + "/History");
+    s.clean();
+    EXPECT_TRUE(s.asked.isEmpty());
+    EXPECT_FALSE(s.page->cleanEndView()->isHidden());
+    EXPECT_FALSE(s.page->cleanButton()->buttonEnabled());
+    EXPECT_EQ(s.node("Google Chrome", "Browsing History")->size, "0 Item");
+    EXPECT_EQ(s.node("Google Chrome", "Save Password")->size, "1 Items");
+    EXPECT_EQ(s.node("Firefox ESR", "Browsing History")->size, "0 Item");
+    EXPECT_EQ(s.node("Opera", "Browsing History")->size, "2 Items");
+    EXPECT_EQ(dump(s.h.operaDir() + "/History"), operaBefore);
+    EXPECT_EQ(scalar(s.h.chromeDir() + "/Default/Login Data", "SELECT count(*) FROM logins"), 1);
+    EXPECT_EQ(s.page->cleanEndNote()->text(), "The selected browser data has been removed.");
+    for (const BrowerObjPtr& b : s.page->browserArr())
+        EXPECT_EQ(b->isSelect, 0);
+
+    s.page->cleanEndBackHomeButtonAction();
+    EXPECT_FALSE(s.page->scanNodeView()->isHidden());
+}
+
+TEST(InternetScreen, NoBrowserMeansEmptyListsAndNoClean)
+{
+    Screen s({"Text Editor"});
+    s.scan();
+    EXPECT_TRUE(s.page->browserArr().isEmpty());
+    EXPECT_EQ(s.page->leftTableView()->model()->rowCount(), 0);
+    EXPECT_EQ(s.page->rightTableView()->model()->rowCount(), 0);
+    EXPECT_TRUE(s.page->nameLabel()->text().isEmpty());
+    EXPECT_FALSE(s.page->cleanButton()->buttonEnabled());
+}
+
+TEST(InternetScreen, ARunningBrowserIsClosedBeforeTheCleanOrTheCleanIsCancelled)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run a browser as the test user";
+    useUid(4253);
+    Screen s({"Opera"});
+    makeOpera(s.h, 3);
+    chownHome(s.h);
+    s.scan();
+
+    TempTree bin;
+    ::chmod(QFile::encodeName(bin.path()).constData(), 0755);
+    QFile::copy("/bin/sleep", bin / "opera");
+    ::chmod(QFile::encodeName(bin / "opera").constData(), 0755);
+    QProcess opera;
+    opera.setProgram(bin / "opera");
+    opera.setArguments({"30"});
+    opera.setChildProcessModifier([] {
+        (void)::setgid(testGid());
+        (void)::setuid(testUid());
+    });
+    opera.start();
+    ASSERT_TRUE(opera.waitForStarted());
+    QThread::msleep(100);
+
+    s.answer = false;
+    s.page->cleanButtonAction();
+    EXPECT_EQ(s.asked, QStringList{"Opera"});
+    EXPECT_EQ(opera.state(), QProcess::Running);
+    EXPECT_EQ(scalar(s.h.operaDir() + "/History", "SELECT count(*) FROM urls"), 3);
+    EXPECT_TRUE(s.page->cleanEndView()->isHidden());
+
+    s.answer = true;
+    s.clean();
+    EXPECT_TRUE(opera.state() == QProcess::NotRunning || opera.waitForFinished(1000));
+    EXPECT_EQ(scalar(s.h.operaDir() + "/History", "SELECT count(*) FROM urls"), 0);
+    EXPECT_EQ(s.node("Opera", "Browsing History")->size, "0 Item");
+}
+
+TEST(InternetScreen, ACategoryThatFailedIsShownAsFailedAndNamedOnTheEndView)
+{
+    Screen s({"Google Chrome"});
+    makeChrome(s.h, 2);
+    chownHome(s.h);
+    s.scan();
+    sqlite3* holder = nullptr;
+    sqlite3_open(QFile::encodeName(s.h.chromeDir() + "/Default/History").constData(), &holder);
+    sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    s.clean();
+    sqlite3_close(holder);
+    EXPECT_EQ(s.node("Google Chrome", "Browsing History")->size, "Failed");
+    EXPECT_EQ(s.node("Google Chrome", "Cookies")->size, "0 Item");
+    EXPECT_TRUE(s.page->cleanEndNote()->text().contains("Google Chrome – Browsing History: the database is in use"))
+        << s.page->cleanEndNote()->text().toStdString();
+}
+
+TEST(InternetScreen, TheCloseDialogTellsItsDelegateOnlyOnClose)
+{
+    struct Delegate : CloseBrowerVCDelegate
+    {
+        int calls = 0;
+        void closeBrowerButtonAction() override { ++calls; }
+    } delegate;
+    CloseBrowerViewController dialog;
+    dialog.setDelegate(&delegate);
+    dialog.setBrowserNames({"Google Chrome", "Opera"});
+    EXPECT_TRUE(dialog.noteLabel()->text().startsWith("Google Chrome, Opera must be closed"));
+    EXPECT_TRUE(dialog.cancelButton()->buttonEnabled());
+    EXPECT_TRUE(dialog.closeButton()->buttonEnabled());
+    dialog.cancelButtonAction();
+    EXPECT_EQ(delegate.calls, 0);
+    dialog.closeButtonAction();
+    EXPECT_EQ(delegate.calls, 1);
+}
