@@ -9,6 +9,7 @@
 #include "ToolVolume.h"
 #include "RepairDisk/AidProgress.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -240,6 +241,10 @@ TEST_F(RepairDiskScreen, ListsSelectsMountsRenamesAndEjectsWithTrueReasons)
     press("eject");
     EXPECT_EQ(waitForAction(actions).first, true);
     fat->forget();
+    // A loop device is let go once its last opener (udev, a blkid probe) closes it.
+    QDeadlineTimer detached(10000);
+    while (QFile::exists("/sys/block/" + f + "/loop/backing_file") && !detached.hasExpired())
+        QTest::qWait(50);
     EXPECT_FALSE(QFile::exists("/sys/block/" + f + "/loop/backing_file"));
     ASSERT_TRUE(rescanUntil([&] { return rowOf(f) < 0 || volume(f)->volumeName != fatLabel; }));
 }
