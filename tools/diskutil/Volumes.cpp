@@ -290,7 +290,16 @@ bool unmountDevice(const BlockDevice& device, QString* error)
     std::sort(points.begin(), points.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
     for (const QString& mp : points) {
         QString why;
-        if (!runHelper(QStringLiteral("umount"), {mp}, &why, 60000)) {
+        bool unmounted = runHelper(QStringLiteral("umount"), {mp}, &why, 60000);
+        // A probe that has a file open for a moment (a scan, a thumbnailer)
+        // makes the volume busy only briefly: try again for two seconds
+        // before telling the user it is in use.
+        for (int tries = 0; !unmounted && why.contains(QLatin1String("busy")) && tries < 10; ++tries) {
+            ::usleep(200 * 1000);
+            why.clear();
+            unmounted = runHelper(QStringLiteral("umount"), {mp}, &why, 60000);
+        }
+        if (!unmounted) {
             if (error)
                 *error = QStringLiteral("%1 failed to unmount from %2: %3").arg(device.name, mp, why);
             return false;
