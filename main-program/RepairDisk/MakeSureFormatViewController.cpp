@@ -1,6 +1,7 @@
 #include "RepairDisk/MakeSureFormatViewController.h"
 
 #include "Comm/GetColor.h"
+#include "ToolCon/ButtonSetUp.h"
 #include "ToolCon/TextImageButton.h"
 #include "platform/ImageStore.h"
 #include "ui_MakeSureFormatViewController.h"
@@ -8,13 +9,6 @@
 #include <QTimer>
 
 namespace {
-
-void setUpButton(TextImageButton* button, const QStringList& images, const QString& title)
-{
-    button->setImageFromFileNormalName(images.value(0), images.value(1), images.value(2), images.value(3));
-    button->setButtonEnabled(true);
-    button->setTextWithName(title, 12);
-}
 
 void setLabelWhite(QLabel* label, float white)
 {
@@ -28,10 +22,10 @@ MakeSureFormatViewController::MakeSureFormatViewController(QWidget* parent)
     : PanelController(parent), ui(std::make_unique<Ui::MakeSureFormatViewController>())
 {
     ui->setupUi(this);
-    setUpButton(ui->okButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
-                QStringLiteral("Continue"));
-    setUpButton(ui->noButton, {"btn_secl_normal", "btn_secl_press", "btn_secl_hover", "btn_secl_disable"},
-                QStringLiteral("Cancel"));
+    setUpTextButton(ui->okButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
+                QStringLiteral("Continue"), 12);
+    setUpTextButton(ui->noButton, {"btn_secl_normal", "btn_secl_press", "btn_secl_hover", "btn_secl_disable"},
+                QStringLiteral("Cancel"), 12);
     connect(ui->okButton, &QAbstractButton::clicked, this, &MakeSureFormatViewController::okButtonAction);
     connect(ui->noButton, &QAbstractButton::clicked, this, &MakeSureFormatViewController::noButtonAction);
     connect(ui->typeSelectBut, &QAbstractButton::clicked, this, &MakeSureFormatViewController::openMenuAction);

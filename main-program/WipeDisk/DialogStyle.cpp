@@ -3,6 +3,7 @@
 #include "Comm/FontCache.h"
 
 #include "Comm/GetColor.h"
+#include "ToolCon/ButtonSetUp.h"
 #include "ToolCon/TextImageButton.h"
 #include <QLabel>
 
@@ -22,9 +23,7 @@ void setTextFonts(QLabel* title, const QList<QLabel*>& texts)
 
 void setUpButton(TextImageButton* button, const QStringList& images, const QString& text, int points)
 {
-    button->setImageFromFileNormalName(images.value(0), images.value(1), images.value(2), images.value(3));
-    button->setTextWithName(text, points);
-    button->setButtonEnabled(true);
+    setUpTextButton(button, images, text, float(points));
 }
 
 static QString linkColour()

@@ -9,6 +9,8 @@
 #include "PopWindow/PanelController.h"
 #include "ProgressView/ProgressView.h"
 #include "SetEraserLevel/DoDataBase.h"
+#include "Main/FileEraser/Engine/EraserLevel.h"
+#include "ToolCon/ButtonSetUp.h"
 #include "ToolCon/TCImageButton.h"
 #include "ToolCon/TextImageButton.h"
 #include "WipeDisk/NTFSViewController.h"
@@ -40,21 +42,9 @@ constexpr int kParkedX = 730;
 constexpr int kEndDelayMs = 2000;
 constexpr int kQuitJoinMs = 15000;
 
-void setImages(FourStateImageButton* button, const QStringList& images)
-{
-    button->setImageFromFileNormalName(images.value(0), images.value(1), images.value(2), images.value(3));
-    button->setButtonEnabled(true);
-}
-
-void setUpTextButton(TextImageButton* button, const QStringList& images, const QString& text, float points)
-{
-    setImages(button, images);
-    button->setTextWithName(text, points);
-}
-
 int passesChosen()
 {
-    return std::max(1, platform::userDefaultInteger(QStringLiteral("EraserTimes"), 1));
+    return std::max(1, platform::userDefaultInteger(kEraserTimesKey, 1));
 }
 
 }  // namespace
@@ -149,11 +139,11 @@ void WipeDiskViewController::setUpButtons()
     setUpTextButton(ui->wipeDiskCancelBut, kCancelImages, QStringLiteral("Cancel"), 14);
     setUpTextButton(ui->wipeFreeSpaceCancelBut, kCancelImages, QStringLiteral("Cancel"), 14);
     for (TCImageButton* back : {ui->sussViewBackBut, ui->failViewBackBut})
-        setImages(back, kBackImages);
+        setUpImageButton(back, kBackImages);
     for (TextImageButton* ok : {ui->sussViewOkBut, ui->failViewOkBut})
         setUpTextButton(ok, kMainButtonImages, QStringLiteral("OK"), 16);
-    setImages(ui->setButton, {"ic_set", "ic_set_press", "ic_set_hover", "ic_set"});
-    setImages(ui->aboutButton, {"ic_support", "ic_support_press", "ic_support_hover", "ic_support"});
+    setUpImageButton(ui->setButton, {"ic_set", "ic_set_press", "ic_set_hover", "ic_set"});
+    setUpImageButton(ui->aboutButton, {"ic_support", "ic_support_press", "ic_support_hover", "ic_support"});
 
     connect(ui->wipeButton, &QAbstractButton::clicked, this, &WipeDiskViewController::wipeButtonAction);
     connect(ui->wipeDiskCancelBut, &QAbstractButton::clicked, this, &WipeDiskViewController::cancelWipeDiskButtonAction);
@@ -570,7 +560,7 @@ void WipeDiskViewController::changeHistoryButtonState()
 {
     const bool fresh = PublicUtilities::getUpDataHistoryStr(kHistoryFlag).toInt() != 0;
     const QString name = fresh ? QStringLiteral("ic_history") : QStringLiteral("ic_history_none");
-    setImages(ui->historyButton, {name, name, name, name});
+    setUpImageButton(ui->historyButton, {name, name, name, name});
 }
 
 void WipeDiskViewController::setButtonAction()

@@ -1,27 +1,17 @@
 #include "inter/CloseBrowerViewController.h"
 
+#include "ToolCon/ButtonSetUp.h"
 #include "ToolCon/TextImageButton.h"
 #include "ui_CloseBrowerViewController.h"
-
-namespace {
-
-void setUp(TextImageButton* button, const QStringList& images, const QString& text)
-{
-    button->setImageFromFileNormalName(images.value(0), images.value(1), images.value(2), images.value(3));
-    button->setTextWithName(text, 14);
-    button->setButtonEnabled(true);
-}
-
-}  // namespace
 
 CloseBrowerViewController::CloseBrowerViewController(QWidget* parent)
     : PanelController(parent), ui(std::make_unique<Ui::CloseBrowerViewController>())
 {
     ui->setupUi(this);
-    setUp(ui->cancelButton, {"btn_secl_normal", "btn_secl_press", "btn_secl_hover", "btn_secl_disable"},
-          QStringLiteral("Cancel"));
-    setUp(ui->closeButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
-          QStringLiteral("Close"));
+    setUpTextButton(ui->cancelButton, {"btn_secl_normal", "btn_secl_press", "btn_secl_hover", "btn_secl_disable"},
+          QStringLiteral("Cancel"), 14);
+    setUpTextButton(ui->closeButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
+          QStringLiteral("Close"), 14);
     connect(ui->cancelButton, &QAbstractButton::clicked, this, &CloseBrowerViewController::cancelButtonAction);
     connect(ui->closeButton, &QAbstractButton::clicked, this, &CloseBrowerViewController::closeButtonAction);
 }

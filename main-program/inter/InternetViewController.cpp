@@ -3,6 +3,7 @@
 #include "Comm/CommUti.h"
 #include "Comm/FontCache.h"
 #include "PopWindow/PanelController.h"
+#include "ToolCon/ButtonSetUp.h"
 #include "ToolCon/TCImageButton.h"
 #include "ToolCon/TextImageButton.h"
 #include "inter/BrowserListWidgets.h"
@@ -22,12 +23,6 @@ namespace {
 
 const QStringList kMainImages{"btn_main", "btn_main_press", "btn_main_press", "btn_main_disable"};
 const QStringList kBackImages{"back", "back_press", "back_hover", "back_disable"};
-
-void setImages(FourStateImageButton* button, const QStringList& images)
-{
-    button->setImageFromFileNormalName(images.value(0), images.value(1), images.value(2), images.value(3));
-    button->setButtonEnabled(true);
-}
 
 QString checkImage(int tick)
 {
@@ -88,20 +83,20 @@ QLabel* InternetViewController::cleanEndNote() const { return ui->cleanEndNote; 
 
 void InternetViewController::setUpButtons()
 {
-    setImages(ui->cleanButton, kMainImages);
+    setUpImageButton(ui->cleanButton, kMainImages);
     ui->cleanButton->setTextWithName(tr("Clean"), 16);
     connect(ui->cleanButton, &QAbstractButton::clicked, this, &InternetViewController::cleanButtonAction);
 
     m_scanButton = new TextImageButton(QRect(64, 200, 120, 32), ui->scanNodeView);
     m_scanButton->setObjectName(QStringLiteral("scanButton"));
-    setImages(m_scanButton, kMainImages);
+    setUpImageButton(m_scanButton, kMainImages);
     m_scanButton->setTextWithName(tr("Scan"), 16);
     connect(m_scanButton, &QAbstractButton::clicked, this, &InternetViewController::checkOpenBrower);
 
-    setImages(ui->backHomeButton, kBackImages);
+    setUpImageButton(ui->backHomeButton, kBackImages);
     connect(ui->backHomeButton, &QAbstractButton::clicked, this, &InternetViewController::backHomeButtonAction);
-    setImages(ui->cleanEndBack, kBackImages);
-    setImages(ui->cleanEndOkBut, kMainImages);
+    setUpImageButton(ui->cleanEndBack, kBackImages);
+    setUpImageButton(ui->cleanEndOkBut, kMainImages);
     ui->cleanEndOkBut->setTextWithName(tr("OK"), 16);
     connect(ui->cleanEndBack, &QAbstractButton::clicked, this, &InternetViewController::cleanEndBackHomeButtonAction);
     connect(ui->cleanEndOkBut, &QAbstractButton::clicked, this, &InternetViewController::cleanEndBackHomeButtonAction);

@@ -5,6 +5,7 @@
 #include "Main/Tools/CustemOutlineView.h"
 #include "Main/Tools/CustomTableView.h"
 #include "Main/Tools/ImageAndTextCell.h"
+#include "ToolCon/ButtonSetUp.h"
 #include "ToolCon/TextImageButton.h"
 #include "platform/ImageStore.h"
 #include "uninstall/UninstallTableModel.h"
@@ -16,13 +17,6 @@
 namespace {
 
 enum Column { CheckBox, Name, Size, ColumnCount };
-
-void setUpTextButton(TextImageButton* button, const QStringList& images, const QString& text)
-{
-    button->setImageFromFileNormalName(images[0], images[1], images[2], images[3]);
-    button->setButtonEnabled(true);
-    button->setTextWithName(text, 14);
-}
 
 // How a record reads in the list: packages name what else goes with them.
 QString recordText(const AMAppItem& item)
@@ -62,9 +56,9 @@ MakeSureUninstallViewController::MakeSureUninstallViewController(QWidget* parent
         outline->setExpanded(first, !outline->isExpanded(first));
     });
     setUpTextButton(ui->cancelButton, {"btn_secl_normal", "btn_secl_press", "btn_secl_hover", "btn_secl_disable"},
-                    QStringLiteral("Cancel"));
+                    QStringLiteral("Cancel"), 14);
     setUpTextButton(ui->uninstallButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
-                    QStringLiteral("Uninstall"));
+                    QStringLiteral("Uninstall"), 14);
     connect(ui->cancelButton, &QAbstractButton::clicked, this, &MakeSureUninstallViewController::clickedCancelBtn);
     connect(ui->uninstallButton, &QAbstractButton::clicked, this, &MakeSureUninstallViewController::clickedDeleteBtn);
 }

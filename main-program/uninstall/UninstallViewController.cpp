@@ -7,6 +7,7 @@
 #include "Main/Tools/ImageAndTextCell.h"
 #include "Main/Tools/ImageTextCell.h"
 #include "PopWindow/PanelController.h"
+#include "ToolCon/ButtonSetUp.h"
 #include "ToolCon/TCImageButton.h"
 #include "ToolCon/TextImageButton.h"
 #include "platform/Background.h"
@@ -25,12 +26,6 @@
 #include <algorithm>
 
 namespace {
-
-void setImages(FourStateImageButton* button, const QStringList& images)
-{
-    button->setImageFromFileNormalName(images.value(0), images.value(1), images.value(2), images.value(3));
-    button->setButtonEnabled(true);
-}
 
 // Records of the other tabs' programs claim the leftovers named after them.
 QStringList patternsOfOthers(const AMAppItemList& all, const AMAppItemList& chosen)
@@ -72,15 +67,15 @@ void UninstallViewController::setUp()
     m_typeSegment->move(0, 0);
 
     const QStringList small{"btn_s_normal", "btn_s_normal", "btn_s_hover", "btn_s_disable"};
-    setImages(ui->selectAllBut, small);
+    setUpImageButton(ui->selectAllBut, small);
     ui->selectAllBut->setTextWithName(QStringLiteral("Select all"), 12);
-    setImages(ui->refButton, small);
+    setUpImageButton(ui->refButton, small);
     ui->refButton->setTextWithName(QStringLiteral("Refresh"), 12);
-    setImages(ui->uninstallButton, {"btn_main", "btn_main_press", "btn_main_press", "btn_main_disable"});
+    setUpImageButton(ui->uninstallButton, {"btn_main", "btn_main_press", "btn_main_press", "btn_main_disable"});
     ui->uninstallButton->setTextWithName(QStringLiteral("Uninstall"), 16);
     ui->uninstallButton->setButtonEnabled(false);
-    setImages(ui->sortButton, {"sortby", "sortby_press", "sortby_hover", "sortby"});
-    setImages(ui->closeSearchButton, {"ic_close", "ic_close_press", "ic_close_hover", "ic_close"});
+    setUpImageButton(ui->sortButton, {"sortby", "sortby_press", "sortby_hover", "sortby"});
+    setUpImageButton(ui->closeSearchButton, {"ic_close", "ic_close_press", "ic_close_hover", "ic_close"});
     ui->closeSearchButton->hide();
     ui->searchBarIcon->setPixmap(platform::imageNamed(QStringLiteral("search")));
 

@@ -13,6 +13,7 @@
 #include "ProgressView/ActivityAnimation.h"
 #include "ProgressView/ProgressView.h"
 #include "SetEraserLevel/DoDataBase.h"
+#include "ToolCon/ButtonSetUp.h"
 #include "ToolCon/TCImageButton.h"
 #include "ToolCon/TextIconImageBtton.h"
 #include "ToolCon/TextImageButton.h"
@@ -50,18 +51,6 @@ namespace {
 const QStringList kMainButtonImages{"btn_main", "btn_main_press", "btn_main_press", "btn_main_disable"};
 const QStringList kSmallButtonImages{"btn_s_normal", "btn_s_normal", "btn_s_hover", "btn_s_disable"};
 const QStringList kBackImages{"back", "back_press", "back_hover", "back_disable"};
-
-void setImages(FourStateImageButton* button, const QStringList& images)
-{
-    button->setImageFromFileNormalName(images.value(0), images.value(1), images.value(2), images.value(3));
-    button->setButtonEnabled(true);
-}
-
-void setUpTextButton(TextImageButton* button, const QStringList& images, const QString& text, float points)
-{
-    setImages(button, images);
-    button->setTextWithName(text, points);
-}
 
 // The user whose folders the open panel shows: the invoking user; the name
 // the launcher stored only when the process does not tell.
@@ -166,19 +155,19 @@ void FileEraserViewController::listRightMouseDown(QMouseEvent* event)
 void FileEraserViewController::setUpButtons()
 {
     setUpTextButton(ui->mainAddButton, kMainButtonImages, QStringLiteral("Add"), 16);
-    setImages(ui->listAddButton, {"btn_b_normal", "btn_b_hover", "btn_b_hover", "btn_b_normal"});
+    setUpImageButton(ui->listAddButton, {"btn_b_normal", "btn_b_hover", "btn_b_hover", "btn_b_normal"});
     ui->listAddButton->setTextWithName(QStringLiteral("Add More"), 12);
     setUpTextButton(ui->emptyButton, kSmallButtonImages, QStringLiteral("Empty List"), 12);
     setUpTextButton(ui->selectAllButton, kSmallButtonImages, QStringLiteral("Unselect all"), 12);
     setUpTextButton(ui->eraserFileButton, kMainButtonImages, QStringLiteral("Erase Now"), 16);
-    setImages(ui->sortButton, {"sortby", "sortby_press", "sortby_hover", "sortby"});
-    setImages(ui->backButton, kBackImages);
-    setImages(ui->setButton, {"ic_set", "ic_set_press", "ic_set_hover", "ic_set"});
-    setImages(ui->aboutButton, {"ic_support", "ic_support_press", "ic_support_hover", "ic_support"});
+    setUpImageButton(ui->sortButton, {"sortby", "sortby_press", "sortby_hover", "sortby"});
+    setUpImageButton(ui->backButton, kBackImages);
+    setUpImageButton(ui->setButton, {"ic_set", "ic_set_press", "ic_set_hover", "ic_set"});
+    setUpImageButton(ui->aboutButton, {"ic_support", "ic_support_press", "ic_support_hover", "ic_support"});
     setUpTextButton(ui->cancelEraserButton, {"btn_secl_normal", "btn_secl_hover", "btn_secl_hover", "btn_secl_disable"},
                     QStringLiteral("Cancel"), 14);
     for (TCImageButton* back : {ui->sussBackButton, ui->failBackButton})
-        setImages(back, kBackImages);
+        setUpImageButton(back, kBackImages);
     for (TextImageButton* ok : {ui->sussOkButton, ui->failOkButton})
         setUpTextButton(ok, kMainButtonImages, QStringLiteral("OK"), 16);
 
@@ -373,7 +362,7 @@ void FileEraserViewController::changeHistoryButtonState()
 {
     const bool fresh = PublicUtilities::getUpDataHistoryStr(QStringLiteral("WipeFileHistory")).toInt() != 0;
     const QString name = fresh ? QStringLiteral("ic_history") : QStringLiteral("ic_history_none");
-    setImages(ui->historyButton, {name, name, name, name});
+    setUpImageButton(ui->historyButton, {name, name, name, name});
 }
 
 void FileEraserViewController::showNTFSWindow()
