@@ -51,3 +51,13 @@ void SidePanelSlot::slide(int fromX, int toX, bool hideWhenDone)
     m_animation = animation;
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
+
+void SidePanelSlot::slidePage(QWidget* page, int x, QObject* context, std::function<void()> done)
+{
+    auto* animation = new QPropertyAnimation(page, "pos", page);
+    animation->setDuration(kSlideMs);
+    animation->setEndValue(QPoint(x, page->y()));
+    if (done)
+        QObject::connect(animation, &QPropertyAnimation::finished, context, std::move(done));
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}

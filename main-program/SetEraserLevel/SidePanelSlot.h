@@ -3,6 +3,8 @@
 #include <QPropertyAnimation>
 #include <QWidget>
 
+#include <functional>
+
 // Where a tool shows one of its side panels (the erasure level chooser, the
 // history): a container of the tool's own view, sized to the area the panel
 // covers. Presenting a panel replaces the one before it and slides the
@@ -19,6 +21,10 @@ public:
     // panel shown before.
     void present(QWidget* panel);
     void dismiss();
+
+    // Slides a tool's own page to `x` along its row over the panels' time;
+    // `done` runs in `context` at the end, unless `context` has gone by then.
+    static void slidePage(QWidget* page, int x, QObject* context, std::function<void()> done = {});
 
     QWidget* container() const { return m_container; }
     QWidget* panel() const { return m_panel; }

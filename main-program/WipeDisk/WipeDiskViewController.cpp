@@ -27,7 +27,6 @@
 
 #include <QHeaderView>
 #include <QProgressBar>
-#include <QPropertyAnimation>
 
 namespace {
 
@@ -160,12 +159,7 @@ void WipeDiskViewController::setUpButtons()
 
 void WipeDiskViewController::slide(QWidget* page, int x, std::function<void()> done)
 {
-    auto* animation = new QPropertyAnimation(page, "pos", page);
-    animation->setDuration(SidePanelSlot::kSlideMs);
-    animation->setEndValue(QPoint(x, page->y()));
-    if (done)
-        connect(animation, &QPropertyAnimation::finished, this, std::move(done));
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    SidePanelSlot::slidePage(page, x, this, std::move(done));
 }
 
 // ---- the list --------------------------------------------------------------

@@ -38,7 +38,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMouseEvent>
-#include <QPropertyAnimation>
 
 #include <algorithm>
 
@@ -190,12 +189,7 @@ void FileEraserViewController::setUpButtons()
 
 void FileEraserViewController::slide(QWidget* page, int x, std::function<void()> done)
 {
-    auto* animation = new QPropertyAnimation(page, "pos", this);
-    animation->setDuration(500);
-    animation->setEndValue(QPoint(x, 0));
-    if (done)
-        connect(animation, &QPropertyAnimation::finished, this, std::move(done));
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    SidePanelSlot::slidePage(page, x, this, std::move(done));
 }
 
 // ---- list side -------------------------------------------------------------
