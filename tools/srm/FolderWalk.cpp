@@ -30,17 +30,29 @@ void split(const std::string& path, std::deque<std::string>& into, bool atFront)
         into.insert(into.end(), parts.begin(), parts.end());
 }
 
-// We run as root on a path listed earlier; whoever can write into a folder along
-// it can since have swapped a subfolder for a link to /etc. The kernel guards
-// only sticky world-writable folders, so we go further: a link counts only when
-// it is ours, root's or its folder's owner's, and nobody else can replace it,
-// that is the folder grants no group or other write (an ACL granting write shows
-// in the group bits) or is sticky, where only those three may rename or remove it.
-bool trustedLink(const struct stat& link, const struct stat& folder)
+// We run on a path listed earlier; whoever can write into a folder along it can
+// since have swapped a subfolder for a link to /etc. The kernel guards only
+// sticky world-writable folders, so we go further. As root, a link counts only
+// when it is root's and so is every folder above it: a user's link in the user's
+// own folder may point anywhere, and root would follow it into files the user
+// could never reach. Otherwise a link counts when it is ours, root's or its
+// folder's owner's. Either way nobody else may be able to replace it: the folder
+// grants no group or other write (an ACL granting write shows in the group bits)
+// or is sticky, where only those owners may rename or remove it.
+bool trustedLink(const struct stat& link, const struct stat& folder, bool rootAllTheWay)
 {
-    const bool ownerTrusted = link.st_uid == 0 || link.st_uid == folder.st_uid || link.st_uid == ::geteuid();
     const bool onlyOwnerWrites = (folder.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-    return ownerTrusted && (onlyOwnerWrites || (folder.st_mode & S_ISVTX));
+    const bool nobodyElseReplaces = onlyOwnerWrites || (folder.st_mode & S_ISVTX);
+    if (::geteuid() == 0)
+        return link.st_uid == 0 && rootAllTheWay && nobodyElseReplaces;
+    const bool ownerTrusted = link.st_uid == 0 || link.st_uid == folder.st_uid || link.st_uid == ::geteuid();
+    return ownerTrusted && nobodyElseReplaces;
+}
+
+bool rootOwned(int fd)
+{
+    struct stat st;
+    return ::fstat(fd, &st) == 0 && st.st_uid == 0;
 }
 
 std::string joined(const std::string& walked, const std::string& name)
@@ -70,6 +82,8 @@ int openFolderSafely(const std::string& folder, int& err, std::string& untrusted
     }
     std::string walked = absolute ? "/" : "";  // for messages only
     int linksFollowed = 0;
+    // Every folder walked through so far belongs to root.
+    bool rootAllTheWay = rootOwned(fd);
     while (!rest.empty()) {
         const std::string name = rest.front();
         rest.pop_front();
@@ -84,12 +98,14 @@ int openFolderSafely(const std::string& folder, int& err, std::string& untrusted
                 return -1;
             }
             replaceFd(fd, up);
+            rootAllTheWay = rootAllTheWay && rootOwned(fd);
             walked = joined(walked, name);
             continue;
         }
         const int next = ::openat(fd, name.c_str(), pathFlags | O_NOFOLLOW);
         if (next >= 0) {
             replaceFd(fd, next);
+            rootAllTheWay = rootAllTheWay && rootOwned(fd);
             walked = joined(walked, name);
             continue;
         }
@@ -107,7 +123,7 @@ int openFolderSafely(const std::string& folder, int& err, std::string& untrusted
             replaceFd(fd, -1);
             return -1;
         }
-        if (!trustedLink(entry, here)) {
+        if (!trustedLink(entry, here, rootAllTheWay)) {
             untrusted = joined(walked, name);
             err = EPERM;
             replaceFd(fd, -1);
@@ -142,6 +158,7 @@ int openFolderSafely(const std::string& folder, int& err, std::string& untrusted
                 return -1;
             }
             replaceFd(fd, top);
+            rootAllTheWay = rootOwned(fd);
             walked.assign(1, '/');  // (plain = "/" trips a false -Wrestrict in GCC 12)
         }
     }

@@ -93,7 +93,7 @@ Remover::Remover(const Options& options, Random& random, Report& report)
     m_batchLimit = files > kOpenFolders + 24 ? std::min(kBatch, files - kOpenFolders - 24) : 1;
 }
 
-bool Remover::removeArguments(const std::vector<std::string>& paths)
+bool Remover::removeArguments(const std::vector<std::string>& paths, const std::vector<Identity>& expected)
 {
     bool allGone = true;
     // Consecutive paths in one folder are removed together.
@@ -111,7 +111,8 @@ bool Remover::removeArguments(const std::vector<std::string>& paths)
         inBatch.clear();
     };
 
-    for (const std::string& path : paths) {
+    for (size_t index = 0; index < paths.size(); ++index) {
+        const std::string& path = paths[index];
         if (g_stopSignal)
             break;
         std::string p = path;
@@ -159,6 +160,7 @@ bool Remover::removeArguments(const std::vector<std::string>& paths)
 
         Entry entry, parent, root;
         bool ok = false;
+        const Identity* listed = index < expected.size() && expected[index].known ? &expected[index] : nullptr;
         if ((err = statEntry(parentFd, name, entry)) != 0) {
             if (m_options.force && (err == ENOENT || err == ENOTDIR)) {
                 m_report.missing(path);
@@ -166,6 +168,13 @@ bool Remover::removeArguments(const std::vector<std::string>& paths)
                 continue;
             }
             failErrno(path, "cannot remove", err);
+        } else if (listed && (entry.device != listed->device || entry.inode != listed->inode)) {
+            // Its caller chose another file: a folder on the way or the item
+            // itself was replaced since. Every later step holds to this entry.
+            fail(path, "names another file than the one chosen (device " + std::to_string(entry.device) +
+                           ", inode " + std::to_string(entry.inode) + " instead of " +
+                           std::to_string(listed->device) + ", " + std::to_string(listed->inode) +
+                           "); not touched");
         } else if (statEntry(AT_FDCWD, "/", root) == 0 && entry.sameObject(root)) {
             fail(path, "refusing to remove the root folder");
         } else if (statEntry(parentFd, "", parent) != 0) {

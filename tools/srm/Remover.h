@@ -23,7 +23,8 @@ public:
     Remover(const Options& options, Random& random, Report& report);
 
     // True when every path is gone afterwards (or was never there, with -f).
-    bool removeArguments(const std::vector<std::string>& paths);
+    // `expected` is empty or holds each path's identity as its caller listed it.
+    bool removeArguments(const std::vector<std::string>& paths, const std::vector<Identity>& expected = {});
 
 private:
     struct Item

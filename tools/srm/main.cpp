@@ -26,7 +26,7 @@ int main(int argc, char** argv)
     Report report(options.verbose, options.records);
     Random random = Random::fromSystem();
     Remover remover(options, random, report);
-    const bool allGone = remover.removeArguments(options.paths);
+    const bool allGone = remover.removeArguments(options.paths, options.expected);
     if (g_stopSignal) {
         std::fflush(stdout);
         std::fputs("srm: stopped; the item under way is left in place, partly overwritten\n", stderr);

@@ -149,3 +149,51 @@ TEST(SrmRecords, ManyPathsAreRemovedTogetherAndEachTold)
     EXPECT_EQ(std::next(twice.first)->second, "FNo such file or directory");
     EXPECT_TRUE(QDir(tree / "one").isEmpty());
 }
+
+namespace {
+
+QString identityOf(const QString& path)
+{
+    struct stat st{};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("-");
+    return QStringLiteral("%1:%2").arg(quint64(st.st_dev)).arg(quint64(st.st_ino));
+}
+
+}  // namespace
+
+TEST(SrmRecords, APathThatNoLongerNamesTheListedEntryIsLeftAlone)
+{
+    TempTree tree;
+    const QString same = tree.file("same.txt", "same");
+    const QString swapped = tree.file("swapped.txt", "new content");
+    const QString unknown = tree.file("unknown.txt", "unknown");
+    const QString folder = tree.folder("folder");
+    tree.file("folder/inside", "inside");
+    // As if swapped.txt had been replaced after the listing: the caller saw another file.
+    const QString listedBefore = identityOf(tree.file("other.txt", "other"));
+
+    const SrmRun r = runSrm({"-fsrzM", "-I", "--", identityOf(same), same, listedBefore, swapped, "-", unknown,
+                             identityOf(folder), folder});
+    EXPECT_EQ(r.code, 1);
+    const Records rec = parse(r.out);
+    ASSERT_TRUE(rec.wellFormed);
+    const auto word = [&](const QString& p) {
+        const auto it = rec.byPath.find(QFile::encodeName(p));
+        return it == rec.byPath.end() ? QByteArray() : it->second;
+    };
+    EXPECT_EQ(word(same), "E");
+    EXPECT_TRUE(word(swapped).startsWith("Fnames another file than the one chosen")) << word(swapped).toStdString();
+    EXPECT_EQ(word(unknown), "E");
+    EXPECT_EQ(word(folder), "E");
+    EXPECT_EQ(TempTree::read(swapped), "new content");
+
+    // An identity out of step with its path is a bad command line: nothing is touched.
+    const QString keep = tree.file("keep.txt", "keep");
+    for (const QStringList& args : {QStringList{"-fsI", "--", "12", keep}, QStringList{"-fsI", "--", "1:2"},
+                                    QStringList{"-fsI", "--", "x:1", keep}, QStringList{"-fsI", "--", keep, keep}}) {
+        const SrmRun bad = runSrm(args);
+        EXPECT_EQ(bad.code, 64) << args.join(' ').toStdString();
+        EXPECT_EQ(TempTree::read(keep), "keep");
+    }
+}

@@ -174,14 +174,23 @@ TEST(SrmSafety, LinksAlongThePathMustBeTrusted)
         EXPECT_EQ(TempTree::read(precious), "precious");
     }
 
-    // A user's own link in their own folder, as a Desktop linked elsewhere.
+    // A user's own link in their own folder: the user may point it anywhere,
+    // and root must not follow it into a file the user could never touch.
     const QString home = tree.folder("home");
     giveTo(home, other);
-    giveTo(tree.link("home/Desktop", tree / "etc"), other);
-    tree.file("etc/note", "note");
-    SrmRun r = runSrm({"-fsz", tree / "home/Desktop/note"});
-    EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(tree / "etc/note"));
+    giveTo(tree.folder("home/pub"), other);
+    giveTo(tree.link("home/pub/sub", tree / "etc"), other);
+    SrmRun r = runSrm({"-fsvz", "-M", "--", tree / "home/pub/sub/precious"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.startsWith("F\t" + QFile::encodeName(tree / "home/pub/sub/precious") + "\trefusing to follow"))
+        << r.out.toStdString();
+    EXPECT_EQ(TempTree::read(precious), "precious");
+    // Root's link, but in a folder a user owns: the user could have swapped it in.
+    ASSERT_EQ(::unlink(QFile::encodeName(tree / "home/pub/sub").constData()), 0);
+    tree.link("home/pub/sub", tree / "etc");
+    r = runSrm({"-fsz", tree / "home/pub/sub/precious"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(TempTree::read(precious), "precious");
 
     // Root's link in root's folder, with a relative target.
     const QString system = tree.folder("system");
