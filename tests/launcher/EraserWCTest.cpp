@@ -7,6 +7,8 @@
 #include "TempTree.h"
 
 #include "Main/FileEraser/Engine/EraserLevel.h"
+#include "Main/FileEraser/Engine/FolderExpansion.h"
+#include "Main/FileEraser/Engine/RemoveFileAndFolder.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
@@ -84,6 +86,9 @@ TEST(EraserWC, FolderHandedOverIsErasedEntryByEntryThenRemoved)
     FakeTool fake("srm", FakeTool::srmWithRecords());
     const QString tool = fake.path();
 
+    // What the tool must still find there: the folder as it was handed over.
+    const QByteArray identity = RemoveFileAndFolder::identityArgument(*FolderExpansion::buildFileObj(dir, true));
+    ASSERT_NE(identity, "-");
     const auto decision = LauncherStartup::decide({"brisklaunch", "to erase", "--service"}, tree.path());
     ASSERT_EQ(decision.kind, LauncherStartup::Decision::Erase);
     const auto window = LauncherStartup::openWindowFor(decision.path, tool);
@@ -94,7 +99,8 @@ TEST(EraserWC, FolderHandedOverIsErasedEntryByEntryThenRemoved)
     EXPECT_EQ(execWith(window.get(), [&] { return clickWhenOn(window.get(), "successView", "successOkButton"); }),
               QDialog::Accepted);
     EXPECT_FALSE(QFileInfo::exists(dir));
-    EXPECT_EQ(fake.log(), "-fEvrz -M -- " + dir + "\n");  // the folder goes to the tool whole
+    // The folder goes to the tool whole.
+    EXPECT_EQ(fake.log(), "-fEvrz -M -I -- " + QString::fromLatin1(identity) + " " + dir + "\n");
     platform::setUserDefaultInteger(kEraserTimesKey, savedLevel);
 }
 

@@ -38,12 +38,18 @@ with open(os.environ["LOG"], "ab") as log:
     log.write(b" ".join(args) + b"\n")
 flags = b"".join(a for a in args[: args.index(b"--")] if a.startswith(b"-"))
 paths = args[args.index(b"--") + 1 :]
+if b"I" in flags:
+    paths = paths[1::2]  # each path comes after its identity
 out = sys.stdout.buffer
+err = sys.stderr.buffer
 def report(word, path, reason=b""):
     out.write(word + b"\t" + path + ((b"\t" + reason) if word == b"F" else b"") + b"\0")
     out.flush()
 def erase(path):
     name = os.path.basename(path)
+    if b"v" in flags and not os.path.isdir(path):
+        err.write(b"srm: " + path + b": pass 1/1 (random)\n")
+        err.flush()
     if b"slow" in name:
         time.sleep(30)
     if os.path.isdir(path) and not os.path.islink(path):

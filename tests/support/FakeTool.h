@@ -18,7 +18,9 @@ public:
     // contents first) and reports each item as "E\t<path>\0", except
     // entries whose name holds "keep", which stay and are reported
     // "F\t<path>\t<reason>\0". A name holding "slow" makes it sleep first;
-    // "silent" is removed but never reported.
+    // "silent" is removed but never reported. With -v it tells each file on
+    // stderr as srm does ("srm: <path>: pass 1/1 (random)"); with -I it
+    // takes every other argument after "--" as a path.
     static QString srmWithRecords();
 
 private:

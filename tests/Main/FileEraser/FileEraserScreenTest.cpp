@@ -5,6 +5,7 @@
 #include "TempTree.h"
 #include "SetEraserLevel/DoDataBase.h"
 #include "ToolCon/TextImageButton.h"
+#include "platform/InvokingUser.h"
 #include "platform/UserDefaults.h"
 
 #include <QAbstractButton>
@@ -20,6 +21,10 @@
 #include <algorithm>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -86,6 +91,29 @@ protected:
         return ended.wait(20000);
     }
 };
+
+// A file of `mib` MiB of `fill`, on the disk: large enough that srm spends
+// a while overwriting it.
+void writeBig(const QString& path, int mib, char fill)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    const QByteArray chunk(1 << 20, fill);
+    for (int i = 0; i < mib; ++i)
+        ASSERT_EQ(f.write(chunk), chunk.size());
+    f.flush();
+    ASSERT_EQ(::fsync(f.handle()), 0);
+}
+
+// True once the first block of `path` no longer holds `fill`: srm is on it.
+bool overwriteStarted(const QString& path, char fill)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return true;  // already gone
+    const QByteArray head = f.read(4096);
+    return head.size() < 4096 || head.count(fill) != head.size();
+}
 
 }  // namespace
 
@@ -447,4 +475,79 @@ TEST_F(ScreenTest, ACancelBeforeTheFirstItemErasesNothing)
     EXPECT_EQ(historyRows(), QStringList{item + "=Failed"});
     EXPECT_FALSE(child("failView")->isHidden());
     EXPECT_EQ(label("failNode")->text(), "The operation was canceled by the user.");
+}
+
+// A user owns a folder on the path of a chosen file. While a large file ahead
+// of it is overwritten, the user swaps a subfolder for a link to a folder only
+// root may read, holding a file of the same name. Root's file must survive,
+// and the run must say the item failed.
+TEST_F(ScreenTest, AFolderSwappedForALinkDuringALargeFileLeavesRootsFileAndFailsTheItem)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root: the folders must belong to another user";
+    const auto nobody = platform::userNamed("nobody");
+    if (!nobody)
+        GTEST_SKIP() << "no user 'nobody' to own the folders";
+    TempTree tree;
+    const QString big = tree / "big.bin";
+    writeBig(big, 192, 'b');
+    for (const QString& rel : {QStringLiteral("home"), QStringLiteral("home/pub"), QStringLiteral("home/pub/sub")})
+        ASSERT_EQ(::lchown(QFile::encodeName(tree.folder(rel)).constData(), nobody->uid, nobody->gid), 0);
+    const QString victim = tree.file("home/pub/sub/victim", "the user's own file");
+    ASSERT_EQ(::lchown(QFile::encodeName(victim).constData(), nobody->uid, nobody->gid), 0);
+    const QString decoy = tree.folder("decoy");
+    ASSERT_EQ(::chmod(QFile::encodeName(decoy).constData(), 0700), 0);
+    const QByteArray secret = "root only: " + QByteArray(5000, 'R');
+    const QString rootsFile = tree.file("decoy/victim", secret);
+
+    screen.addChosenPaths({big, victim});
+    QSignalSpy ended(&screen, &FileEraserViewController::runEnded);
+    screen.makeSureToEraserSelectFiles();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overwriteStarted(big, 'b'); }, 20000));
+    // The user's move, as the user could make it in their own folder.
+    const QByteArray sub = QFile::encodeName(tree / "home/pub/sub");
+    ASSERT_EQ(::rename(sub.constData(), (sub + ".old").constData()), 0);
+    ASSERT_EQ(::symlink(QFile::encodeName(decoy).constData(), sub.constData()), 0);
+    ASSERT_EQ(::lchown(sub.constData(), nobody->uid, nobody->gid), 0);
+    ASSERT_TRUE(ended.wait(60000));
+
+    EXPECT_EQ(TempTree::read(rootsFile), secret);
+    EXPECT_EQ(TempTree::read(tree / "home/pub/sub.old/victim"), "the user's own file");
+    EXPECT_FALSE(QFileInfo::exists(big));
+    EXPECT_EQ(historyRows(), QStringList({big + "=Erased", victim + "=Failed"}));
+    EXPECT_TRUE(screen.isFailedEraser());
+    EXPECT_FALSE(child("failView")->isHidden());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return child("failView")->x() == 0; }, 3000));
+}
+
+// The counter and the path while srm works through a large file, then a small one.
+TEST_F(ScreenTest, TheProgressNamesTheFileBeingOverwrittenAndCountsEveryItem)
+{
+    TempTree tree;
+    const QString big = tree / "big.bin";
+    writeBig(big, 128, 'g');
+    const QString small = tree.file("small.txt", "small");
+    screen.addChosenPaths({big, small});
+    QStringList pathsShown;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (pathsShown.isEmpty() || pathsShown.last() != label("eraserPathLabel")->text())
+            pathsShown << label("eraserPathLabel")->text();
+    });
+    watch.start(5);
+    screen.makeSureToEraserSelectFiles();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overwriteStarted(big, 'g'); }, 20000));
+    EXPECT_EQ(label("eraserPathLabel")->text(), big);
+    EXPECT_EQ(label("eraserRoundLabel")->text(), "0 of 2 items");
+    QSignalSpy ended(&screen, &FileEraserViewController::runEnded);
+    ASSERT_TRUE(ended.wait(60000));
+    watch.stop();
+    EXPECT_EQ(label("eraserRoundLabel")->text(), "2 of 2 items");
+    // The small file is named only after the large one, never ahead of it.
+    pathsShown.removeAll(QString());
+    ASSERT_FALSE(pathsShown.isEmpty());
+    EXPECT_EQ(pathsShown.first(), big);
+    EXPECT_EQ(pathsShown.count(big), 1) << pathsShown.join(", ").toStdString();
+    EXPECT_FALSE(QFileInfo::exists(big));
+    EXPECT_FALSE(QFileInfo::exists(small));
 }

@@ -133,7 +133,6 @@ void RemoveFileAndFolder::benginToTraskWithArr(const FileObjList& items)
     m_ended = false;
     m_done.assign(static_cast<size_t>(m_allFiles.size()), 0);
     m_doneCount = 0;
-    m_firstOpen = 0;
     m_erasedPaths.clear();
     m_touchedFolders.clear();
     // A cancel that came before the start ends the run before its first item.
@@ -142,8 +141,9 @@ void RemoveFileAndFolder::benginToTraskWithArr(const FileObjList& items)
         return;
     }
     planJobs();
+    m_label = m_allFiles.first()->url;
     if (m_delegate)
-        m_delegate->removeProgress(m_allFiles.size() == 1 ? 80.0f : 0.0f, m_allFiles.first()->url, 0);
+        m_delegate->removeProgress(m_allFiles.size() == 1 ? 80.0f : 0.0f, m_label, 0);
     m_job = -1;
     doneErasing();
 }
@@ -201,6 +201,8 @@ bool RemoveFileAndFolder::runTaskWithPath()
     const FileObjPtr root = m_allFiles.at(job.last);
     const QByteArray path = root->pathBytes();
     m_idx = static_cast<int>(job.last);
+    const bool labelMoves = m_label != root->url;
+    m_label = root->url;
     platform::log(QStringLiteral("-------::%1").arg(root->url));
     m_touchedFolders.insert(parentOf(path));
 
@@ -224,7 +226,9 @@ bool RemoveFileAndFolder::runTaskWithPath()
         }
         expectRecords(job.first, job.last);
         m_batchEnd = m_job;
-        startTool({path});
+        if (labelMoves)
+            sendProgress();
+        startTool({path}, {identityArgument(*root)});
         return true;
     }
 
@@ -238,6 +242,7 @@ bool RemoveFileAndFolder::runTaskWithPath()
     // files and folders go this way too: the tool refuses a path through a
     // link someone else planted, a plain unlink or rmdir here would not.
     QList<QByteArray> paths;
+    QList<QByteArray> identities;
     qsizetype bytes = 0;
     qsizetype j = m_job;
     for (; j < static_cast<qsizetype>(m_jobs.size()); ++j) {
@@ -258,11 +263,14 @@ bool RemoveFileAndFolder::runTaskWithPath()
         if (!checkPermissions(item->url) || ::access(parentOf(p).constData(), W_OK) != 0)
             platform::log(QStringLiteral("--没有权限--------%1").arg(item->url));
         paths << p;
+        identities << identityArgument(*item);
         bytes += p.size() + 1;
     }
     m_batchEnd = j - 1;
     expectRecords(job.last, m_jobs.at(m_batchEnd).last);
-    startTool(paths);
+    if (labelMoves)
+        sendProgress();
+    startTool(paths, identities);
     return true;
 }
 
@@ -304,9 +312,18 @@ void RemoveFileAndFolder::clearImmutable(const FileObjPtr& item)
         platform::clearImmutable(item->url);
 }
 
-void RemoveFileAndFolder::startTool(QList<QByteArray> paths)
+QByteArray RemoveFileAndFolder::identityArgument(const FileObj& item)
+{
+    if (!item.hasIdentity)
+        return QByteArrayLiteral("-");
+    return QByteArray::number(static_cast<qulonglong>(item.device)) + ':' +
+           QByteArray::number(static_cast<qulonglong>(item.inode));
+}
+
+void RemoveFileAndFolder::startTool(QList<QByteArray> paths, QList<QByteArray> identities)
 {
     m_records.clear();
+    m_progressLines.clear();
     m_filePathStr = QFile::decodeName(paths.first());
     // Arguments leave as QFile::encodeName of their text. A name the locale
     // cannot decode would arrive as its replacement-character twin, another
@@ -320,7 +337,9 @@ void RemoveFileAndFolder::startTool(QList<QByteArray> paths)
         for (qsizetype index : takeExpected(paths.at(i)))
             itemDone(index, false);
         paths.removeAt(i);
+        identities.removeAt(i);
     }
+    m_toolPaths = paths;
     if (paths.isEmpty()) {
         QMetaObject::invokeMethod(this, [this] { toolFinished(nullptr); }, Qt::QueuedConnection);
         return;
@@ -335,17 +354,20 @@ void RemoveFileAndFolder::startTool(QList<QByteArray> paths)
     }
 
     QStringList arguments{flagsForLevel(getEraserTimes(), first->isSSD), QString::fromLatin1(kRecordsOption),
-                          QStringLiteral("--")};
-    for (const QByteArray& p : paths)
-        arguments << QFile::decodeName(p);
+                          QString::fromLatin1(kIdentityOption), QStringLiteral("--")};
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        arguments << QString::fromLatin1(identities.at(i)) << QFile::decodeName(paths.at(i));
 
     auto* process = new QProcess(this);
     process->setProgram(m_toolPath);
     process->setArguments(arguments);
-    process->setStandardErrorFile(QProcess::nullDevice());
     connect(process, &QProcess::readyReadStandardOutput, this, [this, process] {
         if (process == m_process)
             readRecords();
+    });
+    connect(process, &QProcess::readyReadStandardError, this, [this, process] {
+        if (process == m_process)
+            readProgressLines();
     });
     // Only this process's own end advances the run.
     connect(process, &QProcess::finished, this, [this, process] { toolFinished(process); });
@@ -399,6 +421,45 @@ void RemoveFileAndFolder::readRecords()
         start = end + 1;
     }
     m_records.remove(0, start);
+}
+
+void RemoveFileAndFolder::readProgressLines()
+{
+    if (!m_process)
+        return;
+    m_progressLines += m_process->readAllStandardError();
+    // "srm: <path>: pass i/n (...)" starts each pass over a file. Only the
+    // last one of what arrived counts: the label follows, it does not replay.
+    QByteArray working;
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = m_progressLines.indexOf('\n', start);
+        if (end < 0)
+            break;
+        const QByteArray line = m_progressLines.mid(start, end - start);
+        start = end + 1;
+        const qsizetype pass = line.lastIndexOf(": pass ");
+        if (!line.startsWith("srm: ") || pass < 5)
+            continue;
+        const QByteArray path = line.mid(5, pass - 5);
+        // Only a path the tool was handed, or one inside the folder it was
+        // handed: a name holding a newline would otherwise show a fragment.
+        const bool ours = m_toolPaths.contains(path) ||
+                          (m_toolPaths.size() == 1 && startsInside(path, m_toolPaths.first()));
+        if (ours)
+            working = path;
+    }
+    m_progressLines.remove(0, start);
+    // A line that never ends (a name full of bytes, no newline) is not kept whole.
+    if (m_progressLines.size() > 64 * 1024)
+        m_progressLines.clear();
+    if (working.isEmpty())
+        return;
+    const QString label = QFile::decodeName(working);
+    if (label == m_label)
+        return;
+    m_label = label;
+    sendProgress();
 }
 
 void RemoveFileAndFolder::takeRecord(const QByteArray& record)
@@ -471,22 +532,21 @@ void RemoveFileAndFolder::itemDone(qsizetype index, bool erased)
         if (m_delegate)
             m_delegate->haveFailEraser();
     }
-    if (m_cancel || m_doneCount >= m_allFiles.size())
+    if (m_cancel)
         return;
-    // The next item still open, in list order: the one the tool is on when
-    // it walks the folder as it was listed.
-    qsizetype next = index + 1;
-    while (next < m_allFiles.size() && m_done[static_cast<size_t>(next)])
-        ++next;
-    if (next >= m_allFiles.size()) {
-        while (m_firstOpen < m_allFiles.size() && m_done[static_cast<size_t>(m_firstOpen)])
-            ++m_firstOpen;
-        next = m_firstOpen;
-    }
+    // Every item that ends counts, the last one too. The label stays on what
+    // the tool named last: the next item in list order is a guess, and while
+    // a large file is overwritten it is not the one being worked on.
     m_idx = static_cast<int>(m_doneCount);
+    sendProgress();
+}
+
+void RemoveFileAndFolder::sendProgress()
+{
+    if (!m_delegate || m_allFiles.isEmpty())
+        return;
     const auto percent = static_cast<unsigned>(m_doneCount) * 100u / static_cast<unsigned>(m_allFiles.size());
-    if (m_delegate)
-        m_delegate->removeProgress(static_cast<float>(percent), m_allFiles.at(next)->url, m_idx);
+    m_delegate->removeProgress(static_cast<float>(percent), m_label, static_cast<int>(m_doneCount));
 }
 
 void RemoveFileAndFolder::finishRun()

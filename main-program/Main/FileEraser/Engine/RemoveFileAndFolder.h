@@ -58,6 +58,11 @@ public:
 
     // The tool's option that makes it report each item on stdout.
     static constexpr const char* kRecordsOption = "-M";
+    // The tool's option that puts before each path the identity it had when
+    // listed ("DEVICE:INODE", or "-"): the tool leaves alone a path that has
+    // come to name another entry by its turn.
+    static constexpr const char* kIdentityOption = "-I";
+    static QByteArray identityArgument(const FileObj& item);
 
 private:
     // A stretch of the run list handled together: a folder with everything
@@ -78,10 +83,13 @@ private:
     enum class Turn { Erased, LeftAlone, Tool };
     Turn turnFor(const FileObjPtr& item, const struct stat* st, bool log = true) const;
     static void clearImmutable(const FileObjPtr& item);
-    void startTool(QList<QByteArray> paths);
+    void startTool(QList<QByteArray> paths, QList<QByteArray> identities);
     void expectRecords(qsizetype first, qsizetype last);
     QList<qsizetype> takeExpected(const QByteArray& path);
     void readRecords();
+    // The tool's -v lines on stderr name the file it is overwriting.
+    void readProgressLines();
+    void sendProgress();
     void takeRecord(const QByteArray& record);
     void toolFinished(QProcess* process);
     void itemDone(qsizetype index, bool erased);
@@ -102,11 +110,13 @@ private:
     QHash<QByteArray, QList<qsizetype>> m_expectByPath;  // made only when needed
     bool m_duplicatePaths = false;
     QByteArray m_records;  // the tool's output not yet split into records
+    QByteArray m_progressLines;  // its stderr not yet split into lines
+    QList<QByteArray> m_toolPaths;  // what the running tool was handed
+    QString m_label;  // the item the run is working on, for the progress
     QSet<QByteArray> m_erasedPaths;
     QSet<QByteArray> m_touchedFolders;  // where the run removed names: synced at the end
     std::vector<char> m_done;
     qsizetype m_doneCount = 0;
-    qsizetype m_firstOpen = 0;  // no item before this one is still open
     bool m_cancel = false;
     bool m_ended = false;
     bool m_endSent = false;

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -31,14 +32,16 @@ struct Recorder : RemoveFileAndFolderDelegate
 {
     std::vector<float> percents;
     QStringList paths;
+    QList<int> indexes;
     int fails = 0;
     bool ended = false;
     FileObjList processed;
 
-    void removeProgress(float percent, const QString& path, int) override
+    void removeProgress(float percent, const QString& path, int index) override
     {
         percents.push_back(percent);
         paths << path;
+        indexes << index;
     }
     void haveFailEraser() override { ++fails; }
     void removeObjEnd(const FileObjList& list) override
@@ -59,6 +62,14 @@ struct Recorder : RemoveFileAndFolderDelegate
 
 // A stand-in for srm that removes what it is given and reports each item.
 const QString kRemovingTool = FakeTool::srmWithRecords();
+
+QString identityOf(const QString& path)
+{
+    struct stat st{};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("-");
+    return QStringLiteral("%1:%2").arg(quint64(st.st_dev)).arg(quint64(st.st_ino));
+}
 
 FileObjPtr item(const QString& path, bool isDir = false)
 {
@@ -88,14 +99,15 @@ TEST(RemoveFileAndFolder, FlagStringFollowsTheStoredLevel)
         engine.setDelegate(&rec);
         engine.benginToTraskWithArr({item(file)});
         ASSERT_TRUE(rec.waitForEnd());
-        // The level's flags, the records option, then the path.
-        EXPECT_EQ(srm.log(), QString("%1 -M -- %2\n").arg(flags, file)) << "level " << level;
+        // The level's flags, the records and identity options, then the path
+        // after its identity (none known for an item made by hand).
+        EXPECT_EQ(srm.log(), QString("%1 -M -I -- - %2\n").arg(flags, file)) << "level " << level;
         EXPECT_EQ(rec.processed.first()->failStr, "Success");
     }
     platform::setUserDefaultInteger(kEraserTimesKey, 1);
 }
 
-TEST(RemoveFileAndFolder, ProgressReportsItemsBeforeTheirTurnAndNeverHundred)
+TEST(RemoveFileAndFolder, ProgressCountsEveryItemThatEndsAndNamesTheFileAtWork)
 {
     FakeTool srm("srm", kRemovingTool);
     for (int n : {1, 3, 4}) {
@@ -108,10 +120,22 @@ TEST(RemoveFileAndFolder, ProgressReportsItemsBeforeTheirTurnAndNeverHundred)
         engine.setDelegate(&rec);
         engine.benginToTraskWithArr(items);
         ASSERT_TRUE(rec.waitForEnd());
-        const std::vector<float> expected = n == 1 ? std::vector<float>{80}
-                                          : n == 3 ? std::vector<float>{0, 33, 66}
-                                                   : std::vector<float>{0, 25, 50, 75};
-        EXPECT_EQ(rec.percents, expected);
+        // The first report comes before any item, the last one counts them all.
+        ASSERT_FALSE(rec.percents.empty());
+        EXPECT_EQ(rec.percents.front(), n == 1 ? 80.0f : 0.0f);
+        EXPECT_EQ(rec.indexes.front(), 0);
+        EXPECT_EQ(rec.percents.back(), 100.0f);
+        EXPECT_EQ(rec.indexes.back(), n) << n << " items";
+        EXPECT_TRUE(std::is_sorted(rec.indexes.begin(), rec.indexes.end()));
+        // The label only moves forward through the items as the tool reaches
+        // them (lines that arrive together show the last), and ends on the last.
+        qsizetype at = 0;
+        for (const QString& p : rec.paths) {
+            while (at < items.size() && items.at(at)->url != p)
+                ++at;
+            EXPECT_LT(at, items.size()) << p.toStdString() << " named out of order";
+        }
+        EXPECT_EQ(rec.paths.back(), items.last()->url);
         EXPECT_EQ(rec.processed.size(), n);
         EXPECT_EQ(rec.fails, 0);
     }
@@ -158,8 +182,8 @@ TEST(RemoveFileAndFolder, FoldersBundlesAndEmptyFilesTakeTheirRealResult)
     // Empty items go to the tool too, which will not reach through a planted
     // link; the folder that grew since it was listed never does.
     const QStringList calls = srm.log().split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(calls, QStringList({"-fsvrz -M -- " + emptyDir, "-fsvrz -M -- " + bundle,
-                                  "-fsvrz -M -- " + emptyFile + " " + grown}));
+    EXPECT_EQ(calls, QStringList({"-fsvrz -M -I -- - " + emptyDir, "-fsvrz -M -I -- " + identityOf(bundle) + " " + bundle,
+                                  "-fsvrz -M -I -- - " + emptyFile + " - " + grown}));
 }
 
 TEST(RemoveFileAndFolder, MountedVolumeUnderAFolderItemIsLeftAlone)
@@ -262,9 +286,9 @@ TEST(RemoveFileAndFolder, AnotherChildProcessEndingDoesNotAdvanceTheRun)
     other.start("true");
     other.waitForFinished();
     QCoreApplication::processEvents();
-    EXPECT_EQ(rec.percents.size(), 1u);  // still on the first item
+    EXPECT_EQ(rec.indexes, QList<int>{0});  // still on the first item
     ASSERT_TRUE(rec.waitForEnd());
-    EXPECT_EQ(rec.percents.size(), 2u);
+    EXPECT_EQ(rec.indexes.back(), 2);
 }
 
 TEST(RemoveFileAndFolder, LongRunsOfItemsJudgedWithoutTheToolDoNotDeepenTheStack)
@@ -328,17 +352,18 @@ TEST(RemoveFileAndFolder, AFolderGoesToOneToolProcessAndEachEntryTakesTheToolsWo
     engine.benginToTraskWithArr(run);
     ASSERT_TRUE(rec.waitForEnd());
 
-    EXPECT_EQ(srm.log(), "-fsvrz -M -- " + tree / "top" + "\n");  // one process, the folder whole
+    // One process, the folder whole (an item made by hand has no identity).
+    EXPECT_EQ(srm.log(), "-fsvrz -M -I -- - " + tree / "top" + "\n");
     EXPECT_EQ(rec.processed.size(), run.size());  // every listed item had its turn
     for (const FileObjPtr& i : run) {
         const bool shouldFail = i->name == "keep-me" || i->name == "silent-one" || i->name == "top";
         EXPECT_EQ(i->failStr, shouldFail ? Outcome::fail : Outcome::success) << i->url.toStdString();
     }
     EXPECT_EQ(rec.fails, 3);
-    // Progress counts finished items and never reaches 100.
-    EXPECT_EQ(rec.percents.size(), static_cast<size_t>(run.size()));
+    // Progress counts every item that ends, the last one too.
     EXPECT_TRUE(std::is_sorted(rec.percents.begin(), rec.percents.end()));
-    EXPECT_LT(rec.percents.back(), 100.0f);
+    EXPECT_EQ(rec.percents.back(), 100.0f);
+    EXPECT_EQ(rec.indexes.back(), run.size());
 }
 
 TEST(RemoveFileAndFolder, RunsOfFilesShareOneToolProcess)
@@ -356,7 +381,7 @@ TEST(RemoveFileAndFolder, RunsOfFilesShareOneToolProcess)
     EXPECT_EQ(srm.log().count('\n'), 1);
     EXPECT_EQ(rec.fails, 0);
     EXPECT_EQ(rec.processed.size(), 300);
-    EXPECT_EQ(rec.percents.size(), 300u);
+    EXPECT_EQ(rec.indexes.back(), 300);
 }
 
 TEST(RemoveFileAndFolder, NamesTheLocaleCannotDecodeAreErasedByTheirOwnBytes)
