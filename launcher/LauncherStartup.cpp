@@ -5,6 +5,7 @@
 #include "Eraser/SystemItemAlert.h"
 
 #include "Main/FileEraser/Engine/SystemItems.h"
+#include "Main/FileEraser/Engine/VolumeLogLine.h"
 
 #include "platform/FileSystemInfo.h"
 #include "platform/Log.h"
@@ -42,30 +43,6 @@ Decision decide(const QByteArrayList& arguments, const QString& workingDir)
     d.kind = SystemItems::isSystemItem(path) ? Decision::RefuseSystemItem : Decision::Erase;
     d.path = path;
     return d;
-}
-
-QString volumeLogLine(const QString& path)
-{
-    const platform::MountEntry mount = platform::mountOf(path);
-    const bool known = !mount.mountPoint.isEmpty();
-    // Removable: the whole disk's flag in sysfs (a partition has none of its own).
-    bool removable = false;
-    if (known && mount.major != 0) {
-        const QString dev = QStringLiteral("/sys/dev/block/%1:%2").arg(mount.major).arg(mount.minor);
-        for (const QString& flag : {dev + QStringLiteral("/removable"), dev + QStringLiteral("/../removable")}) {
-            QFile f(flag);
-            if (f.open(QIODevice::ReadOnly)) {
-                removable = f.readAll().trimmed() == "1";
-                break;
-            }
-        }
-    }
-    const bool writable = known && !mount.readOnly();
-    const bool unmountable = known && !SystemItems::isSystemItem(mount.mountPoint);
-    return QStringLiteral("Result:%1 Volume: %2, Removable:%3, W:%4, Unmountable:%5, Desc:%6, type:%7")
-        // One pass, so a "%1" in the path stays as it is.
-        .arg(QString::number(known ? 1 : 0), path, QString::number(removable ? 1 : 0), QString::number(writable ? 1 : 0),
-             QString::number(unmountable ? 1 : 0), known ? platform::fileSystemType(path) : QString(), mount.fsType);
 }
 
 std::unique_ptr<QDialog> openWindowFor(const QString& path, const QString& toolPath)

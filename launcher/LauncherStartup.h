@@ -27,10 +27,6 @@ struct Decision
 // with the main program's notice, before anything is touched.
 Decision decide(const QByteArrayList& arguments, const QString& workingDir);
 
-// "Result:%i Volume: %@, Removable:%i, W:%i, Unmountable:%i, Desc:%@, type:%@"
-// for the volume holding `path`, as far as Linux tells.
-QString volumeLogLine(const QString& path);
-
 // The window for a path to erase: the system-item notice for what belongs
 // to the system, the NTFS notice for an item on an NTFS volume, otherwise
 // the erase window with its run started. Shown, raised

@@ -97,14 +97,3 @@ TEST(LauncherStartup, WhatBelongsToTheSystemIsRefusedBeforeAnythingIsTouched)
     EXPECT_TRUE(srm.log().isEmpty());
 }
 
-TEST(LauncherStartup, TheVolumeIsLoggedInTheLaunchersWords)
-{
-    TempTree tree;
-    const QString file = tree.file("a %1 b.txt");
-    const QString line = LauncherStartup::volumeLogLine(file);
-    const QRegularExpression shape(QStringLiteral(
-        "^Result:1 Volume: (.*), Removable:[01], W:1, Unmountable:[01], Desc:[^,]*, type:[^,]+$"));
-    const auto match = shape.match(line);
-    ASSERT_TRUE(match.hasMatch()) << line.toStdString();
-    EXPECT_EQ(match.captured(1), file);
-}

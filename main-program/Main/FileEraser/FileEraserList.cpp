@@ -32,35 +32,6 @@ FileEraserList::Refusal FileEraserList::refusalFor(const QString& path)
     return Refusal::None;
 }
 
-QString FileEraserList::volumeResultLine(const QString& path)
-{
-    const platform::MountEntry mount = platform::mountOf(path);
-    const bool found = !mount.mountPoint.isEmpty();
-    // Removable as the kernel tells it for the whole disk; partitions answer through their parent.
-    bool removable = false;
-    if (found && mount.major != 0) {
-        const QString block = QStringLiteral("/sys/dev/block/%1:%2").arg(mount.major).arg(mount.minor);
-        for (const QString& file : {block + QStringLiteral("/removable"), block + QStringLiteral("/../removable")}) {
-            QFile f(file);
-            if (f.open(QIODevice::ReadOnly)) {
-                removable = f.readAll().trimmed() == "1";
-                break;
-            }
-        }
-    }
-    const bool writable = found && !mount.readOnly();
-    // The root file system cannot be unmounted while the system runs.
-    const bool unmountable = found && mount.mountPoint != QLatin1String("/");
-    const QString type = found ? mount.fsType : QString();
-    return QStringLiteral("Result:%1 Volume: %2, Removable:%3, W:%4, Unmountable:%5, Desc:%6, type:%7")
-        .arg(found ? 1 : 0)
-        .arg(path)
-        .arg(removable ? 1 : 0)
-        .arg(writable ? 1 : 0)
-        .arg(unmountable ? 1 : 0)
-        .arg(type.isEmpty() ? QStringLiteral("(null)") : type, type.isEmpty() ? QStringLiteral("(null)") : type);
-}
-
 bool FileEraserList::contains(const QString& path) const
 {
     return std::any_of(valueArr.cbegin(), valueArr.cend(), [&](const FileObjPtr& i) { return i->url == path; });

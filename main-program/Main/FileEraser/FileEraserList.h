@@ -35,9 +35,6 @@ public:
     bool contains(const QString& path) const;
 
     static Refusal refusalFor(const QString& path);
-    // The log line that tells what is known of the volume holding `path`:
-    // "Result:%i Volume: %@, Removable:%i, W:%i, Unmountable:%i, Desc:%@, type:%@".
-    static QString volumeResultLine(const QString& path);
 
     // The tick state, as the number the screen reads.
     static constexpr int kNoneSelected = 0;  // or an empty list

@@ -5,6 +5,7 @@
 #include "Comm/FontCache.h"
 #include "Comm/PublicUtilities.h"
 #include "Main/FileEraser/Engine/FolderExpansion.h"
+#include "Main/FileEraser/Engine/VolumeLogLine.h"
 #include "PopWindow/PanelController.h"
 #include "Main/FileEraser/FileEraserOpenPanel.h"
 #include "Main/FileEraser/FileEraserTableModel.h"
@@ -216,7 +217,7 @@ void FileEraserViewController::selectFileButtonAction()
             const QStringList chosen = panel->selectedPaths();
             if (!chosen.isEmpty()) {
                 platform::log(QStringLiteral("=======:::: |%1|").arg(chosen.first()));
-                platform::log(FileEraserList::volumeResultLine(chosen.first()));
+                platform::log(volumeLogLine(chosen.first()));
             }
             addChosenPaths(chosen);
         }

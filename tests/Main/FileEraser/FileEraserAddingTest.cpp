@@ -74,19 +74,6 @@ TEST(DragView, APictureIsTakenButAddsNothingFileNamesGoToTheDelegate)
     EXPECT_EQ(log.drops.size(), 1);
 }
 
-TEST(FileEraserList, VolumeResultLineTellsWhatIsKnownOfTheVolume)
-{
-    TempTree tree;
-    const QString file = tree.file("a.txt");
-    const QString line = FileEraserList::volumeResultLine(file);
-    const QString type = platform::fileSystemType(file);
-    ASSERT_FALSE(type.isEmpty());
-    EXPECT_TRUE(line.startsWith(QStringLiteral("Result:1 Volume: %1, Removable:").arg(file))) << line.toStdString();
-    EXPECT_TRUE(line.contains(", W:1, ")) << line.toStdString();
-    EXPECT_TRUE(line.endsWith(QStringLiteral("Desc:%1, type:%1").arg(type))) << line.toStdString();
-    EXPECT_TRUE(FileEraserList::volumeResultLine("/").contains("Unmountable:0"));
-}
-
 TEST(FileEraserOpenPanel, FirstFrameIsTheMainWindowsSizeLessAMarginFiftyFromTheScreensLowerLeft)
 {
     const QRect panel = FileEraserViewController::firstPanelFrame(QRect(100, 120, 800, 600), QRect(0, 0, 1400, 900));

@@ -1,5 +1,6 @@
 #include "Main/FileEraser/Engine/FolderExpansion.h"
 #include "Main/FileEraser/Engine/SystemItems.h"
+#include "Main/FileEraser/Engine/VolumeLogLine.h"
 #include "TempTree.h"
 
 #include <QFile>
@@ -143,4 +144,24 @@ TEST(SystemItems, TheRootKernelTreesDevicesAndSystemMountsAreRefused)
     const bool refused = SystemItems::isSystemItem(view);
     ::umount2(QFile::encodeName(view).constData(), MNT_DETACH);
     EXPECT_TRUE(refused);
+}
+
+TEST(VolumeLogLine, ThePathIsLoggedAsGivenWithWhatTheVolumeIs)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to mount a volume of its own";
+    TempTree tree;
+    const QString where = tree.folder("vol");
+    ASSERT_EQ(::mount("tvtest", QFile::encodeName(where).constData(), "tmpfs", 0, "size=1m"), 0)
+        << std::strerror(errno);
+    // Place markers of the pattern in a name are part of the name.
+    const QString file = tree.file("vol/a%3b%5c%7 %1.txt");
+    EXPECT_EQ(volumeLogLine(file), QStringLiteral("Result:1 Volume: %1, Removable:0, W:1, Unmountable:1, "
+                                                   "Desc:tmpfs, type:tmpfs")
+                                       .arg(file));
+    ASSERT_EQ(::mount(nullptr, QFile::encodeName(where).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    EXPECT_TRUE(volumeLogLine(file).contains(", W:0, Unmountable:1, ")) << volumeLogLine(file).toStdString();
+    ::umount2(QFile::encodeName(where).constData(), MNT_DETACH);
+    // What the system runs from cannot be unmounted.
+    EXPECT_TRUE(volumeLogLine(QStringLiteral("/")).contains(", Unmountable:0, "));
 }
