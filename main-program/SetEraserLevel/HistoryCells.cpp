@@ -4,9 +4,12 @@
 #include "platform/Log.h"
 #include "platform/ImageStore.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 
 namespace {
 
@@ -40,8 +43,33 @@ void HistoryTextFieldCell::paint(QPainter* painter, const QStyleOptionViewItem& 
 {
     paintBackground(painter, option, index);
     const QString title = index.data().toString();
-    drawTitle(painter, option.rect, title, std::min(220, option.rect.width() - 8), isHeaderText(title) && index.column() < 2);
-    platform::log(QStringLiteral("--%1").arg(title));
+    drawTitle(painter, option.rect, title, titleWidth(option.rect), isHeaderText(title) && index.column() < 2);
+    // Once per title while this list lives: a slide repaints every cell many times.
+    if (!m_logged.contains(title)) {
+        m_logged.insert(title);
+        platform::log(QStringLiteral("--") + title);
+    }
+}
+
+int HistoryTextFieldCell::titleWidth(const QRect& cell) const
+{
+    return std::min(220, cell.width() - 8);
+}
+
+bool HistoryTextFieldCell::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                                     const QModelIndex& index)
+{
+    if (!event || !view || event->type() != QEvent::ToolTip)
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    const QString title = index.data().toString();
+    const QFontMetrics metrics(FontCache::lightFont(12));
+    if (!title.isEmpty() && metrics.horizontalAdvance(title) > titleWidth(option.rect)) {
+        QToolTip::showText(event->globalPos(), title, view->viewport(), option.rect);
+        return true;
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return false;
 }
 
 void HistoryTextFieldCell::paintBackground(QPainter* painter, const QStyleOptionViewItem& option,
@@ -58,6 +86,11 @@ void HistoryTextFieldCell::paintBackground(QPainter* painter, const QStyleOption
 QSize HistoryTextFieldCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     return {QStyledItemDelegate::sizeHint(option, index).width(), kRowHeight};
+}
+
+int HistoryDeleteTextFieldCell::titleWidth(const QRect& cell) const
+{
+    return cell.width() - 8;
 }
 
 QRect HistoryDeleteTextFieldCell::folderImageFrame(const QRect& cell)
@@ -81,7 +114,7 @@ void HistoryDeleteTextFieldCell::paint(QPainter* painter, const QStyleOptionView
     paintBackground(painter, option, index);
     const QString title = index.data().toString();
     if (!title.isEmpty()) {
-        drawTitle(painter, option.rect, title, option.rect.width() - 8, title == QLatin1String("Result"));
+        drawTitle(painter, option.rect, title, titleWidth(option.rect), title == QLatin1String("Result"));
         return;
     }
     if (!showsIcons(index))

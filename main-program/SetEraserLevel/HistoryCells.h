@@ -1,6 +1,7 @@
 #pragma once
 #include <QPersistentModelIndex>
 #include <QRect>
+#include <QSet>
 #include <QStyledItemDelegate>
 
 // The history list's cells: a title in the light font, the header row's
@@ -14,13 +15,22 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // A title cut short in its cell shows whole as the cell's tool tip.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
     static constexpr int kRowHeight = 40;
 
 protected:
+    // How wide the title of a cell is drawn.
+    virtual int titleWidth(const QRect& cell) const;
     void paintBackground(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
     // Draws `title` 8 points in and 11 down, `width` wide.
     static void drawTitle(QPainter* painter, const QRect& cell, const QString& title, int width, bool dimmed);
+
+private:
+    // Titles already logged: each once, not at every repaint.
+    mutable QSet<QString> m_logged;
 };
 
 class HistoryDeleteTextFieldCellDelegate
@@ -52,6 +62,9 @@ public:
 
     static QRect folderImageFrame(const QRect& cell);
     static QRect deleteImageFrame(const QRect& cell);
+
+protected:
+    int titleWidth(const QRect& cell) const override;
 
 private:
     bool showsIcons(const QModelIndex& index) const;

@@ -5,6 +5,7 @@
 
 #include "Main/FileEraser/Engine/EraserLevel.h"
 #include "Main/Tools/EUCustomOutlineView.h"
+#include "LogCapture.h"
 #include "PrivateDefaults.h"
 #include "TempTree.h"
 #include "ToolCon/TextImageButton.h"
@@ -12,9 +13,12 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include <functional>
 #include <pwd.h>
@@ -473,4 +477,49 @@ TEST_F(HistoryScreen, ADamagedDatabaseIsSaidToBeDamagedNotEmpty)
     ASSERT_TRUE(label);
     EXPECT_TRUE(vc->noView()->isVisible());
     EXPECT_EQ(label->text(), "The erasure history cannot be read: its database file is damaged.");
+}
+
+TEST_F(HistoryScreen, LogsEachRunAndTitleOnceHoweverOftenItIsRead)
+{
+    for (int i = 0; i < 40; ++i)
+        record(QStringLiteral("2026-12-09 07:%1:00").arg(i, 2, 10, QLatin1Char('0')), {"/a/%3 x", "/b"});
+    LogCapture log;
+    ASSERT_TRUE(log.ok());
+    ToolView tool;
+    Host host(tool.container);
+    HistoryViewController* vc = HistoryViewController::presentIn(host.slot, &host, "WipeFile", &store);
+    for (int i = 0; i < 5; ++i)
+        vc->historyOutlineView()->viewport()->grab();  // as the slide repaints it
+    const QStringList lines = log.lines();
+    const QStringList dic = lines.filter(QRegularExpression("^dic:----"));
+    ASSERT_EQ(dic.size(), 40);
+    // One run's key and its row count (the header row and two items), not the history so far.
+    EXPECT_EQ(dic.first(), "dic:----{2026-12-09 07-39-00 = (3 rows)}");
+    EXPECT_EQ(lines.filter(QRegularExpression("^-:2026-12-09 07-39-00:-$")).size(), 1);
+    // Each title drawn is logged once, whatever the repaints.
+    EXPECT_EQ(lines.filter(QRegularExpression("^--/a/%3 x$")).size(), 1);
+    EXPECT_EQ(lines.filter(QRegularExpression("^--2026-12-09 07-39-00$")).size(), 1);
+}
+
+TEST_F(HistoryScreen, AnItemCutShortShowsWholeAsItsToolTip)
+{
+    const QString longName = "/home/someone/Documents/a folder with a long name/another long folder/secret.txt";
+    record("2026-12-10 07:00:00", {longName, "/short"});
+    ToolView tool;
+    Host host(tool.container);
+    HistoryViewController* vc = HistoryViewController::presentIn(host.slot, &host, "WipeFile", &store);
+    EUCustomOutlineView* view = vc->historyOutlineView();
+    QAbstractItemModel* model = view->model();
+    const QModelIndex run = model->index(0, 0);
+    ASSERT_TRUE(view->isExpanded(run));
+    const auto tipAt = [&](int row) {
+        QToolTip::hideText();  // hidden after a short delay
+        EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000));
+        const QRect cell = view->visualRect(model->index(row, 0, run));
+        QHelpEvent help(QEvent::ToolTip, cell.center(), view->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(view->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(tipAt(1), longName);
+    EXPECT_EQ(tipAt(2), QString());  // shown whole already
 }
