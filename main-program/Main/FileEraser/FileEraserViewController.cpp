@@ -6,6 +6,7 @@
 #include "Comm/PublicUtilities.h"
 #include "Main/FileEraser/Engine/FolderExpansion.h"
 #include "Main/FileEraser/Engine/VolumeLogLine.h"
+#include "PopWindow/AttachedGeometry.h"
 #include "PopWindow/PanelController.h"
 #include "Main/FileEraser/FileEraserOpenPanel.h"
 #include "Main/FileEraser/FileEraserTableModel.h"
@@ -423,10 +424,22 @@ void FileEraserViewController::sortButtonAction()
     sortVC->setDelegate(this);
     sortVC->setSortType(m_sortType, m_sortAD);
     m_fileEraserSortVC = sortVC;
-    // Below the sort button, so it hides neither that button nor its neighbours.
-    const QRect button = ui->sortButton->geometry();
-    const QPoint anchor = ui->sortButton->parentWidget()->mapTo(window(), QPoint(button.center().x(), button.bottom() + 3));
-    m_sortDropDown.open(sortVC, window(), anchor, 1, 0);
+    const QRect button(ui->sortButton->mapTo(window(), QPoint(0, 0)), ui->sortButton->size());
+    const SortAnchor anchor = sortAnchor(window()->size(), sortVC->size(), button);
+    m_sortDropDown.open(sortVC, window(), anchor.point, anchor.side, 0);
+}
+
+FileEraserViewController::SortAnchor FileEraserViewController::sortAnchor(const QSize& windowSize,
+                                                                          const QSize& popSize, const QRect& button)
+{
+    // Designed as (891, 409) from the window's lower left corner: the sort
+    // button's centre line, the pop-over above the point.
+    const QPointF designed(891, windowSize.height() - 409);
+    const AttachedGeometry::Layout above = AttachedGeometry::layout(popSize, designed, 3, 0, AttachedGeometry::Style{});
+    if (QRectF(QPointF(0, 0), QSizeF(windowSize)).contains(QRectF(above.windowOrigin, above.windowSize)))
+        return {designed, 3};
+    // Below the sort button, where it hides neither that button nor its neighbours.
+    return {QPointF(button.center().x(), button.bottom() + 3), 1};
 }
 
 void FileEraserViewController::closeMattachedWindow()

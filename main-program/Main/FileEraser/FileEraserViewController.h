@@ -104,6 +104,15 @@ public:
     static QString clockText(int seconds);
     // Where the open panel first shows (its content area), before the user moves it.
     static QRect firstPanelFrame(const QRect& mainFrame, const QRect& screen);
+    // Where the sort pop-over of `popSize` opens in a main window of
+    // `windowSize`: above its designed point when it then lies inside the
+    // window, else below `button` (the sort button's frame in the window).
+    struct SortAnchor
+    {
+        QPointF point;
+        int side = 3;
+    };
+    static SortAnchor sortAnchor(const QSize& windowSize, const QSize& popSize, const QRect& button);
 
     const FileEraserList& list() const { return m_list; }
     FileEraserList& list() { return m_list; }

@@ -76,3 +76,30 @@ TEST(FileEraserSortVC, ChoosingSortsTheHostList)
         names << i->name;
     EXPECT_EQ(names, (QStringList{"big", "mid", "small"}));
 }
+
+TEST(FileEraserSortVC, OpensAboveItsDesignedPointWhenItFitsTheWindowElseBelowTheButton)
+{
+    ScopedLayout layout;
+    // The tool's view where the main window holds it, beside the navigation column.
+    QWidget mainWindow;
+    mainWindow.resize(960, 608);
+    auto* host = new FileEraserViewController(&mainWindow);
+    host->move(230, 28);
+    mainWindow.show();
+    host->sortButtonAction();
+    QWidget* pop = host->sortAttachedWindow();
+    ASSERT_TRUE(pop);
+    const QRect frame(mainWindow.mapFromGlobal(pop->mapToGlobal(QPoint(0, 0))), pop->size());
+    // Its lower edge is centred on the point 891 across and 409 up from the lower left corner.
+    EXPECT_NEAR(frame.center().x(), 891, 1);
+    EXPECT_NEAR(frame.y() + frame.height(), 608 - 409, 1);
+    EXPECT_TRUE(mainWindow.rect().contains(frame));
+
+    // Where it would stick out of a smaller window, it hangs below the sort button.
+    const QRect button(876, 40, 30, 30);
+    const auto below = FileEraserViewController::sortAnchor(QSize(940, 608), QSize(132, 164), button);
+    EXPECT_EQ(below.side, 1);
+    EXPECT_EQ(below.point, QPointF(button.center().x(), 72));
+    const auto tooTall = FileEraserViewController::sortAnchor(QSize(960, 500), QSize(132, 164), button);
+    EXPECT_EQ(tooTall.side, 1);
+}
