@@ -24,7 +24,9 @@ QRectF QZTitlebarView::titleFrame(const TCImageWindow* window) const
     QFont font = this->font();
     const QSizeF size = QFontMetricsF(font).size(Qt::TextSingleLine, window->windowTitle());
     const qreal x = window->closeButton() ? 10 : 80;
-    return QRectF(QPointF(x, height() / 2.0 - size.height() / 2.0), size);
+    // The title's lower edge sits 7 below the bar's middle line (its glyphs a
+    // little lower than centred, as the bar was designed), whatever its height.
+    return QRectF(QPointF(x, height() / 2.0 + 7 - size.height()), size);
 }
 
 void QZTitlebarView::paintEvent(QPaintEvent*)

@@ -84,6 +84,25 @@ TEST(TCImageWindow, TitleBarIsWhiteWithRoundedTopCorners)
     EXPECT_EQ(bar.pixelColor(0, bar.height() - 1), QColor(Qt::white));
 }
 
+TEST(TCImageWindow, TitlesLowerEdgeIsSevenBelowTheBarsMiddle)
+{
+    TCImageWindow window;
+    window.setWindowTitle(QStringLiteral("Tarnwick Vantoly"));
+    window.resize(400, 300);
+    window.show();
+    auto* bar = qobject_cast<QZTitlebarView*>(window.titleBarView());
+    ASSERT_TRUE(bar);
+    for (int size : {9, 13, 24}) {
+        QFont font = bar->font();
+        font.setPixelSize(size);
+        bar->setFont(font);
+        const QRectF frame = bar->titleFrame(&window);
+        EXPECT_DOUBLE_EQ(frame.bottom(), bar->height() / 2.0 + 7) << size;
+        EXPECT_EQ(frame.x(), 80);
+        EXPECT_GT(frame.height(), size);  // the whole line, so glyphs reach no lower than the edge
+    }
+}
+
 TEST(TCImageWindow, ContentKeepsItsWidthTitleIsWhiteUnlessSet)
 {
     TCImageWindow window;

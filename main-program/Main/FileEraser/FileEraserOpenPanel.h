@@ -8,9 +8,9 @@ class QPushButton;
 class QTreeView;
 
 // The panel that picks files and folders together, several at once, hidden
-// entries not shown. A folder is entered by a double click or "Open"; each
-// change of folder is reported, so the owner can steer away from places it
-// does not want browsed.
+// entries not shown. A folder is entered by a double click and left by "Up";
+// "Add" takes what is selected, folders included. Each change of folder is
+// reported, so the owner can steer away from places it does not want browsed.
 class FileEraserOpenPanel : public QDialog
 {
     Q_OBJECT
