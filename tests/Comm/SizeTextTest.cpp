@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QSet>
 
+#include "LogCapture.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -98,11 +100,17 @@ TEST(CommonToolbox, SystemVersionDecodesPackedOrAsksForTheParts)
     EXPECT_EQ(PublicUtilities::getSystemVersion(mavericks), 1009);
     EXPECT_EQ(PublicUtilities::getSystemVersion(Sources{fails(-1), answers(10), answers(14), answers(0)}), 1014);
     EXPECT_EQ(PublicUtilities::getSystemVersion(Sources{fails(-1), answers(11), answers(2), answers(1)}), 1102);
-    // Any part failing gives 10.0.0.
+    // Any part failing gives 10.0.0, and says which error it was.
+    LogCapture log;
+    ASSERT_TRUE(log.ok());
     PublicUtilities::getSystemVersionMajor(Sources{fails(-1), answers(11), fails(-50), answers(1)}, &major, &minor,
                                            &bugFix);
     EXPECT_EQ(std::tuple(major, minor, bugFix), std::tuple(10, 0, 0));
     EXPECT_EQ(PublicUtilities::getSystemVersion(Sources{}), 1000);
+    EXPECT_EQ(PublicUtilities::getSystemVersion(Sources{fails(-1), answers(12), answers(1), answers(0)}), 1201);
+    EXPECT_EQ(log.lines().filter("system version"), QStringList({"Unable to obtain system version: -50", "Unable to obtain system version: -1"}));
+    // Linux stands in with 10.13.0, so checks take the path that needs no access prompt.
+    EXPECT_EQ(PublicUtilities::getSystemVersion(), 1013);
 }
 
 TEST(CommonToolbox, ColourAndFolderSizes)

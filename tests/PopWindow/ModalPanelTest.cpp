@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <utility>
+
 namespace {
 
 PanelController* makeController(QSize size = QSize(400, 300))
@@ -101,16 +104,21 @@ TEST(ModalPanel, RunningPanelIsCentredOnTheScreenWhateverTheAnchor)
     EXPECT_LE((seen.center() - screen.center()).manhattanLength(), 1);
 }
 
-TEST(ModalPanel, AnchorPoints)
+// Before it is centred for its run, a panel hangs 5 below the main window's
+// lower edge, its middle 3 left of the window's middle (or on it).
+TEST(ModalPanel, ABuiltPanelHangsBelowTheMainWindowsLowerMiddle)
 {
     QWidget mainWindow;
-    mainWindow.setGeometry(100, 100, 800, 600);
+    mainWindow.setGeometry(100, 60, 400, 200);
     const QRect f = mainWindow.frameGeometry();
-    EXPECT_EQ(panelAnchorPoint(&mainWindow, PanelAnchor::LeftOfLowerMiddle),
-              QPointF(f.x() + f.width() / 2.0 - 3, f.y() + f.height()));
-    EXPECT_EQ(panelAnchorPoint(&mainWindow, PanelAnchor::LowerMiddle),
-              QPointF(f.x() + f.width() / 2.0, f.y() + f.height()));
-    EXPECT_EQ(panelAnchorPoint(nullptr, PanelAnchor::LeftOfLowerMiddle), QPointF(-3, 0));
+    for (const auto& [anchor, shift] : {std::pair(PanelAnchor::LeftOfLowerMiddle, -3.0), std::pair(PanelAnchor::LowerMiddle, 0.0)}) {
+        std::unique_ptr<StatusAttachedWindow> panel(makePanel(makeController(QSize(120, 80)), &mainWindow, anchor, 1, 5));
+        ASSERT_TRUE(panel);
+        const QRect g = panel->geometry();
+        EXPECT_NEAR(g.top(), f.y() + f.height() + 5, 1);
+        EXPECT_NEAR(g.x() + g.width() / 2.0, f.x() + f.width() / 2.0 + shift, 1);
+        EXPECT_GE(g.height(), 80);
+    }
 }
 
 TEST(ModalPanel, PaintsTheTranslucentBodyBelowAnEmptyArrowStrip)

@@ -14,9 +14,13 @@
 #include <QTest>
 #include <QPlainTextEdit>
 #include <QStandardItemModel>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTableView>
 
 #include <gtest/gtest.h>
+
+#include <utility>
 
 TEST(SNRHUDSegmentedCell, EvenSegmentsShareTheFrame)
 {
@@ -59,27 +63,53 @@ TEST(RFOverlayScroller, OnlyTheClassItselfIsOverlayCompatible)
     EXPECT_FALSE(derived.isCompatibleWithOverlayScrollers());
 }
 
-TEST(RFOverlayScroller, TheKnobStaysDrawnAfterTheFadeOut)
+// Only the knob is drawn, where the value puts it and as long as the page is
+// against the whole; with nothing to scroll nothing is drawn.
+TEST(RFOverlayScroller, TheKnobFollowsTheValueAndTheShareShown)
 {
     RFOverlayScroller scroller;
-    scroller.setRange(0, 100);
-    scroller.setPageStep(20);
     scroller.resize(RFOverlayScroller::kScrollerWidth, 200);
-    auto knobPixels = [&scroller] {
+    // The rows that hold a drawn pixel: first and last.
+    const auto knobRows = [&scroller] {
         QImage image(scroller.size(), QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         scroller.render(&image);
-        int drawn = 0;
+        int first = -1, last = -1;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
-                drawn += qAlpha(image.pixel(x, y)) > 0;
-        return drawn;
+                if (qAlpha(image.pixel(x, y)) > 0) {
+                    if (first < 0)
+                        first = y;
+                    last = y;
+                }
+        return std::pair<int, int>(first, last);
     };
-    scroller.setValue(50);
-    const int shown = knobPixels();
-    EXPECT_GT(shown, 50) << "no track, but a knob";
-    scroller.fadeOut();
-    EXPECT_EQ(knobPixels(), shown) << "fading out never hides the knob";
+    scroller.setRange(0, 0);
+    EXPECT_EQ(knobRows().first, -1) << "nothing to scroll, nothing drawn";
+
+    scroller.setRange(0, 300);  // a page of 100 in 400
+    scroller.setPageStep(100);
+    // The length the style gives the knob to move along.
+    QStyleOptionSlider option;
+    option.initFrom(&scroller);
+    option.orientation = Qt::Vertical;
+    option.minimum = 0;
+    option.maximum = 300;
+    option.pageStep = 100;
+    const QRect groove = scroller.style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, &scroller);
+    ASSERT_GT(groove.height(), 100);
+    scroller.setValue(0);
+    const auto top = knobRows();
+    ASSERT_GE(top.first, 0);
+    EXPECT_NEAR(top.first, groove.top(), 2);
+    EXPECT_NEAR(top.second - top.first + 1, groove.height() / 4.0, 4) << "a quarter of the length";
+    scroller.setValue(300);
+    const auto bottom = knobRows();
+    EXPECT_NEAR(bottom.second, groove.bottom(), 2);
+    EXPECT_NEAR(bottom.second - bottom.first, top.second - top.first, 1);
+    scroller.setValue(150);
+    const auto middle = knobRows();
+    EXPECT_NEAR((middle.first + middle.second) / 2.0, groove.center().y(), 3);
 }
 
 TEST(RFOverlayScrollView, ScrollerFloatsBelowTheTableHeader)

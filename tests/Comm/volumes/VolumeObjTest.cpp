@@ -1,23 +1,37 @@
 #include "Comm/VolumeObj.h"
-
-#include <QList>
+#include "RepairDisk/CVolumeMgr.h"
+#include "ToolVolume.h"
+#include "WipeDisk/WipeVolumes.h"
 
 #include <gtest/gtest.h>
 
-// Screens share a volume by its pointer: what one list changes, the other
-// sees, and a copy of the record is not the record.
-TEST(VolumeObj, SharedRecordsAreOneRecordCopiesAreNot)
+// The drive wiper and the Disk Manager fill the one record from the same
+// answers with their own meanings. Each tool acts on `volumePath`: the wiper
+// writes to a device node, the Disk Manager names a disk to diskutil, and a
+// record filled with the other's meaning would send either to the wrong place.
+TEST(VolumeObj, EachToolFillsTheRecordWithItsOwnMeaningOfTheSameVolume)
 {
-    auto volume = std::make_shared<VolumeObj>();
-    volume->volumeName = QStringLiteral("USB");
-    QList<VolumeObjPtr> listed{volume};
-    QList<VolumeObjPtr> selected{listed.first()};
-    selected.first()->volumeMountPoint = QStringLiteral("/media/usb");
-    EXPECT_EQ(listed.first()->volumeMountPoint, "/media/usb");
-    EXPECT_EQ(listed.first(), selected.first());
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    const QString label = toolvolume::uniqueLabel("V");
+    ToolVolume volume("ext4", 32, label);
+    ASSERT_TRUE(volume.ok()) << volume.error().toStdString();
+    ASSERT_EQ(toolvolume::tool().run({"mount", volume.kernelName()}).exitCode, 0);
+    const QVariantMap info = volume.info();
+    ASSERT_FALSE(info.isEmpty());
 
-    VolumeObj copy = *volume;
-    copy.volumeName = QStringLiteral("Other");
-    EXPECT_EQ(volume->volumeName, "USB");
-    EXPECT_TRUE(VolumeObj().volumeMountPoint.isNull()) << "an unfilled record reads no mount point";
+    const VolumeObjPtr wiper = WipeVolumes::volumeFromInfo(info);
+    const VolumeObjPtr manager = CVolumeMgr::volumeObjFromDescription(CVolumeMgr::MakeVolumeInfo(info));
+    ASSERT_TRUE(wiper);
+    ASSERT_TRUE(manager);
+    EXPECT_EQ(wiper->volumePath, volume.device());
+    EXPECT_EQ(manager->volumePath, volume.kernelName());
+    EXPECT_EQ(wiper->volumeType, "ext4");
+    EXPECT_EQ(manager->diskType, "ext4");
+    EXPECT_TRUE(wiper->diskType.isEmpty());
+    EXPECT_TRUE(manager->volumeType.isEmpty());
+    // What both read the same way agrees.
+    EXPECT_EQ(wiper->volumeName, label);
+    EXPECT_EQ(manager->volumeName, label);
+    EXPECT_EQ(wiper->volumeMountPoint, "/media/" + label);
+    EXPECT_EQ(manager->volumeMountPoint, wiper->volumeMountPoint);
 }
