@@ -24,8 +24,11 @@ public:
 // Erases a run list in list order. A folder that was expanded into the list
 // goes to the secure-remove tool whole (`srm -r`), which walks it relative to
 // open folders and never through a link planted after the listing; runs of
-// other items go to one tool process together. Each item's word comes from
-// the tool's own report of that item; an item it never reported failed.
+// other items go to one tool process together, each path with the device
+// and inode it had when listed, so the tool leaves alone a path that has
+// come to name another file by its turn. Each item's word comes from the
+// tool's own report of that item; an item it never reported failed. The
+// progress names the file the tool says it is overwriting (its -v lines).
 // Nothing is removed here directly. One engine serves one run.
 class RemoveFileAndFolder : public QObject
 {
