@@ -50,7 +50,7 @@ struct Recorder : RemoveFileAndFolderDelegate
         processed = list;
     }
 
-    bool waitForEnd(int ms = 10000)
+    bool waitForEnd(int ms = 30000)  // the stand-in tool is a python script: slow to start on a busy machine
     {
         QElapsedTimer t;
         t.start();
