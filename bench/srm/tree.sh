@@ -8,6 +8,7 @@
 #     -l         as root: work on a fresh 1 GiB loop ext4 volume, made and removed here
 #     -r N       rounds (default 7); medians and the range of the per-round ratios are reported
 #     -x CMD     an extra peer, run as: CMD tree-folder (e.g. "srm -rs" from elsewhere)
+#     -n         leave the shredder out (it syncs every file: minutes on a loop volume)
 #
 # Every run gets the same fresh tree: 4 KiB files of old data, 500 to a folder,
 # written out before the clock starts. Each round runs every tool once, one
@@ -27,7 +28,8 @@ work=
 loop=0
 rounds=7
 extra=
-while getopts "b:o:d:lr:x:" opt; do
+shredToo=1
+while getopts "b:o:d:lr:x:n" opt; do
     case $opt in
     b) build=$OPTARG ;;
     o) other=$OPTARG ;;
@@ -35,6 +37,7 @@ while getopts "b:o:d:lr:x:" opt; do
     l) loop=1 ;;
     r) rounds=$OPTARG ;;
     x) extra=$OPTARG ;;
+    n) shredToo=0 ;;
     *) exit 64 ;;
     esac
 done
@@ -56,6 +59,7 @@ cleanup() {
     rm -rf "${work:?}/tree" "${work:?}/model"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM
 if [ "$loop" = 1 ]; then
     [ "$(id -u)" = 0 ] || { echo "-l needs root" >&2; exit 1; }
     image=$(mktemp "$work/volume-XXXXXX.img")
@@ -118,7 +122,7 @@ for n in "${sizes[@]}"; do
     for ((i = 0; i < rounds; i++)); do
         fresh; S+=("$(time_of "$srm" -rs "$place/tree")")
         if [ -n "$other" ]; then fresh; O+=("$(time_of "$other" -rs "$place/tree")"); fi
-        fresh; H+=("$(time_of shred_all "$place/tree")")
+        if [ "$shredToo" = 1 ]; then fresh; H+=("$(time_of shred_all "$place/tree")"); else H+=(0); fi
         fresh; R+=("$(time_of rm_sync "$place/tree")")
         # shellcheck disable=SC2086
         if [ -n "$extra" ]; then fresh; X+=("$(time_of $extra "$place/tree")"); fi
@@ -131,14 +135,14 @@ for n in "${sizes[@]}"; do
         o=$(median "${O[@]}")
         awk -v n="$n" -v t="$o" 'BEGIN { printf "  srm -rs (other)           %8.3f  %8.0f\n", t, n / t }'
     fi
-    awk -v n="$n" -v t="$h" 'BEGIN { printf "  shred -n1 -u (-exec +)    %8.3f  %8.0f\n", t, n / t }'
+    [ "$shredToo" = 0 ] || awk -v n="$n" -v t="$h" 'BEGIN { printf "  shred -n1 -u (-exec +)    %8.3f  %8.0f\n", t, n / t }'
     awk -v n="$n" -v t="$r" 'BEGIN { printf "  rm -rf; sync -f           %8.3f  %8.0f\n", t, n / t }'
     if [ -n "$extra" ]; then
         x=$(median "${X[@]}")
         awk -v n="$n" -v t="$x" 'BEGIN { printf "  extra peer                %8.3f  %8.0f\n", t, n / t }'
     fi
     mapfile -t hs < <(ratios H S); mapfile -t rs < <(ratios R S)
-    echo "  srm speed / shred           = $(median "${hs[@]}") ($(range "${hs[@]}")) (target >= 5)"
+    [ "$shredToo" = 0 ] || echo "  srm speed / shred           = $(median "${hs[@]}") ($(range "${hs[@]}")) (target >= 5)"
     echo "  srm speed / rm -rf + sync   = $(median "${rs[@]}") ($(range "${rs[@]}")) (target >= 0.10)"
     if [ -n "$other" ]; then
         mapfile -t os < <(ratios O S)
