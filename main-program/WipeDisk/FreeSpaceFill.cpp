@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -215,7 +216,11 @@ public:
         if (m_open.size() < kBatch)
             return 0;
         const int before = wait();
-        m_thread = std::thread([this, files = std::move(m_open)] { m_error = flush(files); });
+        try {
+            m_thread = std::thread([this, files = m_open] { m_error = flush(files); });
+        } catch (const std::system_error&) {
+            m_error = flush(m_open);  // no thread to be had: flushed here instead
+        }
         m_open.clear();
         return before;
     }
@@ -236,9 +241,8 @@ private:
 
     int wait()
     {
-        if (!m_thread.joinable())
-            return 0;
-        m_thread.join();
+        if (m_thread.joinable())
+            m_thread.join();
         const int error = m_error;
         m_error = 0;
         return error;

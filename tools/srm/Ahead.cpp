@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <pthread.h>
+#include <system_error>
 
 FillAhead::~FillAhead()
 {
@@ -25,8 +26,16 @@ void FillAhead::start(Random& source, unsigned char* out, size_t bytes, bool inv
         sigset_t all, old;
         sigfillset(&all);
         pthread_sigmask(SIG_BLOCK, &all, &old);
-        m_thread = std::thread([this] { loop(); });
+        try {
+            m_thread = std::thread([this] { loop(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: the data is made here, as it always could be.
+        }
         pthread_sigmask(SIG_SETMASK, &old, nullptr);
+        if (!m_thread.joinable()) {
+            source.fill(out, bytes, invert);
+            return;
+        }
     }
     {
         std::lock_guard lock(m_mutex);

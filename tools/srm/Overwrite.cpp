@@ -162,13 +162,16 @@ Overwriter::~Overwriter()
 
 bool Overwriter::setDirect(int fd, bool on)
 {
+    // Whatever happens, nothing else is taken for direct any more.
+    m_directFd = -1;
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0)
         return false;
     const int wanted = on ? flags | O_DIRECT : flags & ~O_DIRECT;
     if (wanted != flags && ::fcntl(fd, F_SETFL, wanted) != 0)
         return false;
-    m_directFd = on ? fd : -1;
+    if (on)
+        m_directFd = fd;
     return true;
 }
 
