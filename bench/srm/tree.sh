@@ -6,15 +6,17 @@
 #     -o SRM     a second srm to measure beside it (e.g. one built from an older commit)
 #     -d DIR     the folder to work in (default: DIR/bench-srm-tree in the build folder)
 #     -l         as root: work on a fresh 1 GiB loop ext4 volume, made and removed here
-#     -r N       rounds (default 3); medians are reported
+#     -r N       rounds (default 7); medians and the range of the per-round ratios are reported
 #     -x CMD     an extra peer, run as: CMD tree-folder (e.g. "srm -rs" from elsewhere)
+#     -n         leave the shredder out (it syncs every file: minutes on a loop volume)
 #
 # Every run gets the same fresh tree: 4 KiB files of old data, 500 to a folder,
-# written out before the clock starts. Peers:
+# written out before the clock starts. Each round runs every tool once, one
+# after the other, so all meet the same machine load. Peers:
 #   srm -rs                  the staged srm: one pass, the folder's files in batches
 #   srm -rs (other)          the -o binary, for a before/after table
-#   shred -n1 -u per file    find -exec, one process and one pass per file, as a
-#                            shredder without batching does it
+#   shred -n1 -u             through find -exec ... {} +: as many files to a
+#                            process as fit, its fastest form over a tree
 #   rm -rf; sync -f          no overwriting at all: the floor
 # Reported: files per second and the ratios the targets are set on.
 set -euo pipefail
@@ -24,9 +26,10 @@ build=$here/../../build
 other=
 work=
 loop=0
-rounds=3
+rounds=7
 extra=
-while getopts "b:o:d:lr:x:" opt; do
+shredToo=1
+while getopts "b:o:d:lr:x:n" opt; do
     case $opt in
     b) build=$OPTARG ;;
     o) other=$OPTARG ;;
@@ -34,6 +37,7 @@ while getopts "b:o:d:lr:x:" opt; do
     l) loop=1 ;;
     r) rounds=$OPTARG ;;
     x) extra=$OPTARG ;;
+    n) shredToo=0 ;;
     *) exit 64 ;;
     esac
 done
@@ -55,6 +59,7 @@ cleanup() {
     rm -rf "${work:?}/tree" "${work:?}/model"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM
 if [ "$loop" = 1 ]; then
     [ "$(id -u)" = 0 ] || { echo "-l needs root" >&2; exit 1; }
     image=$(mktemp "$work/volume-XXXXXX.img")
@@ -99,9 +104,16 @@ time_of() {
     awk -v a="$t0" -v z="$t1" 'BEGIN { printf "%.3f", z - a }'
 }
 rm_sync() { rm -rf "$1" && sync -f "$place"; }
-shred_each() { find "$1" -type f -exec shred -n1 -u {} \; && rm -rf "$1"; }
+shred_all() { find "$1" -type f -exec shred -n1 -u {} + && rm -rf "$1"; }
 
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+range() { printf '%s\n' "$@" | sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.2f-%.2f", lo, hi }'; }
+# ratios <numerator array> <denominator array>: the per-round quotients.
+ratios() {
+    local -n a=$1 b=$2
+    local i
+    for i in "${!a[@]}"; do awk -v x="${a[i]}" -v y="${b[i]}" 'BEGIN { printf "%.4f\n", x / y }'; done
+}
 
 echo "file system: $fs ($place), rounds: $rounds, files of 4 KiB, 500 to a folder"
 for n in "${sizes[@]}"; do
@@ -110,7 +122,7 @@ for n in "${sizes[@]}"; do
     for ((i = 0; i < rounds; i++)); do
         fresh; S+=("$(time_of "$srm" -rs "$place/tree")")
         if [ -n "$other" ]; then fresh; O+=("$(time_of "$other" -rs "$place/tree")"); fi
-        fresh; H+=("$(time_of shred_each "$place/tree")")
+        if [ "$shredToo" = 1 ]; then fresh; H+=("$(time_of shred_all "$place/tree")"); else H+=(0); fi
         fresh; R+=("$(time_of rm_sync "$place/tree")")
         # shellcheck disable=SC2086
         if [ -n "$extra" ]; then fresh; X+=("$(time_of $extra "$place/tree")"); fi
@@ -123,15 +135,17 @@ for n in "${sizes[@]}"; do
         o=$(median "${O[@]}")
         awk -v n="$n" -v t="$o" 'BEGIN { printf "  srm -rs (other)           %8.3f  %8.0f\n", t, n / t }'
     fi
-    awk -v n="$n" -v t="$h" 'BEGIN { printf "  shred -n1 -u per file     %8.3f  %8.0f\n", t, n / t }'
+    [ "$shredToo" = 0 ] || awk -v n="$n" -v t="$h" 'BEGIN { printf "  shred -n1 -u (-exec +)    %8.3f  %8.0f\n", t, n / t }'
     awk -v n="$n" -v t="$r" 'BEGIN { printf "  rm -rf; sync -f           %8.3f  %8.0f\n", t, n / t }'
     if [ -n "$extra" ]; then
         x=$(median "${X[@]}")
         awk -v n="$n" -v t="$x" 'BEGIN { printf "  extra peer                %8.3f  %8.0f\n", t, n / t }'
     fi
-    awk -v s="$s" -v h="$h" -v r="$r" 'BEGIN {
-        printf "  srm speed / shred per file  = %6.2f (target >= 5)\n", h / s
-        printf "  srm speed / rm -rf + sync   = %6.3f (target >= 0.10)\n", r / s
-    }'
-    if [ -n "$other" ]; then awk -v s="$s" -v o="$o" 'BEGIN { printf "  srm speed / other srm       = %6.2f\n", o / s }'; fi
+    mapfile -t hs < <(ratios H S); mapfile -t rs < <(ratios R S)
+    [ "$shredToo" = 0 ] || echo "  srm speed / shred           = $(median "${hs[@]}") ($(range "${hs[@]}")) (target >= 5)"
+    echo "  srm speed / rm -rf + sync   = $(median "${rs[@]}") ($(range "${rs[@]}")) (target >= 0.10)"
+    if [ -n "$other" ]; then
+        mapfile -t os < <(ratios O S)
+        echo "  srm speed / other srm       = $(median "${os[@]}") ($(range "${os[@]}"))"
+    fi
 done

@@ -21,6 +21,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 const QString FreeSpaceFill::kFolderName = QStringLiteral(".DWHS");
@@ -191,6 +193,78 @@ struct FileContent
     int64_t digitsTo = 0;
 };
 
+// Flushes finished fill files while the next ones are written. Files are
+// kept open and flushed a batch at a time on a thread of its own: the device
+// takes their data in one go, as it would one large file's, instead of the
+// writing stopping for a flush after every file. Only one batch is flushed at
+// a time, and settle() flushes whatever is left, so no file goes unflushed.
+class Flusher
+{
+public:
+    Flusher() = default;
+    Flusher(const Flusher&) = delete;
+    Flusher& operator=(const Flusher&) = delete;
+    ~Flusher() { settle(); }
+
+    // Takes a finished file. When that fills a batch, waits for the batch
+    // before it and gives that one's outcome: 0, or the first errno that
+    // failed one of its files.
+    int hand(Fd fd)
+    {
+        m_open.push_back(fd.fd);
+        fd.fd = -1;
+        if (m_open.size() < kBatch)
+            return 0;
+        const int before = wait();
+        try {
+            m_thread = std::thread([this, files = m_open] { m_error = flush(files); });
+        } catch (const std::system_error&) {
+            m_error = flush(m_open);  // no thread to be had: flushed here instead
+        }
+        m_open.clear();
+        return before;
+    }
+
+    // Flushes every file handed so far and gives the first failure, if any.
+    int settle()
+    {
+        const int before = wait();
+        const int rest = flush(m_open);
+        m_open.clear();
+        return before != 0 ? before : rest;
+    }
+
+private:
+    // A flush carries about a gigabyte: long stretches of writing without a
+    // stop, and a cancel never waits for much more than that.
+    static constexpr size_t kBatch = 8;
+
+    int wait()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+        const int error = m_error;
+        m_error = 0;
+        return error;
+    }
+
+    static int flush(const std::vector<int>& files)
+    {
+        int error = 0;
+        for (const int f : files) {
+            if (::fdatasync(f) != 0 && error == 0)
+                error = errno;
+            if (::close(f) != 0 && errno != EINTR && error == 0)
+                error = errno;
+        }
+        return error;
+    }
+
+    std::vector<int> m_open;  // finished, not yet flushed
+    std::thread m_thread;
+    int m_error = 0;  // written by the thread, read after the join
+};
+
 class FillWriter
 {
 public:
@@ -241,24 +315,31 @@ public:
         if (end == FileEnd::Error || end == FileEnd::Cancelled)
             return end;
         // Deleting before the pages reach the device could drop them unwritten.
-        if (::fdatasync(fd.fd) != 0) {
-            const int error = errno;
-            if (!isFull(error, fd.fd)) {
-                why = QStringLiteral("The fill could not be written to the volume: %1").arg(errnoText(error));
-                return FileEnd::Error;
-            }
-            end = FileEnd::Full;
-        }
-        const int f = fd.fd;
-        fd.fd = -1;
-        if (::close(f) != 0 && errno != EINTR) {
-            why = QStringLiteral("The fill could not be written to the volume: %1").arg(errnoText(errno));
-            return FileEnd::Error;
-        }
-        return end;
+        // The flush runs while the next files are written; finish() waits for
+        // every file's before anything is deleted.
+        const FileEnd before = flushed(m_flusher.hand(std::move(fd)), dirFd);
+        return before == FileEnd::Done ? end : before;
+    }
+
+    // Flushes what is not yet flushed. Every fill file's data is on the device
+    // once this gave Done.
+    FileEnd finish(int dirFd)
+    {
+        const int error = m_flusher.settle();
+        return flushed(m_flushError != 0 ? m_flushError : error, dirFd);
     }
 
 private:
+    FileEnd flushed(int error, int dirFd)
+    {
+        if (error == 0)
+            return FileEnd::Done;
+        if (isFull(error, dirFd))
+            return FileEnd::Full;
+        why = QStringLiteral("The fill could not be written to the volume: %1").arg(errnoText(error));
+        return FileEnd::Error;
+    }
+
     bool isFull(int error, int fd) const
     {
         if (error == ENOSPC || error == EDQUOT)
@@ -324,6 +405,9 @@ private:
     // are old data too.
     void squeeze(int fd, int64_t* pos)
     {
+        // The files before it may hold back blocks too until they are flushed.
+        if (const int error = m_flusher.settle(); error != 0 && m_flushError == 0)
+            m_flushError = error;
         struct statvfs sv{};
         const size_t piece = ::fstatvfs(fd, &sv) == 0 && sv.f_bsize > 0 && sv.f_bsize <= kWriteSize ? size_t(sv.f_bsize) : 4096;
         // Each round writes small pieces until refused, then flushes; a round
@@ -363,6 +447,8 @@ private:
     Buffer m_zeros;
     Buffer m_scratch;
     bool m_direct = true;
+    Flusher m_flusher;
+    int m_flushError = 0;  // a failed flush of earlier files, told at finish()
 };
 
 // ext4 writes the new folder's block to its journal only; were the folder
@@ -547,6 +633,10 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
         end = writer.writeFile(folder.fd, QStringLiteral(".DWHS_%1").arg(n), last);
     }
 
+    // A flush that failed fails the pass, unless it was already ending otherwise.
+    if (const FileEnd flushed = writer.finish(folder.fd); flushed == FileEnd::Error && end != FileEnd::Error &&
+                                                          end != FileEnd::Cancelled)
+        end = FileEnd::Error;
     folder = Fd();
     const bool removed = removeAt(root.fd, folderName.constData());
     ::syncfs(root.fd);

@@ -22,19 +22,68 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
 // Large writes keep the syscall cost negligible; page alignment lets the kernel copy
 // whole pages.
 constexpr size_t kChunk = size_t{1} << 20;
+// Past the page cache each write waits for the device, so it carries more: the
+// block layer splits it into requests the device works on side by side.
+constexpr size_t kDirectChunk = size_t{8} << 20;
+// Direct writes need offsets, lengths and memory on this boundary (a page is
+// what every local file system here takes; a device needing more refuses, and
+// the file is written through the cache instead).
 constexpr size_t kAlign = 4096;
-// Room for a three-byte pattern started at any phase, and for random data rounded up
-// to whole 8-byte words.
-constexpr size_t kBufferSize = kChunk + kAlign;
+// Three-byte patterns start at any phase: the same pattern from kAlign x phase on
+// keeps the data aligned (kAlign leaves remainder 1 by 3). Random data is rounded
+// up to whole 32-byte blocks.
+constexpr size_t kBufferSize = kDirectChunk + 3 * kAlign;
+// Buffers in huge pages: pinning them for each direct write then costs the
+// kernel a few pages instead of thousands.
+constexpr size_t kHugePage = size_t{2} << 20;
+constexpr size_t kBufferAlloc = (kBufferSize + kHugePage - 1) / kHugePage * kHugePage;
 // Write-behind: the device works on up to this much while the next chunks are made;
 // older chunks are waited for, so the dirty cache stays small.
 constexpr off_t kWindow = off_t{32} << 20;
+
+// The chunks of a pass, range by range, in file order.
+class Chunks
+{
+public:
+    Chunks(const std::vector<Range>& ranges, size_t chunk) : m_ranges(ranges), m_chunk(off_t(chunk))
+    {
+        if (!m_ranges.empty())
+            m_at = m_ranges[0].offset;
+    }
+    bool next(off_t& offset, size_t& n, size_t& range)
+    {
+        while (m_range < m_ranges.size() && m_at >= m_ranges[m_range].offset + m_ranges[m_range].length) {
+            if (++m_range < m_ranges.size())
+                m_at = m_ranges[m_range].offset;
+        }
+        if (m_range >= m_ranges.size())
+            return false;
+        offset = m_at;
+        n = size_t(std::min(m_chunk, m_ranges[m_range].offset + m_ranges[m_range].length - m_at));
+        range = m_range;
+        m_at += off_t(n);
+        return true;
+    }
+    // The rest of range `r` is left out.
+    void skipRange(size_t r)
+    {
+        if (m_range == r && r < m_ranges.size())
+            m_at = m_ranges[r].offset + m_ranges[r].length;
+    }
+
+private:
+    const std::vector<Range>& m_ranges;
+    off_t m_chunk;
+    size_t m_range = 0;
+    off_t m_at = 0;
+};
 
 off_t roundUp(off_t n, off_t block) { return (n + block - 1) / block * block; }
 }  // namespace
@@ -95,14 +144,36 @@ off_t Target::length() const
 
 Overwriter::Overwriter(Random& random, Report& report) : m_random(random), m_report(report)
 {
-    m_buffer = static_cast<unsigned char*>(std::aligned_alloc(kAlign, kBufferSize));
-    if (!m_buffer) {
-        std::fputs("srm: out of memory\n", stderr);
-        std::exit(1);
+    for (auto& buffer : m_buffers) {
+        buffer = static_cast<unsigned char*>(std::aligned_alloc(kHugePage, kBufferAlloc));
+        if (!buffer) {
+            std::fputs("srm: out of memory\n", stderr);
+            std::exit(1);
+        }
+        ::madvise(buffer, kBufferAlloc, MADV_HUGEPAGE);  // a hint: small pages work too
     }
 }
 
-Overwriter::~Overwriter() { std::free(m_buffer); }
+Overwriter::~Overwriter()
+{
+    for (auto* buffer : m_buffers)
+        std::free(buffer);
+}
+
+bool Overwriter::setDirect(int fd, bool on)
+{
+    // Whatever happens, nothing else is taken for direct any more.
+    m_directFd = -1;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0)
+        return false;
+    const int wanted = on ? flags | O_DIRECT : flags & ~O_DIRECT;
+    if (wanted != flags && ::fcntl(fd, F_SETFL, wanted) != 0)
+        return false;
+    if (on)
+        m_directFd = fd;
+    return true;
+}
 
 void Overwriter::announce(const Target& target, size_t index, size_t count, const Pass& pass)
 {
@@ -115,8 +186,26 @@ Overwriter::Result Overwriter::run(Target& target, const std::vector<Pass>& pass
 {
     // Only a file larger than the window gains from starting the device early.
     const bool writeBehind = target.length() > kWindow;
+    // Past the page cache the data goes to the device while the next chunk is
+    // made, and the truncate afterwards finds no cached pages to drop. A file
+    // system that refuses direct writes gets them through the cache.
+    const bool direct = writeBehind && setDirect(target.fd, true);
+    struct Restore
+    {
+        Overwriter& o;
+        int fd;
+        bool on;
+        ~Restore()
+        {
+            if (on)
+                o.setDirect(fd, false);
+        }
+    } restore{*this, target.fd, direct};
     for (size_t i = 0; i < passes.size(); ++i) {
         announce(target, i, passes.size(), passes[i]);
+        // A pass that ended on an unaligned tail went on through the cache.
+        if (direct && m_directFd != target.fd)
+            setDirect(target.fd, true);
         if (const Result r = writePass(target, passes[i], writeBehind, error); r != Result::Done)
             return r;
         // Without a sync after every pass the page cache would merge the passes and
@@ -133,6 +222,8 @@ Overwriter::Result Overwriter::writePass(Target& target, const Pass& pass, bool 
 {
     Random replay = target.lastRandom;
     Random* source = nullptr;
+    const bool invert = pass.kind == Pass::Complement;
+    const size_t chunk = m_directFd == target.fd ? kDirectChunk : kChunk;
     if (pass.kind == Pass::Random) {
         target.lastRandom = m_random;
         source = &m_random;
@@ -140,45 +231,120 @@ Overwriter::Result Overwriter::writePass(Target& target, const Pass& pass, bool 
         // The same stream as the random pass before, every bit flipped.
         source = &replay;
     } else {
-        const size_t fill = static_cast<size_t>(std::min<off_t>(off_t(kChunk), target.length())) + 2;
+        const size_t fill = static_cast<size_t>(std::min<off_t>(off_t(chunk), target.length())) + 2 * kAlign;
         for (size_t b = 0; b < fill; ++b)
-            m_buffer[b] = pass.bytes[b % 3];
+            m_buffers[0][b] = pass.bytes[b % 3];
     }
+    // A file of a chunk or two is done before a second thread would help.
+    const bool ahead = source && target.length() > off_t(2 * chunk);
 
-    for (const Range& range : target.ranges) {
-        const off_t end = range.offset + range.length;
-        off_t waited = range.offset;  // written and waited for up to here
+    Chunks chunks(target.ranges, chunk);
+    off_t offset = 0;
+    size_t n = 0;
+    size_t range = 0;
+    if (!chunks.next(offset, n, range))
+        return Result::Done;
+    size_t slot = 0;
+    if (ahead)
+        m_ahead.start(*source, m_buffers[slot], n, invert);
+    // Whatever way the pass ends, the filling thread lets go of the buffers first.
+    struct Settle
+    {
+        FillAhead& a;
+        bool on;
+        ~Settle()
+        {
+            if (on)
+                a.wait();
+        }
+    } settle{m_ahead, ahead};
+
+    off_t waited = offset;  // written and waited for up to here, in this range
+    size_t waitedRange = range;
+    for (;;) {
+        if (g_stopSignal)
+            return Result::Stopped;
+        const unsigned char* data = nullptr;
+        if (ahead) {
+            m_ahead.wait();
+            data = m_buffers[slot];
+        } else if (source) {
+            source->fill(m_buffers[slot], n, invert);
+            data = m_buffers[slot];
+        } else {
+            // Keep the pattern's phase tied to the file offset.
+            data = m_buffers[0] + kAlign * size_t(offset % 3);
+        }
+        off_t nextOffset = 0;
+        size_t nextN = 0;
+        size_t nextRange = 0;
+        bool more = chunks.next(nextOffset, nextN, nextRange);
+        if (ahead && more)
+            m_ahead.start(*source, m_buffers[slot ^ 1], nextN, invert);
+
         bool full = false;
-        for (off_t offset = range.offset; offset < end && !full; offset += static_cast<off_t>(kChunk)) {
-            if (g_stopSignal)
-                return Result::Stopped;
-            const size_t n = static_cast<size_t>(std::min<off_t>(static_cast<off_t>(kChunk), end - offset));
-            const unsigned char* data = m_buffer;
-            if (source)
-                source->fill(m_buffer, n, pass.kind == Pass::Complement);
-            else
-                data = m_buffer + offset % 3;  // keep the pattern's phase tied to the file offset
-            if (const Result r = writeAll(target, data, n, offset, full, error); r != Result::Done)
-                return r;
-            if (writeBehind) {
-                // Failures here only lose the head start: the sync after the pass
-                // reports them.
-                ::sync_file_range(target.fd, offset, off_t(n), SYNC_FILE_RANGE_WRITE);
-                const off_t written = offset + off_t(n);
-                if (written - waited > 2 * kWindow) {
-                    const off_t upTo = written - kWindow;
-                    ::sync_file_range(target.fd, waited, upTo - waited,
-                                      SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
-                                          SYNC_FILE_RANGE_WAIT_AFTER);
-                    waited = upTo;
-                }
+        if (const Result r = writeAll(target, data, n, offset, full, error); r != Result::Done)
+            return r;
+        if (full && more && nextRange == range) {
+            // The rest of this range finds no room either: on to the next one.
+            chunks.skipRange(range);
+            if (ahead)
+                m_ahead.wait();
+            more = chunks.next(nextOffset, nextN, nextRange);
+            if (ahead && more)
+                m_ahead.start(*source, m_buffers[slot ^ 1], nextN, invert);
+        }
+        if (writeBehind && m_directFd != target.fd && !full) {
+            if (waitedRange != range) {
+                waitedRange = range;
+                waited = offset;
+            }
+            // Failures here only lose the head start: the sync after the pass
+            // reports them.
+            ::sync_file_range(target.fd, offset, off_t(n), SYNC_FILE_RANGE_WRITE);
+            const off_t written = offset + off_t(n);
+            if (written - waited > 2 * kWindow) {
+                const off_t upTo = written - kWindow;
+                ::sync_file_range(target.fd, waited, upTo - waited,
+                                  SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+                waited = upTo;
             }
         }
+        if (!more)
+            return Result::Done;
+        offset = nextOffset;
+        n = nextN;
+        range = nextRange;
+        if (source)
+            slot ^= 1;
     }
-    return Result::Done;
 }
 
 Overwriter::Result Overwriter::writeAll(const Target& target, const unsigned char* data, size_t n, off_t offset,
+                                        bool& full, std::string& error)
+{
+    if (m_directFd == target.fd) {
+        // A tail off the boundary is written through the cache; the sync after
+        // the pass carries it like any buffered write.
+        const size_t aligned = offset % off_t(kAlign) == 0 ? n / kAlign * kAlign : 0;
+        if (aligned > 0) {
+            if (const Result r = writeOne(target, data, aligned, offset, full, error); r != Result::Done || full)
+                return r;
+            if (m_directFd != target.fd)
+                return writeOne(target, data + aligned, n - aligned, offset + off_t(aligned), full, error);
+        }
+        if (aligned == n)
+            return Result::Done;
+        if (!setDirect(target.fd, false)) {
+            error = std::string("cannot overwrite: ") + std::strerror(errno);
+            return Result::Failed;
+        }
+        return writeOne(target, data + aligned, n - aligned, offset + off_t(aligned), full, error);
+    }
+    return writeOne(target, data, n, offset, full, error);
+}
+
+Overwriter::Result Overwriter::writeOne(const Target& target, const unsigned char* data, size_t n, off_t offset,
                                         bool& full, std::string& error)
 {
     size_t done = 0;
@@ -192,6 +358,12 @@ Overwriter::Result Overwriter::writeAll(const Target& target, const unsigned cha
             if (g_stopSignal)
                 return Result::Stopped;
             continue;
+        }
+        if (w < 0 && errno == EINVAL && m_directFd == target.fd) {
+            // The file system refuses direct writes after all (or this short
+            // write left the boundary): go on through the cache.
+            if (setDirect(target.fd, false))
+                continue;
         }
         // Past the file's own size the file system may have to allocate; nothing
         // old lies there, so a full disk ends the range instead of failing it.

@@ -1,4 +1,5 @@
 #pragma once
+#include "Ahead.h"
 #include "Passes.h"
 #include "Random.h"
 
@@ -59,8 +60,14 @@ public:
 private:
     Result writeAll(const Target& target, const unsigned char* data, size_t n, off_t offset, bool& full,
                     std::string& error);
+    Result writeOne(const Target& target, const unsigned char* data, size_t n, off_t offset, bool& full,
+                    std::string& error);
+    bool setDirect(int fd, bool on);
 
     Random& m_random;
     Report& m_report;
-    unsigned char* m_buffer = nullptr;
+    // Two, so one is written while the other is filled.
+    unsigned char* m_buffers[2] = {nullptr, nullptr};
+    FillAhead m_ahead;
+    int m_directFd = -1;  // the file now written past the page cache, if any
 };
