@@ -194,6 +194,15 @@ TEST_F(UninstallScreen, ConfirmationTicksOnlyWhatTheFinderProposes)
     EXPECT_EQ(packages.selectDeletePath(), AMAppItemList{package});
     packages.selectRemoveLanguage(packages.outlineView()->model()->index(1, 0));
     EXPECT_EQ(packages.selectDeletePath(), AMAppItemList{package});
+
+    // A long plan is shown whole: the panel grows rather than cut it.
+    const int before = packages.height();
+    for (int i = 0; i < 40; ++i)
+        package->alsoRemoves << QString("libsomething-extra%1").arg(i);
+    MakeSureUninstallViewController longPlan;
+    longPlan.setAllRelaltedFiles({{package}});
+    EXPECT_GT(longPlan.height(), before + 60);
+    EXPECT_GT(longPlan.uninstallButton()->y(), 348);
 }
 
 TEST_F(UninstallScreen, RemovalFromTheTrashButtonEndsWithATrueMessage)
@@ -432,11 +441,15 @@ TEST(UninstallRun, TwoEntriesOfOnePackageRemoveItOnceAndCountItsInstalledSizeOnc
     UninstallRun run;
     run.executor().setTools(tools);
     QSignalSpy ended(&run, &UninstallRun::ended);
+    QSignalSpy working(&run, &UninstallRun::working);
     QList<int> percents;
     QObject::connect(&run, &UninstallRun::progressed, [&](int p, const QString&) { percents << p; });
     run.doRemove(records);
     ASSERT_TRUE(ended.wait(10000));
     EXPECT_EQ(percents, QList<int>({50, 100}));
+    // While apt-get works the panel says what it is doing.
+    ASSERT_FALSE(working.isEmpty());
+    EXPECT_TRUE(working.first().first().toString().contains("package demo"));
     EXPECT_EQ(run.removed().size(), 2);
     EXPECT_FALSE(run.isFail());
     EXPECT_EQ(apt.log().count("-y remove demo"), 1);
