@@ -282,8 +282,10 @@ TEST_F(UninstallScreen, ThePackagePlanIsGatheredOffTheMainThreadWhileTheScreenLo
     qint64 last = 0, worst = 0;
     QTimer tick;
     tick.setInterval(10);
+    // Gaps are measured while apt-get works, up to the panel's opening.
     QObject::connect(&tick, &QTimer::timeout, [&] {
-        worst = std::max(worst, clock.elapsed() - last);
+        if (!opened)
+            worst = std::max(worst, clock.elapsed() - last);
         last = clock.elapsed();
     });
     clock.start();
