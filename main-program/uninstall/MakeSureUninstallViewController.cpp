@@ -19,6 +19,8 @@
 namespace {
 
 enum Column { CheckBox, Name, Size, ColumnCount };
+// The name cells draw their text 14 px down, 17 px high, beside a 24 px icon.
+constexpr int kRowHeight = 40;
 
 // How a record reads in the list: where it is, whole, and what goes with it.
 QString recordText(const AMAppItem& item)
@@ -104,6 +106,7 @@ void MakeSureUninstallViewController::setAllRelaltedFiles(const QList<AMAppGroup
                                                                            Qt::SmoothTransformation),
                                  Qt::DecorationRole);
             child[Name]->setToolTip(recordText(*item));
+            child[Name]->setData(QSize(0, kRowHeight), Qt::SizeHintRole);
             row[0]->appendRow(child);
         }
         row[Name]->setText(group.first()->name);
@@ -111,6 +114,7 @@ void MakeSureUninstallViewController::setAllRelaltedFiles(const QList<AMAppGroup
                                                                                Qt::SmoothTransformation),
                            Qt::DecorationRole);
         row[Size]->setText(CommUti::convertVolSpace(bytes));
+        row[Name]->setData(QSize(0, kRowHeight), Qt::SizeHintRole);
         m_model->appendRow(row);
     }
     // Every package the package manager would remove, named before anything goes.
@@ -135,7 +139,7 @@ void MakeSureUninstallViewController::setAllRelaltedFiles(const QList<AMAppGroup
     ui->outlineView->setupHeaderCell();
     ui->outlineView->header()->show();
     ui->outlineView->header()->resizeSection(CheckBox, 60);
-    ui->outlineView->header()->resizeSection(Name, 390);
+    ui->outlineView->header()->resizeSection(Name, 500);
     if (m_model->rowCount() > 0)
         ui->outlineView->expandRecursively(m_model->index(0, 0));
     reloadOutline();
