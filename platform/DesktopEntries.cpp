@@ -121,7 +121,7 @@ void collect(const QString& root, QList<std::pair<QString, QString>>& out)
 
 }  // namespace
 
-QString DesktopEntry::execProgram() const
+QStringList DesktopEntry::execCommand() const
 {
     QStringList args = execArguments(exec);
     if (!args.isEmpty() && QFileInfo(args.first()).fileName() == QLatin1String("env")) {
@@ -129,6 +129,12 @@ QString DesktopEntry::execProgram() const
         while (!args.isEmpty() && (args.first().contains('=') || args.first().startsWith('-')))
             args.removeFirst();
     }
+    return args;
+}
+
+QString DesktopEntry::execProgram() const
+{
+    const QStringList args = execCommand();
     return args.isEmpty() ? QString() : QFileInfo(args.first()).fileName();
 }
 

@@ -25,6 +25,9 @@ struct DesktopEntry
 
     // The program Exec starts, without arguments or a leading "env VAR=..".
     QString execProgram() const;
+    // The program as Exec names it, then its arguments (field codes kept),
+    // after a leading "env VAR=..".
+    QStringList execCommand() const;
     // The desktop ID without ".desktop".
     QString baseId() const;
 };

@@ -49,6 +49,7 @@ public:
     QString packageName;       // the owning package (AppKind::Package)
     bool flatpakUser = false;  // a Flatpak of the user's own installation
     QString executable;        // the program the entry starts
+    QStringList programs;      // the programs its entries start, links resolved
     QString iconName;          // theme name or file of the icon; the image is made on the main thread
     QStringList companions;    // desktop entries and links that point into the path
     uint64_t knownBytes = 0;   // a size known without a walk (a package's installed size)
@@ -66,6 +67,8 @@ public:
     uint64_t freedBytes = 0;
     QString canonicalPath;
     QString failReason;
+    // Failed, but part of it is gone (`freedBytes` of it).
+    bool partlyRemoved = false;
 };
 
 using AMAppItemPtr = std::shared_ptr<AMAppItem>;

@@ -97,30 +97,47 @@ QString metainfoRelease(const QString& appFolder, const QString& id)
     return {};
 }
 
-// The file the entry starts, links resolved; empty when it cannot be found.
-QString resolvedProgram(const platform::DesktopEntry& e)
+// What an entry starts: the program as Exec (or TryExec) names it once
+// found, the same with its links resolved, and the arguments it is given.
+struct Launch
 {
-    QString program = e.tryExec;
-    if (program.isEmpty()) {
-        // The first word of Exec that is not "env" or its settings.
-        const QString base = e.execProgram();
-        if (base.isEmpty())
-            return {};
-        for (const QString& word : e.exec.split(' ', Qt::SkipEmptyParts)) {
-            QString w = word;
-            w.remove('"');
-            if (QFileInfo(w).fileName() == base) {
-                program = w;
-                break;
-            }
-        }
-    }
-    if (!program.startsWith('/'))
+    QString found;
+    QString real;
+    QStringList arguments;
+};
+
+Launch launchOf(const platform::DesktopEntry& e)
+{
+    Launch launch;
+    const QStringList command = e.execCommand();
+    if (!command.isEmpty())
+        launch.arguments = command.mid(1);
+    QString program = !e.tryExec.isEmpty() ? e.tryExec : command.value(0);
+    if (!program.isEmpty() && !program.startsWith('/'))
         program = QStandardPaths::findExecutable(program);
     if (program.isEmpty())
-        return {};
+        return launch;
+    launch.found = QDir::cleanPath(program);
     const QString real = QFileInfo(program).canonicalFilePath();
-    return real.isEmpty() ? program : real;
+    launch.real = real.isEmpty() ? launch.found : real;
+    return launch;
+}
+
+// A launcher that hands its program something to open (a web app, a file,
+// an address, a profile) stands for that launcher alone: removing it must
+// never remove the browser or editor it runs.
+bool opensSomethingElse(const QStringList& arguments)
+{
+    static const QStringList kAppOptions{QStringLiteral("--app"), QStringLiteral("--app-id"),
+                                         QStringLiteral("-app"), QStringLiteral("--application-mode"),
+                                         QStringLiteral("--ssb")};
+    for (const QString& word : arguments) {
+        if (word.startsWith('%'))
+            continue;  // a field code: what the menu passes in
+        if (!word.startsWith('-') || kAppOptions.contains(word.section('=', 0, 0)))
+            return true;
+    }
+    return false;
 }
 
 // The path with its folders' links resolved and its last component kept, so
@@ -136,6 +153,21 @@ QString realParent(const QString& path)
 bool under(const QString& path, const QString& folder)
 {
     return path.startsWith(folder + '/');
+}
+
+// The folder that holds the program (the parent of its bin folder), below the
+// /opt root: one vendor folder may hold several programs, each its own item.
+// Empty when the program is not under the root or lies in it directly.
+QString programFolder(const QString& program, const QString& optRoot)
+{
+    if (program.isEmpty() || !under(program, optRoot))
+        return {};
+    QString folder = QFileInfo(program).path();
+    static const QStringList kToolFolders{QStringLiteral("bin"), QStringLiteral("sbin"), QStringLiteral("libexec")};
+    const QString parent = QFileInfo(folder).path();
+    if (kToolFolders.contains(QFileInfo(folder).fileName()) && under(parent, optRoot))
+        folder = parent;
+    return under(folder, optRoot) ? folder : QString();
 }
 
 // Links in `folders` whose target lies in `path` (or is it).
@@ -154,7 +186,7 @@ QStringList linksInto(const QString& path, const QStringList& folders)
     return links;
 }
 
-// An entry of the user's own folders: removing it never removes a package.
+// A folder of the user's own (where copies of system entries are made).
 bool isUserRoot(const ScanSetup& setup, const QString& root)
 {
     return !setup.home.isEmpty() && root.startsWith(setup.home + '/');
@@ -238,24 +270,33 @@ AMAppItemList applications(const ScanSetup& setup)
     const auto entries = platform::scanDesktopEntries(setup.applicationRoots);
     const QString userFlatpak = setup.home.isEmpty() ? QString() : setup.home + QStringLiteral("/.local/share/flatpak");
 
-    // What each entry starts, for the entries outside the user's own folders:
-    // a program under /opt that a package owns belongs to that package.
-    QHash<QString, QString> programs;  // entry file -> program
-    for (const auto& e : entries)
-        if (e.flatpakId.isEmpty())
-            if (const QString program = resolvedProgram(e); !program.isEmpty())
-                programs.insert(e.file, program);
-
-    // One question to dpkg for every entry (and /opt program), one for every owning package.
+    // One question to dpkg for everything that may tell who installed an
+    // entry's program: the entry, the system entry a user's copy hides, the
+    // program (as named and resolved) and the /opt folder it would be removed as.
+    QHash<QString, Launch> launches;    // entry file -> what it starts
+    QHash<QString, QString> copies;     // a user's entry -> the system entry of the same ID it hides
     QStringList files;
     for (const auto& e : entries) {
         if (!e.flatpakId.isEmpty())
             continue;
         files << e.file;
-        const QString program = programs.value(e.file);
-        if (under(program, setup.optRoot) && !isUserRoot(setup, e.root))
-            files << program;
+        const Launch launch = launchOf(e);
+        launches.insert(e.file, launch);
+        if (!launch.real.isEmpty())
+            files << launch.real << launch.found << programFolder(launch.real, setup.optRoot);
+        if (isUserRoot(setup, e.root) && e.file.startsWith(e.root + '/')) {
+            const QString rel = e.file.mid(e.root.size() + 1);
+            for (const QString& root : setup.applicationRoots) {
+                if (root == e.root || isUserRoot(setup, root) || !QFileInfo::exists(root + '/' + rel))
+                    continue;
+                copies.insert(e.file, root + '/' + rel);
+                files << root + '/' + rel;
+                break;
+            }
+        }
     }
+    files.removeAll(QString());
+    files.removeDuplicates();
     const auto owners = packageOwners(files, setup.tools);
     const auto infos = packageInfo(QSet<QString>(owners.begin(), owners.end()).values(), setup.tools);
 
@@ -268,9 +309,17 @@ AMAppItemList applications(const ScanSetup& setup)
         item->executable = e.execProgram();
         item->size = kUnmeasuredSize;
         setSystem(*item, isOwnName(setup, e.baseId()) || isOwnName(setup, item->executable));
-        auto owner = owners.constFind(e.file);
-        if (owner == owners.constEnd() && !isUserRoot(setup, e.root))
-            owner = owners.constFind(programs.value(e.file));
+        const Launch launch = launches.value(e.file);
+        if (!launch.real.isEmpty())
+            item->programs << launch.real;
+        // Whoever listed it, a program a package installed is the package's:
+        // the package manager removes it, never a folder removal behind its back.
+        QString package = owners.value(e.file);
+        if (package.isEmpty())
+            package = owners.value(copies.value(e.file));
+        const bool ownLauncher = opensSomethingElse(launch.arguments);
+        if (package.isEmpty() && !ownLauncher && !launch.real.isEmpty())
+            package = owners.value(launch.real, owners.value(launch.found));
         if (!e.flatpakId.isEmpty()) {
             item->kind = AppKind::Flatpak;
             item->bundleID = e.flatpakId;
@@ -279,52 +328,73 @@ AMAppItemList applications(const ScanSetup& setup)
             item->path = base + QStringLiteral("/app/") + e.flatpakId;
             item->flatpakUser = !userFlatpak.isEmpty() && base == userFlatpak;
             item->bundleVersion = metainfoRelease(item->path, e.flatpakId);
-        } else if (owner != owners.constEnd()) {
+        } else if (!package.isEmpty()) {
             item->kind = AppKind::Package;
             item->bundleID = e.baseId();
             item->path = e.file;
-            item->packageName = *owner;
-            const PackageInfo info = infos.value(*owner);
+            item->packageName = package;
+            // An entry the package does not own (a user's copy) goes after the package.
+            if (!owners.contains(e.file))
+                item->companions << realParent(e.file);
+            const PackageInfo info = infos.value(package);
             item->bundleVersion = info.version;
             item->knownBytes = info.installedBytes;
             item->hasKnownSize = info.installedBytes > 0;
-            if (info.isProtected() || isOwnName(setup, *owner))
+            if (info.isProtected() || isOwnName(setup, package))
                 setSystem(*item, true);
         } else {
             item->bundleID = e.baseId();
-            const QString program = programs.value(e.file);
-            QString optFolder;
-            if (!program.isEmpty() && under(program, setup.optRoot)) {
-                const QString rest = program.mid(setup.optRoot.size() + 1);
-                optFolder = setup.optRoot + '/' + rest.section('/', 0, 0);
-            }
+            const QString program = ownLauncher ? QString() : launch.real;
+            const QString folder = programFolder(program, setup.optRoot);
             if (!program.isEmpty() && isAppImage(program)) {
                 item->kind = AppKind::AppImage;
                 item->path = program;
-            } else if (!optFolder.isEmpty() && optFolder != program) {
+            } else if (!folder.isEmpty()) {
                 item->kind = AppKind::OptFolder;
-                item->path = optFolder;
+                // A folder holding files a package installed is never removed whole.
+                item->path = owners.contains(folder) ? program : folder;
             } else {
                 // An entry of its own (a user's launcher): removing it removes the entry.
                 item->kind = AppKind::Path;
                 item->path = realParent(e.file);
             }
             if (item->kind != AppKind::Path)
-                item->companions = QStringList{realParent(e.file)} + linksInto(item->path, setup.linkFolders);
+                item->companions << realParent(e.file);
         }
-        item->date = RelatedAppFilesScanner::creationDate(item->path);
         // Two entries starting one AppImage or /opt folder: one record, both entries go with it.
         if (item->kind == AppKind::AppImage || item->kind == AppKind::OptFolder) {
             const auto same = std::find_if(items.begin(), items.end(), [&](const AMAppItemPtr& other) {
                 return other->kind == item->kind && other->path == item->path;
             });
             if (same != items.end()) {
-                if (!(*same)->companions.contains(realParent(e.file)))
-                    (*same)->companions << realParent(e.file);
+                for (const QString& companion : std::as_const(item->companions))
+                    if (!(*same)->companions.contains(companion))
+                        (*same)->companions << companion;
+                for (const QString& program : std::as_const(item->programs))
+                    if (!(*same)->programs.contains(program))
+                        (*same)->programs << program;
                 continue;
             }
         }
         items.append(item);
+    }
+
+    // A folder in which another listed program lives is never removed for
+    // this one: the item shrinks to its own program file.
+    for (const auto& item : std::as_const(items)) {
+        if (item->kind != AppKind::OptFolder || item->programs.contains(item->path))
+            continue;
+        for (const Launch& other : std::as_const(launches)) {
+            if (under(other.real, item->path) && !item->programs.contains(other.real)) {
+                item->path = item->programs.value(0, item->path);
+                break;
+            }
+        }
+    }
+    for (const auto& item : std::as_const(items)) {
+        if (item->kind == AppKind::AppImage || item->kind == AppKind::OptFolder)
+            item->companions += linksInto(item->path, setup.linkFolders);
+        item->date = RelatedAppFilesScanner::creationDate(item->path);
     }
     return items;
 }

@@ -64,8 +64,11 @@ void AsMDeleteExecutor::waitForDone()
 bool AsMDeleteExecutor::removeTrahFile(const AMAppItemPtr& item)
 {
     item->freedBytes = 0;
+    item->partlyRemoved = false;
     item->failReason.clear();
     item->canonicalPath = canonicalOf(item->path);
+    if (m_delegate)
+        m_delegate->willDeleteRelatedFile(item);
     bool removed = false;
     switch (item->kind) {
     case AppKind::Package:
@@ -75,23 +78,25 @@ bool AsMDeleteExecutor::removeTrahFile(const AMAppItemPtr& item)
         removed = removeFlatpak(*item);
         break;
     case AppKind::AppImage:
-    case AppKind::OptFolder: {
-        removed = removePath(*item, item->path);
-        // The entries and links that started it go with it; one left behind
-        // fails the record, so the user knows to look.
-        for (const QString& companion : std::as_const(item->companions)) {
-            const uint64_t before = item->freedBytes;
-            if (!removePath(*item, companion))
-                removed = false;
-            item->freedBytes = before;  // entries and links are not counted as space
-        }
-        break;
-    }
+    case AppKind::OptFolder:
     case AppKind::Path:
         removed = removePath(*item, item->path);
         break;
     }
-    if (!removed)
+    // The entries and links that started it go with it (a package's only once
+    // the package is gone); one left behind fails the record, so the user
+    // knows to look.
+    if (removed || item->kind != AppKind::Package) {
+        for (const QString& companion : std::as_const(item->companions)) {
+            const uint64_t before = item->freedBytes;
+            const bool partly = item->partlyRemoved;
+            if (!removePath(*item, companion))
+                removed = false;
+            item->freedBytes = before;  // entries and links are not counted as space
+            item->partlyRemoved = partly;
+        }
+    }
+    if (!removed && !item->partlyRemoved)
         item->freedBytes = 0;
     if (m_delegate) {
         if (removed)
@@ -134,6 +139,9 @@ bool AsMDeleteExecutor::removePackage(AMAppItem& item)
 {
     if (item.packageName.isEmpty())
         return fail(item, QStringLiteral("no package named"));
+    // Two entries of one package in one run: the first removal took it.
+    if (!packageInstalled(item.packageName, m_tools))
+        return true;
     // The plan is asked again: the removal may go ahead only as it was shown.
     const QStringList shown = item.alsoRemoves;
     AMAppItem plan;
@@ -208,8 +216,16 @@ bool AsMDeleteExecutor::removePath(AMAppItem& item, const QString& path)
                                        [&](const QString& f) { return isUnder(clean, f); });
     const bool gone = asRoot ? platform::removeTree(clean, platform::PathLinks::Refuse)
                              : platform::removeTreeAsUser(clean, m_user.uid, m_user.gid, platform::PathLinks::Refuse);
-    if (!gone)
+    if (!gone) {
+        // What went is freed and said so; the record still failed.
+        const uint64_t left = exists(clean) ? platform::folderSize(clean) : 0;
+        if (left < bytes) {
+            item.freedBytes += bytes - left;
+            item.partlyRemoved = true;
+            return fail(item, QStringLiteral("%1 was removed only in part").arg(path));
+        }
         return fail(item, QStringLiteral("%1 could not be removed whole").arg(path));
+    }
     item.freedBytes += bytes;
     return true;
 }

@@ -15,6 +15,8 @@ public:
     virtual void deleteRelatedFile(const AMAppItemPtr& item) = 0;
     // It is not; `item->failReason` says why.
     virtual void deleteRelatedFileFail(const AMAppItemPtr& item) = 0;
+    // Its removal starts (a package's may take a while).
+    virtual void willDeleteRelatedFile(const AMAppItemPtr& item) { (void)item; }
 };
 
 // Removes a list of records one after another on a background thread and

@@ -12,18 +12,26 @@
 #include "ui_MakeSureUninstallViewController.h"
 
 #include <QHeaderView>
+
+#include <algorithm>
 #include <QStandardItemModel>
 
 namespace {
 
 enum Column { CheckBox, Name, Size, ColumnCount };
+// The name cells draw their text 14 px down, 17 px high, beside a 24 px icon.
+constexpr int kRowHeight = 40;
 
-// How a record reads in the list: packages name what else goes with them.
+// How a record reads in the list: where it is, whole, and what goes with it.
 QString recordText(const AMAppItem& item)
 {
-    QString text = item.name;
-    if (item.kind == AppKind::Package && !item.alsoRemoves.isEmpty())
-        text += QStringLiteral("  (removes the packages: %1)").arg(item.alsoRemoves.join(QStringLiteral(", ")));
+    QString text = item.path;
+    if (item.kind == AppKind::Package)
+        text = QStringLiteral("package %1 (%2)").arg(item.packageName, item.path);
+    QStringList with = item.companions;
+    with.removeAll(item.path);
+    if (!with.isEmpty())
+        text += QStringLiteral(", with %1").arg(with.join(QStringLiteral(", ")));
     if (item.blocked)
         text += QStringLiteral("  (cannot be removed: %1)").arg(item.failReason);
     return text;
@@ -48,8 +56,13 @@ MakeSureUninstallViewController::MakeSureUninstallViewController(QWidget* parent
     for (int column : {Name, Size}) {
         auto* cell = new ImageAndTextCell(outline);
         cell->setColor(Qt::white);
+        // A long path keeps its start and its own name; the tool tip has it whole.
+        cell->setElideMode(Qt::ElideMiddle);
         outline->setItemDelegateForColumn(column, cell);
     }
+    // The tree's indent and arrow go with the names, so every tick box sits
+    // inside its own cell and a click on it reaches it.
+    outline->setTreePosition(Name);
     // A double click opens or closes a group.
     connect(outline, &QTreeView::doubleClicked, this, [outline](const QModelIndex& index) {
         const QModelIndex first = index.siblingAtColumn(0);
@@ -92,7 +105,8 @@ void MakeSureUninstallViewController::setAllRelaltedFiles(const QList<AMAppGroup
             child[Name]->setData(UninstallTableModel::iconOf(*item).scaled(24, 24, Qt::KeepAspectRatio,
                                                                            Qt::SmoothTransformation),
                                  Qt::DecorationRole);
-            child[Name]->setToolTip(item->path);
+            child[Name]->setToolTip(recordText(*item));
+            child[Name]->setData(QSize(0, kRowHeight), Qt::SizeHintRole);
             row[0]->appendRow(child);
         }
         row[Name]->setText(group.first()->name);
@@ -100,6 +114,7 @@ void MakeSureUninstallViewController::setAllRelaltedFiles(const QList<AMAppGroup
                                                                                Qt::SmoothTransformation),
                            Qt::DecorationRole);
         row[Size]->setText(CommUti::convertVolSpace(bytes));
+        row[Name]->setData(QSize(0, kRowHeight), Qt::SizeHintRole);
         m_model->appendRow(row);
     }
     // Every package the package manager would remove, named before anything goes.
@@ -111,10 +126,20 @@ void MakeSureUninstallViewController::setAllRelaltedFiles(const QList<AMAppGroup
                     packages << p;
     ui->planLabel->setText(packages.isEmpty() ? QString()
                                               : QStringLiteral("Packages to be removed: %1").arg(packages.join(QStringLiteral(", "))));
+    // The whole plan is read before anything goes: the panel grows to hold it.
+    const int planHeight = ui->planLabel->text().isEmpty() ? 0 : ui->planLabel->heightForWidth(ui->planLabel->width());
+    const int extra = std::max(0, planHeight - ui->planLabel->height());
+    if (extra > 0) {
+        ui->planLabel->resize(ui->planLabel->width(), planHeight);
+        ui->cancelButton->move(ui->cancelButton->x(), ui->cancelButton->y() + extra);
+        ui->uninstallButton->move(ui->uninstallButton->x(), ui->uninstallButton->y() + extra);
+        resize(width(), height() + extra);
+        setMinimumHeight(height());
+    }
     ui->outlineView->setupHeaderCell();
     ui->outlineView->header()->show();
     ui->outlineView->header()->resizeSection(CheckBox, 60);
-    ui->outlineView->header()->resizeSection(Name, 390);
+    ui->outlineView->header()->resizeSection(Name, 500);
     if (m_model->rowCount() > 0)
         ui->outlineView->expandRecursively(m_model->index(0, 0));
     reloadOutline();
@@ -197,6 +222,8 @@ void MakeSureUninstallViewController::reloadOutline()
                           Qt::DecorationRole);
     }
     ui->uninstallButton->setButtonEnabled(!m_ticked.isEmpty());
+    // Every change shows at once, whatever the view made of the model's signals.
+    ui->outlineView->viewport()->update();
 }
 
 void MakeSureUninstallViewController::clickedDeleteBtn()

@@ -58,6 +58,7 @@ struct Finder
     AMAppGroup& group;
     const RelatedRoots& roots;
     const QStringList& otherPatterns;
+    QStringList ownNames;
     QSet<QString> seen;
     QStringList untickedRoots;
     QStringList systemCandidates;  // listed from system folders; dropped when a package owns them
@@ -72,15 +73,23 @@ struct Finder
         // makes the removal fail instead of leading elsewhere).
         const QString real = folder;
         for (const QString& name : entriesOf(real)) {
-            bool exact = false;
-            if (!RelatedAppFilesScanner::matches(name, pattern, &exact))
+            if (!RelatedAppFilesScanner::matches(name, pattern))
                 continue;
             const QString path = real + '/' + name;
+            // An entry that begins with both the name and the identifier is
+            // listed once: a second record of it would be removed twice, the
+            // second time failing (or, measured first, counted twice), and
+            // unticking one copy would leave the other ticked.
             if (seen.contains(path))
                 continue;
             seen.insert(path);
             auto item = RelatedAppFilesScanner::aConstructItem(path, 0);
-            item->defaultTicked = exact && !claimedByOther(name, pattern) && !isSharedName(name);
+            // Only a name that is the program's own starts ticked: a longer
+            // one may be another program's ("foo-beta"), and a link may lead
+            // anywhere.
+            item->defaultTicked = RelatedAppFilesScanner::isOwnName(name, ownNames)
+                                  && !QFileInfo(path).isSymLink() && !claimedByOther(name, pattern)
+                                  && !isSharedName(name);
             for (const QString& r : std::as_const(untickedRoots))
                 if (isUnder(path, r))
                     item->defaultTicked = false;
@@ -96,9 +105,7 @@ struct Finder
     {
         const qsizetype own = QString(pattern).remove(' ').size();
         for (const QString& other : otherPatterns) {
-            bool exact = false;
-            if (QString(other).remove(' ').size() > own && RelatedAppFilesScanner::matches(name, other, &exact)
-                && exact)
+            if (QString(other).remove(' ').size() > own && RelatedAppFilesScanner::isOwnName(name, {other}))
                 return true;
         }
         return false;
@@ -199,7 +206,7 @@ QStringList RelatedAppFilesScanner::patternsFor(const AMAppItem& item)
     return {name, id};
 }
 
-bool RelatedAppFilesScanner::matches(const QString& entryName, const QString& pattern, bool* exact)
+bool RelatedAppFilesScanner::matches(const QString& entryName, const QString& pattern)
 {
     const QString lower = entryName.toLower();
     const QString t = pattern.toLower();
@@ -207,14 +214,16 @@ bool RelatedAppFilesScanner::matches(const QString& entryName, const QString& pa
     // A pattern of nothing but spaces would match every entry.
     if (t2.isEmpty())
         return false;
-    for (const QString& p : {t, t2}) {
-        if (!lower.startsWith(p))
-            continue;
-        if (exact) {
-            const qsizetype n = p.size();
-            *exact = lower.size() == n || QStringView(u".-_ ").contains(lower.at(n));
-        }
-        return true;
+    return lower.startsWith(t) || lower.startsWith(t2);
+}
+
+bool RelatedAppFilesScanner::isOwnName(const QString& entryName, const QStringList& names)
+{
+    const QString lower = entryName.toLower();
+    for (const QString& name : names) {
+        const QString t = name.toLower();
+        if (!QString(t).remove(' ').isEmpty() && (lower == t || lower == QString(t).remove(' ')))
+            return true;
     }
     return false;
 }
@@ -228,7 +237,10 @@ AMAppGroup RelatedAppFilesScanner::relatedFilesToApplication(const AMAppItemPtr&
         return group;
     // The home itself may lie behind a link (/home -> /data/home); its folders are taken as they are.
     const QString home = roots.home.isEmpty() ? QString() : realFolder(roots.home);
-    Finder finder{group, roots, otherPatterns, {}, roots.untickedFolders(), {}, home};
+    QStringList ownNames = patterns;
+    if (!item->executable.isEmpty())
+        ownNames << item->executable;
+    Finder finder{group, roots, otherPatterns, ownNames, {}, roots.untickedFolders(), {}, home};
     finder.seen.insert(item->path);
     for (const QString& companion : std::as_const(item->companions))
         finder.seen.insert(companion);

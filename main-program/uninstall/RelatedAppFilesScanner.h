@@ -45,19 +45,20 @@ public:
     // The group of `item`: the item itself, then the entries of the user's
     // and the system's folders whose names begin with its name or identifier
     // (case-insensitive, with and without spaces, one level deep). System
-    // entries that a package owns are left out. Only exact matches, or
-    // matches followed by ".", "-", "_" or a space, start ticked; matches in
-    // Downloads, /etc and /var, folders the desktop shares (fonts, icons,
-    // Trash...), and those that the patterns in `otherPatterns` (other
-    // installed programs) claim more closely, start unticked. No path stands
-    // twice.
+    // entries that a package owns are left out. Only entries named exactly
+    // as the program (its name, executable or identifier) start ticked; links,
+    // longer names, matches in Downloads, /etc and /var, folders the desktop
+    // shares (fonts, icons, Trash...), and names that the patterns in
+    // `otherPatterns` (other installed programs) claim start unticked. No path
+    // stands twice.
     static AMAppGroup relatedFilesToApplication(const AMAppItemPtr& item, const RelatedRoots& roots,
                                                 const QStringList& otherPatterns = {});
 
     // The patterns an item is matched by: its name, then its identifier
     // (none when either is missing, as an item without them has no leftovers).
     static QStringList patternsFor(const AMAppItem& item);
-    // Does `entryName` match `pattern` (or it without spaces)? Sets `exact`
-    // when the match ends at the name's end or at ".", "-", "_" or a space.
-    static bool matches(const QString& entryName, const QString& pattern, bool* exact = nullptr);
+    // Does `entryName` begin with `pattern` (or it without spaces), in any case?
+    static bool matches(const QString& entryName, const QString& pattern);
+    // Is `entryName` one of `names`, in any case, with or without their spaces?
+    static bool isOwnName(const QString& entryName, const QStringList& names);
 };

@@ -1,5 +1,6 @@
 #include "uninstall/UninstallProgressViewController.h"
 
+#include "Main/TabBarView.h"
 #include "ProgressView/ProgressView.h"
 #include "ToolCon/TextImageButton.h"
 #include "ui_UninstallProgressViewController.h"
@@ -13,7 +14,12 @@ UninstallProgressViewController::UninstallProgressViewController(QWidget* parent
     ui->okButton->setButtonEnabled(true);
     ui->okButton->setTextWithName(QStringLiteral("OK"), 14);
     connect(ui->okButton, &QAbstractButton::clicked, this, &UninstallProgressViewController::okButtonAction);
-    ui->progressBar->changeProgressValue(0);
+    ui->tabBarView->delegate = this;
+    m_progressBar = new ProgressView(ui->progressView);
+    m_progressBar->setGeometry(32, 118, 496, 4);
+    m_progressBar->setFocusPolicy(Qt::NoFocus);
+    m_progressBar->changeProgressValue(0);
+    m_progressBar->show();
     ui->endView->hide();
 }
 
@@ -21,12 +27,25 @@ UninstallProgressViewController::~UninstallProgressViewController() = default;
 
 void UninstallProgressViewController::changeProgressValue(int percent, const QString& path)
 {
-    ui->progressBar->changeProgressValue(static_cast<float>(percent));
+    m_progressBar->changeProgressValue(static_cast<float>(percent));
     ui->pathLabel->setText(path);
     if (percent >= 100) {
         ui->progressView->hide();
         ui->endView->show();
     }
+}
+
+void UninstallProgressViewController::showWorking(const QString& what)
+{
+    if (!endShown())
+        ui->pathLabel->setText(what);
+}
+
+void UninstallProgressViewController::closeWindowAction()
+{
+    // The title bar's close button is OK: a removal still going on goes on,
+    // and the screen takes it in when it ends.
+    okButtonAction();
 }
 
 void UninstallProgressViewController::changeLabel(const QString& message)
@@ -39,7 +58,8 @@ void UninstallProgressViewController::okButtonAction()
     closePanel();
 }
 
-ProgressView* UninstallProgressViewController::progressBar() const { return ui->progressBar; }
+ProgressView* UninstallProgressViewController::progressBar() const { return m_progressBar; }
+TabBarView* UninstallProgressViewController::tabBarView() const { return ui->tabBarView; }
 QString UninstallProgressViewController::pathText() const { return ui->pathLabel->text(); }
 QString UninstallProgressViewController::messageText() const { return ui->messageLabel->text(); }
 bool UninstallProgressViewController::endShown() const { return !ui->endView->isHidden(); }

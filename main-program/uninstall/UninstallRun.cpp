@@ -41,19 +41,34 @@ void UninstallRun::deleteRelatedFileFail(const AMAppItemPtr& item)
     QMetaObject::invokeMethod(this, [this, item] { finishedOne(item, false); }, Qt::QueuedConnection);
 }
 
+void UninstallRun::willDeleteRelatedFile(const AMAppItemPtr& item)
+{
+    const QString what = item->kind == AppKind::Package
+                             ? QStringLiteral("Removing the package %1 with the package manager...").arg(item->packageName)
+                         : item->kind == AppKind::Flatpak ? QStringLiteral("Removing %1 with flatpak...").arg(item->bundleID)
+                                                          : item->path;
+    QMetaObject::invokeMethod(this, [this, what] { emit working(what); }, Qt::QueuedConnection);
+}
+
 void UninstallRun::finishedOne(const AMAppItemPtr& item, bool removed)
 {
     ++m_deleteCount;
-    if (removed) {
+    if (removed)
         m_removed << item;
-        const QString key = item->canonicalPath.isEmpty() ? item->path : item->canonicalPath;
+    else {
+        m_isFail = true;
+        m_failed << item;
+    }
+    // What went counts once, however many records named it: a package by
+    // its name, anything else by where it really was.
+    if (removed || item->partlyRemoved) {
+        const QString key = item->kind == AppKind::Package
+                                ? QStringLiteral("package:") + item->packageName
+                                : (item->canonicalPath.isEmpty() ? item->path : item->canonicalPath);
         if (!m_counted.contains(key)) {
             m_counted.insert(key);
             m_totalSize += item->freedBytes;
         }
-    } else {
-        m_isFail = true;
-        m_failed << item;
     }
     const int percent = m_allSelectCount > 0 ? m_deleteCount * 100 / m_allSelectCount : 100;
     emit progressed(percent, item->path);
@@ -68,12 +83,18 @@ QString UninstallRun::endMessage() const
         return QStringLiteral("Tarnwick Vantoly has successfully removed the selected application(s) and all "
                               "associated files. %1 of disk space was freed.")
             .arg(freed);
-    QStringList names;
+    QStringList partly, left;
     for (const auto& item : m_failed)
-        names << item->path;
-    return QStringLiteral("Tarnwick Vantoly removed %1 of %2 item(s); %3 of disk space was freed. "
-                          "These could not be removed and were left in place:\n%4")
-        .arg(m_removed.size())
-        .arg(m_allSelectCount)
-        .arg(freed, names.join('\n'));
+        (item->partlyRemoved ? partly : left) << item->path;
+    QString message = QStringLiteral("Tarnwick Vantoly removed %1 of %2 item(s); %3 of disk space was freed.")
+                          .arg(m_removed.size())
+                          .arg(m_allSelectCount)
+                          .arg(freed);
+    if (!partly.isEmpty())
+        message += QStringLiteral(" These were removed only in part; what is left of them is still in place:\n%1")
+                       .arg(partly.join('\n'));
+    if (!left.isEmpty())
+        message += QStringLiteral("%1These could not be removed and were left in place:\n%2")
+                       .arg(partly.isEmpty() ? QStringLiteral(" ") : QStringLiteral("\n"), left.join('\n'));
+    return message;
 }

@@ -22,6 +22,7 @@ public:
     // Remover callbacks, on its thread: passed on to the main thread.
     void deleteRelatedFile(const AMAppItemPtr& item) override;
     void deleteRelatedFileFail(const AMAppItemPtr& item) override;
+    void willDeleteRelatedFile(const AMAppItemPtr& item) override;
 
     int deleteCount() const { return m_deleteCount; }
     int allSelectCount() const { return m_allSelectCount; }
@@ -34,6 +35,8 @@ public:
 signals:
     // Percentage of records finished and the path just handled.
     void progressed(int percent, const QString& path);
+    // What is being removed now, in words.
+    void working(const QString& what);
     void ended();
 
 private:

@@ -35,8 +35,12 @@ QPixmap UninstallTableModel::iconOf(AMAppItem& item)
     } else if (!item.iconName.isEmpty()) {
         pixmap = QIcon::fromTheme(item.iconName).pixmap(32, 32);
     }
+    // The theme may lack the icon: a generic application, not the trash
+    // picture the row's remove button already shows.
     if (pixmap.isNull())
-        pixmap = platform::imageNamed(QStringLiteral("ic_uninstall"), QSize(32, 32));
+        pixmap = QIcon::fromTheme(QStringLiteral("application-x-executable")).pixmap(32, 32);
+    if (pixmap.isNull())
+        pixmap = platform::imageNamed(QStringLiteral("ic_app"), QSize(32, 32));
     item.image = pixmap;
     return pixmap;
 }

@@ -256,7 +256,7 @@ void UninstallViewController::getApplications()
 
 void UninstallViewController::refButtonAction()
 {
-    if (m_isScan)
+    if (m_isScan || isBusy())
         return;
     m_showListArr.clear();
     reloadTable();
@@ -274,6 +274,7 @@ void UninstallViewController::refButtonAction()
     full(m_appsType) = fresh;
     applyFilter();
     reloadTable();
+    setHeaderTitle();
     changeSelectAllButtonState();
 }
 
@@ -315,7 +316,7 @@ void UninstallViewController::segmentSelectWithIndex(int index)
 void UninstallViewController::clickButtonAction(CheckButtonCell* cell, const QModelIndex& index)
 {
     (void)cell;
-    if (m_isScan || !index.isValid() || index.row() >= m_showListArr.size())
+    if (m_isScan || isBusy() || !index.isValid() || index.row() >= m_showListArr.size())
         return;
     // The clicked row's record, never a remembered selection.
     const AMAppItemPtr item = m_showListArr.at(index.row());
@@ -336,6 +337,8 @@ void UninstallViewController::trashClicked(const QModelIndex& index)
 
 void UninstallViewController::selectAllButtonAction()
 {
+    if (isBusy())
+        return;
     AMAppItemList& t = ticked(m_appsType);
     const qsizetype n = t.size();
     t.clear();
@@ -350,7 +353,7 @@ void UninstallViewController::changeSelectAllButtonState()
     const qsizetype c = ticked(m_appsType).size();
     const qsizetype s = m_showListArr.size();
     if (c > 0) {
-        ui->uninstallButton->setButtonEnabled(true);
+        ui->uninstallButton->setButtonEnabled(!m_isPreparing);
         ui->selectAllBut->setTextWithName(c < s ? QStringLiteral("Select all") : QStringLiteral("Unselect all"), 12);
         const QString bold = QStringLiteral("<span style=\"font-family:'%1'; font-size:14pt; font-weight:bold\">%2</span>")
                                  .arg(CommUti::getBoldFontName().toHtmlEscaped())
@@ -428,7 +431,7 @@ void UninstallViewController::closeSearchButton()
 
 void UninstallViewController::tableDidClickColumn(int column)
 {
-    if (m_isScan)
+    if (m_isScan || isBusy())
         return;
     const bool ascending = m_isSort;
     if (column == UninstallTableModel::Size) {
@@ -491,45 +494,109 @@ void UninstallViewController::selectSortbyType(int sortType, int sortAD)
 
 // ---- Removal -------------------------------------------------------------
 
-QList<AMAppGroup> UninstallViewController::groupsFor(const AMAppItemList& records)
+QList<UninstallViewController::PreparedRemoval>
+UninstallViewController::prepareRemoval(const AMAppItemList& records, const PackageTools& tools,
+                                        const RelatedRoots& roots, const QStringList& others)
 {
-    AMAppItemList everything = m_allApplications;
-    everything += m_widgetsArr;
-    everything += m_pluginsArr;
-    const QStringList others = patternsOfOthers(everything, records);
-    QList<AMAppGroup> groups;
+    QList<PreparedRemoval> prepared;
     for (const auto& record : records) {
-        record->blocked = false;
-        record->defaultTicked = true;
-        if (record->kind == AppKind::Package && !AsMDeleteExecutor::planPackageRemoval(*record, m_setup.tools)) {
-            record->blocked = true;
-            record->defaultTicked = false;
+        PreparedRemoval p;
+        p.record = record;
+        if (record->kind == AppKind::Package) {
+            AMAppItem plan;
+            plan.packageName = record->packageName;
+            p.planned = AsMDeleteExecutor::planPackageRemoval(plan, tools);
+            p.alsoRemoves = plan.alsoRemoves;
+            p.failReason = plan.failReason;
         }
-        RelatedRoots roots = m_roots;
-        roots.tools = m_setup.tools;
-        groups << RelatedAppFilesScanner::relatedFilesToApplication(record, roots, others);
+        // Measured now, so an item never scrolled into view shows its size.
+        p.size = record->hasKnownSize ? CommUti::convertVolSpace(record->knownBytes)
+                                      : RelatedAppFilesScanner::getFileSizeItem(record->path);
+        RelatedRoots withTools = roots;
+        withTools.tools = tools;
+        p.group = RelatedAppFilesScanner::relatedFilesToApplication(record, withTools, others);
+        prepared << p;
+    }
+    return prepared;
+}
+
+QList<AMAppGroup> UninstallViewController::applyPrepared(const QList<PreparedRemoval>& prepared)
+{
+    QList<AMAppGroup> groups;
+    for (const PreparedRemoval& p : prepared) {
+        AMAppItem& record = *p.record;
+        record.blocked = !p.planned;
+        record.defaultTicked = p.planned;
+        record.alsoRemoves = p.alsoRemoves;
+        record.failReason = p.failReason;
+        record.size = p.size;
+        record.bIsGetSize = true;
+        groups << p.group;
     }
     return groups;
 }
 
+QStringList UninstallViewController::otherPatterns(const AMAppItemList& records) const
+{
+    AMAppItemList everything = m_allApplications;
+    everything += m_widgetsArr;
+    everything += m_pluginsArr;
+    return patternsOfOthers(everything, records);
+}
+
+QList<AMAppGroup> UninstallViewController::groupsFor(const AMAppItemList& records)
+{
+    return applyPrepared(prepareRemoval(records, m_setup.tools, m_roots, otherPatterns(records)));
+}
+
+void UninstallViewController::setBusy(bool busy)
+{
+    m_isPreparing = busy;
+    m_typeSegment->setSegmentEndit(!busy && !m_isScan);
+    ui->refButton->setButtonEnabled(!busy && !m_isScan);
+    ui->selectAllBut->setButtonEnabled(!busy);
+    if (busy) {
+        ui->uninstallButton->setButtonEnabled(false);
+        setCursor(Qt::BusyCursor);
+    } else {
+        unsetCursor();
+        changeSelectAllButtonState();
+    }
+}
+
+void UninstallViewController::confirmRemovalOf(const AMAppItemList& records)
+{
+    // The package manager's plan and the leftovers' sizes take seconds: they
+    // are gathered off the main thread while the screen shows it is busy.
+    setBusy(true);
+    const PackageTools tools = m_setup.tools;
+    const RelatedRoots roots = m_roots;
+    const QStringList others = otherPatterns(records);
+    platform::runInBackground(this, [records, tools, roots, others] { return prepareRemoval(records, tools, roots, others); },
+                              [this](QList<PreparedRemoval> prepared) {
+        setBusy(false);
+        showSelectListWindiwWith(applyPrepared(prepared));
+    });
+}
+
 void UninstallViewController::uninstallAppButtonAction()
 {
-    if (m_isScan || ticked(m_appsType).isEmpty())
+    if (m_isScan || isBusy() || ticked(m_appsType).isEmpty())
         return;
     m_isUninsatllOne = false;
-    showSelectListWindiwWith(groupsFor(ticked(m_appsType)));
+    confirmRemovalOf(ticked(m_appsType));
 }
 
 void UninstallViewController::oneAppRemove(int row)
 {
-    if (m_isScan || row < 0 || row >= m_showListArr.size())
+    if (m_isScan || isBusy() || row < 0 || row >= m_showListArr.size())
         return;
     m_isUninsatllOne = true;
     m_oneItem = m_showListArr.at(row);
     m_selectRow = row;
     m_model->setHighlightedRow(row);
     reloadTable();
-    showSelectListWindiwWith(groupsFor({m_oneItem}));
+    confirmRemovalOf({m_oneItem});
 }
 
 void UninstallViewController::showSelectListWindiwWith(const QList<AMAppGroup>& groups)
@@ -548,15 +615,19 @@ void UninstallViewController::uninstallConfirmed(const AMAppItemList& tickedReco
 
 void UninstallViewController::startRun(const AMAppItemList& tickedRecords)
 {
+    if (m_run && !m_run->isDone())
+        return;  // one removal at a time; the busy look keeps the buttons off meanwhile
     m_run = std::make_unique<UninstallRun>();
     m_progressClosed = false;
     auto* progress = new UninstallProgressViewController;
     UninstallRun* run = m_run.get();
     connect(run, &UninstallRun::progressed, progress, &UninstallProgressViewController::changeProgressValue);
+    connect(run, &UninstallRun::working, progress, &UninstallProgressViewController::showWorking);
     connect(run, &UninstallRun::ended, progress, [progress, run] { progress->changeLabel(run->endMessage()); });
     connect(run, &UninstallRun::ended, this, &UninstallViewController::finishRunIfDone);
     run->executor().setTools(m_setup.tools);
     run->doRemove(tickedRecords);
+    setBusy(true);
     m_panelRunner(progress);
     m_progressClosed = true;
     finishRunIfDone();
@@ -581,9 +652,11 @@ void UninstallViewController::completeCleanRelatedFiles()
         }
     }
     m_oneItem.reset();
-    m_showListArr = full(m_appsType);
-    changeSelectAllButtonState();
+    // The list keeps following the search field, and its header the list.
+    applyFilter();
+    setBusy(false);
     reloadTable();
+    setHeaderTitle();
     m_progressClosed = false;  // completes once per run
     emit removalEnded();
 }

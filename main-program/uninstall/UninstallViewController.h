@@ -90,8 +90,11 @@ public:
     UninstallTableModel* model() const { return m_model; }
     UninstallRun* lastRun() const { return m_run.get(); }
     CustemTextField* searchField() const;
-    // The groups a removal of `records` offers (built on the main thread).
+    // The groups a removal of `records` offers, built on the caller's thread.
     QList<AMAppGroup> groupsFor(const AMAppItemList& records);
+    // Gathering what a removal offers, or a removal going on: the list and
+    // its buttons ignore the user meanwhile.
+    bool isBusy() const { return m_isPreparing; }
 
 signals:
     void scanEnded();
@@ -110,6 +113,24 @@ private:
     void startRun(const AMAppItemList& ticked);
     void finishRunIfDone();
     void measureSize(const AMAppItemPtr& item);
+
+    // What the confirmation of one record needs, gathered on any thread
+    // without touching the shared record; applied on the main thread.
+    struct PreparedRemoval
+    {
+        AMAppItemPtr record;
+        bool planned = true;
+        QStringList alsoRemoves;
+        QString failReason;
+        QString size;
+        AMAppGroup group;
+    };
+    static QList<PreparedRemoval> prepareRemoval(const AMAppItemList& records, const PackageTools& tools,
+                                                 const RelatedRoots& roots, const QStringList& others);
+    static QList<AMAppGroup> applyPrepared(const QList<PreparedRemoval>& prepared);
+    QStringList otherPatterns(const AMAppItemList& records) const;
+    void confirmRemovalOf(const AMAppItemList& records);
+    void setBusy(bool busy);
 
     std::unique_ptr<Ui::UninstallViewController> ui;
     ScanSetup m_setup;
@@ -137,4 +158,5 @@ private:
     AMAppItemPtr m_oneItem;  // the row whose trash button was pressed
     std::unique_ptr<UninstallRun> m_run;
     bool m_progressClosed = false;
+    bool m_isPreparing = false;
 };

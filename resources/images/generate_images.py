@@ -146,6 +146,9 @@ def navigation():
     trash = ["M4 6h12", "M8 6V4h4v2", "M5.5 6l1 11h7l1-11"]
     stroke_icon("ic_trash", 20, trash, DIM)
     stroke_icon("ic_trash_hover", 20, trash, "#ff5b5b")
+    # An application with no icon of its own: a window, never the trash.
+    stroke_icon("ic_app", 24, ["M4 5a1 1 0 0 1 1-1h14a1 1 0 0 1 1 1v14a1 1 0 0 1-1 1H5a1 1 0 0 1-1-1z",
+                               "M4 8h16", "M8 12h3v3H8zM13 12h3v3h-3z"], DIM)
 
 
 def volumes():

@@ -1,9 +1,11 @@
 #include "uninstall/ApplicationScan.h"
+#include "uninstall/AsMDeleteExecutor.h"
 
 #include "FakeTool.h"
 #include "TempTree.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -193,4 +195,152 @@ TEST(ApplicationScan, WidgetAndPluginWalkersEndOnLoopsAndStopAtRecords)
         paths << p->path;
     paths.sort();
     EXPECT_EQ(paths, QStringList({tree / "plug/ibus/anthy.xml", tree / "plug/libflash.so"}));
+}
+
+namespace {
+
+platform::InvokingUser rootUser()
+{
+    platform::InvokingUser u;
+    u.uid = 0;
+    u.gid = 0;
+    u.name = "root";
+    return u;
+}
+
+AMAppItemPtr byPath(const AMAppItemList& items, const QString& path)
+{
+    for (const auto& i : items)
+        if (i->path == path)
+            return i;
+    return nullptr;
+}
+
+QString program(TempTree& tree, const QString& rel)
+{
+    const QString path = tree.file(rel, "#!/bin/sh\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
+    return path;
+}
+
+}  // namespace
+
+TEST(ApplicationScan, APackagedProgramListedFromAUsersCopyGoesOnlyThroughThePackageManager)
+{
+    TempTree tree;
+    const QString pkgProgram = program(tree, "opt/pkg/bin/pkg");
+    const QString systemEntry = tree.file("usr/share/applications/pkg.desktop", entry("Pkg", pkgProgram.toUtf8()));
+    const QString userCopy =
+        tree.file("home/.local/share/applications/pkg.desktop", entry("Pkg", pkgProgram.toUtf8() + " --no-sandbox"));
+    // The package owns its entry, its program and its folder, never the user's copy.
+    FakeTool dpkg("dpkg-query",
+                  "if [ \"$1\" = -S ]; then shift 2\n"
+                  "  for p; do case \"$p\" in '" + systemEntry + "'|'" + tree / "opt/pkg" + "'*) echo \"pkg: $p\";; esac; done\n"
+                  "  exit 0; fi\n"
+                  "if [ \"$2\" = '-f=${db:Status-Status}' ]; then cat \"$(dirname \"$LOG\")/state\" 2>/dev/null || echo installed; exit 0; fi\n"
+                  "printf 'pkg\\tpkg\\t3.0\\t4096\\tno\\toptional\\tinstalled\\n'\n");
+    FakeTool apt("apt-get", "echo \"$*\" >> \"$LOG\"\n"
+                            "if [ -e \"$(dirname \"$LOG\")/refuse\" ]; then echo 'E: refused' >&2; exit 100; fi\n"
+                            "if [ \"$1\" = -s ]; then echo 'Remv pkg [3.0]'; exit 0; fi\n"
+                            "echo removed > '" + dpkg.folder() + "/state'\n");
+    ScanSetup setup;
+    setup.home = tree / "home";
+    setup.applicationRoots = {tree / "home/.local/share/applications", tree / "usr/share/applications"};
+    setup.optRoot = tree / "opt";
+    setup.linkFolders = {};
+    setup.tools.dpkgQuery = dpkg.path();
+    setup.tools.aptGet = apt.path();
+
+    const auto items = ApplicationScan::applications(setup);
+    ASSERT_EQ(items.size(), 1);
+    const AMAppItemPtr pkg = items[0];
+    EXPECT_EQ(pkg->kind, AppKind::Package);
+    EXPECT_EQ(pkg->packageName, "pkg");
+    EXPECT_EQ(pkg->path, userCopy);
+    EXPECT_EQ(pkg->companions, QStringList{userCopy});
+    EXPECT_EQ(pkg->knownBytes, 4096u * 1024);
+
+    AsMDeleteExecutor executor;
+    executor.setTools(setup.tools);
+    executor.setUser(rootUser());
+
+    // A plan the package manager refuses removes nothing at all.
+    QFile(apt.folder() + "/refuse").open(QIODevice::WriteOnly);
+    EXPECT_FALSE(AsMDeleteExecutor::planPackageRemoval(*pkg, setup.tools));
+    EXPECT_FALSE(executor.removeTrahFile(pkg));
+    EXPECT_TRUE(QFileInfo::exists(pkgProgram));
+    EXPECT_TRUE(QFileInfo::exists(userCopy));
+    QFile::remove(apt.folder() + "/refuse");
+
+    ASSERT_TRUE(AsMDeleteExecutor::planPackageRemoval(*pkg, setup.tools));
+    EXPECT_EQ(pkg->alsoRemoves, QStringList{"pkg"});
+    EXPECT_TRUE(executor.removeTrahFile(pkg)) << pkg->failReason.toStdString();
+    EXPECT_TRUE(apt.log().contains("-y remove pkg"));
+    // The folder is the package manager's to remove (the fake leaves it); the user's copy goes after it.
+    EXPECT_TRUE(QFileInfo::exists(pkgProgram));
+    EXPECT_TRUE(QFileInfo::exists(systemEntry));
+    EXPECT_FALSE(QFileInfo::exists(userCopy));
+    EXPECT_EQ(pkg->freedBytes, 4096u * 1024);
+}
+
+TEST(ApplicationScan, ProgramsSharingAVendorFolderAndWebAppLaunchersAreItemsOfTheirOwn)
+{
+    TempTree tree;
+    FakeTool dpkg("dpkg-query", kNoPackages);
+    ScanSetup setup;
+    setup.home = tree / "home";
+    setup.applicationRoots = {tree.folder("home/.local/share/applications"), tree.folder("usr/share/applications")};
+    setup.optRoot = tree / "opt";
+    setup.linkFolders = {};
+    setup.tools.dpkgQuery = dpkg.path();
+
+    const QString alpha = program(tree, "opt/vendor/alpha/alpha");
+    tree.file("opt/vendor/alpha/data", QByteArray(100, 'a'));
+    const QString beta = program(tree, "opt/vendor/beta/bin/beta");
+    const QString alphaEntry = tree.file("usr/share/applications/alpha.desktop", entry("Alpha", alpha.toUtf8()));
+    const QString betaEntry = tree.file("usr/share/applications/beta.desktop", entry("Beta", beta.toUtf8() + " %U"));
+    // A program lying in its vendor folder, beside another program's folder.
+    const QString gamma = program(tree, "opt/other/gamma");
+    const QString delta = program(tree, "opt/other/delta/delta");
+    tree.file("usr/share/applications/gamma.desktop", entry("Gamma", gamma.toUtf8()));
+    tree.file("usr/share/applications/delta.desktop", entry("Delta", delta.toUtf8()));
+    // A browser and a web app it made.
+    const QString browser = program(tree, "opt/browser/browser");
+    const QString browserEntry = tree.file("usr/share/applications/browser.desktop", entry("Browser", browser.toUtf8() + " %U"));
+    const QString webApp = tree.file("home/.local/share/applications/browser-abc-Default.desktop",
+                                     entry("Mail", browser.toUtf8() + " --profile-directory=Default --app-id=abc"));
+
+    const auto items = ApplicationScan::applications(setup);
+    ASSERT_EQ(items.size(), 6);
+    const auto a = byName(items, "Alpha");
+    const auto b = byName(items, "Beta");
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->kind, AppKind::OptFolder);
+    EXPECT_EQ(a->path, tree / "opt/vendor/alpha");
+    EXPECT_EQ(a->companions, QStringList{alphaEntry});
+    EXPECT_EQ(b->path, tree / "opt/vendor/beta");
+    EXPECT_EQ(b->companions, QStringList{betaEntry});
+    // /opt/other holds delta's folder: gamma never takes it along.
+    EXPECT_EQ(byName(items, "Gamma")->path, gamma);
+    EXPECT_EQ(byName(items, "Delta")->path, tree / "opt/other/delta");
+    const auto mail = byName(items, "Mail");
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(mail->kind, AppKind::Path);
+    EXPECT_EQ(mail->path, webApp);
+    EXPECT_EQ(byName(items, "Browser")->companions, QStringList{browserEntry});
+
+    AsMDeleteExecutor executor;
+    executor.setUser(rootUser());
+    EXPECT_TRUE(executor.removeTrahFile(a));
+    EXPECT_FALSE(QFileInfo::exists(tree / "opt/vendor/alpha"));
+    EXPECT_FALSE(QFileInfo::exists(alphaEntry));
+    EXPECT_TRUE(QFileInfo::exists(beta));
+    EXPECT_TRUE(QFileInfo::exists(betaEntry));
+    EXPECT_TRUE(executor.removeTrahFile(byName(items, "Gamma")));
+    EXPECT_FALSE(QFileInfo::exists(gamma));
+    EXPECT_TRUE(QFileInfo::exists(delta));
+    EXPECT_TRUE(executor.removeTrahFile(mail));
+    EXPECT_FALSE(QFileInfo::exists(webApp));
+    EXPECT_TRUE(QFileInfo::exists(browser));
+    EXPECT_TRUE(QFileInfo::exists(browserEntry));
 }

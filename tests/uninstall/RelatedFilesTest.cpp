@@ -28,7 +28,7 @@ QHash<QString, bool> listing(const AMAppGroup& group, const TempTree& tree)
 
 }  // namespace
 
-TEST(RelatedFiles, ExactMatchesStartTickedPrefixesAndSharedFoldersDoNot)
+TEST(RelatedFiles, OnlyTheProgramsOwnNamesStartTickedNeverLongerNamesOrLinks)
 {
     TempTree tree;
     FakeTool dpkg("dpkg-query", "echo \"$@\" >> \"$LOG\"\n"
@@ -49,8 +49,10 @@ TEST(RelatedFiles, ExactMatchesStartTickedPrefixesAndSharedFoldersDoNot)
     tree.file("home/.config/org.ex.Foo.conf", "x");
     tree.file("home/.cache/Foo_cache/x", "x");
     tree.file("home/.cache/unrelated/x", "x");
-    const QString outside = tree.file("outside/keep", "x");
-    tree.link("home/.config/foo.link", tree / "outside");
+    tree.file("home/.local/state/FOOBIN/x", "x");
+    tree.file("outside/keep", "x");
+    tree.link("home/.config/foo-link", tree / "outside");
+    tree.link("home/.cache/foo", tree / "outside");  // named exactly, but a link
     tree.file("home/Fetched/foo-setup.tar", "x");
     tree.file("home/.config/autostart/foo.desktop", "x");
     tree.file("home/.var/app/org.ex.Foo/data", "x");
@@ -59,19 +61,22 @@ TEST(RelatedFiles, ExactMatchesStartTickedPrefixesAndSharedFoldersDoNot)
     tree.file("var/log/foo.log", "x");
 
     const auto item = app("Foo", "org.ex.Foo", appPath);
+    item->executable = "foobin";
     const AMAppGroup group = RelatedAppFilesScanner::relatedFilesToApplication(item, roots, {"Foo Beta", "foo-beta"});
     ASSERT_FALSE(group.isEmpty());
     EXPECT_EQ(group.first(), item);
 
     const QHash<QString, bool> expected{
         {"home/.config/foo", true},
-        {"home/.config/foo.link", true},  // the link itself; its target is not listed
+        {"home/.config/foo-link", false},  // the link itself; its target is not listed
+        {"home/.cache/foo", false},
         {"home/.config/footer", false},
         {"home/.config/FooTool", false},
         {"home/.config/foo-beta", false},  // another program's
-        {"home/.config/org.ex.Foo.conf", true},
-        {"home/.cache/Foo_cache", true},
-        {"home/.config/autostart/foo.desktop", true},
+        {"home/.config/org.ex.Foo.conf", false},
+        {"home/.cache/Foo_cache", false},
+        {"home/.local/state/FOOBIN", true},  // the executable's name
+        {"home/.config/autostart/foo.desktop", false},
         {"home/Fetched/foo-setup.tar", false},
         {"home/.var/app/org.ex.Foo", true},
         {"etc/foo.conf", false},
@@ -96,15 +101,15 @@ TEST(RelatedFiles, PatternsAndMatching)
     EXPECT_EQ(RelatedAppFilesScanner::relatedFilesToApplication(app("Anything", "", "/x"), roots).size(), 1);
     EXPECT_EQ(RelatedAppFilesScanner::relatedFilesToApplication(app("Anything", " ", "/x"), roots).size(), 1);
 
-    bool exact = false;
-    EXPECT_TRUE(RelatedAppFilesScanner::matches("MyApp-data", "My App", &exact));
-    EXPECT_TRUE(exact);
-    EXPECT_TRUE(RelatedAppFilesScanner::matches("my app settings", "My App", &exact));
-    EXPECT_TRUE(exact);
-    EXPECT_TRUE(RelatedAppFilesScanner::matches("com.example.toolbox", "com.example.tool", &exact));
-    EXPECT_FALSE(exact);
-    EXPECT_FALSE(RelatedAppFilesScanner::matches("other", "", &exact));
-    EXPECT_FALSE(RelatedAppFilesScanner::matches("x", " ", &exact));
+    EXPECT_TRUE(RelatedAppFilesScanner::matches("MyApp-data", "My App"));
+    EXPECT_TRUE(RelatedAppFilesScanner::matches("my app settings", "My App"));
+    EXPECT_TRUE(RelatedAppFilesScanner::matches("com.example.toolbox", "com.example.tool"));
+    EXPECT_FALSE(RelatedAppFilesScanner::matches("other", ""));
+    EXPECT_FALSE(RelatedAppFilesScanner::matches("x", " "));
+    EXPECT_TRUE(RelatedAppFilesScanner::isOwnName("MYAPP", {"My App"}));
+    EXPECT_TRUE(RelatedAppFilesScanner::isOwnName("my app", {"My App"}));
+    EXPECT_FALSE(RelatedAppFilesScanner::isOwnName("MyApp-data", {"My App"}));
+    EXPECT_FALSE(RelatedAppFilesScanner::isOwnName("", {" "}));
 
     // A program named like a folder the desktop shares does not get it ticked.
     tree.file("home/.local/share/fonts/MyFont.ttf", "x");
@@ -112,7 +117,7 @@ TEST(RelatedFiles, PatternsAndMatching)
     const auto fonts = RelatedAppFilesScanner::relatedFilesToApplication(app("Fonts", "org.gnome.font-viewer", "/x"), roots);
     ASSERT_EQ(fonts.size(), 3);
     for (const auto& r : fonts.mid(1))
-        EXPECT_EQ(r->defaultTicked, r->path.endsWith("fonts-extra")) << r->path.toStdString();
+        EXPECT_FALSE(r->defaultTicked) << r->path.toStdString();
 
     // Without user-dirs.dirs, Downloads is the home's.
     EXPECT_EQ(roots.downloads, tree / "home/Downloads");

@@ -7,13 +7,23 @@
 #include "uninstall/UninstallProgressViewController.h"
 #include "uninstall/UninstallRun.h"
 #include "uninstall/UninstallTableModel.h"
+#include "Main/TabBarView.h"
+#include "ProgressView/ProgressView.h"
+#include "TopView/HMTrafficButtonsContainer.h"
+#include "platform/ImageStore.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QScreen>
+#include <QTimer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <unistd.h>
 
 namespace {
 
@@ -184,6 +194,15 @@ TEST_F(UninstallScreen, ConfirmationTicksOnlyWhatTheFinderProposes)
     EXPECT_EQ(packages.selectDeletePath(), AMAppItemList{package});
     packages.selectRemoveLanguage(packages.outlineView()->model()->index(1, 0));
     EXPECT_EQ(packages.selectDeletePath(), AMAppItemList{package});
+
+    // A long plan is shown whole: the panel grows rather than cut it.
+    const int before = packages.height();
+    for (int i = 0; i < 40; ++i)
+        package->alsoRemoves << QString("libsomething-extra%1").arg(i);
+    MakeSureUninstallViewController longPlan;
+    longPlan.setAllRelaltedFiles({{package}});
+    EXPECT_GT(longPlan.height(), before + 60);
+    EXPECT_GT(longPlan.uninstallButton()->y(), 348);
 }
 
 TEST_F(UninstallScreen, RemovalFromTheTrashButtonEndsWithATrueMessage)
@@ -191,20 +210,30 @@ TEST_F(UninstallScreen, RemovalFromTheTrashButtonEndsWithATrueMessage)
     auto screen = scanned();
     QString message;
     bool endShownAtClose = false;
-    // Confirms at once; the progress panel is "dismissed" once it shows its end.
+    QRect bar;
+    // Confirms at once; the progress panel is dismissed by its title bar's
+    // close button once it shows its end.
     screen->setPanelRunner([&](PanelController* controller) {
         if (auto* confirm = qobject_cast<MakeSureUninstallViewController*>(controller)) {
             confirm->clickedDeleteBtn();
         } else if (auto* progress = qobject_cast<UninstallProgressViewController*>(controller)) {
+            bar = progress->progressBar()->geometry();
             QTest::qWaitFor([&] { return progress->endShown(); }, 10000);
             endShownAtClose = progress->endShown();
             message = progress->messageText();
+            progress->tabBarView()->closeButton()->click();
         }
         delete controller;
     });
+    // A search in force stays in force after the removal.
+    screen->searchField()->setText("e");
+    ASSERT_EQ(screen->showList().size(), 2);  // Zed and Beta Tool
     QSignalSpy removed(screen.get(), &UninstallViewController::removalEnded);
     screen->trashClicked(cell(*screen, rowOf(*screen, "Zed"), UninstallTableModel::Trash));
+    EXPECT_TRUE(screen->isBusy());
     ASSERT_TRUE(removed.wait(10000));
+    EXPECT_FALSE(screen->isBusy());
+    EXPECT_EQ(bar, QRect(32, 118, 496, 4));
 
     EXPECT_TRUE(endShownAtClose);
     EXPECT_FALSE(QFileInfo::exists(image));
@@ -216,7 +245,146 @@ TEST_F(UninstallScreen, RemovalFromTheTrashButtonEndsWithATrueMessage)
     EXPECT_TRUE(message.startsWith("Tarnwick Vantoly has successfully removed"));
     EXPECT_TRUE(message.contains("1.50 KB"));
     EXPECT_EQ(rowOf(*screen, "Zed"), -1);
+    EXPECT_EQ(screen->searchField()->text(), "e");
+    ASSERT_EQ(screen->showList().size(), 1);
+    EXPECT_EQ(screen->nameColumnTitle(), "   Applications(Total: 1 items)");
+    EXPECT_EQ(screen->fullList(0).size(), 2);
+
+    // Refresh finds a new program; the header counts what is shown.
+    tree.file("usr/share/applications/echo.desktop", entry("Echo", "echo-tool"));
+    screen->refButtonAction();
     EXPECT_EQ(screen->showList().size(), 2);
+    EXPECT_EQ(screen->nameColumnTitle(), "   Applications(Total: 2 items)");
+}
+
+TEST_F(UninstallScreen, ThePackagePlanIsGatheredOffTheMainThreadWhileTheScreenLooksBusy)
+{
+    const QString pkgEntry = tree.file("usr/share/applications/pkg.desktop", entry("Pkg", "pkg-tool"));
+    FakeTool pkgDpkg("dpkg-query", "if [ \"$1\" = -S ]; then echo 'pkg: " + pkgEntry + "'; exit 0; fi\n"
+                                   "printf 'pkg\\tpkg\\t1.0\\t10\\tno\\toptional\\tinstalled\\n'\n");
+    FakeTool slowApt("apt-get", "sleep 1.5\necho 'Remv pkg [1.0]'\n");
+    setup.tools.dpkgQuery = pkgDpkg.path();
+    setup.tools.aptGet = slowApt.path();
+    roots.tools = setup.tools;
+    auto screen = scanned();
+    const int row = rowOf(*screen, "Pkg");
+    ASSERT_GE(row, 0);
+
+    QString plan;
+    bool opened = false;
+    screen->setPanelRunner([&](PanelController* controller) {
+        if (auto* confirm = qobject_cast<MakeSureUninstallViewController*>(controller))
+            plan = confirm->planText();
+        opened = true;
+        delete controller;
+    });
+    QElapsedTimer clock;
+    qint64 last = 0, worst = 0;
+    QTimer tick;
+    tick.setInterval(10);
+    // Gaps are measured while apt-get works, up to the panel's opening.
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (!opened)
+            worst = std::max(worst, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    clock.start();
+    tick.start();
+    screen->trashClicked(cell(*screen, row, UninstallTableModel::Trash));
+    EXPECT_TRUE(screen->isBusy());
+    EXPECT_FALSE(screen->typeSegment()->isEndit());
+    // Clicks meanwhile change nothing.
+    CheckButtonCell box;
+    screen->clickButtonAction(&box, cell(*screen, row, UninstallTableModel::CheckBox));
+    EXPECT_TRUE(screen->tickedList(0).isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened; }, 10000));
+    tick.stop();
+    EXPECT_GE(clock.elapsed(), 1500);
+    EXPECT_LT(worst, 100);
+    EXPECT_EQ(plan, "Packages to be removed: pkg");
+    EXPECT_FALSE(screen->isBusy());
+    EXPECT_TRUE(screen->typeSegment()->isEndit());
+    // Never shown, yet measured: the package's installed size.
+    EXPECT_EQ(screen->showList()[row]->size, "10.24 KB");
+}
+
+namespace {
+
+struct ConfirmedTicks : MakeSureUninstallVCDelegate
+{
+    AMAppItemList ticked;
+    void completeCleanRelatedFiles() override {}
+    void uninstallConfirmed(const AMAppItemList& t) override { ticked = t; }
+};
+
+}  // namespace
+
+TEST_F(UninstallScreen, EveryTickChangeInTheConfirmationIsDrawnAndTheRemovalFollowsIt)
+{
+    auto screen = scanned();
+    const auto groups = screen->groupsFor({screen->showList()[rowOf(*screen, "Zed")]});
+    ASSERT_EQ(groups.size(), 1);
+    ASSERT_EQ(groups[0].size(), 3);
+    int settingsRow = -1, otherRow = -1;
+    for (int r = 0; r < groups[0].size(); ++r) {
+        settingsRow = groups[0][r]->path.endsWith("/.config/zed") ? r : settingsRow;
+        otherRow = groups[0][r]->path.endsWith("/.config/zedit") ? r : otherRow;
+    }
+    ASSERT_GE(settingsRow, 0);
+    ASSERT_GE(otherRow, 0);
+
+    MakeSureUninstallViewController confirm;
+    ConfirmedTicks delegate;
+    confirm.setDelegate(&delegate);
+    confirm.setAllRelaltedFiles(groups);
+    confirm.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&confirm));
+    CustemOutlineView* view = confirm.outlineView();
+    const QModelIndex group = view->model()->index(0, 0);
+    const QModelIndex settings = view->model()->index(settingsRow, 0, group);
+    const QModelIndex other = view->model()->index(otherRow, 0, group);
+    // Rows read their full paths.
+    EXPECT_EQ(view->model()->index(otherRow, 1, group).data().toString(), groups[0][otherRow]->path);
+
+    // What the screen really shows: the window's backing store, not a fresh rendering.
+    auto drawnTicked = [&](const QModelIndex& index) {
+        QTest::qWait(50);
+        const QImage shot = confirm.screen()->grabWindow(confirm.winId()).toImage();
+        const QRect row = view->visualRect(index);
+        const QPoint at = view->viewport()->mapTo(&confirm, QPoint(26, row.center().y() - 4));
+        const QColor c = shot.pixelColor(at);
+        return c.blue() > 200 && c.red() < 80;
+    };
+    // A click 2 px above the box's centre, as a user's hand lands.
+    auto click = [&](const QModelIndex& index) {
+        const QRect row = view->visualRect(index);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(31, row.center().y() - 2));
+    };
+    qint64 now = 0;
+    CheckButtonCell::setClock([&] { return now += 1000; });
+    EXPECT_TRUE(drawnTicked(settings));
+    EXPECT_FALSE(drawnTicked(other));
+    click(other);
+    EXPECT_TRUE(drawnTicked(other));
+    click(other);
+    EXPECT_FALSE(drawnTicked(other));
+    click(settings);
+    EXPECT_FALSE(drawnTicked(settings));
+    EXPECT_TRUE(drawnTicked(group));  // some still ticked: the mixed box is blue too
+    CheckButtonCell::setClock({});
+
+    confirm.clickedDeleteBtn();
+    EXPECT_EQ(delegate.ticked, AMAppItemList{groups[0][0]});
+}
+
+TEST(UninstallList, AnApplicationWithoutAThemeIconGetsAGenericOneNotTheTrash)
+{
+    AMAppItem item;
+    item.iconName = "tv-no-such-icon-anywhere";
+    const QImage icon = UninstallTableModel::iconOf(item).toImage();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_NE(icon, platform::imageNamed("ic_uninstall", QSize(32, 32)).toImage());
+    EXPECT_NE(icon, platform::imageNamed("ic_trash", QSize(32, 32)).toImage());
 }
 
 TEST_F(UninstallScreen, AFailedRecordStaysListedAndIsNamed)
@@ -251,20 +419,78 @@ TEST_F(UninstallScreen, AFailedRecordStaysListedAndIsNamed)
     EXPECT_TRUE(screen->lastRun()->isFail());
 }
 
-TEST(UninstallRun, FreedSpaceCountsEachPathOnce)
+TEST(UninstallRun, TwoEntriesOfOnePackageRemoveItOnceAndCountItsInstalledSizeOnce)
 {
     TempTree tree;
-    const QString file = tree.file("leftover", QByteArray(2000, 'z'));
-    auto first = RelatedAppFilesScanner::constructItem(file, 0);
-    auto second = RelatedAppFilesScanner::constructItem(file, 0);
+    const QString state = tree.file("state", "installed");
+    FakeTool apt("apt-get", "echo \"$*\" >> \"$LOG\"\n"
+                            "if [ \"$1\" = -s ]; then grep -q installed '" + state + "' && echo 'Remv demo [1.0]'; exit 0; fi\n"
+                            "echo removed > '" + state + "'\n");
+    FakeTool dpkg("dpkg-query", "if [ \"$2\" = '-f=${db:Status-Status}' ]; then cat '" + state + "'; exit 0; fi\n"
+                                "printf 'demo\\tdemo\\t1.0\\t2000\\tno\\toptional\\tinstalled\\n'\n");
+    PackageTools tools;
+    tools.aptGet = apt.path();
+    tools.dpkgQuery = dpkg.path();
+    AMAppItemList records;
+    for (const char* entry : {"/usr/share/applications/demo.desktop", "/usr/share/applications/demo-admin.desktop"}) {
+        auto item = std::make_shared<AMAppItem>();
+        item->kind = AppKind::Package;
+        item->packageName = "demo";
+        item->path = entry;
+        ASSERT_TRUE(AsMDeleteExecutor::planPackageRemoval(*item, tools));
+        records << item;
+    }
     UninstallRun run;
+    run.executor().setTools(tools);
     QSignalSpy ended(&run, &UninstallRun::ended);
+    QSignalSpy working(&run, &UninstallRun::working);
     QList<int> percents;
     QObject::connect(&run, &UninstallRun::progressed, [&](int p, const QString&) { percents << p; });
-    run.doRemove({first, second});
+    run.doRemove(records);
     ASSERT_TRUE(ended.wait(10000));
     EXPECT_EQ(percents, QList<int>({50, 100}));
+    // While apt-get works the panel says what it is doing.
+    ASSERT_FALSE(working.isEmpty());
+    EXPECT_TRUE(working.first().first().toString().contains("package demo"));
     EXPECT_EQ(run.removed().size(), 2);
-    EXPECT_EQ(run.totalSize(), 2000u);
-    EXPECT_TRUE(run.endMessage().contains("2.00 KB"));
+    EXPECT_FALSE(run.isFail());
+    EXPECT_EQ(apt.log().count("-y remove demo"), 1);
+    EXPECT_EQ(run.totalSize(), 2000u * 1024);
+    EXPECT_TRUE(run.endMessage().contains("successfully removed"));
+}
+
+TEST(UninstallRun, AFolderRemovedInPartIsSaidSoAndWhatWentIsCounted)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root for the immutable flag";
+    TempTree tree;
+    tree.file("leftover/gone", QByteArray(3000, 'g'));
+    const QString locked = tree.file("leftover/locked", QByteArray(1000, 'l'));
+    if (QProcess::execute("chattr", {"+i", locked}) != 0)
+        GTEST_SKIP() << "no immutable flag here";
+    const QString whole = tree.file("stuck/locked", QByteArray(500, 's'));
+    QProcess::execute("chattr", {"+i", whole});
+    UninstallRun run;
+    platform::InvokingUser root;
+    root.uid = 0;
+    root.gid = 0;
+    run.executor().setUser(root);
+    QSignalSpy ended(&run, &UninstallRun::ended);
+    run.doRemove({RelatedAppFilesScanner::constructItem(tree / "leftover", 0),
+                  RelatedAppFilesScanner::constructItem(tree / "stuck", 0)});
+    const bool done = ended.wait(10000);
+    QProcess::execute("chattr", {"-i", locked});
+    QProcess::execute("chattr", {"-i", whole});
+    ASSERT_TRUE(done);
+    EXPECT_FALSE(QFileInfo::exists(tree / "leftover/gone"));
+    EXPECT_TRUE(QFileInfo::exists(locked));
+    ASSERT_EQ(run.failed().size(), 2);
+    EXPECT_TRUE(run.failed()[0]->partlyRemoved);
+    EXPECT_FALSE(run.failed()[1]->partlyRemoved);
+    EXPECT_EQ(run.totalSize(), 3000u);
+    const QString message = run.endMessage();
+    EXPECT_TRUE(message.contains("removed only in part"));
+    EXPECT_TRUE(message.contains(tree / "leftover"));
+    EXPECT_TRUE(message.contains("could not be removed and were left in place:\n" + tree / "stuck"));
+    EXPECT_TRUE(message.contains("3.00 KB"));
 }

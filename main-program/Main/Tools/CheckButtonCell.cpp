@@ -59,7 +59,8 @@ void CheckButtonCell::setClock(Clock c)
 
 QRect CheckButtonCell::hitSquare(const QRect& cellFrame)
 {
-    return QRect(21, cellFrame.y() + 15, 20, 20);
+    // Centred on the drawn box, whatever the list's row height.
+    return QRect(21, cellFrame.y() + (cellFrame.height() - 20) / 2, 20, 20);
 }
 
 void CheckButtonCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

@@ -19,7 +19,7 @@ public:
 };
 
 // The tick box of a row: a 16-pt picture at x 23, clickable within a 20-pt
-// square. Across all check cells, at most one click per 0.2 s reaches a
+// square around it. Across all check cells, at most one click per 0.2 s reaches a
 // delegate; a second click within that time is dropped, not queued.
 class CheckButtonCell : public QStyledItemDelegate
 {

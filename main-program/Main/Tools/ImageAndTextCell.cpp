@@ -109,7 +109,7 @@ void ImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem& opti
         painter->setFont(light);
         painter->setPen(color);
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop,
-                          QFontMetricsF(light).elidedText(title, Qt::ElideRight, textRect.width()));
+                          QFontMetricsF(light).elidedText(title, m_elideMode, textRect.width()));
     }
     QRect rest = frame;
     if (!image.isNull()) {

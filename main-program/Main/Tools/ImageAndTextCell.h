@@ -17,6 +17,8 @@ public:
     // Held by value: the cell may be drawn long after the caller's colour is gone.
     void setColor(const QColor& color) { m_color = color; }
     void setOnlyEdit(bool onlyEdit) { m_isOnlyEdit = onlyEdit; }
+    // Where a title too long for the cell loses its characters (the end by default).
+    void setElideMode(Qt::TextElideMode mode) { m_elideMode = mode; }
     void setImage(const QPixmap& image) { m_image = image; }
     QPixmap image() const { return m_image; }
     QString title() const { return m_title; }
@@ -42,4 +44,5 @@ private:
     qreal m_size = 0;
     qreal m_subWidth = -1;  // below 0: up to the cell's right edge
     bool m_isOnlyEdit = false;
+    Qt::TextElideMode m_elideMode = Qt::ElideRight;
 };
