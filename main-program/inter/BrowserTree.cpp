@@ -138,6 +138,18 @@ BrowerObjList build(const QList<InstalledApp>& apps, const QVariantMap& eraserHi
     return browsers;
 }
 
+namespace {
+
+// The lists draw icons smaller than they are made: a picture's own size is
+// what places the title beside it rather than over it.
+QIcon picture(const QString& name)
+{
+    const QPixmap p = platform::imageNamed(name, QSize(32, 32));
+    return p.isNull() ? QIcon() : QIcon(p);
+}
+
+}  // namespace
+
 void attachIcons(const BrowerObjList& browsers)
 {
     for (const BrowerObjPtr& browser : browsers) {
@@ -147,10 +159,10 @@ void attachIcons(const BrowerObjList& browsers)
         else if (!icon.isEmpty())
             browser->iconImage = QIcon::fromTheme(icon);
         if (browser->iconImage.isNull())
-            browser->iconImage = platform::iconNamed(QStringLiteral("ic_internet"));
+            browser->iconImage = picture(QStringLiteral("ic_internet"));
         for (const BrowerObjPtr& category : browser->chrArr) {
             const QString name = getIconWithKey(category->name);
-            category->iconImage = name.isEmpty() ? QIcon() : platform::iconNamed(name);
+            category->iconImage = name.isEmpty() ? QIcon() : picture(name);
         }
     }
 }
