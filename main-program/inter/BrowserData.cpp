@@ -222,6 +222,8 @@ QStringList BrowserData::targetsOf(const BrowerObj& category) const
             targets << firefoxProfileFor(category);
         return targets;
     }
+    if (category.name == kCookies)
+        return cookieDatabases(pathOf(category));
     return {pathOf(category)};
 }
 

@@ -537,4 +537,26 @@ TEST(BrowserData, AProfileOutsideTheHomeOrNotTheUsersIsRefused)
     EXPECT_TRUE(categoryOf(firefox, "Cookies")->failReason.contains("does not belong to you"));
     EXPECT_TRUE(QFileInfo::exists(shared.firefoxProfile() + "/cookies.sqlite"));
     EXPECT_EQ(scalar(shared.firefoxProfile() + "/places.sqlite", "SELECT count(*) FROM moz_historyvisits"), 5);
+
+    // Chrome's cookie folder made a link to another user's writable one.
+    Home linked;
+    makeChrome(linked);
+    Home other;
+    makeChrome(other);
+    const QString theirNetwork = other.chromeDir() + "/Default/Network";
+    for (const QString& p : {theirNetwork, theirNetwork + "/Cookies"}) {
+        ::chmod(QFile::encodeName(p).constData(), 0777);
+        ::chown(QFile::encodeName(p).constData(), otherUid(), otherUid());
+    }
+    ::chmod(QFile::encodeName(other.tree.path()).constData(), 0755);
+    QDir(linked.chromeDir() + "/Default/Network").removeRecursively();
+    QFile::link(theirNetwork, linked.chromeDir() + "/Default/Network");
+    chownHome(linked);
+    const QString cookiesBefore = dump(theirNetwork + "/Cookies");
+    BrowserData linkedData(linked.user());
+    const auto chrome = browser("Google Chrome", "Google Chrome", linkedData);
+    untickAllBut(chrome, {"Cookies"});
+    cleanTicked(linkedData, chrome);
+    EXPECT_EQ(categoryOf(chrome, "Cookies")->outcome, BrowerObj::Outcome::Failed);
+    EXPECT_EQ(dump(theirNetwork + "/Cookies"), cookiesBefore);
 }
