@@ -15,8 +15,9 @@ class BrowerObj
 {
 public:
     // What a category's last measure or clean came to. Our own addition: a
-    // row that could not be read or cleaned says so instead of "0 Item".
-    enum class Outcome { Measured, Unreadable, Cleaned, Failed };
+    // row that could not be read or cleaned says so instead of "0 Item", and
+    // one this program has no clean for is never called cleaned.
+    enum class Outcome { Measured, Unreadable, Cleaned, Failed, Untouched };
 
     // The browser that holds this category; null on a browser. A back link.
     BrowerObj* parObj = nullptr;

@@ -46,20 +46,35 @@ const QStringList kFirefoxLoginFiles{QStringLiteral("logins.json"), QStringLiter
 const QStringList kFirefoxSessionFiles{QStringLiteral("sessionstore.jsonlz4"), QStringLiteral("sessionstore-backups"),
                                        QStringLiteral("sessionstore.js")};
 
-// Which browser's rules a category follows: the word its browser was found
-// under, or for a node made without one, the first word its name holds in
-// the order Google Chrome, Firefox, Opera, Safari.
+// Which browser's rules a category follows: the first word its browser's
+// name holds, in the order Google Chrome, Firefox, Opera, Safari.
 QString kindOf(const BrowerObj& category)
 {
     const BrowerObj* browser = category.parObj;
     if (!browser)
         return {};
-    if (!browser->browserKey.isEmpty())
-        return browser->browserKey;
     for (const QString& word : {kChrome, kFirefox, kOpera, kSafari})
         if (browser->name.contains(word))
             return word;
     return {};
+}
+
+// Whether this program has a clean for the category at all.
+bool hasClean(const QString& kind, const QString& name)
+{
+    if (kind == kChrome)
+        return true;
+    if (kind == kFirefox || kind == kOpera)
+        return name == kCaches || name == kCookies || name == kHistory || name == kDownloads || name == kPassword
+               || name == kSession;
+    return false;
+}
+
+// What a cleaned row reads: a count, or a category that ran statements,
+// is "0 Item"; a size is "0 byte".
+bool cleanedAsCount(const QString& kind, const QString& name)
+{
+    return name == kHistory || name == kDownloads || name == kPassword || (kind == kChrome && name == kCookies);
 }
 
 bool exists(const QString& path)
@@ -198,6 +213,52 @@ QString BrowserData::firefoxProfileFor(const BrowerObj& category) const
     return profile;
 }
 
+QStringList BrowserData::targetsOf(const BrowerObj& category) const
+{
+    if (kindOf(category) == kFirefox) {
+        const QString profile = getDefaultWithPath(firefoxRootFor(category));
+        QStringList targets{profile};
+        if (category.name == kCaches)
+            targets << firefoxProfileFor(category);
+        return targets;
+    }
+    if (category.name == kCookies)
+        return cookieDatabases(pathOf(category));
+    return {pathOf(category)};
+}
+
+QString BrowserData::refusalFor(const QString& path) const
+{
+    if (path.isEmpty())
+        return {};
+    // A path not made yet is judged by the folder it would be made in.
+    QString existing = QDir::cleanPath(path);
+    struct stat st{};
+    while (::lstat(QFile::encodeName(existing).constData(), &st) != 0) {
+        if (errno != ENOENT || existing == QLatin1String("/"))
+            return QStringLiteral("%1 cannot be read").arg(path);
+        existing = QFileInfo(existing).path();
+    }
+    // Links are followed to where they lead: that is what would change.
+    const QString real = QFileInfo(existing).canonicalFilePath();
+    const QString home = QFileInfo(m_user.home).canonicalFilePath();
+    if (real.isEmpty() || home.isEmpty() || (real != home && !real.startsWith(home + '/')))
+        return QStringLiteral("%1 is outside your home").arg(path);
+    if (::stat(QFile::encodeName(real).constData(), &st) != 0 || st.st_uid != m_user.uid)
+        return QStringLiteral("%1 does not belong to you").arg(path);
+    return {};
+}
+
+QString BrowserData::refusalFor(const BrowerObj& category) const
+{
+    for (const QString& target : targetsOf(category)) {
+        const QString why = refusalFor(target);
+        if (!why.isEmpty())
+            return why;
+    }
+    return {};
+}
+
 bool BrowserData::browserHoldsProfile(const BrowerObj& category) const
 {
     const BrowerObj* browser = category.parObj;
@@ -250,7 +311,7 @@ QString BrowserData::getGoogleFileSizeWithBrower(BrowerObj& category)
     } else {
         text = sizeText(fileSizeWithPath(p));
     }
-    platform::log(QStringLiteral("---%1").arg(p));
+    platform::log(QString::fromLatin1(category.name == kCookies ? "HISTORY---%1" : "---%1").arg(p));
     return finishMeasure(category, text, r);
 }
 
@@ -278,9 +339,8 @@ QString BrowserData::getFirefoxSizeWithBrower(BrowerObj& category)
     if (!known)
         return finishMeasure(category, QString(), {});
     const QString f = firefoxProfileFor(category);
-    const bool counts = n == kHistory || n == kDownloads || n == kPassword;
     if (f.isEmpty())
-        return finishMeasure(category, counts ? countText(0) : sizeText(0), {});
+        return finishMeasure(category, n == kPassword ? countText(0) : sizeText(0), {});
 
     Result r;
     QString text;
@@ -300,11 +360,8 @@ QString BrowserData::getFirefoxSizeWithBrower(BrowerObj& category)
             total += fileSizeWithPath(file);
         text = sizeText(total);
     } else if (n == kHistory || n == kDownloads) {
-        const QString places = QDir(f).filePath(QStringLiteral("places.sqlite"));
-        const DbCount c = n == kHistory ? m_db.getFirefoxHistoryItems(places) : m_db.getFirefoxDownloadItems(places);
-        if (!c.ok)
-            r.fail(c.error);
-        text = countText(c.count);
+        // Both are the size of the places database they are kept in.
+        text = sizeText(sizeWithCompanions(QDir(f).filePath(QStringLiteral("places.sqlite"))));
     } else {  // saved passwords: the entries of logins.json
         QFile file(QDir(f).filePath(QStringLiteral("logins.json")));
         qint64 logins = 0;
@@ -445,22 +502,41 @@ void BrowserData::measure(BrowerObj& category)
         category.failReason = QStringLiteral("cannot act as the user");
         return;
     }
+    const QString refused = refusalFor(category);
+    if (!refused.isEmpty()) {
+        platform::log(QStringLiteral("not measured: %1").arg(refused));
+        category.size = kUnreadableText;
+        category.outcome = BrowerObj::Outcome::Unreadable;
+        category.failReason = refused;
+        return;
+    }
     category.size = measureWith(category);
 }
 
 void BrowserData::clean(BrowerObj& category)
 {
     category.isSelect = 0;
+    const QString kind = kindOf(category);
+    if (!hasClean(kind, category.name)) {
+        // The row keeps its text and is named as not cleaned.
+        category.outcome = BrowerObj::Outcome::Untouched;
+        category.failReason = QStringLiteral("this program does not clean it");
+        return;
+    }
     platform::FileSystemUser as(m_user.uid, m_user.gid);
     Result r;
     if (!as.ok())
         r.fail(QStringLiteral("cannot act as the user"));
-    else if (browserHoldsProfile(category))
+    if (r.ok) {
+        const QString refused = refusalFor(category);
+        if (!refused.isEmpty())
+            r.fail(refused);
+    }
+    if (r.ok && browserHoldsProfile(category))
         r.fail(QStringLiteral("the browser is still running"));
-    else
+    if (r.ok)
         r = cleanWith(category);
 
-    const QString after = as.ok() ? measureWith(category) : kUnreadableText;
     if (!r.ok) {
         platform::log(QStringLiteral("%1 %2: not cleaned: %3")
                           .arg(category.parObj ? category.parObj->name : QString(), category.name, r.error));
@@ -469,7 +545,7 @@ void BrowserData::clean(BrowerObj& category)
         category.failReason = r.error;
         return;
     }
-    category.size = after;
-    if (category.outcome == BrowerObj::Outcome::Measured)
-        category.outcome = BrowerObj::Outcome::Cleaned;
+    category.size = cleanedAsCount(kind, category.name) ? countText(0) : sizeText(0);
+    category.outcome = BrowerObj::Outcome::Cleaned;
+    category.failReason.clear();
 }

@@ -59,15 +59,20 @@ public:
     bool deleteOpearWithBrower(BrowerObj& category);
     bool deleteSafariWithBrower(BrowerObj& category);
 
-    // The measure chosen by the word the browser was found under (for a node
-    // without one, by its name: "Google Chrome", "Firefox", "Opera",
-    // "Safari", in that order), run with the user's rights; the text lands
-    // in `size`.
+    // The measure chosen by the browser's name ("Google Chrome", "Firefox",
+    // "Opera", "Safari", in that order), run with the user's rights; the text
+    // lands in `size`. A profile that is not the user's own is not read.
     void measure(BrowerObj& category);
-    // The clean chosen the same way, then a fresh measure, so the row shows
-    // what is left; a failed clean shows "Failed" and keeps its reason. A
-    // profile a running browser holds is not touched. The tick is cleared.
+    // The clean chosen the same way. A failed clean shows "Failed" and keeps
+    // its reason; a category with no clean keeps its text and is Untouched.
+    // A profile a running browser holds, or one outside the user's home or
+    // not owned by the user, is not touched. The tick is cleared.
     void clean(BrowerObj& category);
+
+    // Why `path` may not be touched for the user (empty when it may): where
+    // it really is, links followed, must be inside the user's home and be
+    // the user's own.
+    QString refusalFor(const QString& path) const;
 
     // Row texts.
     static QString countText(qint64 count);
@@ -101,6 +106,9 @@ private:
     QString firefoxProfileFor(const BrowerObj& category) const;
     QString firefoxRootFor(const BrowerObj& category) const;
     bool browserHoldsProfile(const BrowerObj& category) const;
+    // The profile folders and paths a category works in.
+    QStringList targetsOf(const BrowerObj& category) const;
+    QString refusalFor(const BrowerObj& category) const;
 
     BrowserUser m_user;
     ToGetDB& m_db;

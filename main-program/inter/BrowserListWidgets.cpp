@@ -58,8 +58,7 @@ void BroTableView::paintEvent(QPaintEvent* event)
             if (y > viewport()->height())
                 break;
             QPainterPath bar;
-            // Rows are 2 points apart so the rounded bars read as separate.
-            bar.addRoundedRect(QRectF(0, y + 1, viewport()->width(), rowHeight(row) - 2), 8, 8);
+            bar.addRoundedRect(QRectF(0, y, viewport()->width(), rowHeight(row)), 8, 8);
             painter.fillPath(bar, rowColor(row == m_rowNum));
         }
     }
@@ -110,11 +109,21 @@ void BrowerImageAndTextCell::setTitle(const QString& title, float width, bool is
     m_isSmal = isSmal;
 }
 
+QSizeF BrowerImageAndTextCell::imageSize() const
+{
+    if (m_image.isNull())
+        return {};
+    QSize largest;
+    for (const QSize& size : m_image.availableSizes())
+        if (size.width() > largest.width())
+            largest = size;
+    // A scalable theme icon has no sizes of its own: it is as large as asked.
+    return largest.isEmpty() ? QSizeF(m_image.actualSize(QSize(256, 256))) : QSizeF(largest);
+}
+
 QRectF BrowerImageAndTextCell::titleRect(const QRectF& frame) const
 {
-    // A small icon still takes its place: the title starts after it rather
-    // than on top of it.
-    const qreal inset = m_image.isNull() ? 10 : m_iconSize.width() >= 25 ? 48 : 9 + m_iconSize.width() + 8;
+    const qreal inset = m_image.isNull() || imageSize().width() < 25 ? 10 : 48;
     const qreal x = frame.x() + inset;
     const qreal y = frame.y() + (qFuzzyCompare(frame.height(), 40.0) ? 10 : 13);
     return QRectF(x, y, m_subWidth, 18);
@@ -126,6 +135,33 @@ QRectF BrowerImageAndTextCell::iconRect(const QRectF& frame) const
     // A flipped view: y grows downwards.
     const qreal y = frame.y() - h + std::ceil((frame.height() + h) / 2);
     return QRectF(frame.x() + 9, y, m_iconSize.width(), h);
+}
+
+QRectF BrowerImageAndTextCell::imageRect(const QRectF& frame) const
+{
+    if (m_image.isNull())
+        return {};
+    const QSizeF own = imageSize();
+    return QRectF(frame.x() + 3, frame.y() + std::ceil((frame.height() - own.height()) / 2), own.width(), own.height());
+}
+
+QRectF BrowerImageAndTextCell::editingRect(const QRectF& frame) const
+{
+    const qreal cut = m_image.isNull() ? 0 : imageSize().width() + 3;
+    return frame.adjusted(qMin(cut, frame.width()), 0, 0, 0);
+}
+
+QSize BrowerImageAndTextCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const QSize text = QStyledItemDelegate::sizeHint(option, index);
+    return text + QSize(3 + (m_image.isNull() ? 0 : int(std::ceil(imageSize().width()))), 0);
+}
+
+void BrowerImageAndTextCell::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                                  const QModelIndex&) const
+{
+    if (editor)
+        editor->setGeometry(editingRect(option.rect).toRect());
 }
 
 void BrowerImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

@@ -109,11 +109,22 @@ public:
     float subWidth() const { return m_subWidth; }
     QSizeF iconSize() const { return m_iconSize; }
 
-    // Where the title and the icon go in a cell at `frame`.
+    // The image's own size (not the size it is drawn at), empty without one.
+    QSizeF imageSize() const;
+
+    // Where the title and the icon are drawn in a cell at `frame`.
     QRectF titleRect(const QRectF& frame) const;
     QRectF iconRect(const QRectF& frame) const;
+    // Where the image sits for hit tests, in its own size; empty without one.
+    QRectF imageRect(const QRectF& frame) const;
+    // The part of the frame editing and selecting use: right of the image.
+    QRectF editingRect(const QRectF& frame) const;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // The text cell's size, widened by the image and a 3-point gap.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override;
 
 private:
     QString m_columnId;

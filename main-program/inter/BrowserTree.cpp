@@ -71,30 +71,84 @@ QList<InstalledApp> installedApps(const QStringList& roots)
 {
     QList<InstalledApp> apps;
     for (const platform::DesktopEntry& entry : platform::scanDesktopEntries(roots))
-        apps.append({entry.name, entry.icon, entry.execProgram()});
+        apps.append({entry.name, entry.icon, entry.execProgram(), entry.file, entry.exec, entry.flatpakId});
     return apps;
+}
+
+namespace {
+
+// The programs the system's own builds start; each keeps its profile where
+// EraserHistory.plist says. Beta and developer builds keep theirs apart.
+QStringList nativePrograms(const QString& word)
+{
+    if (word == QLatin1String("Google Chrome"))
+        return {QStringLiteral("google-chrome"), QStringLiteral("google-chrome-stable"), QStringLiteral("chrome")};
+    if (word == QLatin1String("Firefox"))
+        return {QStringLiteral("firefox"), QStringLiteral("firefox-esr"), QStringLiteral("firefox-bin")};
+    if (word == QLatin1String("Opera"))
+        return {QStringLiteral("opera")};
+    return {};
+}
+
+bool packedWithOwnProfile(const InstalledApp& app)
+{
+    if (!app.flatpakId.isEmpty() || app.program == QLatin1String("flatpak") || app.program == QLatin1String("snap"))
+        return true;
+    for (const QString& where : {app.entryFile, app.exec})
+        if (where.contains(QLatin1String("/flatpak/")) || where.contains(QLatin1String("/snap/"))
+            || where.contains(QLatin1String("/snapd/")))
+            return true;
+    return false;
+}
+
+}  // namespace
+
+QString browserWordOf(const InstalledApp& app)
+{
+    if (app.name.contains(QLatin1String("Safari")) || packedWithOwnProfile(app))
+        return {};
+    for (const QString& word : browserWords()) {
+        if (word == QLatin1String("Safari") || !app.name.contains(word, Qt::CaseSensitive))
+            continue;
+        return nativePrograms(word).contains(app.program) ? word : QString();
+    }
+    return {};
 }
 
 BrowerObjList build(const QList<InstalledApp>& apps, const QVariantMap& eraserHistory, BrowserData& data)
 {
     BrowerObjList browsers;
     browsers.reserve(100);
+    // The paths under a word are one profile.
+    QStringList profilesListed;
     for (const InstalledApp& app : apps) {
-        for (const QString& word : browserWords()) {
-            if (!app.name.contains(word, Qt::CaseSensitive))
-                continue;
-            auto browser = std::make_shared<BrowerObj>();
-            browser->name = app.name;
-            browser->browserKey = word;
-            browser->execProgram = app.program;
-            browser->isSelect = word == QLatin1String("Safari") ? 0 : 1;
-            browser->iconName = app.icon;
-            browsers.append(browser);
-            getSubArrWithKey(word, browser, eraserHistory, data);
-        }
+        const QString word = browserWordOf(app);
+        if (word.isEmpty() || profilesListed.contains(word))
+            continue;
+        profilesListed << word;
+        auto browser = std::make_shared<BrowerObj>();
+        browser->name = app.name;
+        browser->browserKey = word;
+        browser->execProgram = app.program;
+        browser->isSelect = 1;
+        browser->iconName = app.icon;
+        browsers.append(browser);
+        getSubArrWithKey(word, browser, eraserHistory, data);
     }
     return browsers;
 }
+
+namespace {
+
+// The lists draw icons smaller than they are made: a picture's own size is
+// what places the title beside it rather than over it.
+QIcon picture(const QString& name)
+{
+    const QPixmap p = platform::imageNamed(name, QSize(32, 32));
+    return p.isNull() ? QIcon() : QIcon(p);
+}
+
+}  // namespace
 
 void attachIcons(const BrowerObjList& browsers)
 {
@@ -105,10 +159,10 @@ void attachIcons(const BrowerObjList& browsers)
         else if (!icon.isEmpty())
             browser->iconImage = QIcon::fromTheme(icon);
         if (browser->iconImage.isNull())
-            browser->iconImage = platform::iconNamed(QStringLiteral("ic_internet"));
+            browser->iconImage = picture(QStringLiteral("ic_internet"));
         for (const BrowerObjPtr& category : browser->chrArr) {
             const QString name = getIconWithKey(category->name);
-            category->iconImage = name.isEmpty() ? QIcon() : platform::iconNamed(name);
+            category->iconImage = name.isEmpty() ? QIcon() : picture(name);
         }
     }
 }

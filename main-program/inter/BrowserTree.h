@@ -15,7 +15,12 @@ struct InstalledApp
 {
     QString name;
     QString icon;
-    QString program;
+    QString program;  // the file name of the program it starts
+    // Where the entry came from and how it starts, to tell a browser of
+    // the system from one packed with its own profile (Flatpak, Snap).
+    QString entryFile;
+    QString exec;
+    QString flatpakId;
 };
 
 // The browser tree: which installed applications are browsers, their
@@ -32,9 +37,18 @@ QVariantMap loadEraserHistory(const QString& path = QString());
 // Uninstaller's walk, CommUti::applicationPaths).
 QList<InstalledApp> installedApps(const QStringList& roots);
 
-// The nodes for `apps`, in their order: one browser per word its name holds,
-// each with its categories measured by `data`. Safari is left unticked,
-// every other browser and its categories ticked.
+// The browser word an application stands for, empty when it is none this
+// program cleans: the first word its name holds (in the order the measures
+// are chosen), and only when it starts that browser's own program from the
+// system, so its profile is the one EraserHistory.plist names. Anything
+// naming Safari (which has no Linux version), Flatpak and Snap builds (their
+// profiles live elsewhere) and launchers of other programs are none.
+QString browserWordOf(const InstalledApp& app);
+
+// The nodes for `apps`, in their order: one browser per application that
+// stands for a browser, each with its categories measured by `data`, all
+// ticked. A browser whose profile an earlier one already stands for is not
+// listed again: two rows never clean the same profile.
 BrowerObjList build(const QList<InstalledApp>& apps, const QVariantMap& eraserHistory, BrowserData& data);
 // Fills a browser's categories from the dictionary under `key`.
 void getSubArrWithKey(const QString& key, const BrowerObjPtr& browser, const QVariantMap& eraserHistory,

@@ -285,11 +285,20 @@ void InternetViewController::getBrowserArr()
     });
 }
 
+void InternetViewController::showStartView()
+{
+    ui->loadAnView->hide();
+    ui->loadBgView->show();
+    ui->scanNodeView->show();
+    // The loading view was raised over the start view while it ran.
+    ui->loadBgView->raise();
+    ui->scanNodeView->raise();
+}
+
 void InternetViewController::backHomeButtonAction()
 {
-    ui->scanNodeView->show();
-    ui->loadBgView->show();
-    ui->loadAnView->hide();
+    showStartView();
+    ui->detailBGView->raise();
     slide(ui->detailBGView, 730, [this] { ui->detailBGView->hide(); });
 }
 
@@ -427,7 +436,7 @@ void InternetViewController::showEndView()
     QStringList failed;
     for (const BrowerObjPtr& browser : m_browserArr)
         for (const BrowerObjPtr& category : browser->chrArr)
-            if (category->outcome == BrowerObj::Outcome::Failed)
+            if (category->outcome == BrowerObj::Outcome::Failed || category->outcome == BrowerObj::Outcome::Untouched)
                 failed << tr("%1 – %2: %3").arg(browser->name, category->name, category->failReason);
     ui->cleanEndTitle->setText(failed.isEmpty() ? tr("Cleaning complete") : tr("Some data could not be cleaned"));
     ui->cleanEndNote->setText(failed.isEmpty() ? tr("The selected browser data has been removed.") : failed.join('\n'));
@@ -443,9 +452,8 @@ void InternetViewController::cleanEndBackHomeButtonAction()
 {
     ui->detailBGView->hide();
     ui->detailBGView->move(730, 0);
-    ui->scanNodeView->show();
-    ui->loadBgView->show();
-    ui->loadAnView->hide();
+    showStartView();
+    ui->cleanEndView->raise();
     slide(ui->cleanEndView, 729, [this] {
         ui->cleanEndView->move(730, 0);
         ui->cleanEndView->hide();

@@ -83,6 +83,8 @@ private:
     void setUpLists();
     void reloadLists();
     void showLoading(const QString& text);
+    // The start view with its Scan button, on top of the loading view.
+    void showStartView();
     void slide(QWidget* page, int x, std::function<void()> done = {});
     // Asks about `names`; true when they may be closed.
     bool askToClose(const QStringList& names);

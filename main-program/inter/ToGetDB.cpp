@@ -224,6 +224,14 @@ DbResult ToGetDB::run(const QString& path, const QList<DbStep>& steps)
         platform::log(QStringLiteral("delete base error: %1: commit: %2").arg(path, result.error));
         return result;
     }
+    // Pages the browser freed long ago still hold old rows: the file is
+    // rebuilt from what is left. The copy is made in memory, so the kept rows
+    // leave no temporary file behind either.
+    if (!c.exec(QStringLiteral("PRAGMA temp_store = MEMORY")) || !c.exec(QStringLiteral("VACUUM"))) {
+        result.error = QStringLiteral("deleted, but the database could not be rebuilt: traces may remain (%1)").arg(c.error());
+        platform::log(QStringLiteral("delete base error: %1: vacuum: %2").arg(path, c.error()));
+        return result;
+    }
     // In write-ahead-log mode the old pages still sit in the log until it is
     // copied back and cut; a reader holding it open keeps them there.
     const auto mode = c.value(QStringLiteral("PRAGMA journal_mode"));

@@ -34,10 +34,10 @@ struct DbStep
 // Invariants: a database is never created (read-write without create, links
 // not followed); a count never writes; every group of statements runs in one
 // BEGIN IMMEDIATE ... COMMIT, so a browser holding the database makes the
-// whole group fail and a failed statement leaves nothing half-deleted; freed
-// pages are overwritten (secure_delete) and the write-ahead log or journal
-// is emptied before the connection closes, so no deleted row stays readable
-// in the files.
+// whole group fail and a failed statement leaves nothing half-deleted; after
+// the commit the file is rebuilt (VACUUM), so pages freed before the clean
+// lose their old rows too, and the write-ahead log or journal is emptied
+// before the connection closes: no deleted row stays readable in the files.
 class ToGetDB
 {
 public:

@@ -168,9 +168,13 @@ TEST(BrowserData, FirefoxUsesTheInstalledDefaultProfileAndCountsIt)
     BrowserData data(h.user());
     EXPECT_EQ(data.getDefaultWithPath(h.firefoxRoot() + "/"), h.firefoxProfile());
     const auto firefox = browser("Firefox ESR", "Firefox", data);
-    // Five visits, the bookmark's visit and the download's visit.
-    EXPECT_EQ(categoryOf(firefox, "Browsing History")->size, "7 Items");
-    EXPECT_EQ(categoryOf(firefox, "Download History")->size, "1 Items");
+    // History and downloads both live in the places database, its log included.
+    const QString places = h.firefoxProfile() + "/places.sqlite";
+    const int64_t placesSize = QFileInfo(places).size() + QFileInfo(places + "-wal").size()
+                               + QFileInfo(places + "-shm").size();
+    ASSERT_GT(QFileInfo(places + "-wal").size(), 0);
+    EXPECT_EQ(categoryOf(firefox, "Browsing History")->size, BrowserData::sizeText(placesSize));
+    EXPECT_EQ(categoryOf(firefox, "Download History")->size, BrowserData::sizeText(placesSize));
     EXPECT_EQ(categoryOf(firefox, "Save Password")->size, "2 Items");
     EXPECT_EQ(categoryOf(firefox, "Session")->size, BrowserData::sizeText(4000));
     EXPECT_EQ(categoryOf(firefox, "Caches")->size, BrowserData::sizeText(5000));
@@ -389,4 +393,172 @@ TEST(BrowserData, CleaningStaysInsideWhatTheUserMayReach)
     // Everything the clean created belongs to the user.
     for (const QString& name : QDir(h.chromeDir() + "/Default").entryList(QDir::Files | QDir::Hidden))
         EXPECT_EQ(ownerOf(h.chromeDir() + "/Default/" + name), testUid()) << name.toStdString();
+}
+
+namespace {
+
+// Rows the browser deleted long ago, left readable in the database's free
+// pages (no secure delete), as a real profile has them.
+void leaveStaleRows(const QString& db, const QString& insert, const QString& remove)
+{
+    QString sql = "PRAGMA secure_delete = OFF; BEGIN;";
+    for (int i = 0; i < 40; ++i)
+        sql += QString(insert).replace("%n", QString::number(5000 + i));
+    sql += "COMMIT;" + remove;
+    exec(db, sql);
+}
+
+}  // namespace
+
+TEST(BrowserData, RowsLeftInFreePagesBeforeTheCleanAreGoneFromEveryFile)
+{
+    Home h;
+    makeChrome(h, 5);
+    makeFirefox(h, 5);
+    const QString history = h.chromeDir() + "/Default/History";
+    const QString places = h.firefoxProfile() + "/places.sqlite";
+    const QString pad = QString(300, 'p');
+    leaveStaleRows(history,
+                   "INSERT INTO urls(id, url, title, last_visit_time) VALUES(%n, 'https://TVMARK-stale-url.example/%n', "
+                   "'TVMARK-stale-title " + pad + "', 1);"
+                   "INSERT INTO keyword_search_terms VALUES(2, %n, 'TVMARK-stale-term', 'TVMARK-stale-term " + pad + "');",
+                   "DELETE FROM urls WHERE id >= 5000; DELETE FROM keyword_search_terms WHERE url_id >= 5000;");
+    leaveStaleRows(places,
+                   "INSERT INTO moz_places(id, url, title, foreign_count) VALUES(%n, "
+                   "'https://TVMARK-stale-place.example/%n', 'TVMARK-stale-place " + pad + "', 0);",
+                   "DELETE FROM moz_places WHERE id >= 5000;");
+    chownHome(h);
+    ASSERT_TRUE(readableAnywhere(history, marker("stale-url")));
+    ASSERT_TRUE(readableAnywhere(history, marker("stale-term")));
+    ASSERT_TRUE(readableAnywhere(places, marker("stale-place")));
+    const QString downloadsBefore = dump(history).section("[keyword_search_terms]", 0, 0);
+
+    BrowserData data(h.user());
+    const auto chrome = browser("Google Chrome", "Google Chrome", data);
+    const auto firefox = browser("Firefox", "Firefox", data);
+    untickAllBut(chrome, {"Browsing History"});
+    untickAllBut(firefox, {"Browsing History"});
+    cleanTicked(data, chrome);
+    cleanTicked(data, firefox);
+
+    EXPECT_EQ(categoryOf(chrome, "Browsing History")->outcome, BrowerObj::Outcome::Cleaned);
+    EXPECT_EQ(categoryOf(firefox, "Browsing History")->outcome, BrowerObj::Outcome::Cleaned);
+    for (const char* what : {"stale-url", "stale-title", "stale-term", "chrome-history", "chrome-search"})
+        EXPECT_FALSE(readableAnywhere(history, marker(what))) << what;
+    for (const char* what : {"stale-place", "firefox-history", "firefox-title"})
+        EXPECT_FALSE(readableAnywhere(places, marker(what))) << what;
+    // What was not ticked is all still there, in a sound file of the user's.
+    EXPECT_EQ(dump(history).section("[keyword_search_terms]", 0, 0), downloadsBefore);
+    EXPECT_EQ(text(places, "SELECT title FROM moz_bookmarks"), "Kept bookmark");
+    EXPECT_EQ(QFileInfo(places + "-wal").size(), 0);
+    for (const QString& db : {history, places}) {
+        expectHealthy(db);
+        EXPECT_EQ(ownerOf(db), testUid());
+    }
+}
+
+TEST(BrowserData, ChromeCachesAreTheDefaultProfilesOnly)
+{
+    Home h;
+    makeChrome(h);
+    const QString other = h.home + "/.cache/google-chrome/Profile 1/Cache/Cache_Data/data_1";
+    QDir().mkpath(QFileInfo(other).path());
+    QFile f(other);
+    f.open(QIODevice::WriteOnly);
+    f.write(QByteArray(3000, 'o'));
+    f.close();
+    chownHome(h);
+    BrowserData data(h.user());
+    const auto chrome = browser("Google Chrome", "Google Chrome", data);
+    EXPECT_EQ(categoryOf(chrome, "Caches")->size, BrowserData::sizeText(4096));
+    untickAllBut(chrome, {"Caches"});
+    cleanTicked(data, chrome);
+    EXPECT_FALSE(QFileInfo::exists(h.home + "/.cache/google-chrome/Default"));
+    EXPECT_EQ(QFileInfo(other).size(), 3000);
+    EXPECT_EQ(categoryOf(chrome, "Caches")->size, "0 byte");
+}
+
+TEST(BrowserData, AProfileOutsideTheHomeOrNotTheUsersIsRefused)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to own files as other users";
+    // Another user's profile that anyone may write.
+    TempTree elsewhere;
+    ::chmod(QFile::encodeName(elsewhere.path()).constData(), 0755);
+    Home theirs;
+    makeFirefox(theirs, 3);
+    const QString victim = theirs.firefoxProfile();
+    for (const QString& p : {theirs.home, theirs.home + "/.mozilla", theirs.firefoxRoot(), victim}) {
+        ::chmod(QFile::encodeName(p).constData(), 0777);
+        ::chown(QFile::encodeName(p).constData(), otherUid(), otherUid());
+    }
+    ::chmod(QFile::encodeName(theirs.tree.path()).constData(), 0755);
+    for (const QString& name : QDir(victim).entryList(QDir::Files)) {
+        ::chmod(QFile::encodeName(victim + "/" + name).constData(), 0666);
+        ::chown(QFile::encodeName(victim + "/" + name).constData(), otherUid(), otherUid());
+    }
+    const QString before = dump(victim + "/places.sqlite");
+    const QStringList filesBefore = QDir(victim).entryList(QDir::Files);
+
+    Home h;
+    makeFirefox(h, 3);
+    const QString relativeOut = QDir(h.firefoxRoot()).relativeFilePath(victim);
+    ASSERT_TRUE(relativeOut.startsWith("../"));
+    const QStringList inis{
+        QStringLiteral("[Install1]\nDefault=%1\n[Profile0]\nIsRelative=0\nPath=%1\nDefault=1\n").arg(victim),
+        QStringLiteral("[Profile0]\nIsRelative=1\nPath=%1\nDefault=1\n").arg(relativeOut),
+    };
+    for (const QString& ini : inis) {
+        QFile file(h.firefoxRoot() + "/profiles.ini");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(ini.toUtf8());
+        file.close();
+        chownHome(h);
+        BrowserData data(h.user());
+        const auto firefox = browser("Firefox", "Firefox", data);
+        EXPECT_EQ(categoryOf(firefox, "Browsing History")->size, BrowserData::kUnreadableText);
+        cleanTicked(data, firefox);
+        for (const BrowerObjPtr& c : firefox->chrArr) {
+            EXPECT_EQ(c->outcome, BrowerObj::Outcome::Failed) << c->name.toStdString();
+            EXPECT_TRUE(c->failReason.contains("outside your home")) << c->failReason.toStdString();
+        }
+        EXPECT_EQ(dump(victim + "/places.sqlite"), before);
+        EXPECT_EQ(QDir(victim).entryList(QDir::Files), filesBefore);
+    }
+
+    // Inside the home but someone else's: refused too.
+    Home shared;
+    makeFirefox(shared, 3);
+    chownHome(shared);
+    ::chown(QFile::encodeName(shared.firefoxProfile()).constData(), otherUid(), otherUid());
+    BrowserData data(shared.user());
+    const auto firefox = browser("Firefox", "Firefox", data);
+    cleanTicked(data, firefox);
+    EXPECT_TRUE(categoryOf(firefox, "Cookies")->failReason.contains("does not belong to you"));
+    EXPECT_TRUE(QFileInfo::exists(shared.firefoxProfile() + "/cookies.sqlite"));
+    EXPECT_EQ(scalar(shared.firefoxProfile() + "/places.sqlite", "SELECT count(*) FROM moz_historyvisits"), 5);
+
+    // Chrome's cookie folder made a link to another user's writable one.
+    Home linked;
+    makeChrome(linked);
+    Home other;
+    makeChrome(other);
+    const QString theirNetwork = other.chromeDir() + "/Default/Network";
+    for (const QString& p : {theirNetwork, theirNetwork + "/Cookies"}) {
+        ::chmod(QFile::encodeName(p).constData(), 0777);
+        ::chown(QFile::encodeName(p).constData(), otherUid(), otherUid());
+    }
+    ::chmod(QFile::encodeName(other.tree.path()).constData(), 0755);
+    QDir(linked.chromeDir() + "/Default/Network").removeRecursively();
+    QFile::link(theirNetwork, linked.chromeDir() + "/Default/Network");
+    chownHome(linked);
+    const QString cookiesBefore = dump(theirNetwork + "/Cookies");
+    BrowserData linkedData(linked.user());
+    const auto chrome = browser("Google Chrome", "Google Chrome", linkedData);
+    untickAllBut(chrome, {"Cookies"});
+    cleanTicked(linkedData, chrome);
+    // Refused before any database is opened.
+    EXPECT_TRUE(categoryOf(chrome, "Cookies")->failReason.contains("outside your home"))
+        << categoryOf(chrome, "Cookies")->failReason.toStdString();
+    EXPECT_EQ(dump(theirNetwork + "/Cookies"), cookiesBefore);
 }

@@ -22,36 +22,57 @@ QStringList names(const BrowerObjList& list)
     return out;
 }
 
+InstalledApp app(QString name, QString program, QString exec = {}, QString flatpak = {}, QString file = {})
+{
+    return InstalledApp{name, {}, program, file, exec.isEmpty() ? program : exec, flatpak};
+}
+
 }  // namespace
 
-TEST(BrowserTree, BrowsersAreFoundByTheirWordsInOrderAndTickedButSafari)
+TEST(BrowserTree, OnlyTheSystemsOwnBrowsersAreListedEachForAProfileOfItsOwn)
 {
     Home h;
+    chownHome(h);
     BrowserData data(h.user());
-    const QList<InstalledApp> apps{{"Firefox ESR", "firefox-esr", "/usr/bin/firefox-esr"},
-                                   {"GNU Image Manipulation Program", "gimp", "gimp"},
-                                   {"Google Chrome Beta", "google-chrome-beta", "/usr/bin/google-chrome-beta"},
-                                   {"Safari and Opera", "", "x"},
-                                   {"Firefox ESR", "firefox-esr", "/usr/local/bin/firefox-esr"},
-                                   {"opera", "", "opera"}};
+    const QList<InstalledApp> apps{
+        // A Flatpak keeps its profile under ~/.var/app: never ours to clean.
+        app("Firefox", "flatpak", "/usr/bin/flatpak run --command=firefox org.mozilla.firefox @@u %u @@",
+            "org.mozilla.firefox", "/var/lib/flatpak/exports/share/applications/org.mozilla.firefox.desktop"),
+        app("Firefox", "firefox", "env BAMF_DESKTOP_FILE_HINT=/var/lib/snapd/desktop/applications/firefox_firefox.desktop "
+                                  "/snap/bin/firefox %u"),
+        app("Firefox ESR", "firefox-esr", "/usr/lib/firefox-esr/firefox-esr %u"),
+        // The same profile from a second entry is not listed twice.
+        app("Firefox", "firefox", "/usr/bin/firefox %u"),
+        app("Firefox ESR", "firefox-esr", "/usr/local/bin/firefox-esr"),
+        app("Google Chrome Beta", "google-chrome-beta"),
+        app("Google Chrome", "google-chrome-stable", "/usr/bin/google-chrome-stable %U"),
+        // Wine launchers: no Safari on Linux, and not the Opera they name.
+        app("Safari", "wine", "env WINEPREFIX=/home/u/.wine wine C:\\\\Safari\\\\Safari.exe"),
+        app("Safari and Opera", "opera"),
+        app("GNU Image Manipulation Program", "gimp"),
+        app("opera", "opera"),
+        app("Opera", "opera", "/usr/bin/opera %U"),
+    };
     const BrowerObjList tree = BrowserTree::build(apps, BrowserTree::loadEraserHistory(kPlist), data);
-    // One node per word a name holds; nothing de-duplicated; case counts.
-    EXPECT_EQ(names(tree), (QStringList{"Firefox ESR", "Google Chrome Beta", "Safari and Opera", "Safari and Opera",
-                                        "Firefox ESR"}));
-    EXPECT_EQ(tree[0]->chrArr.size(), 6);
-    EXPECT_EQ(tree[0]->isSelect, 1);
-    // Any name holding "Safari" is measured as Safari and left unticked.
-    EXPECT_EQ(tree[2]->browserKey, "Safari");
-    EXPECT_EQ(tree[2]->isSelect, 0);
-    for (const BrowerObjPtr& c : tree[2]->chrArr) {
-        EXPECT_EQ(c->isSelect, 0);
-        EXPECT_EQ(c->size, "");
-    }
-    EXPECT_EQ(tree[3]->browserKey, "Opera");
-    EXPECT_EQ(tree[3]->isSelect, 1);
-    for (const BrowerObjPtr& c : tree[1]->chrArr) {
-        EXPECT_EQ(c->parObj, tree[1].get());
-        EXPECT_EQ(c->isSelect, 1);
+    ASSERT_EQ(names(tree), (QStringList{"Firefox ESR", "Google Chrome", "Opera"}));
+    QStringList paths;
+    for (const BrowerObjPtr& b : tree) {
+        EXPECT_EQ(b->isSelect, 1);
+        EXPECT_EQ(b->chrArr.size(), 6);
+        for (const BrowerObjPtr& c : b->chrArr) {
+            EXPECT_EQ(c->parObj, b.get());
+            EXPECT_EQ(c->isSelect, 1);
+            // Firefox's categories share its profile folder; no two browsers do.
+            const QString path = data.pathOf(*c);
+            for (const BrowerObjPtr& other : tree) {
+                if (other == b)
+                    continue;
+                for (const BrowerObjPtr& oc : other->chrArr) {
+                    EXPECT_FALSE(data.pathOf(*oc).startsWith(path) || path.startsWith(data.pathOf(*oc)))
+                        << path.toStdString();
+                }
+            }
+        }
     }
     EXPECT_TRUE(BrowserTree::anyBrowserTicked(tree));
 }
@@ -61,7 +82,7 @@ TEST(BrowserTree, AMissingListGivesBrowsersWithoutCategories)
     Home h;
     BrowserData data(h.user());
     const BrowerObjList tree =
-        BrowserTree::build({{"Opera", "", "opera"}}, BrowserTree::loadEraserHistory(h.tree / "none.plist"), data);
+        BrowserTree::build({app("Opera", "opera")}, BrowserTree::loadEraserHistory(h.tree / "none.plist"), data);
     ASSERT_EQ(tree.size(), 1);
     EXPECT_TRUE(tree[0]->chrArr.isEmpty());
     EXPECT_TRUE(BrowserTree::build({}, BrowserTree::loadEraserHistory(kPlist), data).isEmpty());
@@ -71,11 +92,12 @@ TEST(BrowserTree, TicksPropagateBetweenABrowserAndItsCategories)
 {
     Home h;
     BrowserData data(h.user());
-    BrowerObjList tree = BrowserTree::build({{"Opera", "", "opera"}, {"Safari", "", "safari"}},
+    BrowerObjList tree = BrowserTree::build({app("Opera", "opera"), app("Google Chrome", "google-chrome")},
                                             BrowserTree::loadEraserHistory(kPlist), data);
     BrowerObj& opera = *tree[0];
     const qsizetype n = opera.chrArr.size();
     ASSERT_GT(n, 2);
+    BrowserTree::selectBrower(*tree[1]);
 
     BrowserTree::selectBrower(*opera.chrArr[0]);
     EXPECT_EQ(opera.isSelect, 2);
@@ -93,17 +115,39 @@ TEST(BrowserTree, TicksPropagateBetweenABrowserAndItsCategories)
     EXPECT_EQ(opera.isSelect, 2);
     BrowserTree::selectBrower(*opera.chrArr[1]);
     EXPECT_EQ(opera.isSelect, 0);
-    // Only browser ticks enable Clean: Safari's own tick does.
-    BrowserTree::selectBrower(*tree[1]);
+    EXPECT_FALSE(BrowserTree::anyBrowserTicked(tree));
+    BrowserTree::selectBrower(*tree[1]->chrArr[2]);
+    EXPECT_EQ(tree[1]->isSelect, 2);
     EXPECT_TRUE(BrowserTree::anyBrowserTicked(tree));
 }
 
-TEST(BrowserTree, CategoryIconsByExactName)
+TEST(BrowserTree, EveryShippedCategoryHasItsIconAndAnUnknownOneNone)
 {
-    EXPECT_EQ(BrowserTree::getIconWithKey("Downloads History"), "icon_download");
-    EXPECT_EQ(BrowserTree::getIconWithKey("Download History"), "icon_download");
-    EXPECT_EQ(BrowserTree::getIconWithKey("Session"), "icon_autofill");
-    EXPECT_EQ(BrowserTree::getIconWithKey("caches"), "");
+    // The list's names and the icon table must agree letter for letter.
+    Home h;
+    TempTree t;
+    QString list = QString::fromUtf8(TempTree::read(kPlist));
+    list.replace("<key>Session</key>", "<key>Session</key><string>%@/s</string><key>Sessions</key>");
+    const QString plist = t.file("EraserHistory.plist", list.toUtf8());
+    BrowserData data(h.user());
+    const BrowerObjList tree =
+        BrowserTree::build({app("Google Chrome", "google-chrome"), app("Firefox", "firefox"), app("Opera", "opera")},
+                           BrowserTree::loadEraserHistory(plist), data);
+    ASSERT_EQ(tree.size(), 3);
+    BrowserTree::attachIcons(tree);
+    int unknown = 0;
+    for (const BrowerObjPtr& b : tree) {
+        EXPECT_FALSE(b->iconImage.isNull()) << b->name.toStdString();
+        for (const BrowerObjPtr& c : b->chrArr) {
+            if (c->name == "Sessions") {
+                ++unknown;
+                EXPECT_TRUE(c->iconImage.isNull());
+            } else {
+                EXPECT_FALSE(c->iconImage.isNull()) << c->name.toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(unknown, 3);
 }
 
 TEST(FirefoxProfile, TheDefaultComesFromProfilesIniThenFromTheFolderNames)
@@ -138,7 +182,7 @@ TEST(FirefoxProfile, NoProfileMeansZeroRowsAndNothingTouched)
     chownHome(h);
     BrowserData data(h.user());
     const auto firefox = browser("Firefox", "Firefox", data);
-    EXPECT_EQ(categoryOf(firefox, "Browsing History")->size, "0 Item");
+    EXPECT_EQ(categoryOf(firefox, "Browsing History")->size, "0 byte");
     EXPECT_EQ(categoryOf(firefox, "Caches")->size, "0 byte");
     for (const BrowerObjPtr& c : firefox->chrArr)
         data.clean(*c);
