@@ -26,6 +26,8 @@ MakeSureFormatViewController::MakeSureFormatViewController(QWidget* parent)
                 QStringLiteral("Continue"), 12);
     setUpTextButton(ui->noButton, {"btn_secl_normal", "btn_secl_press", "btn_secl_hover", "btn_secl_disable"},
                 QStringLiteral("Cancel"), 12);
+    setDefaultButton(ui->okButton);
+    setCancelButton(ui->noButton);
     connect(ui->okButton, &QAbstractButton::clicked, this, &MakeSureFormatViewController::okButtonAction);
     connect(ui->noButton, &QAbstractButton::clicked, this, &MakeSureFormatViewController::noButtonAction);
     connect(ui->typeSelectBut, &QAbstractButton::clicked, this, &MakeSureFormatViewController::openMenuAction);
