@@ -41,7 +41,7 @@ ShowAidViewControllrt::~ShowAidViewControllrt() = default;
 int ShowAidViewControllrt::rowHeightFor(const QString& text)
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSize(12);
+    font.setPixelSize(12);
     const QFontMetrics metrics(font);
     const int h = metrics.boundingRect(QRect(0, 0, 450, 1 << 20), Qt::TextWordWrap, text).height();
     if (h > 30 && h < 36)
