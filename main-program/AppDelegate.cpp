@@ -82,7 +82,7 @@ void AppDelegate::awakeFromNib()
     FontCache::reload();
     // Texts that name no font of their own (labels of the interface files,
     // menus, tool tips) take the regular font too, not the system's.
-    QApplication::setFont(FontCache::regularFont(QApplication::font().pointSizeF()));
+    QApplication::setFont(FontCache::regularFont(FontCache::kBodySize));
 }
 
 bool AppDelegate::checkAppDuplicateAndBringToFrontWithBundle()

@@ -10,6 +10,8 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 
+#include <algorithm>
+
 namespace {
 
 // Changes when the file is rewritten or replaced.
@@ -99,12 +101,17 @@ QFont::Weight weightOfWord(const QString& word)
     return i < 0 ? QFont::Normal : weights[i];
 }
 
-QFont fontNamed(const QString& name, qreal pointSize, QFont::Weight wanted)
+void setSize(QFont& font, qreal size)
+{
+    font.setPixelSize(std::max(1, qRound(size)));
+}
+
+QFont fontNamed(const QString& name, qreal size, QFont::Weight wanted)
 {
     if (!name.isEmpty()) {
         if (QFontDatabase::hasFamily(name)) {
             QFont font(name);
-            font.setPointSizeF(pointSize);
+            setSize(font, size);
             return font;
         }
         // Names like "Lato Bold" are a family and a weight, not a family.
@@ -114,33 +121,33 @@ QFont fontNamed(const QString& name, qreal pointSize, QFont::Weight wanted)
             const QString word = name.mid(space + 1);
             if (weightWords().contains(word) && QFontDatabase::hasFamily(family)) {
                 QFont font(family);
-                font.setPointSizeF(pointSize);
+                setSize(font, size);
                 font.setWeight(weightOfWord(word));
                 return font;
             }
         }
     }
     QFont font = QGuiApplication::font();
-    font.setPointSizeF(pointSize);
+    setSize(font, size);
     font.setWeight(wanted);
     return font;
 }
 
 }  // namespace
 
-QFont FontCache::lightFont(qreal pointSize)
+QFont FontCache::lightFont(qreal size)
 {
-    return fontNamed(FontNames::shared().light, pointSize, QFont::Light);
+    return fontNamed(FontNames::shared().light, size, QFont::Light);
 }
 
-QFont FontCache::regularFont(qreal pointSize)
+QFont FontCache::regularFont(qreal size)
 {
-    return fontNamed(FontNames::shared().regular, pointSize, QFont::Normal);
+    return fontNamed(FontNames::shared().regular, size, QFont::Normal);
 }
 
-QFont FontCache::boldFont(qreal pointSize)
+QFont FontCache::boldFont(qreal size)
 {
-    return fontNamed(FontNames::shared().bold, pointSize, QFont::Bold);
+    return fontNamed(FontNames::shared().bold, size, QFont::Bold);
 }
 
 QString FontCache::lightFontName()
@@ -161,4 +168,10 @@ QString FontCache::boldFontName()
 void FontCache::reload()
 {
     FontNames::shared().reload();
+}
+
+QFont FontCache::inPixels(QFont font, qreal size)
+{
+    setSize(font, size);
+    return font;
 }

@@ -83,7 +83,7 @@ void MainWindowController::setMenuBar(QMenuBar* menuBar)
     QWidget* strip = ui->titleStripView;
     menuBar->setParent(strip);
     menuBar->setNativeMenuBar(false);
-    menuBar->setFont(FontCache::regularFont(9));
+    menuBar->setFont(FontCache::regularFont(12));
     menuBar->setGeometry(70, 2, strip->width() - 80, strip->height() - 4);
     menuBar->setStyleSheet(QStringLiteral(
         "QMenuBar { background: transparent; color: rgba(255,255,255,170); }"

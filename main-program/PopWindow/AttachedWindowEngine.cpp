@@ -2,7 +2,9 @@
 
 #include "PopWindow/Compositor.h"
 
+#include <QBitmap>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPainter>
 #include <QPolygon>
 #include <QRegion>
@@ -87,9 +89,16 @@ void AttachedWindowEngine::applyShape(bool composited)
             m_window->clearMask();
         return;
     }
-    // Whole pixels only: a pixel the mask keeps is painted fully by the body.
-    const QRegion body(m_path.toFillPolygon().toPolygon(), Qt::WindingFill);
-    m_window->setMask(body);
+    // The shape is taken from the body as it is painted, pixel for pixel: a
+    // polygon region rounds the corners differently and would keep pixels
+    // the fill leaves out, which show black without a compositor.
+    QImage body(m_windowSize.isEmpty() ? m_window->size() : m_windowSize, QImage::Format_ARGB32_Premultiplied);
+    body.fill(Qt::transparent);
+    {
+        QPainter painter(&body);
+        paintBackground(painter, false);
+    }
+    m_window->setMask(QRegion(QBitmap::fromImage(body.createAlphaMask())));
 }
 
 void AttachedWindowEngine::paintWindow()

@@ -1,6 +1,7 @@
 #include "PopWindow/StatusAttachedWindow.h"
 
 #include "Comm/GetColor.h"
+#include "PopWindow/FocusTrap.h"
 #include "PopWindow/PanelController.h"
 
 #include <QEventLoop>
@@ -44,6 +45,7 @@ void StatusAttachedWindow::runModal()
     show();
     raise();
     activateWindow();
+    FocusTrap::install(hostedView());
     if (auto* controller = qobject_cast<PanelController*>(hostedView()))
         controller->takeInitialFocus();
     QPointer<StatusAttachedWindow> self(this);

@@ -1,5 +1,7 @@
 #include "ProgressView/RFOverlayScroller.h"
 
+#include <QAbstractScrollArea>
+#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleOptionSlider>
@@ -16,6 +18,86 @@ RFOverlayScroller::RFOverlayScroller(QWidget* parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
+}
+
+namespace {
+
+// Keeps an overlay scroller over the right edge of its list's viewport.
+class OverlayTiler : public QObject
+{
+public:
+    OverlayTiler(QAbstractScrollArea* list, RFOverlayScroller* scroller)
+        : QObject(scroller), m_list(list), m_scroller(scroller)
+    {
+        list->installEventFilter(this);
+        list->viewport()->installEventFilter(this);
+    }
+
+    void tile()
+    {
+        // The viewport already leaves out the frame and a table's header.
+        const QRect area = m_list->viewport()->geometry();
+        const int sw = m_scroller->sizeHint().width();
+        m_scroller->setGeometry(area.right() + 1 - sw, area.top(), sw, area.height());
+        m_scroller->raise();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::Resize:
+        case QEvent::Move:
+        case QEvent::Show:
+        case QEvent::LayoutRequest:
+            tile();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    QAbstractScrollArea* m_list;
+    RFOverlayScroller* m_scroller;
+};
+
+const char* const kOverlayName = "overlayScroller";
+
+}  // namespace
+
+RFOverlayScroller* RFOverlayScroller::of(const QAbstractScrollArea* list)
+{
+    return list ? list->findChild<RFOverlayScroller*>(QString::fromLatin1(kOverlayName), Qt::FindDirectChildrenOnly)
+                : nullptr;
+}
+
+RFOverlayScroller* RFOverlayScroller::overlay(QAbstractScrollArea* list)
+{
+    if (!list)
+        return nullptr;
+    if (RFOverlayScroller* existing = of(list))
+        return existing;
+    auto* scroller = new RFOverlayScroller(list);
+    scroller->setObjectName(QString::fromLatin1(kOverlayName));
+    // The native bar keeps the range and position; it is only not shown.
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QScrollBar* native = list->verticalScrollBar();
+    auto follow = [scroller, native] {
+        scroller->setRange(native->minimum(), native->maximum());
+        scroller->setPageStep(native->pageStep());
+        scroller->setSingleStep(native->singleStep());
+        scroller->setVisible(native->maximum() > native->minimum());
+    };
+    connect(native, &QScrollBar::rangeChanged, scroller, follow);
+    connect(native, &QScrollBar::valueChanged, scroller, &QScrollBar::setValue);
+    connect(scroller, &QScrollBar::valueChanged, native, &QScrollBar::setValue);
+    follow();
+    scroller->setValue(native->value());
+    auto* tiler = new OverlayTiler(list, scroller);
+    tiler->tile();
+    return scroller;
 }
 
 bool RFOverlayScroller::isCompatibleWithOverlayScrollers() const

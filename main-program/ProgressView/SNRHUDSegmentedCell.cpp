@@ -184,7 +184,7 @@ void SNRHUDSegmentedCell::drawInterior(QPainter& painter, int segment, const QRe
     const Segment& s = m_segments[segment];
     const bool selected = segment == m_selected;
     QFont font = this->font();
-    font.setPointSizeF(11);
+    font.setPixelSize(11);
     painter.setFont(font);
     const QFontMetricsF metrics(font);
     const qreal labelWidth = metrics.horizontalAdvance(s.label);

@@ -20,6 +20,8 @@ FormatEndViewController::FormatEndViewController(QWidget* parent)
 {
     ui->setupUi(this);
     setUpOk(ui->closeButton);
+    setDefaultButton(ui->closeButton);
+    setCancelButton(ui->closeButton);
     connect(ui->closeButton, &QAbstractButton::clicked, this, &FormatEndViewController::closeWindow);
     ui->failTitleLabel->hide();
 }
@@ -44,6 +46,8 @@ DiskActionFailedViewController::DiskActionFailedViewController(const QString& ti
 {
     ui->setupUi(this);
     setUpOk(ui->closeButton);
+    setDefaultButton(ui->closeButton);
+    setCancelButton(ui->closeButton);
     connect(ui->closeButton, &QAbstractButton::clicked, this, &PanelController::closePanel);
     ui->titleLabel->hide();
     ui->failTitleLabel->setText(title);

@@ -1,5 +1,6 @@
 #include "RepairDisk/MakeSureFormatViewController.h"
 
+#include "Comm/FontCache.h"
 #include "Comm/GetColor.h"
 #include "ToolCon/ButtonSetUp.h"
 #include "ToolCon/TextImageButton.h"
@@ -22,10 +23,13 @@ MakeSureFormatViewController::MakeSureFormatViewController(QWidget* parent)
     : PanelController(parent), ui(std::make_unique<Ui::MakeSureFormatViewController>())
 {
     ui->setupUi(this);
+    ui->nameLabel->setFont(FontCache::regularFont(FontCache::kDialogTitleSize));
     setUpTextButton(ui->okButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
                 QStringLiteral("Continue"), 12);
     setUpTextButton(ui->noButton, {"btn_secl_normal", "btn_secl_press", "btn_secl_hover", "btn_secl_disable"},
                 QStringLiteral("Cancel"), 12);
+    setDefaultButton(ui->okButton);
+    setCancelButton(ui->noButton);
     connect(ui->okButton, &QAbstractButton::clicked, this, &MakeSureFormatViewController::okButtonAction);
     connect(ui->noButton, &QAbstractButton::clicked, this, &MakeSureFormatViewController::noButtonAction);
     connect(ui->typeSelectBut, &QAbstractButton::clicked, this, &MakeSureFormatViewController::openMenuAction);

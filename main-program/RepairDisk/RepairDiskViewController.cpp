@@ -84,6 +84,7 @@ RepairDiskViewController::RepairDiskViewController(QWidget* parent, platform::Di
     : QWidget(parent), ui(std::make_unique<Ui::RepairDiskViewController>()), m_tool(std::move(tool))
 {
     ui->setupUi(this);
+    ui->titleLabel->setFont(FontCache::regularFont(FontCache::kScreenTitleSize));
     m_model = new QStandardItemModel(0, 1, this);
     m_model->setHorizontalHeaderLabels({QStringLiteral("Name")});
     CustomTableView* table = ui->parTableView;
@@ -310,7 +311,7 @@ void RepairDiskViewController::configureCell(RepairDiskTableCellView* cell, int 
     const QString size = QStringLiteral("%1 / %2").arg(v->volumeFreeSize, v->volumeTotalSize);
     const QFont bold = FontCache::boldFont(12);
     cell->sizeField()->setTextFormat(Qt::RichText);
-    cell->sizeField()->setText(QStringLiteral("<span style=\"font-family:'%1'; font-size:12pt; font-weight:bold\">%2</span>%3")
+    cell->sizeField()->setText(QStringLiteral("<span style=\"font-family:'%1'; font-size:12px; font-weight:bold\">%2</span>%3")
                                    .arg(bold.family().toHtmlEscaped(), v->volumeFreeSize.toHtmlEscaped(),
                                         size.mid(v->volumeFreeSize.size()).toHtmlEscaped()));
     cell->sizeField()->setToolTip(size);

@@ -1,5 +1,6 @@
 #include "RepairDisk/ShowAidViewControllrt.h"
 
+#include "ProgressView/RFOverlayScroller.h"
 #include "RepairDisk/AidProgress.h"
 #include "ToolCon/TextImageButton.h"
 #include "platform/ImageStore.h"
@@ -22,6 +23,7 @@ ShowAidViewControllrt::ShowAidViewControllrt(QWidget* parent)
     ui->completeBut->setTextWithName(QStringLiteral("Complete"), 12);
     ui->completeBut->setButtonEnabled(false);
     connect(ui->completeBut, &QAbstractButton::clicked, this, &ShowAidViewControllrt::completeButAction);
+    RFOverlayScroller::overlay(ui->showTableView);
     ui->showTableView->setColumnCount(1);
     ui->showTableView->horizontalHeader()->hide();
     ui->showTableView->verticalHeader()->hide();
@@ -39,7 +41,7 @@ ShowAidViewControllrt::~ShowAidViewControllrt() = default;
 int ShowAidViewControllrt::rowHeightFor(const QString& text)
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSize(12);
+    font.setPixelSize(12);
     const QFontMetrics metrics(font);
     const int h = metrics.boundingRect(QRect(0, 0, 450, 1 << 20), Qt::TextWordWrap, text).height();
     if (h > 30 && h < 36)

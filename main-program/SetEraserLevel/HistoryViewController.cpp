@@ -1,5 +1,6 @@
 #include "SetEraserLevel/HistoryViewController.h"
 
+#include "Comm/FontCache.h"
 #include "SetEraserLevel/ExportViewController.h"
 #include "SetEraserLevel/HistoryPage.h"
 #include "SetEraserLevel/PanelButtons.h"
@@ -31,6 +32,7 @@ HistoryViewController::HistoryViewController(QWidget* parent, DoDataBase* store)
       m_stateCell(new HistoryDeleteTextFieldCell(this))
 {
     ui->setupUi(this);
+    ui->haveTitleLabel->setFont(FontCache::regularFont(FontCache::kScreenTitleSize));
     // The panel covers the tool's view: it paints its own dark background.
     setAttribute(Qt::WA_StyledBackground);
     PanelButtons::setUp(ui->emptyAllButton, QStringLiteral("Empty All"));

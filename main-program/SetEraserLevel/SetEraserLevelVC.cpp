@@ -1,5 +1,6 @@
 #include "SetEraserLevel/SetEraserLevelVC.h"
 
+#include "Comm/FontCache.h"
 #include "Main/FileEraser/Engine/EraserLevel.h"
 #include "SetEraserLevel/PanelButtons.h"
 #include "SetEraserLevel/SidePanelSlot.h"
@@ -20,6 +21,7 @@ const char* const kMarked = "marked";
 SetEraserLevelVC::SetEraserLevelVC(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::SetEraserLevelVC>())
 {
     ui->setupUi(this);
+    ui->titleLabel->setFont(FontCache::regularFont(FontCache::kScreenTitleSize));
     // The panel covers the tool's view: it paints its own dark background.
     setAttribute(Qt::WA_StyledBackground);
     PanelButtons::setUp(ui->cancelButton, QStringLiteral("Cancel"));

@@ -1,5 +1,7 @@
 #include "SetEraserLevel/SidePanelSlot.h"
 
+#include "PopWindow/FocusTrap.h"
+
 #include <QVBoxLayout>
 
 SidePanelSlot::SidePanelSlot(QWidget* container) : m_container(container)
@@ -21,7 +23,9 @@ void SidePanelSlot::present(QWidget* panel)
     panel->show();
     m_container->show();
     m_container->raise();
-    // The keyboard goes to the panel, so Escape can close it.
+    // The keyboard goes to the panel, so Escape can close it, and stays
+    // there while it shows.
+    FocusTrap::install(panel);
     panel->setFocus(Qt::OtherFocusReason);
     slide(kHiddenX, 0, false);
 }

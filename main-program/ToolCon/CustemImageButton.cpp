@@ -123,7 +123,7 @@ void CustemImageButton::paintEvent(QPaintEvent*)
     if (!isBeginDraw)
         return;
     const float w = getStringWidthWith(titleStr, titleFont, QSizeF(size()));
-    const qreal h = titleFont.pointSizeF() > 15 ? 22 : 20;
+    const qreal h = (titleFont.pixelSize() > 0 ? titleFont.pixelSize() : titleFont.pointSizeF()) > 15 ? 22 : 20;
     painter.setFont(titleFont);
     painter.setPen(titleColor());
     painter.drawText(QRectF((width() - w) / 2, (height() - h) / 2, w + 5, h), Qt::AlignLeft | Qt::AlignVCenter,

@@ -31,7 +31,7 @@ void TCImageButton::setTextWithName(const QString& text, const QRect& frame)
             font = this->font();
             font.setWeight(QFont::Light);
         }
-        font.setPointSizeF(15);
+        font.setPixelSize(15);
         textField->setFont(font);
         textField->setAutoFillBackground(true);
         QPalette p = textField->palette();

@@ -49,7 +49,8 @@ void HMTrafficButtonsContainer::showPicture(const QString& name)
 void HMTrafficButtonsContainer::setActiveState()
 {
     m_activeState = true;
-    showPicture(m_hoverState ? hover : active);
+    // A button that does nothing never looks as if it would.
+    showPicture(!isEnabled() ? inactive : m_hoverState ? hover : active);
 }
 
 void HMTrafficButtonsContainer::setInactiveState()
@@ -60,7 +61,7 @@ void HMTrafficButtonsContainer::setInactiveState()
 
 void HMTrafficButtonsContainer::hoverIn()
 {
-    if (!m_activeState)
+    if (!m_activeState || !isEnabled())
         return;
     m_hoverState = true;
     showPicture(hover);
@@ -68,10 +69,17 @@ void HMTrafficButtonsContainer::hoverIn()
 
 void HMTrafficButtonsContainer::hoverOut()
 {
-    if (!m_activeState)
+    if (!m_activeState || !isEnabled())
         return;
     m_hoverState = false;
     showPicture(active);
+}
+
+void HMTrafficButtonsContainer::changeEvent(QEvent* event)
+{
+    QAbstractButton::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange && !active.isEmpty())
+        m_activeState ? setActiveState() : setInactiveState();
 }
 
 void HMTrafficButtonsContainer::paintEvent(QPaintEvent*)

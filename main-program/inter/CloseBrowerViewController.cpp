@@ -12,6 +12,7 @@ CloseBrowerViewController::CloseBrowerViewController(QWidget* parent)
           QStringLiteral("Cancel"), 14);
     setUpTextButton(ui->closeButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
           QStringLiteral("Close"), 14);
+    setCancelButton(ui->cancelButton);
     connect(ui->cancelButton, &QAbstractButton::clicked, this, &CloseBrowerViewController::cancelButtonAction);
     connect(ui->closeButton, &QAbstractButton::clicked, this, &CloseBrowerViewController::closeButtonAction);
 }

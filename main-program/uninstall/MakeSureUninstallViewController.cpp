@@ -72,6 +72,7 @@ MakeSureUninstallViewController::MakeSureUninstallViewController(QWidget* parent
                     QStringLiteral("Cancel"), 14);
     setUpTextButton(ui->uninstallButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
                     QStringLiteral("Uninstall"), 14);
+    setCancelButton(ui->cancelButton);
     connect(ui->cancelButton, &QAbstractButton::clicked, this, &MakeSureUninstallViewController::clickedCancelBtn);
     connect(ui->uninstallButton, &QAbstractButton::clicked, this, &MakeSureUninstallViewController::clickedDeleteBtn);
 }

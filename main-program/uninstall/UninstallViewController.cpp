@@ -355,7 +355,7 @@ void UninstallViewController::changeSelectAllButtonState()
     if (c > 0) {
         ui->uninstallButton->setButtonEnabled(!m_isPreparing);
         ui->selectAllBut->setTextWithName(c < s ? QStringLiteral("Select all") : QStringLiteral("Unselect all"), 12);
-        const QString bold = QStringLiteral("<span style=\"font-family:'%1'; font-size:14pt; font-weight:bold\">%2</span>")
+        const QString bold = QStringLiteral("<span style=\"font-family:'%1'; font-size:14px; font-weight:bold\">%2</span>")
                                  .arg(CommUti::getBoldFontName().toHtmlEscaped())
                                  .arg(c);
         ui->selectCountLabel->setText(QStringLiteral("Selected: %1/%2 Items").arg(bold).arg(s));

@@ -178,6 +178,44 @@ TEST(ModalPanel, WithoutACompositorTheOutlineIsCutNotPaintedBlack)
     EXPECT_NE(screen.pixelColor(32, 11), QColor(Qt::red));
 }
 
+// Pixels the window's shape keeps that nothing paints: the X server shows
+// them black when no compositor blends them away.
+static int keptButUnpainted(QWidget& window)
+{
+    const QImage drawn = window.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QRegion kept = window.mask();
+    int count = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            if (kept.contains(QPoint(x, y)) && qAlpha(drawn.pixel(x, y)) < 255)
+                ++count;
+    return count;
+}
+
+TEST(ModalPanel, TheShapeFollowsThePaintedCornersExactly)
+{
+    Compositor::setCheck([] { return false; });
+    // Odd and even sizes round their corners differently.
+    for (const QSize size : {QSize(60, 40), QSize(61, 41), QSize(400, 300)}) {
+        PanelController* controller = makeController(size);
+        controller->setAttribute(Qt::WA_TranslucentBackground);
+        std::unique_ptr<StatusAttachedWindow> panel(makePanel(controller, nullptr));
+        ASSERT_FALSE(panel->mask().isEmpty());
+        EXPECT_EQ(keptButUnpainted(*panel), 0) << size.width() << "x" << size.height();
+        // The bottom corners are cut, not square: the corner pixel is outside.
+        const QRect body = panel->mask().boundingRect();
+        EXPECT_FALSE(panel->mask().contains(body.bottomLeft()));
+        EXPECT_FALSE(panel->mask().contains(body.bottomRight()));
+        EXPECT_TRUE(panel->mask().contains(QPoint(body.center().x(), body.bottom())));
+    }
+    auto* content = new QWidget;
+    content->setAttribute(Qt::WA_TranslucentBackground);
+    content->resize(81, 57);
+    MAAttachedWindow dropDown(content, QPointF(200, 200), nullptr, 3, 0);
+    EXPECT_EQ(keptButUnpainted(dropDown), 0) << "the drop-downs share the shape";
+    Compositor::setCheck({});
+}
+
 TEST(ModalPanel, ACompositorStartingLaterClearsTheCut)
 {
     bool composited = false;

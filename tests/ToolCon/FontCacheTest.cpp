@@ -17,7 +17,7 @@ TEST(FontCache, FollowsTheSettingsFileAndFallsBack)
     QFont light = FontCache::lightFont(13);
     EXPECT_EQ(light.family(), QGuiApplication::font().family());
     EXPECT_EQ(light.weight(), QFont::Light);
-    EXPECT_EQ(light.pointSizeF(), 13);
+    EXPECT_EQ(light.pixelSize(), 13) << "sizes are pixels, as the frames are";
     EXPECT_EQ(FontCache::boldFont(12).weight(), QFont::Bold);
 
     if (!QFontDatabase::hasFamily("Lato"))

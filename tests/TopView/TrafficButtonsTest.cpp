@@ -72,6 +72,22 @@ TEST(HMTrafficButtonsContainer, HoverFollowsTheSharedSignalOnlyWhileActive)
     post("HMTrafficButtonMouseExit");
 }
 
+TEST(HMTrafficButtonsContainer, ADisabledButtonKeepsTheInactiveLookWhateverTheWindowDoes)
+{
+    Traffic zoom("zoom");
+    zoom.button.setEnabled(false);
+    EXPECT_EQ(zoom.button.currentImageName(), "window-button-all-inactive");
+    // The window becoming main and the pointer over the bar change nothing.
+    zoom.button.setActiveState();
+    post("HMTrafficButtonMouseEnter");
+    EXPECT_EQ(zoom.button.currentImageName(), "window-button-all-inactive");
+    post("HMTrafficButtonMouseExit");
+    EXPECT_EQ(zoom.button.currentImageName(), "window-button-all-inactive");
+    // Enabled again in an active window, it shows its own picture.
+    zoom.button.setEnabled(true);
+    EXPECT_EQ(zoom.button.currentImageName(), "window-button-zoom-active");
+}
+
 TEST(HMTrafficButtonsContainer, UnknownKindHasOnlyTheSharedInactivePicture)
 {
     Traffic odd("fullscreen");

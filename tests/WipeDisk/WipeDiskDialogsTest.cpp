@@ -190,5 +190,5 @@ TEST(Notices, EveryTextTakesTheFontCachesFonts)
                 << family.toStdString();
         }
     }
-    EXPECT_EQ(confirm.titleLabel()->font().pointSizeF(), 16);
+    EXPECT_EQ(confirm.titleLabel()->font().pixelSize(), 16);
 }

@@ -1,7 +1,12 @@
 #include "Main/FileEraser/FileEraserOpenPanel.h"
 
+#include "Comm/GetColor.h"
+#include "Main/Tools/ListIcons.h"
+#include "ProgressView/RFOverlayScroller.h"
+
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QKeyEvent>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -11,12 +16,61 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+namespace {
+
+// The icons the program's own lists show, not the desktop's light ones;
+// looked up here, on the main thread, not by the model's own worker.
+class ListIconModel : public QFileSystemModel
+{
+public:
+    using QFileSystemModel::QFileSystemModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role == Qt::DecorationRole && index.column() == 0)
+            return ListIcons::iconFor(filePath(index), isDir(index));
+        return QFileSystemModel::data(index, role);
+    }
+};
+
+// The program's dark panel colours, with a selection that shows.
+QPalette darkPanelPalette(QPalette palette)
+{
+    const QColor white(Qt::white);
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Window, getColor(50, 50, 62, 1));
+        palette.setColor(group, QPalette::WindowText, white);
+        palette.setColor(group, QPalette::Base, getColor(39, 39, 48, 1));
+        palette.setColor(group, QPalette::AlternateBase, getColor(44, 44, 54, 1));
+        palette.setColor(group, QPalette::Text, white);
+        palette.setColor(group, QPalette::Button, getColor(64, 64, 78, 1));
+        palette.setColor(group, QPalette::ButtonText, white);
+        palette.setColor(group, QPalette::Highlight, getColor(10, 103, 230, 1));
+        palette.setColor(group, QPalette::HighlightedText, white);
+        palette.setColor(group, QPalette::Light, getColor(80, 80, 96, 1));
+        palette.setColor(group, QPalette::Midlight, getColor(70, 70, 86, 1));
+        palette.setColor(group, QPalette::Mid, getColor(44, 44, 54, 1));
+        palette.setColor(group, QPalette::Dark, getColor(33, 33, 43, 1));
+        palette.setColor(group, QPalette::Shadow, getColor(20, 20, 26, 1));
+    }
+    const QColor dim = getColor(255, 255, 255, 0.35f);
+    palette.setColor(QPalette::Disabled, QPalette::Window, getColor(50, 50, 62, 1));
+    palette.setColor(QPalette::Disabled, QPalette::Base, getColor(39, 39, 48, 1));
+    palette.setColor(QPalette::Disabled, QPalette::Button, getColor(56, 56, 68, 1));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, dim);
+    return palette;
+}
+
+}  // namespace
+
 FileEraserOpenPanel::FileEraserOpenPanel(QWidget* parent) : QDialog(parent)
 {
+    setPalette(darkPanelPalette(palette()));
     setWindowTitle(QStringLiteral("Add"));
     // The panel floats above the program's other windows.
     setWindowFlag(Qt::WindowStaysOnTopHint);
-    m_model = new QFileSystemModel(this);
+    m_model = new ListIconModel(this);
     // Hidden entries stay out of sight; links are listed as what they are.
     m_model->setFilter(QDir::AllDirs | QDir::Files | QDir::System | QDir::NoDotAndDotDot);
     m_model->setResolveSymlinks(false);
@@ -31,6 +85,10 @@ FileEraserOpenPanel::FileEraserOpenPanel(QWidget* parent) : QDialog(parent)
     m_view->setSortingEnabled(true);
     m_view->sortByColumn(0, Qt::AscendingOrder);
     m_view->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    RFOverlayScroller::overlay(m_view);
+    // Return opens the folder it is on; only the Add button (or a double
+    // click on a file) adds.
+    m_view->installEventFilter(this);
 
     auto* upButton = new QPushButton(QStringLiteral("Up"), this);
     m_pathLabel = new QLabel(this);
@@ -42,6 +100,11 @@ FileEraserOpenPanel::FileEraserOpenPanel(QWidget* parent) : QDialog(parent)
     m_addButton = buttons->addButton(QStringLiteral("Add"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QDialogButtonBox::Cancel);
     m_addButton->setEnabled(false);
+    for (QAbstractButton* button : buttons->buttons())
+        if (auto* push = qobject_cast<QPushButton*>(button))
+            push->setAutoDefault(false);
+    m_addButton->setDefault(false);
+    upButton->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -94,6 +157,24 @@ void FileEraserOpenPanel::enter(const QModelIndex& index)
     // only what is added counts.
     if (m_model->isDir(index))
         setDirectory(m_model->filePath(index));
+    else if (index.isValid() && !selectedPaths().isEmpty())
+        accept();
+}
+
+bool FileEraserOpenPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            const QModelIndexList rows = m_view->selectionModel()->selectedRows(0);
+            if (rows.size() == 1 && m_model->isDir(rows.first()))
+                enter(rows.first());
+            else if (!rows.isEmpty() && !key->isAutoRepeat())
+                accept();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void FileEraserOpenPanel::goUp()

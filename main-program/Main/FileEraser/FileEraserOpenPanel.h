@@ -8,9 +8,10 @@ class QPushButton;
 class QTreeView;
 
 // The panel that picks files and folders together, several at once, hidden
-// entries not shown. A folder is entered by a double click and left by "Up";
-// "Add" takes what is selected, folders included. Each change of folder is
-// reported, so the owner can steer away from places it does not want browsed.
+// entries not shown. A folder is entered by a double click or Return and left
+// by "Up"; "Add", or a double click on a file, adds what is selected, folders
+// included. Each change of folder is reported, so the owner can steer away
+// from places it does not want browsed.
 class FileEraserOpenPanel : public QDialog
 {
     Q_OBJECT
@@ -23,6 +24,9 @@ public:
     // Selects the entries of the current folder with these names (for tests and drops).
     void selectNames(const QStringList& names);
     QTreeView* view() const { return m_view; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     void didChangeToDirectory(const QString& path);

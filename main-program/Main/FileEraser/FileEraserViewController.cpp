@@ -324,7 +324,7 @@ void FileEraserViewController::changeSelectAllButtonState()
         ui->selectCountLabel->setTextFormat(Qt::PlainText);
         ui->selectCountLabel->setText(count.text);
     } else {
-        const QString bold = QStringLiteral("<span style=\"font-family:'%1'; font-weight:bold; font-size:14pt\">%2</span>")
+        const QString bold = QStringLiteral("<span style=\"font-family:'%1'; font-weight:bold; font-size:14px\">%2</span>")
                                  .arg(CommUti::getBoldFontName(), count.text.mid(count.boldStart, count.boldLength));
         ui->selectCountLabel->setTextFormat(Qt::RichText);
         ui->selectCountLabel->setText(count.text.left(count.boldStart).toHtmlEscaped() + bold +

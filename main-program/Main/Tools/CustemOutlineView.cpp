@@ -2,11 +2,13 @@
 
 #include "Main/Tools/CustomHeaderCell.h"
 #include "Main/Tools/CustomTableView.h"
+#include "ProgressView/RFOverlayScroller.h"
 
 CustemOutlineView::CustemOutlineView(QWidget* parent)
     : QTreeView(parent)
 {
     applyDarkListPalette(this);
+    RFOverlayScroller::overlay(this);
     setupHeaderCell();
 }
 

@@ -2,6 +2,7 @@
 
 #include "Comm/GetColor.h"
 #include "Main/Tools/CustomHeaderCell.h"
+#include "ProgressView/RFOverlayScroller.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -23,6 +24,7 @@ CustomTableView::CustomTableView(QWidget* parent)
     : QTableView(parent)
 {
     applyDarkListPalette(this);
+    RFOverlayScroller::overlay(this);
     setShowGrid(false);
     verticalHeader()->hide();
     setupHeaderCell();

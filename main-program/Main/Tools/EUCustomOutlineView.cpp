@@ -2,6 +2,7 @@
 
 #include "Comm/GetColor.h"
 #include "Main/Tools/CustomTableView.h"
+#include "ProgressView/RFOverlayScroller.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -10,6 +11,7 @@ EUCustomOutlineView::EUCustomOutlineView(QWidget* parent)
     : QTreeView(parent)
 {
     applyDarkListPalette(this);
+    RFOverlayScroller::overlay(this);
 }
 
 int EUCustomOutlineView::visibleRow(const QModelIndex& index) const

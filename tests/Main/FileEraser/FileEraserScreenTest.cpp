@@ -128,7 +128,7 @@ TEST_F(ScreenTest, TickLabelsAndEraseNowFollowTheTicks)
     EXPECT_EQ(selectAll->label()->text(), "Unselect all");
 
     screen.selectListButton(0);
-    EXPECT_TRUE(label("selectCountLabel")->text().contains("font-weight:bold; font-size:14pt\">2</span>/3 Items"))
+    EXPECT_TRUE(label("selectCountLabel")->text().contains("font-weight:bold; font-size:14px\">2</span>/3 Items"))
         << label("selectCountLabel")->text().toStdString();
     EXPECT_EQ(selectAll->label()->text(), "Select all");
 
