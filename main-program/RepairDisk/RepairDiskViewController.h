@@ -113,6 +113,7 @@ private:
     void installVolumes(const QList<QVariantMap>& descriptions);
     void reloadTable();
     void configureCell(RepairDiskTableCellView* cell, int row);
+    void queueRowAction(const VolumeObjPtr& volume, void (RepairDiskViewController::*action)());
     void endRenaming();
     void restoreFailedRename();
     void openPanel(PanelController* controller, PanelAnchor anchor, int side, double distance);
