@@ -42,7 +42,7 @@ bool isDosFat(const QString& type)
 
 bool isExFat(const QString& type) { return type.toLower().contains(QLatin1String("exfat")); }
 
-constexpr int kExFatNameMax = 15;
+constexpr int kExFatNameMax = 11;
 
 QString exFatTooLong(const QString& name)
 {

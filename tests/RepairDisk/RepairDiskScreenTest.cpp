@@ -450,30 +450,30 @@ esac
     press("rename");
     QLineEdit* field = screen->cellView(0)->editNameField();
     field->clear();
-    QTest::keyClicks(field, "sixteen-chars-xx");
+    QTest::keyClicks(field, "twelve-chars");
     press("save");
     const auto [ok, reason] = waitForAction(actions);
     EXPECT_FALSE(ok);
-    EXPECT_TRUE(reason.contains("at most 15 characters")) << reason.toStdString();
+    EXPECT_TRUE(reason.contains("at most 11 characters")) << reason.toStdString();
     closeFailure();
-    EXPECT_EQ(screen->editStr(), "sixteen-chars-xx");
+    EXPECT_EQ(screen->editStr(), "twelve-chars");
 
     // A rescan keeps the typed name; choosing the row again ends the rename.
     screen->getallVolumes();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->isScanV(); }, 10000));
     EXPECT_TRUE(screen->isRenameEdit());
-    EXPECT_EQ(screen->editStr(), "sixteen-chars-xx");
+    EXPECT_EQ(screen->editStr(), "twelve-chars");
     screen->selectRow(rowOf("fake0"));
     EXPECT_FALSE(screen->isRenameEdit());
     press("format");
     ASSERT_TRUE(screen->makeSureFormatVC());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->makeSureFormatVC()->nameTextFiled()->isReadOnly(); }, 2000));
-    screen->makeSureFormatVC()->nameTextFiled()->setText("sixteen-chars-xx");
+    screen->makeSureFormatVC()->nameTextFiled()->setText("twelve-chars");
     QTest::mouseClick(screen->makeSureFormatVC()->okButton(), Qt::LeftButton, {},
                       screen->makeSureFormatVC()->okButton()->rect().center());
     const auto [formatted, why] = waitForAction(actions);
     EXPECT_FALSE(formatted);
-    EXPECT_TRUE(why.contains("at most 15 characters")) << why.toStdString();
+    EXPECT_TRUE(why.contains("at most 11 characters")) << why.toStdString();
     ASSERT_TRUE(screen->formatEndVC());
     EXPECT_FALSE(screen->formatEndVC()->succeeded());
     EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 rename 1234 -THIRTEEN-C") << "a command ran for a name that cannot be";

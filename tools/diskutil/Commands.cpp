@@ -118,6 +118,28 @@ const BlockDevice* refreshed(Target& t, const QString& name, QString* why)
     return t.table->device(name);
 }
 
+// The device's numbers and those of its partitions.
+QList<QPair<unsigned, unsigned>> numbersOf(const DeviceTable& table, const BlockDevice& d)
+{
+    QList<QPair<unsigned, unsigned>> numbers{{d.major, d.minor}};
+    for (const QString& name : d.partitions)
+        if (const BlockDevice* p = table.device(name))
+            numbers.append({p->major, p->minor});
+    return numbers;
+}
+
+// Mounts the device again when a command that unmounted it stops short, so
+// it is left as it was found.
+void restoreMount(Target& t, const QString& name, bool wasMounted)
+{
+    if (!wasMounted)
+        return;
+    QString why, mountPoint;
+    const BlockDevice* now = refreshed(t, name, &why);
+    if (now && !now->isMounted())
+        mountVolume(*now, &mountPoint, &why);
+}
+
 int cmdList(const Invocation& inv)
 {
     const bool plist = inv.arguments.contains(QStringLiteral("-plist"));
@@ -254,7 +276,28 @@ int cmdRename(const Invocation& inv, Target& t)
     QString why;
     if (remount && !unmountDevice(d, &why))
         return failWith(why);
+    // An unmounted device is claimed as for an erase: a label written under
+    // another user's mount or open file is a change nobody chose.
+    std::optional<DevicePin> pin;
+    if (!live) {
+        pin.emplace(d);
+        QString refusal;
+        if (t.expected.sequence && pin->ok() && pin->diskSequence() != *t.expected.sequence)
+            return failWith(mediumChangedText(d), MediumChanged);
+        if (!pin->claim())
+            refusal = pin->error();
+        else if (const QString who = otherUsersAfterProbes(numbersOf(*t.table, d)); !who.isEmpty())
+            refusal = QStringLiteral("%1 is in use: %2. It was not renamed.").arg(d.name, who);
+        if (!refusal.isEmpty()) {
+            pin.reset();
+            restoreMount(t, d.name, remount);
+            return failWith(refusal);
+        }
+        // Label tools open the device themselves, some exclusively.
+        pin->releaseClaim();
+    }
     const bool labelled = runHelperWhenFree(fs->labelTool, fs->labelArgs(d.node(), label), &why, 60000);
+    pin.reset();
     if (!labelled && !remount)
         return failWith(QStringLiteral("%1 failed to rename: %2").arg(d.name, why));
     QString failure = labelled ? QString() : QStringLiteral("%1 failed to rename: %2").arg(d.name, why);
@@ -300,12 +343,15 @@ int eraseAndMount(Target& t, const FileSystem& fs, const QString& label)
             return failWith(mediumChangedText(d), MediumChanged);
         // Mounted in another namespace or held by another program: a
         // formatter that does not check would destroy a live file system.
-        if (!pin.claim()) {
-            const QString refusal = pin.error();
-            const BlockDevice* now = wasMounted ? refreshed(t, d.name, &why) : nullptr;
-            QString mountPoint;
-            if (now && !now->isMounted())
-                mountVolume(*now, &mountPoint, &why);  // leave it as it was found
+        // The exclusive claim misses plain opens and some FUSE mounts.
+        QString refusal;
+        if (!pin.claim())
+            refusal = pin.error();
+        else if (const QString who = otherUsersAfterProbes(numbersOf(*t.table, d)); !who.isEmpty())
+            refusal = QStringLiteral("%1 is in use: %2. Nothing was erased.").arg(d.name, who);
+        if (!refusal.isEmpty()) {
+            pin.releaseClaim();
+            restoreMount(t, d.name, wasMounted);
             return failWith(refusal);
         }
         say(QStringLiteral("Started erase on %1").arg(d.name));
@@ -315,8 +361,11 @@ int eraseAndMount(Target& t, const FileSystem& fs, const QString& label)
         // in that instant makes the formatter fail, never write.
         if (fs.formatterClaimsDevice)
             pin.releaseClaim();
-        if (!runHelper(fs.formatTool, args, &why))
+        if (!runHelper(fs.formatTool, args, &why)) {
+            pin.releaseClaim();
+            restoreMount(t, d.name, wasMounted);
             return failWith(QStringLiteral("%1 failed to erase: %2").arg(d.name, why));
+        }
     }
     say(QStringLiteral("Erased %1 as %2 \"%3\"").arg(d.name, fs.name, label));
 

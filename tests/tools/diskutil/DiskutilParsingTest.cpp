@@ -206,6 +206,7 @@ TEST(DiskutilParsing, FileSystemTableNamesAndLabelLimits)
     EXPECT_FALSE(ext4.labelProblem("a\nb").isEmpty());
 
     const FileSystem& exfat = *fileSystemNamed("ExFAT");
-    EXPECT_TRUE(exfat.labelProblem(QString(15, QChar(0xe9))).isEmpty());
+    EXPECT_TRUE(exfat.labelProblem(QString(11, QChar(0xe9))).isEmpty());
+    EXPECT_FALSE(exfat.labelProblem(QString(12, 'a')).isEmpty());  // its formatter refuses it after the unmount
     EXPECT_FALSE(exfat.labelProblem("-dash").isEmpty());  // its label tool would read an option
 }
