@@ -275,7 +275,9 @@ QVariantMap CVolumeMgr::MakeVolumeInfo(const QVariantMap& info)
     d[QStringLiteral("volumePath")] = text(info, QStringLiteral("DeviceIdentifier"));
     d[QStringLiteral("FreeSpace")] = QString::number(free);
     d[QStringLiteral("TotalSize")] = QString::number(total);
-    d[QStringLiteral("volumeFreeSize")] = convertSize2String(free);
+    // An unmounted file system's free space is not known, not zero.
+    d[QStringLiteral("volumeFreeSize")] = text(info, QStringLiteral("MountPoint")).isEmpty() ? QStringLiteral("Unknown")
+                                                                                           : convertSize2String(free);
     d[QStringLiteral("volumeTotalSize")] = convertSize2String(total);
     for (const char* key : {"FilesystemName", "Ejectable", "Writable", "BusProtocol", "MountPoint", "ParentWholeDisk", "DiskUUID",
                             "SystemVolume", "SystemDisk", "DiskSequence", "VolumeUUID"}) {

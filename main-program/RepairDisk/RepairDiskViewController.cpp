@@ -389,7 +389,12 @@ void RepairDiskViewController::runAction(const QString& action, const QStringLis
 
 void RepairDiskViewController::showActionFailure(const QString& action, const QString& reason)
 {
-    auto* notice = new DiskActionFailedViewController(QLatin1String(failureTitle(action)), reason);
+    showNotice(QLatin1String(failureTitle(action)), reason);
+}
+
+void RepairDiskViewController::showNotice(const QString& title, const QString& text)
+{
+    auto* notice = new DiskActionFailedViewController(title, text);
     m_failureVC = notice;
     openPanel(notice, PanelAnchor::LeftOfLowerMiddle, 1, 5);
 }
@@ -482,6 +487,18 @@ void RepairDiskViewController::saveButtonAction()
                       v->volumeName = name;
                       reloadTable();
                       getallVolumes();  // the mount point follows the name
+                      // The file system took another name than the one typed:
+                      // say so, or the user believes the row is wrong.
+                      if (name != typed)
+                          QMetaObject::invokeMethod(
+                              this,
+                              [this, name] {
+                                  showNotice(QStringLiteral("The name was changed"),
+                                             QStringLiteral("MS-DOS FAT names are at most 11 characters in capitals, "
+                                                            "so the volume is now named \"%1\".")
+                                                 .arg(name));
+                              },
+                              Qt::QueuedConnection);
                       return;
                   }
                   // The typed name stays in the field for another try.

@@ -119,6 +119,7 @@ private:
     void openPanel(PanelController* controller, PanelAnchor anchor, int side, double distance);
     void runAction(const QString& action, const QStringList& args, std::function<void(bool, const QString&)> done);
     void showActionFailure(const QString& action, const QString& reason);
+    void showNotice(const QString& title, const QString& text);
     void startFirstAid(bool repair);
     void streamFirstAid(const QString& verb);
     SystemFlags systemFlags(const VolumeObj& volume) const;

@@ -443,6 +443,11 @@ esac
     press("save");
     EXPECT_TRUE(waitForAction(actions).first);
     EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 rename 1234 -THIRTEEN-C");
+    // The user is told the name the volume took.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->failureVC() != nullptr; }, 5000));
+    EXPECT_EQ(screen->failureVC()->titleLabel()->text(), "The name was changed");
+    EXPECT_TRUE(screen->failureVC()->reasonLabel()->text().contains("\"-THIRTEEN-C\""));
+    closeFailure();
 
     setType("ExFAT");
     ASSERT_TRUE(rescanUntil([&] { return volume("fake0") && volume("fake0")->diskType == "ExFAT"; }));

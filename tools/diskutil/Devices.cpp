@@ -277,8 +277,10 @@ void DeviceTable::attachMounts(const QList<platform::MountEntry>& mounts)
             }
         }
         if (match && !match->mountPoints.contains(m.mountPoint)) {
-            if (match->mountPoints.isEmpty())
+            if (match->mountPoints.isEmpty()) {
                 match->mountedReadOnly = m.readOnly();
+                match->mountedType = m.fsType;
+            }
             match->mountPoints << m.mountPoint;
         }
         if (match)

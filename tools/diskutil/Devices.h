@@ -50,6 +50,7 @@ struct BlockDevice
     // device are mounted: they live on it as much as its own file system does.
     QStringList stackedMountPoints;
     bool mountedReadOnly = false;
+    QString mountedType;       // the mount table's type of its first mount
     QString backingFile;       // a loop device's image when the table was read
     bool probed = false;
     Probe probe;

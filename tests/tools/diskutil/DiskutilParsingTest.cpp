@@ -210,3 +210,20 @@ TEST(DiskutilParsing, FileSystemTableNamesAndLabelLimits)
     EXPECT_FALSE(exfat.labelProblem(QString(12, 'a')).isEmpty());  // its formatter refuses it after the unmount
     EXPECT_FALSE(exfat.labelProblem("-dash").isEmpty());  // its label tool would read an option
 }
+
+TEST(DiskutilParsing, AMountedVolumeBlkidCannotReadIsNamedByItsMountType)
+{
+    DeviceTable t = fixture();
+    for (const char* n : {"sda", "sda1", "sda2", "sdb", "sdb1", "loop3"})
+        t.setProbe(n, Probe());  // blkid refused: nothing known
+    const diskutil::Presentation how;
+    const QVariantMap efi = diskutil::infoDictionary(t, *t.device("sda1"), how);
+    EXPECT_EQ(efi.value("FilesystemType").toString(), "vfat");
+    EXPECT_TRUE(efi.value("FilesystemName").toString().startsWith("MS-DOS FAT"));
+    const QVariantMap loop = diskutil::infoDictionary(t, *t.device("loop3"), how);
+    EXPECT_EQ(loop.value("FilesystemName").toString(), "ext4");
+    // A FUSE driver's type says which driver, not which file system.
+    EXPECT_EQ(diskutil::infoDictionary(t, *t.device("sdb1"), how).value("FilesystemName").toString(), "");
+    // Unmounted and unreadable stays unknown.
+    EXPECT_EQ(diskutil::infoDictionary(t, *t.device("sdb"), how).value("FilesystemName").toString(), "");
+}
