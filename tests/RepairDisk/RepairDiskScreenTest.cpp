@@ -184,6 +184,24 @@ TEST_F(RepairDiskScreen, ListsSelectsMountsRenamesAndEjectsWithTrueReasons)
     EXPECT_FALSE(button("save")->isVisible());
     EXPECT_EQ(button("mount")->label()->text(), "Unmount");
 
+    // A rescan (every mount anywhere sets one off) keeps the chosen volume
+    // chosen, also when it is not the first row.
+    {
+        const QString later = rowOf(e) > rowOf(f) ? e : f;
+        select(later);
+        QSignalSpy reloads(screen.get(), &RepairDiskViewController::volumesReloaded);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            if (!screen->isScanV() && reloads.isEmpty())
+                screen->getallVolumes();
+            return !reloads.isEmpty();
+        }, 30000));
+        ASSERT_TRUE(screen->selectVolume());
+        EXPECT_EQ(screen->selectVolume()->volumePath, later);
+        EXPECT_EQ(screen->selectIndex(), rowOf(later));
+        EXPECT_TRUE(button("format")->isVisible());
+        select(e);
+    }
+
     QStringList opened;
     screen->setOpener([&](const QString& path) { opened << path; return true; });
     press("open");
