@@ -49,18 +49,40 @@ QString exFatTooLong(const QString& name)
     return QStringLiteral("The name \"%1\" is too long: ExFAT names have at most %2 characters.").arg(name).arg(kExFatNameMax);
 }
 
+// One line of the tool's as a sentence: a capital when it starts with a plain
+// word (a device name such as "sdb1" stays as it is), a full stop at the end.
+QString asSentence(QString line)
+{
+    line = line.trimmed();
+    const QString firstWord = line.section(QLatin1Char(' '), 0, 0);
+    bool plainWord = !firstWord.isEmpty();
+    for (const QChar c : firstWord)
+        plainWord = plainWord && c.isLetter();
+    if (plainWord && line.at(0).isLower())
+        line[0] = line.at(0).toUpper();
+    if (!line.isEmpty() && !line.endsWith('.') && !line.endsWith('!') && !line.endsWith('?'))
+        line += '.';
+    return line;
+}
+
+// What the user is shown of a failed command: the tool's reason as whole
+// sentences, each said once.
 QString reasonOf(const platform::CommandResult& r)
 {
     if (!r.started)
         return QStringLiteral("diskutil could not be started.");
     if (r.timedOut)
         return QStringLiteral("diskutil did not finish in time.");
-    QString why = QString::fromUtf8(r.errors).trimmed();
-    if (why.isEmpty())
-        why = QString::fromUtf8(r.output).trimmed();
-    if (why.isEmpty())
-        why = QStringLiteral("diskutil ended with status %1.").arg(r.exitCode);
-    return why;
+    QByteArray text = r.errors.trimmed().isEmpty() ? r.output : r.errors;
+    QStringList sentences;
+    for (const QString& line : QString::fromUtf8(text).split('\n', Qt::SkipEmptyParts)) {
+        const QString s = asSentence(line);
+        if (!s.isEmpty() && !sentences.contains(s))
+            sentences << s;
+    }
+    if (sentences.isEmpty())
+        return QStringLiteral("diskutil ended with status %1.").arg(r.exitCode);
+    return sentences.join(' ');
 }
 
 // The same volume in two scans: the same device holding the same medium.

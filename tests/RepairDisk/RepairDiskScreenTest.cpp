@@ -318,6 +318,15 @@ TEST_F(RepairDiskScreen, FormatsThroughTheDialogsAndShowsWhyHfsCannotBeMade)
 
         QTest::mouseClick(dialog->typeSelectBut(), Qt::LeftButton);
         ASSERT_TRUE(dialog->formatTypeVC());
+        {
+            // The open menu hides none of the dialog's question or warning.
+            const QWidget* menu = dialog->typeDropDown().window();
+            ASSERT_TRUE(menu);
+            const QRect menuArea(menu->mapToGlobal(QPoint(0, 0)), menu->size());
+            for (const QLabel* text : {dialog->nameLabel(), dialog->nodeLabel()})
+                EXPECT_FALSE(menuArea.intersects(QRect(text->mapToGlobal(QPoint(0, 0)), text->size())))
+                    << text->text().toStdString();
+        }
         SortSelectBgView* entry = dialog->formatTypeVC()->row(c.menuEntry);
         QTest::mouseClick(entry, Qt::LeftButton, {}, entry->rect().center());
         EXPECT_EQ(dialog->typeLabel()->text(), FormatTypeViewController::typeText(c.menuEntry));
@@ -665,4 +674,28 @@ TEST_F(RepairDiskScreen, AnotherDiskAtTheChosenNodeIsNotFormatted)
     ASSERT_TRUE(QTest::qWaitFor([&] { return screen->formatEndVC() != nullptr; }, 5000));
     EXPECT_FALSE(screen->formatEndVC()->succeeded());
     EXPECT_EQ(toolvolume::markersLeft(otherImage), 2);
+}
+
+TEST_F(RepairDiskScreen, AToolsFailureIsShownOnceAsASentence)
+{
+    FakeTool fake("diskutil", kFakeVolume + R"(
+unmount)
+  echo "fake0 failed to unmount from /media/FAKE: target is busy" >&2
+  echo "fake0 failed to unmount from /media/FAKE: target is busy" >&2
+  echo "the volume is still mounted" >&2
+  exit 1
+;;
+esac
+)");
+    makeScreen(platform::DiskTool(fake.path()));
+    QSignalSpy actions(screen.get(), &RepairDiskViewController::actionEnded);
+    ASSERT_TRUE(rescanUntil([&] { return volume("fake0") != nullptr; }));
+    select("fake0");
+    press("mount");
+    const auto [ok, reason] = waitForAction(actions);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(reason, "fake0 failed to unmount from /media/FAKE: target is busy. The volume is still mounted.");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->failureVC() != nullptr; }, 5000));
+    EXPECT_EQ(screen->failureVC()->reasonLabel()->text(), reason);
+    closeFailure();
 }

@@ -80,6 +80,30 @@ QString folderNameFor(const QString& volumeName)
     return name;
 }
 
+QString helperReason(const QByteArray& text, const QString& program, const QStringList& args)
+{
+    // The last line says why; the ones before it tell what the tool was doing.
+    const QStringList lines = QString::fromUtf8(text).split('\n', Qt::SkipEmptyParts);
+    QString why;
+    for (auto it = lines.rbegin(); it != lines.rend() && why.isEmpty(); ++it)
+        why = it->trimmed();
+    // Tools start with their own name and the path they were given, which
+    // the caller's sentence already names ("umount: /media/X: target is busy").
+    const QString name = QFileInfo(program).fileName();
+    for (bool cut = true; cut;) {
+        cut = false;
+        for (const QString& prefix : QStringList{program, name} + args) {
+            if (!prefix.isEmpty() && why.startsWith(prefix + QStringLiteral(": "))) {
+                why = why.mid(prefix.size() + 2).trimmed();
+                cut = true;
+            }
+        }
+    }
+    while (why.endsWith('.'))
+        why.chop(1);
+    return why;
+}
+
 bool runHelper(const QString& program, const QStringList& args, QString* error, int timeoutMs, QByteArray* output)
 {
     const QString path = findProgram(program);
@@ -94,14 +118,15 @@ bool runHelper(const QString& program, const QStringList& args, QString* error, 
     if (r.ok())
         return true;
     if (error) {
-        QString why = QString::fromUtf8(r.errors).trimmed();
-        if (why.isEmpty())
-            why = QString::fromUtf8(r.output).trimmed();
         if (r.timedOut)
-            why = QStringLiteral("timed out");
+            *error = QStringLiteral("%1 timed out").arg(program);
         else if (!r.started)
-            why = QStringLiteral("could not be started");
-        *error = QStringLiteral("%1: %2").arg(program, why.isEmpty() ? QStringLiteral("exit status %1").arg(r.exitCode) : why);
+            *error = QStringLiteral("%1 could not be started").arg(program);
+        else if (const QString why = helperReason(r.errors.trimmed().isEmpty() ? r.output : r.errors, program, args);
+                 !why.isEmpty())
+            *error = why;
+        else
+            *error = QStringLiteral("%1 ended with status %2").arg(program).arg(r.exitCode);
     }
     return false;
 }

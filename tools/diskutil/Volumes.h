@@ -99,6 +99,11 @@ private:
     QString m_error;
 };
 
+// The reason in a helper's error output, as a clause for a sentence of ours:
+// its last line, without the tool's name, the paths it was given or a final
+// full stop ("umount: /media/X: target is busy." gives "target is busy").
+QString helperReason(const QByteArray& text, const QString& program, const QStringList& args);
+
 // Runs a helper program by name with an argument vector; its standard error
 // (or output) becomes `error` when it fails.
 bool runHelper(const QString& program, const QStringList& args, QString* error, int timeoutMs = -1,

@@ -3,6 +3,7 @@
 #include "Devices.h"
 #include "FileSystems.h"
 #include "ToolVolume.h"
+#include "Volumes.h"
 
 #include <gtest/gtest.h>
 
@@ -226,4 +227,16 @@ TEST(DiskutilParsing, AMountedVolumeBlkidCannotReadIsNamedByItsMountType)
     EXPECT_EQ(diskutil::infoDictionary(t, *t.device("sdb1"), how).value("FilesystemName").toString(), "");
     // Unmounted and unreadable stays unknown.
     EXPECT_EQ(diskutil::infoDictionary(t, *t.device("sdb"), how).value("FilesystemName").toString(), "");
+}
+
+TEST(DiskutilParsing, AHelpersReasonIsAClauseWithoutItsNameOrPaths)
+{
+    using diskutil::helperReason;
+    EXPECT_EQ(helperReason("umount: /media/X: target is busy.\n", "umount", {"/media/X"}), "target is busy");
+    EXPECT_EQ(helperReason("umount: umount: /media/X: target is busy.", "/usr/bin/umount", {"/media/X"}), "target is busy");
+    EXPECT_EQ(helperReason("mkfs.exfat 1.2.0\nexFAT format tool\ninput string is too long\n\n", "mkfs.exfat",
+                           {"-L", "twelve-chars", "/dev/loop3"}),
+              "input string is too long");
+    EXPECT_EQ(helperReason("/dev/loop3: No such device", "e2label", {"/dev/loop3", "N"}), "No such device");
+    EXPECT_EQ(helperReason("", "eject", {"/dev/sdb"}), "");
 }
