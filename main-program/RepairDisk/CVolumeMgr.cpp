@@ -275,10 +275,12 @@ QVariantMap CVolumeMgr::MakeVolumeInfo(const QVariantMap& info)
     d[QStringLiteral("volumePath")] = text(info, QStringLiteral("DeviceIdentifier"));
     d[QStringLiteral("FreeSpace")] = QString::number(free);
     d[QStringLiteral("TotalSize")] = QString::number(total);
-    d[QStringLiteral("volumeFreeSize")] = convertSize2String(free);
+    // An unmounted file system's free space is not known, not zero.
+    d[QStringLiteral("volumeFreeSize")] = text(info, QStringLiteral("MountPoint")).isEmpty() ? QStringLiteral("Unknown")
+                                                                                           : convertSize2String(free);
     d[QStringLiteral("volumeTotalSize")] = convertSize2String(total);
     for (const char* key : {"FilesystemName", "Ejectable", "Writable", "BusProtocol", "MountPoint", "ParentWholeDisk", "DiskUUID",
-                            "SystemVolume", "SystemDisk"}) {
+                            "SystemVolume", "SystemDisk", "DiskSequence", "VolumeUUID"}) {
         const QString k = QLatin1String(key);
         if (info.contains(k))
             d[k] = info.value(k);
@@ -302,6 +304,8 @@ VolumeObjPtr CVolumeMgr::volumeObjFromDescription(const QVariantMap& d)
     v->volumeTotalSizeNum = text(d, QStringLiteral("TotalSize")).toLongLong();
     v->volumeFreeSizeNum = text(d, QStringLiteral("FreeSpace")).toLongLong();
     v->isWritable = d.value(QStringLiteral("Writable")).toBool();
+    v->diskSequence = d.value(QStringLiteral("DiskSequence")).toULongLong();
+    v->fileSystemUUID = text(d, QStringLiteral("VolumeUUID"));
     return v;
 }
 

@@ -94,7 +94,10 @@ void MakeSureFormatViewController::openMenuAction()
     menu->setDelegate(this);
     m_formatTypeVC = menu;
     QWidget* host = superDelegate() ? static_cast<QWidget*>(superDelegate()) : window();
-    m_typeDropDown.open(menu, host, kMenuAnchor, 3, 0);
+    // Hanging from the type button, where it hides none of the dialog's text.
+    QPushButton* button = ui->typeSelectBut;
+    const QPoint anchor = button->mapTo(host, QPoint(button->width() / 2, button->height()));
+    m_typeDropDown.open(menu, host, anchor, 1, 0);
 }
 
 void MakeSureFormatViewController::closeMattachedWindow() { m_typeDropDown.closeMattachedWindow(); }

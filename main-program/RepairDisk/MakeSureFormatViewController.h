@@ -27,9 +27,6 @@ class MakeSureFormatViewController : public PanelController, public FormatTypeVC
 {
     Q_OBJECT
 public:
-    // Where the type menu hangs from, in the panel window's coordinates.
-    static constexpr QPointF kMenuAnchor{272, 68};
-
     explicit MakeSureFormatViewController(QWidget* parent = nullptr);
     ~MakeSureFormatViewController() override;
 

@@ -1,6 +1,7 @@
 #include "RepairDisk/RepairDiskViewController.h"
 
 #include "Comm/FontCache.h"
+#include "Comm/VolumeIdentity.h"
 #include "Comm/WatchMountUnmount.h"
 #include "Main/Tools/CustomTableView.h"
 #include "RepairDisk/CVolumeMgr.h"
@@ -41,25 +42,53 @@ bool isDosFat(const QString& type)
 
 bool isExFat(const QString& type) { return type.toLower().contains(QLatin1String("exfat")); }
 
-constexpr int kExFatNameMax = 15;
+constexpr int kExFatNameMax = 11;
 
 QString exFatTooLong(const QString& name)
 {
     return QStringLiteral("The name \"%1\" is too long: ExFAT names have at most %2 characters.").arg(name).arg(kExFatNameMax);
 }
 
+// One line of the tool's as a sentence: a capital when it starts with a plain
+// word (a device name such as "sdb1" stays as it is), a full stop at the end.
+QString asSentence(QString line)
+{
+    line = line.trimmed();
+    const QString firstWord = line.section(QLatin1Char(' '), 0, 0);
+    bool plainWord = !firstWord.isEmpty();
+    for (const QChar c : firstWord)
+        plainWord = plainWord && c.isLetter();
+    if (plainWord && line.at(0).isLower())
+        line[0] = line.at(0).toUpper();
+    if (!line.isEmpty() && !line.endsWith('.') && !line.endsWith('!') && !line.endsWith('?'))
+        line += '.';
+    return line;
+}
+
+// What the user is shown of a failed command: the tool's reason as whole
+// sentences, each said once.
 QString reasonOf(const platform::CommandResult& r)
 {
     if (!r.started)
         return QStringLiteral("diskutil could not be started.");
     if (r.timedOut)
         return QStringLiteral("diskutil did not finish in time.");
-    QString why = QString::fromUtf8(r.errors).trimmed();
-    if (why.isEmpty())
-        why = QString::fromUtf8(r.output).trimmed();
-    if (why.isEmpty())
-        why = QStringLiteral("diskutil ended with status %1.").arg(r.exitCode);
-    return why;
+    QByteArray text = r.errors.trimmed().isEmpty() ? r.output : r.errors;
+    QStringList sentences;
+    for (const QString& line : QString::fromUtf8(text).split('\n', Qt::SkipEmptyParts)) {
+        const QString s = asSentence(line);
+        if (!s.isEmpty() && !sentences.contains(s))
+            sentences << s;
+    }
+    if (sentences.isEmpty())
+        return QStringLiteral("diskutil ended with status %1.").arg(r.exitCode);
+    return sentences.join(' ');
+}
+
+// The same volume in two scans: the same device holding the same medium.
+bool isSameVolume(const VolumeObj& a, const VolumeObj& b)
+{
+    return a.volumePath == b.volumePath && a.diskSequence == b.diskSequence;
 }
 
 const char* failureTitle(const QString& action)
@@ -153,10 +182,9 @@ void RepairDiskViewController::getallVolumes()
     last.start();
     m_rescanPending = false;
     m_isScanV = true;
-    m_selectVolume.reset();
-    m_allVolumeArr.clear();
+    // The rows stay until the new list is in: every mount anywhere rescans,
+    // and a list that empties each time moves under the user's hand.
     ui->loadPro->show();
-    reloadTable();
 
     platform::DiskTool tool = m_tool;
     platform::runInBackground(
@@ -184,16 +212,34 @@ void RepairDiskViewController::installVolumes(const QList<QVariantMap>& descript
                                                         d.value(QStringLiteral("SystemDisk")).toBool()});
         volumes << v;
     }
+    // The chosen volume stays chosen while it is there; only when it is gone
+    // (or another medium took its node) does the first row take its place.
+    qsizetype kept = -1;
+    if (m_selectVolume) {
+        for (qsizetype i = 0; i < volumes.size() && kept < 0; ++i)
+            if (isSameVolume(*volumes.at(i), *m_selectVolume))
+                kept = i;
+    }
+    // So does a name being typed for it: a mount elsewhere is no reason to
+    // throw it away.
+    const bool stillRenaming = kept >= 0 && m_isRenameEdit && m_renameTarget
+        && isSameVolume(*m_renameTarget, *volumes.at(kept));
+    const QString typed = m_editStr;
     m_allVolumeArr = volumes;
     ui->loadPro->hide();
-    m_selectIndex = 0;
-    m_isRenameEdit = false;
-    m_editStr.clear();
-    m_renameTarget.reset();
+    m_selectIndex = kept < 0 ? 0 : int(kept);
+    endRenaming();
     m_isScanV = false;
-    m_selectVolume = m_allVolumeArr.value(0);
+    m_selectVolume = m_allVolumeArr.value(m_selectIndex);
+    if (stillRenaming) {
+        m_isRenameEdit = true;
+        m_renameTarget = m_selectVolume;
+        m_editStr = typed;
+    }
     restoreFailedRename();
     reloadTable();
+    if (m_selectVolume)
+        ui->parTableView->scrollTo(m_model->index(m_selectIndex, 0));
     emit volumesReloaded();
 }
 
@@ -291,12 +337,7 @@ void RepairDiskViewController::configureCell(RepairDiskTableCellView* cell, int 
         const bool isSave = QLatin1String(r.id) == QLatin1String("save");
         b->setVisible(selected && (!isSave || renamingHere));
         auto action = r.action;
-        // The row whose button was pressed, by its record: a rescan since
-        // it was drawn makes the press do nothing.
-        connect(b, &QAbstractButton::clicked, this, [this, v, action] {
-            if (m_selectVolume == v)
-                (this->*action)();
-        });
+        connect(b, &QAbstractButton::clicked, this, [this, v, action] { queueRowAction(v, action); });
     }
 
     cell->nameField()->setText(v->volumeName);
@@ -321,12 +362,25 @@ void RepairDiskViewController::configureCell(RepairDiskTableCellView* cell, int 
     field->setFont(FontCache::lightFont(15));
     field->setText(renamingHere && !m_editStr.isEmpty() ? m_editStr : v->volumeName);
     connect(field, &QLineEdit::textEdited, this, &RepairDiskViewController::controlTextDidChange);
-    connect(field, &QLineEdit::returnPressed, this, [this, v] {
-        if (m_selectVolume == v)
-            saveButtonAction();
-    });
+    connect(field, &QLineEdit::returnPressed, this,
+            [this, v] { queueRowAction(v, &RepairDiskViewController::saveButtonAction); });
     if (renamingHere)
         QTimer::singleShot(0, field, [field] { field->setFocus(); });
+}
+
+void RepairDiskViewController::queueRowAction(const VolumeObjPtr& volume, void (RepairDiskViewController::*action)())
+{
+    // Run from the event loop, never inside the row widget's own handler: an
+    // action may open a modal dialog, and the rescans that run inside it
+    // rebuild every row, the pressed button's included. A press on a volume
+    // that is no longer the selected one does nothing.
+    QMetaObject::invokeMethod(
+        this,
+        [this, volume, action] {
+            if (m_selectVolume && isSameVolume(*m_selectVolume, *volume))
+                (this->*action)();
+        },
+        Qt::QueuedConnection);
 }
 
 // --- Commands -----------------------------------------------------------------
@@ -358,7 +412,12 @@ void RepairDiskViewController::runAction(const QString& action, const QStringLis
 
 void RepairDiskViewController::showActionFailure(const QString& action, const QString& reason)
 {
-    auto* notice = new DiskActionFailedViewController(QLatin1String(failureTitle(action)), reason);
+    showNotice(QLatin1String(failureTitle(action)), reason);
+}
+
+void RepairDiskViewController::showNotice(const QString& title, const QString& text)
+{
+    auto* notice = new DiskActionFailedViewController(title, text);
     m_failureVC = notice;
     openPanel(notice, PanelAnchor::LeftOfLowerMiddle, 1, 5);
 }
@@ -382,7 +441,7 @@ void RepairDiskViewController::mountButtonAction()
     const bool wasMounted = isVolumeMounted(*v);
     m_isMount = !wasMounted;
     const QString verb = wasMounted ? QStringLiteral("unmount") : QStringLiteral("mount");
-    runAction(verb, {verb, v->volumePath}, [this](bool, const QString&) { getallVolumes(); });
+    runAction(verb, expectedMediumArguments(*v) + QStringList{verb, v->volumePath}, [this](bool, const QString&) { getallVolumes(); });
 }
 
 void RepairDiskViewController::ejectButtonAction()
@@ -394,7 +453,7 @@ void RepairDiskViewController::ejectButtonAction()
     const QString target = v->diskUUID.isEmpty() ? v->volumePath : v->diskUUID;
     if (target.isEmpty())
         return;
-    runAction(QStringLiteral("eject"), {QStringLiteral("eject"), target}, [this](bool, const QString&) { getallVolumes(); });
+    runAction(QStringLiteral("eject"), expectedMediumArguments(*v) + QStringList{QStringLiteral("eject"), target}, [this](bool, const QString&) { getallVolumes(); });
 }
 
 void RepairDiskViewController::renameButtonAction()
@@ -445,20 +504,32 @@ void RepairDiskViewController::saveButtonAction()
     }
     reloadTable();
     const QString target = v->diskUUID.isEmpty() ? device : v->diskUUID;
-    runAction(QStringLiteral("rename"), {QStringLiteral("rename"), target, name},
+    runAction(QStringLiteral("rename"), expectedMediumArguments(*v) + QStringList{QStringLiteral("rename"), target, name},
               [this, v, name, device, typed](bool ok, const QString&) {
                   if (ok) {
                       v->volumeName = name;
                       reloadTable();
                       getallVolumes();  // the mount point follows the name
+                      // The file system took another name than the one typed:
+                      // say so, or the user believes the row is wrong.
+                      if (name != typed)
+                          QMetaObject::invokeMethod(
+                              this,
+                              [this, name] {
+                                  showNotice(QStringLiteral("The name was changed"),
+                                             QStringLiteral("MS-DOS FAT names are at most 11 characters in capitals, "
+                                                            "so the volume is now named \"%1\".")
+                                                 .arg(name));
+                              },
+                              Qt::QueuedConnection);
                       return;
                   }
                   // The typed name stays in the field for another try.
+                  // A scan that ends later keeps it, as it keeps any rename
+                  // in progress.
                   m_failedRename = FailedRename{device, typed};
-                  if (!m_isScanV) {
-                      restoreFailedRename();
-                      reloadTable();
-                  }
+                  restoreFailedRename();
+                  reloadTable();
               });
 }
 
@@ -522,6 +593,7 @@ void RepairDiskViewController::makeSureToFormatSelectVolumeWithName(const QStrin
         }
         args = {QStringLiteral("eraseVolume"), type, name, v->volumePath};
     }
+    args = expectedMediumArguments(*v) + args;
     platform::DiskTool tool = m_tool;
     platform::runInBackground(
         this, [tool, args] { return tool.run(args); },
@@ -535,7 +607,10 @@ void RepairDiskViewController::showFormatEndWindow(bool succeeded, const QString
     end->setOutcome(succeeded, reason);
     m_formatEndVC = end;
     getallVolumes();
+    const QPointer<RepairDiskViewController> alive(this);
     openPanel(end, PanelAnchor::LeftOfLowerMiddle, 1, 5);
+    if (alive)
+        m_isScanV = false;
 }
 
 // --- First Aid ------------------------------------------------------------------
@@ -552,8 +627,17 @@ void RepairDiskViewController::aidtButAction()
     openPanel(dialog, PanelAnchor::LowerMiddle, 3, 0);
 }
 
-void RepairDiskViewController::checkDiskAction() { startFirstAid(false); }
-void RepairDiskViewController::repairDiskAction() { startFirstAid(true); }
+// The confirmation's button handler is still on the stack: the progress
+// dialog's modal run starts once it has returned.
+void RepairDiskViewController::checkDiskAction()
+{
+    QMetaObject::invokeMethod(this, [this] { startFirstAid(false); }, Qt::QueuedConnection);
+}
+
+void RepairDiskViewController::repairDiskAction()
+{
+    QMetaObject::invokeMethod(this, [this] { startFirstAid(true); }, Qt::QueuedConnection);
+}
 
 void RepairDiskViewController::startFirstAid(bool repair)
 {
@@ -582,7 +666,7 @@ void RepairDiskViewController::streamFirstAid(const QString& verb)
     if (!v || !m_showAidVC)
         return;
     // By device: a name is not an identity, and there is no /Volumes here.
-    platform::DiskToolStream* stream = m_tool.stream({verb, v->volumePath}, this);
+    platform::DiskToolStream* stream = m_tool.stream(expectedMediumArguments(*v) + QStringList{verb, v->volumePath}, this);
     m_aidStream = stream;
     connect(stream, &platform::DiskToolStream::lineRead, this, [this](const QString& line) {
         ++m_chunkCount;

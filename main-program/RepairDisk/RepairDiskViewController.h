@@ -113,11 +113,13 @@ private:
     void installVolumes(const QList<QVariantMap>& descriptions);
     void reloadTable();
     void configureCell(RepairDiskTableCellView* cell, int row);
+    void queueRowAction(const VolumeObjPtr& volume, void (RepairDiskViewController::*action)());
     void endRenaming();
     void restoreFailedRename();
     void openPanel(PanelController* controller, PanelAnchor anchor, int side, double distance);
     void runAction(const QString& action, const QStringList& args, std::function<void(bool, const QString&)> done);
     void showActionFailure(const QString& action, const QString& reason);
+    void showNotice(const QString& title, const QString& text);
     void startFirstAid(bool repair);
     void streamFirstAid(const QString& verb);
     SystemFlags systemFlags(const VolumeObj& volume) const;

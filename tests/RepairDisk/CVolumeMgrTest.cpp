@@ -183,7 +183,18 @@ TEST(CVolumeMgr, DescriptionsRecordsAndSizeTexts)
     EXPECT_EQ(v->volumeTotalSizeNum, 100000000);
     EXPECT_TRUE(v->isWritable);
     EXPECT_FALSE(v->bCanEject);
-    EXPECT_TRUE(v->volumeType.isNull()) << "the wiper's field";
+
+    // Which medium the record stands for, as diskutil gave it.
+    info["DiskSequence"] = 42ULL;
+    info["VolumeUUID"] = "0f1e-2d3c";
+    const VolumeObjPtr identified = CVolumeMgr::volumeObjFromDescription(CVolumeMgr::MakeVolumeInfo(info));
+    EXPECT_EQ(identified->diskSequence, 42u);
+    EXPECT_EQ(identified->fileSystemUUID, "0f1e-2d3c");
+
+    // Not mounted: nobody knows how much is free, which is not "none".
+    info.remove("MountPoint");
+    const QVariantMap unmounted = CVolumeMgr::MakeVolumeInfo(info);
+    EXPECT_EQ(unmounted.value("volumeFreeSize").toString(), "Unknown");
 
     const QList<std::pair<uint64_t, QString>> sizes{
         {999, "999 byte"}, {1000, "1.00 KB"}, {999999, "1000.00 KB"}, {1000000, "1.00 MB"},

@@ -15,7 +15,9 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -36,8 +38,10 @@ platform::CommandResult du(const QStringList& args) { return toolvolume::tool().
 
 
 // A stand-in diskutil that lists one USB volume "fake0" (its type read from
-// the file "type" beside it) and logs every other command.
-const QString kFakeVolume = QStringLiteral(R"(case "$1" in
+// the file "type" beside it) and logs every other command with its options.
+const QString kFakeVolume = QStringLiteral(R"(ALL="$*"
+while [ "${1#--}" != "$1" ]; do shift; done
+case "$1" in
 list) cat <<'P'
 <?xml version="1.0" encoding="UTF-8"?>
 <plist version="1.0"><dict><key>AllDisksAndPartitions</key><array><dict>
@@ -53,6 +57,7 @@ info) cat <<P
 <key>BusProtocol</key><string>USB</string><key>Ejectable</key><true/><key>Writable</key><true/>
 <key>TotalSize</key><integer>1000000000</integer><key>FreeSpace</key><integer>500000000</integer>
 <key>DiskUUID</key><string>1234</string>
+<key>DiskSequence</key><integer>7</integer><key>VolumeUUID</key><string>ABCD-1234</string>
 </dict></plist>
 P
 ;;
@@ -102,10 +107,13 @@ protected:
     // Rescans until `done` holds for the list on screen.
     bool rescanUntil(const std::function<bool()>& done, int timeoutMs = 30000)
     {
+        // Mounts by other programs rescan too: the list on screen is the
+        // last one installed, kept while the next scan runs.
         return QTest::qWaitFor([&] {
-            if (!screen->isScanV() && done())
+            if (done())
                 return true;
-            screen->getallVolumes();
+            if (!screen->isScanV())
+                screen->getallVolumes();
             QTest::qWait(100);
             return false;
         }, timeoutMs);
@@ -126,7 +134,10 @@ protected:
         TextImageButton* b = button(id);
         ASSERT_TRUE(b && b->isVisible() && b->buttonEnabled()) << id;
         QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center());
+        runQueued();
     }
+    // Row and dialog actions run from the event loop, after the click's handler.
+    void runQueued() { QCoreApplication::sendPostedEvents(screen.get(), QEvent::MetaCall); }
     // The next action's end, as (succeeded, reason).
     std::pair<bool, QString> waitForAction(QSignalSpy& spy, int timeoutMs = 120000)
     {
@@ -172,6 +183,24 @@ TEST_F(RepairDiskScreen, ListsSelectsMountsRenamesAndEjectsWithTrueReasons)
     EXPECT_FALSE(screen->cellView(rowOf(f))->button("open")->isVisible());
     EXPECT_FALSE(button("save")->isVisible());
     EXPECT_EQ(button("mount")->label()->text(), "Unmount");
+
+    // A rescan (every mount anywhere sets one off) keeps the chosen volume
+    // chosen, also when it is not the first row.
+    {
+        const QString later = rowOf(e) > rowOf(f) ? e : f;
+        select(later);
+        QSignalSpy reloads(screen.get(), &RepairDiskViewController::volumesReloaded);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            if (!screen->isScanV() && reloads.isEmpty())
+                screen->getallVolumes();
+            return !reloads.isEmpty();
+        }, 30000));
+        ASSERT_TRUE(screen->selectVolume());
+        EXPECT_EQ(screen->selectVolume()->volumePath, later);
+        EXPECT_EQ(screen->selectIndex(), rowOf(later));
+        EXPECT_TRUE(button("format")->isVisible());
+        select(e);
+    }
 
     QStringList opened;
     screen->setOpener([&](const QString& path) { opened << path; return true; });
@@ -273,7 +302,11 @@ TEST_F(RepairDiskScreen, FormatsThroughTheDialogsAndShowsWhyHfsCannotBeMade)
                             {2, "MAC", false, "vfat", fatName.toUpper().left(11).toUtf8()}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.menuEntry);
-        ASSERT_TRUE(rescanUntil([&] { return volume(d) && !volume(d)->volumeMountPoint.isEmpty(); }));
+        // The list has seen the last format's new volume.
+        ASSERT_TRUE(rescanUntil([&] {
+            return volume(d) && !volume(d)->volumeMountPoint.isEmpty()
+                && volume(d)->fileSystemUUID.toUtf8() == blkid(v.device(), "UUID");
+        }));
         select(d);
         const QByteArray uuidBefore = blkid(v.device(), "UUID");
         press("format");
@@ -285,6 +318,15 @@ TEST_F(RepairDiskScreen, FormatsThroughTheDialogsAndShowsWhyHfsCannotBeMade)
 
         QTest::mouseClick(dialog->typeSelectBut(), Qt::LeftButton);
         ASSERT_TRUE(dialog->formatTypeVC());
+        {
+            // The open menu hides none of the dialog's question or warning.
+            const QWidget* menu = dialog->typeDropDown().window();
+            ASSERT_TRUE(menu);
+            const QRect menuArea(menu->mapToGlobal(QPoint(0, 0)), menu->size());
+            for (const QLabel* text : {dialog->nameLabel(), dialog->nodeLabel()})
+                EXPECT_FALSE(menuArea.intersects(QRect(text->mapToGlobal(QPoint(0, 0)), text->size())))
+                    << text->text().toStdString();
+        }
         SortSelectBgView* entry = dialog->formatTypeVC()->row(c.menuEntry);
         QTest::mouseClick(entry, Qt::LeftButton, {}, entry->rect().center());
         EXPECT_EQ(dialog->typeLabel()->text(), FormatTypeViewController::typeText(c.menuEntry));
@@ -341,6 +383,7 @@ TEST_F(RepairDiskScreen, FirstAidFindsTheDamageRepairsItAndLeavesTheVolumeClean)
             QTest::mouseClick(ask->repairBut(), Qt::LeftButton, {}, ask->repairBut()->rect().center());
         else
             QTest::mouseClick(ask->checkBut(), Qt::LeftButton);
+        runQueued();
         ASSERT_TRUE(screen->showAidVC());
         EXPECT_FALSE(screen->showAidVC()->completeBut()->buttonEnabled());
         ASSERT_TRUE(ended.wait(120000));
@@ -365,7 +408,7 @@ TEST_F(RepairDiskScreen, FirstAidRowsArriveWhileTheCheckerRunsWithCharactersWhol
     // across two writes with a pause, then fails with a reason on stderr.
     FakeTool fake("diskutil", kFakeVolume + R"(
 verifyvolume)
-  echo "$@" >> "$LOG"
+  echo "$ALL" >> "$LOG"
   echo "Checking fake0"
   printf 'r\303'
   sleep 1
@@ -382,6 +425,7 @@ esac
     QSignalSpy ended(screen.get(), &RepairDiskViewController::firstAidEnded);
     press("fristaid");
     QTest::mouseClick(screen->fristAidVC()->checkBut(), Qt::LeftButton);
+    runQueued();
     ShowAidViewControllrt* progress = screen->showAidVC();
     ASSERT_TRUE(progress);
     EXPECT_EQ(progress->progress()->used(), float(progress->progress()->width()) / 100);
@@ -400,13 +444,13 @@ esac
     EXPECT_EQ(progress->allShowStrArr().last(), "the volume has a problem");
     EXPECT_TRUE(progress->failed());
     EXPECT_TRUE(progress->completeBut()->buttonEnabled());
-    EXPECT_EQ(fake.log().trimmed(), "verifyvolume fake0");
+    EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 verifyvolume fake0");
 }
 
 TEST_F(RepairDiskScreen, NamesAreCutForFatAndRefusedPastTheExfatLimitBeforeAnyCommand)
 {
     FakeTool fake("diskutil", kFakeVolume + R"(
-*) echo "$@" >> "$LOG" ;;
+*) echo "$ALL" >> "$LOG" ;;
 esac
 )");
     auto setType = [&](const char* type) {
@@ -425,7 +469,12 @@ esac
     QTest::keyClicks(screen->cellView(0)->editNameField(), "-thirteen-chr");
     press("save");
     EXPECT_TRUE(waitForAction(actions).first);
-    EXPECT_EQ(fake.log().trimmed(), "rename 1234 -THIRTEEN-C");
+    EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 rename 1234 -THIRTEEN-C");
+    // The user is told the name the volume took.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->failureVC() != nullptr; }, 5000));
+    EXPECT_EQ(screen->failureVC()->titleLabel()->text(), "The name was changed");
+    EXPECT_TRUE(screen->failureVC()->reasonLabel()->text().contains("\"-THIRTEEN-C\""));
+    closeFailure();
 
     setType("ExFAT");
     ASSERT_TRUE(rescanUntil([&] { return volume("fake0") && volume("fake0")->diskType == "ExFAT"; }));
@@ -433,26 +482,220 @@ esac
     press("rename");
     QLineEdit* field = screen->cellView(0)->editNameField();
     field->clear();
-    QTest::keyClicks(field, "sixteen-chars-xx");
+    QTest::keyClicks(field, "twelve-chars");
     press("save");
     const auto [ok, reason] = waitForAction(actions);
     EXPECT_FALSE(ok);
-    EXPECT_TRUE(reason.contains("at most 15 characters")) << reason.toStdString();
+    EXPECT_TRUE(reason.contains("at most 11 characters")) << reason.toStdString();
     closeFailure();
-    EXPECT_EQ(screen->editStr(), "sixteen-chars-xx");
+    EXPECT_EQ(screen->editStr(), "twelve-chars");
 
-    ASSERT_TRUE(rescanUntil([&] { return !screen->isRenameEdit() && volume("fake0"); }));  // a rescan ends it
-    select("fake0");
+    // A rescan keeps the typed name; choosing the row again ends the rename.
+    screen->getallVolumes();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->isScanV(); }, 10000));
+    EXPECT_TRUE(screen->isRenameEdit());
+    EXPECT_EQ(screen->editStr(), "twelve-chars");
+    screen->selectRow(rowOf("fake0"));
+    EXPECT_FALSE(screen->isRenameEdit());
     press("format");
     ASSERT_TRUE(screen->makeSureFormatVC());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->makeSureFormatVC()->nameTextFiled()->isReadOnly(); }, 2000));
-    screen->makeSureFormatVC()->nameTextFiled()->setText("sixteen-chars-xx");
+    screen->makeSureFormatVC()->nameTextFiled()->setText("twelve-chars");
     QTest::mouseClick(screen->makeSureFormatVC()->okButton(), Qt::LeftButton, {},
                       screen->makeSureFormatVC()->okButton()->rect().center());
     const auto [formatted, why] = waitForAction(actions);
     EXPECT_FALSE(formatted);
-    EXPECT_TRUE(why.contains("at most 15 characters")) << why.toStdString();
+    EXPECT_TRUE(why.contains("at most 11 characters")) << why.toStdString();
     ASSERT_TRUE(screen->formatEndVC());
     EXPECT_FALSE(screen->formatEndVC()->succeeded());
-    EXPECT_EQ(fake.log().trimmed(), "rename 1234 -THIRTEEN-C") << "a command ran for a name that cannot be";
+    EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 rename 1234 -THIRTEEN-C") << "a command ran for a name that cannot be";
+}
+
+namespace {
+
+// Drives dialogs that run modally: every few milliseconds, from inside
+// whatever nested loop is running, the next step is tried until it says it
+// is done.
+class ModalScript : public QObject
+{
+public:
+    explicit ModalScript(QList<std::function<bool()>> steps) : m_steps(std::move(steps))
+    {
+        m_timer.setInterval(20);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (m_next < m_steps.size() && m_steps.at(m_next)())
+                ++m_next;
+        });
+        m_timer.start();
+    }
+    bool finished() const { return m_next == m_steps.size(); }
+    qsizetype step() const { return m_next; }
+
+private:
+    QList<std::function<bool()>> m_steps;
+    qsizetype m_next = 0;
+    QTimer m_timer;
+};
+
+}  // namespace
+
+// The dialogs as users meet them: the real modal runner, a real press and
+// release on the row's button, and mount-table rescans while a dialog is
+// open, which rebuild the rows under it.
+TEST_F(RepairDiskScreen, ModalFormatAndFirstAidSurviveRescansAndShowTheirEnd)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    ToolVolume v("ext4", 64, uniqueLabel("M"));
+    LoopVolume elsewhere("vfat", 64, uniqueLabel("W"));
+    ASSERT_TRUE(v.ok() && elsewhere.ok());
+    ASSERT_EQ(du({"mount", v.kernelName()}).exitCode, 0);
+    const QString d = v.kernelName();
+    makeScreen();
+    screen->setPanelRunner({});
+    QSignalSpy reloads(screen.get(), &RepairDiskViewController::volumesReloaded);
+    QSignalSpy actions(screen.get(), &RepairDiskViewController::actionEnded);
+
+    // A mount or unmount elsewhere, and the rescan it sets off, finished.
+    int reloadsBefore = 0;
+    auto toggleElsewhere = [&] {
+        reloadsBefore = int(reloads.size());
+        return elsewhere.mountPoint().isEmpty() ? elsewhere.mount() : elsewhere.unmount();
+    };
+    auto rescanned = [&] { return reloads.size() > reloadsBefore; };
+    auto pressRowButton = [&](const char* id) {
+        ASSERT_TRUE(rescanUntil([&] { return volume(d) && !volume(d)->volumeMountPoint.isEmpty(); }));
+        select(d);
+        QPointer<TextImageButton> b = button(id);
+        ASSERT_TRUE(b && b->buttonEnabled());
+        QTest::mousePress(b, Qt::LeftButton, {}, b->rect().center());
+        QTest::mouseRelease(b, Qt::LeftButton, {}, b->rect().center());
+    };
+
+    const QString name = uniqueLabel("N").toLower();
+    bool endShown = false;
+    {
+        ModalScript script({
+            [&] { return screen->makeSureFormatVC() && screen->makeSureFormatVC()->isVisible() && toggleElsewhere(); },
+            [&] { return rescanned() && !screen->makeSureFormatVC()->nameTextFiled()->isReadOnly(); },
+            [&] {
+                MakeSureFormatViewController* dialog = screen->makeSureFormatVC();
+                dialog->nameTextFiled()->setText(name);
+                QTest::mouseClick(dialog->okButton(), Qt::LeftButton, {}, dialog->okButton()->rect().center());
+                return true;
+            },
+            [&] { return screen->formatEndVC() && screen->formatEndVC()->isVisible() && toggleElsewhere(); },
+            [&] {
+                if (!rescanned())
+                    return false;
+                endShown = true;
+                QTest::mouseClick(screen->formatEndVC()->closeButton(), Qt::LeftButton, {},
+                                  screen->formatEndVC()->closeButton()->rect().center());
+                return true;
+            },
+        });
+        pressRowButton("format");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return script.finished(); }, 180000)) << "stuck at step " << script.step();
+    }
+    EXPECT_TRUE(endShown);
+    ASSERT_FALSE(actions.isEmpty());
+    EXPECT_EQ(actions.first().at(0).toString(), "format");
+    EXPECT_TRUE(actions.first().at(1).toBool()) << actions.first().at(2).toString().toStdString();
+    EXPECT_EQ(blkid(v.device(), "LABEL"), name.toUtf8());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->formatEndVC(); }, 5000));
+    EXPECT_FALSE(screen->isScanV()) << "the scan flag outlived the end dialog";
+
+    {
+        ModalScript script({
+            [&] { return screen->fristAidVC() && screen->fristAidVC()->isVisible() && toggleElsewhere(); },
+            [&] {
+                if (!rescanned())
+                    return false;
+                QTest::mouseClick(screen->fristAidVC()->repairBut(), Qt::LeftButton, {},
+                                  screen->fristAidVC()->repairBut()->rect().center());
+                return true;
+            },
+            [&] { return screen->showAidVC() && screen->showAidVC()->isVisible() && toggleElsewhere(); },
+            [&] {
+                ShowAidViewControllrt* progress = screen->showAidVC();
+                if (!rescanned() || !progress->completeBut()->buttonEnabled())
+                    return false;
+                QTest::mouseClick(progress->completeBut(), Qt::LeftButton, {}, progress->completeBut()->rect().center());
+                return true;
+            },
+        });
+        pressRowButton("fristaid");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return script.finished(); }, 180000)) << "stuck at step " << script.step();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->showAidVC(); }, 5000));
+    ASSERT_TRUE(rescanUntil([&] { return volume(d) != nullptr; }));
+    EXPECT_EQ(volume(d)->volumeName, name);
+}
+
+// A stick pulled and another plugged in while the Format dialog is open gets
+// the same device node: the other disk is not the one the user chose.
+TEST_F(RepairDiskScreen, AnotherDiskAtTheChosenNodeIsNotFormatted)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString otherImage = dir.filePath("other.img");
+    ASSERT_TRUE(toolvolume::writeMarkers(otherImage));
+
+    makeScreen();
+    QSignalSpy actions(screen.get(), &RepairDiskViewController::actionEnded);
+    // Other tests take free loop nodes too: one may get in between the
+    // detach and the attach, and then it is tried again.
+    std::unique_ptr<AttachedImage> other;
+    MakeSureFormatViewController* dialog = nullptr;
+    for (int attempt = 0; attempt < 5 && !(other && other->attached()); ++attempt) {
+        if (dialog)
+            dialog->closeWindow();
+        auto chosen = std::make_unique<ToolVolume>("ext4", 64, uniqueLabel("C"));
+        ASSERT_TRUE(chosen->ok());
+        ASSERT_EQ(du({"mount", chosen->kernelName()}).exitCode, 0);
+        const QString d = chosen->kernelName(), node = chosen->device();
+        ASSERT_TRUE(rescanUntil([&] {
+            return volume(d) && !volume(d)->volumeMountPoint.isEmpty()
+                && volume(d)->fileSystemUUID.toUtf8() == blkid(node, "UUID");
+        }));
+        EXPECT_NE(volume(d)->diskSequence, 0u);
+        select(d);
+        press("format");
+        dialog = screen->makeSureFormatVC();
+        ASSERT_TRUE(dialog);
+        chosen.reset();
+        other = std::make_unique<AttachedImage>(node, otherImage);
+    }
+    ASSERT_TRUE(other && other->attached());
+    QTest::mouseClick(dialog->okButton(), Qt::LeftButton, {}, dialog->okButton()->rect().center());
+    const auto [ok, reason] = waitForAction(actions);
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(reason.contains("no longer the one that was chosen")) << reason.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->formatEndVC() != nullptr; }, 5000));
+    EXPECT_FALSE(screen->formatEndVC()->succeeded());
+    EXPECT_EQ(toolvolume::markersLeft(otherImage), 2);
+}
+
+TEST_F(RepairDiskScreen, AToolsFailureIsShownOnceAsASentence)
+{
+    FakeTool fake("diskutil", kFakeVolume + R"(
+unmount)
+  echo "fake0 failed to unmount from /media/FAKE: target is busy" >&2
+  echo "fake0 failed to unmount from /media/FAKE: target is busy" >&2
+  echo "the volume is still mounted" >&2
+  exit 1
+;;
+esac
+)");
+    makeScreen(platform::DiskTool(fake.path()));
+    QSignalSpy actions(screen.get(), &RepairDiskViewController::actionEnded);
+    ASSERT_TRUE(rescanUntil([&] { return volume("fake0") != nullptr; }));
+    select("fake0");
+    press("mount");
+    const auto [ok, reason] = waitForAction(actions);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(reason, "fake0 failed to unmount from /media/FAKE: target is busy. The volume is still mounted.");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->failureVC() != nullptr; }, 5000));
+    EXPECT_EQ(screen->failureVC()->reasonLabel()->text(), reason);
+    closeFailure();
 }

@@ -54,6 +54,7 @@ struct Target
     std::optional<DeviceTable> table;
     const BlockDevice* device = nullptr;
     int status = Success;
+    Expectation expected;
 };
 
 Target resolveTarget(const QString& target)
@@ -87,6 +88,21 @@ QString refusedSystem(const BlockDevice& d, const QString& what)
         .arg(d.name, (d.mountPoints + d.stackedMountPoints).join(QStringLiteral(", ")), what);
 }
 
+QString mediumChangedText(const BlockDevice& d)
+{
+    return QStringLiteral("The disk at %1 is no longer the one that was chosen: nothing was done to it.").arg(d.node());
+}
+
+// The caller chose a medium, not a device node: a stick pulled and another
+// plugged in gets the same node, and must never be taken for the first.
+bool isExpectedMedium(const Target& t, quint64 sequenceNow)
+{
+    const Expectation& e = t.expected;
+    if (e.sequence && sequenceNow != *e.sequence)
+        return false;
+    return e.uuid.isEmpty() || t.device->probe.uuid.compare(e.uuid, Qt::CaseInsensitive) == 0;
+}
+
 // Re-reads the device after a change so later steps see what is there now.
 const BlockDevice* refreshed(Target& t, const QString& name, QString* why)
 {
@@ -100,6 +116,28 @@ const BlockDevice* refreshed(Target& t, const QString& name, QString* why)
     }
     t.table->probe({name});
     return t.table->device(name);
+}
+
+// The device's numbers and those of its partitions.
+QList<QPair<unsigned, unsigned>> numbersOf(const DeviceTable& table, const BlockDevice& d)
+{
+    QList<QPair<unsigned, unsigned>> numbers{{d.major, d.minor}};
+    for (const QString& name : d.partitions)
+        if (const BlockDevice* p = table.device(name))
+            numbers.append({p->major, p->minor});
+    return numbers;
+}
+
+// Mounts the device again when a command that unmounted it stops short, so
+// it is left as it was found.
+void restoreMount(Target& t, const QString& name, bool wasMounted)
+{
+    if (!wasMounted)
+        return;
+    QString why, mountPoint;
+    const BlockDevice* now = refreshed(t, name, &why);
+    if (now && !now->isMounted())
+        mountVolume(*now, &mountPoint, &why);
 }
 
 int cmdList(const Invocation& inv)
@@ -238,7 +276,28 @@ int cmdRename(const Invocation& inv, Target& t)
     QString why;
     if (remount && !unmountDevice(d, &why))
         return failWith(why);
+    // An unmounted device is claimed as for an erase: a label written under
+    // another user's mount or open file is a change nobody chose.
+    std::optional<DevicePin> pin;
+    if (!live) {
+        pin.emplace(d);
+        QString refusal;
+        if (t.expected.sequence && pin->ok() && pin->diskSequence() != *t.expected.sequence)
+            return failWith(mediumChangedText(d), MediumChanged);
+        if (!pin->claim())
+            refusal = pin->error();
+        else if (const QString who = otherUsersAfterProbes(numbersOf(*t.table, d)); !who.isEmpty())
+            refusal = QStringLiteral("%1 is in use: %2. It was not renamed.").arg(d.name, who);
+        if (!refusal.isEmpty()) {
+            pin.reset();
+            restoreMount(t, d.name, remount);
+            return failWith(refusal);
+        }
+        // Label tools open the device themselves, some exclusively.
+        pin->releaseClaim();
+    }
     const bool labelled = runHelperWhenFree(fs->labelTool, fs->labelArgs(d.node(), label), &why, 60000);
+    pin.reset();
     if (!labelled && !remount)
         return failWith(QStringLiteral("%1 failed to rename: %2").arg(d.name, why));
     QString failure = labelled ? QString() : QStringLiteral("%1 failed to rename: %2").arg(d.name, why);
@@ -280,14 +339,19 @@ int eraseAndMount(Target& t, const FileSystem& fs, const QString& label)
         return failWith(why);
     {
         DevicePin pin(d);
+        if (t.expected.sequence && pin.ok() && pin.diskSequence() != *t.expected.sequence)
+            return failWith(mediumChangedText(d), MediumChanged);
         // Mounted in another namespace or held by another program: a
         // formatter that does not check would destroy a live file system.
-        if (!pin.claim()) {
-            const QString refusal = pin.error();
-            const BlockDevice* now = wasMounted ? refreshed(t, d.name, &why) : nullptr;
-            QString mountPoint;
-            if (now && !now->isMounted())
-                mountVolume(*now, &mountPoint, &why);  // leave it as it was found
+        // The exclusive claim misses plain opens and some FUSE mounts.
+        QString refusal;
+        if (!pin.claim())
+            refusal = pin.error();
+        else if (const QString who = otherUsersAfterProbes(numbersOf(*t.table, d)); !who.isEmpty())
+            refusal = QStringLiteral("%1 is in use: %2. Nothing was erased.").arg(d.name, who);
+        if (!refusal.isEmpty()) {
+            pin.releaseClaim();
+            restoreMount(t, d.name, wasMounted);
             return failWith(refusal);
         }
         say(QStringLiteral("Started erase on %1").arg(d.name));
@@ -297,8 +361,11 @@ int eraseAndMount(Target& t, const FileSystem& fs, const QString& label)
         // in that instant makes the formatter fail, never write.
         if (fs.formatterClaimsDevice)
             pin.releaseClaim();
-        if (!runHelper(fs.formatTool, args, &why))
+        if (!runHelper(fs.formatTool, args, &why)) {
+            pin.releaseClaim();
+            restoreMount(t, d.name, wasMounted);
             return failWith(QStringLiteral("%1 failed to erase: %2").arg(d.name, why));
+        }
     }
     say(QStringLiteral("Erased %1 as %2 \"%3\"").arg(d.name, fs.name, label));
 
@@ -404,10 +471,33 @@ int cmdCheck(const Invocation&, Target& t, bool repair)
 
 }  // namespace
 
+bool parseGlobalOption(const QString& option, Invocation& inv)
+{
+    if (option == QLatin1String("--show-loop-as-usb")) {
+        inv.presentation.loopAsUsb = true;
+        return true;
+    }
+    static const QString sequence = QStringLiteral("--expect-sequence=");
+    static const QString uuid = QStringLiteral("--expect-uuid=");
+    if (option.startsWith(sequence)) {
+        bool ok = false;
+        const quint64 n = option.mid(sequence.size()).toULongLong(&ok);
+        if (!ok)
+            return false;
+        inv.expected.sequence = n;
+        return true;
+    }
+    if (option.startsWith(uuid)) {
+        inv.expected.uuid = option.mid(uuid.size());
+        return true;
+    }
+    return false;
+}
+
 QString usageText()
 {
     return QStringLiteral(
-        "usage: diskutil [--show-loop-as-usb] <command> [arguments]\n"
+        "usage: diskutil [--show-loop-as-usb] [--expect-sequence=N] [--expect-uuid=UUID] <command> [arguments]\n"
         "  list [-plist]\n"
         "  info [-plist] <target>\n"
         "  mount <target>\n"
@@ -419,7 +509,10 @@ QString usageText()
         "  verifyvolume <target>\n"
         "  repairvolume <target>\n"
         "A target is a device identifier (sdb1), a device node (/dev/sdb1),\n"
-        "a mount point, a UUID or a volume name.");
+        "a mount point, a UUID or a volume name.\n"
+        "--expect-sequence and --expect-uuid give the DiskSequence and VolumeUUID\n"
+        "that info printed: a command that changes the device refuses (status 3)\n"
+        "when the device now holds another medium.");
 }
 
 int dispatchCommand(const Invocation& inv)
@@ -463,6 +556,7 @@ int dispatchCommand(const Invocation& inv)
         Target t = resolveTarget(inv.arguments.at(command.targetIndex));
         if (!t.device)
             return t.status;
+        t.expected = inv.expected;
         // One command per disk at a time; what the device looks like is read
         // again once the disk is ours.
         const DiskLock lock(t.device->wholeDisk);
@@ -474,6 +568,8 @@ int dispatchCommand(const Invocation& inv)
             return failWith(why);
         t.table->probe({t.table->device(name)->wholeDisk});
         t.device = t.table->device(name);
+        if (!isExpectedMedium(t, diskSequenceOf(t.device->wholeDisk)))
+            return failWith(mediumChangedText(*t.device), MediumChanged);
         return command.run(inv, t);
     }
     return failWith(QStringLiteral("unknown command \"%1\"\n%2").arg(c, usageText()), Usage);

@@ -109,6 +109,7 @@ QVariantMap listEntry(const BlockDevice& d)
     QVariantMap e;
     e[QStringLiteral("DeviceIdentifier")] = d.name;
     e[QStringLiteral("Size")] = d.size;
+    e[QStringLiteral("DiskSequence")] = diskSequenceOf(d.wholeDisk);
     e[QStringLiteral("Content")] = contentOf(d);
     const QString fsName = filesystemNameOf(d);
     if (!fsName.isEmpty()) {
@@ -231,16 +232,27 @@ QVariantMap infoDictionary(DeviceTable& table, const BlockDevice& device, const 
     SpaceOnVolume space;
     if (!mountPoint.isEmpty())
         space = spaceAt(mountPoint, d);
-    const QString fsName = filesystemNameOf(d);
+    QString fsName = filesystemNameOf(d);
+    QString fsType = d.probe.fsType;
+    // Some systems refuse even root a read of their own disk, and blkid then
+    // says nothing: what the kernel mounted it as still names its type.
+    if (fsType.isEmpty() && !d.mountedType.isEmpty() && !d.mountedType.startsWith(QLatin1String("fuse"))) {
+        fsType = d.mountedType;
+        const FileSystem* fs = fileSystemForProbe(fsType, {});
+        fsName = fs ? fs->name : fsType;
+    }
 
     QVariantMap info;
     info[QStringLiteral("DeviceIdentifier")] = d.name;
     info[QStringLiteral("DeviceNode")] = d.node();
     info[QStringLiteral("ParentWholeDisk")] = d.wholeDisk;
     info[QStringLiteral("WholeDisk")] = d.isWholeDisk();
+    // With VolumeUUID, what an acting command is told to expect, so a medium
+    // swapped in at the same node is never taken for the one chosen.
+    info[QStringLiteral("DiskSequence")] = diskSequenceOf(d.wholeDisk);
     info[QStringLiteral("Content")] = contentOf(d);
     info[QStringLiteral("FilesystemName")] = fsName;
-    info[QStringLiteral("FilesystemType")] = d.probe.fsType;
+    info[QStringLiteral("FilesystemType")] = fsType;
     info[QStringLiteral("VolumeName")] = fsName.isEmpty() ? QString() : d.probe.label;
     // Only the system's own volumes carry the disk-description name: it is
     // how callers spot helper volumes ("EFI", "Recovery", ...), and a user's

@@ -163,6 +163,14 @@ QStringList readSwaps()
     return swaps;
 }
 
+quint64 diskSequenceOf(const QString& wholeDisk)
+{
+    QFile file(QStringLiteral("/sys/class/block/%1/diskseq").arg(wholeDisk));
+    if (wholeDisk.isEmpty() || wholeDisk.contains('/') || !file.open(QIODevice::ReadOnly))
+        return 0;
+    return file.readAll().trimmed().toULongLong();
+}
+
 QString loopBackingFile(const QString& loopName)
 {
     QFile file(QStringLiteral("/sys/block/%1/loop/backing_file").arg(loopName));
@@ -269,8 +277,10 @@ void DeviceTable::attachMounts(const QList<platform::MountEntry>& mounts)
             }
         }
         if (match && !match->mountPoints.contains(m.mountPoint)) {
-            if (match->mountPoints.isEmpty())
+            if (match->mountPoints.isEmpty()) {
                 match->mountedReadOnly = m.readOnly();
+                match->mountedType = m.fsType;
+            }
             match->mountPoints << m.mountPoint;
         }
         if (match)

@@ -50,6 +50,7 @@ struct BlockDevice
     // device are mounted: they live on it as much as its own file system does.
     QStringList stackedMountPoints;
     bool mountedReadOnly = false;
+    QString mountedType;       // the mount table's type of its first mount
     QString backingFile;       // a loop device's image when the table was read
     bool probed = false;
     Probe probe;
@@ -68,11 +69,15 @@ QString canonicalDevice(const QString& path);
 // The device paths /proc/swaps lists.
 QStringList readSwaps();
 
-// The block devices as lsblk lists them, with their mount points, probed with
-// blkid on demand (probing is the slow part: only what a command needs).
 // The image a loop device is attached to now; empty when it is detached.
 QString loopBackingFile(const QString& loopName);
+// The kernel's number for the medium in a whole disk: it changes whenever
+// another medium (another image, another stick) takes the same device node.
+// 0 when the kernel gives none.
+quint64 diskSequenceOf(const QString& wholeDisk);
 
+// The block devices as lsblk lists them, with their mount points, probed with
+// blkid on demand (probing is the slow part: only what a command needs).
 class DeviceTable
 {
 public:

@@ -95,7 +95,7 @@ QList<FileSystem> makeTable()
     exfat.labelTool = QStringLiteral("exfatlabel");
     exfat.labelArgs = [](const QString& device, const QString& label) { return QStringList{device, label}; };
     exfat.labelMayStartWithDash = false;  // exfatlabel takes no "--"
-    exfat.labelMax = 15;
+    exfat.labelMax = 11;  // the volume label entry holds 11 UTF-16 units
     exfat.labelUnit = LabelUnit::Utf16Units;
     exfat.checker = QStringLiteral("fsck.exfat");
     exfat.verifyArgs = {QStringLiteral("-n")};

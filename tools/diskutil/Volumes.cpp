@@ -5,11 +5,15 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QThread>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -76,6 +80,30 @@ QString folderNameFor(const QString& volumeName)
     return name;
 }
 
+QString helperReason(const QByteArray& text, const QString& program, const QStringList& args)
+{
+    // The last line says why; the ones before it tell what the tool was doing.
+    const QStringList lines = QString::fromUtf8(text).split('\n', Qt::SkipEmptyParts);
+    QString why;
+    for (auto it = lines.rbegin(); it != lines.rend() && why.isEmpty(); ++it)
+        why = it->trimmed();
+    // Tools start with their own name and the path they were given, which
+    // the caller's sentence already names ("umount: /media/X: target is busy").
+    const QString name = QFileInfo(program).fileName();
+    for (bool cut = true; cut;) {
+        cut = false;
+        for (const QString& prefix : QStringList{program, name} + args) {
+            if (!prefix.isEmpty() && why.startsWith(prefix + QStringLiteral(": "))) {
+                why = why.mid(prefix.size() + 2).trimmed();
+                cut = true;
+            }
+        }
+    }
+    while (why.endsWith('.'))
+        why.chop(1);
+    return why;
+}
+
 bool runHelper(const QString& program, const QStringList& args, QString* error, int timeoutMs, QByteArray* output)
 {
     const QString path = findProgram(program);
@@ -90,14 +118,15 @@ bool runHelper(const QString& program, const QStringList& args, QString* error, 
     if (r.ok())
         return true;
     if (error) {
-        QString why = QString::fromUtf8(r.errors).trimmed();
-        if (why.isEmpty())
-            why = QString::fromUtf8(r.output).trimmed();
         if (r.timedOut)
-            why = QStringLiteral("timed out");
+            *error = QStringLiteral("%1 timed out").arg(program);
         else if (!r.started)
-            why = QStringLiteral("could not be started");
-        *error = QStringLiteral("%1: %2").arg(program, why.isEmpty() ? QStringLiteral("exit status %1").arg(r.exitCode) : why);
+            *error = QStringLiteral("%1 could not be started").arg(program);
+        else if (const QString why = helperReason(r.errors.trimmed().isEmpty() ? r.output : r.errors, program, args);
+                 !why.isEmpty())
+            *error = why;
+        else
+            *error = QStringLiteral("%1 ended with status %2").arg(program).arg(r.exitCode);
     }
     return false;
 }
@@ -191,7 +220,8 @@ bool waitUntilFree(const QString& node, int timeoutMs)
     }
 }
 
-DevicePin::DevicePin(const BlockDevice& device) : m_node(device.node()), m_name(device.name)
+DevicePin::DevicePin(const BlockDevice& device)
+    : m_node(device.node()), m_name(device.name), m_wholeDisk(device.wholeDisk)
 {
     const QString changed = QStringLiteral("%1 changed after it was chosen: nothing was done to it").arg(device.name);
     m_fd = ::open(device.node().toUtf8().constData(), O_RDONLY | O_CLOEXEC);
@@ -204,6 +234,14 @@ DevicePin::DevicePin(const BlockDevice& device) : m_node(device.node()), m_name(
     // Read after opening: from here on the loop device keeps its image.
     if (device.isLoop() && (device.backingFile.isEmpty() || loopBackingFile(device.wholeDisk) != device.backingFile))
         m_error = changed;
+}
+
+quint64 DevicePin::diskSequence() const
+{
+    __u64 sequence = 0;
+    if (m_fd >= 0 && ::ioctl(m_fd, BLKGETDISKSEQ, &sequence) == 0)
+        return sequence;
+    return diskSequenceOf(m_wholeDisk);
 }
 
 DevicePin::~DevicePin()
@@ -237,6 +275,69 @@ void DevicePin::releaseClaim()
     if (m_claimFd >= 0)
         ::close(m_claimFd);
     m_claimFd = -1;
+}
+
+namespace {
+
+QString processName(const QString& procRoot, const QString& pid)
+{
+    QFile f(procRoot + '/' + pid + QStringLiteral("/comm"));
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
+}
+
+}  // namespace
+
+QString otherUsersOf(const QList<QPair<unsigned, unsigned>>& numbers, const QString& procRoot)
+{
+    if (numbers.isEmpty())
+        return {};
+    const QString self = QString::number(::getpid());
+    QStringList wanted;
+    for (const auto& n : numbers)
+        wanted << QStringLiteral("%1:%2").arg(n.first).arg(n.second);
+    const QStringList pids = QDir(procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QSet<QString> namespacesSeen;
+    for (const QString& pid : pids) {
+        bool isPid = false;
+        pid.toUInt(&isPid);
+        if (!isPid || pid == self)
+            continue;
+        // Mounts, once per mount namespace.
+        const QString ns = QFileInfo(procRoot + '/' + pid + QStringLiteral("/ns/mnt")).symLinkTarget();
+        if (ns.isEmpty() || !namespacesSeen.contains(ns)) {
+            namespacesSeen.insert(ns);
+            QFile info(procRoot + '/' + pid + QStringLiteral("/mountinfo"));
+            if (info.open(QIODevice::ReadOnly)) {
+                for (const QByteArray& line : info.readAll().split('\n')) {
+                    const QList<QByteArray> f = line.split(' ');
+                    if (f.size() > 4 && wanted.contains(QString::fromLatin1(f.at(2))))
+                        return QStringLiteral("it is mounted at %1 in the mount namespace of process %2 (%3)")
+                            .arg(QString::fromUtf8(f.at(4)), pid, processName(procRoot, pid));
+                }
+            }
+        }
+        // Open descriptors.
+        const QString fdDir = procRoot + '/' + pid + QStringLiteral("/fd");
+        for (const QString& fd : QDir(fdDir).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
+            struct stat st{};
+            if (::stat((fdDir + '/' + fd).toUtf8().constData(), &st) != 0 || !S_ISBLK(st.st_mode))
+                continue;
+            for (const auto& n : numbers)
+                if (st.st_rdev == makedev(n.first, n.second))
+                    return QStringLiteral("process %1 (%2) has it open").arg(pid, processName(procRoot, pid));
+        }
+    }
+    return {};
+}
+
+QString otherUsersAfterProbes(const QList<QPair<unsigned, unsigned>>& numbers)
+{
+    QString who = otherUsersOf(numbers);
+    for (int tries = 0; !who.isEmpty() && who.startsWith(QLatin1String("process")) && tries < 10; ++tries) {
+        QThread::msleep(200);
+        who = otherUsersOf(numbers);
+    }
+    return who;
 }
 
 QStringList holdersOf(const QString& kernelName)

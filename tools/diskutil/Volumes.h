@@ -2,6 +2,7 @@
 #include "Devices.h"
 #include "FileSystems.h"
 
+#include <QPair>
 #include <QString>
 
 namespace diskutil {
@@ -41,6 +42,10 @@ public:
     bool ok() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
 
+    // The disk sequence of the medium held open: what is written to is this
+    // medium whatever is attached at the node later.
+    quint64 diskSequence() const;
+
     // Claims the device exclusively, as the kernel does for a mount: refused
     // while it is mounted anywhere (another mount namespace included), held
     // by a device-mapper or RAID volume, or claimed by another program. False
@@ -55,8 +60,20 @@ private:
     int m_claimFd = -1;
     QString m_node;
     QString m_name;
+    QString m_wholeDisk;
     QString m_error;
 };
+
+// Who else uses the device (by its major:minor numbers, and those of its
+// partitions): a process of this system holding it open, or a mount of it in
+// any mount namespace. A sentence saying who, or empty when nobody does.
+// This process's own open descriptors do not count.
+QString otherUsersOf(const QList<QPair<unsigned, unsigned>>& numbers, const QString& procRoot = QStringLiteral("/proc"));
+
+// The same, asked again for two seconds while it is only a process: a probe
+// that opens a device just set free lets go of it at once, a user's program
+// does not.
+QString otherUsersAfterProbes(const QList<QPair<unsigned, unsigned>>& numbers);
 
 // The kernel names of the volumes stacked on a device (device-mapper, RAID,
 // bcache): /sys/class/block/<name>/holders.
@@ -81,6 +98,11 @@ private:
     int m_fd = -1;
     QString m_error;
 };
+
+// The reason in a helper's error output, as a clause for a sentence of ours:
+// its last line, without the tool's name, the paths it was given or a final
+// full stop ("umount: /media/X: target is busy." gives "target is busy").
+QString helperReason(const QByteArray& text, const QString& program, const QStringList& args);
 
 // Runs a helper program by name with an argument vector; its standard error
 // (or output) becomes `error` when it fails.

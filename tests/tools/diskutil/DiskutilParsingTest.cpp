@@ -3,6 +3,7 @@
 #include "Devices.h"
 #include "FileSystems.h"
 #include "ToolVolume.h"
+#include "Volumes.h"
 
 #include <gtest/gtest.h>
 
@@ -206,6 +207,36 @@ TEST(DiskutilParsing, FileSystemTableNamesAndLabelLimits)
     EXPECT_FALSE(ext4.labelProblem("a\nb").isEmpty());
 
     const FileSystem& exfat = *fileSystemNamed("ExFAT");
-    EXPECT_TRUE(exfat.labelProblem(QString(15, QChar(0xe9))).isEmpty());
+    EXPECT_TRUE(exfat.labelProblem(QString(11, QChar(0xe9))).isEmpty());
+    EXPECT_FALSE(exfat.labelProblem(QString(12, 'a')).isEmpty());  // its formatter refuses it after the unmount
     EXPECT_FALSE(exfat.labelProblem("-dash").isEmpty());  // its label tool would read an option
+}
+
+TEST(DiskutilParsing, AMountedVolumeBlkidCannotReadIsNamedByItsMountType)
+{
+    DeviceTable t = fixture();
+    for (const char* n : {"sda", "sda1", "sda2", "sdb", "sdb1", "loop3"})
+        t.setProbe(n, Probe());  // blkid refused: nothing known
+    const diskutil::Presentation how;
+    const QVariantMap efi = diskutil::infoDictionary(t, *t.device("sda1"), how);
+    EXPECT_EQ(efi.value("FilesystemType").toString(), "vfat");
+    EXPECT_TRUE(efi.value("FilesystemName").toString().startsWith("MS-DOS FAT"));
+    const QVariantMap loop = diskutil::infoDictionary(t, *t.device("loop3"), how);
+    EXPECT_EQ(loop.value("FilesystemName").toString(), "ext4");
+    // A FUSE driver's type says which driver, not which file system.
+    EXPECT_EQ(diskutil::infoDictionary(t, *t.device("sdb1"), how).value("FilesystemName").toString(), "");
+    // Unmounted and unreadable stays unknown.
+    EXPECT_EQ(diskutil::infoDictionary(t, *t.device("sdb"), how).value("FilesystemName").toString(), "");
+}
+
+TEST(DiskutilParsing, AHelpersReasonIsAClauseWithoutItsNameOrPaths)
+{
+    using diskutil::helperReason;
+    EXPECT_EQ(helperReason("umount: /media/X: target is busy.\n", "umount", {"/media/X"}), "target is busy");
+    EXPECT_EQ(helperReason("umount: umount: /media/X: target is busy.", "/usr/bin/umount", {"/media/X"}), "target is busy");
+    EXPECT_EQ(helperReason("mkfs.exfat 1.2.0\nexFAT format tool\ninput string is too long\n\n", "mkfs.exfat",
+                           {"-L", "twelve-chars", "/dev/loop3"}),
+              "input string is too long");
+    EXPECT_EQ(helperReason("/dev/loop3: No such device", "e2label", {"/dev/loop3", "N"}), "No such device");
+    EXPECT_EQ(helperReason("", "eject", {"/dev/sdb"}), "");
 }

@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -417,4 +418,165 @@ TEST(DiskutilVolumes, InfoFromSysfsAloneSaysWhatTheWholeTableSays)
     QString why;
     EXPECT_FALSE(diskutil::DeviceTable::scanOne("no-such-device", &why));
     EXPECT_TRUE(why.contains("no such device"));
+}
+
+TEST(DiskutilVolumes, AnotherMediumAtTheChosenNodeIsRefusedAndKeepsItsData)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString otherImage = dir.filePath("other.img");
+    ASSERT_TRUE(toolvolume::writeMarkers(otherImage));
+
+    // The chosen volume, as a list showed it; then it is detached and the
+    // other image takes its node. Another test may grab the free node first:
+    // try again with a new one.
+    std::unique_ptr<AttachedImage> other;
+    QString node, uuid;
+    quint64 sequence = 0;
+    for (int attempt = 0; attempt < 5 && !(other && other->attached()); ++attempt) {
+        auto chosen = std::make_unique<LoopVolume>("ext4", 64, uniqueLabel());
+        ASSERT_VOLUME(*chosen);
+        const QVariantMap info = tool().runPlist({"info", "-plist", chosen->kernelName()}).value_or(QVariantMap());
+        ASSERT_TRUE(info.contains("DiskSequence"));
+        sequence = info.value("DiskSequence").toULongLong();
+        uuid = str(info, "VolumeUUID");
+        EXPECT_FALSE(uuid.isEmpty());
+        EXPECT_EQ(sequence, runOut("cat", {"/sys/class/block/" + chosen->kernelName() + "/diskseq"}).toULongLong());
+        node = chosen->device();
+        chosen.reset();
+        other = std::make_unique<AttachedImage>(node, otherImage);
+    }
+    ASSERT_TRUE(other && other->attached()) << "could not attach at a freed node";
+
+    const QString expectSequence = QStringLiteral("--expect-sequence=%1").arg(sequence);
+    for (const QStringList& args : QList<QStringList>{{"eraseVolume", "MS-DOS FAT32", "N", node},
+                                                      {"eraseVolume", "ExFAT", "N", node},
+                                                      {"reformat", node},
+                                                      {"rename", node, "N"},
+                                                      {"repairvolume", node},
+                                                      {"mount", node},
+                                                      {"eject", node}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const platform::CommandResult r = du(QStringList{expectSequence} + args);
+        EXPECT_EQ(r.exitCode, 3);
+        EXPECT_EQ(r.errors.trimmed(), QString("The disk at %1 is no longer the one that was chosen: nothing was done "
+                                              "to it.").arg(node).toUtf8());
+    }
+    EXPECT_EQ(toolvolume::markersLeft(otherImage), 2);
+    EXPECT_EQ(diskutil::loopBackingFile(node.mid(5)), otherImage) << "the other disk was ejected";
+
+    // The sequence alone matching is not enough when the volume's UUID was given.
+    const QVariantMap now = tool().runPlist({"info", "-plist", node}).value_or(QVariantMap());
+    const QString current = QStringLiteral("--expect-sequence=%1").arg(now.value("DiskSequence").toULongLong());
+    EXPECT_NE(now.value("DiskSequence").toULongLong(), sequence);
+    EXPECT_EQ(du({current, "--expect-uuid=" + uuid, "eraseVolume", "MS-DOS FAT32", "N", node}).exitCode, 3);
+    EXPECT_EQ(toolvolume::markersLeft(otherImage), 2);
+    // What the caller did choose is acted on.
+    EXPECT_RUNS(du({current, "eraseVolume", "MS-DOS FAT32", "N", node}));
+    EXPECT_EQ(toolvolume::markersLeft(otherImage), 0);
+    EXPECT_EQ(du({"--expect-sequence=x", "list"}).exitCode, 2);
+}
+
+namespace {
+
+// A program of another user's holding the device: started, and stopped when
+// the test ends.
+class Holder
+{
+public:
+    explicit Holder(const QStringList& command)
+    {
+        m_process.start(command.first(), command.mid(1));
+        m_process.waitForStarted();
+    }
+    ~Holder()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+
+private:
+    QProcess m_process;
+};
+
+bool writeFileMarker(LoopVolume& v)
+{
+    if (!v.mount())
+        return false;
+    QFile marker(v.mountPoint() + "/marker");
+    const bool written = marker.open(QIODevice::WriteOnly) && marker.write("still here") == 10;
+    marker.close();
+    return v.unmount() && written;
+}
+
+QByteArray fileMarker(LoopVolume& v)
+{
+    toolvolume::releaseMounts(v.device());
+    if (!v.mount())
+        return {};
+    QFile back(v.mountPoint() + "/marker");
+    const QByteArray text = back.open(QIODevice::ReadOnly) ? back.readAll() : QByteArray();
+    v.unmount();
+    return text;
+}
+
+}  // namespace
+
+TEST(DiskutilVolumes, ADeviceOpenOrMountedByAnotherProgramIsNeitherErasedNorRenamed)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    ToolVolume v("ext4", 64, uniqueLabel());
+    ASSERT_VOLUME(v);
+    ASSERT_TRUE(writeFileMarker(v));
+    const QList<QStringList> acting{{"eraseVolume", "MS-DOS FAT32", "N", v.kernelName()},
+                                    {"reformat", v.kernelName()},
+                                    {"rename", v.kernelName(), "N"}};
+    auto refusedWith = [&](const char* why) {
+        for (const QStringList& args : acting) {
+            SCOPED_TRACE(args.join(' ').toStdString());
+            const platform::CommandResult r = du(args);
+            EXPECT_NE(r.exitCode, 0);
+            EXPECT_TRUE(r.errors.contains(why)) << r.errors.toStdString();
+        }
+    };
+    {
+        // Open for reading and writing, not exclusively: the claim alone lets it by.
+        Holder holder({"sh", "-c", "exec 3<>\"$0\"; exec sleep 60", v.device()});
+        QTest::qWait(300);
+        refusedWith("has it open");
+    }
+    {
+        // Mounted in a mount namespace of its own, invisible in ours.
+        QTemporaryDir where;
+        Holder holder({"unshare", "-m", "--propagation", "private", "sh", "-c",
+                       "mount \"$0\" \"$1\" && exec sleep 60", v.device(), where.path()});
+        QTest::qWait(500);
+        EXPECT_TRUE(toolvolume::mountedType(where.path()).isEmpty()) << "the mount is in our namespace";
+        for (const QStringList& args : acting) {
+            SCOPED_TRACE(args.join(' ').toStdString());
+            EXPECT_NE(du(args).exitCode, 0);
+        }
+    }
+    EXPECT_EQ(str(v.info(), "FilesystemName"), "ext4");
+    EXPECT_EQ(fileMarker(v), "still here");
+}
+
+TEST(DiskutilVolumes, AnExfatNameTooLongIsRefusedBeforeTheVolumeIsUnmounted)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    ToolVolume v("exfat", 64, "SHORT");
+    ASSERT_VOLUME(v);
+    EXPECT_RUNS(du({"mount", v.kernelName()}));
+    const QString twelve = "twelve-chars";
+    for (const QStringList& args : QList<QStringList>{{"rename", v.kernelName(), twelve},
+                                                      {"eraseVolume", "ExFAT", twelve, v.kernelName()}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const platform::CommandResult r = du(args);
+        EXPECT_NE(r.exitCode, 0);
+        EXPECT_TRUE(r.errors.contains("at most 11")) << r.errors.toStdString();
+        const QVariantMap info = v.info();
+        EXPECT_EQ(str(info, "VolumeName"), "SHORT");
+        EXPECT_FALSE(str(info, "MountPoint").isEmpty()) << "left unmounted";
+    }
 }
