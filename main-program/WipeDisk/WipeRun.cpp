@@ -7,6 +7,7 @@
 
 #include <QDeadlineTimer>
 #include <QSet>
+#include <QTimer>
 
 #include <mutex>
 
@@ -14,8 +15,12 @@ const QString WipeRun::kNtfsVolumeName = QStringLiteral("NEW");
 
 namespace {
 
+constexpr int kNtfsSettleMs = 2000;
+
 struct EraseOutcome
 {
+    bool erased = false;
+    bool ntfsRoad = false;
     QString failure;
     QString mountPoint;
     QVariantMap info;
@@ -143,6 +148,7 @@ void WipeRun::start()
                     }
                     erased = tool.run({QStringLiteral("eraseVolume"), QStringLiteral("MS-DOS FAT32"), kNtfsVolumeName, node});
                     platform::log(QStringLiteral(" rename : %1 ").arg(node));
+                    out.ntfsRoad = true;
                 } else {
                     erased = tool.run({QStringLiteral("reformat"), node});
                 }
@@ -150,6 +156,7 @@ void WipeRun::start()
                     out.failure = QStringLiteral("The volume could not be erased: %1").arg(toolFailure(erased));
                     return out;
                 }
+                out.erased = true;
                 platform::log(QStringLiteral("format volume : %1").arg(node));
                 // Found again by its device: the name may have changed, the mount point surely has.
                 info = WipeVolumes::getDisjInfo(tool, node);
@@ -165,11 +172,20 @@ void WipeRun::start()
             return out;
         },
         [this](const EraseOutcome& out) {
+            m_erased = out.erased;
+            if (out.erased)
+                emit erasedVolume();
             if (!out.failure.isEmpty()) {
                 finish(FillResult::Outcome::Failed, out.failure);
                 return;
             }
-            eraseDone(out.mountPoint, out.info);
+            if (!out.ntfsRoad) {
+                eraseDone(out.mountPoint, out.info);
+                return;
+            }
+            // The fresh FAT volume is left a moment to settle (automounters,
+            // desktop probes) before the fill writes to it.
+            QTimer::singleShot(kNtfsSettleMs, this, [this, out] { eraseDone(out.mountPoint, out.info); });
         });
 }
 
@@ -177,6 +193,7 @@ void WipeRun::eraseDone(const QString& mountPoint, const QVariantMap& info)
 {
     m_volume->volumeFreeSizeNum = info.value(QStringLiteral("FreeSpace")).toLongLong();
     m_fillMountPoint = mountPoint;
+    m_systemVolume = WipeVolumes::isSystemVolume(info);
     if (m_mode == WholeDrive) {
         const QStringList entries = DoRemoveObj::rootEntries(mountPoint, info.value(QStringLiteral("VolumeName")).toString());
         if (!entries.isEmpty()) {
@@ -208,6 +225,7 @@ void WipeRun::startFill(const QString& mountPoint)
 {
     m_fillMountPoint = mountPoint;
     m_fill = std::make_shared<FreeSpaceFill>(m_volume->volumePath, mountPoint, m_passes);
+    m_fill->setSystemVolume(m_systemVolume);
     if (m_cancelRequested)
         m_fill->cancel();
     auto link = std::make_shared<WorkerLink>();
@@ -218,8 +236,8 @@ void WipeRun::startFill(const QString& mountPoint)
     std::shared_ptr<FreeSpaceFill> fill = m_fill;
     QThread* worker = QThread::create([fill, link] {
         FreeSpaceFill::Callbacks callbacks;
-        callbacks.chunkStarted = [link](float value, int pass, int passes) {
-            link->post([value, pass, passes](WipeRun* owner) { emit owner->chunkStarted(value, pass, passes); });
+        callbacks.progress = [link](float value, int pass, int passes) {
+            link->post([value, pass, passes](WipeRun* owner) { emit owner->progressed(value, pass, passes); });
         };
         callbacks.passEnded = [link](int pass, int passes) {
             link->post([pass, passes](WipeRun* owner) { emit owner->passEnded(pass, passes); });

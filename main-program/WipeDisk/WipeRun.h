@@ -42,12 +42,18 @@ public:
     const FillResult& result() const { return m_result; }
     VolumeObjPtr volume() const { return m_volume; }
     Mode mode() const { return m_mode; }
+    // Wipe Hard Drive made the volume anew: from here on its files are gone
+    // whatever becomes of the fill.
+    bool erased() const { return m_erased; }
 
     void removeObjEnd() override;
 
 signals:
+    // The erase of Wipe Hard Drive has ended and the volume was found again.
+    void erasedVolume();
     void fillStarted();
-    void chunkStarted(float value, int pass, int passes);
+    // The bar value of pass `pass` (of `passes`), as the bytes go.
+    void progressed(float value, int pass, int passes);
     void passEnded(int pass, int passes);
     // result() holds the outcome; emitted once.
     void finished();
@@ -72,5 +78,7 @@ private:
     std::shared_ptr<WorkerLink> m_link;
     FillResult m_result;
     bool m_ended = false;
+    bool m_erased = false;
+    bool m_systemVolume = false;
     bool m_cancelRequested = false;
 };

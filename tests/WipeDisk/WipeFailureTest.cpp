@@ -4,6 +4,7 @@
 #include "WipeProof.h"
 
 #include "FakeTool.h"
+#include "SetEraserLevel/DoDataBase.h"
 #include "TempTree.h"
 #include "WipeDisk/FreeSpaceFill.h"
 
@@ -34,7 +35,7 @@ FillResult fillFreeSpace(const LoopVolume& vol, std::function<void(WipeRun&)> on
     run.setDiskTool(diskTool());
     if (onFirstChunk) {
         bool once = false;
-        QObject::connect(&run, &WipeRun::chunkStarted, [&](float, int, int) {
+        QObject::connect(&run, &WipeRun::progressed, [&](float, int, int) {
             if (!once) {
                 once = true;
                 onFirstChunk(run);
@@ -304,6 +305,15 @@ TEST(WipeFailure, TerminationMidFillStopsTheFillAndLeavesNoFillFolder)
     EXPECT_EQ(probe.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(probe.exitCode(), 0);
     EXPECT_FALSE(QFileInfo::exists(vol.mountPoint() + "/.DWHS"));
+    // The stopped run is in the history, and not as a wipe that was done.
+    DoDataBase store(tree / "DataBase.db");
+    const HistoryRuns runs = store.getAllData();
+    ASSERT_EQ(runs.size(), 1);
+    QStringList results;
+    for (const HistoryRow& row : runs.first())
+        if (!row.isHeader() && row.items.contains(vol.device()))
+            results << row.result;
+    EXPECT_EQ(results, QStringList{"Failed"});
 }
 
 }  // namespace
