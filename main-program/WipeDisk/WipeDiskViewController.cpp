@@ -228,8 +228,10 @@ void WipeDiskViewController::selectVolumeButton(int row)
         ui->wipeButton->setButtonEnabled(false);
     }
     reloadTable();
-    if (m_selectVolumeObj)
+    if (m_selectVolumeObj) {
+        ui->parTableView->doItemsLayout();  // the scroll range of the new rows
         ui->parTableView->scrollTo(m_model->index(index, WipeVolumeTableModel::Name));
+    }
 }
 
 void WipeDiskViewController::clearChoice()

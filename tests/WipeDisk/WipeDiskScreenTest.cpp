@@ -13,7 +13,9 @@
 #include "PopWindow/PanelController.h"
 #include "ToolCon/TextImageButton.h"
 
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QTableView>
 
 #include <QApplication>
 #include <QDir>
@@ -70,11 +72,19 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
     if (screen.isScanV())
         ASSERT_TRUE(scanned.wait(60000));
     ASSERT_TRUE(screen.selectDevice(vol.device())) << "the loop volume is not listed";
-    // A rescan (another volume came or went) keeps the choice by its device.
+    // A rescan (another volume came or went) keeps the choice by its device,
+    // and in view in a list that shows one row at a time.
+    auto* table = screen.findChild<QTableView*>("parTableView");
+    table->setFixedHeight(table->horizontalHeader()->height() + 56);
     screen.getallVolumes();
     ASSERT_TRUE(scanned.wait(60000));
     ASSERT_TRUE(screen.selectVolumeObj());
     EXPECT_EQ(screen.selectVolumeObj()->volumePath, vol.device());
+    const int row = int(screen.allVolumeArr().indexOf(screen.selectVolumeObj()));
+    ASSERT_GE(row, 0);
+    QApplication::processEvents();
+    EXPECT_TRUE(table->viewport()->rect().intersects(table->visualRect(table->model()->index(row, 1))))
+        << "row " << row << " of " << screen.allVolumeArr().size() << " is out of view";
 
     QSignalSpy ended(&screen, &WipeDiskViewController::runEnded);
     confirmWhenShown();
