@@ -27,6 +27,10 @@ public:
     QString BusProtocol;
     QString parentWholeDisk;
     bool isWritable = false;
+    // Which medium the row stands for (diskutil's DiskSequence and
+    // VolumeUUID): a command is refused when the node holds another by then.
+    uint64_t diskSequence = 0;
+    QString fileSystemUUID;
 
     // Declared by the record but set and read by nobody.
     QString diskId;

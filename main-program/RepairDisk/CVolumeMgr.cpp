@@ -278,7 +278,7 @@ QVariantMap CVolumeMgr::MakeVolumeInfo(const QVariantMap& info)
     d[QStringLiteral("volumeFreeSize")] = convertSize2String(free);
     d[QStringLiteral("volumeTotalSize")] = convertSize2String(total);
     for (const char* key : {"FilesystemName", "Ejectable", "Writable", "BusProtocol", "MountPoint", "ParentWholeDisk", "DiskUUID",
-                            "SystemVolume", "SystemDisk"}) {
+                            "SystemVolume", "SystemDisk", "DiskSequence", "VolumeUUID"}) {
         const QString k = QLatin1String(key);
         if (info.contains(k))
             d[k] = info.value(k);
@@ -302,6 +302,8 @@ VolumeObjPtr CVolumeMgr::volumeObjFromDescription(const QVariantMap& d)
     v->volumeTotalSizeNum = text(d, QStringLiteral("TotalSize")).toLongLong();
     v->volumeFreeSizeNum = text(d, QStringLiteral("FreeSpace")).toLongLong();
     v->isWritable = d.value(QStringLiteral("Writable")).toBool();
+    v->diskSequence = d.value(QStringLiteral("DiskSequence")).toULongLong();
+    v->fileSystemUUID = text(d, QStringLiteral("VolumeUUID"));
     return v;
 }
 

@@ -54,6 +54,7 @@ struct Target
     std::optional<DeviceTable> table;
     const BlockDevice* device = nullptr;
     int status = Success;
+    Expectation expected;
 };
 
 Target resolveTarget(const QString& target)
@@ -85,6 +86,21 @@ QString refusedSystem(const BlockDevice& d, const QString& what)
 {
     return QStringLiteral("%1 is a system volume (mounted at %2 or in use by the system): %3 it is refused")
         .arg(d.name, (d.mountPoints + d.stackedMountPoints).join(QStringLiteral(", ")), what);
+}
+
+QString mediumChangedText(const BlockDevice& d)
+{
+    return QStringLiteral("The disk at %1 is no longer the one that was chosen: nothing was done to it.").arg(d.node());
+}
+
+// The caller chose a medium, not a device node: a stick pulled and another
+// plugged in gets the same node, and must never be taken for the first.
+bool isExpectedMedium(const Target& t, quint64 sequenceNow)
+{
+    const Expectation& e = t.expected;
+    if (e.sequence && sequenceNow != *e.sequence)
+        return false;
+    return e.uuid.isEmpty() || t.device->probe.uuid.compare(e.uuid, Qt::CaseInsensitive) == 0;
 }
 
 // Re-reads the device after a change so later steps see what is there now.
@@ -280,6 +296,8 @@ int eraseAndMount(Target& t, const FileSystem& fs, const QString& label)
         return failWith(why);
     {
         DevicePin pin(d);
+        if (t.expected.sequence && pin.ok() && pin.diskSequence() != *t.expected.sequence)
+            return failWith(mediumChangedText(d), MediumChanged);
         // Mounted in another namespace or held by another program: a
         // formatter that does not check would destroy a live file system.
         if (!pin.claim()) {
@@ -404,10 +422,33 @@ int cmdCheck(const Invocation&, Target& t, bool repair)
 
 }  // namespace
 
+bool parseGlobalOption(const QString& option, Invocation& inv)
+{
+    if (option == QLatin1String("--show-loop-as-usb")) {
+        inv.presentation.loopAsUsb = true;
+        return true;
+    }
+    static const QString sequence = QStringLiteral("--expect-sequence=");
+    static const QString uuid = QStringLiteral("--expect-uuid=");
+    if (option.startsWith(sequence)) {
+        bool ok = false;
+        const quint64 n = option.mid(sequence.size()).toULongLong(&ok);
+        if (!ok)
+            return false;
+        inv.expected.sequence = n;
+        return true;
+    }
+    if (option.startsWith(uuid)) {
+        inv.expected.uuid = option.mid(uuid.size());
+        return true;
+    }
+    return false;
+}
+
 QString usageText()
 {
     return QStringLiteral(
-        "usage: diskutil [--show-loop-as-usb] <command> [arguments]\n"
+        "usage: diskutil [--show-loop-as-usb] [--expect-sequence=N] [--expect-uuid=UUID] <command> [arguments]\n"
         "  list [-plist]\n"
         "  info [-plist] <target>\n"
         "  mount <target>\n"
@@ -419,7 +460,10 @@ QString usageText()
         "  verifyvolume <target>\n"
         "  repairvolume <target>\n"
         "A target is a device identifier (sdb1), a device node (/dev/sdb1),\n"
-        "a mount point, a UUID or a volume name.");
+        "a mount point, a UUID or a volume name.\n"
+        "--expect-sequence and --expect-uuid give the DiskSequence and VolumeUUID\n"
+        "that info printed: a command that changes the device refuses (status 3)\n"
+        "when the device now holds another medium.");
 }
 
 int dispatchCommand(const Invocation& inv)
@@ -463,6 +507,7 @@ int dispatchCommand(const Invocation& inv)
         Target t = resolveTarget(inv.arguments.at(command.targetIndex));
         if (!t.device)
             return t.status;
+        t.expected = inv.expected;
         // One command per disk at a time; what the device looks like is read
         // again once the disk is ours.
         const DiskLock lock(t.device->wholeDisk);
@@ -474,6 +519,8 @@ int dispatchCommand(const Invocation& inv)
             return failWith(why);
         t.table->probe({t.table->device(name)->wholeDisk});
         t.device = t.table->device(name);
+        if (!isExpectedMedium(t, diskSequenceOf(t.device->wholeDisk)))
+            return failWith(mediumChangedText(*t.device), MediumChanged);
         return command.run(inv, t);
     }
     return failWith(QStringLiteral("unknown command \"%1\"\n%2").arg(c, usageText()), Usage);

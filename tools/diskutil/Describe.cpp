@@ -109,6 +109,7 @@ QVariantMap listEntry(const BlockDevice& d)
     QVariantMap e;
     e[QStringLiteral("DeviceIdentifier")] = d.name;
     e[QStringLiteral("Size")] = d.size;
+    e[QStringLiteral("DiskSequence")] = diskSequenceOf(d.wholeDisk);
     e[QStringLiteral("Content")] = contentOf(d);
     const QString fsName = filesystemNameOf(d);
     if (!fsName.isEmpty()) {
@@ -238,6 +239,9 @@ QVariantMap infoDictionary(DeviceTable& table, const BlockDevice& device, const 
     info[QStringLiteral("DeviceNode")] = d.node();
     info[QStringLiteral("ParentWholeDisk")] = d.wholeDisk;
     info[QStringLiteral("WholeDisk")] = d.isWholeDisk();
+    // With VolumeUUID, what an acting command is told to expect, so a medium
+    // swapped in at the same node is never taken for the one chosen.
+    info[QStringLiteral("DiskSequence")] = diskSequenceOf(d.wholeDisk);
     info[QStringLiteral("Content")] = contentOf(d);
     info[QStringLiteral("FilesystemName")] = fsName;
     info[QStringLiteral("FilesystemType")] = d.probe.fsType;

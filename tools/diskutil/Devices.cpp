@@ -163,6 +163,14 @@ QStringList readSwaps()
     return swaps;
 }
 
+quint64 diskSequenceOf(const QString& wholeDisk)
+{
+    QFile file(QStringLiteral("/sys/class/block/%1/diskseq").arg(wholeDisk));
+    if (wholeDisk.isEmpty() || wholeDisk.contains('/') || !file.open(QIODevice::ReadOnly))
+        return 0;
+    return file.readAll().trimmed().toULongLong();
+}
+
 QString loopBackingFile(const QString& loopName)
 {
     QFile file(QStringLiteral("/sys/block/%1/loop/backing_file").arg(loopName));

@@ -68,11 +68,15 @@ QString canonicalDevice(const QString& path);
 // The device paths /proc/swaps lists.
 QStringList readSwaps();
 
-// The block devices as lsblk lists them, with their mount points, probed with
-// blkid on demand (probing is the slow part: only what a command needs).
 // The image a loop device is attached to now; empty when it is detached.
 QString loopBackingFile(const QString& loopName);
+// The kernel's number for the medium in a whole disk: it changes whenever
+// another medium (another image, another stick) takes the same device node.
+// 0 when the kernel gives none.
+quint64 diskSequenceOf(const QString& wholeDisk);
 
+// The block devices as lsblk lists them, with their mount points, probed with
+// blkid on demand (probing is the slow part: only what a command needs).
 class DeviceTable
 {
 public:

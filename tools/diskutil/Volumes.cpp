@@ -10,6 +10,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -191,7 +193,8 @@ bool waitUntilFree(const QString& node, int timeoutMs)
     }
 }
 
-DevicePin::DevicePin(const BlockDevice& device) : m_node(device.node()), m_name(device.name)
+DevicePin::DevicePin(const BlockDevice& device)
+    : m_node(device.node()), m_name(device.name), m_wholeDisk(device.wholeDisk)
 {
     const QString changed = QStringLiteral("%1 changed after it was chosen: nothing was done to it").arg(device.name);
     m_fd = ::open(device.node().toUtf8().constData(), O_RDONLY | O_CLOEXEC);
@@ -204,6 +207,14 @@ DevicePin::DevicePin(const BlockDevice& device) : m_node(device.node()), m_name(
     // Read after opening: from here on the loop device keeps its image.
     if (device.isLoop() && (device.backingFile.isEmpty() || loopBackingFile(device.wholeDisk) != device.backingFile))
         m_error = changed;
+}
+
+quint64 DevicePin::diskSequence() const
+{
+    __u64 sequence = 0;
+    if (m_fd >= 0 && ::ioctl(m_fd, BLKGETDISKSEQ, &sequence) == 0)
+        return sequence;
+    return diskSequenceOf(m_wholeDisk);
 }
 
 DevicePin::~DevicePin()

@@ -41,6 +41,10 @@ public:
     bool ok() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
 
+    // The disk sequence of the medium held open: what is written to is this
+    // medium whatever is attached at the node later.
+    quint64 diskSequence() const;
+
     // Claims the device exclusively, as the kernel does for a mount: refused
     // while it is mounted anywhere (another mount namespace included), held
     // by a device-mapper or RAID volume, or claimed by another program. False
@@ -55,6 +59,7 @@ private:
     int m_claimFd = -1;
     QString m_node;
     QString m_name;
+    QString m_wholeDisk;
     QString m_error;
 };
 

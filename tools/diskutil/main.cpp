@@ -14,9 +14,7 @@ int main(int argc, char** argv)
     // Global options stand before the command word.
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString option = args.takeFirst();
-        if (option == QLatin1String("--show-loop-as-usb")) {
-            inv.presentation.loopAsUsb = true;
-        } else {
+        if (!diskutil::parseGlobalOption(option, inv)) {
             std::fprintf(stderr, "unknown option %s\n%s\n", option.toUtf8().constData(),
                          diskutil::usageText().toUtf8().constData());
             return diskutil::Usage;

@@ -418,3 +418,61 @@ TEST(DiskutilVolumes, InfoFromSysfsAloneSaysWhatTheWholeTableSays)
     EXPECT_FALSE(diskutil::DeviceTable::scanOne("no-such-device", &why));
     EXPECT_TRUE(why.contains("no such device"));
 }
+
+TEST(DiskutilVolumes, AnotherMediumAtTheChosenNodeIsRefusedAndKeepsItsData)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString otherImage = dir.filePath("other.img");
+    ASSERT_TRUE(toolvolume::writeMarkers(otherImage));
+
+    // The chosen volume, as a list showed it; then it is detached and the
+    // other image takes its node. Another test may grab the free node first:
+    // try again with a new one.
+    std::unique_ptr<AttachedImage> other;
+    QString node, uuid;
+    quint64 sequence = 0;
+    for (int attempt = 0; attempt < 5 && !(other && other->attached()); ++attempt) {
+        auto chosen = std::make_unique<LoopVolume>("ext4", 64, uniqueLabel());
+        ASSERT_VOLUME(*chosen);
+        const QVariantMap info = tool().runPlist({"info", "-plist", chosen->kernelName()}).value_or(QVariantMap());
+        ASSERT_TRUE(info.contains("DiskSequence"));
+        sequence = info.value("DiskSequence").toULongLong();
+        uuid = str(info, "VolumeUUID");
+        EXPECT_FALSE(uuid.isEmpty());
+        EXPECT_EQ(sequence, runOut("cat", {"/sys/class/block/" + chosen->kernelName() + "/diskseq"}).toULongLong());
+        node = chosen->device();
+        chosen.reset();
+        other = std::make_unique<AttachedImage>(node, otherImage);
+    }
+    ASSERT_TRUE(other && other->attached()) << "could not attach at a freed node";
+
+    const QString expectSequence = QStringLiteral("--expect-sequence=%1").arg(sequence);
+    for (const QStringList& args : QList<QStringList>{{"eraseVolume", "MS-DOS FAT32", "N", node},
+                                                      {"eraseVolume", "ExFAT", "N", node},
+                                                      {"reformat", node},
+                                                      {"rename", node, "N"},
+                                                      {"repairvolume", node},
+                                                      {"mount", node},
+                                                      {"eject", node}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const platform::CommandResult r = du(QStringList{expectSequence} + args);
+        EXPECT_EQ(r.exitCode, 3);
+        EXPECT_EQ(r.errors.trimmed(), QString("The disk at %1 is no longer the one that was chosen: nothing was done "
+                                              "to it.").arg(node).toUtf8());
+    }
+    EXPECT_EQ(toolvolume::markersLeft(otherImage), 2);
+    EXPECT_EQ(diskutil::loopBackingFile(node.mid(5)), otherImage) << "the other disk was ejected";
+
+    // The sequence alone matching is not enough when the volume's UUID was given.
+    const QVariantMap now = tool().runPlist({"info", "-plist", node}).value_or(QVariantMap());
+    const QString current = QStringLiteral("--expect-sequence=%1").arg(now.value("DiskSequence").toULongLong());
+    EXPECT_NE(now.value("DiskSequence").toULongLong(), sequence);
+    EXPECT_EQ(du({current, "--expect-uuid=" + uuid, "eraseVolume", "MS-DOS FAT32", "N", node}).exitCode, 3);
+    EXPECT_EQ(toolvolume::markersLeft(otherImage), 2);
+    // What the caller did choose is acted on.
+    EXPECT_RUNS(du({current, "eraseVolume", "MS-DOS FAT32", "N", node}));
+    EXPECT_EQ(toolvolume::markersLeft(otherImage), 0);
+    EXPECT_EQ(du({"--expect-sequence=x", "list"}).exitCode, 2);
+}

@@ -3,6 +3,7 @@
 #include "platform/MountTable.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QUuid>
 
@@ -48,9 +49,49 @@ QString mountedType(const QString& mountPoint)
     return {};
 }
 
+namespace {
+const QByteArray kMarker = "OTHER-DISK-MARKER-must-survive";
+const qint64 kMarkerOffsets[] = {0, qint64(1) << 20};
+}  // namespace
+
+bool writeMarkers(const QString& image)
+{
+    QFile f(image);
+    if (!f.open(QIODevice::ReadWrite) || !f.resize(qint64(64) << 20))
+        return false;
+    for (qint64 at : kMarkerOffsets)
+        if (!f.seek(at) || f.write(kMarker) != kMarker.size())
+            return false;
+    return true;
+}
+
+int markersLeft(const QString& image)
+{
+    QFile f(image);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    int left = 0;
+    for (qint64 at : kMarkerOffsets)
+        left += f.seek(at) && f.read(kMarker.size()) == kMarker ? 1 : 0;
+    return left;
+}
+
 }  // namespace toolvolume
 
 QVariantMap ToolVolume::info() const
 {
     return toolvolume::tool().runPlist({QStringLiteral("info"), QStringLiteral("-plist"), kernelName()}).value_or(QVariantMap());
+}
+
+AttachedImage::AttachedImage(const QString& node, const QString& image) : m_node(node)
+{
+    m_attached = LoopVolume::run(QStringLiteral("losetup"), {node, image}) == 0;
+}
+
+AttachedImage::~AttachedImage()
+{
+    if (!m_attached)
+        return;
+    toolvolume::releaseMounts(m_node);
+    LoopVolume::run(QStringLiteral("losetup"), {QStringLiteral("-d"), m_node});
 }

@@ -26,6 +26,11 @@ void releaseMounts(const QString& device);
 // The mount entry's file-system type of `mountPoint`, or empty.
 QString mountedType(const QString& mountPoint);
 
+// A 64 MiB raw image with a marker at its start and 1 MiB in, where every
+// formatter writes; how many of the two are still there.
+bool writeMarkers(const QString& image);
+int markersLeft(const QString& image);
+
 }  // namespace toolvolume
 
 // A loop volume whose mounts are released before it is detached, also when
@@ -36,4 +41,20 @@ public:
     using LoopVolume::LoopVolume;
     ~ToolVolume() { toolvolume::releaseMounts(device()); }
     QVariantMap info() const;
+};
+
+// An image attached by hand at a chosen loop node (what the kernel does when
+// a stick is pulled and another plugged in); detached when it goes.
+class AttachedImage
+{
+public:
+    AttachedImage(const QString& node, const QString& image);
+    ~AttachedImage();
+    AttachedImage(const AttachedImage&) = delete;
+    AttachedImage& operator=(const AttachedImage&) = delete;
+    bool attached() const { return m_attached; }
+
+private:
+    QString m_node;
+    bool m_attached = false;
 };
