@@ -211,13 +211,13 @@ void WipeDiskViewController::selectVolumeButton(int row)
         // After a rescan the volume chosen before is chosen again by its
         // device, wherever its row is now; a name or a row number is no identity.
         for (int i = 0; i < m_allVolumeArr.size() && index < 0; ++i)
-            if (!m_selectDevice.isEmpty() && m_allVolumeArr.at(i)->volumePath == m_selectDevice)
+            if (m_selectMedium && sameMedium(*m_allVolumeArr.at(i), *m_selectMedium, false))
                 index = i;
     }
     if (index >= 0 && index < m_allVolumeArr.size()) {
         m_selectVolumeObj = m_allVolumeArr.at(index);
         m_selectIndex = index;
-        m_selectDevice = m_selectVolumeObj->volumePath;
+        m_selectMedium = m_selectVolumeObj;
         ui->parTableView->setRowNum(index);
         ui->wipeButton->setButtonEnabled(true);
     } else {
@@ -237,7 +237,7 @@ void WipeDiskViewController::selectVolumeButton(int row)
 void WipeDiskViewController::clearChoice()
 {
     m_selectVolumeObj.reset();
-    m_selectDevice.clear();
+    m_selectMedium.reset();
     m_selectIndex = -1;
     ui->parTableView->setRowNum(-1);
     ui->wipeButton->setButtonEnabled(false);
@@ -293,9 +293,14 @@ bool WipeDiskViewController::stillChosen(const VolumeObjPtr& confirmed) const
     return confirmed && m_selectVolumeObj && sameMedium(*confirmed, *m_selectVolumeObj);
 }
 
-bool WipeDiskViewController::sameMedium(const VolumeObj& a, const VolumeObj& b)
+bool WipeDiskViewController::sameMedium(const VolumeObj& a, const VolumeObj& b, bool sameFileSystem)
 {
-    return a.volumePath == b.volumePath;
+    if (a.volumePath != b.volumePath)
+        return false;
+    if (a.diskSequence != 0 && b.diskSequence != 0 && a.diskSequence != b.diskSequence)
+        return false;
+    return !sameFileSystem || a.fileSystemUUID.isEmpty() || b.fileSystemUUID.isEmpty() ||
+           a.fileSystemUUID.compare(b.fileSystemUUID, Qt::CaseInsensitive) == 0;
 }
 
 void WipeDiskViewController::showGoneNotice()

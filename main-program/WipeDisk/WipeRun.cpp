@@ -1,5 +1,6 @@
 #include "WipeDisk/WipeRun.h"
 
+#include "Comm/VolumeIdentity.h"
 #include "WipeDisk/WipeVolumes.h"
 #include "platform/Background.h"
 #include "platform/Log.h"
@@ -12,6 +13,8 @@
 #include <mutex>
 
 const QString WipeRun::kNtfsVolumeName = QStringLiteral("NEW");
+const QString WipeRun::kOtherMediumText = QStringLiteral(
+    "The disk at %1 is not the one you chose: another disk took its place. Nothing was wiped.");
 
 namespace {
 
@@ -122,15 +125,23 @@ void WipeRun::start()
     const platform::DiskTool tool = m_tool;
     const bool whole = m_mode == WholeDrive;
     const bool listedNtfs = isNtfs(m_volume->volumeType);
+    const VolumeObj chosen = *m_volume;
     platform::runInBackground(
         this,
-        [tool, node, whole, listedNtfs] {
+        [tool, node, whole, listedNtfs, chosen] {
             EraseOutcome out;
             std::optional<QVariantMap> info = WipeVolumes::getDisjInfo(tool, node);
             if (!info) {
                 out.failure = QStringLiteral("%1 can no longer be found").arg(node);
                 return out;
             }
+            // A stick pulled and another plugged in gets the same node.
+            if (!WipeVolumes::holdsMedium(*info, chosen)) {
+                out.failure = kOtherMediumText.arg(node);
+                return out;
+            }
+            // diskutil checks the medium again under its own lock, right before it acts.
+            const QStringList expect = expectedMediumArguments(chosen);
             if (whole) {
                 if (WipeVolumes::isSystemVolume(*info)) {
                     out.failure = QStringLiteral("%1 is a system volume and cannot be wiped").arg(node);
@@ -146,11 +157,16 @@ void WipeRun::start()
                                           .arg(other, kNtfsVolumeName);
                         return out;
                     }
-                    erased = tool.run({QStringLiteral("eraseVolume"), QStringLiteral("MS-DOS FAT32"), kNtfsVolumeName, node});
+                    erased = tool.run(expect + QStringList{QStringLiteral("eraseVolume"), QStringLiteral("MS-DOS FAT32"),
+                                                           kNtfsVolumeName, node});
                     platform::log(QStringLiteral(" rename : %1 ").arg(node));
                     out.ntfsRoad = true;
                 } else {
-                    erased = tool.run({QStringLiteral("reformat"), node});
+                    erased = tool.run(expect + QStringList{QStringLiteral("reformat"), node});
+                }
+                if (erased.exitCode == kDiskToolMediumChanged && !erased.timedOut && erased.started) {
+                    out.failure = kOtherMediumText.arg(node);
+                    return out;
                 }
                 if (!erased.ok()) {
                     out.failure = QStringLiteral("The volume could not be erased: %1").arg(toolFailure(erased));
@@ -162,6 +178,10 @@ void WipeRun::start()
                 info = WipeVolumes::getDisjInfo(tool, node);
                 if (!info) {
                     out.failure = QStringLiteral("%1 cannot be found after the erase").arg(node);
+                    return out;
+                }
+                if (!WipeVolumes::holdsMedium(*info, chosen, false)) {
+                    out.failure = kOtherMediumText.arg(node);
                     return out;
                 }
             }
@@ -234,7 +254,19 @@ void WipeRun::startFill(const QString& mountPoint)
     emit fillStarted();
 
     std::shared_ptr<FreeSpaceFill> fill = m_fill;
-    QThread* worker = QThread::create([fill, link] {
+    const platform::DiskTool tool = m_tool;
+    const VolumeObj chosen = *m_volume;
+    const bool sameFileSystem = !m_erased;
+    QThread* worker = QThread::create([fill, link, tool, chosen, sameFileSystem] {
+        // Asked again right before the first write: the removal before it
+        // may have taken a while, and the medium may have been swapped.
+        const std::optional<QVariantMap> info = WipeVolumes::getDisjInfo(tool, chosen.volumePath);
+        if (!info || !WipeVolumes::holdsMedium(*info, chosen, sameFileSystem)) {
+            const QString why = info ? kOtherMediumText.arg(chosen.volumePath)
+                                     : QStringLiteral("%1 can no longer be found").arg(chosen.volumePath);
+            link->post([why](WipeRun* owner) { owner->finish(FillResult::Outcome::Failed, why); });
+            return;
+        }
         FreeSpaceFill::Callbacks callbacks;
         callbacks.progress = [link](float value, int pass, int passes) {
             link->post([value, pass, passes](WipeRun* owner) { emit owner->progressed(value, pass, passes); });

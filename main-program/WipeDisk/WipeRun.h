@@ -21,6 +21,7 @@ class WipeRun : public QObject, public DoRemoveObjDelegate
 public:
     enum Mode { FreeSpace = 1, WholeDrive = 2 };
     static const QString kNtfsVolumeName;  // "NEW"
+    static const QString kOtherMediumText;
 
     WipeRun(VolumeObjPtr volume, Mode mode, int passes, QObject* parent = nullptr);
     ~WipeRun() override;

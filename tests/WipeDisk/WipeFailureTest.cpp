@@ -354,3 +354,81 @@ TEST(WipeFailure, FillFolderOfAKilledRunIsRemovedByTheNextRun)
 }
 
 }  // namespace
+
+namespace {
+
+// Another disk at the node of the chosen volume: the chosen image is taken
+// off and a second image is attached at the same /dev/loopN and mounted, as
+// when a stick is pulled and another one plugged in.
+struct SwappedDisk
+{
+    QString device;
+    QString mountPoint;
+    QTemporaryDir dir{QDir::tempPath() + "/tv-swapped-XXXXXX"};
+
+    bool attach(const QString& node, const QString& image, QString* why)
+    {
+        QByteArray out;
+        if (LoopVolume::run("losetup", {node, image}, &out) != 0)
+            return *why = "losetup: " + QString::fromLocal8Bit(out), false;
+        device = node;
+        mountPoint = dir.path() + "/mnt";
+        QDir().mkpath(mountPoint);
+        if (LoopVolume::run("mount", {node, mountPoint}, &out) != 0) {
+            mountPoint.clear();
+            return *why = "mount: " + QString::fromLocal8Bit(out), false;
+        }
+        return true;
+    }
+    ~SwappedDisk()
+    {
+        if (!mountPoint.isEmpty() && LoopVolume::run("umount", {mountPoint}) != 0)
+            LoopVolume::run("umount", {"-l", mountPoint});
+        if (!device.isEmpty())
+            LoopVolume::run("losetup", {"-d", device});
+    }
+};
+
+TEST(WipeFailure, AnotherDiskAtTheChosenNodeIsNotWiped)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    for (const WipeRun::Mode mode : {WipeRun::WholeDrive, WipeRun::FreeSpace}) {
+        LoopVolume chosen("ext4", 64, label("TVA"));
+        LoopVolume other("ext4", 64, label("TVB"));
+        ASSERT_TRUE(chosen.ok() && other.ok() && chosen.mount() && other.mount());
+        ASSERT_TRUE(writeMarkerFile(other.mountPoint() + "/theirs.bin", 1 << 20));
+        const VolumeObjPtr volume = volumeFor(chosen.device());
+        ASSERT_TRUE(volume);
+        ASSERT_NE(volume->diskSequence, 0u) << "diskutil gave no disk sequence";
+
+        const QString node = chosen.device();
+        ASSERT_TRUE(chosen.unmount() && other.unmount());
+        ASSERT_EQ(LoopVolume::run("losetup", {"-d", node}), 0);
+        chosen.forget();
+        SwappedDisk swapped;
+        QString why;
+        if (!swapped.attach(node, other.image(), &why))
+            GTEST_SKIP() << "the node was taken meanwhile: " << why.toStdString();
+        ASSERT_TRUE(QFileInfo::exists(swapped.mountPoint + "/theirs.bin"));
+        const qint64 before = countInImage(other.image(), marker());
+
+        WipeRun run(volume, mode, 1);
+        run.setDiskTool(diskTool());
+        bool filled = false;
+        QObject::connect(&run, &WipeRun::fillStarted, [&] { filled = true; });
+        run.start();
+        ASSERT_TRUE(runToEnd(run));
+        EXPECT_EQ(run.result().outcome, FillResult::Outcome::Failed) << mode;
+        EXPECT_TRUE(run.result().reason.contains("another disk")) << run.result().reason.toStdString();
+        EXPECT_FALSE(filled);
+        EXPECT_FALSE(run.erased());
+        EXPECT_TRUE(QFileInfo::exists(swapped.mountPoint + "/theirs.bin"));
+        EXPECT_FALSE(QFileInfo::exists(swapped.mountPoint + "/.DWHS"));
+        ASSERT_EQ(LoopVolume::run("umount", {swapped.mountPoint}), 0);
+        swapped.mountPoint.clear();
+        EXPECT_EQ(countInImage(other.image(), marker()), before);
+        EXPECT_GT(before, 0);
+    }
+}
+
+}  // namespace
