@@ -140,8 +140,9 @@ void WipeRun::start()
                 out.failure = kOtherMediumText.arg(node);
                 return out;
             }
-            // diskutil checks the medium again under its own lock, right before it acts.
-            const QStringList expect = expectedMediumArguments(chosen);
+            // diskutil checks the medium again under its own lock, right before
+            // it acts; a record without a sequence has nothing to compare.
+            const QStringList expect = chosen.diskSequence != 0 ? expectedMediumArguments(chosen) : QStringList();
             if (whole) {
                 if (WipeVolumes::isSystemVolume(*info)) {
                     out.failure = QStringLiteral("%1 is a system volume and cannot be wiped").arg(node);
