@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +31,7 @@ const QString FreeSpaceFill::kReadOnlyText = QStringLiteral(
     "The hard drive is occupied or the hard drive is read-only. \nClose other programs or remove the read-only "
     "attribute to try again.");
 const QString FreeSpaceFill::kCancelledText = QStringLiteral("The operation was canceled by the user.");
+const QString FreeSpaceFill::kPermissionText = QStringLiteral("You don’t have the 'read' and 'write' permissions for the files.");
 
 FillPlan FillPlan::forFreeSpace(int64_t freeSpace)
 {
@@ -49,10 +51,12 @@ int64_t FillPlan::chunkFileSizeFor(int64_t unit)
     return (kChunkFileSize + unit - 1) / unit * unit;
 }
 
-float FillPlan::progressBefore(int64_t chunk) const
+float FillPlan::progressAfter(int64_t written) const
 {
-    const float value = float(chunk) * step;
-    return value >= 100.0f ? 99.0f : value;
+    if (freeSpace <= 0)
+        return 0.0f;
+    const float value = float(100.0 * double(std::max<int64_t>(written, 0)) / double(freeSpace));
+    return std::min(value, 99.0f);
 }
 
 namespace {
@@ -118,14 +122,15 @@ bool removeAt(int dirFd, const char* name, int depth = 0)
     return (::unlinkat(dirFd, name, AT_REMOVEDIR) == 0 || errno == ENOENT) && ok;
 }
 
-// The free bytes of the file system behind `fd` as root may use them.
-bool freeBytes(int fd, int64_t* bytes, int64_t* unit = nullptr)
+// The free bytes of the file system behind `fd` as root may use them, or,
+// with `keepRootReserve`, as everyone else may.
+bool freeBytes(int fd, int64_t* bytes, int64_t* unit = nullptr, bool keepRootReserve = false)
 {
     struct statvfs sv{};
     if (::fstatvfs(fd, &sv) != 0)
         return false;
     const int64_t block = int64_t(sv.f_frsize ? sv.f_frsize : sv.f_bsize);
-    *bytes = int64_t(sv.f_bfree) * block;
+    *bytes = int64_t(keepRootReserve ? sv.f_bavail : sv.f_bfree) * block;
     if (unit)
         *unit = block;
     return true;
@@ -275,6 +280,7 @@ public:
 
     int64_t written = 0;
     QString why;
+    std::function<void(int64_t written)> onWritten;
 
     // One open, sequential writes, flushed to the device before close.
     FileEnd writeFile(int dirFd, const QString& name, const FileContent& content)
@@ -288,11 +294,16 @@ public:
             m_direct = false;
             fd = Fd(::openat(dirFd, n.constData(), flags, 0600));
         }
+        if (content.markOffset >= 0)
+            platform::log(fd ? QStringLiteral("C Suss") : QStringLiteral("C Fail"));
         if (!fd) {
             const int error = errno;
             if (isFull(error, dirFd))
                 return FileEnd::Full;
-            why = QStringLiteral("The fill file %1 could not be created: %2").arg(name, errnoText(error));
+            platform::log(QStringLiteral("file open fail"));
+            why = error == EACCES || error == EPERM
+                      ? FreeSpaceFill::kPermissionText
+                      : QStringLiteral("The fill file %1 could not be created: %2").arg(name, errnoText(error));
             return FileEnd::Error;
         }
         FileEnd end = FileEnd::Done;
@@ -307,6 +318,8 @@ public:
                 len = size_t(std::min<int64_t>(int64_t(len), content.limit - pos));
             const char* data = chunkAt(pos, len, content);
             const FileEnd step = writeAll(fd.fd, data, len, &pos);
+            if (onWritten)
+                onWritten(written);
             if (step != FileEnd::Done) {
                 end = step;
                 break;
@@ -550,7 +563,9 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
         int64_t ignored = 0;
         freeBytes(root.fd, &ignored, &blockSize);
     }
-    const Ext4ReserveLift reserve(*mount, blockSize);
+    std::optional<Ext4ReserveLift> reserve;
+    if (!m_systemVolume)
+        reserve.emplace(*mount, blockSize);
 
     // A folder of that name is ours from a run that was killed; anything
     // else there was put in its place and is removed as itself, not used.
@@ -569,6 +584,9 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
     }
     if (::mkdirat(root.fd, folderName.constData(), 0700) != 0) {
         const int error = errno;
+        // No fallback folder elsewhere: it would fill another volume.
+        platform::log(QStringLiteral("1Create folder path: %1/%2").arg(m_mountPoint, kFolderName));
+        platform::log(QStringLiteral("Create finder fail"));
         if (error == EROFS || error == EACCES || error == EPERM)
             return failed(kReadOnlyText);
         return failed(QStringLiteral("The fill folder cannot be created on %1: %2").arg(m_mountPoint, errnoText(error)));
@@ -584,13 +602,25 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
 
     int64_t freeSpace = 0;
     int64_t unit = 0;
-    if (!freeBytes(folder.fd, &freeSpace, &unit)) {
+    if (!freeBytes(folder.fd, &freeSpace, &unit, m_systemVolume)) {
         removeAt(root.fd, folderName.constData());
         return failed(QStringLiteral("The free space of %1 cannot be read: %2").arg(m_mountPoint, errnoText(errno)));
     }
     const FillPlan plan = FillPlan::forFreeSpace(freeSpace);
 
     FillWriter writer(m_cancel, fuse);
+    int shownPercent = -1;
+    auto report = [&](int64_t done) {
+        const float value = plan.progressAfter(done);
+        if (int(value) == shownPercent)
+            return;
+        shownPercent = int(value);
+        if (callbacks.progress)
+            callbacks.progress(value, pass, m_passes);
+    };
+    writer.onWritten = report;
+    // On a system volume the pass stops where only the root reserve is left.
+    auto budgetLeft = [&] { return m_systemVolume ? plan.freeSpace - writer.written : std::numeric_limits<int64_t>::max(); };
     FileEnd end = FileEnd::Done;
     // Chunk files 1 .. N-1.
     for (int64_t k = 1; k < plan.chunkCount; ++k) {
@@ -598,16 +628,20 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
             end = FileEnd::Cancelled;
             break;
         }
-        if (callbacks.chunkStarted)
-            callbacks.chunkStarted(plan.progressBefore(k), pass, m_passes);
         FileContent chunk;
         // Up to whole allocation units: the unwritten tail of a file's last
         // cluster keeps old data on FAT and ExFAT.
         chunk.limit = FillPlan::chunkFileSizeFor(unit);
         chunk.markOffset = FillPlan::kBlock;
+        if (chunk.limit > budgetLeft())
+            break;
+        shownPercent = -1;  // each chunk file is announced
+        report(writer.written);
         end = writer.writeFile(folder.fd, QStringLiteral(".DWHS_%1").arg(k), chunk);
         if (end == FileEnd::TooBig)
             end = FileEnd::Done;  // the next file starts from nothing again
+        if (end == FileEnd::Full)
+            platform::log(QStringLiteral("This is a error"));
         if (end != FileEnd::Done)
             break;
     }
@@ -625,13 +659,21 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
             end = FileEnd::Cancelled;
             break;
         }
+        if (budgetLeft() <= 0) {
+            end = FileEnd::Full;
+            break;
+        }
         FileContent last;
         if (n == plan.chunkCount) {
             last.digitsFrom = plan.remainder - plan.remainder % FillPlan::kBlock;
             last.digitsTo = plan.remainder;
         }
+        if (m_systemVolume)
+            last.limit = budgetLeft();
         end = writer.writeFile(folder.fd, QStringLiteral(".DWHS_%1").arg(n), last);
     }
+    if (end == FileEnd::Full)
+        platform::log(QStringLiteral("NO FACE"));
 
     // A flush that failed fails the pass, unless it was already ending otherwise.
     if (const FileEnd flushed = writer.finish(folder.fd); flushed == FileEnd::Error && end != FileEnd::Error &&

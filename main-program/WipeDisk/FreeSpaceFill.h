@@ -25,8 +25,9 @@ struct FillPlan
     static FillPlan forFreeSpace(int64_t freeSpace);
     // The chunk file's size rounded up to the file system's allocation unit.
     static int64_t chunkFileSizeFor(int64_t unit);
-    // v = k x S, shown as 99 once it reaches 100.
-    float progressBefore(int64_t chunk) const;
+    // The bar after `written` bytes of a pass: their share of the free
+    // space, held at 99 until the pass has ended.
+    float progressAfter(int64_t written) const;
 };
 
 // The outcome of a fill, with the reason a user is shown when it failed.
@@ -51,8 +52,9 @@ class FreeSpaceFill
 public:
     struct Callbacks
     {
-        // Before chunk file k of pass p (of P), with the bar value v.
-        std::function<void(float value, int pass, int passes)> chunkStarted;
+        // The bar value v of pass p (of P), as the bytes go: each time its
+        // whole percent changes, and before each chunk file.
+        std::function<void(float value, int pass, int passes)> progress;
         // A pass ended (also a cancelled one); its folder is gone by then.
         std::function<void(int pass, int passes)> passEnded;
     };
@@ -60,8 +62,13 @@ public:
     static const QString kFolderName;  // ".DWHS"
     static const QString kReadOnlyText;
     static const QString kCancelledText;
+    static const QString kPermissionText;
 
     FreeSpaceFill(QString deviceNode, QString mountPoint, int passes);
+
+    // A volume the system runs from keeps what its file system holds back
+    // for root, so system services can still write while it is filled.
+    void setSystemVolume(bool system) { m_systemVolume = system; }
 
     void cancel() { m_cancel.store(true); }
     bool isCancelled() const { return m_cancel.load(); }
@@ -83,5 +90,6 @@ private:
     QString m_deviceNode;
     QString m_mountPoint;
     int m_passes;
+    bool m_systemVolume = false;
     std::atomic<bool> m_cancel{false};
 };

@@ -24,10 +24,14 @@ public:
     void noButtonAction();
     void closeWindow();
 
+    // Names the volume the dialog is about, above the question.
+    void setVolume(const QString& name, const QString& device);
+
     TextImageButton* okButton() const;
     TextImageButton* noButton() const;
     QLabel* titleLabel() const;
     QLabel* bodyLabel() const;
+    QLabel* volumeLabel() const;
 
 protected:
     virtual void tellDelegate() = 0;

@@ -26,6 +26,7 @@
 #include "ui_WipeDiskViewController.h"
 
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QProgressBar>
 
 namespace {
@@ -36,6 +37,9 @@ const QStringList kBackImages{"back", "back_press", "back_hover", "back_disable"
 const QString kHistoryFlag = QStringLiteral("WipeVolumeHistory");
 const QString kErased = QStringLiteral("Erased");
 const QString kFailed = QStringLiteral("Failed");
+const QString kReformattedText = QStringLiteral(
+    "The volume was reformatted, so its files are gone, but its free space was not overwritten: "
+    "what they held may still be recoverable.");
 constexpr int kShownX = 0;
 constexpr int kParkedX = 730;
 constexpr int kEndDelayMs = 2000;
@@ -100,12 +104,19 @@ void WipeDiskViewController::setUpTable()
     auto* radio = new CheckButtonCell(table);
     radio->setDelegate(this);
     table->setItemDelegateForColumn(WipeVolumeTableModel::CheckBox, radio);
-    for (int column : {int(WipeVolumeTableModel::Name), int(WipeVolumeTableModel::Type), int(WipeVolumeTableModel::TotalSize),
-                       int(WipeVolumeTableModel::FreeSize)}) {
+    // Text sizes and widths of each column's title.
+    const struct { int column; qreal size; qreal width; } texts[] = {
+        {WipeVolumeTableModel::Name, 14, 210},
+        {WipeVolumeTableModel::Type, 12, 150},
+        {WipeVolumeTableModel::TotalSize, 12, 151},
+        {WipeVolumeTableModel::FreeSize, 12, 110},
+    };
+    for (const auto& t : texts) {
         auto* cell = new ImageAndTextCell(table);
         cell->setColor(Qt::white);
-        cell->setOnlyEdit(column == WipeVolumeTableModel::TotalSize);
-        table->setItemDelegateForColumn(column, cell);
+        cell->setTitle(QString(), t.size, t.width);
+        cell->setOnlyEdit(t.column == WipeVolumeTableModel::TotalSize);
+        table->setItemDelegateForColumn(t.column, cell);
     }
     table->setStyleSheet(QStringLiteral("QTableView { background: transparent; border: none; }"));
     table->viewport()->setAutoFillBackground(false);
@@ -124,10 +135,11 @@ void WipeDiskViewController::reloadTable()
 {
     m_model->reload();
     CustomTableView* table = ui->parTableView;
+    // The name's text starts after its 36-wide icon.
     table->setColumnWidth(WipeVolumeTableModel::CheckBox, 56);
-    table->setColumnWidth(WipeVolumeTableModel::Name, 210);
-    table->setColumnWidth(WipeVolumeTableModel::Type, 130);
-    table->setColumnWidth(WipeVolumeTableModel::TotalSize, 210);
+    table->setColumnWidth(WipeVolumeTableModel::Name, 36 + 210);
+    table->setColumnWidth(WipeVolumeTableModel::Type, 150);
+    table->setColumnWidth(WipeVolumeTableModel::TotalSize, 151);
     table->setColumnWidth(WipeVolumeTableModel::FreeSize, 110);
 }
 
@@ -144,7 +156,10 @@ void WipeDiskViewController::setUpButtons()
     setUpImageButton(ui->setButton, {"ic_set", "ic_set_press", "ic_set_hover", "ic_set"});
     setUpImageButton(ui->aboutButton, {"ic_support", "ic_support_press", "ic_support_hover", "ic_support"});
 
-    connect(ui->wipeButton, &QAbstractButton::clicked, this, &WipeDiskViewController::wipeButtonAction);
+    // Queued: the dialogs it opens run a nested event loop, which must not
+    // run inside the button's own mouse handler.
+    connect(ui->wipeButton, &QAbstractButton::clicked, this, &WipeDiskViewController::wipeButtonAction,
+            Qt::QueuedConnection);
     connect(ui->wipeDiskCancelBut, &QAbstractButton::clicked, this, &WipeDiskViewController::cancelWipeDiskButtonAction);
     connect(ui->wipeFreeSpaceCancelBut, &QAbstractButton::clicked, this,
             &WipeDiskViewController::cancelWipeFreeSpaceButtonAction);
@@ -196,19 +211,36 @@ void WipeDiskViewController::selectVolumeButton(int row)
         // After a rescan the volume chosen before is chosen again by its
         // device, wherever its row is now; a name or a row number is no identity.
         for (int i = 0; i < m_allVolumeArr.size() && index < 0; ++i)
-            if (!m_selectDevice.isEmpty() && m_allVolumeArr.at(i)->volumePath == m_selectDevice)
+            if (m_selectMedium && sameMedium(*m_allVolumeArr.at(i), *m_selectMedium, false))
                 index = i;
     }
     if (index >= 0 && index < m_allVolumeArr.size()) {
         m_selectVolumeObj = m_allVolumeArr.at(index);
         m_selectIndex = index;
-        m_selectDevice = m_selectVolumeObj->volumePath;
+        m_selectMedium = m_selectVolumeObj;
         ui->parTableView->setRowNum(index);
         ui->wipeButton->setButtonEnabled(true);
     } else {
+        // A volume that is gone leaves nothing chosen: the row it had may
+        // now be another volume's, which the user never chose.
         m_selectVolumeObj.reset();
+        ui->parTableView->setRowNum(-1);
         ui->wipeButton->setButtonEnabled(false);
     }
+    reloadTable();
+    if (m_selectVolumeObj) {
+        ui->parTableView->doItemsLayout();  // the scroll range of the new rows
+        ui->parTableView->scrollTo(m_model->index(index, WipeVolumeTableModel::Name));
+    }
+}
+
+void WipeDiskViewController::clearChoice()
+{
+    m_selectVolumeObj.reset();
+    m_selectMedium.reset();
+    m_selectIndex = -1;
+    ui->parTableView->setRowNum(-1);
+    ui->wipeButton->setButtonEnabled(false);
     reloadTable();
 }
 
@@ -239,6 +271,8 @@ void WipeDiskViewController::changeFormatOrFreeSpaceView(int type)
     if (isRunning())
         return;  // the navigation is locked; a run keeps its mode to its end
     m_selectEraserType = type == 1 ? WipeRun::WholeDrive : WipeRun::FreeSpace;
+    // A volume chosen for one tool is not carried into the other.
+    clearChoice();
     ui->wipeHardNodeView->setVisible(m_selectEraserType == WipeRun::WholeDrive);
     ui->wipeFreeSpaceNodeView->setVisible(m_selectEraserType == WipeRun::FreeSpace);
     ui->mainView->show();
@@ -254,11 +288,38 @@ void WipeDiskViewController::showSystemNotice()
     runModalPanel(new SystemEraserViewController, window());
 }
 
+bool WipeDiskViewController::stillChosen(const VolumeObjPtr& confirmed) const
+{
+    return confirmed && m_selectVolumeObj && sameMedium(*confirmed, *m_selectVolumeObj);
+}
+
+bool WipeDiskViewController::sameMedium(const VolumeObj& a, const VolumeObj& b, bool sameFileSystem)
+{
+    if (a.volumePath != b.volumePath)
+        return false;
+    if (a.diskSequence != 0 && b.diskSequence != 0 && a.diskSequence != b.diskSequence)
+        return false;
+    return !sameFileSystem || a.fileSystemUUID.isEmpty() || b.fileSystemUUID.isEmpty() ||
+           a.fileSystemUUID.compare(b.fileSystemUUID, Qt::CaseInsensitive) == 0;
+}
+
+void WipeDiskViewController::showGoneNotice()
+{
+    clearChoice();
+    auto* notice = new QMessageBox(QMessageBox::Warning, QString(),
+                                   QStringLiteral("The volume you chose is no longer there, or another disk took its "
+                                                  "place. Nothing was wiped: choose the volume again."),
+                                   QMessageBox::Ok, window());
+    notice->setObjectName(QStringLiteral("volumeGoneNotice"));
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    notice->open();
+}
+
 void WipeDiskViewController::prepareStepIndicator(QWidget* panel, const QString& l1, const QString& l2, const QString& l3)
 {
     delete m_stepProVC;
     m_stepProVC = new StepProgressViewVC(panel);
-    m_stepProVC->move(48, 210);
+    m_stepProVC->move(0, 390);
     m_stepProVC->setLabelString(l1, l2, l3);
     m_stepProVC->runProgressStep(1);
     m_stepProVC->show();
@@ -273,6 +334,7 @@ void WipeDiskViewController::wipeButtonAction()
         const std::optional<QVariantMap> info = WipeVolumes::getDisjInfo(m_tool, m_selectVolumeObj->volumePath);
         if (WipeVolumes::isSystemMountPoint(m_selectVolumeObj->volumeMountPoint) ||
             (info && WipeVolumes::isSystemVolume(*info))) {
+            clearChoice();  // refused: not left chosen for the next press or the other tool
             showSystemNotice();
             return;
         }
@@ -280,19 +342,23 @@ void WipeDiskViewController::wipeButtonAction()
         ui->wipeDiskProgress->move(kParkedX, 0);
         ui->wipeDiskProgress->show();
         ui->wipeDiskProgress->raise();
+        m_confirming = m_selectVolumeObj;
         auto* confirm = new MakeSureWipeDiskViewController;
         confirm->setDelegate(this);
+        confirm->setVolume(m_confirming->volumeName, m_confirming->volumePath);
         runModalPanel(confirm, window());
+        m_confirming.reset();
         return;
     }
     if (m_selectEraserType == WipeRun::FreeSpace) {
         if (m_selectVolumeObj->volumeType.contains(QLatin1String("ntfs"), Qt::CaseInsensitive)) {
+            clearChoice();
             runModalPanel(new NTFSViewController, window());
             return;
         }
         prepareStepIndicator(ui->wipeFreeSpaceProgressView, QStringLiteral("Get Free Space"), QStringLiteral("Wipe Free Space"),
                              QStringLiteral("Complete"));
-        setEraserTime();
+        ui->fRaserPathLabel->clear();
         ui->wipeFreeSpaceCancelBut->setButtonEnabled(true);
         ui->fEraserTypeLabel->setText(PublicUtilities::getEraserTimes());
         ui->fEraserDiskNameLabel->setText(m_selectVolumeObj->volumeName);
@@ -300,12 +366,12 @@ void WipeDiskViewController::wipeButtonAction()
         ui->wipeFreeSpaceProgressView->move(kParkedX, 0);
         ui->wipeFreeSpaceProgressView->show();
         ui->wipeFreeSpaceProgressView->raise();
+        m_confirming = m_selectVolumeObj;
         auto* confirm = new MakeSureWipeFreeSpaceViewController;
         confirm->setDelegate(this);
+        confirm->setVolume(m_confirming->volumeName, m_confirming->volumePath);
         runModalPanel(confirm, window());
-        // "Cancel" in the confirmation: no run, no clock.
-        if (!isRunning())
-            stopEraserTimer();
+        m_confirming.reset();
         return;
     }
     platform::log(QStringLiteral("no select type"));
@@ -313,8 +379,13 @@ void WipeDiskViewController::wipeButtonAction()
 
 void WipeDiskViewController::makeSureToWipeSelectVolume()
 {
+    if (m_confirming && !stillChosen(m_confirming)) {
+        QTimer::singleShot(0, this, &WipeDiskViewController::showGoneNotice);
+        return;
+    }
     if (isRunning() || !m_selectVolumeObj)
         return;  // one confirmation, one run
+    // A rescan while the dialog was up may have taken the volume away.
     prepareStepIndicator(ui->wipeDiskProgress, QStringLiteral("Format"), QStringLiteral("Wipe Data"), QStringLiteral("Complete"));
     setEraserTime();
     m_isBegin = true;
@@ -332,8 +403,13 @@ void WipeDiskViewController::makeSureToWipeSelectVolume()
 
 void WipeDiskViewController::makeSureToWipeFreeSpaceSelectVolume()
 {
+    if (m_confirming && !stillChosen(m_confirming)) {
+        QTimer::singleShot(0, this, &WipeDiskViewController::showGoneNotice);
+        return;
+    }
     if (isRunning() || !m_selectVolumeObj)
         return;
+    setEraserTime();  // the clock counts the run, not the time spent confirming
     if (m_superDelegate)
         m_superDelegate->canChangeType(false);
     ui->wipeFreeSpaceProgressView->show();
@@ -362,7 +438,11 @@ void WipeDiskViewController::startRun(WipeRun::Mode mode)
     m_run->setDiskTool(m_tool);
     m_run->setSrmPath(m_srmPath);
     connect(m_run.get(), &WipeRun::fillStarted, this, &WipeDiskViewController::doFreeSpaceAction);
-    connect(m_run.get(), &WipeRun::chunkStarted, this, [this](float value, int pass, int passes) {
+    // The list is read again once the erase has ended. No timed second scan
+    // follows: the volume is found again by its device in one lookup, and
+    // the mount watcher rescans on every mount and unmount after that.
+    connect(m_run.get(), &WipeRun::erasedVolume, this, &WipeDiskViewController::getallVolumes);
+    connect(m_run.get(), &WipeRun::progressed, this, [this](float value, int pass, int passes) {
         currentBar()->changeProgressValue(value);
         setRoundLabel(QString::asprintf("Wiped %.2f%% in %d of %d ", double(value), pass, passes) +
                       (passes < 2 ? QStringLiteral("pass") : QStringLiteral("passes")));
@@ -438,7 +518,11 @@ void WipeDiskViewController::showEndEraser()
     if (!m_errorString.isEmpty()) {
         const bool cancelled = m_run && m_run->result().outcome == FillResult::Outcome::Cancelled;
         ui->failNodeLabel->setVisible(cancelled);
-        ui->failReasonLabel->setText(cancelled ? QString() : m_errorString);
+        QString reason = cancelled ? QString() : m_errorString;
+        // The erase cannot be undone: the files are gone, their data is not.
+        if (m_run && m_run->erased())
+            reason = reason.isEmpty() ? kReformattedText : kReformattedText + QLatin1Char('\n') + reason;
+        ui->failReasonLabel->setText(reason);
         page = ui->wipeFailView;
         m_lastResult = kFailed;
     } else {
@@ -454,13 +538,12 @@ void WipeDiskViewController::showEndEraser()
         progress->move(kParkedX, 0);
     });
 
-    // The name is a label only; the device says which volume it was.
     const VolumeObjPtr volume = m_run ? m_run->volume() : m_selectVolumeObj;
-    const QString name = volume ? QStringLiteral("%1 (%2)").arg(volume->volumeName, volume->volumePath) : QString();
-    if (!m_store->writeWipeVolumesOrFree(name, m_lastResult, freeSpace))
-        platform::log(QStringLiteral("The wipe of %1 could not be recorded in the history").arg(name));
-    PublicUtilities::writeUpDataHistoryStr(kHistoryFlag, QStringLiteral("1"));
-    changeHistoryButtonState();
+    const QString named = volume ? QStringLiteral("\u201C%1\u201D (%2)").arg(volume->volumeName, volume->volumePath) : QString();
+    ui->wipeSussVolumeLabel->setText(named);
+    ui->wipeFailVolumeLabel->setText(named);
+    if (!recordRun(m_lastResult, freeSpace, volume))
+        showHistoryNotRecorded();
 
     for (ProgressView* bar : {m_wipeDiskProgressBar, m_wipeFreeSpaceProgressBar})
         bar->changeProgressValue(0);
@@ -468,6 +551,30 @@ void WipeDiskViewController::showEndEraser()
     ui->fEraserRoundLabel->setText(QStringLiteral(" "));
     m_ended = true;
     emit runEnded();
+}
+
+bool WipeDiskViewController::recordRun(const QString& result, bool freeSpace, const VolumeObjPtr& volume)
+{
+    // The name is a label only; the device says which volume it was.
+    const QString name = volume ? QStringLiteral("%1 (%2)").arg(volume->volumeName, volume->volumePath) : QString();
+    if (!m_store->writeWipeVolumesOrFree(name, result, freeSpace)) {
+        platform::log(QStringLiteral("The wipe of %1 could not be recorded in the history").arg(name));
+        return false;
+    }
+    // The history button tells of a new run only when one was written.
+    PublicUtilities::writeUpDataHistoryStr(kHistoryFlag, QStringLiteral("1"));
+    changeHistoryButtonState();
+    return true;
+}
+
+void WipeDiskViewController::showHistoryNotRecorded()
+{
+    auto* notice = new QMessageBox(QMessageBox::Warning, QString(),
+                                   QStringLiteral("The wipe could not be recorded in the history."), QMessageBox::Ok,
+                                   window());
+    notice->setObjectName(QStringLiteral("historyNotRecordedNotice"));
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    notice->open();
 }
 
 void WipeDiskViewController::setEndView(bool hidden)
@@ -515,6 +622,14 @@ void WipeDiskViewController::endAppRemoveFolder()
             platform::log(QStringLiteral("The fill of %1 did not stop in time").arg(device));
         if (!m_run->fillMountPoint().isEmpty())
             mountPoint = m_run->fillMountPoint();
+        if (!m_ended) {
+            // Quitting ends the run as a cancel does, and what it did is
+            // recorded: the run did not wipe what it was asked to.
+            m_ended = true;
+            m_isBegin = false;
+            stopEraserTimer();
+            recordRun(kFailed, m_run->mode() == WipeRun::FreeSpace, m_run->volume());
+        }
     }
     if (!mountPoint.isEmpty())
         FreeSpaceFill::removeFolderAt(device, mountPoint);

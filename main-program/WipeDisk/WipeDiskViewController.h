@@ -102,6 +102,16 @@ private:
     void reloadTable();
     void slide(QWidget* page, int x, std::function<void()> done = {});
     void showSystemNotice();
+    void showGoneNotice();
+    void showHistoryNotRecorded();
+    void clearChoice();
+    // Whether the volume still chosen is the medium that was confirmed.
+    bool stillChosen(const VolumeObjPtr& confirmed) const;
+    // The same device holding the same medium (and, with `sameFileSystem`,
+    // the same file system on it); what a record does not know is not compared.
+    static bool sameMedium(const VolumeObj& a, const VolumeObj& b, bool sameFileSystem = true);
+    // Writes the run to the history; the history button lights up only then.
+    bool recordRun(const QString& result, bool freeSpace, const VolumeObjPtr& volume);
     void prepareStepIndicator(QWidget* panel, const QString& l1, const QString& l2, const QString& l3);
     void startRun(WipeRun::Mode mode);
     void doFreeSpaceAction();
@@ -118,8 +128,9 @@ private:
 
     QList<VolumeObjPtr> m_allVolumeArr;
     VolumeObjPtr m_selectVolumeObj;
+    VolumeObjPtr m_confirming;  // the volume a confirmation on screen is about
     int m_selectIndex = -1;
-    QString m_selectDevice;  // the chosen volume's device node, kept across rescans
+    VolumeObjPtr m_selectMedium;  // the volume chosen last, found again after rescans by its medium
     int m_selectEraserType = 2;
     bool m_isScanV = false;
     bool m_rescanWanted = false;

@@ -1,5 +1,6 @@
 #include "WipeDisk/WipeRun.h"
 
+#include "Comm/VolumeIdentity.h"
 #include "WipeDisk/WipeVolumes.h"
 #include "platform/Background.h"
 #include "platform/Log.h"
@@ -7,15 +8,22 @@
 
 #include <QDeadlineTimer>
 #include <QSet>
+#include <QTimer>
 
 #include <mutex>
 
 const QString WipeRun::kNtfsVolumeName = QStringLiteral("NEW");
+const QString WipeRun::kOtherMediumText = QStringLiteral(
+    "The disk at %1 is not the one you chose: another disk took its place. Nothing was wiped.");
 
 namespace {
 
+constexpr int kNtfsSettleMs = 2000;
+
 struct EraseOutcome
 {
+    bool erased = false;
+    bool ntfsRoad = false;
     QString failure;
     QString mountPoint;
     QVariantMap info;
@@ -117,15 +125,24 @@ void WipeRun::start()
     const platform::DiskTool tool = m_tool;
     const bool whole = m_mode == WholeDrive;
     const bool listedNtfs = isNtfs(m_volume->volumeType);
+    const VolumeObj chosen = *m_volume;
     platform::runInBackground(
         this,
-        [tool, node, whole, listedNtfs] {
+        [tool, node, whole, listedNtfs, chosen] {
             EraseOutcome out;
             std::optional<QVariantMap> info = WipeVolumes::getDisjInfo(tool, node);
             if (!info) {
                 out.failure = QStringLiteral("%1 can no longer be found").arg(node);
                 return out;
             }
+            // A stick pulled and another plugged in gets the same node.
+            if (!WipeVolumes::holdsMedium(*info, chosen)) {
+                out.failure = kOtherMediumText.arg(node);
+                return out;
+            }
+            // diskutil checks the medium again under its own lock, right before
+            // it acts; a record without a sequence has nothing to compare.
+            const QStringList expect = chosen.diskSequence != 0 ? expectedMediumArguments(chosen) : QStringList();
             if (whole) {
                 if (WipeVolumes::isSystemVolume(*info)) {
                     out.failure = QStringLiteral("%1 is a system volume and cannot be wiped").arg(node);
@@ -141,20 +158,31 @@ void WipeRun::start()
                                           .arg(other, kNtfsVolumeName);
                         return out;
                     }
-                    erased = tool.run({QStringLiteral("eraseVolume"), QStringLiteral("MS-DOS FAT32"), kNtfsVolumeName, node});
+                    erased = tool.run(expect + QStringList{QStringLiteral("eraseVolume"), QStringLiteral("MS-DOS FAT32"),
+                                                           kNtfsVolumeName, node});
                     platform::log(QStringLiteral(" rename : %1 ").arg(node));
+                    out.ntfsRoad = true;
                 } else {
-                    erased = tool.run({QStringLiteral("reformat"), node});
+                    erased = tool.run(expect + QStringList{QStringLiteral("reformat"), node});
+                }
+                if (erased.exitCode == kDiskToolMediumChanged && !erased.timedOut && erased.started) {
+                    out.failure = kOtherMediumText.arg(node);
+                    return out;
                 }
                 if (!erased.ok()) {
                     out.failure = QStringLiteral("The volume could not be erased: %1").arg(toolFailure(erased));
                     return out;
                 }
+                out.erased = true;
                 platform::log(QStringLiteral("format volume : %1").arg(node));
                 // Found again by its device: the name may have changed, the mount point surely has.
                 info = WipeVolumes::getDisjInfo(tool, node);
                 if (!info) {
                     out.failure = QStringLiteral("%1 cannot be found after the erase").arg(node);
+                    return out;
+                }
+                if (!WipeVolumes::holdsMedium(*info, chosen, false)) {
+                    out.failure = kOtherMediumText.arg(node);
                     return out;
                 }
             }
@@ -165,11 +193,20 @@ void WipeRun::start()
             return out;
         },
         [this](const EraseOutcome& out) {
+            m_erased = out.erased;
+            if (out.erased)
+                emit erasedVolume();
             if (!out.failure.isEmpty()) {
                 finish(FillResult::Outcome::Failed, out.failure);
                 return;
             }
-            eraseDone(out.mountPoint, out.info);
+            if (!out.ntfsRoad) {
+                eraseDone(out.mountPoint, out.info);
+                return;
+            }
+            // The fresh FAT volume is left a moment to settle (automounters,
+            // desktop probes) before the fill writes to it.
+            QTimer::singleShot(kNtfsSettleMs, this, [this, out] { eraseDone(out.mountPoint, out.info); });
         });
 }
 
@@ -177,6 +214,7 @@ void WipeRun::eraseDone(const QString& mountPoint, const QVariantMap& info)
 {
     m_volume->volumeFreeSizeNum = info.value(QStringLiteral("FreeSpace")).toLongLong();
     m_fillMountPoint = mountPoint;
+    m_systemVolume = WipeVolumes::isSystemVolume(info);
     if (m_mode == WholeDrive) {
         const QStringList entries = DoRemoveObj::rootEntries(mountPoint, info.value(QStringLiteral("VolumeName")).toString());
         if (!entries.isEmpty()) {
@@ -208,6 +246,7 @@ void WipeRun::startFill(const QString& mountPoint)
 {
     m_fillMountPoint = mountPoint;
     m_fill = std::make_shared<FreeSpaceFill>(m_volume->volumePath, mountPoint, m_passes);
+    m_fill->setSystemVolume(m_systemVolume);
     if (m_cancelRequested)
         m_fill->cancel();
     auto link = std::make_shared<WorkerLink>();
@@ -216,10 +255,22 @@ void WipeRun::startFill(const QString& mountPoint)
     emit fillStarted();
 
     std::shared_ptr<FreeSpaceFill> fill = m_fill;
-    QThread* worker = QThread::create([fill, link] {
+    const platform::DiskTool tool = m_tool;
+    const VolumeObj chosen = *m_volume;
+    const bool sameFileSystem = !m_erased;
+    QThread* worker = QThread::create([fill, link, tool, chosen, sameFileSystem] {
+        // Asked again right before the first write: the removal before it
+        // may have taken a while, and the medium may have been swapped.
+        const std::optional<QVariantMap> info = WipeVolumes::getDisjInfo(tool, chosen.volumePath);
+        if (!info || !WipeVolumes::holdsMedium(*info, chosen, sameFileSystem)) {
+            const QString why = info ? kOtherMediumText.arg(chosen.volumePath)
+                                     : QStringLiteral("%1 can no longer be found").arg(chosen.volumePath);
+            link->post([why](WipeRun* owner) { owner->finish(FillResult::Outcome::Failed, why); });
+            return;
+        }
         FreeSpaceFill::Callbacks callbacks;
-        callbacks.chunkStarted = [link](float value, int pass, int passes) {
-            link->post([value, pass, passes](WipeRun* owner) { emit owner->chunkStarted(value, pass, passes); });
+        callbacks.progress = [link](float value, int pass, int passes) {
+            link->post([value, pass, passes](WipeRun* owner) { emit owner->progressed(value, pass, passes); });
         };
         callbacks.passEnded = [link](int pass, int passes) {
             link->post([pass, passes](WipeRun* owner) { emit owner->passEnded(pass, passes); });

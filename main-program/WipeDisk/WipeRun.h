@@ -21,6 +21,7 @@ class WipeRun : public QObject, public DoRemoveObjDelegate
 public:
     enum Mode { FreeSpace = 1, WholeDrive = 2 };
     static const QString kNtfsVolumeName;  // "NEW"
+    static const QString kOtherMediumText;
 
     WipeRun(VolumeObjPtr volume, Mode mode, int passes, QObject* parent = nullptr);
     ~WipeRun() override;
@@ -42,12 +43,18 @@ public:
     const FillResult& result() const { return m_result; }
     VolumeObjPtr volume() const { return m_volume; }
     Mode mode() const { return m_mode; }
+    // Wipe Hard Drive made the volume anew: from here on its files are gone
+    // whatever becomes of the fill.
+    bool erased() const { return m_erased; }
 
     void removeObjEnd() override;
 
 signals:
+    // The erase of Wipe Hard Drive has ended and the volume was found again.
+    void erasedVolume();
     void fillStarted();
-    void chunkStarted(float value, int pass, int passes);
+    // The bar value of pass `pass` (of `passes`), as the bytes go.
+    void progressed(float value, int pass, int passes);
     void passEnded(int pass, int passes);
     // result() holds the outcome; emitted once.
     void finished();
@@ -72,5 +79,7 @@ private:
     std::shared_ptr<WorkerLink> m_link;
     FillResult m_result;
     bool m_ended = false;
+    bool m_erased = false;
+    bool m_systemVolume = false;
     bool m_cancelRequested = false;
 };

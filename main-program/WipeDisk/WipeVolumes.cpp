@@ -56,7 +56,19 @@ VolumeObjPtr volumeFromInfo(const QVariantMap& info)
     v->isWritable = info.value(QStringLiteral("Writable"), true).toBool();
     v->volumeTotalSizeNum = total;
     v->volumeFreeSizeNum = free;
+    v->diskSequence = info.value(QStringLiteral("DiskSequence")).toULongLong();
+    v->fileSystemUUID = info.value(QStringLiteral("VolumeUUID")).toString();
     return v;
+}
+
+bool holdsMedium(const QVariantMap& info, const VolumeObj& chosen, bool sameFileSystem)
+{
+    if (info.value(QStringLiteral("DeviceNode")).toString() != chosen.volumePath)
+        return false;
+    if (chosen.diskSequence != 0 && info.value(QStringLiteral("DiskSequence")).toULongLong() != chosen.diskSequence)
+        return false;
+    return !sameFileSystem || chosen.fileSystemUUID.isEmpty() ||
+           info.value(QStringLiteral("VolumeUUID")).toString().compare(chosen.fileSystemUUID, Qt::CaseInsensitive) == 0;
 }
 
 QList<VolumeObjPtr> scan(const platform::DiskTool& tool)

@@ -24,6 +24,11 @@ std::optional<QVariantMap> getDisjInfo(const platform::DiskTool& tool, const QSt
 // list leaves out (no name key, "EFI", a disk image).
 VolumeObjPtr volumeFromInfo(const QVariantMap& info);
 
+// Whether the device `info` describes still holds the medium `chosen` was
+// read from: the same node, disk sequence and, unless the volume was made
+// anew since (`sameFileSystem` false), the same file-system UUID.
+bool holdsMedium(const QVariantMap& info, const VolumeObj& chosen, bool sameFileSystem = true);
+
 // Blocking: reads the mount table and asks diskutil about each device once.
 QList<VolumeObjPtr> scan(const platform::DiskTool& tool);
 

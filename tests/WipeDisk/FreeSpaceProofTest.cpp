@@ -11,6 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
 using namespace wipeproof;
 
 namespace {
@@ -75,5 +81,57 @@ TEST_P(FreeSpaceProof, DeletedMarkersAreGoneAndLiveFilesStay)
 
 INSTANTIATE_TEST_SUITE_P(FileSystems, FreeSpaceProof, ::testing::Values("ext4", "vfat", "exfat", "ntfs"),
                          [](const auto& info) { return std::string(info.param); });
+
+TEST(FreeSpaceFillProof, ASystemVolumeKeepsWhatItsFileSystemHoldsBackAndTheBarMoves)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume vol("ext4", 256, QStringLiteral("TVY%1").arg(::getpid() % 100000));
+    ASSERT_TRUE(vol.ok() && vol.mount()) << vol.error().toStdString();
+    struct statvfs sv{};
+    ASSERT_EQ(::statvfs(QFile::encodeName(vol.mountPoint()).constData(), &sv), 0);
+    const qint64 unit = qint64(sv.f_frsize);
+    const qint64 held = qint64(sv.f_bfree - sv.f_bavail) * unit;
+    const qint64 usable = qint64(sv.f_bavail) * unit;
+    ASSERT_GT(held, qint64(4) << 20) << "the volume holds nothing back for root";
+    const QByteArray reserve = readAll(reservePath(vol));
+
+    std::atomic<bool> done{false};
+    std::atomic<qint64> leastFree{held + usable};
+    std::atomic<bool> lifted{false};
+    std::thread watch([&] {
+        const QByteArray mp = QFile::encodeName(vol.mountPoint());
+        while (!done.load()) {
+            struct statvfs now{};
+            if (::statvfs(mp.constData(), &now) == 0)
+                leastFree = std::min<qint64>(leastFree.load(), qint64(now.f_bfree) * unit);
+            lifted = lifted.load() || readAll(reservePath(vol)).trimmed() == "0";
+            ::usleep(5000);
+        }
+    });
+    FreeSpaceFill fill(vol.device(), vol.mountPoint(), 1);
+    fill.setSystemVolume(true);
+    // Too small for a chunk file: the bar still moves with the bytes.
+    int moving = 0;
+    float last = 0;
+    bool backwards = false;
+    FreeSpaceFill::Callbacks callbacks;
+    callbacks.progress = [&](float value, int, int) {
+        moving += value > 0 && value < 100;
+        backwards = backwards || value < last;
+        last = value;
+    };
+    const FillResult r = fill.run(callbacks);
+    done = true;
+    watch.join();
+
+    EXPECT_EQ(r.outcome, FillResult::Outcome::Success) << r.reason.toStdString();
+    EXPECT_FALSE(lifted.load()) << "the file system's own reserve was lifted";
+    EXPECT_GE(leastFree.load(), held * 9 / 10) << "the fill took what root's services write into";
+    EXPECT_GE(r.written, usable * 9 / 10) << "the space everyone else may use was not filled";
+    EXPECT_EQ(readAll(reservePath(vol)), reserve);
+    EXPECT_FALSE(QFileInfo::exists(vol.mountPoint() + "/.DWHS"));
+    EXPECT_GT(moving, 10);
+    EXPECT_FALSE(backwards);
+}
 
 }  // namespace

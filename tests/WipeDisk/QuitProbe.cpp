@@ -42,7 +42,7 @@ int main(int argc, char** argv)
             return;
         }
         screen.makeSureToWipeFreeSpaceSelectVolume();
-        QObject::connect(screen.currentRun(), &WipeRun::chunkStarted, [] {
+        QObject::connect(screen.currentRun(), &WipeRun::progressed, [] {
             std::printf("filling\n");
             std::fflush(stdout);
         });

@@ -102,7 +102,6 @@ TEST(Notices, LinkStylingLeavesTextsWithoutThePhraseUnchanged)
     EXPECT_EQ(styled.count("<span"), 2);
     EXPECT_TRUE(styled.contains(">Erase Files/Folders</span>"));
     EXPECT_TRUE(styled.contains(">Wipe Free Space</span>"));
-    system.okButtonAction();  // no panel: nothing to close, no crash
 }
 
 namespace {
@@ -132,16 +131,21 @@ TEST(MakeSureDialogs, ReturnContinuesEscapeCancels)
     EXPECT_EQ(fill.calls, 1);
 }
 
-TEST(MakeSureDialogs, EachKeepsItsOwnTextsOverTheSharedButtons)
+TEST(MakeSureDialogs, TheVolumeIsNamedWithItsDeviceAsPlainText)
 {
     MakeSureWipeDiskViewController disk;
+    EXPECT_TRUE(disk.volumeLabel()->isHidden());
+    disk.setVolume("<b>Stick</b> &amp;", "/dev/sdb1");
+    EXPECT_FALSE(disk.volumeLabel()->isHidden());
+    EXPECT_EQ(disk.volumeLabel()->textFormat(), Qt::PlainText);
+    EXPECT_EQ(disk.volumeLabel()->text(), QString::fromUtf8("\u201C<b>Stick</b> &amp;\u201D (/dev/sdb1)"));
+    EXPECT_FALSE(disk.volumeLabel()->geometry().intersects(disk.bodyLabel()->geometry()));
+
+    // A long name gives way in its middle; the device stays in sight.
     MakeSureWipeFreeSpaceViewController free;
-    EXPECT_EQ(disk.titleLabel()->text(), "Wipe the selected drive?");
-    EXPECT_EQ(free.titleLabel()->text(), "Wipe the free space?");
-    EXPECT_TRUE(free.bodyLabel()->text().startsWith("The free space of the selected drive"));
-    EXPECT_EQ(free.okButton()->label()->text(), "Continue");
-    EXPECT_EQ(free.defaultButton(), free.okButton());
-    EXPECT_EQ(free.cancelButton(), free.noButton());
+    free.setVolume(QString(300, 'N'), "/dev/loop12");
+    EXPECT_TRUE(free.volumeLabel()->text().endsWith("(/dev/loop12)")) << free.volumeLabel()->text().toStdString();
+    EXPECT_LE(free.volumeLabel()->fontMetrics().horizontalAdvance(free.volumeLabel()->text()), free.volumeLabel()->width());
 }
 
 TEST(Notices, NtfsLinkButtonsLieOverTheirLinks)

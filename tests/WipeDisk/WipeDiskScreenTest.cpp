@@ -9,6 +9,13 @@
 #include "WipeDisk/SystemEraserViewController.h"
 #include "WipeDisk/WipeDiskViewController.h"
 #include "WipeDisk/WipeVolumes.h"
+#include "Comm/PublicUtilities.h"
+#include "PopWindow/PanelController.h"
+#include "ToolCon/TextImageButton.h"
+
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QTableView>
 
 #include <QApplication>
 #include <QDir>
@@ -65,11 +72,19 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
     if (screen.isScanV())
         ASSERT_TRUE(scanned.wait(60000));
     ASSERT_TRUE(screen.selectDevice(vol.device())) << "the loop volume is not listed";
-    // A rescan (another volume came or went) keeps the choice by its device.
+    // A rescan (another volume came or went) keeps the choice by its device,
+    // and in view in a list that shows one row at a time.
+    auto* table = screen.findChild<QTableView*>("parTableView");
+    table->setFixedHeight(table->horizontalHeader()->height() + 56);
     screen.getallVolumes();
     ASSERT_TRUE(scanned.wait(60000));
     ASSERT_TRUE(screen.selectVolumeObj());
     EXPECT_EQ(screen.selectVolumeObj()->volumePath, vol.device());
+    const int row = int(screen.allVolumeArr().indexOf(screen.selectVolumeObj()));
+    ASSERT_GE(row, 0);
+    QApplication::processEvents();
+    EXPECT_TRUE(table->viewport()->rect().intersects(table->visualRect(table->model()->index(row, 1))))
+        << "row " << row << " of " << screen.allVolumeArr().size() << " is out of view";
 
     QSignalSpy ended(&screen, &WipeDiskViewController::runEnded);
     confirmWhenShown();
@@ -97,20 +112,23 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
 
 namespace {
 
-// A stand-in diskutil describing every device as one volume, /dev/fake1.
-QString fakeDiskutil(const TempTree& tree, bool system)
+// A stand-in diskutil describing every device as one volume, /dev/fake1,
+// mounted at `mountPoint`; while the file "gone" exists it knows no device.
+// Every other command is noted in "called" and ends with `status`.
+QString fakeDiskutil(const TempTree& tree, bool system, const QString& mountPoint = "/srv/data", int status = 1)
 {
     const QString script = tree / "diskutil";
     QFile f(script);
     if (!f.open(QIODevice::WriteOnly))
         return QString();
-    f.write(QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do [ \"$a\" = info ] && { cat <<'EOF'\n"
+    f.write(QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do [ \"$a\" = info ] && { [ -e '%4' ] && exit 1; cat <<'EOF'\n"
                            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
                            "<key>VolumeName</key><string>Data</string><key>DeviceNode</key><string>/dev/fake1</string>"
                            "<key>FilesystemName</key><string>ext4</string><key>BusProtocol</key><string>USB</string>"
-                           "<key>MountPoint</key><string>/srv/data</string><key>SystemVolume</key><%1/></dict></plist>\n"
-                           "EOF\nexit 0; }; done\necho \"$@\" >> '%2'\nexit 1\n")
-                .arg(system ? "true" : "false", tree / "called")
+                           "<key>MountPoint</key><string>%3</string><key>SystemVolume</key><%1/></dict></plist>\n"
+                           "EOF\nexit 0; }; done\necho \"$@\" >> '%2'\nexit %5\n")
+                .arg(system ? "true" : "false", tree / "called", mountPoint, tree / "gone")
+                .arg(status)
                 .toUtf8());
     f.close();
     f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -119,19 +137,31 @@ QString fakeDiskutil(const TempTree& tree, bool system)
 
 struct FakeScreen
 {
+    ScopedLayout layout;  // a settings file of its own
     TempTree tree;
-    DoDataBase store{tree / "DataBase.db"};
+    std::unique_ptr<DoDataBase> store;
     std::unique_ptr<WipeDiskViewController> screen;
 
-    bool open(bool system)
+    // `history` is the history file; an unwritable one when it names a folder.
+    bool open(bool system, const QString& mountPoint = "/srv/data", int status = 1, QString history = QString())
     {
-        platform::DiskTool::setDefaultProgram(fakeDiskutil(tree, system));
-        screen = std::make_unique<WipeDiskViewController>(nullptr, &store);
+        if (history.isEmpty())
+            history = tree / "DataBase.db";
+        store = std::make_unique<DoDataBase>(history);
+        platform::DiskTool::setDefaultProgram(fakeDiskutil(tree, system, mountPoint, status));
+        screen = std::make_unique<WipeDiskViewController>(nullptr, store.get());
         platform::DiskTool::setDefaultProgram(QString());
         QSignalSpy scanned(screen.get(), &WipeDiskViewController::scanEnded);
         if (screen->isScanV() && !scanned.wait(30000))
             return false;
         return screen->selectDevice("/dev/fake1");
+    }
+    bool called() const { return QFileInfo::exists(tree / "called"); }
+    QLabel* label(const char* name) const { return screen->findChild<QLabel*>(name); }
+    bool runToEnd() const
+    {
+        QSignalSpy ended(screen.get(), &WipeDiskViewController::runEnded);
+        return !screen->isRunning() || ended.wait(30000);
     }
 };
 
@@ -151,35 +181,183 @@ void closeWhenShown(bool* seen, int tries = 40)
     });
 }
 
-TEST(WipeDiskScreen, SystemVolumeGetsTheNoticeNotTheConfirmation)
+template <typename T>
+T* dialogOnScreen()
+{
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* dialog = top->findChild<T*>(); dialog && top->isVisible())
+            return dialog;
+    return nullptr;
+}
+
+TEST(WipeDiskScreen, SystemVolumeGetsTheNoticeAndIsNotLeftChosen)
 {
     FakeScreen fake;
     if (!fake.open(true))
         GTEST_SKIP() << "no block-device volume is mounted here";
     fake.screen->changeFormatOrFreeSpaceView(1);
+    ASSERT_TRUE(fake.screen->selectDevice("/dev/fake1"));
     bool notice = false;
     closeWhenShown<SystemEraserViewController>(&notice);
     fake.screen->wipeButtonAction();
     EXPECT_TRUE(notice) << "the system volume was not refused with its notice";
     EXPECT_FALSE(fake.screen->isRunning());
-    EXPECT_FALSE(QFileInfo::exists(fake.tree / "called"));
+    EXPECT_FALSE(fake.called());
+    // Refused, so not chosen: neither here nor in the other tool.
+    EXPECT_FALSE(fake.screen->selectVolumeObj());
+    EXPECT_FALSE(fake.screen->findChild<TextImageButton*>("wipeButton")->buttonEnabled());
+    fake.screen->changeFormatOrFreeSpaceView(2);
+    EXPECT_FALSE(fake.screen->selectVolumeObj());
+    EXPECT_FALSE(fake.screen->findChild<TextImageButton*>("wipeButton")->buttonEnabled());
 }
 
-TEST(WipeDiskScreen, CancelInTheFreeSpaceConfirmationStartsNothingAndStopsTheClock)
+TEST(WipeDiskScreen, AVolumeChosenInOneToolIsNotChosenInTheOther)
 {
     FakeScreen fake;
     if (!fake.open(false))
         GTEST_SKIP() << "no block-device volume is mounted here";
     fake.screen->changeFormatOrFreeSpaceView(2);
+    ASSERT_TRUE(fake.screen->selectDevice("/dev/fake1"));
+    fake.screen->changeFormatOrFreeSpaceView(1);
+    EXPECT_FALSE(fake.screen->selectVolumeObj());
+    // Nor after a rescan, which chooses again only what this tool chose.
+    QSignalSpy scanned(fake.screen.get(), &WipeDiskViewController::scanEnded);
+    fake.screen->getallVolumes();
+    ASSERT_TRUE(scanned.wait(30000));
+    EXPECT_FALSE(fake.screen->selectVolumeObj());
+    fake.screen->wipeButtonAction();
+    EXPECT_FALSE(fake.screen->isRunning());
+    EXPECT_FALSE(fake.called());
+}
+
+TEST(WipeDiskScreen, CancelInTheFreeSpaceConfirmationStartsNothingNorTheClock)
+{
+    FakeScreen fake;
+    if (!fake.open(false))
+        GTEST_SKIP() << "no block-device volume is mounted here";
+    fake.screen->changeFormatOrFreeSpaceView(2);
+    ASSERT_TRUE(fake.screen->selectDevice("/dev/fake1"));
     bool confirmation = false;
     closeWhenShown<MakeSureWipeFreeSpaceViewController>(&confirmation);
     fake.screen->wipeButtonAction();
     EXPECT_TRUE(confirmation);
     EXPECT_FALSE(fake.screen->isRunning());
-    const QString shown = fake.screen->findChild<QLabel*>("fRaserPathLabel")->text();
     QTest::qWait(1300);
-    EXPECT_EQ(fake.screen->findChild<QLabel*>("fRaserPathLabel")->text(), shown) << "the clock runs on";
-    EXPECT_FALSE(QFileInfo::exists(fake.tree / "called"));
+    EXPECT_EQ(fake.label("fRaserPathLabel")->text(), "") << "the clock counts a run that never started";
+    EXPECT_FALSE(fake.called());
+}
+
+// "Wipe Now" pressed with the mouse, the confirmation run modally as users
+// meet it, and a rescan while it is up.
+struct ModalRescan
+{
+    FakeScreen& fake;
+    bool volumeGoes = false;
+    bool pressed = false;
+    bool sawDialog = false;
+
+    void run()
+    {
+        QTimer::singleShot(100, [this] { step(); });
+        auto* button = fake.screen->findChild<TextImageButton*>("wipeButton");
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        (void)QTest::qWaitFor([this] { return pressed; }, 40000);
+    }
+    void step()
+    {
+        auto* dialog = dialogOnScreen<MakeSureWipeDiskViewController>();
+        if (!dialog) {
+            QTimer::singleShot(100, [this] { step(); });
+            return;
+        }
+        sawDialog = true;
+        if (volumeGoes) {
+            QFile gone(fake.tree / "gone");
+            gone.open(QIODevice::WriteOnly);
+        }
+        QSignalSpy scanned(fake.screen.get(), &WipeDiskViewController::scanEnded);
+        fake.screen->getallVolumes();
+        scanned.wait(30000);  // inside the dialog's own loop
+        QTest::mouseClick(dialog->okButton(), Qt::LeftButton, {}, dialog->okButton()->rect().center());
+        pressed = true;
+    }
+};
+
+TEST(WipeDiskScreen, ARescanDuringTheConfirmationKeepsTheChosenVolume)
+{
+    FakeScreen fake;
+    if (!fake.open(false, "/srv/data", 0))
+        GTEST_SKIP() << "no block-device volume is mounted here";
+    fake.screen->resize(730, 580);
+    fake.screen->show();
+    fake.screen->changeFormatOrFreeSpaceView(1);
+    ASSERT_TRUE(fake.screen->selectDevice("/dev/fake1"));
+    ModalRescan modal{fake};
+    modal.run();
+    ASSERT_TRUE(modal.sawDialog);
+    ASSERT_TRUE(modal.pressed);
+    ASSERT_TRUE(fake.screen->currentRun()) << "Continue started nothing";
+    EXPECT_EQ(fake.screen->currentRun()->volume()->volumePath, "/dev/fake1");
+    ASSERT_TRUE(fake.runToEnd());
+    EXPECT_TRUE(fake.screen->isVisible());
+}
+
+TEST(WipeDiskScreen, AVolumeGoneDuringTheConfirmationIsNotWiped)
+{
+    FakeScreen fake;
+    if (!fake.open(false, "/srv/data", 0))
+        GTEST_SKIP() << "no block-device volume is mounted here";
+    fake.screen->resize(730, 580);
+    fake.screen->show();
+    fake.screen->changeFormatOrFreeSpaceView(1);
+    ASSERT_TRUE(fake.screen->selectDevice("/dev/fake1"));
+    ModalRescan modal{fake, true};
+    modal.run();
+    ASSERT_TRUE(modal.pressed);
+    EXPECT_FALSE(fake.screen->currentRun());
+    EXPECT_FALSE(fake.screen->selectVolumeObj());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fake.screen->findChild<QMessageBox*>("volumeGoneNotice") != nullptr; }, 2000));
+    EXPECT_FALSE(fake.called()) << "diskutil was asked to act";
+}
+
+TEST(WipeDiskScreen, AHistoryThatCannotBeWrittenIsNotAnnounced)
+{
+    FakeScreen fake;
+    if (!fake.open(false, "/srv/data", 1, fake.tree.folder("not-a-database")))
+        GTEST_SKIP() << "no block-device volume is mounted here";
+    PublicUtilities::writeUpDataHistoryStr("WipeVolumeHistory", "0");
+    ASSERT_EQ(PublicUtilities::getUpDataHistoryStr("WipeVolumeHistory"), "0");
+    fake.screen->changeFormatOrFreeSpaceView(2);
+    ASSERT_TRUE(fake.screen->selectDevice("/dev/fake1"));
+    fake.screen->makeSureToWipeFreeSpaceSelectVolume();
+    ASSERT_TRUE(fake.runToEnd());
+    EXPECT_EQ(PublicUtilities::getUpDataHistoryStr("WipeVolumeHistory"), "0");
+    EXPECT_TRUE(fake.screen->findChild<QMessageBox*>("historyNotRecordedNotice"));
+}
+
+TEST(WipeDiskScreen, AnEndAfterTheReformatSaysTheVolumeWasReformattedButNotOverwritten)
+{
+    // The reformat "succeeds"; the fill then cannot run (nothing is mounted
+    // at the folder), or is cancelled as it starts.
+    for (const bool cancel : {false, true}) {
+        FakeScreen fake;
+        const QString folder = fake.tree.folder("volume");
+        if (!fake.open(false, folder, 0))
+            GTEST_SKIP() << "no block-device volume is mounted here";
+        fake.screen->changeFormatOrFreeSpaceView(1);
+        ASSERT_TRUE(fake.screen->selectDevice("/dev/fake1"));
+        fake.screen->makeSureToWipeSelectVolume();
+        ASSERT_TRUE(fake.screen->currentRun());
+        if (cancel)
+            QObject::connect(fake.screen->currentRun(), &WipeRun::fillStarted, fake.screen.get(),
+                             [&] { fake.screen->cancelWipeDiskButtonAction(); });
+        ASSERT_TRUE(fake.runToEnd());
+        EXPECT_EQ(fake.screen->lastResultText(), "Failed");
+        EXPECT_TRUE(fake.label("failReasonLabel")->text().contains("reformatted")) << cancel;
+        EXPECT_TRUE(fake.label("failReasonLabel")->text().contains("not overwritten"));
+        EXPECT_EQ(fake.label("failNodeLabel")->isVisibleTo(fake.screen.get()), cancel);
+        EXPECT_TRUE(fake.label("wipeFailVolumeLabel")->text().contains("/dev/fake1"));
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "WipeProof.h"
 
 #include "FakeTool.h"
+#include "SetEraserLevel/DoDataBase.h"
 #include "TempTree.h"
 #include "WipeDisk/FreeSpaceFill.h"
 
@@ -34,7 +35,7 @@ FillResult fillFreeSpace(const LoopVolume& vol, std::function<void(WipeRun&)> on
     run.setDiskTool(diskTool());
     if (onFirstChunk) {
         bool once = false;
-        QObject::connect(&run, &WipeRun::chunkStarted, [&](float, int, int) {
+        QObject::connect(&run, &WipeRun::progressed, [&](float, int, int) {
             if (!once) {
                 once = true;
                 onFirstChunk(run);
@@ -304,6 +305,15 @@ TEST(WipeFailure, TerminationMidFillStopsTheFillAndLeavesNoFillFolder)
     EXPECT_EQ(probe.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(probe.exitCode(), 0);
     EXPECT_FALSE(QFileInfo::exists(vol.mountPoint() + "/.DWHS"));
+    // The stopped run is in the history, and not as a wipe that was done.
+    DoDataBase store(tree / "DataBase.db");
+    const HistoryRuns runs = store.getAllData();
+    ASSERT_EQ(runs.size(), 1);
+    QStringList results;
+    for (const HistoryRow& row : runs.first())
+        if (!row.isHeader() && row.items.contains(vol.device()))
+            results << row.result;
+    EXPECT_EQ(results, QStringList{"Failed"});
 }
 
 }  // namespace
@@ -341,6 +351,84 @@ TEST(WipeFailure, FillFolderOfAKilledRunIsRemovedByTheNextRun)
     // The next run puts back the reserve the killed one could not.
     ASSERT_TRUE(reserveFile.open(QIODevice::ReadOnly));
     EXPECT_EQ(reserveFile.readAll(), reserve);
+}
+
+}  // namespace
+
+namespace {
+
+// Another disk at the node of the chosen volume: the chosen image is taken
+// off and a second image is attached at the same /dev/loopN and mounted, as
+// when a stick is pulled and another one plugged in.
+struct SwappedDisk
+{
+    QString device;
+    QString mountPoint;
+    QTemporaryDir dir{QDir::tempPath() + "/tv-swapped-XXXXXX"};
+
+    bool attach(const QString& node, const QString& image, QString* why)
+    {
+        QByteArray out;
+        if (LoopVolume::run("losetup", {node, image}, &out) != 0)
+            return *why = "losetup: " + QString::fromLocal8Bit(out), false;
+        device = node;
+        mountPoint = dir.path() + "/mnt";
+        QDir().mkpath(mountPoint);
+        if (LoopVolume::run("mount", {node, mountPoint}, &out) != 0) {
+            mountPoint.clear();
+            return *why = "mount: " + QString::fromLocal8Bit(out), false;
+        }
+        return true;
+    }
+    ~SwappedDisk()
+    {
+        if (!mountPoint.isEmpty() && LoopVolume::run("umount", {mountPoint}) != 0)
+            LoopVolume::run("umount", {"-l", mountPoint});
+        if (!device.isEmpty())
+            LoopVolume::run("losetup", {"-d", device});
+    }
+};
+
+TEST(WipeFailure, AnotherDiskAtTheChosenNodeIsNotWiped)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    for (const WipeRun::Mode mode : {WipeRun::WholeDrive, WipeRun::FreeSpace}) {
+        LoopVolume chosen("ext4", 64, label("TVA"));
+        LoopVolume other("ext4", 64, label("TVB"));
+        ASSERT_TRUE(chosen.ok() && other.ok() && chosen.mount() && other.mount());
+        ASSERT_TRUE(writeMarkerFile(other.mountPoint() + "/theirs.bin", 1 << 20));
+        const VolumeObjPtr volume = volumeFor(chosen.device());
+        ASSERT_TRUE(volume);
+        ASSERT_NE(volume->diskSequence, 0u) << "diskutil gave no disk sequence";
+
+        const QString node = chosen.device();
+        ASSERT_TRUE(chosen.unmount() && other.unmount());
+        ASSERT_EQ(LoopVolume::run("losetup", {"-d", node}), 0);
+        chosen.forget();
+        SwappedDisk swapped;
+        QString why;
+        if (!swapped.attach(node, other.image(), &why))
+            GTEST_SKIP() << "the node was taken meanwhile: " << why.toStdString();
+        ASSERT_TRUE(QFileInfo::exists(swapped.mountPoint + "/theirs.bin"));
+        const qint64 before = countInImage(other.image(), marker());
+
+        WipeRun run(volume, mode, 1);
+        run.setDiskTool(diskTool());
+        bool filled = false;
+        QObject::connect(&run, &WipeRun::fillStarted, [&] { filled = true; });
+        run.start();
+        ASSERT_TRUE(runToEnd(run));
+        EXPECT_EQ(run.result().outcome, FillResult::Outcome::Failed) << mode;
+        EXPECT_TRUE(run.result().reason.contains("another disk")) << run.result().reason.toStdString();
+        EXPECT_FALSE(filled);
+        EXPECT_FALSE(run.erased());
+        EXPECT_TRUE(QFileInfo::exists(swapped.mountPoint + "/theirs.bin"));
+        EXPECT_FALSE(QFileInfo::exists(swapped.mountPoint + "/.DWHS"));
+        ASSERT_EQ(LoopVolume::run("umount", {swapped.mountPoint}), 0);
+        swapped.mountPoint.clear();
+        EXPECT_EQ(countInImage(other.image(), marker()), before);
+        EXPECT_GT(before, 0);
+    }
 }
 
 }  // namespace

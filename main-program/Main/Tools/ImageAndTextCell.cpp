@@ -105,7 +105,7 @@ void ImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem& opti
         return;
     }
     if (!title.isEmpty()) {
-        const QFont light = FontCache::lightFont(12);
+        const QFont light = FontCache::lightFont(m_size > 0 ? m_size : 12);
         painter->setFont(light);
         painter->setPen(color);
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop,

@@ -12,7 +12,7 @@ class ImageAndTextCell : public QStyledItemDelegate
 public:
     explicit ImageAndTextCell(QObject* parent = nullptr);
 
-    // The second argument is kept for callers that pass it; nothing reads it.
+    // `size` is the title's font size (12 when not set), `width` its text width.
     void setTitle(const QString& title, qreal size, qreal width);
     // Held by value: the cell may be drawn long after the caller's colour is gone.
     void setColor(const QColor& color) { m_color = color; }
