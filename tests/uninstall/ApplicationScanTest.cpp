@@ -199,14 +199,6 @@ TEST(ApplicationScan, WidgetAndPluginWalkersEndOnLoopsAndStopAtRecords)
 
 namespace {
 
-platform::InvokingUser rootUser()
-{
-    platform::InvokingUser u;
-    u.uid = 0;
-    u.gid = 0;
-    u.name = "root";
-    return u;
-}
 
 AMAppItemPtr byPath(const AMAppItemList& items, const QString& path)
 {
@@ -262,7 +254,7 @@ TEST(ApplicationScan, APackagedProgramListedFromAUsersCopyGoesOnlyThroughThePack
 
     AsMDeleteExecutor executor;
     executor.setTools(setup.tools);
-    executor.setUser(rootUser());
+    executor.setUser(platform::InvokingUser{0, 0, "root", {}});
 
     // A plan the package manager refuses removes nothing at all.
     QFile(apt.folder() + "/refuse").open(QIODevice::WriteOnly);
@@ -330,7 +322,7 @@ TEST(ApplicationScan, ProgramsSharingAVendorFolderAndWebAppLaunchersAreItemsOfTh
     EXPECT_EQ(byName(items, "Browser")->companions, QStringList{browserEntry});
 
     AsMDeleteExecutor executor;
-    executor.setUser(rootUser());
+    executor.setUser(platform::InvokingUser{0, 0, "root", {}});
     EXPECT_TRUE(executor.removeTrahFile(a));
     EXPECT_FALSE(QFileInfo::exists(tree / "opt/vendor/alpha"));
     EXPECT_FALSE(QFileInfo::exists(alphaEntry));

@@ -37,14 +37,6 @@ AMAppItemPtr pathItem(const QString& path)
     return RelatedAppFilesScanner::constructItem(path, 0);
 }
 
-platform::InvokingUser rootUser()
-{
-    platform::InvokingUser u;
-    u.uid = 0;
-    u.gid = 0;
-    u.name = "root";
-    return u;
-}
 
 mode_t modeOf(const QString& path)
 {
@@ -67,7 +59,7 @@ TEST(Remover, OnlyWhatIsListedGoesAndALinkGoesWithoutItsTarget)
     Outcomes outcomes;
     AsMDeleteExecutor executor;
     executor.setDelegate(&outcomes);
-    executor.setUser(rootUser());
+    executor.setUser(platform::InvokingUser{0, 0, "root", {}});
     executor.executeDelete({pathItem(link), pathItem(tree / "home/.config/foo")});
     executor.waitForDone();
 
@@ -97,7 +89,7 @@ TEST(Remover, BindMountsImmutableFilesAndOtherUsersHomesFailTheRecord)
     const QString mnt = tree.folder("home/.cache/foo/mnt");
     ASSERT_EQ(::mount(QFile::encodeName(tree / "elsewhere").constData(), QFile::encodeName(mnt).constData(), nullptr,
                       MS_BIND, nullptr), 0);
-    executor.setUser(rootUser());
+    executor.setUser(platform::InvokingUser{0, 0, "root", {}});
     const auto bound = pathItem(tree / "home/.cache/foo");
     EXPECT_FALSE(executor.removeTrahFile(bound));
     ::umount2(QFile::encodeName(mnt).constData(), MNT_DETACH);
