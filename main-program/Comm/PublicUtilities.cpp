@@ -8,6 +8,8 @@
 #include "platform/SystemVersion.h"
 #include "platform/UserDefaults.h"
 
+#include <QMessageBox>
+
 QString PublicUtilities::getUpDataHistoryStr(const QString& key)
 {
     return platform::SettingsFile::shared().value(key).toString();
@@ -16,6 +18,14 @@ QString PublicUtilities::getUpDataHistoryStr(const QString& key)
 void PublicUtilities::writeUpDataHistoryStr(const QString& key, const QString& value)
 {
     platform::SettingsFile::shared().setValue(key, value);
+}
+
+void PublicUtilities::showHistoryNotRecorded(QWidget* window, const QString& text)
+{
+    auto* notice = new QMessageBox(QMessageBox::Warning, QString(), text, QMessageBox::Ok, window);
+    notice->setObjectName(QStringLiteral("historyNotRecordedNotice"));
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    notice->open();
 }
 
 uint64_t PublicUtilities::volSpaceFromString(const QString& text)

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+class QWidget;
+
 // Class operations only; never instantiated.
 class PublicUtilities
 {
@@ -14,6 +16,9 @@ public:
     // Settings-file flags ("WipeFileHistory", "WipeVolumeHistory").
     static QString getUpDataHistoryStr(const QString& key);
     static void writeUpDataHistoryStr(const QString& key, const QString& value);
+    // A run the history could not store says so rather than pass as recorded;
+    // the notice is window-modal and deletes itself.
+    static void showHistoryNotRecorded(QWidget* window, const QString& text);
 
     // "2.50 GB" -> 2500000000; drops the last two characters before reading the number.
     static uint64_t volSpaceFromString(const QString& text);

@@ -543,7 +543,8 @@ void WipeDiskViewController::showEndEraser()
     ui->wipeSussVolumeLabel->setText(named);
     ui->wipeFailVolumeLabel->setText(named);
     if (!recordRun(m_lastResult, freeSpace, volume))
-        showHistoryNotRecorded();
+        PublicUtilities::showHistoryNotRecorded(window(),
+                                                QStringLiteral("The wipe could not be recorded in the history."));
 
     for (ProgressView* bar : {m_wipeDiskProgressBar, m_wipeFreeSpaceProgressBar})
         bar->changeProgressValue(0);
@@ -565,16 +566,6 @@ bool WipeDiskViewController::recordRun(const QString& result, bool freeSpace, co
     PublicUtilities::writeUpDataHistoryStr(kHistoryFlag, QStringLiteral("1"));
     changeHistoryButtonState();
     return true;
-}
-
-void WipeDiskViewController::showHistoryNotRecorded()
-{
-    auto* notice = new QMessageBox(QMessageBox::Warning, QString(),
-                                   QStringLiteral("The wipe could not be recorded in the history."), QMessageBox::Ok,
-                                   window());
-    notice->setObjectName(QStringLiteral("historyNotRecordedNotice"));
-    notice->setAttribute(Qt::WA_DeleteOnClose);
-    notice->open();
 }
 
 void WipeDiskViewController::setEndView(bool hidden)

@@ -103,7 +103,6 @@ private:
     void slide(QWidget* page, int x, std::function<void()> done = {});
     void showSystemNotice();
     void showGoneNotice();
-    void showHistoryNotRecorded();
     void clearChoice();
     // Whether the volume still chosen is the medium that was confirmed.
     bool stillChosen(const VolumeObjPtr& confirmed) const;

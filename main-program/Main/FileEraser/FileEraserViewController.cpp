@@ -699,7 +699,8 @@ void FileEraserViewController::recordRun(const FileObjList& items)
                         platform::log(
                             QStringLiteral("The erasure of %1 items could not be recorded in the history").arg(items.size()));
                         m_unrecorded.clear();
-                        showHistoryNotRecorded();
+                        PublicUtilities::showHistoryNotRecorded(
+                            window(), QStringLiteral("The erasure could not be recorded in the history."));
                     }
                 }
                 if (first)
@@ -717,16 +718,6 @@ void FileEraserViewController::historyRecorded()
     PublicUtilities::writeUpDataHistoryStr(QStringLiteral("WipeFileHistory"), QStringLiteral("1"));
     changeHistoryButtonState();
     emit historyWritten();
-}
-
-void FileEraserViewController::showHistoryNotRecorded()
-{
-    auto* notice = new QMessageBox(QMessageBox::Warning, QString(),
-                                   QStringLiteral("The erasure could not be recorded in the history."), QMessageBox::Ok,
-                                   window());
-    notice->setObjectName(QStringLiteral("historyNotRecordedNotice"));
-    notice->setAttribute(Qt::WA_DeleteOnClose);
-    notice->open();
 }
 
 void FileEraserViewController::waitForEvents()

@@ -153,7 +153,6 @@ private:
     void recordRun(const FileObjList& items);
     static void waitForEvents();
     void historyRecorded();
-    void showHistoryNotRecorded();
 
     std::unique_ptr<Ui::FileEraserViewController> ui;
     FileEraserList m_list;
