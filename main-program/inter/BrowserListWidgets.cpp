@@ -2,6 +2,7 @@
 
 #include "Comm/FontCache.h"
 #include "Comm/GetColor.h"
+#include "ProgressView/RFOverlayScroller.h"
 #include "platform/ImageStore.h"
 
 #include <QHeaderView>
@@ -41,6 +42,7 @@ BroTableView::BroTableView(QWidget* parent) : QTableView(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setStyleSheet(QStringLiteral("QTableView { background: transparent; border: none; }"));
     viewport()->setAutoFillBackground(false);
+    RFOverlayScroller::overlay(this);
 }
 
 QColor BroTableView::rowColor(bool highlighted)

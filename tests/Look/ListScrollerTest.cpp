@@ -8,6 +8,7 @@
 #include "SetEraserLevel/HistoryViewController.h"
 #include "TempTree.h"
 #include "WipeDisk/WipeDiskViewController.h"
+#include "inter/InternetViewController.h"
 #include "uninstall/MakeSureUninstallViewController.h"
 #include "uninstall/UninstallViewController.h"
 
@@ -32,6 +33,7 @@ TEST(ListScroller, EveryListOfTheScreensAndDialogsScrollsWithTheOverlayScroller)
     screens.emplace_back(new HistoryViewController);
     screens.emplace_back(new MakeSureUninstallViewController);
     screens.emplace_back(new ShowAidViewControllrt);
+    screens.emplace_back(new InternetViewController);
     int lists = 0;
     for (const auto& screen : screens) {
         for (QAbstractItemView* list : screen->findChildren<QAbstractItemView*>()) {
@@ -43,7 +45,7 @@ TEST(ListScroller, EveryListOfTheScreensAndDialogsScrollsWithTheOverlayScroller)
             EXPECT_EQ(list->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         }
     }
-    EXPECT_GE(lists, 7);
+    EXPECT_GE(lists, 9);
 }
 
 TEST(ListScroller, FloatsBelowTheHeaderAndScrollsWithTheList)
