@@ -70,6 +70,25 @@ protected:
         tree.file("home/.config/zedit/keep", "other program's");
     }
 
+    std::unique_ptr<FakeTool> pkgDpkg, pkgApt;
+    QString pkgEntry;
+
+    // "Pkg": an entry of the package pkg (10 KiB installed, and installed it
+    // stays); dpkg-query logs its calls, apt-get runs `aptBody`.
+    void packagedPkg(const QString& aptBody)
+    {
+        pkgEntry = tree.file("usr/share/applications/pkg.desktop", entry("Pkg", "pkg-tool"));
+        pkgDpkg = std::make_unique<FakeTool>(
+            "dpkg-query", "echo \"$*\" >> \"$LOG\"\n"
+                          "if [ \"$1\" = -S ]; then echo 'pkg: " + pkgEntry + "'; exit 0; fi\n"
+                          "if [ \"$2\" = '-f=${db:Status-Status}' ]; then echo installed; exit 0; fi\n"
+                          "printf 'pkg\\tpkg\\t1.0\\t10\\tno\\toptional\\tinstalled\\n'\n");
+        pkgApt = std::make_unique<FakeTool>("apt-get", aptBody);
+        setup.tools.dpkgQuery = pkgDpkg->path();
+        setup.tools.aptGet = pkgApt->path();
+        roots.tools = setup.tools;
+    }
+
     std::unique_ptr<UninstallViewController> scanned()
     {
         auto screen = std::make_unique<UninstallViewController>(setup, roots, false);
@@ -260,21 +279,14 @@ TEST_F(UninstallScreen, RemovalFromTheTrashButtonEndsWithATrueMessage)
 
 TEST_F(UninstallScreen, TheConfirmationOpensAtOnceAndItsPackagePlanFollowsWhenAptAnswers)
 {
-    const QString pkgEntry = tree.file("usr/share/applications/pkg.desktop", entry("Pkg", "pkg-tool"));
+    packagedPkg("sleep 2\necho 'Remv pkg [1.0]'\n");
     // A system leftover each: whose it is must be asked.
     tree.file("etc/pkg.conf", "p");
     tree.file("etc/alpha.conf", "a");
-    FakeTool pkgDpkg("dpkg-query", "echo \"$*\" >> \"$LOG\"\n"
-                                   "if [ \"$1\" = -S ]; then echo 'pkg: " + pkgEntry + "'; exit 0; fi\n"
-                                   "printf 'pkg\\tpkg\\t1.0\\t10\\tno\\toptional\\tinstalled\\n'\n");
-    FakeTool slowApt("apt-get", "sleep 2\necho 'Remv pkg [1.0]'\n");
-    setup.tools.dpkgQuery = pkgDpkg.path();
-    setup.tools.aptGet = slowApt.path();
-    roots.tools = setup.tools;
     auto screen = scanned();
     const int row = rowOf(*screen, "Pkg");
     ASSERT_GE(row, 0);
-    const qsizetype ownershipAtScan = pkgDpkg.log().count("-S --");
+    const qsizetype ownershipAtScan = pkgDpkg->log().count("-S --");
 
     QElapsedTimer clock;
     qint64 openedAt = -1, filledAt = -1;
@@ -327,7 +339,7 @@ TEST_F(UninstallScreen, TheConfirmationOpensAtOnceAndItsPackagePlanFollowsWhenAp
     EXPECT_EQ(planFilled, "Packages to be removed: pkg");
     EXPECT_EQ(sizeFilled, "10.24 KB");
     // Both groups' leftovers in one ownership question.
-    EXPECT_EQ(pkgDpkg.log().count("-S --") - ownershipAtScan, 1);
+    EXPECT_EQ(pkgDpkg->log().count("-S --") - ownershipAtScan, 1);
     EXPECT_FALSE(screen->isBusy());
     // Never shown, yet measured: the package's installed size.
     EXPECT_EQ(screen->showList()[row]->size, "10.24 KB");
@@ -555,15 +567,8 @@ UninstallViewController::PanelRunner confirmAndRun(std::function<void(MakeSureUn
 
 TEST_F(UninstallScreen, ThePlanLineFollowsTheTicksAndTheEndViewNamesWhatWentAndWhatStayed)
 {
-    const QString pkgEntry = tree.file("usr/share/applications/pkg.desktop", entry("Pkg", "pkg-tool"));
+    packagedPkg("echo \"$*\" >> \"$LOG\"\necho 'Remv pkg [1.0]'\n");
     const QString settings = tree.file("home/.config/pkg/settings", QByteArray(500, 's'));
-    FakeTool pkgDpkg("dpkg-query", "if [ \"$1\" = -S ]; then echo 'pkg: " + pkgEntry + "'; exit 0; fi\n"
-                                   "if [ \"$2\" = '-f=${db:Status-Status}' ]; then echo installed; exit 0; fi\n"
-                                   "printf 'pkg\\tpkg\\t1.0\\t10\\tno\\toptional\\tinstalled\\n'\n");
-    FakeTool apt("apt-get", "echo \"$*\" >> \"$LOG\"\necho 'Remv pkg [1.0]'\n");
-    setup.tools.dpkgQuery = pkgDpkg.path();
-    setup.tools.aptGet = apt.path();
-    roots.tools = setup.tools;
     auto screen = scanned();
 
     QString planWhole, planUnticked, planNothing, message;
@@ -590,7 +595,7 @@ TEST_F(UninstallScreen, ThePlanLineFollowsTheTicksAndTheEndViewNamesWhatWentAndW
     EXPECT_EQ(planNothing, "");
     EXPECT_FALSE(enabledWithNothing);
     // Only the leftover went, and the end view says so.
-    EXPECT_FALSE(apt.log().contains("-y remove"));
+    EXPECT_FALSE(pkgApt->log().contains("-y remove"));
     EXPECT_FALSE(QFileInfo::exists(settings));
     EXPECT_FALSE(message.contains("successfully")) << message.toStdString();
     EXPECT_TRUE(message.contains("Removed:\n" + tree / "home/.config/pkg")) << message.toStdString();
