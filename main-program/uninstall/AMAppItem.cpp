@@ -29,6 +29,7 @@ std::shared_ptr<AMAppItem> AMAppItem::copy() const
     c->hasKnownSize = hasKnownSize;
     c->defaultTicked = defaultTicked;
     c->alsoRemoves = alsoRemoves;
+    c->planBytes = planBytes;
     c->blocked = blocked;
     return c;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDateTime>
+#include <QList>
 #include <QPixmap>
 #include <QString>
 #include <QStringList>
@@ -7,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 // What removing an item means on this platform.
 enum class AppKind {
@@ -57,14 +59,21 @@ public:
     // In a group of related files: ticked when the confirmation opens.
     bool defaultTicked = true;
     // A package's removal as the package manager plans it: every package
-    // that would go, shown to the user before anything is removed.
+    // that would go, shown to the user before anything is removed, and the
+    // space that frees (the installed sizes of them all, as apt counts it).
+    // Empty while unknown; `planPending` while apt-get is still being asked.
     QStringList alsoRemoves;
+    uint64_t planBytes = 0;
+    bool planPending = false;
     // The removal was refused before it started (`failReason` says why):
     // the record cannot be ticked.
     bool blocked = false;
-    // Filled by the remover: what removing it freed, where it really was
-    // (links in its folders resolved), and why it failed.
+    // Filled by the remover: what removing it freed, piece by piece (a
+    // package by its name, a path by where it really was, so a run counts
+    // each once), where it really was (links in its folders resolved), and
+    // why it failed.
     uint64_t freedBytes = 0;
+    QList<std::pair<QString, uint64_t>> freedParts;
     QString canonicalPath;
     QString failReason;
     // Failed, but part of it is gone (`freedBytes` of it).

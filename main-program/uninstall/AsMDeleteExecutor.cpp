@@ -64,6 +64,7 @@ void AsMDeleteExecutor::waitForDone()
 bool AsMDeleteExecutor::removeTrahFile(const AMAppItemPtr& item)
 {
     item->freedBytes = 0;
+    item->freedParts.clear();
     item->partlyRemoved = false;
     item->failReason.clear();
     item->canonicalPath = canonicalOf(item->path);
@@ -83,21 +84,14 @@ bool AsMDeleteExecutor::removeTrahFile(const AMAppItemPtr& item)
         removed = removePath(*item, item->path);
         break;
     }
-    // The entries and links that started it go with it (a package's only once
-    // the package is gone); one left behind fails the record, so the user
-    // knows to look.
-    if (removed || item->kind != AppKind::Package) {
-        for (const QString& companion : std::as_const(item->companions)) {
-            const uint64_t before = item->freedBytes;
-            const bool partly = item->partlyRemoved;
+    // The entries and links that start it go only once it is gone: while
+    // any of it is left, they are the user's way back to it (and the
+    // Uninstaller's). One left behind fails the record, so the user knows to look.
+    if (removed) {
+        for (const QString& companion : std::as_const(item->companions))
             if (!removePath(*item, companion))
                 removed = false;
-            item->freedBytes = before;  // entries and links are not counted as space
-            item->partlyRemoved = partly;
-        }
     }
-    if (!removed && !item->partlyRemoved)
-        item->freedBytes = 0;
     if (m_delegate) {
         if (removed)
             m_delegate->deleteRelatedFile(item);
@@ -119,19 +113,24 @@ bool AsMDeleteExecutor::planPackageRemoval(AMAppItem& item, const PackageTools& 
 {
     QStringList removes;
     QString why;
+    item.alsoRemoves.clear();
+    item.planBytes = 0;
     if (!simulateRemoval(item.packageName, tools, &removes, &why)) {
-        item.failReason = QStringLiteral("the package manager cannot remove %1: %2").arg(item.packageName, why);
+        item.failReason = why;
         return false;
     }
-    item.alsoRemoves = removes;
     const auto infos = packageInfo(removes, tools);
+    uint64_t bytes = 0;
     for (const QString& name : removes) {
         if (infos.value(name).isProtected()) {
-            item.failReason = QStringLiteral("removing %1 would remove %2, which the system needs")
-                                  .arg(item.packageName, name);
+            item.failReason = QStringLiteral("removing it would remove %1, which the system needs").arg(name);
             return false;
         }
+        bytes += infos.value(name).installedBytes;
     }
+    item.alsoRemoves = removes;
+    // What apt says the removal frees is this same sum of installed sizes.
+    item.planBytes = bytes;
     return true;
 }
 
@@ -151,20 +150,25 @@ bool AsMDeleteExecutor::removePackage(AMAppItem& item)
     if (!shown.isEmpty() && QSet<QString>(shown.begin(), shown.end())
                                 != QSet<QString>(plan.alsoRemoves.begin(), plan.alsoRemoves.end()))
         return fail(item, QStringLiteral("the package manager would now remove other packages than were shown"));
-    uint64_t bytes = 0;
     const auto infos = packageInfo(plan.alsoRemoves, m_tools);
-    for (const QString& name : std::as_const(plan.alsoRemoves))
-        bytes += infos.value(name).installedBytes;
 
+    // In the C locale, so that apt's reason can be read when it fails.
     const auto r = platform::runCommand(m_tools.aptGet, {QStringLiteral("-y"), QStringLiteral("remove"), item.packageName},
-                                        -1, {}, {QStringLiteral("DEBIAN_FRONTEND=noninteractive")});
-    if (!r.ok())
-        return fail(item, QStringLiteral("apt-get ended with %1: %2")
-                              .arg(r.exitCode)
-                              .arg(QString::fromUtf8(r.errors).trimmed()));
+                                        -1, {}, {QStringLiteral("DEBIAN_FRONTEND=noninteractive"), QStringLiteral("LC_ALL=C")});
+    if (!r.ok()) {
+        platform::log(QStringLiteral("apt-get -y remove %1 ended with %2: %3")
+                          .arg(item.packageName)
+                          .arg(r.exitCode)
+                          .arg(QString::fromUtf8(r.errors).trimmed()));
+        return fail(item, r.started ? aptReason(r.output, r.errors, r.exitCode) : QStringLiteral("apt-get could not be run"));
+    }
     if (packageInstalled(item.packageName, m_tools))
-        return fail(item, QStringLiteral("the package is still installed"));
-    item.freedBytes = bytes;
+        return fail(item, QStringLiteral("it is still installed"));
+    for (const QString& name : std::as_const(plan.alsoRemoves)) {
+        const uint64_t bytes = infos.value(name).installedBytes;
+        item.freedParts.append({QStringLiteral("package:") + name, bytes});
+        item.freedBytes += bytes;
+    }
     return true;
 }
 
@@ -192,7 +196,8 @@ bool AsMDeleteExecutor::removeFlatpak(AMAppItem& item)
                               .arg(QString::fromUtf8(r.errors).trimmed()));
     if (exists(item.path))
         return fail(item, QStringLiteral("the application folder is still there"));
-    item.freedBytes = bytes;
+    item.freedParts.append({canonicalOf(item.path), bytes});
+    item.freedBytes += bytes;
     return true;
 }
 
@@ -216,16 +221,19 @@ bool AsMDeleteExecutor::removePath(AMAppItem& item, const QString& path)
                                        [&](const QString& f) { return isUnder(clean, f); });
     const bool gone = asRoot ? platform::removeTree(clean, platform::PathLinks::Refuse)
                              : platform::removeTreeAsUser(clean, m_user.uid, m_user.gid, platform::PathLinks::Refuse);
+    const QString key = canonicalOf(clean);
     if (!gone) {
         // What went is freed and said so; the record still failed.
         const uint64_t left = exists(clean) ? platform::folderSize(clean) : 0;
         if (left < bytes) {
+            item.freedParts.append({key, bytes - left});
             item.freedBytes += bytes - left;
             item.partlyRemoved = true;
             return fail(item, QStringLiteral("%1 was removed only in part").arg(path));
         }
         return fail(item, QStringLiteral("%1 could not be removed whole").arg(path));
     }
+    item.freedParts.append({key, bytes});
     item.freedBytes += bytes;
     return true;
 }

@@ -46,9 +46,10 @@ public:
     bool removeTrahFile(const AMAppItemPtr& item);
 
     // Asks the package manager what removing the record's package would
-    // remove and stores it in `alsoRemoves`, for the user to see. False (with
-    // `failReason`) when it cannot be removed: the plan fails, or it would
-    // take a package the system needs.
+    // remove and stores it in `alsoRemoves` (and the space it frees in
+    // `planBytes`), for the user to see. False (with `failReason`) when it
+    // cannot be removed: the plan fails, or it would take a package the
+    // system needs. Takes seconds: never on the main thread.
     static bool planPackageRemoval(AMAppItem& item, const PackageTools& tools);
 
 private:

@@ -37,6 +37,14 @@ QString recordText(const AMAppItem& item)
     return text;
 }
 
+const QString kWorkingOut = QStringLiteral("…");
+const QString kPlanWorkingOut = QStringLiteral("Packages to be removed: being worked out with the package manager…");
+
+bool hasPlan(const AMAppItem& item)
+{
+    return item.kind == AppKind::Package && !item.planPending && !item.alsoRemoves.isEmpty();
+}
+
 }  // namespace
 
 MakeSureUninstallViewController::MakeSureUninstallViewController(QWidget* parent)
@@ -84,6 +92,13 @@ TextImageButton* MakeSureUninstallViewController::uninstallButton() const { retu
 TextImageButton* MakeSureUninstallViewController::cancelButton() const { return ui->cancelButton; }
 CustemOutlineView* MakeSureUninstallViewController::outlineView() const { return ui->outlineView; }
 
+QString MakeSureUninstallViewController::sizeTextOf(const AMAppItem& item)
+{
+    if (item.kind == AppKind::Package && item.planPending)
+        return kWorkingOut;
+    return hasPlan(item) ? CommUti::convertVolSpace(item.planBytes) : item.size;
+}
+
 void MakeSureUninstallViewController::setAllRelaltedFiles(const QList<AMAppGroup>& groups)
 {
     m_allRelaltedFiles = groups;
@@ -98,15 +113,11 @@ void MakeSureUninstallViewController::setAllRelaltedFiles(const QList<AMAppGroup
         if (group.isEmpty())
             continue;
         QList<QStandardItem*> row{new QStandardItem, new QStandardItem, new QStandardItem};
-        uint64_t bytes = 0;
         for (const AMAppItemPtr& item : group) {
-            bytes += CommUti::volSpaceFromString(item->size);
-            QList<QStandardItem*> child{new QStandardItem, new QStandardItem(recordText(*item)),
-                                        new QStandardItem(item->size)};
+            QList<QStandardItem*> child{new QStandardItem, new QStandardItem, new QStandardItem};
             child[Name]->setData(UninstallTableModel::iconOf(*item).scaled(24, 24, Qt::KeepAspectRatio,
                                                                            Qt::SmoothTransformation),
                                  Qt::DecorationRole);
-            child[Name]->setToolTip(recordText(*item));
             child[Name]->setData(QSize(0, kRowHeight), Qt::SizeHintRole);
             row[0]->appendRow(child);
         }
@@ -114,28 +125,8 @@ void MakeSureUninstallViewController::setAllRelaltedFiles(const QList<AMAppGroup
         row[Name]->setData(UninstallTableModel::iconOf(*group.first()).scaled(24, 24, Qt::KeepAspectRatio,
                                                                                Qt::SmoothTransformation),
                            Qt::DecorationRole);
-        row[Size]->setText(CommUti::convertVolSpace(bytes));
         row[Name]->setData(QSize(0, kRowHeight), Qt::SizeHintRole);
         m_model->appendRow(row);
-    }
-    // Every package the package manager would remove, named before anything goes.
-    QStringList packages;
-    for (const AMAppGroup& group : groups)
-        for (const AMAppItemPtr& item : group)
-            for (const QString& p : std::as_const(item->alsoRemoves))
-                if (!packages.contains(p))
-                    packages << p;
-    ui->planLabel->setText(packages.isEmpty() ? QString()
-                                              : QStringLiteral("Packages to be removed: %1").arg(packages.join(QStringLiteral(", "))));
-    // The whole plan is read before anything goes: the panel grows to hold it.
-    const int planHeight = ui->planLabel->text().isEmpty() ? 0 : ui->planLabel->heightForWidth(ui->planLabel->width());
-    const int extra = std::max(0, planHeight - ui->planLabel->height());
-    if (extra > 0) {
-        ui->planLabel->resize(ui->planLabel->width(), planHeight);
-        ui->cancelButton->move(ui->cancelButton->x(), ui->cancelButton->y() + extra);
-        ui->uninstallButton->move(ui->uninstallButton->x(), ui->uninstallButton->y() + extra);
-        resize(width(), height() + extra);
-        setMinimumHeight(height());
     }
     ui->outlineView->setupHeaderCell();
     ui->outlineView->header()->show();
@@ -144,6 +135,72 @@ void MakeSureUninstallViewController::setAllRelaltedFiles(const QList<AMAppGroup
     if (m_model->rowCount() > 0)
         ui->outlineView->expandRecursively(m_model->index(0, 0));
     reloadOutline();
+    fitPlanLine();
+}
+
+bool MakeSureUninstallViewController::planPending() const
+{
+    for (const AMAppGroup& group : m_allRelaltedFiles)
+        for (const AMAppItemPtr& item : group)
+            if (item->kind == AppKind::Package && item->planPending)
+                return true;
+    return false;
+}
+
+void MakeSureUninstallViewController::planArrived()
+{
+    // A package the plan refuses cannot go: its box empties and stays so.
+    for (const AMAppGroup& group : m_allRelaltedFiles)
+        for (const AMAppItemPtr& item : group)
+            if (item->blocked)
+                m_ticked.remove(item.get());
+    reloadOutline();
+    fitPlanLine();
+}
+
+QString MakeSureUninstallViewController::planLine(bool all) const
+{
+    // Every package the package manager would remove, named before anything goes.
+    QStringList packages;
+    for (const AMAppGroup& group : m_allRelaltedFiles) {
+        for (const AMAppItemPtr& item : group) {
+            if (item->kind != AppKind::Package || item->blocked || !(all || m_ticked.contains(item.get())))
+                continue;
+            if (item->planPending)
+                return kPlanWorkingOut;
+            for (const QString& p : std::as_const(item->alsoRemoves))
+                if (!packages.contains(p))
+                    packages << p;
+        }
+    }
+    return packages.isEmpty() ? QString()
+                              : QStringLiteral("Packages to be removed: %1").arg(packages.join(QStringLiteral(", ")));
+}
+
+void MakeSureUninstallViewController::fitPlanLine()
+{
+    // The whole plan is read before anything goes: the panel grows to hold it.
+    const QString shown = ui->planLabel->text();
+    const QString longest = planLine(true);
+    ui->planLabel->setText(longest);
+    const int planHeight = longest.isEmpty() ? 0 : ui->planLabel->heightForWidth(ui->planLabel->width());
+    ui->planLabel->setText(shown);
+    const int extra = planHeight - ui->planLabel->height();
+    if (extra <= 0)
+        return;
+    ui->planLabel->resize(ui->planLabel->width(), planHeight);
+    ui->cancelButton->move(ui->cancelButton->x(), ui->cancelButton->y() + extra);
+    ui->uninstallButton->move(ui->uninstallButton->x(), ui->uninstallButton->y() + extra);
+    resize(width(), height() + extra);
+    setMinimumHeight(height());
+    // Already open: its panel is laid out again around the taller view, where it stood.
+    if (StatusAttachedWindow* panel = superDelegate()) {
+        const QPoint centre = panel->geometry().center();
+        panel->setPoint(panel->point(), panel->side());
+        QRect frame = panel->geometry();
+        frame.moveCenter(centre);
+        panel->move(frame.topLeft());
+    }
 }
 
 AMAppItemList MakeSureUninstallViewController::selectDeletePath() const
@@ -154,6 +211,17 @@ AMAppItemList MakeSureUninstallViewController::selectDeletePath() const
             if (m_ticked.contains(item.get()) && !ticked.contains(item))
                 ticked << item;
     return ticked;
+}
+
+AMAppItemList MakeSureUninstallViewController::keptRecords() const
+{
+    // A file the finder did not propose (a name merely alike) is not news.
+    AMAppItemList kept;
+    for (const AMAppGroup& group : m_allRelaltedFiles)
+        for (qsizetype i = 0; i < group.size(); ++i)
+            if (!m_ticked.contains(group[i].get()) && (i == 0 || group[i]->defaultTicked) && !kept.contains(group[i]))
+                kept << group[i];
+    return kept;
 }
 
 QString MakeSureUninstallViewController::groupPicture(int group) const
@@ -216,13 +284,28 @@ void MakeSureUninstallViewController::reloadOutline()
         QStandardItem* groupItem = m_model->item(g, CheckBox);
         groupItem->setData(platform::imageNamed(groupPicture(g)), Qt::DecorationRole);
         const AMAppGroup& group = m_allRelaltedFiles.at(g);
-        for (int r = 0; r < groupItem->rowCount() && r < group.size(); ++r)
+        uint64_t bytes = 0;
+        bool pending = false;
+        for (int r = 0; r < groupItem->rowCount() && r < group.size(); ++r) {
+            const AMAppItem& item = *group[r];
             groupItem->child(r, CheckBox)
-                ->setData(platform::imageNamed(m_ticked.contains(group[r].get()) ? QStringLiteral("checkbox_yes")
-                                                                                 : QStringLiteral("checkbox_no")),
+                ->setData(platform::imageNamed(m_ticked.contains(&item) ? QStringLiteral("checkbox_yes")
+                                                                        : QStringLiteral("checkbox_no")),
                           Qt::DecorationRole);
+            // Texts and sizes follow the records: a plan may have come in.
+            const QString text = recordText(item);
+            const QString size = sizeTextOf(item);
+            groupItem->child(r, Name)->setText(text);
+            groupItem->child(r, Name)->setToolTip(text);
+            groupItem->child(r, Size)->setText(size);
+            pending = pending || (item.kind == AppKind::Package && item.planPending);
+            bytes += hasPlan(item) ? item.planBytes : CommUti::volSpaceFromString(item.size);
+        }
+        m_model->item(g, Size)->setText(pending ? kWorkingOut : CommUti::convertVolSpace(bytes));
     }
-    ui->uninstallButton->setButtonEnabled(!m_ticked.isEmpty());
+    ui->planLabel->setText(planLine(false));
+    // Nothing goes before the user has seen what the package manager would take.
+    ui->uninstallButton->setButtonEnabled(!m_ticked.isEmpty() && !planPending());
     // Every change shows at once, whatever the view made of the model's signals.
     ui->outlineView->viewport()->update();
 }
@@ -230,12 +313,13 @@ void MakeSureUninstallViewController::reloadOutline()
 void MakeSureUninstallViewController::clickedDeleteBtn()
 {
     const AMAppItemList ticked = selectDeletePath();
-    if (ticked.isEmpty())
+    if (ticked.isEmpty() || planPending())
         return;
+    const AMAppItemList kept = keptRecords();
     MakeSureUninstallVCDelegate* delegate = m_delegate;
     closePanel();
     if (delegate)
-        delegate->uninstallConfirmed(ticked);
+        delegate->uninstallConfirmed(ticked, kept);
 }
 
 void MakeSureUninstallViewController::clickedCancelBtn()

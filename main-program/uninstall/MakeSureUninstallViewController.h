@@ -19,15 +19,22 @@ public:
     virtual ~MakeSureUninstallVCDelegate() = default;
     // The removal has ended and its panel is dismissed.
     virtual void completeCleanRelatedFiles() = 0;
-    // Uninstall was pressed with these records ticked, in group order.
-    virtual void uninstallConfirmed(const AMAppItemList& ticked) { (void)ticked; }
+    // Uninstall was pressed with these records ticked, in group order;
+    // `kept` are the items and proposed files the user left unticked.
+    virtual void uninstallConfirmed(const AMAppItemList& ticked, const AMAppItemList& kept)
+    {
+        (void)ticked;
+        (void)kept;
+    }
 };
 
 // The checklist before a removal: one group per item (the item, then its
 // related files), each record with its tick box and size. Records start
 // ticked as the finder proposed; a record that cannot be removed (a package
-// the system needs) cannot be ticked. Packages the package manager would
-// remove with an item are named under its row.
+// the system needs) cannot be ticked. The packages the package manager would
+// remove with the ticked items are named under the outline. The panel may
+// open before the package manager has answered: the plan then reads as
+// being worked out and Uninstall stays off until planArrived().
 class MakeSureUninstallViewController : public PanelController, public CheckButtonCellDelegate
 {
     Q_OBJECT
@@ -42,6 +49,12 @@ public:
     const QList<AMAppGroup>& allRelaltedFiles() const { return m_allRelaltedFiles; }
     // The ticked records, in group order.
     AMAppItemList selectDeletePath() const;
+    // The items and the files proposed for removal that are not ticked.
+    AMAppItemList keptRecords() const;
+    // A package's plan is still being asked.
+    bool planPending() const;
+    // The records' plans (`alsoRemoves`, `planBytes`, `blocked`) are in.
+    void planArrived();
     bool isTicked(const AMAppItem* item) const { return m_ticked.contains(item); }
 
     // The tick box of a group row or a record row.
@@ -52,6 +65,8 @@ public:
 
     // "Packages to be removed: ..." when any ticked item is a package.
     QString planText() const;
+    // The size the record's row shows: a package's is its whole plan's.
+    static QString sizeTextOf(const AMAppItem& item);
     TextImageButton* uninstallButton() const;
     TextImageButton* cancelButton() const;
     CustemOutlineView* outlineView() const;
@@ -60,6 +75,11 @@ public:
 
 private:
     void reloadOutline();
+    // The plan line for the ticked records, or for every package when `all`.
+    QString planLine(bool all) const;
+    // Grows the panel to hold the longest plan line; never shrinks it, so
+    // nothing moves under the pointer as boxes are ticked.
+    void fitPlanLine();
     const AMAppGroup* groupAt(const QModelIndex& index, int* record) const;
 
     std::unique_ptr<Ui::MakeSureUninstallViewController> ui;

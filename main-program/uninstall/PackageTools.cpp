@@ -75,10 +75,11 @@ bool simulateRemoval(const QString& package, const PackageTools& tools, QStringL
     const auto r = platform::runCommand(tools.aptGet, {QStringLiteral("-s"), QStringLiteral("remove"), package},
                                         120000, {}, {QStringLiteral("LC_ALL=C")});
     if (!r.ok()) {
+        const QString reason = r.started ? aptReason(r.output, r.errors, r.exitCode)
+                                         : QStringLiteral("apt-get could not be run");
         if (why)
-            *why = QString::fromUtf8(r.errors).trimmed();
-        platform::log(QStringLiteral("apt-get -s remove %1 failed: %2")
-                                 .arg(package, QString::fromUtf8(r.errors).trimmed()));
+            *why = reason;
+        platform::log(QStringLiteral("apt-get -s remove %1 failed: %2").arg(package, QString::fromUtf8(r.errors).trimmed()));
         return false;
     }
     QStringList names;
@@ -93,6 +94,35 @@ bool simulateRemoval(const QString& package, const PackageTools& tools, QStringL
     if (removed)
         *removed = names;
     return true;
+}
+
+QString aptReason(const QByteArray& output, const QByteArray& errors, int exitCode)
+{
+    const QStringList lines = QString::fromUtf8(output + '\n' + errors).split('\n');
+    QString dpkgError, lastE;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString line = lines[i].trimmed();
+        // Whoever holds it, a lock means waiting: the words apt and dpkg use
+        // for it differ from one version to the next.
+        if (line.contains(QLatin1String("Could not get lock")) || line.contains(QLatin1String("Unable to acquire the dpkg"))
+            || line.contains(QLatin1String("Unable to lock the administration directory"))
+            || line.contains(QLatin1String("lock was locked by another process")))
+            return QStringLiteral("another program is using the package manager; try again when it ends");
+        // "dpkg: error processing package foo (--remove):" and, on the next
+        // line, what went wrong ("... pre-removal script subprocess returned
+        // error exit status 1").
+        if (dpkgError.isEmpty() && line.startsWith(QLatin1String("dpkg: error processing package"))
+            && i + 1 < lines.size())
+            dpkgError = lines[i + 1].trimmed();
+        if (line.startsWith(QLatin1String("E: ")))
+            lastE = line.mid(3).trimmed();
+    }
+    QString reason = !dpkgError.isEmpty() ? dpkgError : lastE;
+    if (reason.isEmpty())
+        reason = QStringLiteral("apt-get ended with status %1").arg(exitCode);
+    while (reason.endsWith('.'))
+        reason.chop(1);
+    return reason;
 }
 
 bool packageInstalled(const QString& package, const PackageTools& tools)

@@ -38,8 +38,14 @@ QHash<QString, QString> packageOwners(const QStringList& paths, const PackageToo
 QHash<QString, PackageInfo> packageInfo(const QStringList& packages, const PackageTools& tools);
 
 // What "apt-get -s remove <package>" says would be removed (its "Remv" lines),
-// the package itself included. False when the simulation fails.
+// the package itself included. False when the simulation fails, with apt's
+// reason (aptReason) in `why`.
 bool simulateRemoval(const QString& package, const PackageTools& tools, QStringList* removed, QString* why);
+
+// Why a run of apt-get (in the C locale) failed, as one clause fit to follow
+// "could not be removed: ": a held lock in plain words, else the error dpkg
+// gave for the package (a failing removal script), else apt's last "E:" line.
+QString aptReason(const QByteArray& output, const QByteArray& errors, int exitCode);
 
 // True while dpkg still has the package installed (not merely its config files).
 bool packageInstalled(const QString& package, const PackageTools& tools);

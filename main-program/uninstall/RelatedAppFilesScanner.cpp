@@ -228,11 +228,15 @@ bool RelatedAppFilesScanner::isOwnName(const QString& entryName, const QStringLi
     return false;
 }
 
-AMAppGroup RelatedAppFilesScanner::relatedFilesToApplication(const AMAppItemPtr& item, const RelatedRoots& roots,
-                                                             const QStringList& otherPatterns)
+namespace {
+
+// The group of one item, without asking who owns its system matches: those
+// are appended to `systemCandidates` for one question about every group.
+AMAppGroup findRelated(const AMAppItemPtr& item, const RelatedRoots& roots, const QStringList& otherPatterns,
+                       QStringList& systemCandidates)
 {
     AMAppGroup group{item};
-    const QStringList patterns = patternsFor(*item);
+    const QStringList patterns = RelatedAppFilesScanner::patternsFor(*item);
     if (patterns.isEmpty())
         return group;
     // The home itself may lie behind a link (/home -> /data/home); its folders are taken as they are.
@@ -253,13 +257,35 @@ AMAppGroup RelatedAppFilesScanner::relatedFilesToApplication(const AMAppItemPtr&
     finder.category({userFolder("/.local/share"), roots.varLib}, patterns);         // support files
     finder.category({withHome ? roots.downloads : QString()}, patterns);            // downloads
     finder.category({userFolder("/.var/app")}, patterns);                           // Flatpak data
-
-    // What a package owns in the system folders is the package manager's.
-    if (!finder.systemCandidates.isEmpty()) {
-        const auto owners = packageOwners(finder.systemCandidates, roots.tools);
-        group.erase(std::remove_if(group.begin() + 1, group.end(),
-                                   [&](const AMAppItemPtr& r) { return owners.contains(r->path); }),
-                    group.end());
-    }
+    systemCandidates += finder.systemCandidates;
     return group;
+}
+
+}  // namespace
+
+AMAppGroup RelatedAppFilesScanner::relatedFilesToApplication(const AMAppItemPtr& item, const RelatedRoots& roots,
+                                                             const QStringList& otherPatterns)
+{
+    return relatedFilesToApplications({item}, roots, otherPatterns).constFirst();
+}
+
+QList<AMAppGroup> RelatedAppFilesScanner::relatedFilesToApplications(const AMAppItemList& items,
+                                                                     const RelatedRoots& roots,
+                                                                     const QStringList& otherPatterns)
+{
+    QList<AMAppGroup> groups;
+    QStringList systemCandidates;
+    for (const auto& item : items)
+        groups << findRelated(item, roots, otherPatterns, systemCandidates);
+    // What a package owns in the system folders is the package manager's.
+    // dpkg reads its whole file database for each question: one for all.
+    if (!systemCandidates.isEmpty()) {
+        systemCandidates.removeDuplicates();
+        const auto owners = packageOwners(systemCandidates, roots.tools);
+        for (AMAppGroup& group : groups)
+            group.erase(std::remove_if(group.begin() + 1, group.end(),
+                                       [&](const AMAppItemPtr& r) { return owners.contains(r->path); }),
+                        group.end());
+    }
+    return groups;
 }

@@ -53,6 +53,10 @@ public:
     // stands twice.
     static AMAppGroup relatedFilesToApplication(const AMAppItemPtr& item, const RelatedRoots& roots,
                                                 const QStringList& otherPatterns = {});
+    // The groups of several items, in their order, with one ownership
+    // question to the package manager for them all.
+    static QList<AMAppGroup> relatedFilesToApplications(const AMAppItemList& items, const RelatedRoots& roots,
+                                                        const QStringList& otherPatterns = {});
 
     // The patterns an item is matched by: its name, then its identifier
     // (none when either is missing, as an item without them has no leftovers).

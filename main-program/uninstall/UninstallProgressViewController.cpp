@@ -2,6 +2,7 @@
 
 #include "Main/TabBarView.h"
 #include "ProgressView/ProgressView.h"
+#include "ProgressView/RFOverlayScroller.h"
 #include "ToolCon/TextImageButton.h"
 #include "ui_UninstallProgressViewController.h"
 
@@ -21,6 +22,9 @@ UninstallProgressViewController::UninstallProgressViewController(QWidget* parent
     m_progressBar->changeProgressValue(0);
     m_progressBar->show();
     ui->endView->hide();
+    // A message naming many items scrolls, with the lists' own scroller.
+    RFOverlayScroller::overlay(ui->messageScrollView);
+    ui->messageLabel->setContentsMargins(0, 0, 12, 0);  // clear of the knob
 }
 
 UninstallProgressViewController::~UninstallProgressViewController() = default;

@@ -5,8 +5,10 @@
 #include <QSet>
 
 // One removal: hands the ticked records to the remover and counts what comes
-// back on the main thread. The freed size adds each really removed path
-// once (by its canonical path), and the end message names what failed.
+// back on the main thread. The freed size adds everything that really went
+// once (a package by its name, a path by where it really was), and the end
+// message names what was removed, what failed and why, and what was left
+// unticked.
 class UninstallRun : public QObject, public AsMDeleteExecutorDelegate
 {
     Q_OBJECT
@@ -15,8 +17,10 @@ public:
     ~UninstallRun() override;
 
     AsMDeleteExecutor& executor() { return m_deleteExecutor; }
-    // Starts the removal of `items` (ticked records, in order).
-    void doRemove(const AMAppItemList& items);
+    // Starts the removal of `items` (ticked records, in order). `kept` are
+    // the records the user left unticked that the end message names: an
+    // item itself, or a file that was proposed for removal.
+    void doRemove(const AMAppItemList& items, const AMAppItemList& kept = {});
     bool isDone() const { return m_allSelectCount > 0 && m_deleteCount >= m_allSelectCount; }
 
     // Remover callbacks, on its thread: passed on to the main thread.
@@ -30,6 +34,7 @@ public:
     bool isFail() const { return m_isFail; }
     const AMAppItemList& removed() const { return m_removed; }
     const AMAppItemList& failed() const { return m_failed; }
+    const AMAppItemList& kept() const { return m_kept; }
     QString endMessage() const;
 
 signals:
@@ -50,4 +55,5 @@ private:
     QSet<QString> m_counted;
     AMAppItemList m_removed;
     AMAppItemList m_failed;
+    AMAppItemList m_kept;
 };

@@ -18,12 +18,16 @@
 #include "uninstall/UninstallTableModel.h"
 #include "ui_UninstallViewController.h"
 
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTextDocument>
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -285,6 +289,10 @@ void UninstallViewController::measureSize(const AMAppItemPtr& item)
         item->size = CommUti::convertVolSpace(item->knownBytes);
         return;
     }
+    // A package's size is what dpkg says it installed; its desktop entry is
+    // no measure of it, so without a figure it stays unmeasured.
+    if (item->kind == AppKind::Package)
+        return;
     const QString path = item->path;
     platform::runInBackground(this, [path] { return RelatedAppFilesScanner::getFileSizeItem(path); },
                               [this, item](QString size) {
@@ -423,7 +431,7 @@ void UninstallViewController::closeSearchButton()
     ui->closeSearchButton->hide();
     ui->searchBarIcon->show();
     reloadTable();
-    rebuildHeader();
+    setHeaderTitle();  // counts the rows shown, as the count line does
     changeSelectAllButtonState();
 }
 
@@ -494,27 +502,68 @@ void UninstallViewController::selectSortbyType(int sortType, int sortAD)
 
 // ---- Removal -------------------------------------------------------------
 
-QList<UninstallViewController::PreparedRemoval>
-UninstallViewController::prepareRemoval(const AMAppItemList& records, const PackageTools& tools,
-                                        const RelatedRoots& roots, const QStringList& others)
+namespace {
+
+bool goneFromDisk(const QString& path)
 {
+    struct stat st{};
+    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &st) != 0 && errno == ENOENT;
+}
+
+// A user's entry of a package that is gone is now that entry alone, as the
+// next scan would list it.
+void keepAsEntryAlone(AMAppItem& item)
+{
+    if (item.companions.isEmpty())
+        return;  // the package's own entry: gone with it
+    item.kind = AppKind::Path;
+    item.path = item.companions.constFirst();
+    item.companions.clear();
+    item.packageName.clear();
+    item.bundleVersion.clear();
+    item.alsoRemoves.clear();
+    item.planBytes = 0;
+    item.knownBytes = 0;
+    item.hasKnownSize = false;
+    item.size = kUnmeasuredSize;
+    item.bIsGetSize = false;
+}
+
+}  // namespace
+
+QString UninstallViewController::listSizeOf(const AMAppItem& record)
+{
+    if (record.hasKnownSize)
+        return CommUti::convertVolSpace(record.knownBytes);
+    if (record.kind == AppKind::Package)
+        return kUnmeasuredSize;
+    return RelatedAppFilesScanner::getFileSizeItem(record.path);
+}
+
+QList<UninstallViewController::PreparedRemoval>
+UninstallViewController::prepareRemoval(const AMAppItemList& records, const QList<QStringList>& otherEntries,
+                                        const PackageTools& tools, const RelatedRoots& roots,
+                                        const QStringList& others)
+{
+    RelatedRoots withTools = roots;
+    withTools.tools = tools;
+    const QList<AMAppGroup> groups = RelatedAppFilesScanner::relatedFilesToApplications(records, withTools, others);
     QList<PreparedRemoval> prepared;
-    for (const auto& record : records) {
+    for (qsizetype i = 0; i < records.size(); ++i) {
         PreparedRemoval p;
-        p.record = record;
-        if (record->kind == AppKind::Package) {
-            AMAppItem plan;
-            plan.packageName = record->packageName;
-            p.planned = AsMDeleteExecutor::planPackageRemoval(plan, tools);
-            p.alsoRemoves = plan.alsoRemoves;
-            p.failReason = plan.failReason;
-        }
+        p.record = records[i];
         // Measured now, so an item never scrolled into view shows its size.
-        p.size = record->hasKnownSize ? CommUti::convertVolSpace(record->knownBytes)
-                                      : RelatedAppFilesScanner::getFileSizeItem(record->path);
-        RelatedRoots withTools = roots;
-        withTools.tools = tools;
-        p.group = RelatedAppFilesScanner::relatedFilesToApplication(record, withTools, others);
+        p.size = listSizeOf(*p.record);
+        p.group = groups.value(i, AMAppGroup{p.record});
+        // The program's other launchers (a user's own, with an extra option)
+        // stop working with it: they are offered with it, right below it.
+        qsizetype at = 1;
+        for (const QString& path : otherEntries.value(i)) {
+            const bool listed = std::any_of(p.group.begin(), p.group.end(),
+                                            [&](const AMAppItemPtr& r) { return r->path == path; });
+            if (!listed)
+                p.group.insert(at++, RelatedAppFilesScanner::aConstructItem(path, 0));
+        }
         prepared << p;
     }
     return prepared;
@@ -525,15 +574,35 @@ QList<AMAppGroup> UninstallViewController::applyPrepared(const QList<PreparedRem
     QList<AMAppGroup> groups;
     for (const PreparedRemoval& p : prepared) {
         AMAppItem& record = *p.record;
-        record.blocked = !p.planned;
-        record.defaultTicked = p.planned;
-        record.alsoRemoves = p.alsoRemoves;
-        record.failReason = p.failReason;
         record.size = p.size;
         record.bIsGetSize = true;
         groups << p.group;
     }
     return groups;
+}
+
+QList<QStringList> UninstallViewController::otherEntriesOf(const AMAppItemList& records) const
+{
+    // Entries of the same package that are not the package's own (a user's
+    // copy or launcher): removing the package leaves them pointing at nothing.
+    QList<QStringList> entries;
+    for (const auto& record : records) {
+        QStringList paths;
+        if (record->kind == AppKind::Package && !record->packageName.isEmpty()) {
+            for (int tab = 0; tab < 3; ++tab) {
+                for (const auto& other : fullList(tab)) {
+                    if (other == record || records.contains(other) || other->kind != AppKind::Package
+                        || other->packageName != record->packageName)
+                        continue;
+                    for (const QString& companion : std::as_const(other->companions))
+                        if (!paths.contains(companion) && !record->companions.contains(companion))
+                            paths << companion;
+                }
+            }
+        }
+        entries << paths;
+    }
+    return entries;
 }
 
 QStringList UninstallViewController::otherPatterns(const AMAppItemList& records) const
@@ -546,7 +615,7 @@ QStringList UninstallViewController::otherPatterns(const AMAppItemList& records)
 
 QList<AMAppGroup> UninstallViewController::groupsFor(const AMAppItemList& records)
 {
-    return applyPrepared(prepareRemoval(records, m_setup.tools, m_roots, otherPatterns(records)));
+    return applyPrepared(prepareRemoval(records, otherEntriesOf(records), m_setup.tools, m_roots, otherPatterns(records)));
 }
 
 void UninstallViewController::setBusy(bool busy)
@@ -566,17 +635,37 @@ void UninstallViewController::setBusy(bool busy)
 
 void UninstallViewController::confirmRemovalOf(const AMAppItemList& records)
 {
-    // The package manager's plan and the leftovers' sizes take seconds: they
-    // are gathered off the main thread while the screen shows it is busy.
+    // The leftovers' sizes may take a moment: they are gathered off the main
+    // thread while the screen shows it is busy. The package manager's plan
+    // takes seconds more and follows once the panel is open.
     setBusy(true);
     const PackageTools tools = m_setup.tools;
     const RelatedRoots roots = m_roots;
     const QStringList others = otherPatterns(records);
-    platform::runInBackground(this, [records, tools, roots, others] { return prepareRemoval(records, tools, roots, others); },
-                              [this](QList<PreparedRemoval> prepared) {
+    const QList<QStringList> otherEntries = otherEntriesOf(records);
+    platform::runInBackground(this, [records, otherEntries, tools, roots, others] {
+        return prepareRemoval(records, otherEntries, tools, roots, others);
+    }, [this](QList<PreparedRemoval> prepared) {
         setBusy(false);
         showSelectListWindiwWith(applyPrepared(prepared));
     });
+}
+
+QHash<QString, UninstallViewController::PackagePlan> UninstallViewController::planRemovals(const QStringList& packages,
+                                                                                           const PackageTools& tools)
+{
+    QHash<QString, PackagePlan> plans;
+    for (const QString& name : packages) {
+        AMAppItem record;
+        record.packageName = name;
+        PackagePlan plan;
+        plan.possible = AsMDeleteExecutor::planPackageRemoval(record, tools);
+        plan.removes = record.alsoRemoves;
+        plan.bytes = record.planBytes;
+        plan.failReason = record.failReason;
+        plans.insert(name, plan);
+    }
+    return plans;
 }
 
 void UninstallViewController::uninstallAppButtonAction()
@@ -601,19 +690,63 @@ void UninstallViewController::oneAppRemove(int row)
 
 void UninstallViewController::showSelectListWindiwWith(const QList<AMAppGroup>& groups)
 {
+    // Every package of the groups is planned again, while the panel shows.
+    AMAppItemList planned;
+    QStringList packages;
+    for (const AMAppGroup& group : groups) {
+        for (const AMAppItemPtr& item : group) {
+            if (item->kind != AppKind::Package || planned.contains(item))
+                continue;
+            item->planPending = true;
+            item->blocked = false;
+            item->defaultTicked = true;
+            item->alsoRemoves.clear();
+            item->failReason.clear();
+            planned << item;
+            if (!packages.contains(item->packageName))
+                packages << item->packageName;
+        }
+    }
     auto* confirm = new MakeSureUninstallViewController;
     confirm->setDelegate(this);
     confirm->setAllRelaltedFiles(groups);
+    const quint64 generation = ++m_planGeneration;
+    if (!planned.isEmpty()) {
+        QPointer<MakeSureUninstallViewController> shown(confirm);
+        const PackageTools tools = m_setup.tools;
+        platform::runInBackground(this, [packages, tools] { return planRemovals(packages, tools); },
+                                  [this, planned, shown, generation](QHash<QString, PackagePlan> plans) {
+            if (generation != m_planGeneration)
+                return;  // a panel closed before its plan came in
+            for (const AMAppItemPtr& item : planned) {
+                const PackagePlan plan = plans.value(item->packageName);
+                item->planPending = false;
+                item->alsoRemoves = plan.removes;
+                item->planBytes = plan.bytes;
+                item->blocked = !plan.possible;
+                item->defaultTicked = plan.possible;
+                item->failReason = plan.failReason;
+            }
+            if (shown)
+                shown->planArrived();
+        });
+    }
     m_panelRunner(confirm);
+    if (generation == m_planGeneration) {
+        // Closed before the plan came in: it is asked again next time.
+        ++m_planGeneration;
+        for (const AMAppItemPtr& item : std::as_const(planned))
+            item->planPending = false;
+    }
 }
 
-void UninstallViewController::uninstallConfirmed(const AMAppItemList& tickedRecords)
+void UninstallViewController::uninstallConfirmed(const AMAppItemList& tickedRecords, const AMAppItemList& kept)
 {
     // The progress panel opens once the confirmation has gone.
-    QTimer::singleShot(500, this, [this, tickedRecords] { startRun(tickedRecords); });
+    QTimer::singleShot(500, this, [this, tickedRecords, kept] { startRun(tickedRecords, kept); });
 }
 
-void UninstallViewController::startRun(const AMAppItemList& tickedRecords)
+void UninstallViewController::startRun(const AMAppItemList& tickedRecords, const AMAppItemList& kept)
 {
     if (m_run && !m_run->isDone())
         return;  // one removal at a time; the busy look keeps the buttons off meanwhile
@@ -626,7 +759,7 @@ void UninstallViewController::startRun(const AMAppItemList& tickedRecords)
     connect(run, &UninstallRun::ended, progress, [progress, run] { progress->changeLabel(run->endMessage()); });
     connect(run, &UninstallRun::ended, this, &UninstallViewController::finishRunIfDone);
     run->executor().setTools(m_setup.tools);
-    run->doRemove(tickedRecords);
+    run->doRemove(tickedRecords, kept);
     setBusy(true);
     m_panelRunner(progress);
     m_progressClosed = true;
@@ -643,12 +776,28 @@ void UninstallViewController::completeCleanRelatedFiles()
 {
     if (!m_run)
         return;
-    // Only what was really removed leaves the lists.
+    // Only what was really removed leaves the lists, with every other row
+    // whose thing went with it (another entry of a removed package).
     const AMAppItemList removed = m_run->removed();
+    QSet<QString> packagesGone;
+    for (const auto& item : removed)
+        if (item->kind == AppKind::Package)
+            for (const QString& name : std::as_const(item->alsoRemoves))
+                packagesGone.insert(name);
     for (int tab = 0; tab < 3; ++tab) {
         for (const auto& item : removed) {
             full(tab).removeAll(item);
             ticked(tab).removeAll(item);
+        }
+        AMAppItemList& list = full(tab);
+        for (qsizetype i = list.size() - 1; i >= 0; --i) {
+            const AMAppItemPtr item = list[i];
+            if (item->kind == AppKind::Package && packagesGone.contains(item->packageName))
+                keepAsEntryAlone(*item);
+            if (goneFromDisk(item->path)) {
+                list.removeAt(i);
+                ticked(tab).removeAll(item);
+            }
         }
     }
     m_oneItem.reset();

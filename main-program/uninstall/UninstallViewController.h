@@ -10,6 +10,7 @@
 #include "uninstall/MakeSureUninstallViewController.h"
 #include "uninstall/RelatedAppFilesScanner.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QWidget>
 
@@ -74,7 +75,7 @@ public:
     void uninstallAppButtonAction();
     void oneAppRemove(int row);
     void showSelectListWindiwWith(const QList<AMAppGroup>& groups);
-    void uninstallConfirmed(const AMAppItemList& ticked) override;
+    void uninstallConfirmed(const AMAppItemList& ticked, const AMAppItemList& kept) override;
     void completeCleanRelatedFiles() override;
 
     // What the screen holds, for its owner and tests.
@@ -110,7 +111,7 @@ private:
     AMAppItemList& full(int tab);
     AMAppItemList& ticked(int tab);
     void applyFilter();
-    void startRun(const AMAppItemList& ticked);
+    void startRun(const AMAppItemList& ticked, const AMAppItemList& kept);
     void finishRunIfDone();
     void measureSize(const AMAppItemPtr& item);
 
@@ -119,16 +120,27 @@ private:
     struct PreparedRemoval
     {
         AMAppItemPtr record;
-        bool planned = true;
-        QStringList alsoRemoves;
-        QString failReason;
         QString size;
         AMAppGroup group;
     };
-    static QList<PreparedRemoval> prepareRemoval(const AMAppItemList& records, const PackageTools& tools,
-                                                 const RelatedRoots& roots, const QStringList& others);
+    // `otherEntries`: for each record, the entries of its program that other
+    // rows stand for, offered in its group.
+    static QList<PreparedRemoval> prepareRemoval(const AMAppItemList& records, const QList<QStringList>& otherEntries,
+                                                 const PackageTools& tools, const RelatedRoots& roots,
+                                                 const QStringList& others);
     static QList<AMAppGroup> applyPrepared(const QList<PreparedRemoval>& prepared);
+    static QString listSizeOf(const AMAppItem& record);
+    // The package manager's plan for each package, by name; seconds each.
+    struct PackagePlan
+    {
+        bool possible = false;
+        QStringList removes;
+        uint64_t bytes = 0;
+        QString failReason;
+    };
+    static QHash<QString, PackagePlan> planRemovals(const QStringList& packages, const PackageTools& tools);
     QStringList otherPatterns(const AMAppItemList& records) const;
+    QList<QStringList> otherEntriesOf(const AMAppItemList& records) const;
     void confirmRemovalOf(const AMAppItemList& records);
     void setBusy(bool busy);
 
@@ -159,4 +171,5 @@ private:
     std::unique_ptr<UninstallRun> m_run;
     bool m_progressClosed = false;
     bool m_isPreparing = false;
+    quint64 m_planGeneration = 0;
 };

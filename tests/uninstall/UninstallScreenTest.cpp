@@ -70,6 +70,25 @@ protected:
         tree.file("home/.config/zedit/keep", "other program's");
     }
 
+    std::unique_ptr<FakeTool> pkgDpkg, pkgApt;
+    QString pkgEntry;
+
+    // "Pkg": an entry of the package pkg (10 KiB installed, and installed it
+    // stays); dpkg-query logs its calls, apt-get runs `aptBody`.
+    void packagedPkg(const QString& aptBody)
+    {
+        pkgEntry = tree.file("usr/share/applications/pkg.desktop", entry("Pkg", "pkg-tool"));
+        pkgDpkg = std::make_unique<FakeTool>(
+            "dpkg-query", "echo \"$*\" >> \"$LOG\"\n"
+                          "if [ \"$1\" = -S ]; then echo 'pkg: " + pkgEntry + "'; exit 0; fi\n"
+                          "if [ \"$2\" = '-f=${db:Status-Status}' ]; then echo installed; exit 0; fi\n"
+                          "printf 'pkg\\tpkg\\t1.0\\t10\\tno\\toptional\\tinstalled\\n'\n");
+        pkgApt = std::make_unique<FakeTool>("apt-get", aptBody);
+        setup.tools.dpkgQuery = pkgDpkg->path();
+        setup.tools.aptGet = pkgApt->path();
+        roots.tools = setup.tools;
+    }
+
     std::unique_ptr<UninstallViewController> scanned()
     {
         auto screen = std::make_unique<UninstallViewController>(setup, roots, false);
@@ -240,10 +259,11 @@ TEST_F(UninstallScreen, RemovalFromTheTrashButtonEndsWithATrueMessage)
     EXPECT_FALSE(QFileInfo::exists(tree / "home/.local/share/applications/zed.desktop"));
     EXPECT_FALSE(QFileInfo::exists(tree / "home/.config/zed"));
     EXPECT_TRUE(QFileInfo::exists(tree / "home/.config/zedit/keep"));
-    // 1000 bytes of AppImage and 500 of settings, counted once each.
-    EXPECT_EQ(screen->lastRun()->totalSize(), 1500u);
+    // 1000 bytes of AppImage, its 101-byte entry and 500 of settings, counted once each.
+    ASSERT_EQ(entry("Zed", image).size(), 101);
+    EXPECT_EQ(screen->lastRun()->totalSize(), 1601u);
     EXPECT_TRUE(message.startsWith("Tarnwick Vantoly has successfully removed"));
-    EXPECT_TRUE(message.contains("1.50 KB"));
+    EXPECT_TRUE(message.contains("1.60 KB"));
     EXPECT_EQ(rowOf(*screen, "Zed"), -1);
     EXPECT_EQ(screen->searchField()->text(), "e");
     ASSERT_EQ(screen->showList().size(), 1);
@@ -257,53 +277,70 @@ TEST_F(UninstallScreen, RemovalFromTheTrashButtonEndsWithATrueMessage)
     EXPECT_EQ(screen->nameColumnTitle(), "   Applications(Total: 2 items)");
 }
 
-TEST_F(UninstallScreen, ThePackagePlanIsGatheredOffTheMainThreadWhileTheScreenLooksBusy)
+TEST_F(UninstallScreen, TheConfirmationOpensAtOnceAndItsPackagePlanFollowsWhenAptAnswers)
 {
-    const QString pkgEntry = tree.file("usr/share/applications/pkg.desktop", entry("Pkg", "pkg-tool"));
-    FakeTool pkgDpkg("dpkg-query", "if [ \"$1\" = -S ]; then echo 'pkg: " + pkgEntry + "'; exit 0; fi\n"
-                                   "printf 'pkg\\tpkg\\t1.0\\t10\\tno\\toptional\\tinstalled\\n'\n");
-    FakeTool slowApt("apt-get", "sleep 1.5\necho 'Remv pkg [1.0]'\n");
-    setup.tools.dpkgQuery = pkgDpkg.path();
-    setup.tools.aptGet = slowApt.path();
-    roots.tools = setup.tools;
+    packagedPkg("sleep 2\necho 'Remv pkg [1.0]'\n");
+    // A system leftover each: whose it is must be asked.
+    tree.file("etc/pkg.conf", "p");
+    tree.file("etc/alpha.conf", "a");
     auto screen = scanned();
     const int row = rowOf(*screen, "Pkg");
     ASSERT_GE(row, 0);
+    const qsizetype ownershipAtScan = pkgDpkg->log().count("-S --");
 
-    QString plan;
-    bool opened = false;
+    QElapsedTimer clock;
+    qint64 openedAt = -1, filledAt = -1;
+    QString planAtOpen, sizeAtOpen, planFilled, sizeFilled;
+    bool enabledAtOpen = true;
     screen->setPanelRunner([&](PanelController* controller) {
-        if (auto* confirm = qobject_cast<MakeSureUninstallViewController*>(controller))
-            plan = confirm->planText();
-        opened = true;
+        if (auto* confirm = qobject_cast<MakeSureUninstallViewController*>(controller)) {
+            openedAt = clock.elapsed();
+            planAtOpen = confirm->planText();
+            enabledAtOpen = confirm->uninstallButton()->buttonEnabled();
+            const QModelIndex group = confirm->outlineView()->model()->index(0, 0);
+            sizeAtOpen = confirm->outlineView()->model()->index(0, 2, group).data().toString();
+            // The panel's own loop runs while apt-get works.
+            if (QTest::qWaitFor([&] { return confirm->uninstallButton()->buttonEnabled(); }, 10000))
+                filledAt = clock.elapsed();
+            planFilled = confirm->planText();
+            sizeFilled = confirm->outlineView()->model()->index(0, 2, group).data().toString();
+        }
         delete controller;
     });
-    QElapsedTimer clock;
+    // The window answers throughout: gaps between timer ticks are measured.
     qint64 last = 0, worst = 0;
     QTimer tick;
     tick.setInterval(10);
-    // Gaps are measured while apt-get works, up to the panel's opening.
     QObject::connect(&tick, &QTimer::timeout, [&] {
-        if (!opened)
-            worst = std::max(worst, clock.elapsed() - last);
+        worst = std::max(worst, clock.elapsed() - last);
         last = clock.elapsed();
     });
-    clock.start();
-    tick.start();
-    screen->trashClicked(cell(*screen, row, UninstallTableModel::Trash));
-    EXPECT_TRUE(screen->isBusy());
-    EXPECT_FALSE(screen->typeSegment()->isEndit());
-    // Clicks meanwhile change nothing.
     CheckButtonCell box;
     screen->clickButtonAction(&box, cell(*screen, row, UninstallTableModel::CheckBox));
-    EXPECT_TRUE(screen->tickedList(0).isEmpty());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return opened; }, 10000));
+    screen->clickButtonAction(&box, cell(*screen, rowOf(*screen, "Alpha"), UninstallTableModel::CheckBox));
+    clock.start();
+    tick.start();
+    screen->uninstallAppButtonAction();
+    EXPECT_TRUE(screen->isBusy());
+    // Clicks meanwhile change nothing.
+    screen->clickButtonAction(&box, cell(*screen, row, UninstallTableModel::CheckBox));
+    EXPECT_EQ(screen->tickedList(0).size(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return filledAt >= 0; }, 15000));
     tick.stop();
-    EXPECT_GE(clock.elapsed(), 1500);
-    EXPECT_LT(worst, 100);
-    EXPECT_EQ(plan, "Packages to be removed: pkg");
+    EXPECT_LT(worst, 250);  // apt-get alone takes 2 s; a loaded machine adds its own pauses
+
+    // Open well before apt-get has answered, the plan marked as being worked out.
+    EXPECT_LT(openedAt, 1000);
+    EXPECT_EQ(planAtOpen, "Packages to be removed: being worked out with the package manager…");
+    EXPECT_EQ(sizeAtOpen, "…");
+    EXPECT_FALSE(enabledAtOpen);
+    // Uninstall only once the plan is shown.
+    EXPECT_GE(filledAt, 2000);
+    EXPECT_EQ(planFilled, "Packages to be removed: pkg");
+    EXPECT_EQ(sizeFilled, "10.24 KB");
+    // Both groups' leftovers in one ownership question.
+    EXPECT_EQ(pkgDpkg->log().count("-S --") - ownershipAtScan, 1);
     EXPECT_FALSE(screen->isBusy());
-    EXPECT_TRUE(screen->typeSegment()->isEndit());
     // Never shown, yet measured: the package's installed size.
     EXPECT_EQ(screen->showList()[row]->size, "10.24 KB");
 }
@@ -314,7 +351,7 @@ struct ConfirmedTicks : MakeSureUninstallVCDelegate
 {
     AMAppItemList ticked;
     void completeCleanRelatedFiles() override {}
-    void uninstallConfirmed(const AMAppItemList& t) override { ticked = t; }
+    void uninstallConfirmed(const AMAppItemList& t, const AMAppItemList&) override { ticked = t; }
 };
 
 }  // namespace
@@ -493,4 +530,121 @@ TEST(UninstallRun, AFolderRemovedInPartIsSaidSoAndWhatWentIsCounted)
     EXPECT_TRUE(message.contains(tree / "leftover"));
     EXPECT_TRUE(message.contains("could not be removed and were left in place:\n" + tree / "stuck"));
     EXPECT_TRUE(message.contains("3.00 KB"));
+}
+
+TEST_F(UninstallScreen, ClearingTheSearchCountsTheWholeListInTheHeaderAndTheCountLine)
+{
+    auto screen = scanned();
+    screen->searchField()->setText("bet");
+    ASSERT_EQ(screen->showList().size(), 1);
+    screen->closeSearchButton();
+    ASSERT_EQ(screen->showList().size(), 3);
+    EXPECT_EQ(screen->nameColumnTitle(), "   Applications(Total: 3 items)");
+    EXPECT_EQ(screen->countLineText(), "Total: 3 Items");
+}
+
+namespace {
+
+// Runs the confirmation through `confirmStep` and the progress panel to its
+// end; `message` is the end view's text.
+UninstallViewController::PanelRunner confirmAndRun(std::function<void(MakeSureUninstallViewController*)> confirmStep,
+                                                   QString& message)
+{
+    return [confirmStep, &message](PanelController* controller) {
+        if (auto* confirm = qobject_cast<MakeSureUninstallViewController*>(controller)) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return confirm->uninstallButton()->buttonEnabled(); }, 15000));
+            confirmStep(confirm);
+        } else if (auto* progress = qobject_cast<UninstallProgressViewController*>(controller)) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return progress->endShown() && !progress->messageText().isEmpty(); },
+                                        30000));
+            message = progress->messageText();
+        }
+        delete controller;
+    };
+}
+
+}  // namespace
+
+TEST_F(UninstallScreen, ThePlanLineFollowsTheTicksAndTheEndViewNamesWhatWentAndWhatStayed)
+{
+    packagedPkg("echo \"$*\" >> \"$LOG\"\necho 'Remv pkg [1.0]'\n");
+    const QString settings = tree.file("home/.config/pkg/settings", QByteArray(500, 's'));
+    auto screen = scanned();
+
+    QString planWhole, planUnticked, planNothing, message;
+    bool enabledWithNothing = true;
+    screen->setPanelRunner(confirmAndRun([&](MakeSureUninstallViewController* confirm) {
+        auto* model = confirm->outlineView()->model();
+        const QModelIndex group = model->index(0, 0);
+        ASSERT_EQ(model->rowCount(group), 2);  // the package, ~/.config/pkg
+        planWhole = confirm->planText();
+        confirm->selectRemoveLanguage(model->index(0, 0, group));
+        planUnticked = confirm->planText();
+        confirm->selectRemoveLanguage(model->index(1, 0, group));
+        planNothing = confirm->planText();
+        enabledWithNothing = confirm->uninstallButton()->buttonEnabled();
+        confirm->selectRemoveLanguage(model->index(1, 0, group));
+        confirm->clickedDeleteBtn();
+    }, message));
+    QSignalSpy removed(screen.get(), &UninstallViewController::removalEnded);
+    screen->trashClicked(cell(*screen, rowOf(*screen, "Pkg"), UninstallTableModel::Trash));
+    ASSERT_TRUE(removed.wait(20000));
+
+    EXPECT_EQ(planWhole, "Packages to be removed: pkg");
+    EXPECT_EQ(planUnticked, "");
+    EXPECT_EQ(planNothing, "");
+    EXPECT_FALSE(enabledWithNothing);
+    // Only the leftover went, and the end view says so.
+    EXPECT_FALSE(pkgApt->log().contains("-y remove"));
+    EXPECT_FALSE(QFileInfo::exists(settings));
+    EXPECT_FALSE(message.contains("successfully")) << message.toStdString();
+    EXPECT_TRUE(message.contains("Removed:\n" + tree / "home/.config/pkg")) << message.toStdString();
+    EXPECT_TRUE(message.contains("Not removed, as they were not ticked:\nthe package pkg (" + pkgEntry + ")"))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains("0.50 KB"));
+    EXPECT_GE(rowOf(*screen, "Pkg"), 0);
+}
+
+namespace {
+
+// Clears the immutable flag whatever the test does.
+struct ImmutableGuard
+{
+    QString path;
+    ~ImmutableGuard() { QProcess::execute("chattr", {"-i", path}); }
+};
+
+}  // namespace
+
+TEST_F(UninstallScreen, AnOptProgramRemovedOnlyInPartKeepsItsEntryAndItsRowAfterRefresh)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root for the immutable flag";
+    const QString program = tree.file("opt/vendor/app/bin/app", "#!/bin/sh\n");
+    QFile::setPermissions(program, QFile::permissions(program) | QFileDevice::ExeOwner);
+    tree.file("opt/vendor/app/share/data", QByteArray(2000, 'd'));
+    const QString locked = tree.file("opt/vendor/app/share/locked", QByteArray(1000, 'l'));
+    const QString launcher = tree.file("home/.local/share/applications/optapp.desktop", entry("OptApp", program));
+    ImmutableGuard guard{locked};
+    if (QProcess::execute("chattr", {"+i", locked}) != 0)
+        GTEST_SKIP() << "no immutable flag here";
+    auto screen = scanned();
+    ASSERT_GE(rowOf(*screen, "OptApp"), 0);
+    EXPECT_EQ(screen->showList()[rowOf(*screen, "OptApp")]->kind, AppKind::OptFolder);
+
+    QString message;
+    screen->setPanelRunner(confirmAndRun([](MakeSureUninstallViewController* c) { c->clickedDeleteBtn(); }, message));
+    QSignalSpy removed(screen.get(), &UninstallViewController::removalEnded);
+    screen->trashClicked(cell(*screen, rowOf(*screen, "OptApp"), UninstallTableModel::Trash));
+    ASSERT_TRUE(removed.wait(20000));
+
+    EXPECT_FALSE(QFileInfo::exists(program));
+    EXPECT_TRUE(QFileInfo::exists(locked));
+    EXPECT_TRUE(message.contains("removed only in part")) << message.toStdString();
+    // The way back to what is left stays.
+    EXPECT_TRUE(QFileInfo::exists(launcher));
+    EXPECT_GE(rowOf(*screen, "OptApp"), 0);
+    screen->refButtonAction();
+    ASSERT_GE(rowOf(*screen, "OptApp"), 0);
+    EXPECT_EQ(screen->showList()[rowOf(*screen, "OptApp")]->path, tree / "opt/vendor/app");
 }
