@@ -46,6 +46,8 @@ struct Home
     QString firefoxRoot() const { return home + "/.mozilla/firefox"; }
     QString firefoxProfile() const { return firefoxRoot() + "/k3x9.default-release"; }
     QString firefoxCache() const { return home + "/.cache/mozilla/firefox/k3x9.default-release"; }
+    // Where a new user's Firefox keeps its profiles.
+    QString firefoxConfigRoot() const { return home + "/.config/mozilla/firefox"; }
 };
 
 // Chrome with "Default" and "Profile 1", each with `rows` history rows.
@@ -53,7 +55,8 @@ void makeChromium(const QString& profile, int rows, const QString& tag);
 void makeChrome(Home& h, int rows = 3);
 void makeOpera(Home& h, int rows = 3);
 // Firefox with profiles.ini naming k3x9.default-release, a decoy profile
-// "old1.default", a WAL-mode places.sqlite holding bookmarks and keywords.
+// "old1.default", a WAL-mode places.sqlite holding bookmarks and keywords,
+// and a favicons.sqlite with the icons of the visited pages.
 void makeFirefox(Home& h, int rows = 3);
 // Hands the whole home to the test user.
 void chownHome(const Home& h);
