@@ -152,27 +152,13 @@ public:
         return rows;
     }
 
-    // The first column of the first row of `sql`.
+    // The first column of the first row of `sql`; empty for no row.
     std::optional<QString> value(const QString& sql)
     {
-        sqlite3_stmt* stmt = nullptr;
-        m_code = sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &stmt, nullptr);
-        if (m_code != SQLITE_OK) {
-            m_error = describe(m_code, m_db);
+        const auto rows = column(sql);
+        if (!rows)
             return std::nullopt;
-        }
-        m_code = sqlite3_step(stmt);
-        std::optional<QString> result;
-        if (m_code == SQLITE_ROW) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-            result = text ? QString::fromUtf8(text) : QString();
-        } else if (m_code == SQLITE_DONE) {
-            result = QString();
-        } else {
-            m_error = describe(m_code, m_db);
-        }
-        sqlite3_finalize(stmt);
-        return result;
+        return rows->value(0);
     }
 
 private:

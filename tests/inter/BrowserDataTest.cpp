@@ -6,8 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QThread>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -360,19 +358,8 @@ TEST(BrowserData, TheLockLinkANormalQuitLeavesDoesNotBlockTheClean)
     Home live;
     makeFirefox(live, 3);
     TempTree bin;
-    ::chmod(QFile::encodeName(bin.path()).constData(), 0755);
-    QFile::copy("/bin/sleep", bin / "firefox-esr");
-    ::chmod(QFile::encodeName(bin / "firefox-esr").constData(), 0755);
     QProcess firefoxEsr;
-    firefoxEsr.setProgram(bin / "firefox-esr");
-    firefoxEsr.setArguments({"30"});
-    firefoxEsr.setChildProcessModifier([] {
-        (void)::setgid(testGid());
-        (void)::setuid(testUid());
-    });
-    firefoxEsr.start();
-    ASSERT_TRUE(firefoxEsr.waitForStarted());
-    QThread::msleep(100);
+    ASSERT_TRUE(startAsBrowser(firefoxEsr, bin, "firefox-esr"));
     QFile::link(QStringLiteral("127.0.0.1:+%1").arg(firefoxEsr.processId()), live.firefoxProfile() + "/lock");
     chownHome(live);
     BrowserData liveData(live.user());

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QDirIterator>
+#include <QThread>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -367,6 +368,25 @@ BrowerObjPtr categoryOf(const BrowerObjPtr& browser, const QString& name)
             return c;
     ADD_FAILURE() << "no category " << name.toStdString();
     return std::make_shared<BrowerObj>();
+}
+
+bool startAsBrowser(QProcess& process, const TempTree& bin, const QString& program)
+{
+    ::chmod(QFile::encodeName(bin.path()).constData(), 0755);
+    QFile::copy("/bin/sleep", bin / program);
+    ::chmod(QFile::encodeName(bin / program).constData(), 0755);
+    process.setProgram(bin / program);
+    process.setArguments({"30"});
+    process.setChildProcessModifier([] {
+        (void)::setgid(testGid());
+        (void)::setuid(testUid());
+    });
+    process.start();
+    if (!process.waitForStarted())
+        return false;
+    // Until it has run its program, it is not that program yet.
+    QThread::msleep(100);
+    return true;
 }
 
 bool readableAnywhere(const QString& path, const QByteArray& marker)

@@ -5,6 +5,7 @@
 #include "inter/BrowserData.h"
 
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -64,6 +65,10 @@ void chownHome(const Home& h);
 // A browser node with its categories, as the scan builds them.
 BrowerObjPtr browser(const QString& name, const QString& key, BrowserData& data);
 BrowerObjPtr categoryOf(const BrowerObjPtr& browser, const QString& name);
+
+// A process named `program` (a copy of sleep, for 30 s) run as the test
+// user from `bin`, as a browser of that name would run.
+bool startAsBrowser(QProcess& process, const TempTree& bin, const QString& program);
 
 // Whether `marker` can be read in `path` or its -wal, -shm and -journal files.
 bool readableAnywhere(const QString& path, const QByteArray& marker);

@@ -178,19 +178,8 @@ TEST(InternetScreen, ARunningBrowserIsClosedBeforeTheCleanOrTheCleanIsCancelled)
     s.scan();
 
     TempTree bin;
-    ::chmod(QFile::encodeName(bin.path()).constData(), 0755);
-    QFile::copy("/bin/sleep", bin / "opera");
-    ::chmod(QFile::encodeName(bin / "opera").constData(), 0755);
     QProcess opera;
-    opera.setProgram(bin / "opera");
-    opera.setArguments({"30"});
-    opera.setChildProcessModifier([] {
-        (void)::setgid(testGid());
-        (void)::setuid(testUid());
-    });
-    opera.start();
-    ASSERT_TRUE(opera.waitForStarted());
-    QThread::msleep(100);
+    ASSERT_TRUE(startAsBrowser(opera, bin, "opera"));
 
     s.answer = false;
     s.page->cleanButtonAction();
