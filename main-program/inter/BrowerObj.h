@@ -16,8 +16,10 @@ class BrowerObj
 public:
     // What a category's last measure or clean came to. Our own addition: a
     // row that could not be read or cleaned says so instead of "0 Item", and
-    // one this program has no clean for is never called cleaned.
-    enum class Outcome { Measured, Unreadable, Cleaned, Failed, Untouched };
+    // one this program has no clean for is never called cleaned. NoProfile:
+    // the browser's profile was not found; NothingFound: cleaned where there
+    // was nothing to clean, which is not the same as removed.
+    enum class Outcome { Measured, Unreadable, Cleaned, Failed, Untouched, NoProfile, NothingFound };
 
     // The browser that holds this category; null on a browser. A back link.
     BrowerObj* parObj = nullptr;

@@ -3,6 +3,7 @@
 #include "Comm/CommUti.h"
 #include "inter/FirefoxProfile.h"
 #include "inter/ProfileLock.h"
+#include "inter/RunningBrowsers.h"
 #include "inter/ToGetDB.h"
 #include "platform/FileSystemUser.h"
 #include "platform/FolderSize.h"
@@ -23,6 +24,7 @@
 
 const QString BrowserData::kFailedText = QStringLiteral("Failed");
 const QString BrowserData::kUnreadableText = QStringLiteral("Unreadable");
+const QString BrowserData::kNoProfileText = QStringLiteral("No profile");
 
 namespace {
 
@@ -102,10 +104,21 @@ int64_t sizeWithCompanions(const QString& path)
 
 }  // namespace
 
+QString BrowserUser::configFolder() const
+{
+    return configHome.isEmpty() ? QDir(home).filePath(QStringLiteral(".config")) : configHome;
+}
+
 BrowserUser BrowserUser::invoking()
 {
     const platform::InvokingUser u = platform::invokingUser();
-    return {u.uid, u.gid, u.home};
+    BrowserUser user{u.uid, u.gid, u.home, {}};
+    // Only a folder of the user's own home: never root's, whose environment
+    // this may be.
+    const QString xdg = QDir::cleanPath(qEnvironmentVariable("XDG_CONFIG_HOME"));
+    if (!u.home.isEmpty() && QDir::isAbsolutePath(xdg) && xdg.startsWith(QDir::cleanPath(u.home) + '/'))
+        user.configHome = xdg;
+    return user;
 }
 
 BrowserData::BrowserData(BrowserUser user) : m_user(std::move(user)), m_db(ToGetDB::returnToGetDB()) {}
@@ -185,23 +198,39 @@ QStringList BrowserData::entriesContaining(const QString& folder, const QString&
 BrowserData::Result BrowserData::removeAll(const QStringList& paths) const
 {
     Result r;
-    for (const QString& path : paths)
+    for (const QString& path : paths) {
+        r.found = r.found || exists(path);
         if (!deleteFileWithPath(path))
             r.fail(QStringLiteral("%1 could not be removed").arg(QDir(m_user.home).relativeFilePath(path)));
+    }
     return r;
 }
 
 QString BrowserData::firefoxRootFor(const BrowerObj& category) const
 {
-    if (category.name != kCaches)
-        return pathOf(category);
+    QString legacy = category.name != kCaches ? pathOf(category) : QString();
     // The cache area has no profiles.ini of its own: the profile folder is
     // named by the other categories.
-    if (category.parObj)
+    if (category.name == kCaches && category.parObj)
         for (const BrowerObjPtr& sibling : category.parObj->chrArr)
-            if (sibling->name != kCaches && !pathOf(*sibling).isEmpty())
-                return pathOf(*sibling);
-    return {};
+            if (sibling->name != kCaches && !pathOf(*sibling).isEmpty()) {
+                legacy = pathOf(*sibling);
+                break;
+            }
+    if (legacy.isEmpty())
+        return {};
+    return firefoxProfileRoot(legacy, QDir(m_user.configFolder()).filePath(QStringLiteral("mozilla/firefox")));
+}
+
+QString BrowserData::noFirefoxProfile(const BrowerObj& category) const
+{
+    const QString root = QDir::cleanPath(firefoxRootFor(category));
+    const QString shown = root.startsWith(QDir::cleanPath(m_user.home) + '/')
+                              ? QStringLiteral("~/") + QDir(m_user.home).relativeFilePath(root)
+                              : root;
+    if (!QFileInfo::exists(QDir(root).filePath(QStringLiteral("profiles.ini"))))
+        return QStringLiteral("no profile: there is no %1/profiles.ini").arg(shown);
+    return QStringLiteral("no profile: %1/profiles.ini names none that exists").arg(shown);
 }
 
 QString BrowserData::firefoxProfileFor(const BrowerObj& category) const
@@ -264,7 +293,8 @@ bool BrowserData::browserHoldsProfile(const BrowerObj& category) const
     const BrowerObj* browser = category.parObj;
     const QString kind = kindOf(category);
     if (kind == kFirefox)
-        return firefoxProfileLocked(getDefaultWithPath(firefoxRootFor(category)));
+        return firefoxProfileLocked(getDefaultWithPath(firefoxRootFor(category)), m_user.uid,
+                                    RunningBrowsers::processNamesFor(*browser));
     if (kind == kChrome || kind == kOpera) {
         for (const BrowerObjPtr& sibling : browser->chrArr)
             if (chromiumProfileLocked(pathOf(*sibling), m_user.home))
@@ -339,8 +369,11 @@ QString BrowserData::getFirefoxSizeWithBrower(BrowerObj& category)
     if (!known)
         return finishMeasure(category, QString(), {});
     const QString f = firefoxProfileFor(category);
-    if (f.isEmpty())
-        return finishMeasure(category, n == kPassword ? countText(0) : sizeText(0), {});
+    if (f.isEmpty()) {
+        category.outcome = BrowerObj::Outcome::NoProfile;
+        category.failReason = noFirefoxProfile(category);
+        return kNoProfileText;
+    }
 
     Result r;
     QString text;
@@ -385,11 +418,12 @@ QString BrowserData::getSafariSizeWithBrower(BrowerObj& category) { return finis
 
 // ---- cleans
 
-bool BrowserData::deleteGoogleWithBrower(BrowerObj& category)
+BrowserData::Result BrowserData::googleClean(BrowerObj& category)
 {
     const QString p = pathOf(category);
     Result r;
     auto ran = [&](const DbResult& d) {
+        r.found = r.found || d.found;
         if (!d.ok)
             r.fail(d.error);
     };
@@ -407,46 +441,74 @@ bool BrowserData::deleteGoogleWithBrower(BrowerObj& category)
     } else {
         r = removeAll({p});
     }
+    return r;
+}
+
+BrowserData::Result BrowserData::operaClean(BrowerObj& category)
+{
+    if (category.name == kSession || category.name == kPassword || category.name == kDownloads
+        || category.name == kHistory)
+        return googleClean(category);
+    if (category.name == kCookies)
+        return removeAll(cookieDatabases(pathOf(category)));
+    if (category.name == kCaches)
+        return removeAll({pathOf(category)});
+    return {};
+}
+
+BrowserData::Result BrowserData::firefoxClean(BrowerObj& category)
+{
+    const QString f = firefoxProfileFor(category);
+    Result r;
+    if (f.isEmpty()) {
+        r.noProfile = noFirefoxProfile(category);
+        return r;
+    }
+    const QString& n = category.name;
+    const QString places = QDir(f).filePath(QStringLiteral("places.sqlite"));
+    if (n == kCaches) {
+        r = removeAll(entriesContaining(f, QStringLiteral("cache"), Qt::CaseSensitive));
+    } else if (n == kCookies) {
+        r = removeAll(inFolder(f, kFirefoxCookieFiles));
+    } else if (n == kSession) {
+        r = removeAll(inFolder(f, kFirefoxSessionFiles));
+    } else if (n == kPassword) {
+        // The saved logins only; key4.db holds the key for other data too.
+        r = removeAll(inFolder(f, kFirefoxLoginFiles));
+    } else if (n == kHistory || n == kDownloads) {
+        const DbResult d = n == kHistory ? m_db.firefoxDeleteHistoryWith(places) : m_db.firefoxDeleteDownloadWith(places);
+        r.found = d.found;
+        if (!d.ok)
+            r.fail(d.error);
+        // The icons database names every page that had an icon, query
+        // strings included: its pages follow the places left.
+        if (d.ok) {
+            const DbResult icons =
+                m_db.firefoxDeleteFaviconsWith(QDir(f).filePath(QStringLiteral("favicons.sqlite")), places);
+            if (!icons.ok)
+                r.fail(icons.error);
+        }
+    }
+    return r;
+}
+
+bool BrowserData::deleteGoogleWithBrower(BrowerObj& category)
+{
+    const Result r = googleClean(category);
     category.failReason = r.error;
     return r.ok;
 }
 
 bool BrowserData::deleteOpearWithBrower(BrowerObj& category)
 {
-    Result r;
-    if (category.name == kSession || category.name == kPassword || category.name == kDownloads
-        || category.name == kHistory)
-        return deleteGoogleWithBrower(category);
-    if (category.name == kCookies)
-        r = removeAll(cookieDatabases(pathOf(category)));
-    else if (category.name == kCaches)
-        r = removeAll({pathOf(category)});
+    const Result r = operaClean(category);
     category.failReason = r.error;
     return r.ok;
 }
 
 bool BrowserData::deleteFirefoxWithBrower(BrowerObj& category)
 {
-    const QString f = firefoxProfileFor(category);
-    Result r;
-    if (!f.isEmpty()) {
-        const QString& n = category.name;
-        const QString places = QDir(f).filePath(QStringLiteral("places.sqlite"));
-        if (n == kCaches) {
-            r = removeAll(entriesContaining(f, QStringLiteral("cache"), Qt::CaseSensitive));
-        } else if (n == kCookies) {
-            r = removeAll(inFolder(f, kFirefoxCookieFiles));
-        } else if (n == kSession) {
-            r = removeAll(inFolder(f, kFirefoxSessionFiles));
-        } else if (n == kPassword) {
-            // The saved logins only; key4.db holds the key for other data too.
-            r = removeAll(inFolder(f, kFirefoxLoginFiles));
-        } else if (n == kHistory || n == kDownloads) {
-            const DbResult d = n == kHistory ? m_db.firefoxDeleteHistoryWith(places) : m_db.firefoxDeleteDownloadWith(places);
-            if (!d.ok)
-                r.fail(d.error);
-        }
-    }
+    const Result r = firefoxClean(category);
     category.failReason = r.error;
     return r.ok;
 }
@@ -478,19 +540,13 @@ QString BrowserData::measureWith(BrowerObj& category)
 BrowserData::Result BrowserData::cleanWith(BrowerObj& category)
 {
     const QString kind = kindOf(category);
-    bool ok = true;
     if (kind == kChrome)
-        ok = deleteGoogleWithBrower(category);
-    else if (kind == kFirefox)
-        ok = deleteFirefoxWithBrower(category);
-    else if (kind == kOpera)
-        ok = deleteOpearWithBrower(category);
-    else if (kind == kSafari)
-        ok = deleteSafariWithBrower(category);
-    Result r;
-    if (!ok)
-        r.fail(category.failReason);
-    return r;
+        return googleClean(category);
+    if (kind == kFirefox)
+        return firefoxClean(category);
+    if (kind == kOpera)
+        return operaClean(category);
+    return {};
 }
 
 void BrowserData::measure(BrowerObj& category)
@@ -545,7 +601,13 @@ void BrowserData::clean(BrowerObj& category)
         category.failReason = r.error;
         return;
     }
+    if (!r.noProfile.isEmpty()) {
+        category.size = kNoProfileText;
+        category.outcome = BrowerObj::Outcome::NoProfile;
+        category.failReason = r.noProfile;
+        return;
+    }
     category.size = cleanedAsCount(kind, category.name) ? countText(0) : sizeText(0);
-    category.outcome = BrowerObj::Outcome::Cleaned;
-    category.failReason.clear();
+    category.outcome = r.found ? BrowerObj::Outcome::Cleaned : BrowerObj::Outcome::NothingFound;
+    category.failReason = r.found ? QString() : QStringLiteral("nothing found to clean");
 }

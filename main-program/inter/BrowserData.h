@@ -19,7 +19,11 @@ struct BrowserUser
     uid_t uid = 0;
     gid_t gid = 0;
     QString home;
+    // $XDG_CONFIG_HOME when it names a folder in the home; empty for
+    // `home`/.config.
+    QString configHome;
 
+    QString configFolder() const;
     static BrowserUser invoking();
 };
 
@@ -79,12 +83,17 @@ public:
     static QString sizeText(int64_t bytes);
     static const QString kFailedText;
     static const QString kUnreadableText;
+    static const QString kNoProfileText;
 
 private:
     struct Result
     {
         bool ok = true;
         QString error;
+        // Whether anything the category works on was there to clean.
+        bool found = false;
+        // Why the browser's profile was not found; empty when it was.
+        QString noProfile;
         void fail(const QString& why)
         {
             if (ok)
@@ -102,7 +111,14 @@ private:
     // Entries of `folder` whose names contain `part`, as full paths.
     static QStringList entriesContaining(const QString& folder, const QString& part, Qt::CaseSensitivity cs);
     Result removeAll(const QStringList& paths) const;
-    // Firefox: the profile and its cache folder for a category.
+    // Firefox: why no profile is found for a category.
+    QString noFirefoxProfile(const BrowerObj& category) const;
+    // The cleans with what they found.
+    Result googleClean(BrowerObj& category);
+    Result firefoxClean(BrowerObj& category);
+    Result operaClean(BrowerObj& category);
+    // Firefox: the profile and its cache folder for a category, and the
+    // folder of the profiles.ini it is read from.
     QString firefoxProfileFor(const BrowerObj& category) const;
     QString firefoxRootFor(const BrowerObj& category) const;
     bool browserHoldsProfile(const BrowerObj& category) const;

@@ -30,6 +30,31 @@ void BrowserListModel::reloadData()
         emit dataChanged(index(0, 0), index(int(m_rows.size()) - 1, int(m_columnIds.size()) - 1));
 }
 
+bool BrowserListModel::noProfile(const BrowerObj& browser)
+{
+    for (const BrowerObjPtr& category : browser.chrArr)
+        if (category->outcome == BrowerObj::Outcome::NoProfile)
+            return true;
+    return false;
+}
+
+QVariant BrowserListModel::data(const QModelIndex& index, int role) const
+{
+    const BrowerObjPtr node = nodeAt(index.row());
+    if (role != Qt::ToolTipRole || !node)
+        return {};
+    if (node->isBrowser()) {
+        for (const BrowerObjPtr& category : node->chrArr)
+            if (category->outcome == BrowerObj::Outcome::NoProfile)
+                return category->failReason;
+        return {};
+    }
+    if (node->outcome == BrowerObj::Outcome::Measured || node->outcome == BrowerObj::Outcome::Cleaned
+        || node->failReason.isEmpty())
+        return {};
+    return node->failReason;
+}
+
 BroTableView::BroTableView(QWidget* parent) : QTableView(parent)
 {
     setShowGrid(false);
@@ -105,6 +130,7 @@ BrowerImageAndTextCell::BrowerImageAndTextCell(QObject* parent, QString columnId
 
 void BrowerImageAndTextCell::setTitle(const QString& title, float width, bool isSize, bool isSmal)
 {
+    m_note.clear();
     m_title = title;
     m_subWidth = width;
     m_isSize = isSize;
@@ -179,9 +205,21 @@ void BrowerImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem
         painter->setPen(color);
         const QFont font = FontCache::lightFont(14);
         painter->setFont(font);
-        const QRectF rect = titleRect(frame);
+        QRectF rect = titleRect(frame);
+        // With a note the title moves up to make room for it below.
+        if (!m_note.isEmpty())
+            rect.translate(0, -7);
         const QString text = QFontMetrics(font).elidedText(m_title, Qt::ElideRight, int(rect.width()));
         painter->drawText(rect, (m_isSmal ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, text);
+        if (!m_note.isEmpty()) {
+            color.setAlphaF(0.6f);
+            painter->setPen(color);
+            const QFont small = FontCache::lightFont(12);
+            painter->setFont(small);
+            const QRectF below(rect.x(), rect.bottom() + 1, rect.width(), 15);
+            painter->drawText(below, Qt::AlignLeft | Qt::AlignVCenter,
+                              QFontMetrics(small).elidedText(m_note, Qt::ElideRight, int(below.width())));
+        }
     }
     if (!m_image.isNull())
         m_image.paint(painter, iconRect(frame).toRect());

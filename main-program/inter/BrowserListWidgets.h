@@ -26,8 +26,11 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
     int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_columnIds.size()); }
-    // No value: the cells draw what the page gives them.
-    QVariant data(const QModelIndex&, int) const override { return {}; }
+    // No value: the cells draw what the page gives them. The tip tells why
+    // a row was not read, found or cleaned.
+    QVariant data(const QModelIndex& index, int role) const override;
+    // Whether a browser's profile was not found.
+    static bool noProfile(const BrowerObj& browser);
 
 private:
     QStringList m_columnIds;
@@ -100,6 +103,9 @@ public:
     BrowerImageAndTextCell(QObject* parent, QString columnId, WillDisplayTextCell willDisplay);
 
     void setTitle(const QString& title, float width, bool isSize, bool isSmal);
+    // A second, smaller line under the title; empty for none.
+    void setNote(const QString& note) { m_note = note; }
+    QString note() const { return m_note; }
     void setImage(const QIcon& image) { m_image = image; }
     void setIconSize(double width, double height) { m_iconSize = QSizeF(width, height); }
 
@@ -131,6 +137,7 @@ private:
     WillDisplayTextCell m_willDisplay;
     QIcon m_image;
     QString m_title;
+    QString m_note;
     float m_subWidth = 0;
     bool m_isSize = false;
     bool m_isSmal = false;

@@ -8,6 +8,8 @@
 #include "platform/PlistFile.h"
 
 #include <QFileInfo>
+#include <QHash>
+#include <QProcess>
 
 namespace BrowserTree {
 
@@ -115,17 +117,43 @@ QString browserWordOf(const InstalledApp& app)
     return {};
 }
 
+bool startsPlainly(const InstalledApp& app)
+{
+    bool atProgram = true;
+    for (const QString& arg : QProcess::splitCommand(app.exec)) {
+        if (atProgram) {
+            // "env VAR=value program": the program comes after.
+            atProgram = arg == QLatin1String("env") || (arg.contains('=') && !arg.startsWith('-'));
+            continue;
+        }
+        if (!(arg.size() == 2 && arg.startsWith('%')))
+            return false;
+    }
+    return true;
+}
+
 BrowerObjList build(const QList<InstalledApp>& apps, const QVariantMap& eraserHistory, BrowserData& data)
 {
     BrowerObjList browsers;
     browsers.reserve(100);
-    // The paths under a word are one profile.
-    QStringList profilesListed;
-    for (const InstalledApp& app : apps) {
-        const QString word = browserWordOf(app);
-        if (word.isEmpty() || profilesListed.contains(word))
+    // The paths under a word are one profile: one row per word, where its
+    // first entry is, named after the entry that starts the browser plainly
+    // (not one that opens a private window, say).
+    QStringList words;
+    QHash<QString, qsizetype> chosen;
+    for (qsizetype i = 0; i < apps.size(); ++i) {
+        const QString word = browserWordOf(apps[i]);
+        if (word.isEmpty())
             continue;
-        profilesListed << word;
+        if (!chosen.contains(word)) {
+            words << word;
+            chosen.insert(word, i);
+        } else if (!startsPlainly(apps[chosen.value(word)]) && startsPlainly(apps[i])) {
+            chosen.insert(word, i);
+        }
+    }
+    for (const QString& word : words) {
+        const InstalledApp& app = apps[chosen.value(word)];
         auto browser = std::make_shared<BrowerObj>();
         browser->name = app.name;
         browser->browserKey = word;

@@ -45,10 +45,15 @@ QList<InstalledApp> installedApps(const QStringList& roots);
 // profiles live elsewhere) and launchers of other programs are none.
 QString browserWordOf(const InstalledApp& app);
 
+// Whether an entry starts its program with nothing but the files or
+// addresses it is handed (no private window, profile or other mode).
+bool startsPlainly(const InstalledApp& app);
+
 // The nodes for `apps`, in their order: one browser per application that
 // stands for a browser, each with its categories measured by `data`, all
 // ticked. A browser whose profile an earlier one already stands for is not
-// listed again: two rows never clean the same profile.
+// listed again: two rows never clean the same profile. The row is named
+// after the first of its entries that starts it plainly.
 BrowerObjList build(const QList<InstalledApp>& apps, const QVariantMap& eraserHistory, BrowserData& data);
 // Fills a browser's categories from the dictionary under `key`.
 void getSubArrWithKey(const QString& key, const BrowerObjPtr& browser, const QVariantMap& eraserHistory,

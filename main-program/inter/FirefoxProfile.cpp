@@ -48,22 +48,25 @@ QString resolve(const QString& root, const QString& path, bool relative)
     return QFileInfo(clean).isDir() ? clean : QString();
 }
 
-bool looksLikeProfile(const QString& name)
-{
-    return name.endsWith(QLatin1String(".default")) || name.endsWith(QLatin1String(".default-release"))
-           || name.endsWith(QLatin1String(".default-esr"));
-}
-
 }  // namespace
+
+QString firefoxProfileRoot(const QString& legacyRoot, const QString& configRoot)
+{
+    if (!legacyRoot.isEmpty() && QFileInfo(legacyRoot).isDir())
+        return legacyRoot;
+    return configRoot;
+}
 
 QString firefoxDefaultProfile(const QString& root)
 {
     if (root.isEmpty())
         return {};
     const QList<IniSection> sections = readIni(QDir(root).filePath(QStringLiteral("profiles.ini")));
+    bool installed = false;
     for (const IniSection& s : sections) {
         if (!s.name.startsWith(QLatin1String("Install")))
             continue;
+        installed = true;
         const QString path = s.values.value(QStringLiteral("Default"));
         if (!path.isEmpty()) {
             const QString found = resolve(root, path, QDir::isRelativePath(path));
@@ -71,6 +74,10 @@ QString firefoxDefaultProfile(const QString& root)
                 return found;
         }
     }
+    // The Default=1 profile beside an [Install...] section is the one older
+    // builds used; the installed build has a profile of its own.
+    if (installed)
+        return {};
     for (const IniSection& s : sections) {
         if (!s.name.startsWith(QLatin1String("Profile")) || s.values.value(QStringLiteral("Default")) != "1")
             continue;
@@ -79,12 +86,7 @@ QString firefoxDefaultProfile(const QString& root)
         if (!found.isEmpty())
             return found;
     }
-    QString last;
-    const QStringList entries = QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
-    for (const QString& entry : entries)
-        if (looksLikeProfile(entry))
-            last = QDir(root).filePath(entry);
-    return last;
+    return {};
 }
 
 QString firefoxCacheProfile(const QString& root, const QString& profile, const QString& cacheRoot)

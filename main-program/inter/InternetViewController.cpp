@@ -155,6 +155,7 @@ void InternetViewController::willDisplayText(BrowerImageAndTextCell* cell, const
         cell->setImage(node ? node->iconImage : QIcon());
         cell->setTitle(node ? QString(node->name).replace(QStringLiteral(".app"), QStringLiteral(" ")) : QString(), 160,
                        false, false);
+        cell->setNote(node && BrowserListModel::noProfile(*node) ? tr("No profile") : QString());
         return;
     }
     const BrowerObjPtr node = m_categoryModel->nodeAt(row);
@@ -401,6 +402,7 @@ void InternetViewController::cleanBrowerFiles(bool closeFirst)
             for (pid_t pid : RunningBrowsers::close(pids, data.user().uid, names, timeout))
                 left.insert(pid);
         }
+        BrowerObjList attempted;
         for (const BrowerObjPtr& browser : browsers) {
             if (browser->isSelect != 0) {
                 bool stillRunning = false;
@@ -409,6 +411,7 @@ void InternetViewController::cleanBrowerFiles(bool closeFirst)
                 for (const BrowerObjPtr& category : browser->chrArr) {
                     if (category->isSelect == 0)
                         continue;
+                    attempted << category;
                     if (stillRunning) {
                         // Never cleaned under a live browser.
                         category->isSelect = 0;
@@ -422,24 +425,51 @@ void InternetViewController::cleanBrowerFiles(bool closeFirst)
             }
             browser->isSelect = 0;
         }
-    }, [this] {
+        return attempted;
+    }, [this](const BrowerObjList& attempted) {
         m_busy = false;
         ui->cleanButton->setButtonEnabled(false);
         reloadLists();
-        showEndView();
+        showEndView(attempted);
         emit cleanFinished();
     });
 }
 
-void InternetViewController::showEndView()
+void InternetViewController::showEndView(const BrowerObjList& attempted)
 {
+    // "Complete" only when every ticked category was found and cleaned.
     QStringList failed;
-    for (const BrowerObjPtr& browser : m_browserArr)
-        for (const BrowerObjPtr& category : browser->chrArr)
-            if (category->outcome == BrowerObj::Outcome::Failed || category->outcome == BrowerObj::Outcome::Untouched)
-                failed << tr("%1 – %2: %3").arg(browser->name, category->name, category->failReason);
-    ui->cleanEndTitle->setText(failed.isEmpty() ? tr("Cleaning complete") : tr("Some data could not be cleaned"));
-    ui->cleanEndNote->setText(failed.isEmpty() ? tr("The selected browser data has been removed.") : failed.join('\n'));
+    QStringList notFound;
+    bool anyCleaned = false;
+    for (const BrowerObjPtr& category : attempted) {
+        const QString browser = category->parObj ? category->parObj->name : QString();
+        switch (category->outcome) {
+        case BrowerObj::Outcome::Cleaned:
+            anyCleaned = true;
+            break;
+        case BrowerObj::Outcome::NoProfile: {
+            // One line per browser: every category misses the same profile.
+            const QString line = tr("%1: %2").arg(browser, category->failReason);
+            if (!notFound.contains(line))
+                notFound << line;
+            break;
+        }
+        case BrowerObj::Outcome::NothingFound:
+            notFound << tr("%1 – %2: nothing found to clean").arg(browser, category->name);
+            break;
+        default:
+            failed << tr("%1 – %2: %3").arg(browser, category->name, category->failReason);
+            break;
+        }
+    }
+    QString title = tr("Cleaning complete");
+    if (!failed.isEmpty())
+        title = tr("Some data could not be cleaned");
+    else if (!notFound.isEmpty())
+        title = anyCleaned ? tr("Some data was not found") : tr("Nothing was found to clean");
+    ui->cleanEndTitle->setText(title);
+    ui->cleanEndNote->setText(failed.isEmpty() && notFound.isEmpty() ? tr("The selected browser data has been removed.")
+                                                                      : (failed + notFound).join('\n'));
     ui->loadAnView->hide();
     ui->detailBGView->show();
     ui->cleanEndView->show();

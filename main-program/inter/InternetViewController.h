@@ -89,7 +89,8 @@ private:
     // Asks about `names`; true when they may be closed.
     bool askToClose(const QStringList& names);
     void cleanBrowerFiles(bool closeFirst);
-    void showEndView();
+    // Names what of `attempted` was not found or not cleaned.
+    void showEndView(const BrowerObjList& attempted);
     void willDisplayButton(BrowerButtonCell* cell, const QString& column, int row);
     void willDisplayText(BrowerImageAndTextCell* cell, const QString& column, int row);
 

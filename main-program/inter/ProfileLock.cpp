@@ -1,5 +1,7 @@
 #include "inter/ProfileLock.h"
 
+#include "inter/RunningBrowsers.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,7 +10,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -33,23 +34,19 @@ QString readLinkText(const QString& path)
 
 bool lockLinkHeld(const QString& target)
 {
-    // The process number follows the last '+' (Firefox) or '-' (Chromium).
-    const qsizetype cut = std::max(target.lastIndexOf('+'), target.lastIndexOf('-'));
+    const qsizetype cut = target.lastIndexOf('-');
     if (cut <= 0)
         return false;
     bool ok = false;
     const qint64 pid = target.mid(cut + 1).toLongLong(&ok);
     if (!ok || pid <= 0)
         return false;
-    QString host = target.left(cut);
-    if (host.endsWith(':'))
-        host.chop(1);
-    if (host != hostName())
+    if (target.left(cut) != hostName())
         return true;
     return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
 }
 
-bool firefoxProfileLocked(const QString& profile)
+bool firefoxProfileLocked(const QString& profile, uid_t uid, const QStringList& names)
 {
     if (profile.isEmpty())
         return false;
@@ -67,7 +64,12 @@ bool firefoxProfileLocked(const QString& profile)
             return true;
     }
     const QString target = readLinkText(QDir(profile).filePath(QStringLiteral("lock")));
-    return !target.isEmpty() && lockLinkHeld(target);
+    const qsizetype plus = target.lastIndexOf('+');
+    if (plus < 0)
+        return false;
+    bool ok = false;
+    const qint64 pid = target.mid(plus + 1).toLongLong(&ok);
+    return ok && pid > 0 && RunningBrowsers::isRunning(pid_t(pid), uid, names);
 }
 
 bool chromiumProfileLocked(const QString& path, const QString& stop)

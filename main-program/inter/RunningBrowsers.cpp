@@ -119,6 +119,12 @@ QList<pid_t> find(uid_t uid, const QStringList& names, const QString& procRoot)
     return main;
 }
 
+bool isRunning(pid_t pid, uid_t uid, const QStringList& names, const QString& procRoot)
+{
+    const auto info = readProcess(procRoot, pid);
+    return info && !info->zombie && info->realUid == uid && matches(*info, names);
+}
+
 QList<pid_t> close(const QList<pid_t>& pids, uid_t uid, const QStringList& names, int timeoutMs)
 {
     struct Handle

@@ -21,6 +21,10 @@ QStringList processNamesFor(const BrowerObj& browser);
 // executable's name is one of `names`.
 QList<pid_t> find(uid_t uid, const QStringList& names, const QString& procRoot = QStringLiteral("/proc"));
 
+// Whether `pid` is a live process in `procRoot` of `uid` whose command name
+// or executable's name is one of `names`.
+bool isRunning(pid_t pid, uid_t uid, const QStringList& names, const QString& procRoot = QStringLiteral("/proc"));
+
 // Asks each of `pids` to quit (SIGTERM through a process handle, so a number
 // reused by another process is never signalled) and waits up to `timeoutMs`
 // for them to exit. A process that is no longer the user's browser is left

@@ -103,8 +103,35 @@ public:
         return result;
     }
 
-    // The first column of the first row of `sql`.
-    std::optional<QString> value(const QString& sql)
+    // A temporary one-column table `name` holding `values`.
+    bool fill(const QString& name, const QStringList& values)
+    {
+        if (!exec(QStringLiteral("CREATE TEMP TABLE \"%1\"(v TEXT PRIMARY KEY)").arg(name)))
+            return false;
+        sqlite3_stmt* stmt = nullptr;
+        m_code = sqlite3_prepare_v2(m_db, QStringLiteral("INSERT OR IGNORE INTO temp.\"%1\" VALUES(?1)").arg(name).toUtf8().constData(),
+                                    -1, &stmt, nullptr);
+        if (m_code != SQLITE_OK) {
+            m_error = describe(m_code, m_db);
+            return false;
+        }
+        for (const QString& value : values) {
+            const QByteArray bytes = value.toUtf8();
+            sqlite3_bind_text(stmt, 1, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+            m_code = sqlite3_step(stmt);
+            sqlite3_reset(stmt);
+            if (m_code != SQLITE_DONE) {
+                m_error = describe(m_code, m_db);
+                sqlite3_finalize(stmt);
+                return false;
+            }
+        }
+        sqlite3_finalize(stmt);
+        return true;
+    }
+
+    // The first column of every row of `sql`.
+    std::optional<QStringList> column(const QString& sql)
     {
         sqlite3_stmt* stmt = nullptr;
         m_code = sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &stmt, nullptr);
@@ -112,18 +139,26 @@ public:
             m_error = describe(m_code, m_db);
             return std::nullopt;
         }
-        m_code = sqlite3_step(stmt);
-        std::optional<QString> result;
-        if (m_code == SQLITE_ROW) {
+        QStringList rows;
+        while ((m_code = sqlite3_step(stmt)) == SQLITE_ROW) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-            result = text ? QString::fromUtf8(text) : QString();
-        } else if (m_code == SQLITE_DONE) {
-            result = QString();
-        } else {
-            m_error = describe(m_code, m_db);
+            rows << (text ? QString::fromUtf8(text) : QString());
         }
         sqlite3_finalize(stmt);
-        return result;
+        if (m_code != SQLITE_DONE) {
+            m_error = describe(m_code, m_db);
+            return std::nullopt;
+        }
+        return rows;
+    }
+
+    // The first column of the first row of `sql`; empty for no row.
+    std::optional<QString> value(const QString& sql)
+    {
+        const auto rows = column(sql);
+        if (!rows)
+            return std::nullopt;
+        return rows->value(0);
     }
 
 private:
@@ -176,7 +211,29 @@ DbCount ToGetDB::count(const QString& path, const QStringList& tables, const QSt
     return result;
 }
 
-DbResult ToGetDB::run(const QString& path, const QList<DbStep>& steps)
+std::optional<QStringList> ToGetDB::column(const QString& path, const QStringList& tables, const QString& sql)
+{
+    if (fileMissing(path))
+        return QStringList();
+    Connection c(path, false);
+    if (!c.ok())
+        return std::nullopt;
+    for (const QString& table : tables) {
+        const int has = c.hasTable(table);
+        if (has < 0) {
+            platform::log(QStringLiteral("cannot read %1: %2").arg(path, c.error()));
+            return std::nullopt;
+        }
+        if (has == 0)
+            return QStringList();
+    }
+    const auto rows = c.column(sql);
+    if (!rows)
+        platform::log(QStringLiteral("cannot read %1: %2").arg(path, c.error()));
+    return rows;
+}
+
+DbResult ToGetDB::run(const QString& path, const QList<DbStep>& steps, const QMap<QString, QStringList>& values)
 {
     DbResult result;
     // Nothing to clean where the browser has never written a database.
@@ -184,18 +241,27 @@ DbResult ToGetDB::run(const QString& path, const QList<DbStep>& steps)
         result.ok = true;
         return result;
     }
+    result.found = true;
     Connection c(path, true);
     if (!c.ok()) {
         result.error = c.error();
         return result;
     }
     // Deleted rows are overwritten, and a persistent journal or a log left
-    // behind is cut to nothing at the end of the transaction.
+    // behind is cut to nothing at the end of the transaction. Temporary
+    // tables and the rebuild's copy stay in memory: no file holds the rows.
     if (!c.exec(QStringLiteral("PRAGMA secure_delete = ON")) || !c.exec(QStringLiteral("PRAGMA journal_size_limit = 0"))
-        || !c.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        || !c.exec(QStringLiteral("PRAGMA temp_store = MEMORY")) || !c.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
         result.error = c.error();
         platform::log(QStringLiteral("delete time error: %1: %2").arg(path, result.error));
         return result;
+    }
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        if (!c.fill(it.key(), it.value())) {
+            result.error = c.error();
+            platform::log(QStringLiteral("delete time error: %1: %2").arg(path, result.error));
+            return result;
+        }
     }
     bool first = true;
     for (const DbStep& step : steps) {
@@ -225,9 +291,8 @@ DbResult ToGetDB::run(const QString& path, const QList<DbStep>& steps)
         return result;
     }
     // Pages the browser freed long ago still hold old rows: the file is
-    // rebuilt from what is left. The copy is made in memory, so the kept rows
-    // leave no temporary file behind either.
-    if (!c.exec(QStringLiteral("PRAGMA temp_store = MEMORY")) || !c.exec(QStringLiteral("VACUUM"))) {
+    // rebuilt from what is left.
+    if (!c.exec(QStringLiteral("VACUUM"))) {
         result.error = QStringLiteral("deleted, but the database could not be rebuilt: traces may remain (%1)").arg(c.error());
         platform::log(QStringLiteral("delete base error: %1: vacuum: %2").arg(path, c.error()));
         return result;
@@ -262,6 +327,12 @@ QList<DbStep> deleteAllOf(const QStringList& tables)
 const QString kDownloadAnnos =
     QStringLiteral("SELECT id FROM moz_anno_attributes WHERE name LIKE 'downloads/%'");
 
+// A download's place: one with a visit of type 7 or a download annotation.
+const QString kDownloadPlaces = QStringLiteral("SELECT place_id FROM moz_historyvisits WHERE visit_type = 7 "
+                                               "UNION SELECT place_id FROM moz_annos WHERE anno_attribute_id IN (%1)")
+                                    .arg(kDownloadAnnos);
+const QStringList kDownloadTables{"moz_places", "moz_historyvisits", "moz_annos", "moz_anno_attributes"};
+
 }  // namespace
 
 DbResult ToGetDB::toDeletePasswordWith(const QString& path) { return run(path, deleteAllOf(kChromePasswordTables)); }
@@ -272,14 +343,27 @@ DbResult ToGetDB::toDeleteGoogleCookiesWith(const QString& path) { return run(pa
 DbResult ToGetDB::firefoxDeleteHistoryWith(const QString& path)
 {
     // A place a bookmark or keyword refers to has foreign_count > 0: it stays,
-    // with its visit traces reset; everything else goes.
+    // with its visit traces reset. A download's place stays for the download
+    // clean. Everything else goes.
     return run(path, {
-        {{"moz_historyvisits"}, QStringLiteral("DELETE FROM moz_historyvisits")},
+        {{"moz_historyvisits"}, QStringLiteral("DELETE FROM moz_historyvisits WHERE visit_type IS NOT 7")},
         {{"moz_inputhistory"}, QStringLiteral("DELETE FROM moz_inputhistory")},
-        {{"moz_annos", "moz_places"},
-         QStringLiteral("DELETE FROM moz_annos WHERE place_id IN (SELECT id FROM moz_places WHERE foreign_count = 0)")},
-        {{"moz_places"}, QStringLiteral("DELETE FROM moz_places WHERE foreign_count = 0")},
-        {{"moz_places"}, QStringLiteral("UPDATE moz_places SET visit_count = 0, last_visit_date = NULL")},
+        {kDownloadTables,
+         QStringLiteral("DELETE FROM moz_annos WHERE place_id IN (SELECT id FROM moz_places WHERE foreign_count = 0 "
+                        "AND id NOT IN (%1))").arg(kDownloadPlaces)},
+        {{"moz_places", "moz_historyvisits", "moz_annos"},
+         QStringLiteral("DELETE FROM moz_places WHERE foreign_count = 0 AND id NOT IN "
+                        "(SELECT place_id FROM moz_historyvisits UNION SELECT place_id FROM moz_annos)")},
+        {{"moz_places", "moz_historyvisits"},
+         QStringLiteral("UPDATE moz_places SET visit_count = 0, last_visit_date = "
+                        "(SELECT max(visit_date) FROM moz_historyvisits v WHERE v.place_id = moz_places.id)")},
+        // What the pages were used for and searched with.
+        {{"moz_places_metadata"}, QStringLiteral("DELETE FROM moz_places_metadata")},
+        {{"moz_places_metadata_search_queries"}, QStringLiteral("DELETE FROM moz_places_metadata_search_queries")},
+        {{"moz_historyvisits_extra", "moz_historyvisits"},
+         QStringLiteral("DELETE FROM moz_historyvisits_extra WHERE visit_id NOT IN (SELECT id FROM moz_historyvisits)")},
+        {{"moz_places_extra", "moz_places"},
+         QStringLiteral("DELETE FROM moz_places_extra WHERE place_id NOT IN (SELECT id FROM moz_places)")},
         {{"moz_origins", "moz_places"},
          QStringLiteral("DELETE FROM moz_origins WHERE id NOT IN (SELECT origin_id FROM moz_places WHERE origin_id IS NOT NULL)")},
     });
@@ -287,11 +371,57 @@ DbResult ToGetDB::firefoxDeleteHistoryWith(const QString& path)
 
 DbResult ToGetDB::firefoxDeleteDownloadWith(const QString& path)
 {
+    // The places a download alone kept go, or the address bar keeps offering
+    // them; a place visited otherwise, bookmarked or with a keyword stays,
+    // its last visit now its last visit that was not a download.
     return run(path, {
+        {kDownloadTables,
+         QStringLiteral("DELETE FROM moz_places WHERE foreign_count = 0 AND id IN (%1) AND id NOT IN "
+                        "(SELECT place_id FROM moz_historyvisits WHERE visit_type IS NOT 7)").arg(kDownloadPlaces)},
+        {{"moz_places", "moz_historyvisits"},
+         QStringLiteral("UPDATE moz_places SET last_visit_date = (SELECT max(visit_date) FROM moz_historyvisits v "
+                        "WHERE v.place_id = moz_places.id AND v.visit_type IS NOT 7) "
+                        "WHERE id IN (SELECT place_id FROM moz_historyvisits WHERE visit_type = 7)")},
         {{"moz_annos", "moz_anno_attributes"},
          QStringLiteral("DELETE FROM moz_annos WHERE anno_attribute_id IN (%1)").arg(kDownloadAnnos)},
         {{"moz_historyvisits"}, QStringLiteral("DELETE FROM moz_historyvisits WHERE visit_type = 7")},
+        {{"moz_annos", "moz_places"}, QStringLiteral("DELETE FROM moz_annos WHERE place_id NOT IN (SELECT id FROM moz_places)")},
+        {{"moz_origins", "moz_places"},
+         QStringLiteral("DELETE FROM moz_origins WHERE id NOT IN (SELECT origin_id FROM moz_places WHERE origin_id IS NOT NULL)")},
     });
+}
+
+DbResult ToGetDB::firefoxDeleteFaviconsWith(const QString& path, const QString& places)
+{
+    // Read after the places were cleaned: what is left is what keeps its icons.
+    const auto kept = column(places, {"moz_places"}, QStringLiteral("SELECT url FROM moz_places"));
+    if (!kept) {
+        DbResult result;
+        result.found = !fileMissing(path);
+        result.ok = !result.found;
+        result.error = QStringLiteral("places.sqlite cannot be read, so the icons of visited pages stay");
+        return result;
+    }
+    QStringList origins;
+    for (const QString& url : *kept) {
+        const qsizetype scheme = url.indexOf(QLatin1String("://"));
+        if (scheme <= 0)
+            continue;
+        const qsizetype slash = url.indexOf('/', scheme + 3);
+        origins << (slash < 0 ? url : url.left(slash)) + '/';
+    }
+    return run(path, {
+        {{"moz_pages_w_icons"},
+         QStringLiteral("DELETE FROM moz_pages_w_icons WHERE page_url NOT IN (SELECT v FROM temp.kept_pages)")},
+        {{"moz_icons_to_pages", "moz_pages_w_icons"},
+         QStringLiteral("DELETE FROM moz_icons_to_pages WHERE page_id NOT IN (SELECT id FROM moz_pages_w_icons)")},
+        {{"moz_icons", "moz_icons_to_pages"},
+         QStringLiteral("DELETE FROM moz_icons WHERE root = 0 AND id NOT IN (SELECT icon_id FROM moz_icons_to_pages)")},
+        {{"moz_icons"},
+         QStringLiteral("DELETE FROM moz_icons WHERE root = 1 AND NOT EXISTS (SELECT 1 FROM temp.kept_origins o "
+                        "WHERE substr(moz_icons.icon_url, 1, length(o.v)) = o.v) "
+                        "AND id NOT IN (SELECT icon_id FROM moz_icons_to_pages)")},
+    }, {{QStringLiteral("kept_pages"), *kept}, {QStringLiteral("kept_origins"), origins}});
 }
 
 DbCount ToGetDB::getGooglePasswordItems(const QString& path)

@@ -3,6 +3,9 @@
 #include <QStringList>
 
 #include <QList>
+#include <QMap>
+
+#include <optional>
 
 // A count read from a browser's database. A database that does not exist
 // counts 0 and is not a failure; one that cannot be read is.
@@ -18,6 +21,9 @@ struct DbResult
 {
     bool ok = false;
     QString error;
+    // Whether the database was there at all: a missing one is not a failure,
+    // but nothing was cleaned in it either.
+    bool found = false;
 };
 
 // One statement of a group and the tables it needs; it is skipped when any
@@ -52,8 +58,14 @@ public:
     DbResult operaDeleteDownloadWith(const QString& path) { return toDeleteDownloadWith(path); }
     DbResult operaDeletePasswordWith(const QString& path) { return toDeletePasswordWith(path); }
     // Firefox's places.sqlite: bookmarks and keywords are never touched.
+    // The history keeps the downloads (visits of type 7, their annotations
+    // and places), which are the download clean's; the download clean takes
+    // them and the places nothing but a download kept.
     DbResult firefoxDeleteHistoryWith(const QString& path);
     DbResult firefoxDeleteDownloadWith(const QString& path);
+    // Firefox's favicons.sqlite: the pages `places` no longer holds, and the
+    // icons no page left uses (a site's root icon: no page of its origin).
+    DbResult firefoxDeleteFaviconsWith(const QString& path, const QString& places);
 
     DbCount getGooglePasswordItems(const QString& path);
     DbCount getGoogleDownloadItems(const QString& path);
@@ -68,7 +80,13 @@ public:
     // The building blocks. `tables` must exist for the count to be read; a
     // missing table counts 0.
     static DbCount count(const QString& path, const QStringList& tables, const QString& sql);
-    static DbResult run(const QString& path, const QList<DbStep>& steps);
+    // The first column of every row of `sql`, read only; empty when a table
+    // of `tables` is missing, nothing when the database cannot be read.
+    static std::optional<QStringList> column(const QString& path, const QStringList& tables, const QString& sql);
+    // `values` are put in one-column temporary tables (name to values) before
+    // the steps, for the steps to compare with.
+    static DbResult run(const QString& path, const QList<DbStep>& steps,
+                        const QMap<QString, QStringList>& values = {});
 
     // How long a statement waits for a lock another connection holds before
     // the group fails.

@@ -180,7 +180,7 @@ TEST(BrowserData, FirefoxUsesTheInstalledDefaultProfileAndCountsIt)
     EXPECT_EQ(categoryOf(firefox, "Caches")->size, BrowserData::sizeText(5000));
 }
 
-TEST(BrowserData, FirefoxHistoryKeepsBookmarksKeywordsAndTheKeyDatabase)
+TEST(BrowserData, FirefoxHistoryKeepsBookmarksKeywordsDownloadsAndTheKeyDatabase)
 {
     Home h;
     makeFirefox(h, 5);
@@ -195,18 +195,24 @@ TEST(BrowserData, FirefoxHistoryKeepsBookmarksKeywordsAndTheKeyDatabase)
     untickAllBut(firefox, {"Browsing History", "Save Password"});
     cleanTicked(data, firefox);
 
-    EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_historyvisits"), 0);
+    EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_historyvisits WHERE visit_type IS NOT 7"), 0);
     EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_inputhistory"), 0);
-    EXPECT_EQ(text(places, "SELECT group_concat(url) FROM moz_places"), "https://kept-bookmark.example/");
-    EXPECT_EQ(scalar(places, "SELECT visit_count FROM moz_places"), 0);
+    // Downloads were not ticked: their visit, annotations and place stay.
+    EXPECT_EQ(text(places, "SELECT group_concat(url, ' ') FROM (SELECT url FROM moz_places ORDER BY id)"),
+              "https://kept-bookmark.example/ https://TVMARK-firefox-download.example/file.iso");
+    EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_historyvisits WHERE visit_type = 7 AND place_id = 2"), 1);
+    EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_annos WHERE place_id = 2"), 2);
+    EXPECT_EQ(scalar(places, "SELECT last_visit_date FROM moz_places WHERE id = 2"), 60);
+    EXPECT_EQ(scalar(places, "SELECT visit_count FROM moz_places WHERE id = 1"), 0);
+    EXPECT_EQ(text(places, "SELECT last_visit_date FROM moz_places WHERE id = 1"), "");
     EXPECT_EQ(text(places, "SELECT title FROM moz_bookmarks"), "Kept bookmark");
     EXPECT_EQ(text(places, "SELECT keyword FROM moz_keywords"), "kept");
-    EXPECT_EQ(text(places, "SELECT content FROM moz_annos"), "kept description");
-    EXPECT_EQ(text(places, "SELECT group_concat(host) FROM moz_origins"), "kept-bookmark.example");
+    EXPECT_EQ(text(places, "SELECT content FROM moz_annos WHERE place_id = 1"), "kept description");
     expectHealthy(places);
     EXPECT_EQ(ownerOf(places), testUid());
-    for (const char* what : {"firefox-history", "firefox-title", "firefox-typed", "firefox-download", "firefox-origin"})
+    for (const char* what : {"firefox-history", "firefox-title", "firefox-typed"})
         EXPECT_FALSE(readableAnywhere(places, marker(what))) << what;
+    EXPECT_TRUE(readableAnywhere(places, marker("firefox-download")));
 
     EXPECT_FALSE(QFileInfo::exists(p + "/logins.json"));
     EXPECT_FALSE(QFileInfo::exists(p + "/logins-backup.json"));
@@ -217,10 +223,44 @@ TEST(BrowserData, FirefoxHistoryKeepsBookmarksKeywordsAndTheKeyDatabase)
     EXPECT_EQ(categoryOf(firefox, "Save Password")->size, "0 Item");
 }
 
-TEST(BrowserData, FirefoxDownloadsTakeOnlyDownloadAnnotationsAndVisits)
+TEST(BrowserData, FirefoxHistoryTakesTheVisitedPagesOutOfTheIconsDatabase)
+{
+    Home h;
+    makeFirefox(h, 4);
+    chownHome(h);
+    const QString favicons = h.firefoxProfile() + "/favicons.sqlite";
+    ASSERT_GT(QFileInfo(favicons + "-wal").size(), 0);
+    ASSERT_TRUE(readableAnywhere(favicons, marker("firefox-iconquery")));
+    BrowserData data(h.user());
+    const auto firefox = browser("Firefox", "Firefox", data);
+    untickAllBut(firefox, {"Browsing History"});
+    cleanTicked(data, firefox);
+
+    EXPECT_EQ(categoryOf(firefox, "Browsing History")->outcome, BrowerObj::Outcome::Cleaned);
+    // The bookmark's page keeps its icon; the visited pages, their icon and
+    // their site's root icon are gone, from the log too.
+    EXPECT_EQ(text(favicons, "SELECT group_concat(page_url) FROM moz_pages_w_icons"), "https://kept-bookmark.example/");
+    EXPECT_EQ(text(favicons, "SELECT group_concat(icon_url) FROM moz_icons"), "https://kept-bookmark.example/icon.png");
+    EXPECT_EQ(scalar(favicons, "SELECT count(*) FROM moz_icons_to_pages"), 1);
+    for (const char* what : {"firefox-iconquery", "firefox-icon", "firefox-history"})
+        EXPECT_FALSE(readableAnywhere(favicons, marker(what))) << what;
+    EXPECT_EQ(QFileInfo(favicons + "-wal").size(), 0);
+    expectHealthy(favicons);
+    EXPECT_EQ(ownerOf(favicons), testUid());
+}
+
+TEST(BrowserData, FirefoxDownloadsAloneTakeThePlacesOnlyADownloadKept)
 {
     Home h;
     makeFirefox(h, 3);
+    // A page that was visited and then downloaded from: it stays, with the
+    // date of its last visit that was not the download.
+    exec(h.firefoxProfile() + "/places.sqlite", R"(
+        INSERT INTO moz_places(id, url, title, visit_count, last_visit_date, foreign_count, origin_id)
+            VALUES(3, 'https://visited-then-downloaded.example/', 'v', 1, 80, 0, 1);
+        INSERT INTO moz_historyvisits VALUES(3, 0, 3, 70, 1, 0);
+        INSERT INTO moz_historyvisits VALUES(4, 0, 3, 80, 7, 0);
+    )");
     chownHome(h);
     const QString places = h.firefoxProfile() + "/places.sqlite";
     BrowserData data(h.user());
@@ -230,7 +270,12 @@ TEST(BrowserData, FirefoxDownloadsTakeOnlyDownloadAnnotationsAndVisits)
     EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_annos"), 1);
     EXPECT_EQ(text(places, "SELECT content FROM moz_annos"), "kept description");
     EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_historyvisits WHERE visit_type = 7"), 0);
-    EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_historyvisits"), 4);
+    EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_historyvisits"), 5);
+    // The address bar can no longer offer the download's address.
+    EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_places WHERE id = 2"), 0);
+    EXPECT_FALSE(readableAnywhere(places, marker("firefox-download")));
+    EXPECT_EQ(scalar(places, "SELECT last_visit_date FROM moz_places WHERE id = 3"), 70);
+    EXPECT_EQ(scalar(places, "SELECT count(*) FROM moz_places WHERE id >= 100"), 3);
     EXPECT_FALSE(QFileInfo::exists(h.firefoxProfile() + "/cookies.sqlite"));
     EXPECT_FALSE(QFileInfo::exists(h.firefoxProfile() + "/sessionstore.jsonlz4"));
     EXPECT_FALSE(QFileInfo::exists(h.firefoxProfile() + "/sessionstore-backups"));
@@ -239,6 +284,93 @@ TEST(BrowserData, FirefoxDownloadsTakeOnlyDownloadAnnotationsAndVisits)
     EXPECT_EQ(categoryOf(firefox, "Download History")->size, "0 Item");
     EXPECT_EQ(categoryOf(firefox, "Cookies")->size, "0 byte");
     expectHealthy(places);
+}
+
+TEST(BrowserData, FirefoxProfilesUnderTheConfigFolderAreCleanedWhereNoOldFolderIsLeft)
+{
+    Home h;
+    makeFirefox(h, 3);
+    QDir().mkpath(QFileInfo(h.firefoxConfigRoot()).path());
+    ASSERT_TRUE(QDir().rename(h.firefoxRoot(), h.firefoxConfigRoot()));
+    QDir(h.home + "/.mozilla").removeRecursively();
+    chownHome(h);
+    const QString profile = h.firefoxConfigRoot() + "/k3x9.default-release";
+    BrowserData data(h.user());
+    const auto firefox = browser("Firefox ESR", "Firefox", data);
+    EXPECT_NE(categoryOf(firefox, "Browsing History")->size, BrowserData::kNoProfileText);
+    EXPECT_EQ(categoryOf(firefox, "Caches")->size, BrowserData::sizeText(5000));
+    cleanTicked(data, firefox);
+    for (const BrowerObjPtr& c : firefox->chrArr)
+        EXPECT_EQ(c->outcome, BrowerObj::Outcome::Cleaned) << c->name.toStdString() << c->failReason.toStdString();
+    EXPECT_EQ(scalar(profile + "/places.sqlite", "SELECT count(*) FROM moz_historyvisits"), 0);
+    EXPECT_FALSE(QFileInfo::exists(profile + "/cookies.sqlite"));
+    EXPECT_FALSE(QFileInfo::exists(h.firefoxCache() + "/cache2"));
+    EXPECT_EQ(scalar(h.firefoxConfigRoot() + "/old1.default/places.sqlite", "SELECT count(*) FROM moz_historyvisits"), 1);
+
+    // A user who still has ~/.mozilla/firefox keeps it: the other root is
+    // not what Firefox reads, and stays as it is.
+    Home both;
+    makeFirefox(both, 3);
+    QDir().mkpath(QFileInfo(both.firefoxConfigRoot()).path());
+    ASSERT_TRUE(QDir().rename(both.firefoxRoot(), both.firefoxConfigRoot()));
+    makeFirefox(both, 2);
+    chownHome(both);
+    const QString unused = both.firefoxConfigRoot() + "/k3x9.default-release/places.sqlite";
+    const QString unusedBefore = dump(unused);
+    BrowserData bothData(both.user());
+    const auto legacy = browser("Firefox ESR", "Firefox", bothData);
+    untickAllBut(legacy, {"Browsing History"});
+    cleanTicked(bothData, legacy);
+    EXPECT_EQ(scalar(both.firefoxProfile() + "/places.sqlite", "SELECT count(*) FROM moz_historyvisits WHERE visit_type <> 7"), 0);
+    EXPECT_EQ(dump(unused), unusedBefore);
+
+    if (::geteuid() != 0)
+        return;
+    // The ownership check holds for the new root too.
+    ::chown(QFile::encodeName(profile).constData(), otherUid(), otherUid());
+    const auto refused = browser("Firefox ESR", "Firefox", data);
+    data.clean(*categoryOf(refused, "Session"));
+    EXPECT_TRUE(categoryOf(refused, "Session")->failReason.contains("does not belong to you"))
+        << categoryOf(refused, "Session")->failReason.toStdString();
+}
+
+TEST(BrowserData, TheLockLinkANormalQuitLeavesDoesNotBlockTheClean)
+{
+    Home h;
+    makeFirefox(h, 3);
+    // What every normal quit leaves: an address, not the host name, and a
+    // process number now used by something that is not Firefox (ourselves).
+    QFile::link(QStringLiteral("127.0.0.1:+%1").arg(::getpid()), h.firefoxProfile() + "/lock");
+    chownHome(h);
+    BrowserData data(h.user());
+    const auto firefox = browser("Firefox ESR", "Firefox", data);
+    untickAllBut(firefox, {"Browsing History", "Cookies"});
+    cleanTicked(data, firefox);
+    EXPECT_EQ(categoryOf(firefox, "Browsing History")->outcome, BrowerObj::Outcome::Cleaned)
+        << categoryOf(firefox, "Browsing History")->failReason.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(h.firefoxProfile() + "/cookies.sqlite"));
+    EXPECT_TRUE(QFileInfo(h.firefoxProfile() + "/lock").isSymLink());
+
+    if (::geteuid() != 0)
+        return;
+    // The same link naming a live Firefox of the user holds the profile.
+    useUid(4257);
+    Home live;
+    makeFirefox(live, 3);
+    TempTree bin;
+    QProcess firefoxEsr;
+    ASSERT_TRUE(startAsBrowser(firefoxEsr, bin, "firefox-esr"));
+    QFile::link(QStringLiteral("127.0.0.1:+%1").arg(firefoxEsr.processId()), live.firefoxProfile() + "/lock");
+    chownHome(live);
+    BrowserData liveData(live.user());
+    const auto running = browser("Firefox ESR", "Firefox", liveData);
+    liveData.clean(*categoryOf(running, "Cookies"));
+    firefoxEsr.kill();
+    firefoxEsr.waitForFinished(3000);
+    useUid(4242);
+    EXPECT_EQ(categoryOf(running, "Cookies")->outcome, BrowerObj::Outcome::Failed);
+    EXPECT_TRUE(categoryOf(running, "Cookies")->failReason.contains("running"));
+    EXPECT_TRUE(QFileInfo::exists(live.firefoxProfile() + "/cookies.sqlite"));
 }
 
 TEST(BrowserData, ABrowserHoldingTheDatabaseFailsTheCategoryAndSaysSo)

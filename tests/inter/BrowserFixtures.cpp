@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QDirIterator>
+#include <QThread>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -88,7 +89,7 @@ QString dump(const QString& db)
 
 QByteArray marker(const QString& what) { return ("TVMARK-" + what).toUtf8(); }
 
-BrowserUser Home::user() const { return {testUid(), testGid(), home}; }
+BrowserUser Home::user() const { return {testUid(), testGid(), home, {}}; }
 
 void makeChromium(const QString& profile, int rows, const QString& tag)
 {
@@ -271,6 +272,37 @@ void makeFirefox(Home& h, int rows)
     EXPECT_EQ(sqlite3_exec(h2, fill.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(h2);
 
+    // The icons of the visited pages and of the bookmark, the history's in
+    // the log as Firefox leaves them.
+    const QString favicons = p + "/favicons.sqlite";
+    exec(favicons, R"(
+        PRAGMA journal_mode = WAL;
+        CREATE TABLE moz_icons(id INTEGER PRIMARY KEY, icon_url TEXT NOT NULL, fixed_icon_url_hash INTEGER NOT NULL,
+            width INTEGER NOT NULL DEFAULT 0, root INTEGER NOT NULL DEFAULT 0, color INTEGER,
+            expire_ms INTEGER NOT NULL DEFAULT 0, flags INTEGER NOT NULL DEFAULT 0, data BLOB);
+        CREATE TABLE moz_pages_w_icons(id INTEGER PRIMARY KEY, page_url TEXT NOT NULL, page_url_hash INTEGER NOT NULL);
+        CREATE TABLE moz_icons_to_pages(page_id INTEGER NOT NULL, icon_id INTEGER NOT NULL,
+            expire_ms INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (page_id, icon_id)) WITHOUT ROWID;
+        INSERT INTO moz_icons VALUES(1, 'https://kept-bookmark.example/icon.png', 1, 16, 0, NULL, 0, 0, X'00');
+        INSERT INTO moz_pages_w_icons VALUES(1, 'https://kept-bookmark.example/', 1);
+        INSERT INTO moz_icons_to_pages VALUES(1, 1, 0);
+    )");
+    sqlite3* icons = openDb(favicons);
+    sqlite3_db_config(icons, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    QString iconRows = "BEGIN;"
+                       "INSERT INTO moz_icons VALUES(2, 'https://TVMARK-firefox-history.example/TVMARK-firefox-icon.png', "
+                       "2, 16, 0, NULL, 0, 0, X'00');"
+                       "INSERT INTO moz_icons VALUES(3, 'https://TVMARK-firefox-history.example/favicon.ico', "
+                       "3, 16, 1, NULL, 0, 0, X'00');";
+    for (int i = 0; i < rows; ++i)
+        iconRows += QStringLiteral("INSERT INTO moz_pages_w_icons VALUES(%1, "
+                                   "'https://TVMARK-firefox-history.example/%1?q=TVMARK-firefox-iconquery', %1);"
+                                   "INSERT INTO moz_icons_to_pages VALUES(%1, 2, 0);")
+                        .arg(100 + i);
+    iconRows += "COMMIT;";
+    EXPECT_EQ(sqlite3_exec(icons, iconRows.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(icons);
+
     exec(p + "/cookies.sqlite", R"(
         CREATE TABLE moz_cookies(id INTEGER PRIMARY KEY, name TEXT, value TEXT, host TEXT);
         INSERT INTO moz_cookies VALUES(1, 'sid', 'TVMARK-firefox-cookie', '.example');
@@ -336,6 +368,25 @@ BrowerObjPtr categoryOf(const BrowerObjPtr& browser, const QString& name)
             return c;
     ADD_FAILURE() << "no category " << name.toStdString();
     return std::make_shared<BrowerObj>();
+}
+
+bool startAsBrowser(QProcess& process, const TempTree& bin, const QString& program)
+{
+    ::chmod(QFile::encodeName(bin.path()).constData(), 0755);
+    QFile::copy("/bin/sleep", bin / program);
+    ::chmod(QFile::encodeName(bin / program).constData(), 0755);
+    process.setProgram(bin / program);
+    process.setArguments({"30"});
+    process.setChildProcessModifier([] {
+        (void)::setgid(testGid());
+        (void)::setuid(testUid());
+    });
+    process.start();
+    if (!process.waitForStarted())
+        return false;
+    // Until it has run its program, it is not that program yet.
+    QThread::msleep(100);
+    return true;
 }
 
 bool readableAnywhere(const QString& path, const QByteArray& marker)

@@ -5,6 +5,7 @@
 #include "inter/BrowserData.h"
 
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -46,6 +47,8 @@ struct Home
     QString firefoxRoot() const { return home + "/.mozilla/firefox"; }
     QString firefoxProfile() const { return firefoxRoot() + "/k3x9.default-release"; }
     QString firefoxCache() const { return home + "/.cache/mozilla/firefox/k3x9.default-release"; }
+    // Where a new user's Firefox keeps its profiles.
+    QString firefoxConfigRoot() const { return home + "/.config/mozilla/firefox"; }
 };
 
 // Chrome with "Default" and "Profile 1", each with `rows` history rows.
@@ -53,7 +56,8 @@ void makeChromium(const QString& profile, int rows, const QString& tag);
 void makeChrome(Home& h, int rows = 3);
 void makeOpera(Home& h, int rows = 3);
 // Firefox with profiles.ini naming k3x9.default-release, a decoy profile
-// "old1.default", a WAL-mode places.sqlite holding bookmarks and keywords.
+// "old1.default", a WAL-mode places.sqlite holding bookmarks and keywords,
+// and a favicons.sqlite with the icons of the visited pages.
 void makeFirefox(Home& h, int rows = 3);
 // Hands the whole home to the test user.
 void chownHome(const Home& h);
@@ -61,6 +65,10 @@ void chownHome(const Home& h);
 // A browser node with its categories, as the scan builds them.
 BrowerObjPtr browser(const QString& name, const QString& key, BrowserData& data);
 BrowerObjPtr categoryOf(const BrowerObjPtr& browser, const QString& name);
+
+// A process named `program` (a copy of sleep, for 30 s) run as the test
+// user from `bin`, as a browser of that name would run.
+bool startAsBrowser(QProcess& process, const TempTree& bin, const QString& program);
 
 // Whether `marker` can be read in `path` or its -wal, -shm and -journal files.
 bool readableAnywhere(const QString& path, const QByteArray& marker);

@@ -115,3 +115,36 @@ TEST(BrowserListWidgets, RowsAreFilledWholeAndOnlyTheChosenOneIsLight)
     EXPECT_EQ(host.grab().toImage().pixelColor(100, 60).name(), dark.name());
     EXPECT_EQ(at(140).name(), QColor(Qt::black).name());
 }
+
+TEST(BrowserListWidgets, ARowThatWasNotReadOrFoundTellsWhyBeforeAnyClean)
+{
+    auto browser = std::make_shared<BrowerObj>();
+    browser->name = "Google Chrome";
+    auto unreadable = std::make_shared<BrowerObj>();
+    unreadable->parObj = browser.get();
+    unreadable->name = "Browsing History";
+    unreadable->outcome = BrowerObj::Outcome::Unreadable;
+    unreadable->failReason = "the file is not a database";
+    auto fine = std::make_shared<BrowerObj>();
+    fine->parObj = browser.get();
+    fine->name = "Cookies";
+    browser->chrArr = {unreadable, fine};
+
+    BrowserListModel categories({"SSelect", "SName", "SSize"});
+    categories.setRows(browser->chrArr);
+    EXPECT_EQ(categories.data(categories.index(0, 2), Qt::ToolTipRole).toString(), "the file is not a database");
+    EXPECT_FALSE(categories.data(categories.index(1, 2), Qt::ToolTipRole).isValid());
+
+    BrowserListModel browsers({"FSelect", "FName"});
+    browsers.setRows({browser});
+    EXPECT_FALSE(BrowserListModel::noProfile(*browser));
+    EXPECT_FALSE(browsers.data(browsers.index(0, 1), Qt::ToolTipRole).isValid());
+    // A browser without a profile says so on its own row.
+    for (const auto& c : browser->chrArr) {
+        c->outcome = BrowerObj::Outcome::NoProfile;
+        c->failReason = "no profile: there is no ~/.config/google-chrome";
+    }
+    EXPECT_TRUE(BrowserListModel::noProfile(*browser));
+    EXPECT_EQ(browsers.data(browsers.index(0, 1), Qt::ToolTipRole).toString(),
+              "no profile: there is no ~/.config/google-chrome");
+}

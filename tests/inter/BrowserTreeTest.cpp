@@ -5,6 +5,7 @@
 #include "inter/RunningBrowsers.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -150,15 +151,16 @@ TEST(BrowserTree, EveryShippedCategoryHasItsIconAndAnUnknownOneNone)
     EXPECT_EQ(unknown, 3);
 }
 
-TEST(FirefoxProfile, TheDefaultComesFromProfilesIniThenFromTheFolderNames)
+TEST(FirefoxProfile, TheDefaultComesFromProfilesIniAndFromNothingElse)
 {
     TempTree t;
     const QString root = t.folder("ff");
     t.folder("ff/a.default");
     t.folder("ff/b.default-esr");
     t.folder("ff/c.default.bak");
-    // No profiles.ini: the last folder named like a profile.
-    EXPECT_EQ(firefoxDefaultProfile(root), root + "/b.default-esr");
+    // No profiles.ini: folders merely named like profiles are not taken.
+    EXPECT_EQ(firefoxDefaultProfile(root), "");
+    // A profiles.ini older than the [Install...] sections.
     t.file("ff/profiles.ini", "[Profile0]\nName=a\nIsRelative=1\nPath=a.default\nDefault=1\n"
                               "[Profile1]\nName=b\nIsRelative=1\nPath=b.default-esr\n");
     EXPECT_EQ(firefoxDefaultProfile(root), root + "/a.default");
@@ -170,24 +172,69 @@ TEST(FirefoxProfile, TheDefaultComesFromProfilesIniThenFromTheFolderNames)
     t.file("ff/profiles.ini", "[Install11]\nDefault=gone.default-release\n[Install22]\nDefault=b.default-esr\n"
                               "[Profile0]\nPath=a.default\nDefault=1\n");
     EXPECT_EQ(firefoxDefaultProfile(root), root + "/b.default-esr");
+    // What the installed build names is missing: the Default=1 profile of
+    // older builds beside it is not the one it uses.
+    t.file("ff/profiles.ini", "[Profile1]\nName=default\nIsRelative=1\nPath=a.default\nDefault=1\n"
+                              "[Install3B6073811A6ABF12]\nDefault=gone.default-esr\nLocked=1\n");
+    EXPECT_EQ(firefoxDefaultProfile(root), "");
     EXPECT_EQ(firefoxCacheProfile(root, root + "/b.default-esr", "/c/"), "/c/b.default-esr");
     EXPECT_EQ(firefoxCacheProfile(root, away, "/c"), "/c/x.default-release");
     EXPECT_EQ(firefoxDefaultProfile(t / "nothing"), "");
+
+    // The old root where it is still there, else the one under .config.
+    const QString config = t.folder("config/mozilla/firefox");
+    EXPECT_EQ(firefoxProfileRoot(root, config), root);
+    EXPECT_EQ(firefoxProfileRoot(t / "home/.mozilla/firefox", config), config);
 }
 
-TEST(FirefoxProfile, NoProfileMeansZeroRowsAndNothingTouched)
+TEST(FirefoxProfile, NoProfileIsSaidOnTheRowsAndNothingIsTouched)
 {
     Home h;
-    QDir().mkpath(h.firefoxRoot() + "/notaprofile");
+    makeFirefox(h, 3);
+    QFile ini(h.firefoxRoot() + "/profiles.ini");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("[Profile1]\nName=default\nIsRelative=1\nPath=old1.default\nDefault=1\n"
+              "[Install3B6073811A6ABF12]\nDefault=gone.default-esr\nLocked=1\n");
+    ini.close();
     chownHome(h);
+    const QString old = h.firefoxRoot() + "/old1.default/places.sqlite";
+    const QByteArray oldBefore = TempTree::read(old);
     BrowserData data(h.user());
     const auto firefox = browser("Firefox", "Firefox", data);
-    EXPECT_EQ(categoryOf(firefox, "Browsing History")->size, "0 byte");
-    EXPECT_EQ(categoryOf(firefox, "Caches")->size, "0 byte");
+    for (const BrowerObjPtr& c : firefox->chrArr) {
+        EXPECT_EQ(c->size, BrowserData::kNoProfileText) << c->name.toStdString();
+        EXPECT_EQ(c->outcome, BrowerObj::Outcome::NoProfile);
+        EXPECT_TRUE(c->failReason.contains("~/.mozilla/firefox/profiles.ini")) << c->failReason.toStdString();
+    }
     for (const BrowerObjPtr& c : firefox->chrArr)
         data.clean(*c);
-    EXPECT_TRUE(QFileInfo::exists(h.firefoxRoot() + "/notaprofile"));
-    EXPECT_EQ(categoryOf(firefox, "Cookies")->outcome, BrowerObj::Outcome::Cleaned);
+    EXPECT_EQ(TempTree::read(old), oldBefore);
+    EXPECT_EQ(scalar(h.firefoxProfile() + "/places.sqlite", "SELECT count(*) FROM moz_historyvisits"), 5);
+    EXPECT_TRUE(QFileInfo::exists(h.firefoxCache() + "/cache2"));
+    for (const BrowerObjPtr& c : firefox->chrArr) {
+        EXPECT_EQ(c->outcome, BrowerObj::Outcome::NoProfile) << c->name.toStdString();
+        EXPECT_EQ(c->size, BrowserData::kNoProfileText);
+    }
+}
+
+TEST(BrowserTree, TheRowIsNamedAfterTheEntryThatStartsTheBrowserPlainly)
+{
+    Home h;
+    BrowserData data(h.user());
+    const QList<InstalledApp> apps{
+        app("Firefox Private Window", "firefox-esr", "/usr/lib/firefox-esr/firefox-esr --private-window %u"),
+        app("Google Chrome", "google-chrome-stable", "/usr/bin/google-chrome-stable %U"),
+        app("Firefox ESR", "firefox-esr", "env MOZ_ENABLE_WAYLAND=1 /usr/lib/firefox-esr/firefox-esr %u"),
+        app("Firefox ESR (new window)", "firefox-esr", "firefox-esr --new-window %u"),
+    };
+    const BrowerObjList tree = BrowserTree::build(apps, BrowserTree::loadEraserHistory(kPlist), data);
+    // Where the browser's first entry was, under the plain entry's name.
+    EXPECT_EQ(names(tree), (QStringList{"Firefox ESR", "Google Chrome"}));
+    EXPECT_FALSE(BrowserTree::startsPlainly(apps[0]));
+    EXPECT_TRUE(BrowserTree::startsPlainly(apps[2]));
+    // With no plain entry, the first one still names the row.
+    EXPECT_EQ(names(BrowserTree::build({apps[0]}, BrowserTree::loadEraserHistory(kPlist), data)),
+              QStringList{"Firefox Private Window"});
 }
 
 TEST(BrowserTree, BrowsersAreTheDesktopEntriesOfTheUsersRoots)

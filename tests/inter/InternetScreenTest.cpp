@@ -5,6 +5,7 @@
 #include "inter/CloseBrowerViewController.h"
 #include "inter/InternetViewController.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -177,19 +178,8 @@ TEST(InternetScreen, ARunningBrowserIsClosedBeforeTheCleanOrTheCleanIsCancelled)
     s.scan();
 
     TempTree bin;
-    ::chmod(QFile::encodeName(bin.path()).constData(), 0755);
-    QFile::copy("/bin/sleep", bin / "opera");
-    ::chmod(QFile::encodeName(bin / "opera").constData(), 0755);
     QProcess opera;
-    opera.setProgram(bin / "opera");
-    opera.setArguments({"30"});
-    opera.setChildProcessModifier([] {
-        (void)::setgid(testGid());
-        (void)::setuid(testUid());
-    });
-    opera.start();
-    ASSERT_TRUE(opera.waitForStarted());
-    QThread::msleep(100);
+    ASSERT_TRUE(startAsBrowser(opera, bin, "opera"));
 
     s.answer = false;
     s.page->cleanButtonAction();
@@ -286,6 +276,47 @@ TEST(InternetScreen, ACategoryWithNoCleanIsNeverCalledCleaned)
     EXPECT_EQ(s.node("Firefox ESR", "Cookies")->outcome, BrowerObj::Outcome::Cleaned);
     EXPECT_NE(s.child<QLabel>("cleanEndTitle")->text(), "Cleaning complete");
     EXPECT_TRUE(s.page->cleanEndNote()->text().contains("Form Values")) << s.page->cleanEndNote()->text().toStdString();
+}
+
+TEST(InternetScreen, ABrowserWithNoProfileOrNothingToCleanIsNeverCalledComplete)
+{
+    Screen s({"Firefox ESR", "Opera"});
+    makeFirefox(s.h, 3);
+    // Firefox's own profile is gone; the older build's one beside it is not
+    // Firefox's to use and stays as it is.
+    QDir(s.h.firefoxProfile()).removeRecursively();
+    QDir(s.h.firefoxCache()).removeRecursively();
+    chownHome(s.h);
+    const QString old = s.h.firefoxRoot() + "/old1.default/places.sqlite";
+    const QByteArray oldBefore = TempTree::read(old);
+    s.scan();
+    ASSERT_EQ(s.page->browserArr().size(), 2);
+    EXPECT_EQ(s.node("Firefox ESR", "Browsing History")->size, "No profile");
+    // The browser's own row says so, before any clean.
+    EXPECT_TRUE(BrowserListModel::noProfile(*s.node("Firefox ESR")));
+    const int row = int(s.page->browserArr().indexOf(s.node("Firefox ESR")));
+    EXPECT_TRUE(s.page->leftTableView()->model()->data(s.page->leftTableView()->model()->index(row, 1), Qt::ToolTipRole)
+                    .toString()
+                    .contains("no profile"));
+    s.clean();
+    EXPECT_EQ(TempTree::read(old), oldBefore);
+    EXPECT_EQ(s.node("Firefox ESR", "Cookies")->outcome, BrowerObj::Outcome::NoProfile);
+    EXPECT_EQ(s.node("Opera", "Cookies")->outcome, BrowerObj::Outcome::NothingFound);
+    const QString title = s.child<QLabel>("cleanEndTitle")->text();
+    const QString note = s.page->cleanEndNote()->text();
+    EXPECT_EQ(title, "Nothing was found to clean");
+    EXPECT_TRUE(note.contains("Firefox ESR: no profile")) << note.toStdString();
+    EXPECT_TRUE(note.contains("Opera – Cookies: nothing found to clean")) << note.toStdString();
+    EXPECT_FALSE(note.contains("removed")) << note.toStdString();
+
+    // With something cleaned beside what was not found: still not complete.
+    Screen mixed({"Firefox ESR", "Opera"});
+    makeFirefox(mixed.h, 2);
+    chownHome(mixed.h);
+    mixed.scan();
+    mixed.clean();
+    EXPECT_EQ(mixed.child<QLabel>("cleanEndTitle")->text(), "Some data was not found");
+    EXPECT_FALSE(mixed.page->cleanEndNote()->text().contains("Firefox ESR")) << mixed.page->cleanEndNote()->text().toStdString();
 }
 
 TEST(InternetScreen, EveryWayBackLeavesTheScanButtonOnTopAndWorking)

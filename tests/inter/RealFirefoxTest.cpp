@@ -1,0 +1,647 @@
+// Internet Cleanup on a profile Firefox ESR made itself, for a user made for
+// the test: pages served on 127.0.0.1 with an icon, a cookie set by header
+// and one by script, addresses with query strings and a bookmark; Firefox
+// quits normally before the clean runs through the screen.
+
+#include "BrowserFixtures.h"
+
+#include "inter/BrowserListWidgets.h"
+#include "inter/InternetViewController.h"
+#include "inter/RunningBrowsers.h"
+#include "platform/FileSystemUser.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+using namespace fixture;
+
+namespace {
+
+const QString kFirefox = QStringLiteral("/usr/bin/firefox-esr");
+// Each run of Firefox is given this long before the test gives up on it.
+constexpr int kFirefoxTimeoutMs = 120000;
+const QByteArray kPng = QByteArray::fromBase64(
+    "iVBORw0KGgoAAAANSUhEUgAAABAAAAAQCAYAAAAf8/9hAAAAFklEQVR42mP8z8Dwn4EIwDiqkL4KAUxbH/HmSmf1AAAAAElFTkSuQmCC");
+
+int listenOn(int port, int* bound)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int yes = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(uint16_t(port));
+    socklen_t len = sizeof addr;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 16) != 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    *bound = ntohs(addr.sin_port);
+    return fd;
+}
+
+// The pages Firefox visits. Every page names an icon and sets a cookie from
+// its script; /cookie also sets one by its header.
+class PageServer
+{
+public:
+    PageServer()
+    {
+        m_fd = listenOn(0, &m_port);
+        if (m_fd >= 0)
+            m_thread = std::thread([this] { serve(); });
+    }
+    ~PageServer()
+    {
+        m_stop = true;
+        ::shutdown(m_fd, SHUT_RDWR);  // wakes the accept
+        if (m_thread.joinable())
+            m_thread.join();
+        ::close(m_fd);
+    }
+    int port() const { return m_port; }
+    QString url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path); }
+    QStringList requests()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_requests;
+    }
+
+private:
+    void serve()
+    {
+        while (!m_stop) {
+            const int c = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
+            if (c < 0) {
+                if (errno == EINTR)
+                    continue;
+                break;
+            }
+            timeval tv{5, 0};
+            ::setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+            QByteArray request;
+            char buf[4096];
+            while (!request.contains("\r\n\r\n") && request.size() < 65536) {
+                const ssize_t n = ::read(c, buf, sizeof buf);
+                if (n <= 0)
+                    break;
+                request.append(buf, int(n));
+            }
+            const QByteArray path = request.split(' ').value(1);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_requests << QString::fromUtf8(path);
+            }
+            QByteArray headers = "HTTP/1.1 200 OK\r\nConnection: close\r\nCache-Control: max-age=3600\r\n";
+            QByteArray body;
+            if (path.startsWith("/icon.png") || path.startsWith("/favicon.ico")) {
+                headers += "Content-Type: image/png\r\n";
+                body = kPng;
+            } else {
+                headers += "Content-Type: text/html; charset=utf-8\r\n";
+                if (path.startsWith("/cookie"))
+                    headers += "Set-Cookie: server=CMARK-server; Max-Age=86400; Path=/\r\n";
+                body = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><link rel=\"icon\" type=\"image/png\" "
+                       "href=\"/icon.png\"><title>QMARK-title</title></head><body><script>document.cookie = "
+                       "\"script=CMARK-script; max-age=86400; path=/\";</script><p>page</p></body></html>";
+            }
+            headers += "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n";
+            const QByteArray reply = headers + body;
+            qsizetype sent = 0;
+            while (sent < reply.size()) {
+                const ssize_t n = ::write(c, reply.constData() + sent, size_t(reply.size() - sent));
+                if (n <= 0)
+                    break;
+                sent += n;
+            }
+            ::close(c);
+        }
+    }
+
+    int m_fd = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+    std::mutex m_mutex;
+    QStringList m_requests;
+};
+
+// Firefox's remote protocol: "length:json" messages over TCP.
+class Marionette
+{
+public:
+    ~Marionette()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool connect(int port, int timeoutMs)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < timeoutMs) {
+            m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in addr{};
+            addr.sin_family = AF_INET;
+            addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            addr.sin_port = htons(uint16_t(port));
+            if (::connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0)
+                return read().isObject();  // the greeting
+            ::close(m_fd);
+            m_fd = -1;
+            QThread::msleep(200);
+        }
+        return false;
+    }
+    // The reply's result, or an error text in `error`.
+    QJsonValue send(const QString& command, const QJsonObject& params, QString* error)
+    {
+        const QByteArray body = QJsonDocument(QJsonArray{0, ++m_id, command, params}).toJson(QJsonDocument::Compact);
+        const QByteArray message = QByteArray::number(body.size()) + ':' + body;
+        if (::write(m_fd, message.constData(), size_t(message.size())) != message.size()) {
+            *error = "cannot write";
+            return {};
+        }
+        const QJsonDocument reply = read();
+        const QJsonArray a = reply.array();
+        if (a.size() < 4) {
+            *error = "no reply to " + command;
+            return {};
+        }
+        if (!a[2].isNull()) {
+            *error = QString::fromUtf8(QJsonDocument(a[2].toObject()).toJson(QJsonDocument::Compact));
+            return {};
+        }
+        return a[3];
+    }
+
+private:
+    bool fill(qsizetype want)
+    {
+        while (m_buffer.size() < want) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, 60000) <= 0)
+                return false;
+            char buf[65536];
+            const ssize_t n = ::read(m_fd, buf, sizeof buf);
+            if (n <= 0)
+                return false;
+            m_buffer.append(buf, int(n));
+        }
+        return true;
+    }
+    QJsonDocument read()
+    {
+        while (!m_buffer.contains(':'))
+            if (!fill(m_buffer.size() + 1))
+                return {};
+        const qsizetype colon = m_buffer.indexOf(':');
+        const qsizetype length = m_buffer.left(colon).toLongLong();
+        if (!fill(colon + 1 + length))
+            return {};
+        const QJsonDocument doc = QJsonDocument::fromJson(m_buffer.mid(colon + 1, length));
+        m_buffer.remove(0, colon + 1 + length);
+        return doc;
+    }
+
+    int m_fd = -1;
+    int m_id = 0;
+    QByteArray m_buffer;
+};
+
+QString readLink(const QString& path)
+{
+    char buf[256] = {};
+    const ssize_t n = ::readlink(QFile::encodeName(path).constData(), buf, sizeof buf - 1);
+    return n > 0 ? QString::fromLocal8Bit(buf, int(n)) : QString();
+}
+
+QStringList filesBelow(const QString& folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    return files;
+}
+
+// The files below `folders` in which `needle` can be read.
+QStringList holding(const QStringList& folders, const QByteArray& needle)
+{
+    QStringList found;
+    for (const QString& folder : folders)
+        for (const QString& file : filesBelow(folder))
+            if (TempTree::read(file).contains(needle))
+                found << file;
+    return found;
+}
+
+class RealFirefox : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "needs root to make a throwaway user for Firefox";
+        if (!QFileInfo(kFirefox).isExecutable())
+            GTEST_SKIP() << "firefox-esr is not installed (scripts/setup installs it)";
+        m_runuser = QStandardPaths::findExecutable("runuser", {"/usr/sbin", "/sbin", "/usr/bin"});
+        const QString useradd = QStandardPaths::findExecutable("useradd", {"/usr/sbin", "/sbin"});
+        if (m_runuser.isEmpty() || useradd.isEmpty())
+            GTEST_SKIP() << "runuser or useradd is missing";
+        m_name = QStringLiteral("tvff%1").arg(::getpid());
+        QProcess add;
+        add.start(useradd, {"--create-home", "--shell", "/bin/bash", "--user-group", m_name});
+        ASSERT_TRUE(add.waitForFinished(30000));
+        ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
+        m_created = true;
+        const passwd* pw = ::getpwnam(m_name.toLocal8Bit().constData());
+        ASSERT_NE(pw, nullptr);
+        m_user = {pw->pw_uid, pw->pw_gid, QString::fromLocal8Bit(pw->pw_dir), {}};
+        // The desktop entry Debian's package installs, as the screen finds it.
+        m_apps.file("applications/firefox-esr.desktop",
+                    "[Desktop Entry]\nType=Application\nName=Firefox ESR\nIcon=firefox-esr\n"
+                    "Exec=/usr/lib/firefox-esr/firefox-esr %u\n");
+        ASSERT_GT(m_server.port(), 0);
+    }
+
+    void TearDown() override
+    {
+        if (!m_created)
+            return;
+        // Everything still running as the user was started by this test.
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 10000) {
+            const QList<pid_t> left = processesOfUser();
+            if (left.isEmpty())
+                break;
+            for (pid_t pid : left)
+                ::kill(pid, SIGKILL);
+            QThread::msleep(200);
+        }
+        QProcess del;
+        del.start(QStandardPaths::findExecutable("userdel", {"/usr/sbin", "/sbin"}), {"--remove", m_name});
+        del.waitForFinished(30000);
+        EXPECT_EQ(del.exitCode(), 0) << del.readAllStandardError().toStdString();
+    }
+
+    QList<pid_t> processesOfUser() const
+    {
+        QList<pid_t> pids;
+        for (const QString& entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            bool ok = false;
+            const pid_t pid = pid_t(entry.toInt(&ok));
+            if (!ok)
+                continue;
+            // The real uid: a process that is not dumpable (Firefox's
+            // content processes) has its /proc folder owned by root.
+            QFile status("/proc/" + entry + "/status");
+            if (!status.open(QIODevice::ReadOnly))
+                continue;
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("Uid:") && line.mid(4).simplified().split(' ').value(0).toUInt() == m_user.uid)
+                    pids << pid;
+        }
+        return pids;
+    }
+
+    // Firefox as the user, headless, with the user's home and nothing else
+    // of ours in its environment.
+    void startFirefox(QProcess& p, const QStringList& args)
+    {
+        p.setProgram(m_runuser);
+        p.setArguments(QStringList{"-u", m_name, "--", "/usr/bin/env", "-i", "HOME=" + m_user.home,
+                                   "PATH=/usr/bin:/bin", "MOZ_CRASHREPORTER_DISABLE=1", kFirefox, "--headless"}
+                       + args);
+        p.setWorkingDirectory(m_user.home);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start();
+    }
+    // Runs Firefox to its end; its exit status, -1 when it had to be stopped.
+    int runFirefox(const QStringList& args)
+    {
+        QProcess p;
+        startFirefox(p, args);
+        if (!p.waitForFinished(kFirefoxTimeoutMs)) {
+            ADD_FAILURE() << "firefox did not end: " << args.join(' ').toStdString();
+            return -1;
+        }
+        m_firefoxLog += p.readAll();
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
+    QString configRoot() const { return m_user.home + "/.config/mozilla/firefox"; }
+    // The profile the installed build starts with, as profiles.ini says.
+    QString installedProfile(const QString& root) const
+    {
+        const QStringList lines = QString::fromUtf8(TempTree::read(root + "/profiles.ini")).split('\n');
+        bool inInstall = false;
+        for (const QString& raw : lines) {
+            const QString line = raw.trimmed();
+            if (line.startsWith('['))
+                inInstall = line.startsWith("[Install");
+            else if (inInstall && line.startsWith("Default="))
+                return root + '/' + line.mid(8);
+        }
+        return {};
+    }
+    QString cacheOf(const QString& profile) const
+    {
+        return m_user.home + "/.cache/mozilla/firefox/" + QFileInfo(profile).fileName();
+    }
+
+    std::unique_ptr<InternetViewController> screen(int closeTimeoutMs = 15000)
+    {
+        InternetViewController::Environment env;
+        env.user = m_user;
+        env.applicationRoots = {m_apps / "applications"};
+        env.eraserHistoryPath = QStringLiteral(TV_SOURCE_DIR "/resources/share/EraserHistory.plist");
+        env.closeTimeoutMs = closeTimeoutMs;
+        env.askToClose = [](const QStringList&) { return true; };
+        auto page = std::make_unique<InternetViewController>(env);
+        page->resize(730, 580);
+        page->show();
+        return page;
+    }
+    static void scan(InternetViewController& page)
+    {
+        QSignalSpy done(&page, &InternetViewController::scanFinished);
+        page.checkOpenBrower();
+        ASSERT_TRUE(done.count() == 1 || done.wait(60000));
+    }
+    static void clean(InternetViewController& page)
+    {
+        QSignalSpy done(&page, &InternetViewController::cleanFinished);
+        page.cleanButtonAction();
+        ASSERT_TRUE(done.count() == 1 || done.wait(60000));
+    }
+    static BrowerObjPtr firefoxRow(const InternetViewController& page)
+    {
+        for (const BrowerObjPtr& b : page.browserArr())
+            if (b->name == "Firefox ESR")
+                return b;
+        return nullptr;
+    }
+    // As the user, so that no file SQLite makes beside a database is root's.
+    QString asUser(const QString& db, const QString& sql) const
+    {
+        platform::FileSystemUser as(m_user.uid, m_user.gid);
+        return text(db, sql);
+    }
+
+    QString m_runuser;
+    QString m_name;
+    bool m_created = false;
+    BrowserUser m_user;
+    TempTree m_apps;
+    PageServer m_server;
+    QByteArray m_firefoxLog;
+};
+
+const QList<QByteArray> kVisited{"QMARK-first", "QMARK-icon", "QMARK-cookie", "CMARK-server", "CMARK-script"};
+const QList<QByteArray> kVisitedLater{"QMARK-again", "QMARK-title"};
+
+}  // namespace
+
+TEST_F(RealFirefox, AProfileFirefoxMadeAndQuitIsCleanedOfEveryVisitAndStartsAgain)
+{
+    // Firefox makes its own profile for the new user, visiting a page.
+    ASSERT_EQ(runFirefox({"--screenshot", m_user.home + "/first.png", m_server.url("/first.html?q=QMARK-first")}), 0)
+        << m_firefoxLog.toStdString();
+    ASSERT_FALSE(QFileInfo::exists(m_user.home + "/.mozilla/firefox"));
+    const QString profile = installedProfile(configRoot());
+    ASSERT_TRUE(QFileInfo(profile).isDir()) << TempTree::read(configRoot() + "/profiles.ini").toStdString();
+    const QString cache = cacheOf(profile);
+
+    // Then it is driven through its remote protocol: a page with an icon, a
+    // page setting cookies, a bookmark; and asked to quit as a user would.
+    int port = 0;
+    const int probe = listenOn(0, &port);
+    ::close(probe);
+    QFile userJs(profile + "/user.js");
+    ASSERT_TRUE(userJs.open(QIODevice::WriteOnly));
+    userJs.write(QStringLiteral("user_pref(\"marionette.port\", %1);\n").arg(port).toUtf8());
+    userJs.close();
+    ASSERT_EQ(::chown(QFile::encodeName(userJs.fileName()).constData(), m_user.uid, m_user.gid), 0);
+    {
+        QProcess driven;
+        startFirefox(driven, {"--marionette", "-remote-allow-system-access"});
+        Marionette m;
+        ASSERT_TRUE(m.connect(port, 60000));
+        QString error;
+        m.send("WebDriver:NewSession", {{"capabilities", QJsonObject()}}, &error);
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        // Icons are stored a while after the page has loaded, and not when
+        // it is left before.
+        QElapsedTimer wait;
+        for (const char* page : {"/icon.html?q=QMARK-icon", "/cookie.html?q=QMARK-cookie"}) {
+            m.send("WebDriver:Navigate", {{"url", m_server.url(page)}}, &error);
+            ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+            const QByteArray mark = QByteArray(page).split('=').value(1);
+            wait.start();
+            while (wait.elapsed() < 30000 && holding({profile}, mark).filter("favicons.sqlite").isEmpty())
+                QThread::msleep(300);
+        }
+        m.send("Marionette:SetContext", {{"value", "chrome"}}, &error);
+        const QJsonValue guid = m.send(
+            "WebDriver:ExecuteScript",
+            {{"script", "return PlacesUtils.bookmarks.insert({parentGuid: PlacesUtils.bookmarks.toolbarGuid, "
+                        "url: 'https://kept-bookmark.example/', title: 'Kept bookmark'}).then(b => b.guid);"},
+             {"args", QJsonArray()}},
+            &error);
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        ASSERT_FALSE(guid.toObject().value("value").toString().isEmpty());
+        m.send("Marionette:Quit", {{"flags", QJsonArray{"eAttemptQuit"}}}, &error);
+        ASSERT_TRUE(driven.waitForFinished(kFirefoxTimeoutMs));
+        m_firefoxLog += driven.readAll();
+        ASSERT_EQ(driven.exitCode(), 0) << m_firefoxLog.toStdString();
+    }
+    QFile::remove(profile + "/user.js");
+    EXPECT_TRUE(m_server.requests().contains("/icon.png"));
+
+    // What the visits left, where the clean must reach it.
+    const QStringList where{profile, cache};
+    EXPECT_FALSE(holding({profile}, "QMARK-icon").filter("favicons.sqlite").isEmpty());
+    for (const QByteArray& mark : kVisited)
+        ASSERT_FALSE(holding(where, mark).isEmpty()) << mark.toStdString();
+    // A normal quit leaves its lock link behind.
+    ASSERT_TRUE(QFileInfo(profile + "/lock").isSymLink());
+
+    // A Firefox that will not quit: the profile is left as it is, and the
+    // end view says so.
+    {
+        QProcess running;
+        startFirefox(running, {m_server.url("/running.html")});
+        pid_t main = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 60000 && main == 0) {
+            const QList<pid_t> found = RunningBrowsers::find(m_user.uid, {"firefox-esr"});
+            // Up once its lock link names it.
+            if (found.size() == 1 && readLink(profile + "/lock").endsWith(QStringLiteral("+%1").arg(found[0])))
+                main = found[0];
+            QThread::msleep(200);
+        }
+        ASSERT_NE(main, 0);
+        ::kill(main, SIGSTOP);
+        const auto page = screen(3000);
+        scan(*page);
+        ASSERT_TRUE(firefoxRow(*page));
+        clean(*page);
+        EXPECT_NE(page->findChild<QLabel*>("cleanEndTitle")->text(), "Cleaning complete");
+        EXPECT_TRUE(page->cleanEndNote()->text().contains("did not quit")) << page->cleanEndNote()->text().toStdString();
+        for (const QByteArray& mark : kVisited)
+            EXPECT_FALSE(holding(where, mark).isEmpty()) << mark.toStdString();
+        // Stopped, it never took the request to quit: it is ended here (every
+        // process of the user is this test's), then started and quit normally.
+        clock.restart();
+        while (clock.elapsed() < 30000 && !processesOfUser().isEmpty()) {
+            for (pid_t pid : processesOfUser())
+                ::kill(pid, SIGKILL);
+            QThread::msleep(200);
+        }
+        // runuser, ours too, may outlive the Firefox it started.
+        if (!running.waitForFinished(10000)) {
+            running.kill();
+            running.waitForFinished(10000);
+        }
+    }
+    ASSERT_EQ(runFirefox({"--screenshot", m_user.home + "/again.png", m_server.url("/again.html?q=QMARK-again")}), 0)
+        << m_firefoxLog.toStdString();
+
+    // Closed: cleaned through the screen, the stale lock link in place.
+    ASSERT_TRUE(QFileInfo(profile + "/lock").isSymLink());
+    {
+        const auto page = screen();
+        scan(*page);
+        const BrowerObjPtr firefox = firefoxRow(*page);
+        ASSERT_TRUE(firefox);
+        for (const BrowerObjPtr& c : firefox->chrArr)
+            EXPECT_NE(c->size, "No profile") << c->name.toStdString();
+        // Nothing was ever saved: unticked, as a user would.
+        const int row = int(firefox->chrArr.indexOf(*std::find_if(firefox->chrArr.begin(), firefox->chrArr.end(),
+                                                                   [](const BrowerObjPtr& c) { return c->name == "Save Password"; })));
+        page->rightTableView()->setClickedRow(row);
+        page->selectBrower(page->rightTableView());
+        EXPECT_EQ(firefox->isSelect, 2);
+        clean(*page);
+        for (const BrowerObjPtr& c : firefox->chrArr) {
+            if (c->name != "Save Password") {
+                EXPECT_EQ(c->outcome, BrowerObj::Outcome::Cleaned) << c->name.toStdString() << ": " << c->failReason.toStdString();
+            }
+        }
+        EXPECT_EQ(page->findChild<QLabel*>("cleanEndTitle")->text(), "Cleaning complete")
+            << page->cleanEndNote()->text().toStdString();
+    }
+    const QByteArray origin = QStringLiteral("127.0.0.1:%1/").arg(m_server.port()).toUtf8();
+    for (const QByteArray& mark : kVisited + kVisitedLater + QList<QByteArray>{origin + "icon.html", origin + "cookie.html"})
+        EXPECT_EQ(holding(where, mark), QStringList()) << mark.toStdString();
+    EXPECT_EQ(asUser(profile + "/places.sqlite",
+                     "SELECT b.title FROM moz_bookmarks b JOIN moz_places p ON p.id = b.fk "
+                     "WHERE p.url = 'https://kept-bookmark.example/'"),
+              "Kept bookmark");
+    for (const QString& file : filesBelow(profile)) {
+        if (file.endsWith(".sqlite")) {
+            EXPECT_EQ(asUser(file, "PRAGMA integrity_check"), "ok") << file.toStdString();
+        }
+    }
+    for (const QString& file : filesBelow(profile) + filesBelow(cache)) {
+        struct stat st{};
+        EXPECT_EQ(::lstat(QFile::encodeName(file).constData(), &st), 0);
+        EXPECT_EQ(st.st_uid, m_user.uid) << file.toStdString();
+    }
+
+    // Firefox starts again on what is left, and quits cleanly.
+    EXPECT_EQ(runFirefox({"--screenshot", m_user.home + "/after.png", m_server.url("/after.html?q=QMARK-after")}), 0)
+        << m_firefoxLog.toStdString();
+    ASSERT_FALSE(holding({profile}, "QMARK-after").isEmpty());
+
+    // The same profile where a user who had ~/.mozilla/firefox keeps it.
+    ASSERT_TRUE(QDir().mkpath(m_user.home + "/.mozilla"));
+    ASSERT_EQ(::chown(QFile::encodeName(m_user.home + "/.mozilla").constData(), m_user.uid, m_user.gid), 0);
+    ASSERT_TRUE(QDir().rename(configRoot(), m_user.home + "/.mozilla/firefox"));
+    const QString moved = m_user.home + "/.mozilla/firefox/" + QFileInfo(profile).fileName();
+    {
+        const auto page = screen();
+        scan(*page);
+        clean(*page);
+        // No passwords and no session to clean here: said, not failed.
+        EXPECT_EQ(page->findChild<QLabel*>("cleanEndTitle")->text(), "Some data was not found")
+            << page->cleanEndNote()->text().toStdString();
+        for (const BrowerObjPtr& c : firefoxRow(*page)->chrArr) {
+            if (c->name == "Browsing History" || c->name == "Cookies" || c->name == "Caches") {
+                EXPECT_EQ(c->outcome, BrowerObj::Outcome::Cleaned) << c->name.toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(holding({moved, cache}, "QMARK-after"), QStringList());
+    EXPECT_EQ(asUser(moved + "/places.sqlite", "SELECT count(*) FROM moz_bookmarks WHERE title = 'Kept bookmark'"), "1");
+
+    // profiles.ini naming a profile that is gone, beside the older build's
+    // ".default" folder Firefox made too: no profile, nothing touched.
+    const QString root = m_user.home + "/.mozilla/firefox";
+    QString legacy;
+    for (const QString& entry : QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (entry.endsWith(".default"))
+            legacy = root + '/' + entry;
+    if (legacy.isEmpty()) {
+        legacy = root + "/zzzz.default";
+        QDir().mkpath(legacy);
+    }
+    const QString keep = legacy + "/places.sqlite";
+    QFile keepFile(keep);
+    ASSERT_TRUE(keepFile.open(QIODevice::WriteOnly));
+    keepFile.write("QMARK-legacy");
+    keepFile.close();
+    QString ini = QString::fromUtf8(TempTree::read(root + "/profiles.ini"));
+    ini.replace("Default=" + QFileInfo(profile).fileName(), "Default=gone.default-esr");
+    QFile iniFile(root + "/profiles.ini");
+    ASSERT_TRUE(iniFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    iniFile.write(ini.toUtf8());
+    iniFile.close();
+    const QByteArray placesBefore = TempTree::read(moved + "/places.sqlite");
+    {
+        const auto page = screen();
+        scan(*page);
+        const BrowerObjPtr firefox = firefoxRow(*page);
+        ASSERT_TRUE(firefox);
+        for (const BrowerObjPtr& c : firefox->chrArr)
+            EXPECT_EQ(c->size, "No profile") << c->name.toStdString();
+        clean(*page);
+        EXPECT_NE(page->findChild<QLabel*>("cleanEndTitle")->text(), "Cleaning complete");
+        EXPECT_TRUE(page->cleanEndNote()->text().contains("no profile")) << page->cleanEndNote()->text().toStdString();
+    }
+    EXPECT_EQ(TempTree::read(keep), "QMARK-legacy");
+    EXPECT_EQ(TempTree::read(moved + "/places.sqlite"), placesBefore);
+}
