@@ -78,6 +78,7 @@ FileSystem ext(int version)
     fs.repairArgs = {QStringLiteral("-f"), QStringLiteral("-y")};
     fs.verifyOkCodes = {0};
     fs.repairOkCodes = {0, 1, 2};  // 1 and 2: errors were corrected
+    fs.checkerClaimsDevice = true;
     fs.kernelDriver = fs.name;
     return fs;
 }
@@ -101,6 +102,7 @@ QList<FileSystem> makeTable()
     exfat.verifyArgs = {QStringLiteral("-n")};
     exfat.repairArgs = {QStringLiteral("-y")};
     exfat.repairOkCodes = {0, 1};
+    exfat.checkerClaimsDevice = true;
     exfat.kernelDriver = QStringLiteral("exfat");
     exfat.fuseDriver = QStringLiteral("mount.exfat-fuse");
     exfat.fuseArgs = [](const QString& device, const QString& mountPoint) {
