@@ -676,6 +676,64 @@ TEST_F(RepairDiskScreen, AnotherDiskAtTheChosenNodeIsNotFormatted)
     EXPECT_EQ(toolvolume::markersLeft(otherImage), 2);
 }
 
+// A cloned stick: two disks with one file system, so one UUID and one name.
+// Each is renamed and ejected by its own device, not refused as ambiguous.
+TEST_F(RepairDiskScreen, ClonedDisksSharingOneUuidAreEachRenamedAndEjected)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    const QString label = uniqueLabel("K");
+    auto first = std::make_unique<ToolVolume>("ext4", 64, label);
+    auto second = std::make_unique<ToolVolume>("", 64);
+    ASSERT_TRUE(first->ok() && second->ok());
+    {
+        QFile from(first->image()), to(second->device());
+        ASSERT_TRUE(from.open(QIODevice::ReadOnly) && to.open(QIODevice::WriteOnly));
+        while (!from.atEnd())
+            ASSERT_GT(to.write(from.read(1 << 20)), 0);
+    }
+    LoopVolume::run("blockdev", {"--rereadpt", second->device()});
+    LoopVolume::run("udevadm", {"settle", "--timeout=5"});
+    const QString a = first->kernelName(), b = second->kernelName();
+    ASSERT_EQ(blkid(first->device(), "UUID"), blkid(second->device(), "UUID"));
+    ASSERT_EQ(du({"mount", a}).exitCode, 0);
+    ASSERT_EQ(du({"mount", b}).exitCode, 0);
+
+    makeScreen();
+    QSignalSpy actions(screen.get(), &RepairDiskViewController::actionEnded);
+    ASSERT_TRUE(rescanUntil([&] {
+        return volume(a) && volume(b) && !volume(a)->fileSystemUUID.isEmpty()
+            && volume(a)->fileSystemUUID == volume(b)->fileSystemUUID;
+    }));
+
+    const QString renamed = uniqueLabel("R");
+    select(a);
+    press("rename");
+    QLineEdit* field = screen->cellView(screen->selectIndex())->editNameField();
+    field->clear();
+    QTest::keyClicks(field, renamed);
+    press("save");
+    EXPECT_EQ(waitForAction(actions), std::make_pair(true, QString()));
+    EXPECT_EQ(QString::fromUtf8(blkid(first->device(), "LABEL")), renamed);
+    EXPECT_EQ(QString::fromUtf8(blkid(second->device(), "LABEL")), label);
+
+    for (auto* clone : {&first, &second}) {
+        const QString d = (*clone)->kernelName();
+        SCOPED_TRACE(d.toStdString());
+        ASSERT_TRUE(rescanUntil([&] { return volume(d) && !volume(d)->volumeMountPoint.isEmpty(); }));
+        select(d);
+        press("eject");
+        const auto [ok, reason] = waitForAction(actions);
+        EXPECT_TRUE(ok) << reason.toStdString();
+        if (!ok)
+            continue;
+        (*clone)->forget();
+        QDeadlineTimer detached(10000);
+        while (QFile::exists("/sys/block/" + d + "/loop/backing_file") && !detached.hasExpired())
+            QTest::qWait(50);
+        EXPECT_FALSE(QFile::exists("/sys/block/" + d + "/loop/backing_file"));
+    }
+}
+
 TEST_F(RepairDiskScreen, AToolsFailureIsShownOnceAsASentence)
 {
     FakeTool fake("diskutil", kFakeVolume + R"(

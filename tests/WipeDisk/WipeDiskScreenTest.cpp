@@ -108,6 +108,61 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
     EXPECT_EQ(countInImage(vol.image(), marker()), 0);
 }
 
+// Mounted here and in a mount namespace of its own (a private copy): the
+// erase is refused before the volume is unmounted here, and the failure page
+// says nothing was erased.
+TEST(WipeDiskScreen, AVolumeAlsoMountedElsewhereIsNotErasedAndStaysMountedHere)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume vol("ext4", 64, QStringLiteral("TVE%1").arg(::getpid() % 100000));
+    ASSERT_TRUE(vol.ok() && vol.mount()) << vol.error().toStdString();
+    ASSERT_TRUE(writeMarkerFile(vol.mountPoint() + "/keep.bin", 1 << 20));
+    ::sync();
+    MountNamespace other(vol.device());
+    ASSERT_TRUE(other.ok()) << other.error().toStdString();
+    const QByteArray kept = other.read(vol.mountPoint() + "/keep.bin");
+    ASSERT_EQ(kept.size(), 1 << 20);
+
+    TempTree tree;
+    DoDataBase store(tree / "DataBase.db");
+    platform::DiskTool::setDefaultProgram(diskutilPath());
+    platform::DiskTool::setShowLoopAsUsb(true);
+    WipeDiskViewController screen(nullptr, &store);
+    platform::DiskTool::setDefaultProgram(QString());
+    platform::DiskTool::setShowLoopAsUsb(false);
+    screen.setSrmPath(srmPath());
+    screen.resize(730, 580);
+    screen.show();
+    screen.changeFormatOrFreeSpaceView(1);  // Wipe Hard Drive
+    QSignalSpy scanned(&screen, &WipeDiskViewController::scanEnded);
+    if (screen.isScanV())
+        ASSERT_TRUE(scanned.wait(60000));
+    ASSERT_TRUE(screen.selectDevice(vol.device())) << "the loop volume is not listed";
+    QSignalSpy ended(&screen, &WipeDiskViewController::runEnded);
+    confirmWhenShown();
+    screen.wipeButtonAction();
+    ASSERT_TRUE(screen.isRunning()) << "the confirmation did not start a run";
+    ASSERT_TRUE(ended.wait(120000));
+
+    EXPECT_EQ(screen.lastResultText(), "Failed");
+    const QString reason = screen.findChild<QLabel*>("failReasonLabel")->text();
+    EXPECT_TRUE(reason.contains("Nothing was erased.")) << reason.toStdString();
+    EXPECT_TRUE(reason.contains(QStringLiteral("mount namespace of process %1").arg(other.pid()))) << reason.toStdString();
+    EXPECT_FALSE(reason.contains("reformatted")) << reason.toStdString();
+    EXPECT_FALSE(screen.currentRun()->erased());
+    EXPECT_EQ(LoopVolume::run("mountpoint", {"-q", vol.mountPoint()}), 0) << "left unmounted";
+    EXPECT_EQ(other.read(vol.mountPoint() + "/keep.bin"), kept);
+    QFile here(vol.mountPoint() + "/keep.bin");
+    ASSERT_TRUE(here.open(QIODevice::ReadOnly));
+    EXPECT_EQ(here.readAll(), kept);
+    const HistoryRuns runs = store.getAllData();
+    ASSERT_EQ(runs.size(), 1);
+    bool recordedFailed = false;
+    for (const auto& row : runs.first())
+        recordedFailed = recordedFailed || (row.result == "Failed" && row.items.contains(vol.device()));
+    EXPECT_TRUE(recordedFailed) << "the history does not say the wipe failed";
+}
+
 }  // namespace
 
 namespace {
