@@ -469,7 +469,7 @@ esac
     QTest::keyClicks(screen->cellView(0)->editNameField(), "-thirteen-chr");
     press("save");
     EXPECT_TRUE(waitForAction(actions).first);
-    EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 rename 1234 -THIRTEEN-C");
+    EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 rename fake0 -THIRTEEN-C");
     // The user is told the name the volume took.
     ASSERT_TRUE(QTest::qWaitFor([&] { return screen->failureVC() != nullptr; }, 5000));
     EXPECT_EQ(screen->failureVC()->titleLabel()->text(), "The name was changed");
@@ -508,7 +508,7 @@ esac
     EXPECT_TRUE(why.contains("at most 11 characters")) << why.toStdString();
     ASSERT_TRUE(screen->formatEndVC());
     EXPECT_FALSE(screen->formatEndVC()->succeeded());
-    EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 rename 1234 -THIRTEEN-C") << "a command ran for a name that cannot be";
+    EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 rename fake0 -THIRTEEN-C") << "a command ran for a name that cannot be";
 }
 
 namespace {
