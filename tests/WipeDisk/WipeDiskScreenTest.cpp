@@ -28,6 +28,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <unistd.h>
 
 using namespace wipeproof;
@@ -47,6 +49,25 @@ void confirmWhenShown()
     });
 }
 
+// The screen on the staged diskutil, loop volumes shown as USB sticks, in
+// Wipe Hard Drive with its first scan done; nothing when the scan never ends.
+std::unique_ptr<WipeDiskViewController> wholeDriveScreen(DoDataBase& store)
+{
+    platform::DiskTool::setDefaultProgram(diskutilPath());
+    platform::DiskTool::setShowLoopAsUsb(true);
+    auto screen = std::make_unique<WipeDiskViewController>(nullptr, &store);
+    platform::DiskTool::setDefaultProgram(QString());
+    platform::DiskTool::setShowLoopAsUsb(false);
+    screen->setSrmPath(srmPath());
+    screen->resize(730, 580);
+    screen->show();
+    screen->changeFormatOrFreeSpaceView(1);  // Wipe Hard Drive
+    QSignalSpy scanned(screen.get(), &WipeDiskViewController::scanEnded);
+    if (screen->isScanV() && !scanned.wait(60000))
+        return nullptr;
+    return screen;
+}
+
 TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
 {
     SKIP_WITHOUT_LOOP_VOLUMES();
@@ -58,19 +79,11 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
 
     TempTree tree;
     DoDataBase store(tree / "DataBase.db");
-    platform::DiskTool::setDefaultProgram(diskutilPath());
-    platform::DiskTool::setShowLoopAsUsb(true);
-    WipeDiskViewController screen(nullptr, &store);
-    platform::DiskTool::setDefaultProgram(QString());
-    platform::DiskTool::setShowLoopAsUsb(false);
-    screen.setSrmPath(srmPath());
-    screen.resize(730, 580);
-    screen.show();
-    screen.changeFormatOrFreeSpaceView(1);  // Wipe Hard Drive
+    const std::unique_ptr<WipeDiskViewController> owner = wholeDriveScreen(store);
+    ASSERT_TRUE(owner) << "the volume list never came";
+    WipeDiskViewController& screen = *owner;
     EXPECT_EQ(screen.selectEraserType(), 2);
     QSignalSpy scanned(&screen, &WipeDiskViewController::scanEnded);
-    if (screen.isScanV())
-        ASSERT_TRUE(scanned.wait(60000));
     ASSERT_TRUE(screen.selectDevice(vol.device())) << "the loop volume is not listed";
     // A rescan (another volume came or went) keeps the choice by its device,
     // and in view in a list that shows one row at a time.
@@ -125,18 +138,9 @@ TEST(WipeDiskScreen, AVolumeAlsoMountedElsewhereIsNotErasedAndStaysMountedHere)
 
     TempTree tree;
     DoDataBase store(tree / "DataBase.db");
-    platform::DiskTool::setDefaultProgram(diskutilPath());
-    platform::DiskTool::setShowLoopAsUsb(true);
-    WipeDiskViewController screen(nullptr, &store);
-    platform::DiskTool::setDefaultProgram(QString());
-    platform::DiskTool::setShowLoopAsUsb(false);
-    screen.setSrmPath(srmPath());
-    screen.resize(730, 580);
-    screen.show();
-    screen.changeFormatOrFreeSpaceView(1);  // Wipe Hard Drive
-    QSignalSpy scanned(&screen, &WipeDiskViewController::scanEnded);
-    if (screen.isScanV())
-        ASSERT_TRUE(scanned.wait(60000));
+    const std::unique_ptr<WipeDiskViewController> owner = wholeDriveScreen(store);
+    ASSERT_TRUE(owner) << "the volume list never came";
+    WipeDiskViewController& screen = *owner;
     ASSERT_TRUE(screen.selectDevice(vol.device())) << "the loop volume is not listed";
     QSignalSpy ended(&screen, &WipeDiskViewController::runEnded);
     confirmWhenShown();

@@ -139,6 +139,18 @@ QString inUseText(const QString& name, const QString& who, const QString& undone
 
 const QString kNothingErased = QStringLiteral("Nothing was erased.");
 
+// Claims the pinned device and asks again who else uses it, now that its
+// mounts here are gone: the refusal, or empty when it is ours alone. The
+// claim keeps it so until it is released.
+QString claimUnused(DevicePin& pin, const QList<BlockDevice>& devices, const QString& undone)
+{
+    if (!pin.claim())
+        return pin.error();
+    if (const QString who = otherUsersAfterProbes(devices, OurMounts::Count); !who.isEmpty())
+        return inUseText(devices.first().name, who, undone);
+    return {};
+}
+
 // Mounts the device again when a command that unmounted it stops short, so
 // it is left as it was found.
 void restoreMount(Target& t, const QString& name, bool wasMounted)
@@ -269,12 +281,7 @@ int cmdEject(const Invocation&, Target& t)
         // Whatever took it meanwhile, or a mount the unmounts here did not
         // reach after all.
         DevicePin pin(devices.first());
-        QString refusal;
-        if (!pin.claim())
-            refusal = pin.error();
-        else if (const QString who = otherUsersAfterProbes(devices, OurMounts::Count); !who.isEmpty())
-            refusal = inUseText(name, who, notEjected);
-        if (!refusal.isEmpty()) {
+        if (const QString refusal = claimUnused(pin, devices, notEjected); !refusal.isEmpty()) {
             pin.releaseClaim();
             return stopShort(refusal);
         }
@@ -328,14 +335,9 @@ int cmdRename(const Invocation& inv, Target& t)
     std::optional<DevicePin> pin;
     if (!live) {
         pin.emplace(d);
-        QString refusal;
         if (t.expected.sequence && pin->ok() && pin->diskSequence() != *t.expected.sequence)
             return failWith(mediumChangedText(d), MediumChanged);
-        if (!pin->claim())
-            refusal = pin->error();
-        else if (const QString who = otherUsersAfterProbes({d}, OurMounts::Count); !who.isEmpty())
-            refusal = inUseText(d.name, who, notRenamed);
-        if (!refusal.isEmpty()) {
+        if (const QString refusal = claimUnused(*pin, {d}, notRenamed); !refusal.isEmpty()) {
             pin.reset();
             restoreMount(t, d.name, remount);
             return failWith(refusal);
@@ -394,12 +396,7 @@ int eraseAndMount(Target& t, const FileSystem& fs, const QString& label)
         // Mounted in another namespace or held by another program: a
         // formatter that does not check would destroy a live file system.
         // The exclusive claim misses plain opens and some FUSE mounts.
-        QString refusal;
-        if (!pin.claim())
-            refusal = pin.error();
-        else if (const QString who = otherUsersAfterProbes({d}, OurMounts::Count); !who.isEmpty())
-            refusal = inUseText(d.name, who, kNothingErased);
-        if (!refusal.isEmpty()) {
+        if (const QString refusal = claimUnused(pin, {d}, kNothingErased); !refusal.isEmpty()) {
             pin.releaseClaim();
             restoreMount(t, d.name, wasMounted);
             return failWith(refusal);
@@ -506,12 +503,7 @@ int cmdCheck(const Invocation&, Target& t, bool repair)
         pin.emplace(d);
         if (t.expected.sequence && pin->ok() && pin->diskSequence() != *t.expected.sequence)
             return failWith(mediumChangedText(d), MediumChanged);
-        QString refusal;
-        if (!pin->claim())
-            refusal = pin->error();
-        else if (const QString who = otherUsersAfterProbes({d}, OurMounts::Count); !who.isEmpty())
-            refusal = inUseText(d.name, who, notRepaired);
-        if (!refusal.isEmpty()) {
+        if (const QString refusal = claimUnused(*pin, {d}, notRepaired); !refusal.isEmpty()) {
             pin.reset();
             restoreMount(t, d.name, wasMounted);
             return failWith(refusal);
