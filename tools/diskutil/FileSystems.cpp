@@ -165,6 +165,7 @@ QList<FileSystem> makeTable()
     xfs.labelMax = 12;
     xfs.checker = QStringLiteral("xfs_repair");
     xfs.verifyArgs = {QStringLiteral("-n")};
+    xfs.checkerClaimsDevice = true;  // libxfs opens it exclusively to write
     xfs.kernelDriver = xfs.name;
     table << xfs;
 
@@ -182,6 +183,7 @@ QList<FileSystem> makeTable()
     btrfs.checker = QStringLiteral("btrfs");
     btrfs.verifyArgs = {QStringLiteral("check"), QStringLiteral("--readonly")};
     btrfs.repairArgs = {QStringLiteral("check"), QStringLiteral("--repair")};
+    btrfs.checkerClaimsDevice = true;  // check opens it exclusively
     btrfs.kernelDriver = btrfs.name;
     table << btrfs;
 
