@@ -46,6 +46,7 @@ QList<MountEntry> parseMountTable(const QByteArray& text)
         if (fields.size() < 7 || dash < 0 || dash + 2 >= fields.size())
             continue;
         MountEntry e;
+        e.id = fields[0].toUInt();
         const QList<QByteArray> dev = fields[2].split(':');
         if (dev.size() != 2)
             continue;
@@ -53,6 +54,13 @@ QList<MountEntry> parseMountTable(const QByteArray& text)
         e.minor = dev[1].toUInt();
         e.mountPoint = unescape(fields[4]);
         e.options = QString::fromUtf8(fields[5]);
+        for (qsizetype i = 6; i < dash; ++i) {
+            const QList<QByteArray> tag = fields[i].split(':');
+            if (tag.size() == 2 && tag[0] == "shared")
+                e.peerGroup = tag[1].toUInt();
+            else if (tag.size() == 2 && tag[0] == "master")
+                e.masterGroup = tag[1].toUInt();
+        }
         e.fsType = unescape(fields[dash + 1]);
         e.source = unescape(fields[dash + 2]);
         entries.append(e);

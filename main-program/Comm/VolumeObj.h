@@ -22,7 +22,7 @@ public:
     QString volumeFreeSize;
     int64_t volumeFreeSizeNum = 0;
     int64_t volumeTotalSizeNum = 0;
-    QString diskUUID;            // target of rename and eject (Disk Manager)
+    QString diskUUID;            // DiskUUID (Disk Manager); clones of a stick share it, so it names no one volume
     bool bCanEject = false;
     QString BusProtocol;
     QString parentWholeDisk;

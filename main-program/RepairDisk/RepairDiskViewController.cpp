@@ -447,13 +447,11 @@ void RepairDiskViewController::mountButtonAction()
 void RepairDiskViewController::ejectButtonAction()
 {
     const VolumeObjPtr v = m_selectVolume;
-    if (!v)
+    if (!v || v->volumePath.isEmpty())
         return;
-    // By the UUID, as diskutil resolves it; a volume without one by its device.
-    const QString target = v->diskUUID.isEmpty() ? v->volumePath : v->diskUUID;
-    if (target.isEmpty())
-        return;
-    runAction(QStringLiteral("eject"), expectedMediumArguments(*v) + QStringList{QStringLiteral("eject"), target}, [this](bool, const QString&) { getallVolumes(); });
+    // By its device and medium: a UUID names every clone of a stick alike.
+    runAction(QStringLiteral("eject"), expectedMediumArguments(*v) + QStringList{QStringLiteral("eject"), v->volumePath},
+              [this](bool, const QString&) { getallVolumes(); });
 }
 
 void RepairDiskViewController::renameButtonAction()
@@ -503,8 +501,7 @@ void RepairDiskViewController::saveButtonAction()
         return;
     }
     reloadTable();
-    const QString target = v->diskUUID.isEmpty() ? device : v->diskUUID;
-    runAction(QStringLiteral("rename"), expectedMediumArguments(*v) + QStringList{QStringLiteral("rename"), target, name},
+    runAction(QStringLiteral("rename"), expectedMediumArguments(*v) + QStringList{QStringLiteral("rename"), device, name},
               [this, v, name, device, typed](bool ok, const QString&) {
                   if (ok) {
                       v->volumeName = name;

@@ -469,7 +469,7 @@ esac
     QTest::keyClicks(screen->cellView(0)->editNameField(), "-thirteen-chr");
     press("save");
     EXPECT_TRUE(waitForAction(actions).first);
-    EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 rename 1234 -THIRTEEN-C");
+    EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 rename fake0 -THIRTEEN-C");
     // The user is told the name the volume took.
     ASSERT_TRUE(QTest::qWaitFor([&] { return screen->failureVC() != nullptr; }, 5000));
     EXPECT_EQ(screen->failureVC()->titleLabel()->text(), "The name was changed");
@@ -508,7 +508,7 @@ esac
     EXPECT_TRUE(why.contains("at most 11 characters")) << why.toStdString();
     ASSERT_TRUE(screen->formatEndVC());
     EXPECT_FALSE(screen->formatEndVC()->succeeded());
-    EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 rename 1234 -THIRTEEN-C") << "a command ran for a name that cannot be";
+    EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 rename fake0 -THIRTEEN-C") << "a command ran for a name that cannot be";
 }
 
 namespace {
@@ -674,6 +674,64 @@ TEST_F(RepairDiskScreen, AnotherDiskAtTheChosenNodeIsNotFormatted)
     ASSERT_TRUE(QTest::qWaitFor([&] { return screen->formatEndVC() != nullptr; }, 5000));
     EXPECT_FALSE(screen->formatEndVC()->succeeded());
     EXPECT_EQ(toolvolume::markersLeft(otherImage), 2);
+}
+
+// A cloned stick: two disks with one file system, so one UUID and one name.
+// Each is renamed and ejected by its own device, not refused as ambiguous.
+TEST_F(RepairDiskScreen, ClonedDisksSharingOneUuidAreEachRenamedAndEjected)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    const QString label = uniqueLabel("K");
+    auto first = std::make_unique<ToolVolume>("ext4", 64, label);
+    auto second = std::make_unique<ToolVolume>("", 64);
+    ASSERT_TRUE(first->ok() && second->ok());
+    {
+        QFile from(first->image()), to(second->device());
+        ASSERT_TRUE(from.open(QIODevice::ReadOnly) && to.open(QIODevice::WriteOnly));
+        while (!from.atEnd())
+            ASSERT_GT(to.write(from.read(1 << 20)), 0);
+    }
+    LoopVolume::run("blockdev", {"--rereadpt", second->device()});
+    LoopVolume::run("udevadm", {"settle", "--timeout=5"});
+    const QString a = first->kernelName(), b = second->kernelName();
+    ASSERT_EQ(blkid(first->device(), "UUID"), blkid(second->device(), "UUID"));
+    ASSERT_EQ(du({"mount", a}).exitCode, 0);
+    ASSERT_EQ(du({"mount", b}).exitCode, 0);
+
+    makeScreen();
+    QSignalSpy actions(screen.get(), &RepairDiskViewController::actionEnded);
+    ASSERT_TRUE(rescanUntil([&] {
+        return volume(a) && volume(b) && !volume(a)->fileSystemUUID.isEmpty()
+            && volume(a)->fileSystemUUID == volume(b)->fileSystemUUID;
+    }));
+
+    const QString renamed = uniqueLabel("R");
+    select(a);
+    press("rename");
+    QLineEdit* field = screen->cellView(screen->selectIndex())->editNameField();
+    field->clear();
+    QTest::keyClicks(field, renamed);
+    press("save");
+    EXPECT_EQ(waitForAction(actions), std::make_pair(true, QString()));
+    EXPECT_EQ(QString::fromUtf8(blkid(first->device(), "LABEL")), renamed);
+    EXPECT_EQ(QString::fromUtf8(blkid(second->device(), "LABEL")), label);
+
+    for (auto* clone : {&first, &second}) {
+        const QString d = (*clone)->kernelName();
+        SCOPED_TRACE(d.toStdString());
+        ASSERT_TRUE(rescanUntil([&] { return volume(d) && !volume(d)->volumeMountPoint.isEmpty(); }));
+        select(d);
+        press("eject");
+        const auto [ok, reason] = waitForAction(actions);
+        EXPECT_TRUE(ok) << reason.toStdString();
+        if (!ok)
+            continue;
+        (*clone)->forget();
+        QDeadlineTimer detached(10000);
+        while (QFile::exists("/sys/block/" + d + "/loop/backing_file") && !detached.hasExpired())
+            QTest::qWait(50);
+        EXPECT_FALSE(QFile::exists("/sys/block/" + d + "/loop/backing_file"));
+    }
 }
 
 TEST_F(RepairDiskScreen, AToolsFailureIsShownOnceAsASentence)

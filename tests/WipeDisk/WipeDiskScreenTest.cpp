@@ -28,6 +28,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <unistd.h>
 
 using namespace wipeproof;
@@ -47,6 +49,25 @@ void confirmWhenShown()
     });
 }
 
+// The screen on the staged diskutil, loop volumes shown as USB sticks, in
+// Wipe Hard Drive with its first scan done; nothing when the scan never ends.
+std::unique_ptr<WipeDiskViewController> wholeDriveScreen(DoDataBase& store)
+{
+    platform::DiskTool::setDefaultProgram(diskutilPath());
+    platform::DiskTool::setShowLoopAsUsb(true);
+    auto screen = std::make_unique<WipeDiskViewController>(nullptr, &store);
+    platform::DiskTool::setDefaultProgram(QString());
+    platform::DiskTool::setShowLoopAsUsb(false);
+    screen->setSrmPath(srmPath());
+    screen->resize(730, 580);
+    screen->show();
+    screen->changeFormatOrFreeSpaceView(1);  // Wipe Hard Drive
+    QSignalSpy scanned(screen.get(), &WipeDiskViewController::scanEnded);
+    if (screen->isScanV() && !scanned.wait(60000))
+        return nullptr;
+    return screen;
+}
+
 TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
 {
     SKIP_WITHOUT_LOOP_VOLUMES();
@@ -58,19 +79,11 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
 
     TempTree tree;
     DoDataBase store(tree / "DataBase.db");
-    platform::DiskTool::setDefaultProgram(diskutilPath());
-    platform::DiskTool::setShowLoopAsUsb(true);
-    WipeDiskViewController screen(nullptr, &store);
-    platform::DiskTool::setDefaultProgram(QString());
-    platform::DiskTool::setShowLoopAsUsb(false);
-    screen.setSrmPath(srmPath());
-    screen.resize(730, 580);
-    screen.show();
-    screen.changeFormatOrFreeSpaceView(1);  // Wipe Hard Drive
+    const std::unique_ptr<WipeDiskViewController> owner = wholeDriveScreen(store);
+    ASSERT_TRUE(owner) << "the volume list never came";
+    WipeDiskViewController& screen = *owner;
     EXPECT_EQ(screen.selectEraserType(), 2);
     QSignalSpy scanned(&screen, &WipeDiskViewController::scanEnded);
-    if (screen.isScanV())
-        ASSERT_TRUE(scanned.wait(60000));
     ASSERT_TRUE(screen.selectDevice(vol.device())) << "the loop volume is not listed";
     // A rescan (another volume came or went) keeps the choice by its device,
     // and in view in a list that shows one row at a time.
@@ -106,6 +119,52 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
     EXPECT_TRUE(unmountWiped(vol.device(), mountedAt));
     vol.unmount();
     EXPECT_EQ(countInImage(vol.image(), marker()), 0);
+}
+
+// Mounted here and in a mount namespace of its own (a private copy): the
+// erase is refused before the volume is unmounted here, and the failure page
+// says nothing was erased.
+TEST(WipeDiskScreen, AVolumeAlsoMountedElsewhereIsNotErasedAndStaysMountedHere)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume vol("ext4", 64, QStringLiteral("TVE%1").arg(::getpid() % 100000));
+    ASSERT_TRUE(vol.ok() && vol.mount()) << vol.error().toStdString();
+    ASSERT_TRUE(writeMarkerFile(vol.mountPoint() + "/keep.bin", 1 << 20));
+    ::sync();
+    MountNamespace other(vol.device());
+    ASSERT_TRUE(other.ok()) << other.error().toStdString();
+    const QByteArray kept = other.read(vol.mountPoint() + "/keep.bin");
+    ASSERT_EQ(kept.size(), 1 << 20);
+
+    TempTree tree;
+    DoDataBase store(tree / "DataBase.db");
+    const std::unique_ptr<WipeDiskViewController> owner = wholeDriveScreen(store);
+    ASSERT_TRUE(owner) << "the volume list never came";
+    WipeDiskViewController& screen = *owner;
+    ASSERT_TRUE(screen.selectDevice(vol.device())) << "the loop volume is not listed";
+    QSignalSpy ended(&screen, &WipeDiskViewController::runEnded);
+    confirmWhenShown();
+    screen.wipeButtonAction();
+    ASSERT_TRUE(screen.isRunning()) << "the confirmation did not start a run";
+    ASSERT_TRUE(ended.wait(120000));
+
+    EXPECT_EQ(screen.lastResultText(), "Failed");
+    const QString reason = screen.findChild<QLabel*>("failReasonLabel")->text();
+    EXPECT_TRUE(reason.contains("Nothing was erased.")) << reason.toStdString();
+    EXPECT_TRUE(reason.contains(QStringLiteral("mount namespace of process %1").arg(other.pid()))) << reason.toStdString();
+    EXPECT_FALSE(reason.contains("reformatted")) << reason.toStdString();
+    EXPECT_FALSE(screen.currentRun()->erased());
+    EXPECT_EQ(LoopVolume::run("mountpoint", {"-q", vol.mountPoint()}), 0) << "left unmounted";
+    EXPECT_EQ(other.read(vol.mountPoint() + "/keep.bin"), kept);
+    QFile here(vol.mountPoint() + "/keep.bin");
+    ASSERT_TRUE(here.open(QIODevice::ReadOnly));
+    EXPECT_EQ(here.readAll(), kept);
+    const HistoryRuns runs = store.getAllData();
+    ASSERT_EQ(runs.size(), 1);
+    bool recordedFailed = false;
+    for (const auto& row : runs.first())
+        recordedFailed = recordedFailed || (row.result == "Failed" && row.items.contains(vol.device()));
+    EXPECT_TRUE(recordedFailed) << "the history does not say the wipe failed";
 }
 
 }  // namespace

@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <QUuid>
 
+#include "platform/MountTable.h"
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 int LoopVolume::run(const QString& program, const QStringList& args, QByteArray* out)
@@ -141,4 +145,79 @@ void LoopVolume::forget()
 {
     m_mountPoint.clear();
     m_device.clear();
+}
+
+struct MountNamespace::Process
+{
+    QProcess process;
+    QTemporaryDir folder{QDir::tempPath() + "/tv-ns-XXXXXX"};
+};
+
+MountNamespace::MountNamespace(const QString& device, const QString& propagation) : m_process(new Process)
+{
+    QProcess& p = m_process->process;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    // unshare runs the shell in the new namespace as the same process, so its
+    // id is the namespace's.
+    p.start("unshare", {"-m", "--propagation", propagation, "sh", "-c", "echo ready; exec sleep 600"});
+    QByteArray said;
+    while (!said.contains("ready") && p.waitForReadyRead(30000))
+        said += p.readAll();
+    if (!said.contains("ready")) {
+        m_error = "unshare: " + QString::fromLocal8Bit(said).trimmed();
+        return;
+    }
+    m_pid = p.processId();
+    const QString pid = QString::number(m_pid);
+
+    // The copies of other tests' loop volumes would hold those back: let go
+    // of them here (private and slave copies only; a peer's unmount would
+    // spread back to ours).
+    struct stat st{};
+    const bool numbered = !device.isEmpty() && ::stat(QFile::encodeName(device).constData(), &st) == 0;
+    bool copied = false;
+    const QList<platform::MountEntry> table = platform::readMountTable("/proc/" + pid + "/mountinfo");
+    for (auto it = table.rbegin(); it != table.rend(); ++it) {
+        const bool ours = !device.isEmpty()
+            && (it->source == device || (numbered && it->major == major(st.st_rdev) && it->minor == minor(st.st_rdev)));
+        copied = copied || ours;
+        if (!ours && it->peerGroup == 0 && (it->source.startsWith("/dev/loop") || it->major == 7))
+            LoopVolume::run("nsenter", {"-t", pid, "-m", "umount", "-l", "--", it->mountPoint});
+    }
+    if (device.isEmpty() || copied)
+        return;
+    // FAT through its FUSE driver where the kernel has none, as a user would
+    // mount it by hand.
+    const QString folder = m_process->folder.path();
+    if (LoopVolume::run("nsenter", {"-t", pid, "-m", "mount", device, folder}) != 0
+        && LoopVolume::run("nsenter", {"-t", pid, "-m", "fusefat", "-o", "rw+", device, folder}) != 0) {
+        m_error = "cannot mount " + device + " in the namespace";
+        return;
+    }
+    m_mountPoint = folder;
+}
+
+MountNamespace::~MountNamespace()
+{
+    // The namespace and its mounts go with its last process; a FUSE driver
+    // is one of them until its mount is taken off.
+    if (!m_mountPoint.isEmpty())
+        LoopVolume::run("nsenter", {"-t", QString::number(m_pid), "-m", "umount", "--", m_mountPoint});
+    m_process->process.kill();
+    m_process->process.waitForFinished(10000);
+    delete m_process;
+}
+
+QByteArray MountNamespace::read(const QString& path) const
+{
+    QProcess p;
+    p.start("nsenter", {"-t", QString::number(m_pid), "-m", "cat", "--", path});
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return {};
+    return p.readAllStandardOutput();
+}
+
+bool MountNamespace::isMountPoint(const QString& path) const
+{
+    return LoopVolume::run("nsenter", {"-t", QString::number(m_pid), "-m", "mountpoint", "-q", "--", path}) == 0;
 }

@@ -45,3 +45,34 @@ private:
         if (!why_.isEmpty())                                                     \
             GTEST_SKIP() << "loop volumes unavailable: " << why_.toStdString();  \
     } while (0)
+
+// A process in a mount namespace of its own (unshare -m), there until the
+// object goes. Of the mounts of ours it was made with it keeps copies of
+// `device`'s (private ones stay when that is unmounted here) and of what no
+// loop device holds; when `device` has none, it mounts it at a folder of its
+// own, which our namespace does not see (FAT through fusefat where the kernel
+// has no driver for it).
+class MountNamespace
+{
+public:
+    explicit MountNamespace(const QString& device = QString(), const QString& propagation = QStringLiteral("private"));
+    ~MountNamespace();
+    MountNamespace(const MountNamespace&) = delete;
+    MountNamespace& operator=(const MountNamespace&) = delete;
+
+    bool ok() const { return m_error.isEmpty(); }
+    QString error() const { return m_error; }
+    qint64 pid() const { return m_pid; }
+    QString mountPoint() const { return m_mountPoint; }  // where `device` is mounted in there
+
+    // A file as the namespace sees it; empty when it cannot be read there.
+    QByteArray read(const QString& path) const;
+    bool isMountPoint(const QString& path) const;
+
+private:
+    struct Process;
+    Process* m_process = nullptr;
+    qint64 m_pid = 0;
+    QString m_mountPoint;
+    QString m_error;
+};

@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "FileSystems.h"
+#include "InUse.h"
 #include "Volumes.h"
 #include "platform/PlistFile.h"
 
@@ -118,14 +119,36 @@ const BlockDevice* refreshed(Target& t, const QString& name, QString* why)
     return t.table->device(name);
 }
 
-// The device's numbers and those of its partitions.
-QList<QPair<unsigned, unsigned>> numbersOf(const DeviceTable& table, const BlockDevice& d)
+// The device and, for a whole disk, its partitions: all of it must be
+// unused before a command takes the disk away.
+QList<BlockDevice> withPartitions(const DeviceTable& table, const BlockDevice& d)
 {
-    QList<QPair<unsigned, unsigned>> numbers{{d.major, d.minor}};
+    QList<BlockDevice> devices{d};
     for (const QString& name : d.partitions)
         if (const BlockDevice* p = table.device(name))
-            numbers.append({p->major, p->minor});
-    return numbers;
+            devices << *p;
+    return devices;
+}
+
+// A refusal because someone else uses the device; `undone` says, as a
+// sentence, what was left as it was.
+QString inUseText(const QString& name, const QString& who, const QString& undone)
+{
+    return QStringLiteral("%1 is in use: %2. %3").arg(name, who, undone);
+}
+
+const QString kNothingErased = QStringLiteral("Nothing was erased.");
+
+// Claims the pinned device and asks again who else uses it, now that its
+// mounts here are gone: the refusal, or empty when it is ours alone. The
+// claim keeps it so until it is released.
+QString claimUnused(DevicePin& pin, const QList<BlockDevice>& devices, const QString& undone)
+{
+    if (!pin.claim())
+        return pin.error();
+    if (const QString who = otherUsersAfterProbes(devices, OurMounts::Count); !who.isEmpty())
+        return inUseText(devices.first().name, who, undone);
+    return {};
 }
 
 // Mounts the device again when a command that unmounted it stops short, so
@@ -231,21 +254,45 @@ int cmdEject(const Invocation&, Target& t)
     if (t.table->diskHoldsSystem(*disk))
         return failWith(QStringLiteral("%1 holds a system volume: ejecting it is refused").arg(disk->name));
 
-    QList<const BlockDevice*> devices{disk};
-    for (const QString& name : disk->partitions)
-        devices << t.table->device(name);
-    for (const BlockDevice* d : devices) {
+    const QString name = disk->name;
+    const QList<BlockDevice> devices = withPartitions(*t.table, *disk);
+    const QString notEjected = QStringLiteral("It was not ejected.");
+    // A disk detached or powered off under a live mount takes what that mount
+    // has not written yet with it: nothing is unmounted while anyone else
+    // uses the disk or a partition of it.
+    if (const QString who = usersBeyondOurMounts(devices); !who.isEmpty())
+        return failWith(inUseText(name, who, notEjected));
+
+    QStringList unmounted;
+    auto stopShort = [&](const QString& why) {
+        for (const QString& part : std::as_const(unmounted))
+            restoreMount(t, part, true);
+        return failWith(why);
+    };
+    for (const BlockDevice& d : devices) {
         QString why;
-        if (d && d->isMounted() && !unmountDevice(*d, &why))
-            return failWith(why);
+        if (!d.isMounted())
+            continue;
+        unmounted << d.name;
+        if (!unmountDevice(d, &why))
+            return stopShort(QStringLiteral("%1. %2").arg(why, notEjected));
+    }
+    {
+        // Whatever took it meanwhile, or a mount the unmounts here did not
+        // reach after all.
+        DevicePin pin(devices.first());
+        if (const QString refusal = claimUnused(pin, devices, notEjected); !refusal.isEmpty()) {
+            pin.releaseClaim();
+            return stopShort(refusal);
+        }
     }
     QString why;
-    const bool ok = disk->isLoop()
-        ? runHelper(QStringLiteral("losetup"), {QStringLiteral("-d"), disk->node()}, &why, 60000)
-        : runHelper(QStringLiteral("eject"), {disk->node()}, &why, 60000);
+    const bool ok = devices.first().isLoop()
+        ? runHelper(QStringLiteral("losetup"), {QStringLiteral("-d"), devices.first().node()}, &why, 60000)
+        : runHelper(QStringLiteral("eject"), {devices.first().node()}, &why, 60000);
     if (!ok)
-        return failWith(QStringLiteral("%1 failed to eject: %2").arg(disk->name, why));
-    say(QStringLiteral("Disk %1 ejected").arg(disk->name));
+        return stopShort(QStringLiteral("%1 failed to eject: %2").arg(name, why));
+    say(QStringLiteral("Disk %1 ejected").arg(name));
     return Success;
 }
 
@@ -273,22 +320,24 @@ int cmdRename(const Invocation& inv, Target& t)
     if (system && !live)
         return failWith(refusedSystem(d, QStringLiteral("renaming")));
     const bool remount = d.isMounted() && !live;
+    const QString notRenamed = QStringLiteral("It was not renamed.");
+    if (!live) {
+        if (const QString who = usersBeyondOurMounts({d}); !who.isEmpty())
+            return failWith(inUseText(d.name, who, notRenamed));
+    }
     QString why;
-    if (remount && !unmountDevice(d, &why))
+    if (remount && !unmountDevice(d, &why)) {
+        restoreMount(t, d.name, true);
         return failWith(why);
+    }
     // An unmounted device is claimed as for an erase: a label written under
     // another user's mount or open file is a change nobody chose.
     std::optional<DevicePin> pin;
     if (!live) {
         pin.emplace(d);
-        QString refusal;
         if (t.expected.sequence && pin->ok() && pin->diskSequence() != *t.expected.sequence)
             return failWith(mediumChangedText(d), MediumChanged);
-        if (!pin->claim())
-            refusal = pin->error();
-        else if (const QString who = otherUsersAfterProbes(numbersOf(*t.table, d)); !who.isEmpty())
-            refusal = QStringLiteral("%1 is in use: %2. It was not renamed.").arg(d.name, who);
-        if (!refusal.isEmpty()) {
+        if (const QString refusal = claimUnused(*pin, {d}, notRenamed); !refusal.isEmpty()) {
             pin.reset();
             restoreMount(t, d.name, remount);
             return failWith(refusal);
@@ -329,14 +378,17 @@ int eraseAndMount(Target& t, const FileSystem& fs, const QString& label)
     if (d.readOnly)
         return failWith(QStringLiteral("%1 is read-only").arg(d.name));
 
-    if (const QStringList held = holdersOf(d.name); !held.isEmpty())
-        return failWith(QStringLiteral("%1 is in use by %2 stacked on it: nothing was erased")
-                            .arg(d.name, held.join(QStringLiteral(", "))));
+    // Mounted here and elsewhere too: asked before the unmount here, so that a
+    // refusal leaves the volume mounted where it was.
+    if (const QString who = usersBeyondOurMounts({d}); !who.isEmpty())
+        return failWith(inUseText(d.name, who, kNothingErased));
 
     QString why;
     const bool wasMounted = d.isMounted();
-    if (wasMounted && !unmountDevice(d, &why))
-        return failWith(why);
+    if (wasMounted && !unmountDevice(d, &why)) {
+        restoreMount(t, d.name, true);
+        return failWith(QStringLiteral("%1. %2").arg(why, kNothingErased));
+    }
     {
         DevicePin pin(d);
         if (t.expected.sequence && pin.ok() && pin.diskSequence() != *t.expected.sequence)
@@ -344,12 +396,7 @@ int eraseAndMount(Target& t, const FileSystem& fs, const QString& label)
         // Mounted in another namespace or held by another program: a
         // formatter that does not check would destroy a live file system.
         // The exclusive claim misses plain opens and some FUSE mounts.
-        QString refusal;
-        if (!pin.claim())
-            refusal = pin.error();
-        else if (const QString who = otherUsersAfterProbes(numbersOf(*t.table, d)); !who.isEmpty())
-            refusal = QStringLiteral("%1 is in use: %2. Nothing was erased.").arg(d.name, who);
-        if (!refusal.isEmpty()) {
+        if (const QString refusal = claimUnused(pin, {d}, kNothingErased); !refusal.isEmpty()) {
             pin.releaseClaim();
             restoreMount(t, d.name, wasMounted);
             return failWith(refusal);
@@ -437,15 +484,38 @@ int cmdCheck(const Invocation&, Target& t, bool repair)
         return failWith(QStringLiteral("%1 volumes cannot be checked here: %2 is not installed").arg(fs->name, fs->checker));
     if (t.table->isSystemDevice(d))
         return failWith(refusedSystem(d, repair ? QStringLiteral("repairing") : QStringLiteral("checking")));
+    // A repair writes to the file system: under a live mount anywhere it
+    // corrupts what that mount holds. A read-only verify may run.
+    const QString notRepaired = QStringLiteral("It was not repaired.");
+    if (repair) {
+        if (const QString who = usersBeyondOurMounts({d}); !who.isEmpty())
+            return failWith(inUseText(d.name, who, notRepaired));
+    }
 
     const bool wasMounted = d.isMounted();
     QString why;
-    if (wasMounted && !unmountDevice(d, &why))
+    if (wasMounted && !unmountDevice(d, &why)) {
+        restoreMount(t, d.name, true);
         return failWith(why);
+    }
+    std::optional<DevicePin> pin;
+    if (repair) {
+        pin.emplace(d);
+        if (t.expected.sequence && pin->ok() && pin->diskSequence() != *t.expected.sequence)
+            return failWith(mediumChangedText(d), MediumChanged);
+        if (const QString refusal = claimUnused(*pin, {d}, notRepaired); !refusal.isEmpty()) {
+            pin.reset();
+            restoreMount(t, d.name, wasMounted);
+            return failWith(refusal);
+        }
+        if (fs->checkerClaimsDevice)
+            pin->releaseClaim();
+    }
     say(QStringLiteral("Started file system %1 on %2").arg(repair ? QStringLiteral("repair") : QStringLiteral("verification"), displayName(d)));
     QStringList args = repair ? fs->repairArgs : fs->verifyArgs;
     args << d.node();
     const int code = streamChecker(checker, args);
+    pin.reset();
     const bool ok = (repair ? fs->repairOkCodes : fs->verifyOkCodes).contains(code);
 
     QString remountProblem;

@@ -78,6 +78,7 @@ FileSystem ext(int version)
     fs.repairArgs = {QStringLiteral("-f"), QStringLiteral("-y")};
     fs.verifyOkCodes = {0};
     fs.repairOkCodes = {0, 1, 2};  // 1 and 2: errors were corrected
+    fs.checkerClaimsDevice = true;
     fs.kernelDriver = fs.name;
     return fs;
 }
@@ -101,6 +102,7 @@ QList<FileSystem> makeTable()
     exfat.verifyArgs = {QStringLiteral("-n")};
     exfat.repairArgs = {QStringLiteral("-y")};
     exfat.repairOkCodes = {0, 1};
+    exfat.checkerClaimsDevice = true;
     exfat.kernelDriver = QStringLiteral("exfat");
     exfat.fuseDriver = QStringLiteral("mount.exfat-fuse");
     exfat.fuseArgs = [](const QString& device, const QString& mountPoint) {
@@ -163,6 +165,7 @@ QList<FileSystem> makeTable()
     xfs.labelMax = 12;
     xfs.checker = QStringLiteral("xfs_repair");
     xfs.verifyArgs = {QStringLiteral("-n")};
+    xfs.checkerClaimsDevice = true;  // libxfs opens it exclusively to write
     xfs.kernelDriver = xfs.name;
     table << xfs;
 
@@ -180,6 +183,7 @@ QList<FileSystem> makeTable()
     btrfs.checker = QStringLiteral("btrfs");
     btrfs.verifyArgs = {QStringLiteral("check"), QStringLiteral("--readonly")};
     btrfs.repairArgs = {QStringLiteral("check"), QStringLiteral("--repair")};
+    btrfs.checkerClaimsDevice = true;  // check opens it exclusively
     btrfs.kernelDriver = btrfs.name;
     table << btrfs;
 

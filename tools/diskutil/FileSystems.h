@@ -44,6 +44,10 @@ struct FileSystem
     QStringList repairArgs;
     QList<int> verifyOkCodes{0};
     QList<int> repairOkCodes{0};
+    // The checker opens the device exclusively itself to repair it (and
+    // fails while anything else holds it); one that does not repairs under
+    // our claim, so nothing can mount the volume meanwhile.
+    bool checkerClaimsDevice = false;
 
     QString kernelDriver;          // mount -t <this>; empty when only FUSE serves it
     QString fuseDriver;            // program used where the kernel has no driver

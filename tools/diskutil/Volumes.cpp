@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 #include <QThread>
 
 #include <cerrno>
@@ -275,77 +274,6 @@ void DevicePin::releaseClaim()
     if (m_claimFd >= 0)
         ::close(m_claimFd);
     m_claimFd = -1;
-}
-
-namespace {
-
-QString processName(const QString& procRoot, const QString& pid)
-{
-    QFile f(procRoot + '/' + pid + QStringLiteral("/comm"));
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
-}
-
-}  // namespace
-
-QString otherUsersOf(const QList<QPair<unsigned, unsigned>>& numbers, const QString& procRoot)
-{
-    if (numbers.isEmpty())
-        return {};
-    const QString self = QString::number(::getpid());
-    QStringList wanted;
-    for (const auto& n : numbers)
-        wanted << QStringLiteral("%1:%2").arg(n.first).arg(n.second);
-    const QStringList pids = QDir(procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    QSet<QString> namespacesSeen;
-    for (const QString& pid : pids) {
-        bool isPid = false;
-        pid.toUInt(&isPid);
-        if (!isPid || pid == self)
-            continue;
-        // Mounts, once per mount namespace.
-        const QString ns = QFileInfo(procRoot + '/' + pid + QStringLiteral("/ns/mnt")).symLinkTarget();
-        if (ns.isEmpty() || !namespacesSeen.contains(ns)) {
-            namespacesSeen.insert(ns);
-            QFile info(procRoot + '/' + pid + QStringLiteral("/mountinfo"));
-            if (info.open(QIODevice::ReadOnly)) {
-                for (const QByteArray& line : info.readAll().split('\n')) {
-                    const QList<QByteArray> f = line.split(' ');
-                    if (f.size() > 4 && wanted.contains(QString::fromLatin1(f.at(2))))
-                        return QStringLiteral("it is mounted at %1 in the mount namespace of process %2 (%3)")
-                            .arg(QString::fromUtf8(f.at(4)), pid, processName(procRoot, pid));
-                }
-            }
-        }
-        // Open descriptors.
-        const QString fdDir = procRoot + '/' + pid + QStringLiteral("/fd");
-        for (const QString& fd : QDir(fdDir).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
-            struct stat st{};
-            if (::stat((fdDir + '/' + fd).toUtf8().constData(), &st) != 0 || !S_ISBLK(st.st_mode))
-                continue;
-            for (const auto& n : numbers)
-                if (st.st_rdev == makedev(n.first, n.second))
-                    return QStringLiteral("process %1 (%2) has it open").arg(pid, processName(procRoot, pid));
-        }
-    }
-    return {};
-}
-
-QString otherUsersAfterProbes(const QList<QPair<unsigned, unsigned>>& numbers)
-{
-    QString who = otherUsersOf(numbers);
-    for (int tries = 0; !who.isEmpty() && who.startsWith(QLatin1String("process")) && tries < 10; ++tries) {
-        QThread::msleep(200);
-        who = otherUsersOf(numbers);
-    }
-    return who;
-}
-
-QStringList holdersOf(const QString& kernelName)
-{
-    if (kernelName.isEmpty() || kernelName.contains('/'))
-        return {};
-    return QDir(QStringLiteral("/sys/class/block/%1/holders").arg(kernelName))
-        .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name);
 }
 
 QString DiskLock::lockFolder() { return QStringLiteral("/run/tarnwick-vantoly"); }

@@ -2,7 +2,6 @@
 #include "Devices.h"
 #include "FileSystems.h"
 
-#include <QPair>
 #include <QString>
 
 namespace diskutil {
@@ -63,21 +62,6 @@ private:
     QString m_wholeDisk;
     QString m_error;
 };
-
-// Who else uses the device (by its major:minor numbers, and those of its
-// partitions): a process of this system holding it open, or a mount of it in
-// any mount namespace. A sentence saying who, or empty when nobody does.
-// This process's own open descriptors do not count.
-QString otherUsersOf(const QList<QPair<unsigned, unsigned>>& numbers, const QString& procRoot = QStringLiteral("/proc"));
-
-// The same, asked again for two seconds while it is only a process: a probe
-// that opens a device just set free lets go of it at once, a user's program
-// does not.
-QString otherUsersAfterProbes(const QList<QPair<unsigned, unsigned>>& numbers);
-
-// The kernel names of the volumes stacked on a device (device-mapper, RAID,
-// bcache): /sys/class/block/<name>/holders.
-QStringList holdersOf(const QString& kernelName);
 
 // One command at a time per disk, across diskutil processes: an exclusive
 // flock on a file named after the whole disk under the lock folder.

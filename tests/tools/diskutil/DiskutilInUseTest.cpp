@@ -1,0 +1,340 @@
+// A volume in use in another mount namespace is not ejected, repaired or
+// erased, and one mounted here too stays mounted where it was; the copies
+// that unmounting here takes along do not count.
+#include "Devices.h"
+#include "InUse.h"
+#include "ToolVolume.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+using toolvolume::tool;
+using toolvolume::uniqueLabel;
+
+namespace {
+
+platform::CommandResult du(const QStringList& args) { return tool().run(args, 120000); }
+
+QString str(const QVariantMap& m, const char* key) { return m.value(QLatin1String(key)).toString(); }
+
+// A file on the volume, written through a mount of our own that is gone again.
+bool writeFile(LoopVolume& v, const QByteArray& text)
+{
+    if (!v.mount())
+        return false;
+    QFile f(v.mountPoint() + "/marker");
+    const bool written = f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+    f.close();
+    return v.unmount() && written;
+}
+
+const QByteArray kText = "still here";
+
+// --- who uses a device, on a /proc tree made up for the purpose --------------
+
+class FakeProc
+{
+public:
+    FakeProc() { add("self", "mnt:[1]", "user:[1]", ""); }
+    // A process of namespace `mnt` (owned by user namespace `user`) whose
+    // mount table is `mountinfo`.
+    void add(const QString& pid, const char* mnt, const char* user, const QByteArray& mountinfo)
+    {
+        const QString dir = m_root.path() + '/' + pid;
+        QDir().mkpath(dir + "/ns");
+        QDir().mkpath(dir + "/fd");
+        QFile::link(QLatin1String(mnt), dir + "/ns/mnt");
+        QFile::link(QLatin1String(user), dir + "/ns/user");
+        setMounts(pid, mountinfo);
+        QFile comm(dir + "/comm");
+        if (comm.open(QIODevice::WriteOnly))
+            comm.write("p" + pid.toUtf8() + '\n');
+    }
+    void setMounts(const QString& pid, const QByteArray& mountinfo)
+    {
+        QFile f(m_root.path() + '/' + pid + "/mountinfo");
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            f.write(mountinfo);
+    }
+    void open(const QString& pid, int fd, const QString& target)
+    {
+        QFile::link(target, QStringLiteral("%1/%2/fd/%3").arg(m_root.path(), pid).arg(fd));
+    }
+    QString root() const { return m_root.path(); }
+
+private:
+    QTemporaryDir m_root;
+};
+
+diskutil::BlockDevice device(const QString& name, unsigned major, unsigned minor)
+{
+    diskutil::BlockDevice d;
+    d.name = name;
+    d.major = major;
+    d.minor = minor;
+    return d;
+}
+
+// Process numbers above the kernel's limit never meet this process's own.
+const QByteArray kHere = "36 25 8:17 / /media/X rw,relatime shared:5 - ext4 /dev/sdz1 rw\n";
+
+TEST(DiskutilInUse, OnlyMountsThatUnmountingHereLeavesBehindAreUses)
+{
+    using diskutil::OurMounts;
+    const QList<diskutil::BlockDevice> sdz{device("sdz", 8, 16), device("sdz1", 8, 17)};
+    FakeProc proc;
+    proc.setMounts("self", kHere);
+    // A slave copy, shared on to a slave of its own: our unmount reaches both.
+    proc.add("9000001", "mnt:[2]", "user:[1]", "40 30 8:17 / /media/X rw master:5 shared:7 - ext4 /dev/sdz1 rw\n");
+    proc.add("9000002", "mnt:[3]", "user:[1]", "41 31 8:17 / /media/X rw master:7 - ext4 /dev/sdz1 rw\n");
+    // A peer, and a process of our own namespace, whose table is ours.
+    proc.add("9000003", "mnt:[4]", "user:[1]", "42 32 8:17 / /media/X rw shared:5 - ext4 /dev/sdz1 rw\n");
+    proc.add("9000004", "mnt:[1]", "user:[1]", kHere);
+    EXPECT_EQ(diskutil::otherUsersOf(sdz, OurMounts::Ignore, proc.root()), "");
+    // After the unmount, every mount left is a use, ours first.
+    EXPECT_TRUE(diskutil::otherUsersOf(sdz, OurMounts::Count, proc.root())
+                    .startsWith(QStringLiteral("sdz1 is mounted at /media/X in the mount namespace of process %1 ").arg(::getpid())));
+
+    // A copy in a namespace of another user namespace is locked: it stays.
+    proc.setMounts("9000002", "41 31 8:17 / /media/X rw master:7 - ext4 /dev/sdz1 rw\n");
+    proc.add("9000005", "mnt:[5]", "user:[2]", "43 33 8:17 / /srv/x rw master:5 - ext4 /dev/sdz1 rw\n");
+    EXPECT_EQ(diskutil::otherUsersOf(sdz, OurMounts::Ignore, proc.root()),
+              "sdz1 is mounted at /srv/x in the mount namespace of process 9000005 (p9000005)");
+    proc.setMounts("9000005", "");
+    // So does a private one, and a FUSE mount named by its device.
+    proc.add("9000006", "mnt:[6]", "user:[1]", "44 34 8:16 / /mnt/a\\040b rw - ext4 /dev/sdz rw\n");
+    EXPECT_EQ(diskutil::otherUsersOf(sdz, OurMounts::Ignore, proc.root()),
+              "it is mounted at /mnt/a b in the mount namespace of process 9000006 (p9000006)");
+    proc.setMounts("9000006", "45 34 0:61 / /mnt/f rw - fuse /dev/sdz1 rw\n");
+    EXPECT_EQ(diskutil::otherUsersOf(sdz, OurMounts::Ignore, proc.root()),
+              "sdz1 is mounted at /mnt/f in the mount namespace of process 9000006 (p9000006)");
+}
+
+TEST(DiskutilInUse, AProgramHoldingTheDeviceIsAUseUnlessItServesAFuseMountHere)
+{
+    using diskutil::OurMounts;
+    struct stat loop{}, fuse{};
+    if (::stat("/dev/loop0", &loop) != 0 || !S_ISBLK(loop.st_mode) || ::stat("/dev/fuse", &fuse) != 0)
+        GTEST_SKIP() << "no /dev/loop0 or /dev/fuse to point at";
+    const QList<diskutil::BlockDevice> loop0{device("loop0", major(loop.st_rdev), minor(loop.st_rdev))};
+    FakeProc proc;
+    proc.add("9000001", "mnt:[1]", "user:[1]", "");
+    proc.open("9000001", 3, "/dev/loop0");
+    proc.open("9000001", 4, "/dev/fuse");
+    EXPECT_EQ(diskutil::otherUsersOf(loop0, OurMounts::Ignore, proc.root()), "process 9000001 (p9000001) has it open");
+    proc.setMounts("self", QStringLiteral("36 25 %1:%2 / /media/F rw - fuseblk /dev/loop0 rw\n")
+                               .arg(major(loop.st_rdev)).arg(minor(loop.st_rdev)).toUtf8());
+    EXPECT_EQ(diskutil::otherUsersOf(loop0, OurMounts::Ignore, proc.root()), "");
+    EXPECT_NE(diskutil::otherUsersOf(loop0, OurMounts::Count, proc.root()), "");
+    // Another program beside the driver still counts.
+    proc.add("9000002", "mnt:[1]", "user:[1]", "");
+    proc.open("9000002", 3, "/dev/loop0");
+    EXPECT_EQ(diskutil::otherUsersOf(loop0, OurMounts::Ignore, proc.root()), "process 9000002 (p9000002) has it open");
+}
+
+// --- on real loop volumes -----------------------------------------------------
+
+TEST(DiskutilInUse, AVolumeMountedOnlyInAnotherNamespaceIsNeitherEjectedRepairedNorErased)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    // ext4 through the kernel, FAT through its FUSE driver when the kernel has none.
+    for (const char* type : {"ext4", "vfat"}) {
+        SCOPED_TRACE(type);
+        ToolVolume v(type, 64, uniqueLabel());
+        ASSERT_TRUE(v.ok()) << v.error().toStdString();
+        ASSERT_TRUE(writeFile(v, kText)) << v.error().toStdString();
+        MountNamespace other(v.device());
+        ASSERT_TRUE(other.ok()) << other.error().toStdString();
+        ASSERT_EQ(other.read(other.mountPoint() + "/marker"), kText);
+
+        for (const QStringList& args : QList<QStringList>{{"eject", v.kernelName()},
+                                                          {"repairvolume", v.kernelName()},
+                                                          {"eraseVolume", "MS-DOS FAT32", "N", v.kernelName()},
+                                                          {"reformat", v.kernelName()}}) {
+            SCOPED_TRACE(args.join(' ').toStdString());
+            const platform::CommandResult r = du(args);
+            EXPECT_NE(r.exitCode, 0);
+            // The holder is named: the namespace's mount, or the FUSE driver that serves it.
+            EXPECT_TRUE(r.errors.startsWith((v.kernelName() + " is in use: ").toUtf8())) << r.errors.toStdString();
+            EXPECT_TRUE(r.errors.contains(QStringLiteral("process %1 (sleep)").arg(other.pid()).toUtf8())
+                        || r.errors.contains("(fusefat) has it open"))
+                << r.errors.toStdString();
+            EXPECT_EQ(other.read(other.mountPoint() + "/marker"), kText);
+        }
+        EXPECT_EQ(diskutil::loopBackingFile(v.kernelName()), v.image()) << "ejected under a live mount";
+    }
+}
+
+TEST(DiskutilInUse, AVolumeMountedHereAndElsewhereIsRefusedAndStaysMountedHere)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    for (const char* type : {"ext4", "vfat"}) {
+        SCOPED_TRACE(type);
+        const QString label = uniqueLabel();
+        ToolVolume v(type, 64, label);
+        ASSERT_TRUE(v.ok()) << v.error().toStdString();
+        ASSERT_TRUE(writeFile(v, kText));
+        ASSERT_EQ(du({"mount", v.kernelName()}).exitCode, 0);
+        const QString here = "/media/" + label;
+        // A namespace made now keeps a private copy of the mount.
+        MountNamespace other(v.device());
+        ASSERT_TRUE(other.ok()) << other.error().toStdString();
+        ASSERT_EQ(other.read(here + "/marker"), kText);
+
+        for (const QStringList& args : QList<QStringList>{{"eject", v.kernelName()},
+                                                          {"repairvolume", v.kernelName()},
+                                                          {"eraseVolume", "MS-DOS FAT32", "N", v.kernelName()},
+                                                          {"reformat", v.kernelName()},
+                                                          {"rename", v.kernelName(), "OTHER"}}) {
+            SCOPED_TRACE(args.join(' ').toStdString());
+            const platform::CommandResult r = du(args);
+            EXPECT_NE(r.exitCode, 0);
+            EXPECT_TRUE(r.errors.contains(QStringLiteral("it is mounted at %1 in the mount namespace of process %2")
+                                              .arg(here)
+                                              .arg(other.pid())
+                                              .toUtf8()))
+                << r.errors.toStdString();
+            const QVariantMap info = v.info();
+            EXPECT_EQ(str(info, "MountPoint"), here) << "not left mounted where it was";
+            EXPECT_EQ(str(info, "VolumeName"), label);
+            EXPECT_EQ(other.read(here + "/marker"), kText);
+        }
+        QFile mine(here + "/marker");
+        ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+        EXPECT_EQ(mine.readAll(), kText);
+    }
+}
+
+// An image holding one partition, attached with its partitions scanned.
+class PartitionedDisk
+{
+public:
+    PartitionedDisk()
+    {
+        QFile f(m_dir.filePath("disk.img"));
+        if (!f.open(QIODevice::WriteOnly) || !f.resize(qint64(64) << 20))
+            return;
+        // An MBR with one Linux partition from sector 2048 to the end.
+        QByteArray mbr(512, '\0');
+        auto put32 = [&mbr](int at, quint32 v) {
+            for (int i = 0; i < 4; ++i)
+                mbr[at + i] = char((v >> (8 * i)) & 0xff);
+        };
+        mbr[446 + 4] = char(0x83);
+        put32(446 + 8, 2048);
+        put32(446 + 12, (64u << 11) - 2048);
+        mbr[510] = char(0x55);
+        mbr[511] = char(0xaa);
+        f.write(mbr);
+        f.close();
+        QByteArray out;
+        if (LoopVolume::run("losetup", {"-P", "--find", "--show", f.fileName()}, &out) != 0)
+            return;
+        m_disk = QString::fromLocal8Bit(out).trimmed();
+        LoopVolume::run("udevadm", {"settle", "--timeout=5"});
+        m_partitioned = QFileInfo::exists(partition()) && LoopVolume::run("mkfs.ext4", {"-q", "-F", partition()}) == 0;
+    }
+    ~PartitionedDisk()
+    {
+        if (!m_disk.isEmpty()) {
+            toolvolume::releaseMounts(partition());
+            LoopVolume::run("losetup", {"-d", m_disk});
+        }
+    }
+    bool ok() const { return !m_disk.isEmpty(); }
+    // Some kernels read no partition tables at all.
+    bool partitioned() const { return m_partitioned; }
+    QString disk() const { return m_disk; }
+    QString partition() const { return m_disk + "p1"; }
+    void forget() { m_disk.clear(); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_disk;
+    bool m_partitioned = false;
+};
+
+TEST(DiskutilInUse, ADiskWhosePartitionIsMountedElsewhereIsNotEjected)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    PartitionedDisk disk;
+    ASSERT_TRUE(disk.ok()) << "no loop disk could be made";
+    if (!disk.partitioned())
+        GTEST_SKIP() << "this kernel reads no partition table of " << disk.disk().toStdString();
+    MountNamespace other(disk.partition());
+    ASSERT_TRUE(other.ok()) << other.error().toStdString();
+    const QString name = QFileInfo(disk.disk()).fileName();
+    const platform::CommandResult r = du({"eject", name});
+    if (r.exitCode == 0)
+        disk.forget();
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_EQ(r.errors.trimmed(), QStringLiteral("%1 is in use: %1p1 is mounted at %2 in the mount namespace of process "
+                                                 "%3 (sleep). It was not ejected.")
+                                      .arg(name, other.mountPoint())
+                                      .arg(other.pid())
+                                      .toUtf8());
+    EXPECT_TRUE(other.isMountPoint(other.mountPoint()));
+}
+
+// A folder on a tmpfs of its own whose mounts propagate, as / does on a
+// desktop system: the mounts below it are copied into namespaces made later
+// as peers or slaves, and unmounting here takes those copies along.
+class SharedFolder
+{
+public:
+    SharedFolder()
+    {
+        if (LoopVolume::run("mount", {"-t", "tmpfs", "tmpfs", m_dir.path()}) != 0)
+            return;
+        m_mounted = true;
+        m_ok = LoopVolume::run("mount", {"--make-shared", m_dir.path()}) == 0;
+    }
+    ~SharedFolder()
+    {
+        if (m_mounted && LoopVolume::run("umount", {"-R", m_dir.path()}) != 0)
+            LoopVolume::run("umount", {"-R", "-l", m_dir.path()});
+    }
+    bool ok() const { return m_ok; }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+    bool m_ok = false;
+};
+
+TEST(DiskutilInUse, CopiesThatUnmountingHereTakesAlongDoNotStopAnEject)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    for (const char* propagation : {"slave", "unchanged"}) {
+        SCOPED_TRACE(propagation);
+        SharedFolder shared;
+        ASSERT_TRUE(shared.ok());
+        auto v = std::make_unique<ToolVolume>("ext4", 64, uniqueLabel());
+        ASSERT_TRUE(v->ok());
+        const QString at = shared.path() + "/vol";
+        ASSERT_TRUE(QDir().mkpath(at));
+        ASSERT_EQ(LoopVolume::run("mount", {v->device(), at}), 0);
+        MountNamespace other(v->device(), propagation);
+        ASSERT_TRUE(other.ok()) << other.error().toStdString();
+        ASSERT_TRUE(other.isMountPoint(at));
+
+        const platform::CommandResult r = du({"eject", v->kernelName()});
+        EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+        if (r.exitCode == 0)
+            v->forget();
+        EXPECT_FALSE(other.isMountPoint(at)) << "the copy outlived the eject";
+    }
+}
+
+}  // namespace

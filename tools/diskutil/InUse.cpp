@@ -1,0 +1,197 @@
+#include "InUse.h"
+
+#include "platform/MountTable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QThread>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace diskutil {
+
+namespace {
+
+QString processName(const QString& procRoot, const QString& pid)
+{
+    QFile f(procRoot + '/' + pid + QStringLiteral("/comm"));
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
+}
+
+// The text of a namespace link ("mnt:[4026531832]"): the same text is the
+// same namespace. readlink, since a resolved path would differ per process.
+QString namespaceOf(const QString& procRoot, const QString& pid, const char* kind)
+{
+    const QByteArray link = QFile::encodeName(QStringLiteral("%1/%2/ns/%3").arg(procRoot, pid, QLatin1String(kind)));
+    char target[128];
+    const ssize_t n = ::readlink(link.constData(), target, sizeof target);
+    return n > 0 ? QString::fromLatin1(target, int(n)) : QString();
+}
+
+QByteArray readProcFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();  // proc files have no size
+}
+
+// One mount of one of the devices.
+struct DeviceMount
+{
+    platform::MountEntry entry;
+    int device = 0;  // index into the devices asked about
+    QString pid;     // a process of the namespace it was seen in
+    bool sameUserNamespace = true;
+};
+
+QList<DeviceMount> mountsOf(const QByteArray& mountinfo, const QList<BlockDevice>& devices)
+{
+    QList<DeviceMount> found;
+    for (const platform::MountEntry& m : platform::parseMountTable(mountinfo)) {
+        const QString source = canonicalDevice(m.source);
+        for (int i = 0; i < devices.size(); ++i) {
+            const BlockDevice& d = devices.at(i);
+            // Kernel mounts carry the device's numbers; FUSE drivers name the
+            // device as their source instead.
+            if ((m.major != 0 && m.major == d.major && m.minor == d.minor) || (!source.isEmpty() && source == d.node())) {
+                found.append({m, i, {}, true});
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+bool isFuse(const platform::MountEntry& m) { return m.fsType.startsWith(QLatin1String("fuse")); }
+
+}  // namespace
+
+QString otherUsersOf(const QList<BlockDevice>& devices, OurMounts ours, const QString& procRoot)
+{
+    if (devices.isEmpty())
+        return {};
+    auto named = [&devices](int i) { return i == 0 ? QStringLiteral("it") : devices.at(i).name; };
+    const QString self = QString::number(::getpid());
+    const QString ownNamespace = namespaceOf(procRoot, QStringLiteral("self"), "mnt");
+    const QString ownUsers = namespaceOf(procRoot, QStringLiteral("self"), "user");
+
+    // The peer groups our unmounts reach, starting with those of our own mounts.
+    QSet<unsigned> reached;
+    bool fuseHere = false;
+    // Our own mounts by their numbers, which no copy shares: a process whose
+    // namespace link cannot be read may still be of ours.
+    QSet<unsigned> ourMountIds;
+    QList<DeviceMount> elsewhere;
+    for (DeviceMount m : mountsOf(readProcFile(procRoot + QStringLiteral("/self/mountinfo")), devices)) {
+        if (ours == OurMounts::Count) {
+            m.pid = self;
+            elsewhere.append(m);
+            continue;
+        }
+        ourMountIds.insert(m.entry.id);
+        if (m.entry.peerGroup != 0)
+            reached.insert(m.entry.peerGroup);
+        fuseHere = fuseHere || isFuse(m.entry);
+    }
+    QSet<QString> namespacesSeen{ownNamespace};
+    struct stat fuseDevice{};
+    const bool haveFuse = ::stat("/dev/fuse", &fuseDevice) == 0 && S_ISCHR(fuseDevice.st_mode);
+
+    QString openedBy;
+    const QStringList pids = QDir(procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& pid : pids) {
+        bool isPid = false;
+        pid.toUInt(&isPid);
+        if (!isPid || pid == self)
+            continue;
+        // Mounts, once per mount namespace.
+        const QString ns = namespaceOf(procRoot, pid, "mnt");
+        if (ns.isEmpty() || !namespacesSeen.contains(ns)) {
+            namespacesSeen.insert(ns);
+            // Unknown counts as another: its copies would stay.
+            const bool sameUsers = !ownUsers.isEmpty() && namespaceOf(procRoot, pid, "user") == ownUsers;
+            for (DeviceMount m : mountsOf(readProcFile(procRoot + '/' + pid + QStringLiteral("/mountinfo")), devices)) {
+                if (ourMountIds.contains(m.entry.id))
+                    continue;
+                m.pid = pid;
+                m.sameUserNamespace = sameUsers;
+                elsewhere.append(m);
+            }
+        }
+        // Open descriptors.
+        if (!openedBy.isEmpty())
+            continue;
+        const QString fdDir = procRoot + '/' + pid + QStringLiteral("/fd");
+        int held = -1;
+        bool holdsFuse = false;
+        for (const QString& fd : QDir(fdDir).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
+            struct stat st{};
+            if (::stat(QFile::encodeName(fdDir + '/' + fd).constData(), &st) != 0)
+                continue;
+            if (haveFuse && S_ISCHR(st.st_mode) && st.st_rdev == fuseDevice.st_rdev)
+                holdsFuse = true;
+            if (!S_ISBLK(st.st_mode) || held >= 0)
+                continue;
+            for (int i = 0; i < devices.size(); ++i)
+                if (st.st_rdev == makedev(devices.at(i).major, devices.at(i).minor))
+                    held = i;
+        }
+        // The driver of a FUSE mount here lets go when it is unmounted.
+        if (held >= 0 && !(fuseHere && holdsFuse))
+            openedBy = QStringLiteral("process %1 (%2) has %3 open").arg(pid, processName(procRoot, pid), named(held));
+    }
+
+    // Copies of copies: a slave that is shared passes our unmount on to its own peers and slaves.
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (const DeviceMount& m : std::as_const(elsewhere)) {
+            if (m.sameUserNamespace && m.entry.peerGroup != 0 && reached.contains(m.entry.masterGroup)
+                && !reached.contains(m.entry.peerGroup)) {
+                reached.insert(m.entry.peerGroup);
+                grew = true;
+            }
+        }
+    }
+    for (const DeviceMount& m : std::as_const(elsewhere)) {
+        const bool goesWithOurs = ours == OurMounts::Ignore && m.sameUserNamespace
+            && (reached.contains(m.entry.peerGroup) || reached.contains(m.entry.masterGroup));
+        if (!goesWithOurs)
+            return QStringLiteral("%1 is mounted at %2 in the mount namespace of process %3 (%4)")
+                .arg(named(m.device), m.entry.mountPoint, m.pid, processName(procRoot, m.pid));
+    }
+    return openedBy;
+}
+
+QString otherUsersAfterProbes(const QList<BlockDevice>& devices, OurMounts ours)
+{
+    QString who = otherUsersOf(devices, ours);
+    for (int tries = 0; !who.isEmpty() && who.startsWith(QLatin1String("process")) && tries < 10; ++tries) {
+        QThread::msleep(200);
+        who = otherUsersOf(devices, ours);
+    }
+    return who;
+}
+
+QStringList holdersOf(const QString& kernelName)
+{
+    if (kernelName.isEmpty() || kernelName.contains('/'))
+        return {};
+    return QDir(QStringLiteral("/sys/class/block/%1/holders").arg(kernelName))
+        .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name);
+}
+
+QString usersBeyondOurMounts(const QList<BlockDevice>& devices)
+{
+    for (int i = 0; i < devices.size(); ++i) {
+        const QStringList held = holdersOf(devices.at(i).name);
+        if (!held.isEmpty())
+            return QStringLiteral("%1 %2 stacked on %3")
+                .arg(held.join(QStringLiteral(", ")), held.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"),
+                     i == 0 ? QStringLiteral("it") : devices.at(i).name);
+    }
+    return otherUsersAfterProbes(devices, OurMounts::Ignore);
+}
+
+}  // namespace diskutil
