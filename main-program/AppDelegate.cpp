@@ -13,7 +13,9 @@
 #include "platform/Background.h"
 #include "platform/Layout.h"
 #include "platform/Log.h"
+#include "platform/SettingsFile.h"
 #include "platform/SingleInstance.h"
+#include "platform/StartUp.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 
@@ -62,6 +64,25 @@ qint64 processAgeMs()
     return static_cast<qint64>(upSeconds * 1000.0 - startTicks * 1000.0 / ::sysconf(_SC_CLK_TCK));
 }
 
+// The start as the user sees it ends when the window first paints.
+class FirstPaintLog : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            platform::log(QStringLiteral("main window shown %1 ms after start").arg(processAgeMs()));
+            watched->removeEventFilter(this);
+            deleteLater();
+            platform::startUpEnded();
+        }
+        return false;
+    }
+};
+
 }  // namespace
 
 AppDelegate::AppDelegate(QObject* parent) : QObject(parent)
@@ -73,13 +94,28 @@ AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::awakeFromNib()
 {
-    if (platform::userDefaultInteger(kEraserTimesKey) == 0)
-        platform::setUserDefaultInteger(kEraserTimesKey, 1);
+    const bool storeEraserTimes = platform::userDefaultInteger(kEraserTimesKey) == 0;
     // Stored as family and weight word; FontCache reads "Lato Bold" as Lato at bold weight.
-    CommUti::writRegularFont(QFont(QStringLiteral("Lato")));
-    CommUti::writLightFont(QFont(QStringLiteral("Lato Light")));
-    CommUti::writBoldFont(QFont(QStringLiteral("Lato Bold")));
-    FontCache::reload();
+    const QString regular = QFont(QStringLiteral("Lato")).family();
+    const QString light = QFont(QStringLiteral("Lato Light")).family();
+    const QString bold = QFont(QStringLiteral("Lato Bold")).family();
+    const bool storeFonts = CommUti::getRegularFontName() != regular || CommUti::getLightFontName() != light ||
+                            CommUti::getBoldFontName() != bold;
+    // Every control of this launch reads these names, stored or not yet.
+    FontCache::useNames(light, regular, bold);
+    // A start that finds both stores as they should be writes nothing. Else
+    // (a first start, other names) they are written off the main thread: a
+    // synced write waits on a busy disk, and the window must not.
+    if (storeEraserTimes || storeFonts) {
+        m_startUpDefaults = std::async(std::launch::async, [=] {
+            if (storeEraserTimes)
+                platform::setUserDefaultInteger(kEraserTimesKey, 1);
+            if (storeFonts)
+                platform::SettingsFile::shared().setValues({{QStringLiteral("FontRegular"), regular},
+                                                            {QStringLiteral("FontLight"), light},
+                                                            {QStringLiteral("FontBold"), bold}});
+        });
+    }
     // Texts that name no font of their own (labels of the interface files,
     // menus, tool tips) take the regular font too, not the system's.
     QApplication::setFont(FontCache::regularFont(FontCache::kBodySize));
@@ -100,14 +136,21 @@ bool AppDelegate::applicationDidFinishLaunching()
     if (checkAppDuplicateAndBringToFrontWithBundle())
         return false;
     qApp->setStyle(new ToolTipDelayStyle);
+    // The tools' first scans wait for the window's first paint; a window
+    // that never paints (kept off the screen) lets them go after a while.
+    platform::startUpBegins();
+    QTimer::singleShot(3000, this, [] {
+        if (platform::startUpUnderWay())
+            platform::startUpEnded();
+    });
     if (!m_mainWin) {
         m_mainWin = std::make_unique<MainWindowController>();
         m_mainWin->setMenuBar(buildMenus());
         // The window closing, by its button or by the window manager, ends the program.
         connect(m_mainWin.get(), &MainWindowController::windowWillClose, this, [] { QCoreApplication::exit(0); });
     }
+    m_mainWin->window()->installEventFilter(new FirstPaintLog(m_mainWin.get()));
     m_mainWin->showWindow();
-    platform::log(QStringLiteral("main window shown %1 ms after start").arg(processAgeMs()));
     toCheckUpdate();
     return true;
 }
@@ -227,6 +270,9 @@ void AppDelegate::applicationWillTerminate()
     if (m_terminating)
         return;
     m_terminating = true;
+    // The start-up defaults are on disk before the process ends.
+    if (m_startUpDefaults.valid())
+        m_startUpDefaults.wait();
     if (m_mainWin) {
         m_mainWin->removeFolderInWipeVolumes();
         m_mainWin->window()->hide();

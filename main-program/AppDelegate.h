@@ -2,6 +2,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -24,7 +25,8 @@ public:
     explicit AppDelegate(QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // Start-up defaults: `EraserTimes` and the font names.
+    // Start-up defaults: `EraserTimes` and the font names, written only when
+    // they differ from what is stored, and then not on the main thread.
     void awakeFromNib();
     // False when another instance runs: it has been asked to come forward
     // and this process should leave with status 0.
@@ -56,4 +58,6 @@ private:
     QPointer<AboutViewController> aboutWC;
     QPointer<UpdateViewController> updateVC;
     bool m_terminating = false;
+    // The start-up defaults' write, when this start has one.
+    std::future<void> m_startUpDefaults;
 };

@@ -4,6 +4,8 @@
 #include "platform/Log.h"
 #include "platform/PlistFile.h"
 
+#include <QMutex>
+
 namespace platform {
 
 SettingsFile::SettingsFile(QString path) : m_path(std::move(path)) {}
@@ -32,14 +34,27 @@ QVariant SettingsFile::value(const QString& key) const
 
 bool SettingsFile::setValue(const QString& key, const QVariant& value) const
 {
+    return setValues({{key, value}});
+}
+
+bool SettingsFile::setValues(const QVariantMap& values) const
+{
+    static QMutex writing;
+    const QMutexLocker lock(&writing);
     // A missing or corrupt file is left alone: writing a fresh dictionary
     // would drop the links and version that ship with the installation.
-    auto dict = read();
+    const auto dict = read();
     if (!dict)
         return false;
-    dict->insert(key, value);
+    QVariantMap updated = *dict;
+    for (auto it = values.begin(); it != values.end(); ++it)
+        updated.insert(it.key(), it.value());
+    // Compared as they would be written, so a value of another type (the
+    // text "1" for the number 1) is a change.
+    if (plist::toXml(updated) == plist::toXml(*dict))
+        return true;
     QString error;
-    if (!plist::writeDictionary(m_path, *dict, &error)) {
+    if (!plist::writeDictionary(m_path, updated, &error)) {
         log(QStringLiteral("settings %1 not written: %2").arg(m_path, error));
         return false;
     }

@@ -108,6 +108,8 @@ shred_all() { find "$1" -type f -exec shred -n1 -u {} + && rm -rf "$1"; }
 
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 range() { printf '%s\n' "$@" | sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.2f-%.2f", lo, hi }'; }
+range3() { printf '%s\n' "$@" | sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.3f-%.3f", lo, hi }'; }
+load() { uptime | sed 's/.*load average: //'; }
 # ratios <numerator array> <denominator array>: the per-round quotients.
 ratios() {
     local -n a=$1 b=$2
@@ -116,6 +118,7 @@ ratios() {
 }
 
 echo "file system: $fs ($place), rounds: $rounds, files of 4 KiB, 500 to a folder"
+echo "load average (1, 5, 15 min) at the start: $(load); $(nproc) cores"
 for n in "${sizes[@]}"; do
     model "$n"
     declare -a S=() O=() H=() R=() X=()
@@ -129,14 +132,14 @@ for n in "${sizes[@]}"; do
         echo "  $n files, round $((i + 1)): srm ${S[i]} s${other:+, other ${O[i]} s}, shred ${H[i]} s, rm+sync ${R[i]} s${extra:+, extra ${X[i]} s}"
     done
     s=$(median "${S[@]}"); h=$(median "${H[@]}"); r=$(median "${R[@]}")
-    echo "$n files (median seconds, files/s):"
-    awk -v n="$n" -v t="$s" 'BEGIN { printf "  srm -rs                   %8.3f  %8.0f\n", t, n / t }'
+    echo "$n files (median seconds, files/s, range of the seconds), load now $(load):"
+    awk -v n="$n" -v t="$s" -v g="$(range3 "${S[@]}")" 'BEGIN { printf "  srm -rs                   %8.3f  %8.0f  (%s)\n", t, n / t, g }'
     if [ -n "$other" ]; then
         o=$(median "${O[@]}")
         awk -v n="$n" -v t="$o" 'BEGIN { printf "  srm -rs (other)           %8.3f  %8.0f\n", t, n / t }'
     fi
     [ "$shredToo" = 0 ] || awk -v n="$n" -v t="$h" 'BEGIN { printf "  shred -n1 -u (-exec +)    %8.3f  %8.0f\n", t, n / t }'
-    awk -v n="$n" -v t="$r" 'BEGIN { printf "  rm -rf; sync -f           %8.3f  %8.0f\n", t, n / t }'
+    awk -v n="$n" -v t="$r" -v g="$(range3 "${R[@]}")" 'BEGIN { printf "  rm -rf; sync -f           %8.3f  %8.0f  (%s)\n", t, n / t, g }'
     if [ -n "$extra" ]; then
         x=$(median "${X[@]}")
         awk -v n="$n" -v t="$x" 'BEGIN { printf "  extra peer                %8.3f  %8.0f\n", t, n / t }'

@@ -170,6 +170,14 @@ void FontCache::reload()
     FontNames::shared().reload();
 }
 
+void FontCache::useNames(const QString& light, const QString& regular, const QString& bold)
+{
+    FontNames& names = FontNames::shared();
+    names.light = light;
+    names.regular = regular;
+    names.bold = bold;
+}
+
 QFont FontCache::inPixels(QFont font, qreal size)
 {
     setSize(font, size);

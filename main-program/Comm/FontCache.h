@@ -39,4 +39,7 @@ public:
 
     // Reads the file again now; for callers that have just written it.
     static void reload();
+    // The names this launch stores, in use before the file holds them: their
+    // write may still be under way off the main thread.
+    static void useNames(const QString& light, const QString& regular, const QString& bold);
 };

@@ -5,6 +5,7 @@
 #include "Main/BaseWindow.h"
 #include "Comm/FontCache.h"
 #include "platform/ImageStore.h"
+#include "platform/StartUp.h"
 
 #include <QEasingCurve>
 #include <QGuiApplication>
@@ -59,9 +60,9 @@ MainWindowController::MainWindowController(ToolSlots toolSlots, QObject* parent)
     addUninstallView();
     addInternetView();
     addRepairDiskVC();
-    // The Disk Manager starts listing at once; its scan runs in the background
-    // and this call only starts it.
-    QTimer::singleShot(0, this, &MainWindowController::getallVolumesForRepair);
+    // The Disk Manager starts listing as soon as the window is up; its scan
+    // runs in the background and this call only starts it.
+    platform::afterStartUp(this, [this] { getallVolumesForRepair(); });
 
     allBaseViewArr = {ui->FileEraserBaseView, ui->wipeHddBaseView, ui->diskReparBaseView, ui->uninstallBaseView,
                       ui->interBaseView};

@@ -21,6 +21,7 @@
 #include "platform/Background.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/StartUp.h"
 #include "platform/UserDefaults.h"
 #include "platform/FileManagerReveal.h"
 #include "ui_WipeDiskViewController.h"
@@ -80,7 +81,15 @@ WipeDiskViewController::WipeDiskViewController(QWidget* parent, DoDataBase* stor
     m_watchMu->registerNotifications();
     for (const QString& name : {MCVolumeMountNotification, MCVolumeUnmountNotification})
         platform::NotificationCenter::defaultCenter().observe(this, name, [this](const QVariantMap&) { getallVolumes(); });
-    getallVolumes();
+    // The first list is read once the window is up: the start never waits
+    // on diskutil. Until then the screen counts as scanning, so a request
+    // meanwhile is the pending scan.
+    m_isScanV = true;
+    ui->loadPro->show();
+    platform::afterStartUp(this, [this] {
+        m_isScanV = false;
+        getallVolumes();
+    });
 }
 
 WipeDiskViewController::~WipeDiskViewController()

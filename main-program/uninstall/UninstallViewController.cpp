@@ -12,6 +12,7 @@
 #include "ToolCon/TextImageButton.h"
 #include "platform/Background.h"
 #include "platform/ImageStore.h"
+#include "platform/StartUp.h"
 #include "uninstall/UninstallProgressViewController.h"
 #include "uninstall/UninstallRun.h"
 #include "uninstall/TrashButtonCell.h"
@@ -57,8 +58,9 @@ UninstallViewController::UninstallViewController(const ScanSetup& setup, const R
         runModalPanel(controller, window(), PanelAnchor::LeftOfLowerMiddle, 1, 5);
     };
     setUp();
+    // Started once the window is up: the package lookups never hold up the start.
     if (scanNow)
-        begimScanFile();
+        platform::afterStartUp(this, [this] { begimScanFile(); });
 }
 
 UninstallViewController::~UninstallViewController() = default;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
@@ -13,6 +14,9 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 
@@ -64,6 +68,7 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("HOME", tree.path());
+        env.remove("XDG_CONFIG_HOME");
         p.setProcessEnvironment(env);
         p.start(program, {});
     }
@@ -97,6 +102,79 @@ TEST(Program, SecondInstanceExitsZeroAndTheFirstKeepsRunning)
     // The start-up defaults were written.
     const QByteArray settings = TempTree::read(copy.stateFile("VantolyBase.plist"));
     EXPECT_TRUE(settings.contains("Lato Light"));
+}
+
+// Every change to a file inotify sees in the watched folders, as
+// "folder/name", but the single-instance lock and socket, which every start makes.
+class ChangeWatch
+{
+public:
+    explicit ChangeWatch(const QStringList& folders)
+    {
+        m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        for (const QString& folder : folders) {
+            const int wd = ::inotify_add_watch(m_fd, QFile::encodeName(folder).constData(),
+                                               IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM |
+                                                   IN_DELETE | IN_ATTRIB);
+            if (wd >= 0)
+                m_folders.insert(wd, folder);
+        }
+    }
+    ~ChangeWatch() { ::close(m_fd); }
+    int watched() const { return int(m_folders.size()); }
+
+    QStringList changes() const
+    {
+        QStringList seen;
+        alignas(inotify_event) char buffer[16384];
+        for (;;) {
+            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+                const QString name = e->len ? QFile::decodeName(e->name) : QString();
+                // The local server makes its socket in a folder of its own and moves it out.
+                if (!(e->mask & IN_ISDIR) && !name.endsWith(QLatin1String(".lock")) && !name.endsWith(QLatin1String(".sock")))
+                    seen << m_folders.value(e->wd) + '/' + name;
+                at += ssize_t(sizeof(inotify_event)) + e->len;
+            }
+        }
+        seen.removeDuplicates();
+        return seen;
+    }
+
+private:
+    int m_fd = -1;
+    QHash<int, QString> m_folders;
+};
+
+// Runs the program until it has been up for a while, then ends it the ordinary way.
+void runOnce(const ProgramCopy& copy)
+{
+    QProcess p;
+    copy.start(p);
+    ASSERT_TRUE(p.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(copy.stateFile("com.tarnwick.vantoly.sock")), 20000);
+    // The window, the tools and what they start once the window is up.
+    QTest::qWait(3000);
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 0);
+}
+
+TEST(Program, AStartWithUnchangedSettingsWritesNoFile)
+{
+    ProgramCopy copy;
+    runOnce(copy);  // the first start stores the start-up defaults
+    const QString config = copy.tree / ".config/tarnwick-vantoly";
+    ASSERT_TRUE(TempTree::read(copy.stateFile("VantolyBase.plist")).contains("Lato Light"));
+    ASSERT_TRUE(TempTree::read(config + "/tarnwick-vantoly.ini").contains("EraserTimes=1"));
+
+    ChangeWatch watch({copy.tree / "var/lib/tarnwick-vantoly", config, copy.tree / ".config", copy.tree.path()});
+    ASSERT_EQ(watch.watched(), 4);
+    runOnce(copy);
+    EXPECT_EQ(watch.changes().join(", ").toStdString(), "") << "a start with nothing to store wrote these";
 }
 
 TEST(OpenUrl, OnlyWebAddressesAreOpened)

@@ -3,6 +3,7 @@
 #include "WipeProof.h"
 
 #include "SetEraserLevel/DoDataBase.h"
+#include "FakeTool.h"
 #include "TempTree.h"
 #include "WipeDisk/MakeSureWipeDiskViewController.h"
 #include "WipeDisk/MakeSureWipeFreeSpaceViewController.h"
@@ -24,6 +25,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QFileInfo>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -192,6 +194,28 @@ QString fakeDiskutil(const TempTree& tree, bool system, const QString& mountPoin
     f.close();
     f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return script;
+}
+
+TEST(WipeDiskScreen, TheFirstListIsReadOnceTheEventLoopRuns)
+{
+    ScopedLayout layout;
+    TempTree tree;
+    DoDataBase store(tree / "DataBase.db");
+    FakeTool diskutil("diskutil", "echo \"$*\" >> \"$LOG\"\nexit 1\n");
+    platform::DiskTool::setDefaultProgram(diskutil.path());
+    WipeDiskViewController screen(nullptr, &store);
+    platform::DiskTool::setDefaultProgram(QString());
+    // Anything started in the background has had its time.
+    QThreadPool::globalInstance()->waitForDone(10000);
+    EXPECT_EQ(diskutil.log(), "") << "diskutil ran while the program was still starting";
+    EXPECT_TRUE(screen.isScanV()) << "the pending list is not shown as coming";
+
+    // A mount seen meanwhile is the pending scan, not a second one.
+    screen.getallVolumes();
+    QSignalSpy scanned(&screen, &WipeDiskViewController::scanEnded);
+    ASSERT_TRUE(scanned.wait(30000));
+    EXPECT_TRUE(diskutil.log().contains("info -plist /dev/")) << diskutil.log().toStdString();
+    EXPECT_FALSE(scanned.wait(500)) << "the request during the wait scanned again";
 }
 
 struct FakeScreen

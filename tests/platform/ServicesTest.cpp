@@ -3,6 +3,7 @@
 #include "platform/InvokingUser.h"
 #include "platform/NetworkProbe.h"
 #include "platform/NotificationCenter.h"
+#include "platform/StartUp.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -98,6 +99,30 @@ TEST(Background, ResultComesBackOnTheContextThreadAndIsDroppedWhenTheContextIsGo
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
     EXPECT_FALSE(called);
+}
+
+TEST(StartUp, WorkWaitsForTheStartsEndAndIsDroppedWithItsContext)
+{
+    int ran = 0;
+    QObject context;
+    // No start under way: the next turn of the event loop, not at once.
+    platform::afterStartUp(&context, [&] { ran += 1; });
+    EXPECT_EQ(ran, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ran, 1);
+
+    platform::startUpBegins();
+    platform::afterStartUp(&context, [&] { ran += 10; });
+    auto* gone = new QObject;
+    platform::afterStartUp(gone, [&] { ran += 100; });
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(ran, 1) << "work ran while the start was under way";
+    delete gone;
+    platform::startUpEnded();
+    EXPECT_FALSE(platform::startUpUnderWay());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ran, 11) << "the waiting work ran not once, or the gone context's ran too";
 }
 
 TEST(Background, AContextDyingAsItsResultArrivesIsNeverCalledBackNorReached)

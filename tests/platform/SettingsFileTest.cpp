@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 using platform::SettingsFile;
@@ -38,6 +41,74 @@ TEST(SettingsFile, WriteKeepsEveryOtherKeyAndIsSeenByTheNextRead)
     EXPECT_EQ(dict->value("FontBold").toString(), "Lato Bold");
     EXPECT_EQ(dict->value("VersionCheck").toLongLong(), 100);
     EXPECT_EQ(dict->value("Link").toMap().value("IniURL").toString(), "https://www.tarnwick.example/u.plist");
+}
+
+namespace {
+
+// What a rewrite of the file would change: a rename gives a new inode, a
+// write in place a new modification time.
+struct FileStamp
+{
+    ino_t inode = 0;
+    qint64 modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp stampOf(const QString& path)
+{
+    struct stat st{};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return {st.st_ino, qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+}  // namespace
+
+TEST(SettingsFile, AWriteThatChangesNoValueLeavesTheFileAlone)
+{
+    TempTree tree;
+    const QString path = tree.file("VantolyBase.plist", kSample);
+    SettingsFile settings(path);
+    const FileStamp before = stampOf(path);
+    const QByteArray bytes = TempTree::read(path);
+    ASSERT_NE(before.inode, 0u);
+
+    EXPECT_TRUE(settings.setValue("USERNAME", "ann"));
+    EXPECT_TRUE(settings.setValues({{"FontBold", "Lato Bold"}, {"VersionCheck", 100}}));
+    EXPECT_TRUE(settings.setValue("Link", QVariantMap{{"IniURL", "https://www.tarnwick.example/u.plist"}}));
+    EXPECT_EQ(stampOf(path), before) << "an unchanged value rewrote the file";
+    EXPECT_EQ(TempTree::read(path), bytes);
+
+    // The same text as another type is a change, and so is one new key among old ones.
+    EXPECT_TRUE(settings.setValue("VersionCheck", "100"));
+    EXPECT_NE(stampOf(path).inode, before.inode);
+    EXPECT_EQ(settings.value("VersionCheck").toString(), "100");
+    EXPECT_EQ(settings.value("VersionCheck").typeId(), QMetaType::QString);
+    const FileStamp afterType = stampOf(path);
+    EXPECT_TRUE(settings.setValues({{"USERNAME", "ann"}, {"FontLight", "Lato Light"}}));
+    EXPECT_NE(stampOf(path), afterType);
+    EXPECT_EQ(settings.value("FontLight").toString(), "Lato Light");
+    EXPECT_EQ(settings.value("FontBold").toString(), "Lato Bold");
+}
+
+TEST(SettingsFile, WritersOnTwoThreadsLoseNoKey)
+{
+    TempTree tree;
+    const QString path = tree.file("VantolyBase.plist", kSample);
+    constexpr int kEach = 40;
+    std::thread other([path] {
+        for (int i = 0; i < kEach; ++i)
+            SettingsFile(path).setValue(QStringLiteral("A%1").arg(i), i);
+    });
+    for (int i = 0; i < kEach; ++i)
+        SettingsFile(path).setValue(QStringLiteral("B%1").arg(i), i);
+    other.join();
+    const auto dict = SettingsFile(path).read();
+    ASSERT_TRUE(dict);
+    for (int i = 0; i < kEach; ++i) {
+        EXPECT_TRUE(dict->contains(QStringLiteral("A%1").arg(i))) << i;
+        EXPECT_TRUE(dict->contains(QStringLiteral("B%1").arg(i))) << i;
+    }
 }
 
 TEST(SettingsFile, ReadsBinaryInputAndWritesXml)

@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QScreen>
+#include <QThreadPool>
 #include <QTimer>
 #include <QProcess>
 #include <QSignalSpy>
@@ -170,6 +171,21 @@ TEST_F(UninstallScreen, ScanFillsTheTabsAndTheCountLineFollowsTicksAndSearch)
     EXPECT_EQ(screen->appsType(), 1);
     EXPECT_EQ(screen->nameColumnTitle(), "   Items(Total: 0 items)");
     EXPECT_EQ(screen->countLineText(), "Total: 0 Item");
+}
+
+TEST_F(UninstallScreen, TheScanOfAStartingScreenWaitsForTheEventLoop)
+{
+    FakeTool logging{"dpkg-query", "echo \"$*\" >> \"$LOG\"\nexit 1\n"};
+    setup.tools.dpkgQuery = logging.path();
+    UninstallViewController screen(setup, roots, true);
+    // Anything started in the background has had its time.
+    QThreadPool::globalInstance()->waitForDone(10000);
+    EXPECT_FALSE(screen.isScan());
+    EXPECT_EQ(logging.log(), "") << "dpkg-query ran while the program was still starting";
+
+    QSignalSpy ended(&screen, &UninstallViewController::scanEnded);
+    ASSERT_TRUE(ended.wait(10000));
+    EXPECT_TRUE(logging.log().contains("-S")) << logging.log().toStdString();
 }
 
 TEST_F(UninstallScreen, ConfirmationTicksOnlyWhatTheFinderProposes)

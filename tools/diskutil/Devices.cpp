@@ -9,32 +9,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-
-#include <memory>
 
 namespace diskutil {
 
 namespace {
-
-// udev's encoding: unsafe bytes as \xNN, everything else raw.
-QString decodeUdev(const QByteArray& value)
-{
-    QByteArray out;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] == '\\' && i + 3 < value.size() && value[i + 1] == 'x') {
-            bool ok = false;
-            const int byte = value.mid(i + 2, 2).toInt(&ok, 16);
-            if (ok) {
-                out.append(char(byte));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(value[i]);
-    }
-    return QString::fromUtf8(out);
-}
 
 // lsblk prints booleans and numbers as JSON values, older versions as texts.
 bool jsonBool(const QJsonValue& v)
@@ -84,64 +62,7 @@ BlockDevice fromJson(const QJsonObject& o)
     return d;
 }
 
-using Probing = std::vector<std::pair<QString, std::unique_ptr<QProcess>>>;
-
-// One blkid per device, all at once: blkid takes one device per udev-format run.
-Probing startProbes(const QStringList& names)
-{
-    Probing running;
-    const QString blkid = findProgram(QStringLiteral("blkid"));
-    if (blkid.isEmpty())
-        return running;
-    for (const QString& name : names) {
-        auto p = std::make_unique<QProcess>();
-        p->setProgram(blkid);
-        p->setArguments({QStringLiteral("-p"), QStringLiteral("-o"), QStringLiteral("udev"), QStringLiteral("/dev/") + name});
-        p->setStandardErrorFile(QProcess::nullDevice());
-        p->start();
-        running.emplace_back(name, std::move(p));
-    }
-    return running;
-}
-
-std::optional<Probe> finishProbe(QProcess& process)
-{
-    if (process.waitForStarted(10000) && process.waitForFinished(30000))
-        return Probe::parseUdev(process.readAllStandardOutput());
-    process.kill();
-    process.waitForFinished(1000);
-    return std::nullopt;
-}
-
 }  // namespace
-
-Probe Probe::parseUdev(const QByteArray& text)
-{
-    Probe p;
-    QString plainLabel;
-    for (const QByteArray& line : text.split('\n')) {
-        const qsizetype eq = line.indexOf('=');
-        if (eq <= 0)
-            continue;
-        const QByteArray key = line.left(eq);
-        const QByteArray value = line.mid(eq + 1);
-        if (key == "ID_FS_TYPE") p.fsType = QString::fromUtf8(value);
-        else if (key == "ID_FS_VERSION") p.fsVersion = QString::fromUtf8(value);
-        else if (key == "ID_FS_UUID") p.uuid = QString::fromUtf8(value);
-        else if (key == "ID_FS_USAGE") p.usage = QString::fromUtf8(value);
-        else if (key == "ID_FS_LABEL_ENC") { p.label = decodeUdev(value); p.hasLabel = true; }
-        else if (key == "ID_FS_LABEL") plainLabel = QString::fromUtf8(value);
-        else if (key == "ID_PART_TABLE_TYPE") p.tableType = QString::fromUtf8(value);
-        else if (key == "ID_PART_TABLE_UUID") p.tableUuid = QString::fromUtf8(value);
-        else if (key == "ID_PART_ENTRY_TYPE") p.partEntryType = QString::fromUtf8(value).toLower();
-        else if (key == "ID_PART_ENTRY_UUID") p.partEntryUuid = QString::fromUtf8(value);
-    }
-    if (!p.hasLabel && !plainLabel.isEmpty()) {
-        p.label = plainLabel;
-        p.hasLabel = true;
-    }
-    return p;
-}
 
 QString BlockDevice::diskUuid() const
 {
@@ -184,12 +105,6 @@ QString loopBackingFile(const QString& loopName)
 
 std::optional<DeviceTable> DeviceTable::scan(QString* error, const QStringList& probeAlongside)
 {
-    QStringList early;
-    for (const QString& name : probeAlongside)
-        if (!name.isEmpty() && !name.contains('/') && QFileInfo::exists(QStringLiteral("/dev/") + name))
-            early << name;
-    Probing probing = startProbes(early);
-
     const QString lsblk = findProgram(QStringLiteral("lsblk"));
     if (lsblk.isEmpty()) {
         if (error)
@@ -209,14 +124,11 @@ std::optional<DeviceTable> DeviceTable::scan(QString* error, const QStringList& 
     for (BlockDevice& d : table.m_devices)
         if (d.isLoop())
             d.backingFile = loopBackingFile(d.wholeDisk);
-    QStringList probed;
-    for (auto& [name, process] : probing) {
-        if (const std::optional<Probe> p = finishProbe(*process); p && table.device(name)) {
-            table.setProbe(name, *p);
-            probed << name;
-        }
-    }
-    table.readLabels(probed);
+    QStringList early;
+    for (const QString& name : probeAlongside)
+        if (table.device(name))
+            early << name;
+    table.probe(early);
     return table;
 }
 
@@ -327,10 +239,8 @@ void DeviceTable::probe(const QStringList& names)
             wanted << d.name;
         }
     }
-    Probing probing = startProbes(wanted);
-    for (auto& [name, process] : probing)
-        if (const std::optional<Probe> p = finishProbe(*process))
-            setProbe(name, *p);
+    for (const QString& name : std::as_const(wanted))
+        setProbe(name, Probe::read(QStringLiteral("/dev/") + name));
     readLabels(wanted);
 }
 

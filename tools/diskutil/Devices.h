@@ -12,7 +12,7 @@ class QJsonArray;
 
 namespace diskutil {
 
-// What blkid finds on a device when it reads it directly.
+// What libblkid finds on a device when it reads it directly.
 struct Probe
 {
     QString fsType;            // "ext4", "vfat", "swap", "crypto_LUKS", ...
@@ -26,9 +26,10 @@ struct Probe
     QString partEntryType;     // this partition's type GUID or MBR code
     QString partEntryUuid;
 
-    // `blkid -p -o udev` output. Labels come from the encoded field, which
-    // keeps every byte (the export format mangles anything but ASCII).
-    static Probe parseUdev(const QByteArray& text);
+    // Reads the device itself with libblkid, in this process, and gives what
+    // `blkid -p -o udev` gives, in the same forms. Empty when the device cannot
+    // be opened, holds nothing known, or holds more than one signature.
+    static Probe read(const QString& node);
 };
 
 struct BlockDevice
@@ -77,12 +78,12 @@ QString loopBackingFile(const QString& loopName);
 quint64 diskSequenceOf(const QString& wholeDisk);
 
 // The block devices as lsblk lists them, with their mount points, probed with
-// blkid on demand (probing is the slow part: only what a command needs).
+// libblkid on demand (only what a command needs).
 class DeviceTable
 {
 public:
     // Runs lsblk and reads the mount table; nothing with the reason when lsblk
-    // fails. Devices named in `probeAlongside` are probed while lsblk runs.
+    // fails. Devices named in `probeAlongside` are probed too.
     static std::optional<DeviceTable> scan(QString* error, const QStringList& probeAlongside = {});
     static DeviceTable fromLsblk(const QByteArray& json, const QList<platform::MountEntry>& mounts,
                                  const QStringList& swaps = {});
@@ -96,7 +97,7 @@ public:
     const BlockDevice* device(const QString& name) const;
     const BlockDevice* wholeDiskOf(const BlockDevice& device) const;
 
-    // Runs blkid on the named devices (those not probed yet), side by side.
+    // Probes the named devices (those not probed yet).
     void probe(const QStringList& names);
     void probeAll();
     // A probe result known beforehand (tests): the device is not read.

@@ -134,18 +134,6 @@ TEST(DiskutilParsing, TargetsByIdentifierMountPointUuidAndName)
     EXPECT_EQ(t.resolve("", &why), nullptr);
 }
 
-TEST(DiskutilParsing, BlkidUdevOutputKeepsEveryByteOfTheLabel)
-{
-    const Probe p = Probe::parseUdev("ID_FS_LABEL=a_\"b$(x);_\xc3\xa9\n"
-                                     "ID_FS_LABEL_ENC=a\\x20\\x22b\\x24\\x28x\\x29\\x3b\\x09\xc3\xa9\n"
-                                     "ID_FS_UUID=977E-0096\nID_FS_VERSION=FAT32\nID_FS_TYPE=vfat\nID_FS_USAGE=filesystem\n"
-                                     "ID_PART_ENTRY_TYPE=C12A7328-F81F-11D2-BA4B-00A0C93EC93B\n");
-    EXPECT_EQ(p.label, QString::fromUtf8("a \"b$(x);\t\xc3\xa9"));
-    EXPECT_EQ(p.fsVersion, "FAT32");
-    EXPECT_EQ(p.partEntryType, "c12a7328-f81f-11d2-ba4b-00a0c93ec93b");
-    EXPECT_FALSE(Probe::parseUdev("").hasLabel);
-}
-
 TEST(DiskutilParsing, ContentAndFilesystemNames)
 {
     BlockDevice disk;
