@@ -320,12 +320,13 @@ TEST_F(ScreenTest, ABusyHistoryIsWrittenOnceFreeAndOnlyThenFlagged)
     TempTree tree;
     const QString file = tree.file("a.txt", "a");
     ASSERT_TRUE(store.getAllData().isEmpty());  // makes the tables
-    // Another process holds the write lock for a while.
+    // Another process holds the write lock until the run has ended, however
+    // long a loaded machine takes over it.
     QProcess holder;
     holder.start("python3", {"-c",
-                             "import sqlite3,sys,time\n"
+                             "import sqlite3,sys\n"
                              "c=sqlite3.connect(sys.argv[1],isolation_level=None)\n"
-                             "c.execute('BEGIN EXCLUSIVE')\nprint('locked',flush=True)\ntime.sleep(7)\nc.execute('COMMIT')",
+                             "c.execute('BEGIN EXCLUSIVE')\nprint('locked',flush=True)\nsys.stdin.readline()\nc.execute('COMMIT')",
                              store.getDataBase()});
     ASSERT_TRUE(holder.waitForReadyRead(10000));
     screen.addChosenPaths({file});
@@ -337,6 +338,8 @@ TEST_F(ScreenTest, ABusyHistoryIsWrittenOnceFreeAndOnlyThenFlagged)
     ASSERT_TRUE(ended.wait(20000));
     EXPECT_FALSE(screen.lastRunRecorded());
     EXPECT_EQ(PublicUtilities::getUpDataHistoryStr("WipeFileHistory"), "0");
+    holder.write("\n");
+    holder.closeWriteChannel();
     ASSERT_TRUE(written.size() == 1 || written.wait(30000));
     holder.waitForFinished();
     EXPECT_TRUE(screen.lastRunRecorded());
