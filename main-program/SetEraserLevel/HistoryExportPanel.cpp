@@ -89,6 +89,8 @@ HistoryExportPanel::HistoryExportPanel(const QString& proposedPath, QWidget* par
     m_dialog->setWindowFlags(Qt::Widget);
     m_dialog->setSizeGripEnabled(false);
     m_dialog->setOption(QFileDialog::DontUseNativeDialog);
+    // Its own folder making, renaming and deleting would act as root.
+    m_dialog->setOption(QFileDialog::ReadOnly);
     m_dialog->setAcceptMode(QFileDialog::AcceptSave);
     m_dialog->setFileMode(QFileDialog::AnyFile);
     m_dialog->setDefaultSuffix(QStringLiteral("html"));

@@ -585,6 +585,7 @@ TEST_F(HistoryScreen, TheExportDialogIsDarkInsideTheMainWindowAndOpensInTheUsers
     bool ownWindow = true;
     bool nameFocused = false;
     bool escapeCancels = false;
+    bool rootCanMakeFolders = false;
     QRect area;
     QColor listBackground;
     whenShown<QFileDialog>([&](QFileDialog* dialog) {
@@ -596,6 +597,9 @@ TEST_F(HistoryScreen, TheExportDialogIsDarkInsideTheMainWindowAndOpensInTheUsers
             const QImage image = list->viewport()->grab().toImage();
             listBackground = image.pixelColor(image.width() - 4, image.height() - 4);
         }
+        // Nothing is made, renamed or deleted by root from here.
+        for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>("newFolderButton"))
+            rootCanMakeFolders = rootCanMakeFolders || (button->isVisible() && button->isEnabled());
         // The keyboard starts on the name; Escape cancels.
         QTest::qWaitForWindowActive(dialog->window(), 1000);
         auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
@@ -621,6 +625,7 @@ TEST_F(HistoryScreen, TheExportDialogIsDarkInsideTheMainWindowAndOpensInTheUsers
     EXPECT_LT(listBackground.lightness(), 80) << "the list is not dark";
     EXPECT_TRUE(nameFocused);
     EXPECT_TRUE(escapeCancels);
+    EXPECT_FALSE(rootCanMakeFolders);
     EXPECT_EQ(QDir(tree.path()).entryList({"*.html"}), QStringList());
 }
 
