@@ -22,6 +22,12 @@ struct EntryIdentity
             return mountId == other.mountId;
         return device == other.device;
     }
+    // On the same mount and the same device: a btrfs subvolume shares its
+    // folder's mount but not its device, a bind mount the reverse.
+    bool sameVolume(const EntryIdentity& other) const
+    {
+        return sameMount(other) && device == other.device;
+    }
     bool sameObject(const EntryIdentity& other) const
     {
         return device == other.device && inode == other.inode;

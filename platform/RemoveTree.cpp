@@ -56,7 +56,7 @@ int openChecked(int dirFd, const char* name, const EntryIdentity& expected)
     if (fd < 0)
         return -1;
     const auto opened = entryIdentity(fd, "");
-    if (!opened || !opened->sameObject(expected) || !opened->sameMount(expected)) {
+    if (!opened || !opened->sameObject(expected) || !opened->sameVolume(expected)) {
         ::close(fd);
         return -1;
     }
@@ -100,12 +100,14 @@ void removeFolder(int parentFd, const char* name, const EntryIdentity& top)
         const auto id = entryIdentity(fd, entry->d_name);
         if (!id)
             continue;
+        // A mount inside the tree (bind mounts of the same file system, and
+        // a file mounted over a file, included) stays, with what is below it.
+        if (id->isMountRoot || !id->sameVolume(top))
+            continue;
         if (!S_ISDIR(id->mode)) {
             ::unlinkat(fd, entry->d_name, 0);
             continue;
         }
-        if (id->isMountRoot || !id->sameMount(top))
-            continue;  // a mount inside the tree, bind mounts of the same file system included
         const int childFd = openChecked(fd, entry->d_name, *id);
         if (childFd < 0)
             continue;
@@ -140,26 +142,32 @@ bool removeAt(const std::string& path, PathLinks links)
     const int parentFd = openParent(parent, links);
     if (parentFd < 0)
         return errno == ENOENT;
-    bool result = false;
-    const auto id = entryIdentity(parentFd, name.c_str());
-    const auto parentId = entryIdentity(parentFd, "");
-    if (!id) {
-        result = gone(parentFd, name.c_str());
-    } else if (!S_ISDIR(id->mode)) {
-        ::unlinkat(parentFd, name.c_str(), 0);
-        result = gone(parentFd, name.c_str());
-    } else if (parentId && !id->isMountRoot && id->sameMount(*parentId)) {
-        // A folder that is itself a mount point is never emptied. A second
-        // pass catches entries a listing may skip while entries go.
-        for (int pass = 0; pass < 2 && !gone(parentFd, name.c_str()); ++pass)
-            removeFolder(parentFd, name.c_str(), *id);
-        result = gone(parentFd, name.c_str());
-    }
+    const bool result = removeEntry(parentFd, name.c_str());
     ::close(parentFd);
     return result;
 }
 
 }  // namespace
+
+bool removeEntry(int dirFd, const char* name)
+{
+    const auto id = entryIdentity(dirFd, name);
+    if (!id)
+        return gone(dirFd, name);
+    const auto parentId = entryIdentity(dirFd, "");
+    // An entry that is itself a mount point (or on another mount than its
+    // folder) is never emptied nor unlinked: that would reach another volume.
+    if (!parentId || id->isMountRoot || !id->sameVolume(*parentId))
+        return false;
+    if (!S_ISDIR(id->mode)) {
+        ::unlinkat(dirFd, name, 0);
+        return gone(dirFd, name);
+    }
+    // A second pass catches entries a listing may skip while entries go.
+    for (int pass = 0; pass < 2 && !gone(dirFd, name); ++pass)
+        removeFolder(dirFd, name, *id);
+    return gone(dirFd, name);
+}
 
 bool removeTree(const QString& path, PathLinks links)
 {

@@ -20,6 +20,11 @@ enum class PathLinks {
 // True only when the path no longer exists afterwards.
 bool removeTree(const QString& path, PathLinks links = PathLinks::Follow);
 
+// The same removal of the entry `name` of the open folder `dirFd`. An entry
+// that is a mount point, or lies on another mount than `dirFd`, is refused
+// (false) and nothing below it is touched.
+bool removeEntry(int dirFd, const char* name);
+
 // The same removal done by a child process running as `uid`/`gid` (with the
 // user's groups), so the kernel keeps it within what that user may remove.
 // True only when the path no longer exists afterwards.

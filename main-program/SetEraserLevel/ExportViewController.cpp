@@ -25,3 +25,13 @@ void ExportViewController::closeWindow()
 {
     closePanel();
 }
+
+void ExportViewController::setMessage(const QString& text)
+{
+    ui->messageLabel->setText(text);
+}
+
+QString ExportViewController::message() const
+{
+    return ui->messageLabel->text();
+}

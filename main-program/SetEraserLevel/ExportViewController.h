@@ -8,7 +8,8 @@ namespace Ui {
 class ExportViewController;
 }
 
-// Tells that an export has finished; "OK" closes the panel it is shown in.
+// Tells that an export has finished, or why it failed; "OK" closes the
+// panel it is shown in.
 // Opened with runModalPanel(new ExportViewController, mainWindow).
 class ExportViewController : public PanelController
 {
@@ -18,8 +19,11 @@ public:
     ~ExportViewController() override;
 
     void closeWindow();
+    // In place of the finished text: what went wrong.
+    void setMessage(const QString& text);
 
     TextImageButton* closeButton() const;
+    QString message() const;
 
 private:
     std::unique_ptr<Ui::ExportViewController> ui;

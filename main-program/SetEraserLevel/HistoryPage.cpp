@@ -1,14 +1,9 @@
 #include "SetEraserLevel/HistoryPage.h"
 
 #include "platform/InvokingUser.h"
+#include "platform/WriteAsUser.h"
 
-#include <QFile>
-#include <QSaveFile>
 #include <QStringList>
-
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
 
 namespace HistoryPage {
 
@@ -96,29 +91,8 @@ QString pathWithExtension(const QString& chosen)
 
 bool write(const QString& path, const QString& key, const HistoryRun& rows, QString* error)
 {
-    QSaveFile file(path);
-    const QByteArray data = html(key, rows).toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
-}
-
-bool handToInvokingUser(const QString& path, QString* error)
-{
-    if (::geteuid() != 0)
-        return true;
     const platform::InvokingUser user = platform::invokingUser();
-    if (user.uid == 0)
-        return true;
-    if (::lchown(QFile::encodeName(path).constData(), user.uid, user.gid) != 0) {
-        if (error)
-            *error = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
-    return true;
+    return platform::writeFileAsUser(path, html(key, rows).toUtf8(), user.uid, user.gid, error);
 }
 
 }  // namespace HistoryPage

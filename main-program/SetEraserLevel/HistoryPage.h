@@ -12,16 +12,12 @@ QString html(const QString& key, const HistoryRun& rows);
 // `chosen` with ".html" appended unless it already ends so.
 QString pathWithExtension(const QString& chosen);
 
-// Writes the page atomically; false (with the reason in `error`) when the
-// file could not be written.
+// Writes the page whole, as the user who started the program: what that
+// user may not write stays as it is, a link at `path` is replaced rather
+// than followed, and the page is theirs. False (with the reason in `error`)
+// when the file could not be written.
 bool write(const QString& path, const QString& key, const HistoryRun& rows, QString* error = nullptr);
 
 QString escaped(const QString& value);
-
-// We run as root, but the page lands in the user's own folders: once written
-// it is given to the user who started the program, so they can move or delete
-// it. Does nothing when not root or when that user is root. False (with the
-// reason in `error`) when the owner could not be changed.
-bool handToInvokingUser(const QString& path, QString* error = nullptr);
 
 }  // namespace HistoryPage

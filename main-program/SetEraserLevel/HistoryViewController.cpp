@@ -2,6 +2,7 @@
 
 #include "Comm/FontCache.h"
 #include "SetEraserLevel/ExportViewController.h"
+#include "SetEraserLevel/HistoryExportPanel.h"
 #include "SetEraserLevel/HistoryPage.h"
 #include "SetEraserLevel/PanelButtons.h"
 #include "SetEraserLevel/SidePanelSlot.h"
@@ -16,9 +17,7 @@
 
 #include <QKeyEvent>
 #include <QDir>
-#include "PopWindow/StandardDialogs.h"
 #include <QHeaderView>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QStandardItemModel>
 
@@ -201,18 +200,15 @@ void HistoryViewController::getHistorySavePath()
     const QString proposed =
         QStringLiteral("ErasureHistory(%1)").arg(DoDataBase::timeKey(QDateTime::currentDateTime()));
     const QString home = platform::invokingUser().home;
-    const QString chosen = StandardDialogs::getSaveFileName(this, tr("Export Erasure History"),
-                                                            QDir(home.isEmpty() ? QDir::homePath() : home).filePath(proposed),
-                                                            tr("Web page (*.html)"));
+    const QString chosen =
+        HistoryExportPanel::run(window(), QDir(home.isEmpty() ? QDir::homePath() : home).filePath(proposed));
     if (chosen.isEmpty())
         return;
     QString error;
-    if (!writeHTML(HistoryPage::pathWithExtension(chosen), &error)) {
-        StandardDialogs::warning(this, tr("Export Erasure History"),
-                                 tr("The erasure history could not be exported:\n%1").arg(error));
-        return;
-    }
-    runModalPanel(new ExportViewController, window());
+    auto* done = new ExportViewController;
+    if (!writeHTML(chosen, &error))
+        done->setMessage(tr("The erasure history could not be exported to %1:\n%2").arg(chosen, error));
+    runModalPanel(done, window());
 }
 
 bool HistoryViewController::writeHTML(const QString& path, QString* error) const
@@ -221,8 +217,6 @@ bool HistoryViewController::writeHTML(const QString& path, QString* error) const
     const bool written = HistoryPage::write(path, keyClickStr, HistoryDic.value(keyClickStr), &reason);
     if (!written)
         platform::log(QStringLiteral("history: cannot write %1: %2").arg(path, reason));
-    else if (!HistoryPage::handToInvokingUser(path, &reason))
-        platform::log(QStringLiteral("history: cannot hand %1 to its user: %2").arg(path, reason));
     if (error)
         *error = reason;
     return written;

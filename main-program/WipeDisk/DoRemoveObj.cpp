@@ -1,6 +1,5 @@
 #include "WipeDisk/DoRemoveObj.h"
 
-#include "platform/FileAttributes.h"
 #include "platform/Layout.h"
 #include "platform/Log.h"
 
@@ -54,9 +53,9 @@ QStringList DoRemoveObj::rootEntries(const QString& mountPoint, const QString& v
 bool DoRemoveObj::runTaskWithPath()
 {
     while (m_idx < m_allFilesArr.size()) {
+        // srm -f clears an immutable flag itself, through the entry it
+        // opened and checked; never here by name.
         m_filePathStr = m_allFilesArr.at(m_idx);
-        if (platform::isImmutable(m_filePathStr))
-            platform::clearImmutable(m_filePathStr);
         m_pEraser = new QProcess(this);
         m_pEraser->setProcessChannelMode(QProcess::MergedChannels);
         m_pEraser->setStandardInputFile(QProcess::nullDevice());

@@ -1,7 +1,9 @@
 #include "WipeDisk/FreeSpaceFill.h"
 
+#include "platform/EntryIdentity.h"
 #include "platform/Log.h"
 #include "platform/MountTable.h"
+#include "platform/RemoveTree.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,7 +13,6 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -88,38 +89,6 @@ struct Fd
 QString errnoText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// Removes `name` in `dirFd` as itself: a folder is emptied through its own
-// descriptor, so a link inside (or a link swapped in for it) is removed,
-// never followed.
-bool removeAt(int dirFd, const char* name, int depth = 0)
-{
-    struct stat st{};
-    if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT;
-    if (!S_ISDIR(st.st_mode))
-        return ::unlinkat(dirFd, name, 0) == 0 || errno == ENOENT;
-    if (depth > 32)
-        return false;
-    const int sub = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (sub < 0)
-        return false;
-    DIR* dir = ::fdopendir(sub);  // owns `sub` from here
-    if (!dir) {
-        ::close(sub);
-        return false;
-    }
-    std::vector<std::string> names;
-    while (dirent* e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-            names.emplace_back(e->d_name);
-    }
-    bool ok = true;
-    for (const std::string& entry : names)
-        ok = removeAt(::dirfd(dir), entry.c_str(), depth + 1) && ok;
-    ::closedir(dir);
-    return (::unlinkat(dirFd, name, AT_REMOVEDIR) == 0 || errno == ENOENT) && ok;
 }
 
 // The free bytes of the file system behind `fd` as root may use them, or,
@@ -491,7 +460,28 @@ std::optional<platform::MountEntry> mountedDevice(const QString& deviceNode, con
     return top;
 }
 
+// The identity of the open folder `root` when it lies on `mount`'s device:
+// anything else mounted at the mount point since is not the volume.
+std::optional<platform::EntryIdentity> volumeRoot(int root, const platform::MountEntry& mount)
+{
+    const auto id = platform::entryIdentity(root, "");
+    if (!id || id->device != ((uint64_t(mount.major) << 32) | uint64_t(mount.minor)))
+        return std::nullopt;
+    return id;
+}
+
+// Whether the fill folder `id` lies on the volume itself: not a mount point,
+// not on another mount or device (a btrfs subvolume included).
+bool onVolume(const platform::EntryIdentity& id, const platform::EntryIdentity& root)
+{
+    return !id.isMountRoot && id.sameVolume(root);
+}
+
 }  // namespace
+
+const QString FreeSpaceFill::kForeignFolderText = QStringLiteral(
+    "Another volume is mounted at the fill folder %1, or it lies on another volume. Nothing on it was touched: "
+    "unmount it from there and try again.");
 
 FreeSpaceFill::FreeSpaceFill(QString deviceNode, QString mountPoint, int passes)
     : m_deviceNode(std::move(deviceNode)), m_mountPoint(std::move(mountPoint)), m_passes(std::max(passes, 1))
@@ -511,11 +501,11 @@ bool FreeSpaceFill::removeFolderAt(const QString& deviceNode, const QString& mou
     if (!mount)
         return true;  // not mounted there any more: whatever is at that path is not the volume's
     Fd root(::open(QFile::encodeName(mountPoint).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    struct stat st{};
-    if (!root || ::fstat(root.fd, &st) != 0 || st.st_dev != makedev(mount->major, mount->minor))
+    if (!root || !volumeRoot(root.fd, *mount))
         return false;
+    // A mount at the fill folder is refused by the removal: nothing below it goes.
     const QByteArray name = kFolderName.toLatin1();
-    const bool ok = removeAt(root.fd, name.constData());
+    const bool ok = platform::removeEntry(root.fd, name.constData());
     ::syncfs(root.fd);
     return ok;
 }
@@ -553,7 +543,8 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
     struct stat rootStat{};
     if (!root || ::fstat(root.fd, &rootStat) != 0)
         return failed(QStringLiteral("%1 cannot be opened: %2").arg(m_mountPoint, errnoText(errno)));
-    if (rootStat.st_dev != makedev(mount->major, mount->minor))
+    const std::optional<platform::EntryIdentity> rootId = volumeRoot(root.fd, *mount);
+    if (!rootId)
         return failed(QStringLiteral("%1 is no longer mounted at %2").arg(m_deviceNode, m_mountPoint));
     if (mount->readOnly())
         return failed(kReadOnlyText);
@@ -569,11 +560,16 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
 
     // A folder of that name is ours from a run that was killed; anything
     // else there was put in its place and is removed as itself, not used.
+    // Another volume mounted there is neither: it is not entered at all.
     const QByteArray folderName = kFolderName.toLatin1();
+    const QString folderShown = m_mountPoint + '/' + kFolderName;
     struct stat old{};
     if (::fstatat(root.fd, folderName.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
+        const auto oldId = platform::entryIdentity(root.fd, folderName.constData());
+        if (!oldId || !onVolume(*oldId, *rootId))
+            return failed(kForeignFolderText.arg(folderShown));
         const bool ours = S_ISDIR(old.st_mode) && (old.st_uid == 0 || old.st_uid == rootStat.st_uid);
-        const bool removed = removeAt(root.fd, folderName.constData());
+        const bool removed = platform::removeEntry(root.fd, folderName.constData());
         if (!ours)
             return failed(removed ? QStringLiteral("Something else stood in place of the fill folder %1/%2; it was removed. Try again.")
                                         .arg(m_mountPoint, kFolderName)
@@ -594,16 +590,19 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
     if (mount->fsType == QLatin1String("ext4"))
         writeJournalHome(root.fd);
     Fd folder(::openat(root.fd, folderName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    struct stat folderStat{};
-    if (!folder || ::fstat(folder.fd, &folderStat) != 0 || folderStat.st_dev != rootStat.st_dev) {
-        removeAt(root.fd, folderName.constData());
+    if (!folder) {
+        platform::removeEntry(root.fd, folderName.constData());
         return failed(QStringLiteral("The fill folder on %1 cannot be opened").arg(m_mountPoint));
     }
+    // Something mounted over the new folder before it was opened: what was
+    // opened is that volume, and it is left as it is.
+    if (const auto made = platform::entryIdentity(folder.fd, ""); !made || !onVolume(*made, *rootId))
+        return failed(kForeignFolderText.arg(folderShown));
 
     int64_t freeSpace = 0;
     int64_t unit = 0;
     if (!freeBytes(folder.fd, &freeSpace, &unit, m_systemVolume)) {
-        removeAt(root.fd, folderName.constData());
+        platform::removeEntry(root.fd, folderName.constData());
         return failed(QStringLiteral("The free space of %1 cannot be read: %2").arg(m_mountPoint, errnoText(errno)));
     }
     const FillPlan plan = FillPlan::forFreeSpace(freeSpace);
@@ -680,7 +679,7 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
                                                           end != FileEnd::Cancelled)
         end = FileEnd::Error;
     folder = Fd();
-    const bool removed = removeAt(root.fd, folderName.constData());
+    const bool removed = platform::removeEntry(root.fd, folderName.constData());
     ::syncfs(root.fd);
     *written += writer.written;
 

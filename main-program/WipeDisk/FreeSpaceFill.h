@@ -63,6 +63,8 @@ public:
     static const QString kReadOnlyText;
     static const QString kCancelledText;
     static const QString kPermissionText;
+    // The fill folder is a mount point or lies on another volume (%1: its path).
+    static const QString kForeignFolderText;
 
     FreeSpaceFill(QString deviceNode, QString mountPoint, int passes);
 
@@ -80,8 +82,9 @@ public:
 
     // Removes ".DWHS" at `mountPoint` as itself (a link is unlinked, never
     // followed; a folder is emptied through its own descriptor first), only
-    // while `deviceNode` is what is mounted there. True when nothing of that
-    // name is left on that volume.
+    // while `deviceNode` is what is mounted there. Another volume mounted at
+    // the folder is never entered (false). True when nothing of that name is
+    // left on that volume.
     static bool removeFolderAt(const QString& deviceNode, const QString& mountPoint);
 
 private:

@@ -9,18 +9,24 @@
 #include "PrivateDefaults.h"
 #include "TempTree.h"
 #include "ToolCon/TextImageButton.h"
+#include "platform/InvokingUser.h"
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeView>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
 
 #include <functional>
+#include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -384,8 +390,13 @@ TEST_F(HistoryScreen, ExportAsksForTheFileWritesItAndTellsItIsDone)
             EXPECT_TRUE(shown->superDelegate() && shown->superDelegate()->isRunningModal());
             QTest::mouseClick(shown->closeButton(), Qt::LeftButton);
         });
-        dialog->selectFile(chosen);
-        QMetaObject::invokeMethod(dialog, "accept");
+        // The name typed, and Return.
+        QTest::qWaitForWindowActive(dialog->window(), 1000);
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_TRUE(name);
+        name->clear();
+        QTest::keyClicks(name, chosen);
+        QTest::keyClick(name, Qt::Key_Return);
     });
     QTest::qWait(250);   // past any earlier icon click's 0.2 s
     const QRect cell = view->visualRect(view->model()->index(0, 2));
@@ -436,9 +447,13 @@ TEST_F(HistoryScreen, TheExportedPageBelongsToTheInvokingUser)
     HistoryViewController vc(nullptr, &store);
     vc.getEraserHistory();
     struct stat st{};
+    // The page is written by the user, so it goes where the user may write.
+    ::chmod(QFile::encodeName(tree.path()).constData(), 0755);
+    const QString home = tree.folder("home");
+    ASSERT_EQ(::chown(QFile::encodeName(home).constData(), uid, gid), 0);
     {
         ScopedEnv invoker("PKEXEC_UID", QByteArray::number(uid));
-        const QString page = tree / "user.html";
+        const QString page = home + "/user.html";
         ASSERT_TRUE(vc.writeHTML(page));
         ASSERT_EQ(::stat(QFile::encodeName(page).constData(), &st), 0);
         EXPECT_EQ(st.st_uid, uid);
@@ -450,11 +465,168 @@ TEST_F(HistoryScreen, TheExportedPageBelongsToTheInvokingUser)
     }
     {
         ScopedEnv invoker("PKEXEC_UID", "0");
-        const QString page = tree / "root.html";
+        const QString page = home + "/root.html";
         ASSERT_TRUE(vc.writeHTML(page));
         ASSERT_EQ(::stat(QFile::encodeName(page).constData(), &st), 0);
         EXPECT_EQ(st.st_uid, 0u);
     }
+}
+
+TEST_F(HistoryScreen, ALinkPlantedAtTheExportNameIsReplacedNeverWrittenThrough)
+{
+    record("2026-12-08 07:00:00", {"/a"});
+    HistoryViewController vc(nullptr, &store);
+    vc.getEraserHistory();
+    const QString target = tree.file("system/config", "root's own");
+    const auto unchanged = [&] { return TempTree::read(target) == "root's own"; };
+
+    // Whoever the user is, the link itself goes and its target stays.
+    tree.folder("shared");
+    const QString link = tree.link("shared/report.html", target);
+    {
+        ScopedEnv invoker("PKEXEC_UID", QByteArray::number(::getuid()));
+        ASSERT_TRUE(vc.writeHTML(link));
+    }
+    EXPECT_TRUE(unchanged());
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(TempTree::read(link).contains("<th colspan=\"3\">2026-12-08 07-00-00</th>"));
+
+    if (::geteuid() != 0)
+        return;
+    const passwd* nobody = ::getpwnam("nobody");
+    if (!nobody || nobody->pw_uid == 0)
+        GTEST_SKIP() << "no non-root user 'nobody' here";
+    // A shared sticky folder, and another user's link in it: the user may not
+    // replace it, so nothing is written at all.
+    ::chmod(QFile::encodeName(tree.path()).constData(), 0755);
+    const QString sticky = tree.folder("sticky");
+    ::chmod(QFile::encodeName(sticky).constData(), 01777);
+    const QString planted = tree.link("sticky/report.html", target);
+    ASSERT_EQ(::lchown(QFile::encodeName(planted).constData(), nobody->pw_uid + 1, nobody->pw_gid), 0);
+    ScopedEnv invoker("PKEXEC_UID", QByteArray::number(nobody->pw_uid));
+    QString error;
+    EXPECT_FALSE(vc.writeHTML(planted, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(unchanged());
+    EXPECT_TRUE(QFileInfo(planted).isSymLink());
+    EXPECT_EQ(QDir(sticky).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"report.html"})
+        << "a half-written page was left behind";
+}
+
+TEST_F(HistoryScreen, TheReplaceQuestionNamesTheFileThatIsWritten)
+{
+    record("2026-12-08 07:00:00", {"/a"});
+    const QString existing = tree.file("report.html", "an earlier report");
+    ToolView tool;
+    Host host(tool.container);
+    HistoryViewController* vc = HistoryViewController::presentIn(host.slot, &host, "WipeFile", &store);
+    EUCustomOutlineView* view = vc->historyOutlineView();
+    QStringList questions;
+    bool keptAfterNo = false;
+    bool toldDone = false;
+    whenShown<ExportViewController>([&](ExportViewController* shown) {
+        toldDone = true;
+        QTest::mouseClick(shown->closeButton(), Qt::LeftButton);
+    });
+    whenShown<QFileDialog>([&](QFileDialog* dialog) {
+        dialog->selectFile(tree / "report");
+        // Asked first: No keeps the earlier report and the dialog open.
+        whenShown<QMessageBox>([&](QMessageBox* box) {
+            questions << box->text();
+            box->button(QMessageBox::No)->click();
+        });
+        QMetaObject::invokeMethod(dialog, "accept");
+        keptAfterNo = TempTree::read(existing) == "an earlier report" && dialog->isVisible();
+        // Asked again: Yes replaces that very file.
+        whenShown<QMessageBox>([&](QMessageBox* box) {
+            questions << box->text();
+            box->button(QMessageBox::Yes)->click();
+        });
+        dialog->selectFile(tree / "report");
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    QTest::qWait(250);
+    const QRect cell = view->visualRect(view->model()->index(0, 2));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, HistoryDeleteTextFieldCell::folderImageFrame(cell).center());
+
+    ASSERT_EQ(questions.size(), 2) << "no question before replacing report.html";
+    EXPECT_TRUE(questions.first().contains("report.html")) << questions.first().toStdString();
+    EXPECT_TRUE(keptAfterNo);
+    EXPECT_TRUE(toldDone);
+    EXPECT_TRUE(TempTree::read(existing).contains("<th colspan=\"3\">2026-12-08 07-00-00</th>"));
+    EXPECT_FALSE(QFile::exists(tree / "report.html.html"));
+}
+
+TEST_F(HistoryScreen, TheExportDialogIsDarkInsideTheMainWindowAndOpensInTheUsersHome)
+{
+    // A user other than root whose home exists.
+    std::optional<std::pair<uid_t, QString>> user;
+    ::setpwent();
+    while (const passwd* pw = ::getpwent()) {
+        if (pw->pw_uid != 0 && pw->pw_uid != ::getuid() && QFileInfo(QString::fromLocal8Bit(pw->pw_dir)).isDir()) {
+            user.emplace(pw->pw_uid, QFileInfo(QString::fromLocal8Bit(pw->pw_dir)).canonicalFilePath());
+            break;
+        }
+    }
+    ::endpwent();
+    if (!user)
+        GTEST_SKIP() << "no other user with a home here";
+    ScopedEnv invoker("PKEXEC_UID", QByteArray::number(user->first));
+    ScopedEnv homeVariable("HOME", QFile::encodeName(tree.path()));  // never where it opens
+
+    record("2026-12-08 07:00:00", {"/a"});
+    ToolView tool;
+    tool.view.move(40, 30);
+    Host host(tool.container);
+    HistoryViewController* vc = HistoryViewController::presentIn(host.slot, &host, "WipeFile", &store);
+    EUCustomOutlineView* view = vc->historyOutlineView();
+    QString opened;
+    QList<QUrl> sidebar;
+    bool ownWindow = true;
+    bool nameFocused = false;
+    bool escapeCancels = false;
+    bool rootCanMakeFolders = false;
+    QRect area;
+    QColor listBackground;
+    whenShown<QFileDialog>([&](QFileDialog* dialog) {
+        opened = QFileInfo(dialog->directory().absolutePath()).canonicalFilePath();
+        sidebar = dialog->sidebarUrls();
+        ownWindow = dialog->isWindow();
+        area = dialog->window()->frameGeometry();
+        if (auto* list = dialog->findChild<QTreeView*>("treeView")) {
+            const QImage image = list->viewport()->grab().toImage();
+            listBackground = image.pixelColor(image.width() - 4, image.height() - 4);
+        }
+        // Nothing is made, renamed or deleted by root from here.
+        for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>("newFolderButton"))
+            rootCanMakeFolders = rootCanMakeFolders || (button->isVisible() && button->isEnabled());
+        // The keyboard starts on the name; Escape cancels.
+        QTest::qWaitForWindowActive(dialog->window(), 1000);
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        nameFocused = name && QApplication::focusWidget() == name;
+        QTest::keyClick(nameFocused ? static_cast<QWidget*>(name) : dialog, Qt::Key_Escape);
+        escapeCancels = !dialog->isVisible();
+        if (!escapeCancels)
+            QMetaObject::invokeMethod(dialog, "reject");
+    });
+    QTest::qWait(250);
+    const QRect cell = view->visualRect(view->model()->index(0, 2));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, HistoryDeleteTextFieldCell::folderImageFrame(cell).center());
+
+    EXPECT_EQ(opened, user->second);
+    ASSERT_FALSE(sidebar.isEmpty());
+    EXPECT_EQ(QFileInfo(sidebar.first().toLocalFile()).canonicalFilePath(), user->second);
+    for (const QUrl& url : sidebar)
+        EXPECT_NE(QDir::cleanPath(url.toLocalFile()), platform::rootHome()) << "root's home is offered";
+    EXPECT_FALSE(ownWindow) << "a window of its own, in the platform's look";
+    EXPECT_TRUE(tool.view.frameGeometry().contains(area))
+        << "the dialog at " << area.x() << "," << area.y() << " " << area.width() << "x" << area.height()
+        << " leaves the main window";
+    EXPECT_LT(listBackground.lightness(), 80) << "the list is not dark";
+    EXPECT_TRUE(nameFocused);
+    EXPECT_TRUE(escapeCancels);
+    EXPECT_FALSE(rootCanMakeFolders);
+    EXPECT_EQ(QDir(tree.path()).entryList({"*.html"}), QStringList());
 }
 
 TEST_F(HistoryScreen, ADamagedDatabaseIsSaidToBeDamagedNotEmpty)

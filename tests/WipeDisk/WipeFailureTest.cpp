@@ -109,6 +109,56 @@ TEST(WipeFailure, StaleFillFolderOfAKilledRunIsRemovedAndItsDataOverwritten)
     EXPECT_EQ(countInImage(vol.image(), marker()), 0);
 }
 
+// Another volume mounted by the test at `target`, unmounted by it whatever happens.
+struct MountedAt
+{
+    QString target;
+    bool ok = false;
+    MountedAt(const QString& device, const QString& where) : target(where)
+    {
+        ok = LoopVolume::run("mount", {device, target}) == 0;
+    }
+    ~MountedAt()
+    {
+        if (ok && LoopVolume::run("umount", {target}) != 0)
+            LoopVolume::run("umount", {"-l", target});
+    }
+};
+
+TEST(WipeFailure, AVolumeMountedAtTheFillFolderIsNeitherEmptiedNorFilled)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume vol("ext4", 64, label("TVF"));
+    ASSERT_TRUE(vol.ok() && vol.mount()) << vol.error().toStdString();
+    LoopVolume other("ext4", 16, label("TVO"));
+    ASSERT_TRUE(other.ok()) << other.error().toStdString();
+    const QString dwhs = vol.mountPoint() + "/.DWHS";
+    ASSERT_TRUE(QDir().mkpath(dwhs));
+    MountedAt mounted(other.device(), dwhs);  // its root is root's, as a folder of an earlier run would be
+    ASSERT_TRUE(mounted.ok);
+    ASSERT_TRUE(QDir().mkpath(dwhs + "/keep/deeper"));
+    for (const QString& name : {QStringLiteral("a.txt"), QStringLiteral("keep/deeper/b.txt")}) {
+        QFile f(dwhs + '/' + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("theirs: " + name.toUtf8());
+    }
+    const auto entries = [&] {
+        return QDir(dwhs).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden, QDir::Name);
+    };
+    const QStringList before = entries();
+
+    const FillResult r = fillFreeSpace(vol);
+    EXPECT_EQ(r.outcome, FillResult::Outcome::Failed);
+    EXPECT_EQ(r.reason, FreeSpaceFill::kForeignFolderText.arg(dwhs));
+    EXPECT_EQ(r.written, 0);
+    // The quit path's removal leaves it too.
+    EXPECT_FALSE(FreeSpaceFill::removeFolderAt(vol.device(), vol.mountPoint()));
+
+    EXPECT_EQ(entries(), before) << "a fill file was written on the other volume, or its files were removed";
+    EXPECT_EQ(TempTree::read(dwhs + "/a.txt"), "theirs: a.txt");
+    EXPECT_EQ(TempTree::read(dwhs + "/keep/deeper/b.txt"), "theirs: keep/deeper/b.txt");
+}
+
 // A stand-in diskutil: "info" describes /dev/fake1 (mounted at `mountPoint`,
 // a system volume or not); every other command is noted in "called" and
 // ends with `status` and `errorText`.

@@ -1,5 +1,4 @@
 #include "TempTree.h"
-#include "platform/FileAttributes.h"
 #include "platform/FolderSize.h"
 #include "platform/RemoveTree.h"
 
@@ -60,16 +59,3 @@ TEST(RemoveTree, RemovesContentsButNeverALinksTarget)
     EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
 
-TEST(FileAttributes, ImmutableFlagIsSeenAndCleared)
-{
-    TempTree tree;
-    const QString f = tree.file("locked", "x");
-    EXPECT_FALSE(platform::isImmutable(f));
-    if (QProcess::execute("chattr", {"+i", f}) != 0)
-        GTEST_SKIP() << "no immutable flag here (needs root and a file system that has one)";
-    EXPECT_TRUE(platform::isImmutable(f));
-    EXPECT_FALSE(QFile::remove(f));
-    EXPECT_TRUE(platform::clearImmutable(f));
-    EXPECT_FALSE(platform::isImmutable(f));
-    EXPECT_TRUE(QFile::remove(f));
-}

@@ -3,12 +3,10 @@
 #include "Main/FileEraser/Engine/EraserLevel.h"
 #include "platform/Background.h"
 #include "platform/EntryIdentity.h"
-#include "platform/FileAttributes.h"
 #include "platform/Layout.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -110,19 +108,6 @@ QString RemoveFileAndFolder::flagsForLevel(int level, bool isSSD)
 {
     // A solid-state drive gets the single pass whatever the level.
     return (isSSD ? eraserLevels().first() : eraserLevelFor(level)).flags;
-}
-
-bool RemoveFileAndFolder::checkPermissions(const QString& path)
-{
-    const QByteArray p = QFile::encodeName(path);
-    const int fd = ::open(p.constData(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd >= 0) {
-        ::close(fd);
-        return true;
-    }
-    if (errno != EACCES)
-        return true;
-    return ::chmod(p.constData(), S_IRUSR | S_IWUSR) == 0;
 }
 
 void RemoveFileAndFolder::benginToTraskWithArr(const FileObjList& items)
@@ -241,6 +226,9 @@ bool RemoveFileAndFolder::runTaskWithPath()
     // A run of items for the tool: this one and those right after it. Empty
     // files and folders go this way too: the tool refuses a path through a
     // link someone else planted, a plain unlink or rmdir here would not.
+    // Nor is anything probed or unlocked here by name: the tool clears an
+    // immutable flag or a missing write bit itself, through a descriptor of
+    // the listed file reached folder by folder without links.
     QList<QByteArray> paths;
     QList<QByteArray> identities;
     qsizetype bytes = 0;
@@ -259,9 +247,6 @@ bool RemoveFileAndFolder::runTaskWithPath()
                 break;  // judged at its own turn, or the batch is full
         }
         m_touchedFolders.insert(parentOf(p));
-        clearImmutable(item);
-        if (!checkPermissions(item->url) || ::access(parentOf(p).constData(), W_OK) != 0)
-            platform::log(QStringLiteral("--没有权限--------%1").arg(item->url));
         paths << p;
         identities << identityArgument(*item);
         bytes += p.size() + 1;
@@ -299,17 +284,6 @@ RemoveFileAndFolder::Turn RemoveFileAndFolder::turnFor(const FileObjPtr& item, c
         return Turn::LeftAlone;
     }
     return Turn::Tool;
-}
-
-void RemoveFileAndFolder::clearImmutable(const FileObjPtr& item)
-{
-    // Only where no link leads to it: clearing the flag through a folder
-    // swapped for a link would unprotect a file the run was never given.
-    const QString parent = QFileInfo(item->url).absolutePath();
-    if (QFileInfo(parent).canonicalFilePath() != QDir::cleanPath(parent) || FileObj::isFileSymbolicLink(item->url))
-        return;
-    if (platform::isImmutable(item->url))
-        platform::clearImmutable(item->url);
 }
 
 QByteArray RemoveFileAndFolder::identityArgument(const FileObj& item)

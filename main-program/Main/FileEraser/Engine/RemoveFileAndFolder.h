@@ -56,8 +56,6 @@ public:
     static int getEraserTimes();
     // The tool's flag string for a level.
     static QString flagsForLevel(int level, bool isSSD = false);
-    // Write-access probe: false only when write access is denied and cannot be granted.
-    static bool checkPermissions(const QString& path);
 
     // The tool's option that makes it report each item on stdout.
     static constexpr const char* kRecordsOption = "-M";
@@ -85,7 +83,6 @@ private:
     // What a single item needs at its turn: only a word, or the tool.
     enum class Turn { Erased, LeftAlone, Tool };
     Turn turnFor(const FileObjPtr& item, const struct stat* st, bool log = true) const;
-    static void clearImmutable(const FileObjPtr& item);
     void startTool(QList<QByteArray> paths, QList<QByteArray> identities);
     void expectRecords(qsizetype first, qsizetype last);
     QList<qsizetype> takeExpected(const QByteArray& path);

@@ -14,12 +14,20 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QDir>
+#include <QScopeGuard>
 #include <QUuid>
+
+#include <atomic>
+#include <thread>
 
 #include <cerrno>
 #include <cstring>
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <stdio.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -212,4 +220,112 @@ TEST(EngineEndToEnd, AnEmptyFileChosenAloneIsNotReachedThroughASwappedFolder)
     ASSERT_TRUE(waiter.run(engine, {item}));
     EXPECT_TRUE(QFileInfo::exists(rootsFlag));
     EXPECT_EQ(item->failStr, Outcome::fail);
+}
+
+namespace {
+
+// Sets or clears the immutable flag; false where the file system has none.
+bool setImmutable(const QString& path, bool on)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    int flags = 0;
+    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
+bool isImmutable(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    int flags = 0;
+    const bool locked = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_IMMUTABLE_FL);
+    if (fd >= 0)
+        ::close(fd);
+    return locked;
+}
+
+}  // namespace
+
+TEST(EngineEndToEnd, AFolderSwappedToAndFroDuringTheRunUnlocksAndOpensNoneOfRootsFiles)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root: immutable flags and a tmpfs of its own";
+    // tmpfs: renames are quick enough that the swap lands between any two
+    // steps of the run, and it keeps immutable flags.
+    TempTree tree;
+    const QString top = tree.folder("volume");
+    if (::mount("tmpfs", QFile::encodeName(top).constData(), "tmpfs", 0, "size=16m") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(top).constData(), MNT_DETACH); });
+    // Root's folder of immutable files, and the user's folder with the same
+    // names, immutable too, chosen for erasing.
+    constexpr int kFiles = 1500;
+    ASSERT_TRUE(QDir().mkpath(top + "/secret") && QDir().mkpath(top + "/chosen"));
+    ::chmod(QFile::encodeName(top + "/secret").constData(), 0700);
+    QStringList secrets, chosen;
+    FileObjList items;
+    for (int i = 0; i < kFiles; ++i) {
+        const QString name = QString("f%1").arg(i, 4, 10, QChar('0'));
+        for (const QString& folder : {QStringLiteral("secret"), QStringLiteral("chosen")}) {
+            QFile f(top + '/' + folder + '/' + name);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(folder == "secret" ? "root's own" : "the user's");
+        }
+        secrets << top + "/secret/" + name;
+        chosen << top + "/chosen/" + name;
+        items << FolderExpansion::buildFileObj(chosen.last(), false);
+    }
+    for (const QString& path : secrets + chosen)
+        if (!setImmutable(path, true))
+            GTEST_SKIP() << "no immutable flag on this tmpfs";
+    const auto unlock = qScopeGuard([&] {
+        for (const QString& path : secrets + chosen)
+            setImmutable(path, false);
+    });
+    ASSERT_EQ(::symlink(QFile::encodeName(top + "/secret").constData(), QFile::encodeName(top + "/swap").constData()), 0);
+    // Every open of root's files is seen, and which ones were for writing.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(top + "/secret").constData(), IN_OPEN | IN_CLOSE_WRITE | IN_MODIFY), 0);
+
+    // The folder's owner exchanges it with a link to root's folder, over and over.
+    std::atomic<bool> stop{false};
+    const QByteArray chosenPath = QFile::encodeName(top + "/chosen");
+    const QByteArray swapPath = QFile::encodeName(top + "/swap");
+    std::thread swapper([&] {
+        while (!stop.load())
+            ::renameat2(AT_FDCWD, chosenPath.constData(), AT_FDCWD, swapPath.constData(), RENAME_EXCHANGE);
+    });
+    platform::setUserDefaultInteger(kEraserTimesKey, 1);
+    Waiter waiter;
+    RemoveFileAndFolder engine(kSrm);
+    const bool ended = waiter.run(engine, items);
+    stop = true;
+    swapper.join();
+
+    int opened = 0, written = 0;
+    char buffer[64 * 1024];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;) {
+        for (char* p = buffer; p < buffer + n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(p);
+            if (event->len > 0) {  // a file inside, not the folder itself
+                opened += (event->mask & IN_OPEN) != 0;
+                written += (event->mask & (IN_CLOSE_WRITE | IN_MODIFY)) != 0;
+            }
+            p += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(watch);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(opened, 0) << "root's files were opened through the swapped folder";
+    EXPECT_EQ(written, 0) << "root's files were opened for writing";
+    int unlocked = 0;
+    for (const QString& path : secrets) {
+        unlocked += !isImmutable(path);
+        EXPECT_EQ(TempTree::read(path), "root's own");
+    }
+    EXPECT_EQ(unlocked, 0) << "immutable flags of root's files were cleared";
 }

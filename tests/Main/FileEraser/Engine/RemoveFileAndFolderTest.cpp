@@ -310,15 +310,6 @@ TEST(RemoveFileAndFolder, LongRunsOfItemsJudgedWithoutTheToolDoNotDeepenTheStack
     EXPECT_EQ(rec.fails, 20000);
 }
 
-TEST(RemoveFileAndFolder, WriteProbeGrantsOwnerAccessWhenDenied)
-{
-    TempTree tree;
-    const QString f = tree.file("ro", "x");
-    QFile::setPermissions(f, QFileDevice::ReadOwner);
-    EXPECT_TRUE(RemoveFileAndFolder::checkPermissions(f));
-    EXPECT_TRUE(RemoveFileAndFolder::checkPermissions(tree / "missing"));
-}
-
 TEST(RemoveFileAndFolder, CancelBeforeTheStartErasesNothing)
 {
     TempTree tree;
