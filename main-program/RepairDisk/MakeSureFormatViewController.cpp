@@ -130,30 +130,29 @@ bool MakeSureFormatViewController::eventFilter(QObject* watched, QEvent* event)
         return PanelController::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     const int current = typeOfText(ui->typeLabel->text());
+    // Opened by keys, the menu starts on the current type and stays open as
+    // it does while the pointer is inside it.
+    auto openByKeys = [this, current] {
+        openMenuAction();
+        if (m_formatTypeVC)
+            m_formatTypeVC->moveHighlight(0, current);
+        m_typeDropDown.mouseEixtView(false);
+    };
     switch (key->key()) {
     case Qt::Key_Down:
     case Qt::Key_Up:
-        if (!m_formatTypeVC) {
-            openMenuAction();
-            if (m_formatTypeVC)
-                m_formatTypeVC->moveHighlight(0, current);
-        } else {
+        if (!m_formatTypeVC)
+            openByKeys();
+        else
             m_formatTypeVC->moveHighlight(key->key() == Qt::Key_Down ? 1 : -1, current);
-        }
-        // Keys hold the menu open as the pointer inside it does.
-        m_typeDropDown.mouseEixtView(false);
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:
-        if (!m_formatTypeVC) {
-            openMenuAction();
-            if (m_formatTypeVC)
-                m_formatTypeVC->moveHighlight(0, current);
-            m_typeDropDown.mouseEixtView(false);
-        } else if (m_formatTypeVC->highlightedType() >= 0) {
+        if (!m_formatTypeVC)
+            openByKeys();
+        else if (m_formatTypeVC->highlightedType() >= 0)
             selectFormatbyType(m_formatTypeVC->highlightedType());
-        }
         return true;
     case Qt::Key_Escape:
         if (!m_formatTypeVC)

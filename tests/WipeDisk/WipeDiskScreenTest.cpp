@@ -52,6 +52,19 @@ void confirmWhenShown()
     });
 }
 
+// The screen on the real diskutil, loop volumes listed as USB sticks.
+std::unique_ptr<WipeDiskViewController> realScreen(DoDataBase* store)
+{
+    platform::DiskTool::setDefaultProgram(diskutilPath());
+    platform::DiskTool::setShowLoopAsUsb(true);
+    auto screen = std::make_unique<WipeDiskViewController>(nullptr, store);
+    platform::DiskTool::setDefaultProgram(QString());
+    platform::DiskTool::setShowLoopAsUsb(false);
+    screen->setSrmPath(srmPath());
+    screen->resize(730, 580);
+    return screen;
+}
+
 TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
 {
     SKIP_WITHOUT_LOOP_VOLUMES();
@@ -63,13 +76,8 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
 
     TempTree tree;
     DoDataBase store(tree / "DataBase.db");
-    platform::DiskTool::setDefaultProgram(diskutilPath());
-    platform::DiskTool::setShowLoopAsUsb(true);
-    WipeDiskViewController screen(nullptr, &store);
-    platform::DiskTool::setDefaultProgram(QString());
-    platform::DiskTool::setShowLoopAsUsb(false);
-    screen.setSrmPath(srmPath());
-    screen.resize(730, 580);
+    const std::unique_ptr<WipeDiskViewController> made = realScreen(&store);
+    WipeDiskViewController& screen = *made;
     screen.show();
     screen.changeFormatOrFreeSpaceView(1);  // Wipe Hard Drive
     EXPECT_EQ(screen.selectEraserType(), 2);
@@ -111,19 +119,6 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
     EXPECT_TRUE(unmountWiped(vol.device(), mountedAt));
     vol.unmount();
     EXPECT_EQ(countInImage(vol.image(), marker()), 0);
-}
-
-// The screen on the real diskutil, loop volumes listed as USB sticks.
-std::unique_ptr<WipeDiskViewController> realScreen(DoDataBase* store)
-{
-    platform::DiskTool::setDefaultProgram(diskutilPath());
-    platform::DiskTool::setShowLoopAsUsb(true);
-    auto screen = std::make_unique<WipeDiskViewController>(nullptr, store);
-    platform::DiskTool::setDefaultProgram(QString());
-    platform::DiskTool::setShowLoopAsUsb(false);
-    screen->setSrmPath(srmPath());
-    screen->resize(730, 580);
-    return screen;
 }
 
 int rowOfDevice(const WipeDiskViewController& screen, const QString& device)
