@@ -60,8 +60,12 @@ void PanelController::keyPressEvent(QKeyEvent* event)
 
 void PanelController::takeInitialFocus()
 {
-    if (reacts(m_defaultButton))
-        m_defaultButton->setFocus(Qt::OtherFocusReason);
+    // As the keyboard's focus, so the button wears its ring: it shows what
+    // Return presses.
+    if (auto* picture = qobject_cast<FourStateImageButton*>(m_defaultButton.data()); picture && reacts(picture))
+        picture->takeKeyboardFocus();
+    else if (reacts(m_defaultButton))
+        m_defaultButton->setFocus(Qt::TabFocusReason);
     else if (!focusWidget())
         setFocus(Qt::OtherFocusReason);
 }

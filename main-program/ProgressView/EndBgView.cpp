@@ -51,8 +51,16 @@ bool EndBgView::onView() const
 
 void EndBgView::takeFocusWhenOnView()
 {
-    // Keys typed on the page it replaced would go nowhere.
-    if (onView() && !isAncestorOf(QApplication::focusWidget()))
+    // Keys typed on the page it replaced would go nowhere. The button Return
+    // presses takes the keyboard, as a Tab would give it, so it wears its ring.
+    if (!onView() || isAncestorOf(QApplication::focusWidget()))
+        return;
+    QAbstractButton* button = returnButton();
+    if (auto* picture = qobject_cast<FourStateImageButton*>(button); picture && (picture->focusPolicy() & Qt::TabFocus))
+        picture->takeKeyboardFocus();
+    else if (button && (button->focusPolicy() & Qt::TabFocus))
+        button->setFocus(Qt::TabFocusReason);
+    else
         setFocus(Qt::OtherFocusReason);
 }
 

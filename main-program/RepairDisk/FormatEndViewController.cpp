@@ -1,9 +1,23 @@
 #include "RepairDisk/FormatEndViewController.h"
 
+#include "Comm/FontCache.h"
 #include "ToolCon/TextImageButton.h"
 #include "ui_FormatEndViewController.h"
 
 namespace {
+
+// Titles at the dialogs' title size; the text as tall as it is, and OK
+// below it, so a one-line text leaves no empty band above the button.
+void fitToText(Ui::FormatEndViewController& ui, QWidget* dialog)
+{
+    for (QLabel* title : {ui.titleLabel, ui.failTitleLabel})
+        title->setFont(FontCache::regularFont(FontCache::kDialogTitleSize));
+    QLabel* text = ui.reasonLabel;
+    const int height = std::max(text->fontMetrics().height(), text->heightForWidth(text->width()));
+    text->resize(text->width(), height);
+    ui.closeButton->move(ui.closeButton->x(), text->geometry().bottom() + 1 + 20);
+    dialog->resize(dialog->width(), ui.closeButton->geometry().bottom() + 1 + 20);
+}
 
 void setUpOk(TextImageButton* button)
 {
@@ -24,6 +38,7 @@ FormatEndViewController::FormatEndViewController(QWidget* parent)
     setCancelButton(ui->closeButton);
     connect(ui->closeButton, &QAbstractButton::clicked, this, &FormatEndViewController::closeWindow);
     ui->failTitleLabel->hide();
+    fitToText(*ui, this);
 }
 
 FormatEndViewController::~FormatEndViewController() = default;
@@ -34,6 +49,7 @@ void FormatEndViewController::setOutcome(bool succeeded, const QString& reason)
     ui->titleLabel->setVisible(succeeded);
     ui->failTitleLabel->setVisible(!succeeded);
     ui->reasonLabel->setText(succeeded ? ui->reasonLabel->text() : reason);
+    fitToText(*ui, this);
 }
 
 TextImageButton* FormatEndViewController::closeButton() const { return ui->closeButton; }
@@ -52,6 +68,7 @@ DiskActionFailedViewController::DiskActionFailedViewController(const QString& ti
     ui->titleLabel->hide();
     ui->failTitleLabel->setText(title);
     ui->reasonLabel->setText(reason);
+    fitToText(*ui, this);
 }
 
 DiskActionFailedViewController::~DiskActionFailedViewController() = default;

@@ -30,6 +30,14 @@ public:
     void setDelegate(FormatTypeVCDelegate* delegate) { m_delegate = delegate; }
     void selectSortType(SortSelectBgView* row) override;
     SortSelectBgView* row(int type) const;  // 0, 1, 2
+    // Whether this system can make the type; "Journaled HFS+" needs
+    // mkfs.hfsplus, which Debian does not ship. The reason when it cannot.
+    static QString whyNot(int type);
+
+    // The keyboard's choice: moves the highlight over the types that can
+    // be made, starting from `type` when none is highlighted yet.
+    void moveHighlight(int step, int fromType);
+    int highlightedType() const { return m_highlighted; }
 
 protected:
     void enterEvent(QEnterEvent* event) override;
@@ -38,4 +46,5 @@ protected:
 private:
     std::unique_ptr<Ui::FormatTypeViewController> ui;
     FormatTypeVCDelegate* m_delegate = nullptr;
+    int m_highlighted = -1;
 };

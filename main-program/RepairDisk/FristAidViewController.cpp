@@ -1,5 +1,6 @@
 #include "RepairDisk/FristAidViewController.h"
 
+#include "Comm/FontCache.h"
 #include "ToolCon/TextImageButton.h"
 #include "ui_FristAidViewController.h"
 
@@ -15,6 +16,11 @@ FristAidViewController::FristAidViewController(QWidget* parent)
                                               QStringLiteral("btn_pril_hover"), QStringLiteral("btn_pril_disable"));
     ui->repairBut->setButtonEnabled(true);
     ui->repairBut->setTextWithName(QStringLiteral("Run"), 12);
+    // Escape cancels, and the keyboard starts on Cancel: a repair is never
+    // one stray Return away.
+    setDefaultButton(ui->cancelBut);
+    setCancelButton(ui->cancelBut);
+    ui->topLabel->setFont(FontCache::regularFont(FontCache::kDialogTitleSize));
     connect(ui->cancelBut, &QAbstractButton::clicked, this, &FristAidViewController::closeWindow);
     connect(ui->repairBut, &QAbstractButton::clicked, this, &FristAidViewController::repaireButAction);
     connect(ui->checkBut, &QAbstractButton::clicked, this, &FristAidViewController::checkButAction);

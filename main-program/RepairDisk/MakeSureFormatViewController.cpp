@@ -7,6 +7,7 @@
 #include "platform/ImageStore.h"
 #include "ui_MakeSureFormatViewController.h"
 
+#include <QKeyEvent>
 #include <QTimer>
 
 namespace {
@@ -32,8 +33,16 @@ MakeSureFormatViewController::MakeSureFormatViewController(QWidget* parent)
     setCancelButton(ui->noButton);
     connect(ui->okButton, &QAbstractButton::clicked, this, &MakeSureFormatViewController::okButtonAction);
     connect(ui->noButton, &QAbstractButton::clicked, this, &MakeSureFormatViewController::noButtonAction);
-    connect(ui->typeSelectBut, &QAbstractButton::clicked, this, &MakeSureFormatViewController::openMenuAction);
+    connect(ui->typeSelectBut, &QAbstractButton::clicked, this, [this] {
+        // Return on the button picks what the keys highlighted in the open menu.
+        if (m_formatTypeVC && m_formatTypeVC->highlightedType() >= 0)
+            selectFormatbyType(m_formatTypeVC->highlightedType());
+        else
+            openMenuAction();
+    });
     ui->openImageV->setPixmap(platform::imageNamed(QStringLiteral("sortby_normal"), ui->openImageV->size()));
+    // The type menu by keys: arrows move within it, Return or Space picks.
+    ui->typeSelectBut->installEventFilter(this);
     ui->formatView->hide();
     connect(&m_typeDropDown, &AttachedDropDown::closed, this, [this] {
         if (m_formatTypeVC)
@@ -61,10 +70,22 @@ void MakeSureFormatViewController::setName(const QString& name, const QString& t
     ui->openImageV->show();
     ui->typeSelectBut->setEnabled(true);
     const QString lower = type.toLower();
-    if (lower.contains(QLatin1String("apfs")) || lower.contains(QLatin1String("ntfs"))) {
+    const bool ntfs = lower.contains(QLatin1String("ntfs"));
+    if (lower.contains(QLatin1String("apfs")) || ntfs) {
         setLabelWhite(ui->typeLabel, 0.5f);
         ui->openImageV->hide();
         ui->typeSelectBut->setEnabled(false);
+    }
+    // NTFS cannot be made here: such a volume becomes FAT32 named "NEW",
+    // and the dialog says so rather than offering a name it would not use.
+    ui->nameTitle->setVisible(!ntfs);
+    ui->nameTextFiled->setVisible(!ntfs);
+    if (ntfs) {
+        ui->typeLabel->setText(QString::fromLatin1(kNtfsRoadType));
+        ui->nodeLabel->setText(QStringLiteral("All data on '%1' will be deleted. NTFS volumes cannot be made here, so it "
+                                              "will become an MS-DOS FAT32 volume named \"%2\". Do you want to format it?")
+                                   .arg(name, QString::fromLatin1(kNtfsRoadName)));
+        ui->nodeLabel->resize(ui->nodeLabel->width(), ui->nodeLabel->heightForWidth(ui->nodeLabel->width()));
     }
     QTimer::singleShot(0, this, [this] { ui->nameTextFiled->setReadOnly(false); });
 }
@@ -72,6 +93,9 @@ void MakeSureFormatViewController::setName(const QString& name, const QString& t
 void MakeSureFormatViewController::okButtonAction()
 {
     m_typeDropDown.choiceMade();
+    // The keyboard rests on the dialog itself while it works: the progress
+    // bar is nothing to use and wears no ring.
+    setFocus(Qt::OtherFocusReason);
     ui->makeSureView->hide();
     ui->formatView->show();
     if (m_delegate)
@@ -100,6 +124,55 @@ void MakeSureFormatViewController::openMenuAction()
     m_typeDropDown.open(menu, host, anchor, 1, 0);
 }
 
+bool MakeSureFormatViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != ui->typeSelectBut || event->type() != QEvent::KeyPress || !ui->typeSelectBut->isEnabled())
+        return PanelController::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    const int current = typeOfText(ui->typeLabel->text());
+    // Opened by keys, the menu starts on the current type and stays open as
+    // it does while the pointer is inside it.
+    auto openByKeys = [this, current] {
+        openMenuAction();
+        if (m_formatTypeVC)
+            m_formatTypeVC->moveHighlight(0, current);
+        m_typeDropDown.mouseEixtView(false);
+    };
+    switch (key->key()) {
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+        if (!m_formatTypeVC)
+            openByKeys();
+        else
+            m_formatTypeVC->moveHighlight(key->key() == Qt::Key_Down ? 1 : -1, current);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (!m_formatTypeVC)
+            openByKeys();
+        else if (m_formatTypeVC->highlightedType() >= 0)
+            selectFormatbyType(m_formatTypeVC->highlightedType());
+        return true;
+    case Qt::Key_Escape:
+        if (!m_formatTypeVC)
+            break;
+        m_typeDropDown.choiceMade();  // only the menu closes, not the dialog
+        return true;
+    default:
+        break;
+    }
+    return PanelController::eventFilter(watched, event);
+}
+
+int MakeSureFormatViewController::typeOfText(const QString& text)
+{
+    for (int type = 0; type < 3; ++type)
+        if (FormatTypeViewController::typeText(type) == text)
+            return type;
+    return 0;
+}
+
 void MakeSureFormatViewController::closeMattachedWindow() { m_typeDropDown.closeMattachedWindow(); }
 
 void MakeSureFormatViewController::mouseEixtView(bool exited) { m_typeDropDown.mouseEixtView(exited); }
@@ -107,7 +180,7 @@ void MakeSureFormatViewController::mouseEixtView(bool exited) { m_typeDropDown.m
 void MakeSureFormatViewController::selectFormatbyType(int type)
 {
     const QString text = FormatTypeViewController::typeText(type);
-    if (!text.isEmpty())
+    if (!text.isEmpty() && FormatTypeViewController::whyNot(type).isEmpty())
         ui->typeLabel->setText(text);
     m_typeDropDown.choiceMade();
 }

@@ -27,6 +27,10 @@ class MakeSureFormatViewController : public PanelController, public FormatTypeVC
 {
     Q_OBJECT
 public:
+    // What an NTFS volume becomes: NTFS cannot be made here.
+    static constexpr const char* kNtfsRoadType = "MS-DOS FAT32";
+    static constexpr const char* kNtfsRoadName = "NEW";
+
     explicit MakeSureFormatViewController(QWidget* parent = nullptr);
     ~MakeSureFormatViewController() override;
 
@@ -54,7 +58,12 @@ public:
     FormatTypeViewController* formatTypeVC() const { return m_formatTypeVC; }
     AttachedDropDown& typeDropDown() { return m_typeDropDown; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    static int typeOfText(const QString& text);
+
     std::unique_ptr<Ui::MakeSureFormatViewController> ui;
     MakeSureFormatVCDelegate* m_delegate = nullptr;
     QPointer<FormatTypeViewController> m_formatTypeVC;

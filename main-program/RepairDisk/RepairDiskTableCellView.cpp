@@ -12,6 +12,23 @@ RepairDiskTableCellView::RepairDiskTableCellView(QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::RepairDiskTableCellView>())
 {
     ui->setupUi(this);
+    for (TextImageButton* b : buttons())
+        b->installEventFilter(this);
+}
+
+void RepairDiskTableCellView::settleFor(int ms)
+{
+    if (ms > 0)
+        m_settled.setRemainingTime(ms);
+}
+
+bool RepairDiskTableCellView::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type t = event->type();
+    if ((t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick)
+        && isSettling())
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 RepairDiskTableCellView::~RepairDiskTableCellView() = default;
@@ -54,7 +71,7 @@ void RepairDiskTableCellView::paintEvent(QPaintEvent* event)
 
 void RepairDiskTableCellView::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton && !isSettling())
         emit pressed();
     QWidget::mousePressEvent(event);
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QDeadlineTimer>
 #include <QWidget>
 
 #include <memory>
@@ -18,6 +19,11 @@ public:
     ~RepairDiskTableCellView() override;
 
     void setIsSelect(bool select);
+    // The row moved or became another volume under the pointer: for `ms` a
+    // press on it or its buttons is what the user aimed at before, and is
+    // dropped. Keys still work.
+    void settleFor(int ms);
+    bool isSettling() const { return !m_settled.hasExpired(); }
     bool isSelect() const { return m_isSelect; }
 
     // The subviews by their identifiers: "save", "open", "mount", "fristaid",
@@ -37,8 +43,10 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::unique_ptr<Ui::RepairDiskTableCellView> ui;
     bool m_isSelect = false;
+    QDeadlineTimer m_settled{0};
 };

@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTimer>
 
@@ -123,6 +124,7 @@ RepairDiskViewController::RepairDiskViewController(QWidget* parent, platform::Di
     table->setSelectionMode(QAbstractItemView::NoSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setFocusPolicy(Qt::NoFocus);
+    table->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     // The rows draw their own highlight, 88 points high.
     table->setRowNum(-1);
     ui->loadPro->hide();
@@ -204,43 +206,106 @@ void RepairDiskViewController::getallVolumes()
 
 void RepairDiskViewController::installVolumes(const QList<QVariantMap>& descriptions)
 {
-    QList<VolumeObjPtr> volumes;
+    QList<VolumeObjPtr> fresh;
     m_systemFlags.clear();
     for (const QVariantMap& d : descriptions) {
         VolumeObjPtr v = CVolumeMgr::volumeObjFromDescription(d);
         m_systemFlags.insert(v->volumePath, SystemFlags{d.value(QStringLiteral("SystemVolume")).toBool(),
                                                         d.value(QStringLiteral("SystemDisk")).toBool()});
-        volumes << v;
+        fresh << v;
     }
-    // The chosen volume stays chosen while it is there; only when it is gone
-    // (or another medium took its node) does the first row take its place.
+    const bool firstList = m_allVolumeArr.isEmpty();
+    // In place: a volume still there keeps its row, a gone one's row goes
+    // (the rows below it move up, so they count as changed under the
+    // pointer), a new one is added at the end. Nothing is emptied or sorted.
+    for (int row = int(m_allVolumeArr.size()) - 1; row >= 0; --row) {
+        qsizetype match = -1;
+        for (qsizetype i = 0; i < fresh.size() && match < 0; ++i)
+            if (isSameVolume(*m_allVolumeArr.at(row), *fresh.at(i)))
+                match = i;
+        if (match >= 0) {
+            m_allVolumeArr[row] = fresh.takeAt(match);
+            continue;
+        }
+        m_allVolumeArr.removeAt(row);
+        m_rowChangedAt.removeAt(row);
+        m_model->removeRow(row);
+        markRowsChanged(row, int(m_allVolumeArr.size()));
+    }
+    if (!fresh.isEmpty()) {
+        const int first = int(m_allVolumeArr.size());
+        m_allVolumeArr.append(fresh);
+        m_rowChangedAt.resize(m_allVolumeArr.size());
+        m_model->setRowCount(int(m_allVolumeArr.size()));
+        // The first list is not a change under anyone's pointer.
+        if (!firstList)
+            markRowsChanged(first, int(m_allVolumeArr.size()));
+    }
+
+    // The chosen volume stays chosen while it is there. The first list
+    // opens its first row; a chosen volume that went leaves nothing open, so
+    // no row grows under the pointer.
     qsizetype kept = -1;
     if (m_selectVolume) {
-        for (qsizetype i = 0; i < volumes.size() && kept < 0; ++i)
-            if (isSameVolume(*volumes.at(i), *m_selectVolume))
+        for (qsizetype i = 0; i < m_allVolumeArr.size() && kept < 0; ++i)
+            if (isSameVolume(*m_allVolumeArr.at(i), *m_selectVolume))
                 kept = i;
     }
     // So does a name being typed for it: a mount elsewhere is no reason to
     // throw it away.
-    const bool stillRenaming = kept >= 0 && m_isRenameEdit && m_renameTarget
-        && isSameVolume(*m_renameTarget, *volumes.at(kept));
+    const bool renaming = m_isRenameEdit && m_renameTarget;
+    const bool stillRenaming = renaming && kept >= 0 && isSameVolume(*m_renameTarget, *m_allVolumeArr.at(kept));
+    const VolumeObjPtr renameTarget = m_renameTarget;
     const QString typed = m_editStr;
-    m_allVolumeArr = volumes;
     ui->loadPro->hide();
-    m_selectIndex = kept < 0 ? 0 : int(kept);
+    if (kept >= 0) {
+        m_selectIndex = int(kept);
+        m_selectVolume = m_allVolumeArr.at(kept);
+    } else if (firstList || !m_selectVolume) {
+        m_selectIndex = 0;
+        m_selectVolume = firstList ? m_allVolumeArr.value(0) : nullptr;
+    } else {
+        m_selectIndex = 0;
+        m_selectVolume.reset();
+    }
     endRenaming();
     m_isScanV = false;
-    m_selectVolume = m_allVolumeArr.value(m_selectIndex);
     if (stillRenaming) {
         m_isRenameEdit = true;
         m_renameTarget = m_selectVolume;
         m_editStr = typed;
+    } else if (renaming) {
+        // The rename ends without the user's word: say why.
+        const QString name = renameTarget->volumeName;
+        const QString device = renameTarget->volumePath;
+        QMetaObject::invokeMethod(
+            this,
+            [this, name, device] {
+                showNotice(QStringLiteral("The rename was stopped"),
+                           QStringLiteral("\"%1\" is no longer at %2: the disk there now is another one, or none. "
+                                          "Nothing was renamed.")
+                               .arg(name, device));
+            },
+            Qt::QueuedConnection);
     }
     restoreFailedRename();
     reloadTable();
-    if (m_selectVolume)
-        ui->parTableView->scrollTo(m_model->index(m_selectIndex, 0));
     emit volumesReloaded();
+}
+
+void RepairDiskViewController::markRowsChanged(int from, int to)
+{
+    if (!m_rowClock.isValid())
+        m_rowClock.start();
+    for (int row = from; row < to && row < m_rowChangedAt.size(); ++row)
+        m_rowChangedAt[row] = m_rowClock.elapsed() + 1;
+}
+
+int RepairDiskViewController::settleLeft(int row) const
+{
+    if (!m_rowClock.isValid() || row < 0 || row >= m_rowChangedAt.size() || !m_rowChangedAt.at(row))
+        return 0;
+    return int(std::max<qint64>(0, kRowSettleMs - (m_rowClock.elapsed() + 1 - m_rowChangedAt.at(row))));
 }
 
 RepairDiskViewController::SystemFlags RepairDiskViewController::systemFlags(const VolumeObj& volume) const
@@ -275,16 +340,42 @@ bool RepairDiskViewController::isVolumeMounted(const VolumeObj& v)
 
 void RepairDiskViewController::reloadTable()
 {
+    // The rows stay; only their cells are made anew, so the list keeps its
+    // scroll position. A replaced cell is deleted later, never under its own
+    // handler.
     CustomTableView* table = ui->parTableView;
     m_cells.clear();
-    m_model->setRowCount(0);
-    m_model->setRowCount(int(m_allVolumeArr.size()));
+    if (m_model->rowCount() != m_allVolumeArr.size())
+        m_model->setRowCount(int(m_allVolumeArr.size()));
     for (int row = 0; row < m_allVolumeArr.size(); ++row) {
         table->setRowHeight(row, heightOfRow(row));
         auto* cell = new RepairDiskTableCellView;
         configureCell(cell, row);
+        cell->settleFor(settleLeft(row));
         table->setIndexWidget(m_model->index(row, 0), cell);
         m_cells << cell;
+    }
+}
+
+void RepairDiskViewController::pressRow(int row)
+{
+    if (row < 0 || row >= m_allVolumeArr.size() || (row == m_selectIndex && m_selectVolume) || settleLeft(row) > 0)
+        return;
+    // The row that opens grows by its buttons and the one that closes
+    // shrinks: the list scrolls by the difference, so the pressed row stays
+    // under the pointer with its buttons below it.
+    CustomTableView* table = ui->parTableView;
+    const int before = table->rowViewportPosition(row);
+    const int wasOpen = m_selectVolume ? m_selectIndex : -1;
+    selectRow(row);
+    QScrollBar* bar = table->verticalScrollBar();
+    bar->setValue(bar->value() + table->rowViewportPosition(row) - before);
+    if (table->rowViewportPosition(row) != before) {
+        // Too near the top to scroll: the rows from the one that closed
+        // down moved under the pointer, so they take no press for a moment.
+        markRowsChanged(wasOpen >= 0 ? std::min(wasOpen, row) : row, int(m_allVolumeArr.size()));
+        for (int r = 0; r < m_cells.size(); ++r)
+            m_cells.at(r)->settleFor(settleLeft(r));
     }
 }
 
@@ -295,11 +386,7 @@ void RepairDiskViewController::configureCell(RepairDiskTableCellView* cell, int 
     const bool renamingHere = selected && m_isRenameEdit;
     cell->resize(ui->parTableView->viewport()->width() - 10, heightOfRow(row));
     cell->setIsSelect(selected);
-    connect(cell, &RepairDiskTableCellView::pressed, this, [this, v] {
-        const qsizetype at = m_allVolumeArr.indexOf(v);
-        if (at >= 0 && (at != m_selectIndex || !m_selectVolume))
-            selectRow(int(at));
-    });
+    connect(cell, &RepairDiskTableCellView::pressed, this, [this, v] { pressRow(int(m_allVolumeArr.indexOf(v))); });
 
     const QString icon = v->bCanEject ? QStringLiteral("ic_usb")
         : v->volumeMountPoint == QLatin1String("/") ? QStringLiteral("ic_os")
@@ -322,7 +409,7 @@ void RepairDiskViewController::configureCell(RepairDiskTableCellView* cell, int 
         {"open", QStringLiteral("Open"), &RepairDiskViewController::OpenButtonAction, renamingHere || !mounted},
         {"mount", mounted ? QStringLiteral("Unmount") : QStringLiteral("Mount"),
          &RepairDiskViewController::mountButtonAction, renamingHere || !v->bCanEject || system.volume},
-        {"fristaid", QStringLiteral("Frist Aid"), &RepairDiskViewController::aidtButAction,
+        {"fristaid", QStringLiteral("First Aid"), &RepairDiskViewController::aidtButAction,
          renamingHere || !mounted || system.volume},
         {"rename", QStringLiteral("Rename"), &RepairDiskViewController::renameButtonAction, renamingHere || !mounted},
         {"format", QStringLiteral("Format"), &RepairDiskViewController::formatButtonAction,
@@ -579,7 +666,8 @@ void RepairDiskViewController::makeSureToFormatSelectVolumeWithName(const QStrin
     // erased as the chosen type.
     QStringList args;
     if (v->diskType.toLower().contains(QLatin1String("ntfs"))) {
-        args = {QStringLiteral("eraseVolume"), QStringLiteral("MS-DOS FAT32"), QStringLiteral("NEW"), v->volumePath};
+        args = {QStringLiteral("eraseVolume"), QString::fromLatin1(MakeSureFormatViewController::kNtfsRoadType),
+                QString::fromLatin1(MakeSureFormatViewController::kNtfsRoadName), v->volumePath};
     } else {
         QString name = typedName.isEmpty() || typedName == QLatin1String(" ") ? QStringLiteral("NEW") : typedName;
         if (isDosFat(type))

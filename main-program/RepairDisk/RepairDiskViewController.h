@@ -8,6 +8,7 @@
 #include "RepairDisk/ShowAidViewControllrt.h"
 #include "platform/DiskTool.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QPointer>
@@ -49,6 +50,11 @@ public:
     int numberOfRows() const { return int(m_allVolumeArr.size()); }
     int heightOfRow(int row) const;
     void selectRow(int row);
+    // A press on a row as the pointer gives it: chooses it unless it changed
+    // under the pointer a moment ago, and keeps it where it was pressed.
+    void pressRow(int row);
+    // A row that moved or became another volume takes no press this long.
+    static constexpr int kRowSettleMs = 500;
     // The Disk Manager's mounted test: free bytes and not APFS, else a mount point.
     static bool isVolumeMounted(const VolumeObj& volume);
 
@@ -112,6 +118,9 @@ private:
 
     void installVolumes(const QList<QVariantMap>& descriptions);
     void reloadTable();
+    void markRowsChanged(int from, int to);
+    // Milliseconds until `row` takes a press again.
+    int settleLeft(int row) const;
     void configureCell(RepairDiskTableCellView* cell, int row);
     void queueRowAction(const VolumeObjPtr& volume, void (RepairDiskViewController::*action)());
     void endRenaming();
@@ -131,6 +140,8 @@ private:
     WatchMountUnmount* m_watchMu = nullptr;
 
     QList<VolumeObjPtr> m_allVolumeArr;
+    QList<qint64> m_rowChangedAt;  // per row, on m_rowClock; 0 for never
+    QElapsedTimer m_rowClock;
     QHash<QString, SystemFlags> m_systemFlags;  // by device identifier
     int m_selectIndex = 0;
     VolumeObjPtr m_selectVolume;

@@ -184,14 +184,24 @@ void FourStateImageButton::keyReleaseEvent(QKeyEvent* event)
 void FourStateImageButton::focusInEvent(QFocusEvent* event)
 {
     const Qt::FocusReason reason = event->reason();
-    m_keyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+    // A window coming back to the front returns the focus it had, ring and all.
+    if (reason != Qt::ActiveWindowFocusReason)
+        m_keyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
     QAbstractButton::focusInEvent(event);
+    update();
+}
+
+void FourStateImageButton::takeKeyboardFocus()
+{
+    m_keyboardFocus = true;
+    setFocus(Qt::TabFocusReason);
     update();
 }
 
 void FourStateImageButton::focusOutEvent(QFocusEvent* event)
 {
-    m_keyboardFocus = false;
+    if (event->reason() != Qt::ActiveWindowFocusReason)
+        m_keyboardFocus = false;
     if (isTracking && !(QApplication::mouseButtons() & Qt::LeftButton)) {
         // Focus left while Space was held: no click.
         isTracking = false;

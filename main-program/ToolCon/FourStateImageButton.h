@@ -27,6 +27,9 @@ public:
     bool buttonEnabled() const { return isDisabled; }
     // Focus that came from the keyboard shows as a ring; a click's does not.
     bool showsFocusRing() const { return hasFocus() && m_keyboardFocus; }
+    // Takes the focus as a Tab gives it, ring included, also in a window
+    // that is not active yet (a dialog just opened).
+    void takeKeyboardFocus();
 
     // Misleading name kept: "focus" is the pointer hovering, not keyboard focus.
     bool isFocus() const { return m_isFocus; }

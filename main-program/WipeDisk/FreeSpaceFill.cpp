@@ -683,7 +683,9 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
     ::syncfs(root.fd);
     *written += writer.written;
 
-    if (callbacks.passEnded)
+    // Only a pass written to its end says so: after a cancel or a failure the
+    // bar keeps showing what was written.
+    if (callbacks.passEnded && end != FileEnd::Cancelled && end != FileEnd::Error)
         callbacks.passEnded(pass, m_passes);
     if (end == FileEnd::Cancelled)
         return FillResult{FillResult::Outcome::Cancelled, kCancelledText, 0};

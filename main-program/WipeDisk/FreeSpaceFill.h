@@ -55,7 +55,8 @@ public:
         // The bar value v of pass p (of P), as the bytes go: each time its
         // whole percent changes, and before each chunk file.
         std::function<void(float value, int pass, int passes)> progress;
-        // A pass ended (also a cancelled one); its folder is gone by then.
+        // A pass was written to its end (not one cancelled or failed); its
+        // folder is gone by then.
         std::function<void(int pass, int passes)> passEnded;
     };
 

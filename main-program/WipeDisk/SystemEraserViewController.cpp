@@ -37,7 +37,7 @@ void SystemEraserViewController::setLinkLabelStyle()
 void SystemEraserViewController::setNodeLabelStyle()
 {
     // The two tools that can be used instead stand out.
-    const QString style = QStringLiteral("color:%1; font-family:'%2'; font-weight:bold; font-size:12px")
+    const QString style = QStringLiteral("color:%1; font-family:'%2'; font-weight:bold; font-size:14px")
                               .arg(getColor(0, 196, 255, 1).name(), FontCache::boldFont(14).family());
     DialogStyle::styleFirstOccurrences(ui->nodeLabel, {QStringLiteral("Erase Files/Folders"), QStringLiteral("Wipe Free Space")},
                                        style);

@@ -16,6 +16,7 @@
 #include "WipeDisk/NTFSViewController.h"
 #include "WipeDisk/StepProgressViewVC.h"
 #include "WipeDisk/SystemEraserViewController.h"
+#include "WipeDisk/VolumeGoneNotice.h"
 #include "WipeDisk/WipeVolumeTableModel.h"
 #include "WipeDisk/WipeVolumes.h"
 #include "platform/Background.h"
@@ -27,7 +28,7 @@
 #include "ui_WipeDiskViewController.h"
 
 #include <QHeaderView>
-#include <QMessageBox>
+#include <QKeyEvent>
 #include <QProgressBar>
 
 namespace {
@@ -130,13 +131,11 @@ void WipeDiskViewController::setUpTable()
     table->setStyleSheet(QStringLiteral("QTableView { background: transparent; border: none; }"));
     table->viewport()->setAutoFillBackground(false);
     table->setupHeaderCell();
-    connect(table, &QTableView::clicked, this, [this](const QModelIndex& index) {
-        if (isRunning())
-            return;
-        ui->parTableView->setSelectNum(index.row());
-        m_selectIndex = index.row();
-        selectVolumeButton(index.row());
-    });
+    connect(table, &QTableView::clicked, this, [this](const QModelIndex& index) { chooseRow(index.row(), true); });
+    // Arrows and Space choose as the radio marks do, so a wipe needs no mouse.
+    table->setFocusPolicy(Qt::StrongFocus);
+    table->setTabKeyNavigation(false);  // Tab leaves the list for Wipe Now
+    table->installEventFilter(this);
     reloadTable();
 }
 
@@ -193,14 +192,14 @@ void WipeDiskViewController::getallVolumes()
     if (m_isScanV)
         return;  // a request during a scan is dropped
     m_isScanV = true;
+    // The rows stay while the scan runs: every mount anywhere rescans, and a
+    // list that empties and refills moves another volume under the pointer.
     ui->loadPro->show();
-    m_allVolumeArr.clear();
-    reloadTable();
     const platform::DiskTool tool = m_tool;
     platform::runInBackground(
         this, [tool] { return WipeVolumes::scan(tool); },
         [this](const QList<VolumeObjPtr>& found) {
-            m_allVolumeArr = found;
+            m_model->update(found, [](const VolumeObj& a, const VolumeObj& b) { return sameMedium(a, b, false); });
             ui->loadPro->hide();
             m_isScanV = false;
             // A run keeps its volume whatever the new list holds.
@@ -255,11 +254,46 @@ void WipeDiskViewController::clearChoice()
 
 void WipeDiskViewController::clickButtonAction(CheckButtonCell*, const QModelIndex& index)
 {
-    if (isRunning())
-        return;
-    m_selectIndex = index.row();
-    ui->parTableView->setSelectNum(index.row());
-    selectVolumeButton(index.row());
+    chooseRow(index.row(), true);
+}
+
+bool WipeDiskViewController::chooseRow(int row, bool byPointer)
+{
+    if (isRunning() || row < 0 || row >= m_allVolumeArr.size())
+        return false;
+    if (byPointer && m_model->changedRecently(row))
+        return false;
+    m_selectIndex = row;
+    ui->parTableView->setSelectNum(row);
+    selectVolumeButton(row);
+    return true;
+}
+
+bool WipeDiskViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != ui->parTableView || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    const int rows = int(m_allVolumeArr.size());
+    const int at = m_selectVolumeObj ? m_selectIndex : -1;
+    int row = -1;
+    switch (key->key()) {
+    case Qt::Key_Up: row = at < 0 ? rows - 1 : std::max(0, at - 1); break;
+    case Qt::Key_Down: row = at < 0 ? 0 : std::min(rows - 1, at + 1); break;
+    case Qt::Key_Home: row = 0; break;
+    case Qt::Key_End: row = rows - 1; break;
+    case Qt::Key_Space: {
+        const int current = ui->parTableView->currentIndex().row();
+        row = at >= 0 ? at : current >= 0 ? current : 0;
+        break;
+    }
+    default: return false;
+    }
+    if (row >= 0 && chooseRow(row, false))
+        ui->parTableView->setCurrentIndex(m_model->index(row, WipeVolumeTableModel::Name));
+    return true;
 }
 
 bool WipeDiskViewController::selectDevice(const QString& deviceNode)
@@ -315,13 +349,7 @@ bool WipeDiskViewController::sameMedium(const VolumeObj& a, const VolumeObj& b, 
 void WipeDiskViewController::showGoneNotice()
 {
     clearChoice();
-    auto* notice = new QMessageBox(QMessageBox::Warning, QString(),
-                                   QStringLiteral("The volume you chose is no longer there, or another disk took its "
-                                                  "place. Nothing was wiped: choose the volume again."),
-                                   QMessageBox::Ok, window());
-    notice->setObjectName(QStringLiteral("volumeGoneNotice"));
-    notice->setAttribute(Qt::WA_DeleteOnClose);
-    notice->open();
+    runModalPanel(new VolumeGoneNotice, window());
 }
 
 void WipeDiskViewController::prepareStepIndicator(QWidget* panel, const QString& l1, const QString& l2, const QString& l3)
@@ -590,8 +618,6 @@ void WipeDiskViewController::leaveEndPage(QWidget* page)
     if (isRunning())
         return;
     m_run.reset();
-    m_allVolumeArr.clear();
-    reloadTable();
     ui->mainView->show();
     ui->mainView->move(0, 0);
     slide(page, 736, [page] {

@@ -58,6 +58,9 @@ public:
     VolumeObjPtr selectVolumeObj() const { return m_selectVolumeObj; }
     int selectEraserType() const { return m_selectEraserType; }
     bool isScanV() const { return m_isScanV; }
+    // Chooses `row` as a click or a key does; a click on a row that became
+    // another volume a moment ago chooses nothing. False when nothing was chosen.
+    bool chooseRow(int row, bool byPointer);
     // Chooses the listed row of `deviceNode`; false when it is not listed.
     bool selectDevice(const QString& deviceNode);
 
@@ -95,6 +98,9 @@ signals:
     void scanEnded();
     // The end view is on screen and the run is recorded.
     void runEnded();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void setUpButtons();

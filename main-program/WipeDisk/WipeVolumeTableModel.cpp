@@ -4,15 +4,60 @@
 
 #include <QColor>
 
-WipeVolumeTableModel::WipeVolumeTableModel(const QList<VolumeObjPtr>* volumes, const VolumeObjPtr* selected, QObject* parent)
+WipeVolumeTableModel::WipeVolumeTableModel(QList<VolumeObjPtr>* volumes, const VolumeObjPtr* selected, QObject* parent)
     : QAbstractTableModel(parent), m_volumes(volumes), m_selected(selected)
 {
+    m_clock.start();
+    m_changedAt.fill(-kSettleMs, m_volumes->size());
 }
 
 void WipeVolumeTableModel::reload()
 {
-    beginResetModel();
-    endResetModel();
+    if (!m_volumes->isEmpty())
+        emit dataChanged(index(0, 0), index(int(m_volumes->size()) - 1, ColumnCount - 1));
+}
+
+void WipeVolumeTableModel::markChanged(int from, int to)
+{
+    for (int row = from; row < to && row < m_changedAt.size(); ++row)
+        m_changedAt[row] = m_clock.elapsed();
+}
+
+bool WipeVolumeTableModel::changedRecently(int row) const
+{
+    return row >= 0 && row < m_changedAt.size() && m_clock.elapsed() - m_changedAt.at(row) < kSettleMs;
+}
+
+void WipeVolumeTableModel::update(const QList<VolumeObjPtr>& found, const SameVolume& same)
+{
+    QList<VolumeObjPtr> fresh = found;
+    // Gone volumes first, from the bottom up; the rows below each one move up
+    // a place, so they count as changed under the pointer.
+    for (int row = int(m_volumes->size()) - 1; row >= 0; --row) {
+        const VolumeObjPtr old = m_volumes->at(row);
+        qsizetype match = -1;
+        for (qsizetype i = 0; i < fresh.size() && match < 0; ++i)
+            if (same(*old, *fresh.at(i)))
+                match = i;
+        if (match >= 0) {
+            (*m_volumes)[row] = fresh.takeAt(match);
+            continue;
+        }
+        beginRemoveRows({}, row, row);
+        m_volumes->removeAt(row);
+        m_changedAt.removeAt(row);
+        endRemoveRows();
+        markChanged(row, int(m_volumes->size()));
+    }
+    reload();
+    if (fresh.isEmpty())
+        return;
+    const int first = int(m_volumes->size());
+    beginInsertRows({}, first, first + int(fresh.size()) - 1);
+    m_volumes->append(fresh);
+    m_changedAt.resize(m_volumes->size());
+    endInsertRows();
+    markChanged(first, int(m_volumes->size()));
 }
 
 int WipeVolumeTableModel::rowCount(const QModelIndex& parent) const

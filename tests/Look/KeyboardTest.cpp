@@ -9,10 +9,12 @@
 #include "PopWindow/PanelController.h"
 #include "ProgressView/EndBgView.h"
 #include "RepairDisk/FormatEndViewController.h"
+#include "RepairDisk/FristAidViewController.h"
 #include "RepairDisk/MakeSureFormatViewController.h"
 #include "SetEraserLevel/ExportViewController.h"
 #include "SetEraserLevel/SetEraserLevelVC.h"
 #include "SetEraserLevel/SidePanelSlot.h"
+#include "PanelKeys.h"
 #include "TempTree.h"
 #include "ToolCon/TextImageButton.h"
 #include "WipeDisk/MakeSureWipeDiskViewController.h"
@@ -24,9 +26,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QFile>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
@@ -251,9 +255,17 @@ TEST(EndViewKeyboard, ReturnLeavesTheEndViewOnceItIsInPlace)
     // Parked off to the side, the page ignores Return.
     QTest::keyClick(page, Qt::Key_Return);
     EXPECT_EQ(left, 0);
+    // The keyboard was on the page it replaces.
+    auto* before = new QPushButton(QStringLiteral("Wipe Now"), &window);
+    before->show();
+    before->setFocus(Qt::TabFocusReason);
+    page->raise();
     page->move(0, 0);
     EXPECT_TRUE(page->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == page)
         << "the page in place takes the keyboard";
+    // The button Return presses shows it with its ring.
+    EXPECT_EQ(QApplication::focusWidget(), ok);
+    EXPECT_TRUE(ok->showsFocusRing()) << "OK takes Return but wears no ring";
     press(Qt::Key_Return);
     EXPECT_EQ(left, 1);
     // With the page itself focused, Return presses its titled button.
@@ -287,3 +299,124 @@ TEST(OpenPanelKeyboard, ReturnOpensTheFolderAndAddsOnlyFiles)
     EXPECT_LT(panel.palette().color(QPalette::Window).lightness(), 80);
     EXPECT_LT(panel.view()->palette().color(QPalette::Base).lightness(), 80);
 }
+
+namespace {
+
+TEST(DialogKeyboard, FirstAidStartsOnCancelAndEscapeCancelsIt)
+{
+    struct Delegate : FristAidVCDelegate
+    {
+        int asked = 0;
+        void checkDiskAction() override { ++asked; }
+        void repairDiskAction() override { ++asked; }
+    } delegate;
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        auto* vc = new FristAidViewController;
+        vc->setDelegate(&delegate);
+        vc->changeAidDiskName("DATA");
+        QPointer<FristAidViewController> guard = vc;
+        QString startedOn;
+        bool pressed = false;
+        QTimer::singleShot(0, [&] {
+            if (!guard || !QTest::qWaitForWindowActive(guard->window(), 1000) || !guard)
+                return;
+            startedOn = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+            pressed = true;
+            press(key);
+        });
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        bool timedOut = false;
+        QObject::connect(&watchdog, &QTimer::timeout, [&] {
+            timedOut = true;
+            if (guard)
+                guard->closePanel();
+        });
+        watchdog.start(3000);
+        runModalPanel(vc, nullptr);
+        ASSERT_TRUE(pressed);
+        EXPECT_FALSE(timedOut) << "the key did not end the confirmation";
+        EXPECT_EQ(startedOn, "cancelBut")
+            << "the keyboard starts on Run";
+    }
+    EXPECT_EQ(delegate.asked, 0) << "a key meant to cancel started First Aid";
+}
+
+TEST(DialogKeyboard, AFormatTypeIsPickedByKeysAndHfsIsNotOffered)
+{
+    struct Delegate : MakeSureFormatVCDelegate
+    {
+        QString type;
+        void makeSureToFormatSelectVolumeWithName(const QString&, const QString& t) override { type = t; }
+    } delegate;
+    auto* vc = new MakeSureFormatViewController;
+    vc->setDelegate(&delegate);
+    vc->setName("DATA", "ExFAT");
+    QPointer<MakeSureFormatViewController> guard = vc;
+    QString typeAfterKeys;
+    bool hfsOffered = true;
+    QTimer::singleShot(0, [&] {
+        QApplication::setActiveWindow(guard->window());
+        QTRY_VERIFY(guard->window()->isActiveWindow());
+        guard->typeSelectBut()->setFocus(Qt::TabFocusReason);
+        press(Qt::Key_Down);  // opens the menu on the current type
+        QTRY_VERIFY(guard->formatTypeVC());
+        press(Qt::Key_Down);
+        press(Qt::Key_Down);  // past the last type that can be made: stays
+        EXPECT_EQ(QApplication::focusWidget(), guard->typeSelectBut()) << "Down left the menu";
+        hfsOffered = guard->formatTypeVC()->row(2)->isEnabled();
+        press(Qt::Key_Return);
+        typeAfterKeys = guard->typeLabel()->text();
+        EXPECT_FALSE(guard->formatTypeVC()) << "the menu stays open after the choice";
+        guard->closePanel();
+    });
+    runModalPanel(vc, nullptr);
+    EXPECT_EQ(typeAfterKeys, "MS-DOS FAT32");
+    EXPECT_FALSE(hfsOffered) << "Journaled HFS+ cannot be made here and is offered";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DialogKeyboard, TheFormatEndsOkWearsItsRingAndTheProgressBarNone)
+{
+    auto* end = new FormatEndViewController;
+    end->setOutcome(true, QString());
+    QPointer<FormatEndViewController> guard = end;
+    bool ring = false;
+    QTimer::singleShot(0, [&] {
+        if (guard && QTest::qWaitForWindowActive(guard->window(), 1000) && guard)
+            ring = guard->closeButton()->showsFocusRing();
+        if (guard)
+            guard->closePanel();
+    });
+    runModalPanel(end, nullptr);
+    EXPECT_TRUE(ring) << "OK takes Return but wears no ring";
+
+    struct Delegate : MakeSureFormatVCDelegate {} delegate;
+    auto* format = new MakeSureFormatViewController;
+    format->setDelegate(&delegate);
+    format->setName("DATA", "ExFAT");
+    QPointer<MakeSureFormatViewController> working = format;
+    bool barFocused = true;
+    bool ringShown = true;
+    QTimer::singleShot(0, [&] {
+        if (!working || !QTest::qWaitForWindowActive(working->window(), 1000) || !working)
+            return;
+        working->okButton()->setFocus(Qt::TabFocusReason);
+        press(Qt::Key_Return);
+        QApplication::processEvents();
+        barFocused = qobject_cast<QProgressBar*>(QApplication::focusWidget()) != nullptr;
+        ringShown = false;
+        for (QWidget* child : working->findChildren<QWidget*>())
+            ringShown = ringShown || (child->isVisible() && child->metaObject() == &QWidget::staticMetaObject
+                                      && child->testAttribute(Qt::WA_TransparentForMouseEvents));
+        working->closePanel();
+    });
+    runModalPanel(format, nullptr);
+    EXPECT_FALSE(barFocused) << "the progress bar has the keyboard";
+    EXPECT_FALSE(ringShown) << "a ring is drawn while the volume is formatted";
+}
+
+}  // namespace

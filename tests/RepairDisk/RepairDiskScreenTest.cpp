@@ -10,6 +10,8 @@
 #include "RepairDisk/AidProgress.h"
 
 #include <QDeadlineTimer>
+#include <QScrollBar>
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -120,10 +122,19 @@ protected:
     }
     void select(const QString& device)
     {
+        // A row that just came, or moved when another went, takes no press
+        // for a moment; a user's aim is not that quick.
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            const int at = rowOf(device);
+            return at >= 0 && screen->cellView(at) && !screen->cellView(at)->isSettling();
+        }, 5000));
         const int row = rowOf(device);
         ASSERT_GE(row, 0);
         QTest::mouseClick(screen->cellView(row), Qt::LeftButton, {}, QPoint(300, 20));
         ASSERT_EQ(screen->selectIndex(), row);
+        // When the open row above closed and the list could not scroll by as
+        // much, the row moved and its buttons wait a moment too.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->cellView(screen->selectIndex())->isSettling(); }, 5000));
     }
     TextImageButton* button(const char* id) const
     {
@@ -278,7 +289,7 @@ TEST_F(RepairDiskScreen, ListsSelectsMountsRenamesAndEjectsWithTrueReasons)
     ASSERT_TRUE(rescanUntil([&] { return rowOf(f) < 0 || volume(f)->volumeName != fatLabel; }));
 }
 
-TEST_F(RepairDiskScreen, FormatsThroughTheDialogsAndShowsWhyHfsCannotBeMade)
+TEST_F(RepairDiskScreen, FormatsThroughTheDialogsAndShowsWhyHfsCannotBeChosen)
 {
     SKIP_WITHOUT_LOOP_VOLUMES();
     ToolVolume v("ext4", 64, uniqueLabel("X"));
@@ -328,6 +339,23 @@ TEST_F(RepairDiskScreen, FormatsThroughTheDialogsAndShowsWhyHfsCannotBeMade)
                     << text->text().toStdString();
         }
         SortSelectBgView* entry = dialog->formatTypeVC()->row(c.menuEntry);
+        if (!c.succeeds) {
+            // It cannot be made here: shown greyed with its reason, and a
+            // press on it chooses nothing.
+            EXPECT_FALSE(entry->isEnabled());
+            EXPECT_TRUE(entry->toolTip().contains("mkfs.hfsplus"));
+            auto* reason = entry->findChild<QLabel*>("hfsReason");
+            ASSERT_TRUE(reason);
+            EXPECT_TRUE(reason->text().contains("mkfs.hfsplus"));
+            const QString before = dialog->typeLabel()->text();
+            QTest::mouseClick(entry, Qt::LeftButton, {}, entry->rect().center());
+            EXPECT_EQ(dialog->typeLabel()->text(), before);
+            dialog->closeWindow();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->makeSureFormatVC(); }, 5000));
+            EXPECT_EQ(blkid(v.device(), "UUID"), uuidBefore) << "the volume was touched";
+            EXPECT_TRUE(actions.isEmpty());
+            continue;
+        }
         QTest::mouseClick(entry, Qt::LeftButton, {}, entry->rect().center());
         EXPECT_EQ(dialog->typeLabel()->text(), FormatTypeViewController::typeText(c.menuEntry));
         EXPECT_FALSE(dialog->typeDropDown().isOpen());
@@ -756,4 +784,161 @@ esac
     ASSERT_TRUE(QTest::qWaitFor([&] { return screen->failureVC() != nullptr; }, 5000));
     EXPECT_EQ(screen->failureVC()->reasonLabel()->text(), reason);
     closeFailure();
+}
+
+namespace {
+
+// A stand-in diskutil listing the volumes named in the file "disks" beside
+// it, one a line; "seq-<id>" holds the disk sequence of one (1 without it).
+// Every other command is noted in calls.log.
+const QString kFakeVolumes = QStringLiteral(R"SH(D="$(dirname "$0")"
+ALL="$*"
+while [ "${1#--}" != "$1" ]; do shift; done
+case "$1" in
+list)
+  printf '%s' '<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict><key>AllDisksAndPartitions</key><array>'
+  for d in $(cat "$D/disks"); do
+    printf '<dict><key>DeviceIdentifier</key><string>%s</string><key>Content</key><string></string></dict>' "$d"
+  done
+  printf '%s\n' '</array></dict></plist>'
+;;
+info)
+  for a in "$@"; do id="${a#/dev/}"; done
+  grep -qx "$id" "$D/disks" || exit 1
+  seq=$(cat "$D/seq-$id" 2>/dev/null || echo 1)
+  cat <<P
+<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>
+<key>DeviceIdentifier</key><string>$id</string><key>FilesystemName</key><string>ExFAT</string>
+<key>VolumeName</key><string>V$id</string><key>MountPoint</key><string>/media/V$id</string>
+<key>BusProtocol</key><string>USB</string><key>Ejectable</key><true/><key>Writable</key><true/>
+<key>TotalSize</key><integer>1000000000</integer><key>FreeSpace</key><integer>500000000</integer>
+<key>DiskUUID</key><string>u-$id</string>
+<key>DiskSequence</key><integer>$seq</integer><key>VolumeUUID</key><string>AB-$id-$seq</string>
+</dict></plist>
+P
+;;
+*) echo "$ALL" >> "$D/calls.log" ;;
+esac
+)SH");
+
+void writeFile(const QString& path, const QByteArray& text)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+
+QByteArray diskList(int count, const QStringList& extra = {}, const QString& without = QString())
+{
+    QByteArray text;
+    for (int i = 1; i <= count; ++i) {
+        const QString id = QStringLiteral("fk%1").arg(i, 2, 10, QLatin1Char('0'));
+        if (id != without)
+            text += id.toUtf8() + '\n';
+    }
+    for (const QString& id : extra)
+        text += id.toUtf8() + '\n';
+    return text;
+}
+
+}  // namespace
+
+TEST_F(RepairDiskScreen, ARescanKeepsTheRowsWhereTheyAreAndAChangedRowTakesNoPress)
+{
+    FakeTool fake("diskutil", kFakeVolumes);
+    writeFile(fake.folder() + "/disks", diskList(12));
+    makeScreen(platform::DiskTool(fake.path()));
+    ASSERT_TRUE(rescanUntil([&] { return screen->numberOfRows() == 12; }));
+    QStringList before;
+    for (const VolumeObjPtr& v : screen->allVolumeArr())
+        before << v->volumePath;
+    QScrollBar* bar = screen->parTableView()->verticalScrollBar();
+    QApplication::processEvents();
+    ASSERT_GT(bar->maximum(), 0) << "the list does not scroll";
+    bar->setValue(bar->maximum());
+    const int scrolled = bar->value();
+
+    // A disk comes: the rows stay in their places, in their order, and the
+    // list does not scroll; the new one is added after them.
+    writeFile(fake.folder() + "/disks", diskList(12, {"fk00"}));
+    QSignalSpy reloaded(screen.get(), &RepairDiskViewController::volumesReloaded);
+    screen->getallVolumes();
+    EXPECT_EQ(screen->numberOfRows(), 12) << "the list was emptied for the scan";
+    ASSERT_TRUE(reloaded.wait(10000));
+    ASSERT_EQ(screen->numberOfRows(), 13);
+    for (int row = 0; row < 12; ++row)
+        EXPECT_EQ(screen->allVolumeArr().at(row)->volumePath, before.at(row)) << row;
+    EXPECT_EQ(screen->allVolumeArr().at(12)->volumePath, "fk00");
+    QApplication::processEvents();
+    EXPECT_EQ(bar->value(), scrolled) << "the list scrolled under the pointer";
+
+    // Pressed at once, the new row is not chosen; a moment later it is.
+    QTest::mouseClick(screen->cellView(12), Qt::LeftButton, {}, QPoint(300, 20));
+    EXPECT_NE(screen->selectVolume()->volumePath, "fk00") << "a row that appeared under the pointer was chosen";
+    select("fk00");
+    EXPECT_EQ(screen->selectVolume()->volumePath, "fk00");
+
+    // A disk goes: the rows below it moved up and take no press for a moment.
+    writeFile(fake.folder() + "/disks", diskList(12, {"fk00"}, "fk03"));
+    ASSERT_TRUE(rescanUntil([&] { return rowOf("fk03") < 0; }, 10000));
+    ASSERT_EQ(rowOf("fk04"), 2);
+    QTest::mouseClick(screen->cellView(2), Qt::LeftButton, {}, QPoint(300, 20));
+    EXPECT_EQ(screen->selectVolume()->volumePath, "fk00");
+}
+
+TEST_F(RepairDiskScreen, ThePressedRowIsChosenWhereItIsAndItsButtonsWaitWhenItMoved)
+{
+    FakeTool fake("diskutil", kFakeVolumes);
+    writeFile(fake.folder() + "/disks", diskList(14));
+    makeScreen(platform::DiskTool(fake.path()));
+    ASSERT_TRUE(rescanUntil([&] { return screen->numberOfRows() == 14; }));
+    ASSERT_EQ(screen->selectIndex(), 0);
+    CustomTableView* table = screen->parTableView();
+    QApplication::processEvents();
+
+    // Scrolled down: the open row above closes and the list scrolls by as
+    // much, so the pressed row stays under the pointer.
+    table->verticalScrollBar()->setValue(100);
+    const int at = table->rowViewportPosition(6);
+    QTest::mouseClick(screen->cellView(6), Qt::LeftButton, {}, QPoint(300, 20));
+    EXPECT_EQ(screen->selectIndex(), 6);
+    EXPECT_EQ(table->rowViewportPosition(6), at) << "the chosen row moved under the pointer";
+    EXPECT_FALSE(screen->cellView(6)->isSettling());
+
+    // At the top the list cannot scroll: the row moves up, so its buttons,
+    // now under the pointer, take no press for a moment.
+    table->verticalScrollBar()->setValue(0);
+    select("fk01");
+    QApplication::processEvents();
+    QTest::mouseClick(screen->cellView(3), Qt::LeftButton, {}, QPoint(300, 20));
+    ASSERT_EQ(screen->selectIndex(), 3);
+    TextImageButton* format = button("format");
+    QTest::mouseClick(format, Qt::LeftButton, {}, format->rect().center());
+    runQueued();
+    EXPECT_FALSE(screen->makeSureFormatVC()) << "a button that came under the pointer took the press";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !screen->cellView(3)->isSettling(); }, 2000));
+}
+
+TEST_F(RepairDiskScreen, ARenameEndedByAnotherDiskAtTheDeviceSaysWhy)
+{
+    FakeTool fake("diskutil", kFakeVolumes);
+    writeFile(fake.folder() + "/disks", diskList(3));
+    makeScreen(platform::DiskTool(fake.path()));
+    ASSERT_TRUE(rescanUntil([&] { return screen->numberOfRows() == 3; }));
+    select("fk02");
+    press("rename");
+    ASSERT_TRUE(screen->isRenameEdit());
+    writeFile(fake.folder() + "/seq-fk02", "2");
+    ASSERT_TRUE(rescanUntil([&] { return volume("fk02") && volume("fk02")->diskSequence == 2; }));
+    EXPECT_FALSE(screen->isRenameEdit());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->failureVC() != nullptr; }, 5000)) << "the rename ended without a word";
+    EXPECT_EQ(screen->failureVC()->titleLabel()->text(), "The rename was stopped");
+    EXPECT_TRUE(screen->failureVC()->reasonLabel()->text().contains("fk02"));
+    EXPECT_TRUE(screen->failureVC()->reasonLabel()->text().contains("Nothing was renamed"));
+    closeFailure();
+    EXPECT_FALSE(fake.log().contains("rename"));
+    // The row's "First Aid" is spelt right.
+    select("fk01");
+    EXPECT_EQ(button("fristaid")->label()->text(), "First Aid");
 }

@@ -134,4 +134,27 @@ TEST(FreeSpaceFillProof, ASystemVolumeKeepsWhatItsFileSystemHoldsBackAndTheBarMo
     EXPECT_FALSE(backwards);
 }
 
+TEST(FreeSpaceFillProof, ACancelledPassLeavesTheBarAtWhatWasWritten)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume vol("ext4", 256, QStringLiteral("TVC%1").arg(::getpid() % 100000));
+    ASSERT_TRUE(vol.ok() && vol.mount()) << vol.error().toStdString();
+    FreeSpaceFill fill(vol.device(), vol.mountPoint(), 1);
+    float last = 0;
+    int passEnds = 0;
+    FreeSpaceFill::Callbacks callbacks;
+    callbacks.progress = [&](float value, int, int) {
+        last = value;
+        if (value > 5)
+            fill.cancel();
+    };
+    callbacks.passEnded = [&](int, int) { ++passEnds; };
+    const FillResult r = fill.run(callbacks);
+    EXPECT_EQ(r.outcome, FillResult::Outcome::Cancelled) << r.reason.toStdString();
+    EXPECT_EQ(passEnds, 0) << "a cancelled pass was reported as written to its end";
+    EXPECT_GT(last, 5);
+    EXPECT_LT(last, 100);
+    EXPECT_FALSE(QFileInfo::exists(vol.mountPoint() + "/.DWHS"));
+}
+
 }  // namespace

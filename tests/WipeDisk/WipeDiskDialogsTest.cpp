@@ -4,6 +4,7 @@
 #include "WipeDisk/StepLineView.h"
 #include "WipeDisk/StepProgressViewVC.h"
 #include "WipeDisk/SystemEraserViewController.h"
+#include "WipeDisk/VolumeGoneNotice.h"
 #include "PopWindow/StatusAttachedWindow.h"
 #include "PanelKeys.h"
 #include "Comm/FontCache.h"
@@ -102,6 +103,8 @@ TEST(Notices, LinkStylingLeavesTextsWithoutThePhraseUnchanged)
     EXPECT_EQ(styled.count("<span"), 2);
     EXPECT_TRUE(styled.contains(">Erase Files/Folders</span>"));
     EXPECT_TRUE(styled.contains(">Wipe Free Space</span>"));
+    // The two tool names in bold at 14 px, as the notice's other emphasis.
+    EXPECT_EQ(styled.count("font-size:14px"), 2) << styled.toStdString();
 }
 
 namespace {
@@ -195,4 +198,14 @@ TEST(Notices, EveryTextTakesTheFontCachesFonts)
         }
     }
     EXPECT_EQ(confirm.titleLabel()->font().pixelSize(), 16);
+}
+
+TEST(Notices, TheGoneVolumeNoticeIsTheProgramsOwnDialog)
+{
+    VolumeGoneNotice notice;
+    EXPECT_EQ(notice.okButton()->label()->text(), "OK");
+    EXPECT_FALSE(notice.noButton()->isVisibleTo(&notice));
+    EXPECT_TRUE(notice.bodyLabel()->text().contains("Nothing was wiped"));
+    EXPECT_TRUE(keyEndsPanel(new VolumeGoneNotice, Qt::Key_Escape));
+    EXPECT_TRUE(keyEndsPanel(new VolumeGoneNotice, Qt::Key_Return));
 }

@@ -8,8 +8,10 @@
 #include "WipeDisk/MakeSureWipeDiskViewController.h"
 #include "WipeDisk/MakeSureWipeFreeSpaceViewController.h"
 #include "WipeDisk/SystemEraserViewController.h"
+#include "WipeDisk/VolumeGoneNotice.h"
 #include "WipeDisk/WipeDiskViewController.h"
 #include "WipeDisk/WipeVolumes.h"
+#include "WipeDisk/WipeVolumeTableModel.h"
 #include "Comm/PublicUtilities.h"
 #include "PopWindow/PanelController.h"
 #include "ToolCon/TextImageButton.h"
@@ -27,6 +29,9 @@
 #include <QFileInfo>
 #include <QThreadPool>
 #include <QTimer>
+#include <QScrollBar>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -51,17 +56,24 @@ void confirmWhenShown()
     });
 }
 
-// The screen on the staged diskutil, loop volumes shown as USB sticks, in
-// Wipe Hard Drive with its first scan done; nothing when the scan never ends.
-std::unique_ptr<WipeDiskViewController> wholeDriveScreen(DoDataBase& store)
+// The screen on the staged diskutil, loop volumes listed as USB sticks.
+std::unique_ptr<WipeDiskViewController> realScreen(DoDataBase* store)
 {
     platform::DiskTool::setDefaultProgram(diskutilPath());
     platform::DiskTool::setShowLoopAsUsb(true);
-    auto screen = std::make_unique<WipeDiskViewController>(nullptr, &store);
+    auto screen = std::make_unique<WipeDiskViewController>(nullptr, store);
     platform::DiskTool::setDefaultProgram(QString());
     platform::DiskTool::setShowLoopAsUsb(false);
     screen->setSrmPath(srmPath());
     screen->resize(730, 580);
+    return screen;
+}
+
+// The same in Wipe Hard Drive with its first scan done; nothing when the scan
+// never ends.
+std::unique_ptr<WipeDiskViewController> wholeDriveScreen(DoDataBase& store)
+{
+    auto screen = realScreen(&store);
     screen->show();
     screen->changeFormatOrFreeSpaceView(1);  // Wipe Hard Drive
     QSignalSpy scanned(screen.get(), &WipeDiskViewController::scanEnded);
@@ -167,6 +179,150 @@ TEST(WipeDiskScreen, AVolumeAlsoMountedElsewhereIsNotErasedAndStaysMountedHere)
     for (const auto& row : runs.first())
         recordedFailed = recordedFailed || (row.result == "Failed" && row.items.contains(vol.device()));
     EXPECT_TRUE(recordedFailed) << "the history does not say the wipe failed";
+}
+
+int rowOfDevice(const WipeDiskViewController& screen, const QString& device)
+{
+    for (int row = 0; row < screen.allVolumeArr().size(); ++row)
+        if (screen.allVolumeArr().at(row)->volumePath == device)
+            return row;
+    return -1;
+}
+
+TEST(WipeDiskScreen, AMountDuringAScanKeepsTheRowsInPlaceAndAChangedRowTakesNoClick)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    std::vector<std::unique_ptr<LoopVolume>> volumes;
+    for (int i = 0; i < 3; ++i) {
+        volumes.push_back(std::make_unique<LoopVolume>("ext4", 16, QStringLiteral("TVR%1%2").arg(i).arg(::getpid() % 10000)));
+        ASSERT_TRUE(volumes.back()->ok() && volumes.back()->mount()) << volumes.back()->error().toStdString();
+    }
+    TempTree tree;
+    DoDataBase store(tree / "DataBase.db");
+    auto screen = realScreen(&store);
+    screen->show();
+    screen->changeFormatOrFreeSpaceView(2);  // nothing chosen
+    QSignalSpy scanned(screen.get(), &WipeDiskViewController::scanEnded);
+    screen->getallVolumes();
+    ASSERT_TRUE(scanned.wait(60000));
+    for (const auto& v : volumes)
+        ASSERT_GE(rowOfDevice(*screen, v->device()), 0) << "a loop volume is not listed";
+    auto* table = screen->findChild<QTableView*>("parTableView");
+    table->setFixedHeight(table->horizontalHeader()->height() + 2 * 54);
+    QApplication::processEvents();
+    QScrollBar* bar = table->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(bar->maximum());
+    const int scrolled = bar->value();
+    QStringList before;
+    for (const VolumeObjPtr& v : screen->allVolumeArr())
+        before << v->volumePath;
+
+    LoopVolume added("ext4", 16, QStringLiteral("TVN%1").arg(::getpid() % 100000));
+    ASSERT_TRUE(added.ok() && added.mount()) << added.error().toStdString();
+    screen->getallVolumes();
+    EXPECT_EQ(table->model()->rowCount(), before.size()) << "the list was emptied for the scan";
+    ASSERT_TRUE(scanned.wait(60000));
+    const int addedRow = rowOfDevice(*screen, added.device());
+    ASSERT_GE(addedRow, 0);
+    // The rows that stayed keep their order, and the new one comes after them.
+    int last = -1;
+    bool allStayed = true;
+    for (const QString& device : before) {
+        const int row = rowOfDevice(*screen, device);
+        allStayed = allStayed && row >= 0;
+        if (row < 0)
+            continue;
+        EXPECT_GT(row, last) << device.toStdString() << " moved";
+        EXPECT_LT(row, addedRow);
+        last = row;
+    }
+    QApplication::processEvents();
+    if (allStayed)  // other tests' volumes come and go too
+        EXPECT_EQ(bar->value(), scrolled) << "the list scrolled under the pointer";
+    EXPECT_FALSE(screen->selectVolumeObj());
+
+    // A click on the row that just came chooses nothing; a moment later it does.
+    table->scrollTo(table->model()->index(addedRow, WipeVolumeTableModel::Name));
+    const QPoint at = table->visualRect(table->model()->index(addedRow, WipeVolumeTableModel::Name)).center();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_FALSE(screen->selectVolumeObj()) << "a row that changed under the pointer was chosen";
+    QTest::qWait(WipeVolumeTableModel::kSettleMs + 100);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_TRUE(screen->selectVolumeObj());
+    EXPECT_EQ(screen->selectVolumeObj()->volumePath, added.device());
+}
+
+// Presses Return on whatever has the keyboard in the wipe confirmation.
+void returnWhenShown(int tries = 600)
+{
+    QTimer::singleShot(100, [tries] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* dialog = top->findChild<MakeSureWipeDiskViewController*>(); dialog && top->isVisible()) {
+                if (QTest::qWaitForWindowActive(top, 1000)) {
+                    QWidget* focus = QApplication::focusWidget();
+                    QTest::keyClick(focus && dialog->isAncestorOf(focus) ? focus : dialog, Qt::Key_Return);
+                    return;
+                }
+            }
+        if (tries > 0)
+            returnWhenShown(tries - 1);
+    });
+}
+
+TEST(WipeDiskScreen, AVolumeIsWipedByKeysAlone)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    LoopVolume vol("ext4", 64, QStringLiteral("TVK%1").arg(::getpid() % 100000));
+    ASSERT_TRUE(vol.ok()) << vol.error().toStdString();
+    ASSERT_TRUE(disableDiscard(vol.device()));
+    ASSERT_TRUE(vol.mount()) << vol.error().toStdString();
+    ASSERT_TRUE(writeMarkerFile(vol.mountPoint() + "/old.bin", 8 << 20));
+    TempTree tree;
+    DoDataBase store(tree / "DataBase.db");
+    auto screen = realScreen(&store);
+    screen->show();
+    screen->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(screen.get()));
+    screen->changeFormatOrFreeSpaceView(1);  // Wipe Hard Drive
+    QSignalSpy scanned(screen.get(), &WipeDiskViewController::scanEnded);
+    screen->getallVolumes();
+    ASSERT_TRUE(scanned.wait(60000));
+    ASSERT_GE(rowOfDevice(*screen, vol.device()), 0);
+
+    auto* table = screen->findChild<QTableView*>("parTableView");
+    auto* wipe = screen->findChild<TextImageButton*>("wipeButton");
+    auto key = [&](Qt::Key k) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : screen.get(), k);
+    };
+    for (int i = 0; i < 30 && QApplication::focusWidget() != table; ++i)
+        key(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), table) << "Tab does not reach the list";
+    for (int i = 0; i <= screen->allVolumeArr().size(); ++i) {
+        if (screen->selectVolumeObj() && screen->selectVolumeObj()->volumePath == vol.device())
+            break;
+        key(Qt::Key_Down);
+    }
+    ASSERT_TRUE(screen->selectVolumeObj()) << "the arrows choose nothing";
+    ASSERT_EQ(screen->selectVolumeObj()->volumePath, vol.device());
+    key(Qt::Key_Space);  // chooses the same row again
+    EXPECT_EQ(screen->selectVolumeObj()->volumePath, vol.device());
+    for (int i = 0; i < 30 && QApplication::focusWidget() != wipe; ++i)
+        key(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), wipe) << "Tab does not reach Wipe Now";
+
+    QSignalSpy ended(screen.get(), &WipeDiskViewController::runEnded);
+    returnWhenShown();
+    key(Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->currentRun() != nullptr; }, 60000)) << "no run started";
+    EXPECT_EQ(screen->currentRun()->volume()->volumePath, vol.device());
+    ASSERT_TRUE(ended.wait(240000));
+    const QString mountedAt = screen->currentRun()->fillMountPoint();
+    EXPECT_EQ(screen->lastResultText(), "Erased") << screen->lastFailReason().toStdString();
+    EXPECT_TRUE(unmountWiped(vol.device(), mountedAt));
+    vol.unmount();
+    EXPECT_EQ(countInImage(vol.image(), marker()), 0);
 }
 
 }  // namespace
@@ -313,6 +469,17 @@ TEST(WipeDiskScreen, AVolumeChosenInOneToolIsNotChosenInTheOther)
     EXPECT_FALSE(fake.called());
 }
 
+TEST(WipeDiskScreen, TheFreeSpaceDescriptionLeavesNoWordAlone)
+{
+    FakeScreen fake;
+    fake.open(false);
+    QLabel* note = fake.label("wipeFreeSpaceNodeViewNote");
+    ASSERT_TRUE(note);
+    // One line: the sentence is short enough, and a lone "stay." on a second
+    // line reads as a fault.
+    EXPECT_LE(note->fontMetrics().horizontalAdvance(note->text()), note->width() - 2 * note->margin());
+}
+
 TEST(WipeDiskScreen, CancelInTheFreeSpaceConfirmationStartsNothingNorTheClock)
 {
     FakeScreen fake;
@@ -394,12 +561,25 @@ TEST(WipeDiskScreen, AVolumeGoneDuringTheConfirmationIsNotWiped)
     fake.screen->show();
     fake.screen->changeFormatOrFreeSpaceView(1);
     ASSERT_TRUE(fake.screen->selectDevice("/dev/fake1"));
+    // The notice is the program's own dialog, run modally; closed once seen.
+    bool notice = false;
+    std::function<void(int)> closeNotice = [&](int tries) {
+        QTimer::singleShot(100, [&, tries] {
+            if (auto* gone = dialogOnScreen<VolumeGoneNotice>()) {
+                notice = true;
+                gone->closePanel();
+            } else if (tries > 0) {
+                closeNotice(tries - 1);
+            }
+        });
+    };
+    closeNotice(400);
     ModalRescan modal{fake, true};
     modal.run();
     ASSERT_TRUE(modal.pressed);
     EXPECT_FALSE(fake.screen->currentRun());
     EXPECT_FALSE(fake.screen->selectVolumeObj());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return fake.screen->findChild<QMessageBox*>("volumeGoneNotice") != nullptr; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return notice; }, 5000)) << "no notice that the volume is gone";
     EXPECT_FALSE(fake.called()) << "diskutil was asked to act";
 }
 

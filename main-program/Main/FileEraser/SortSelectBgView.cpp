@@ -23,6 +23,12 @@ void SortSelectBgView::leaveEvent(QEvent*)
     update();
 }
 
+void SortSelectBgView::setHighlighted(bool on)
+{
+    m_isMouseIn = on;
+    update();
+}
+
 void SortSelectBgView::mousePressEvent(QMouseEvent*)
 {
     if (m_delegate)
@@ -31,7 +37,7 @@ void SortSelectBgView::mousePressEvent(QMouseEvent*)
 
 void SortSelectBgView::paintEvent(QPaintEvent* event)
 {
-    if (!m_isMouseIn)
+    if (!m_isMouseIn || !isEnabled())
         return;
     QPainter painter(this);
     painter.fillRect(event->rect(), getColor(10, 132, 255, 1));

@@ -21,6 +21,8 @@ public:
 
     QString identifier() const { return property("identifier").toString(); }
     bool isMouseIn() const { return m_isMouseIn; }
+    // Highlights the row as the pointer does, for a choice made by keys.
+    void setHighlighted(bool on);
     void setDelegate(SortSelectBgViewDelegate* delegate) { m_delegate = delegate; }
 
 protected:
