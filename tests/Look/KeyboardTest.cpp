@@ -287,3 +287,56 @@ TEST(OpenPanelKeyboard, ReturnOpensTheFolderAndAddsOnlyFiles)
     EXPECT_LT(panel.palette().color(QPalette::Window).lightness(), 80);
     EXPECT_LT(panel.view()->palette().color(QPalette::Base).lightness(), 80);
 }
+
+TEST(OpenPanelKeyboard, TheTopRowIsWhereTheKeysStart)
+{
+    TempTree tree;
+    QDir(tree.path()).mkpath("alpha/inside");
+    QDir(tree.path()).mkpath("beta");
+    FileEraserOpenPanel panel;
+    panel.setDirectory(tree.path());
+    panel.show();
+    QApplication::setActiveWindow(&panel);
+    QTRY_VERIFY(panel.view()->model()->rowCount(panel.view()->rootIndex()) == 2);
+    // As Tab brings the keyboard to the list: it is on the top row, unselected.
+    panel.view()->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(panel.view()->currentIndex().isValid());
+    ASSERT_TRUE(panel.selectedPaths().isEmpty());
+
+    // The first Down chooses the top row instead of stepping past it.
+    QTest::keyClick(panel.view(), Qt::Key_Down);
+    EXPECT_EQ(panel.selectedPaths(), QStringList{tree.path() + "/alpha"});
+    QTest::keyClick(panel.view(), Qt::Key_Down);
+    EXPECT_EQ(panel.selectedPaths(), QStringList{tree.path() + "/beta"});
+
+    // Return on the top folder opens it without Space first.
+    panel.setDirectory(tree.path() + "/beta");
+    panel.setDirectory(tree.path());
+    QTRY_VERIFY(panel.view()->model()->rowCount(panel.view()->rootIndex()) == 2);
+    panel.view()->setFocus(Qt::TabFocusReason);
+    panel.view()->setCurrentIndex(panel.view()->model()->index(0, 0, panel.view()->rootIndex()));
+    panel.view()->selectionModel()->clearSelection();
+    QTest::keyClick(panel.view(), Qt::Key_Return);
+    EXPECT_EQ(panel.directory(), tree.path() + "/alpha");
+    EXPECT_TRUE(panel.isVisible());
+}
+
+TEST(OpenPanelLook, IsASheetInsideTheMainWindow)
+{
+    QWidget host;
+    host.setGeometry(200, 150, 960, 608);
+    host.show();
+    FileEraserOpenPanel panel(&host);
+    EXPECT_TRUE(panel.windowFlags() & Qt::FramelessWindowHint) << "no frame of its own";
+    const QRect sheet = FileEraserOpenPanel::sheetFrame(host.geometry());
+    EXPECT_EQ(sheet.size(), QSize(860, 558));
+    EXPECT_TRUE(host.geometry().contains(sheet)) << "inside the window's area";
+    EXPECT_EQ(sheet.top(), host.geometry().top() + 28) << "from under the title strip";
+    EXPECT_EQ(sheet.center().x(), host.geometry().center().x());
+    panel.setGeometry(sheet);
+    panel.show();
+    // It follows the window.
+    host.move(300, 100);
+    QTRY_COMPARE(panel.geometry(), FileEraserOpenPanel::sheetFrame(host.geometry()));
+    EXPECT_LT(panel.palette().color(QPalette::Window).lightness(), 80);
+}

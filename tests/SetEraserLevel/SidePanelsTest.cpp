@@ -283,6 +283,49 @@ TEST_F(HistoryScreen, ListsNewestFirstExpandedAndDeletesTheClickedRun)
     EXPECT_EQ(store.getAllData().size(), 1);
 }
 
+TEST_F(HistoryScreen, TheRunsIconsAreTabStopsAndTheListShowsItHasTheKeyboard)
+{
+    record("2026-12-09 07:00:00", {"/old/a"});
+    record("2026-12-10 07:00:00", {"/new/a"});
+    ToolView tool;
+    Host host(tool.container);
+    HistoryViewController* vc = HistoryViewController::presentIn(host.slot, &host, "WipeFile", &store);
+    QTRY_COMPARE(tool.container->pos(), QPoint(0, 0));
+    QApplication::setActiveWindow(&tool.view);
+    EUCustomOutlineView* view = vc->historyOutlineView();
+    auto ring = [&]() -> QWidget* {
+        for (QWidget* child : vc->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (child->isVisible() && child->testAttribute(Qt::WA_TransparentForMouseEvents))
+                return child;
+        return nullptr;
+    };
+    auto tabTo = [&](QWidget* wanted) {
+        for (int i = 0; i < 8 && QApplication::focusWidget() != wanted; ++i)
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : vc, Qt::Key_Tab);
+        return QApplication::focusWidget() == wanted;
+    };
+
+    // The list takes the keyboard visibly, and the arrows choose a run.
+    ASSERT_TRUE(tabTo(view));
+    ASSERT_TRUE(ring()) << "the list shows it has the keyboard";
+    EXPECT_TRUE(ring()->geometry().contains(view->mapTo(vc, view->rect().center())));
+    QTest::keyClick(view, Qt::Key_Down);  // the newest run's header row
+    QTest::keyClick(view, Qt::Key_Down);  // its item
+    QTest::keyClick(view, Qt::Key_Down);  // the older run
+    EXPECT_EQ(vc->keyClickStr, "2026-12-09 07-00-00");
+
+    // Its export and trash icons are the next stops, each with the ring.
+    ASSERT_TRUE(tabTo(vc->exportKey()));
+    ASSERT_TRUE(ring());
+    const QRect cell = view->visualRect(vc->stateCell()->shownRun().siblingAtColumn(2));
+    const QPoint trash = view->viewport()->mapTo(vc, HistoryDeleteTextFieldCell::deleteImageFrame(cell).center());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), vc->deleteKey());
+    EXPECT_TRUE(ring()->geometry().contains(trash)) << "the ring is on the trash icon";
+    QTest::keyClick(vc->deleteKey(), Qt::Key_Return);
+    EXPECT_EQ(store.getAllData().keys(), QStringList({"2026-12-10 07-00-00"})) << "Return deletes the chosen run";
+}
+
 TEST_F(HistoryScreen, EmptyAllDeletesEverythingAndCloses)
 {
     record("2026-12-08 07:00:00", {"/a"});

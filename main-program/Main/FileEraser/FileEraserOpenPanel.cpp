@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -68,8 +69,13 @@ FileEraserOpenPanel::FileEraserOpenPanel(QWidget* parent) : QDialog(parent)
 {
     setPalette(darkPanelPalette(palette()));
     setWindowTitle(QStringLiteral("Add"));
-    // The panel floats above the program's other windows.
-    setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (parent) {
+        // A sheet: the window manager neither decorates nor places it.
+        setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+        parent->window()->installEventFilter(this);
+    } else {
+        setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
     m_model = new ListIconModel(this);
     // Hidden entries stay out of sight; links are listed as what they are.
     m_model->setFilter(QDir::AllDirs | QDir::Files | QDir::System | QDir::NoDotAndDotDot);
@@ -161,20 +167,67 @@ void FileEraserOpenPanel::enter(const QModelIndex& index)
         accept();
 }
 
+QModelIndexList FileEraserOpenPanel::keyRows() const
+{
+    QModelIndexList rows = m_view->selectionModel()->selectedRows(0);
+    const QModelIndex current = m_view->currentIndex();
+    if (rows.isEmpty() && current.isValid() && current.parent() == m_view->rootIndex())
+        rows << current.siblingAtColumn(0);
+    return rows;
+}
+
 bool FileEraserOpenPanel::eventFilter(QObject* watched, QEvent* event)
 {
+    if (parentWidget() && watched == parentWidget()->window()
+        && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        followHost();
     if (watched == m_view && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            const QModelIndexList rows = m_view->selectionModel()->selectedRows(0);
+            const QModelIndexList rows = keyRows();
             if (rows.size() == 1 && m_model->isDir(rows.first()))
                 enter(rows.first());
-            else if (!rows.isEmpty() && !key->isAutoRepeat())
+            else if (!m_view->selectionModel()->selectedRows(0).isEmpty() && !key->isAutoRepeat())
                 accept();
             return true;
         }
+        const bool arrow = key->key() == Qt::Key_Down || key->key() == Qt::Key_Up;
+        if (arrow && key->modifiers() == Qt::NoModifier && !m_view->selectionModel()->hasSelection()) {
+            // The first arrow chooses the row the view is on (the top one
+            // when it has just opened) rather than stepping past it.
+            const QModelIndexList rows = keyRows();
+            const QModelIndex row = rows.isEmpty() ? m_model->index(0, 0, m_view->rootIndex()) : rows.first();
+            if (row.isValid()) {
+                m_view->selectionModel()->setCurrentIndex(
+                    row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                return true;
+            }
+        }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+QRect FileEraserOpenPanel::sheetFrame(const QRect& hostFrame)
+{
+    return {hostFrame.left() + 50, hostFrame.top() + kTitleStripHeight, hostFrame.width() - 100,
+            hostFrame.height() - 50};
+}
+
+void FileEraserOpenPanel::followHost()
+{
+    if (parentWidget())
+        setGeometry(sheetFrame(parentWidget()->window()->geometry()));
+}
+
+void FileEraserOpenPanel::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    if (!parentWidget())
+        return;
+    // Without a frame of its own the sheet needs an edge against the window.
+    QPainter painter(this);
+    painter.setPen(getColor(70, 70, 86, 1));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void FileEraserOpenPanel::goUp()

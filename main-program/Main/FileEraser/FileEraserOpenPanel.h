@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <QModelIndexList>
 #include <QStringList>
 
 class QFileSystemModel;
@@ -11,7 +12,8 @@ class QTreeView;
 // entries not shown. A folder is entered by a double click or Return and left
 // by "Up"; "Add", or a double click on a file, adds what is selected, folders
 // included. Each change of folder is reported, so the owner can steer away
-// from places it does not want browsed.
+// from places it does not want browsed. Given a parent, it is a sheet on that
+// window: no frame of its own, inside the window's area, following it.
 class FileEraserOpenPanel : public QDialog
 {
     Q_OBJECT
@@ -25,8 +27,15 @@ public:
     void selectNames(const QStringList& names);
     QTreeView* view() const { return m_view; }
 
+    // Where the sheet sits on a window of `hostFrame`: 100 narrower and 50
+    // lower than the window, centred across it, its top on the lower edge of
+    // the window's title strip.
+    static QRect sheetFrame(const QRect& hostFrame);
+    static constexpr int kTitleStripHeight = 28;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 signals:
     void didChangeToDirectory(const QString& path);
@@ -34,6 +43,10 @@ signals:
 private:
     void enter(const QModelIndex& index);
     void goUp();
+    void followHost();
+    // The row Return or an arrow acts on: the selected one, else the one the
+    // view has the keyboard on without having selected it.
+    QModelIndexList keyRows() const;
 
     QFileSystemModel* m_model = nullptr;
     QTreeView* m_view = nullptr;
