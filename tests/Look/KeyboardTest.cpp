@@ -321,22 +321,39 @@ TEST(OpenPanelKeyboard, TheTopRowIsWhereTheKeysStart)
     EXPECT_TRUE(panel.isVisible());
 }
 
-TEST(OpenPanelLook, IsASheetInsideTheMainWindow)
+TEST(OpenPanelLook, IsASheetDrawnInsideTheMainWindow)
 {
     QWidget host;
-    host.setGeometry(200, 150, 960, 608);
+    host.resize(960, 608);
+    auto* under = new QPushButton(QStringLiteral("Under"), &host);
+    under->setGeometry(300, 300, 80, 30);
     host.show();
-    FileEraserOpenPanel panel(&host);
-    EXPECT_TRUE(panel.windowFlags() & Qt::FramelessWindowHint) << "no frame of its own";
-    const QRect sheet = FileEraserOpenPanel::sheetFrame(host.geometry());
-    EXPECT_EQ(sheet.size(), QSize(860, 558));
-    EXPECT_TRUE(host.geometry().contains(sheet)) << "inside the window's area";
-    EXPECT_EQ(sheet.top(), host.geometry().top() + 28) << "from under the title strip";
-    EXPECT_EQ(sheet.center().x(), host.geometry().center().x());
-    panel.setGeometry(sheet);
-    panel.show();
-    // It follows the window.
-    host.move(300, 100);
-    QTRY_COMPARE(panel.geometry(), FileEraserOpenPanel::sheetFrame(host.geometry()));
-    EXPECT_LT(panel.palette().color(QPalette::Window).lightness(), 80);
+    QApplication::setActiveWindow(&host);
+    auto* panel = new FileEraserOpenPanel(&host);
+    EXPECT_FALSE(panel->isWindow()) << "no window of its own for a window manager to frame or place";
+    EXPECT_EQ(panel->geometry(), QRect(50, 28, 860, 558)) << "below the title strip, centred across";
+    EXPECT_TRUE(host.rect().contains(panel->geometry()));
+    panel->open();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_LT(panel->palette().color(QPalette::Window).lightness(), 80);
+    EXPECT_EQ(panel->grab().toImage().pixelColor(400, 5).lightness(),
+              panel->palette().color(QPalette::Window).lightness()) << "it paints its dark background";
+
+    // The window beneath takes neither the pointer nor the keyboard.
+    int pressed = 0;
+    QObject::connect(under, &QPushButton::clicked, [&] { ++pressed; });
+    QWidget* hit = host.childAt(320, 315);
+    ASSERT_TRUE(hit);
+    QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(&host, QPoint(320, 315)));
+    EXPECT_EQ(pressed, 0);
+    for (int i = 0; i < 8; ++i) {
+        press(Qt::Key_Tab);
+        ASSERT_TRUE(panel->isAncestorOf(QApplication::focusWidget())) << "Tab left the sheet";
+    }
+    QPointer<FileEraserOpenPanel> alive = panel;
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(alive && alive->isVisible()) << "Escape closes it";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    hit = host.childAt(320, 315);
+    EXPECT_EQ(hit, under) << "and the window is reachable again";
 }

@@ -2,6 +2,7 @@
 
 #include "Comm/GetColor.h"
 #include "Main/Tools/ListIcons.h"
+#include "PopWindow/FocusTrap.h"
 #include "ProgressView/RFOverlayScroller.h"
 
 #include <QDialogButtonBox>
@@ -70,9 +71,19 @@ FileEraserOpenPanel::FileEraserOpenPanel(QWidget* parent) : QDialog(parent)
     setPalette(darkPanelPalette(palette()));
     setWindowTitle(QStringLiteral("Add"));
     if (parent) {
-        // A sheet: the window manager neither decorates nor places it.
-        setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-        parent->window()->installEventFilter(this);
+        // A sheet is part of the window it hangs from, not a window of its
+        // own: no window manager frames, places or loses it, and the window
+        // keeps the keyboard when it closes.
+        QWidget* host = parent->window();
+        m_shield = new QWidget(host);
+        m_shield->setObjectName(QStringLiteral("sheetShield"));
+        m_shield->setGeometry(host->rect());
+        m_shield->hide();
+        m_shield->installEventFilter(this);
+        setParent(host, Qt::Widget);
+        setAutoFillBackground(true);
+        setGeometry(sheetFrame(host->size()));
+        FocusTrap::install(this);
     } else {
         setWindowFlag(Qt::WindowStaysOnTopHint);
     }
@@ -167,6 +178,11 @@ void FileEraserOpenPanel::enter(const QModelIndex& index)
         accept();
 }
 
+FileEraserOpenPanel::~FileEraserOpenPanel()
+{
+    delete m_shield;
+}
+
 QModelIndexList FileEraserOpenPanel::keyRows() const
 {
     QModelIndexList rows = m_view->selectionModel()->selectedRows(0);
@@ -178,9 +194,19 @@ QModelIndexList FileEraserOpenPanel::keyRows() const
 
 bool FileEraserOpenPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (parentWidget() && watched == parentWidget()->window()
-        && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
-        followHost();
+    if (watched == m_shield) {
+        // The window under the sheet takes no pointer until it closes.
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+            return true;
+        default:
+            return false;
+        }
+    }
     if (watched == m_view && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -207,22 +233,33 @@ bool FileEraserOpenPanel::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-QRect FileEraserOpenPanel::sheetFrame(const QRect& hostFrame)
+QRect FileEraserOpenPanel::sheetFrame(const QSize& hostSize)
 {
-    return {hostFrame.left() + 50, hostFrame.top() + kTitleStripHeight, hostFrame.width() - 100,
-            hostFrame.height() - 50};
+    return {50, kTitleStripHeight, hostSize.width() - 100, hostSize.height() - 50};
 }
 
-void FileEraserOpenPanel::followHost()
+void FileEraserOpenPanel::showEvent(QShowEvent* event)
 {
-    if (parentWidget())
-        setGeometry(sheetFrame(parentWidget()->window()->geometry()));
+    QDialog::showEvent(event);
+    if (!m_shield)
+        return;
+    m_shield->show();
+    m_shield->raise();
+    raise();
+    m_view->setFocus(Qt::OtherFocusReason);
+}
+
+void FileEraserOpenPanel::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    if (m_shield)
+        m_shield->hide();
 }
 
 void FileEraserOpenPanel::paintEvent(QPaintEvent* event)
 {
     QDialog::paintEvent(event);
-    if (!parentWidget())
+    if (!m_shield)
         return;
     // Without a frame of its own the sheet needs an edge against the window.
     QPainter painter(this);

@@ -225,8 +225,6 @@ void FileEraserViewController::selectFileButtonAction()
     QString start = m_newPathStr.size() > 1 ? m_newPathStr : desktopUser().home + QStringLiteral("/Desktop");
     if (!QFileInfo(start).isDir())
         start = desktopUser().home;
-    // A sheet on the main window, inside its area wherever the window is.
-    panel->setGeometry(FileEraserOpenPanel::sheetFrame(window()->geometry()));
     connect(panel, &FileEraserOpenPanel::didChangeToDirectory, this, &FileEraserViewController::panelDidChangeToDirectory);
     connect(panel, &QDialog::finished, this, [this, panel](int result) {
         if (result == QDialog::Accepted) {
