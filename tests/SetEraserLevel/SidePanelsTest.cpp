@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QRegularExpression>
@@ -230,6 +231,15 @@ protected:
                           HistoryDeleteTextFieldCell::deleteImageFrame(cell).center());
     }
 
+    // The history as a tool shows it, slid into place and with the keyboard.
+    HistoryViewController* presentInPlace(ToolView& tool, Host& host)
+    {
+        HistoryViewController* vc = HistoryViewController::presentIn(host.slot, &host, "WipeFile", &store);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return tool.container->pos() == QPoint(0, 0); }, 3000));
+        QApplication::setActiveWindow(&tool.view);
+        return vc;
+    }
+
     PrivateDefaults defaults;
     TempTree tree;
     QString path = tree / "DataBase.db";
@@ -285,13 +295,11 @@ TEST_F(HistoryScreen, ListsNewestFirstExpandedAndDeletesTheClickedRun)
 
 TEST_F(HistoryScreen, TheRunsIconsAreTabStopsAndTheListShowsItHasTheKeyboard)
 {
-    record("2026-12-09 07:00:00", {"/old/a"});
-    record("2026-12-10 07:00:00", {"/new/a"});
+    for (const char* moment : {"2026-12-09 07:00:00", "2026-12-10 07:00:00"})
+        record(moment, {"/run/a"});
     ToolView tool;
     Host host(tool.container);
-    HistoryViewController* vc = HistoryViewController::presentIn(host.slot, &host, "WipeFile", &store);
-    QTRY_COMPARE(tool.container->pos(), QPoint(0, 0));
-    QApplication::setActiveWindow(&tool.view);
+    HistoryViewController* vc = presentInPlace(tool, host);
     EUCustomOutlineView* view = vc->historyOutlineView();
     auto ring = [&]() -> QWidget* {
         for (QWidget* child : vc->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
@@ -324,6 +332,41 @@ TEST_F(HistoryScreen, TheRunsIconsAreTabStopsAndTheListShowsItHasTheKeyboard)
     EXPECT_TRUE(ring()->geometry().contains(trash)) << "the ring is on the trash icon";
     QTest::keyClick(vc->deleteKey(), Qt::Key_Return);
     EXPECT_EQ(store.getAllData().keys(), QStringList({"2026-12-10 07-00-00"})) << "Return deletes the chosen run";
+}
+
+TEST_F(HistoryScreen, HeaderAndRowsLineUp)
+{
+    record("2026-12-10 07:00:00", {"/new/a"});
+    ToolView tool;
+    Host host(tool.container);
+    EUCustomOutlineView* view = presentInPlace(tool, host)->historyOutlineView();
+    const QImage shot = view->grab().toImage();
+    // The leftmost light pixel of `area`: where a title's ink starts.
+    auto inkLeft = [&](const QRect& area) {
+        for (int x = area.left(); x <= area.right(); ++x)
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                if (shot.pixelColor(x, y).lightness() > 95)
+                    return x;
+        return -1;
+    };
+    QHeaderView* header = view->header();
+    const QPoint origin = view->viewport()->mapTo(view, QPoint(0, 0));
+    for (int column : {0, 2}) {
+        SCOPED_TRACE(column);
+        const int x = header->sectionViewportPosition(column) + origin.x();
+        const int headerInk = inkLeft(QRect(x, 0, 60, header->height()));
+        ASSERT_GE(headerInk, 0);
+        EXPECT_GE(headerInk - x, 4) << "the header's title keeps off its edge";
+        if (column == 2) {
+            // The run's own header row under it says "Result" at the same place.
+            const QRect row = view->visualRect(view->model()->index(0, 2, view->model()->index(0, 0)));
+            EXPECT_EQ(inkLeft(QRect(row.left() + origin.x(), row.top() + origin.y(), 60, row.height())), headerInk);
+        }
+    }
+    // The chosen run's bar runs as far as the header.
+    const QRect run = view->visualRect(view->model()->index(0, 0));
+    const QColor end = shot.pixelColor(origin.x() + view->viewport()->width() - 4, origin.y() + run.center().y());
+    EXPECT_LT(end.lightness(), QColor(50, 50, 62).lightness()) << "the highlight reaches the header's end";
 }
 
 TEST_F(HistoryScreen, EmptyAllDeletesEverythingAndCloses)
