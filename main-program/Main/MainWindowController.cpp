@@ -185,7 +185,9 @@ void MainWindowController::addToolActions()
         action->setShortcutContext(Qt::WindowShortcut);
         connect(action, &QAction::triggered, this, [this, tag] {
             CustemTypeButtonView* entry = allTypeButArr.value(tag);
-            if (!entry || !entry->isEnd())
+            // A sheet over the window holds it until it closes.
+            const auto* sheet = m_window->findChild<QWidget*>(QStringLiteral("sheetShield"), Qt::FindDirectChildrenOnly);
+            if (!entry || !entry->isEnd() || (sheet && sheet->isVisible()))
                 return;
             mouseClickAction(tag);
             entry->setFocus(Qt::TabFocusReason);

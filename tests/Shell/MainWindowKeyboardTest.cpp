@@ -2,6 +2,7 @@
 // arrows and a shortcut per tool switch tools, and Tab reaches only what the
 // window shows. And its background moves it only when dragged.
 #include "Main/BaseWindow.h"
+#include "Main/FileEraser/FileEraserOpenPanel.h"
 #include "Main/MainWindowController.h"
 #include "Main/ToolSlots.h"
 #include "TempTree.h"
@@ -153,6 +154,19 @@ TEST_F(MainWindowKeys, TabReachesOnlyWhatIsShownOnEveryScreen)
         // The next switch starts from a control of this screen.
         shown->first->setFocus(Qt::TabFocusReason);
     }
+}
+
+TEST_F(MainWindowKeys, ASheetOverTheWindowHoldsItsShortcuts)
+{
+    auto* sheet = new FileEraserOpenPanel(controller->window());
+    sheet->open();
+    QTRY_VERIFY(sheet->isAncestorOf(QApplication::focusWidget()));
+    press(Qt::Key_4, Qt::ControlModifier);
+    EXPECT_EQ(controller->indexSelectView(), 0) << "no tool changes under the sheet";
+    press(Qt::Key_Escape);
+    delete sheet;
+    QTest::keyClick(controller->window(), Qt::Key_4, Qt::ControlModifier);
+    EXPECT_EQ(controller->indexSelectView(), 3);
 }
 
 TEST_F(MainWindowKeys, SwitchingAwayTakesTheKeyboardFromTheScreenThatLeaves)
