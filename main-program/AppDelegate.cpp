@@ -180,6 +180,9 @@ QMenuBar* AppDelegate::buildMenus()
     });
     minimise->setShortcut(QKeySequence(QStringLiteral("Ctrl+M")));
     window->addSeparator();
+    if (m_mainWin)
+        window->addActions(m_mainWin->toolActions());
+    window->addSeparator();
     window->addAction(QStringLiteral("Tarnwick Vantoly"), this, &AppDelegate::bringToFront);
 
     QMenu* help = bar->addMenu(QStringLiteral("Help"));

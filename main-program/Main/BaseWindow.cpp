@@ -68,17 +68,39 @@ void BaseWindow::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
-    // The window manager moves it where it can; otherwise follow the pointer.
-    if (windowHandle() && windowHandle()->startSystemMove())
-        return;
-    m_dragging = true;
-    m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    // Nothing is asked of the window manager yet: a move handed over on the
+    // press itself can outlive a quick release and leave the window stuck to
+    // the pointer.
+    m_pressed = true;
+    m_dragging = false;
+    m_pressPoint = event->globalPosition().toPoint();
+    m_dragOffset = m_pressPoint - frameGeometry().topLeft();
+    event->accept();
 }
 
 void BaseWindow::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_dragging && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - m_dragOffset);
-    else
-        m_dragging = false;
+    if (!m_pressed || !(event->buttons() & Qt::LeftButton)) {
+        m_pressed = m_dragging = false;
+        return QWidget::mouseMoveEvent(event);
+    }
+    const QPoint pointer = event->globalPosition().toPoint();
+    if (!m_dragging) {
+        if ((pointer - m_pressPoint).manhattanLength() < kMoveThreshold)
+            return;
+        const bool managed = m_systemMove ? m_systemMove() : windowHandle() && windowHandle()->startSystemMove();
+        if (managed) {
+            // The window manager has the pointer until the button comes up.
+            m_pressed = false;
+            return;
+        }
+        m_dragging = true;
+    }
+    move(pointer - m_dragOffset);
+}
+
+void BaseWindow::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_pressed = m_dragging = false;
+    QWidget::mouseReleaseEvent(event);
 }

@@ -4,9 +4,12 @@
 
 #include "Main/BaseWindow.h"
 #include "Comm/FontCache.h"
+#include "PopWindow/FocusTrap.h"
 #include "platform/ImageStore.h"
 #include "platform/StartUp.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QEasingCurve>
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -67,6 +70,11 @@ MainWindowController::MainWindowController(ToolSlots toolSlots, QObject* parent)
     allBaseViewArr = {ui->FileEraserBaseView, ui->wipeHddBaseView, ui->diskReparBaseView, ui->uninstallBaseView,
                       ui->interBaseView};
     addTypeButton();
+    addToolActions();
+    hideContainersOutOfView();
+    // Tab goes round what the window shows: the navigation and the screen
+    // on view, never a control parked out of sight.
+    FocusTrap::install(ui->contentView);
 }
 
 MainWindowController::~MainWindowController()
@@ -110,6 +118,12 @@ void MainWindowController::showWindow()
     }
     m_window->raise();
     m_window->activateWindow();
+    // The keyboard starts on the navigation, where Tab and the arrow keys
+    // lead on; without a window manager nobody else gives the window focus.
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus->window() != m_window)
+        if (CustemTypeButtonView* entry = allTypeButArr.value(m_indexSelectView))
+            entry->setFocus(Qt::OtherFocusReason);
     ui->contentView->update();
 }
 
@@ -164,6 +178,26 @@ void MainWindowController::addTypeButton()
     allTypeButArr[0]->buttonClick(true);
 }
 
+void MainWindowController::addToolActions()
+{
+    for (int tag = 0; tag < static_cast<int>(kEntries.size()); ++tag) {
+        auto* action = new QAction(QString::fromLatin1(kEntries[tag].title), m_window);
+        action->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + tag)));
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [this, tag] {
+            CustemTypeButtonView* entry = allTypeButArr.value(tag);
+            // A sheet over the window holds it until it closes.
+            const auto* sheet = m_window->findChild<QWidget*>(QStringLiteral("sheetShield"), Qt::FindDirectChildrenOnly);
+            if (!entry || !entry->isEnd() || (sheet && sheet->isVisible()))
+                return;
+            mouseClickAction(tag);
+            entry->setFocus(Qt::TabFocusReason);
+        });
+        m_window->addAction(action);
+        m_toolActions << action;
+    }
+}
+
 CustemTypeButtonView* MainWindowController::createTypeButtonWithName(const QString& name, const QString& icon,
                                                                      const QString& selIcon, int tag,
                                                                      const QRect& frame)
@@ -190,6 +224,11 @@ void MainWindowController::mouseClickAction(int tag)
         entry->buttonClick(entry->butTag == tag);
 
     const int previous = m_indexSelectView;
+    // What had the keyboard on the screen going away gives it to the
+    // navigation, where the user chose.
+    if (QWidget* focus = QApplication::focusWidget();
+        focus && allBaseViewArr[containerIndexForTag(previous)]->isAncestorOf(focus))
+        allTypeButArr[tag]->setFocus(Qt::OtherFocusReason);
     const bool fromWiper = previous == WipeHardDrive || previous == WipeFreeSpace;
     if (tag == WipeHardDrive || tag == WipeFreeSpace) {
         if (wipeDiskVC) {
@@ -218,10 +257,12 @@ void MainWindowController::slide(int fromIndex, int toIndex)
         m_slide->setCurrentTime(m_slide->totalDuration());
         m_slide->stop();
         delete m_slide;
+        hideContainersOutOfView();
     }
     QWidget* oldView = allBaseViewArr[fromIndex];
     QWidget* newView = allBaseViewArr[toIndex];
     newView->move(0, -kSlideDistance);
+    newView->show();
     newView->raise();
 
     auto* group = new QParallelAnimationGroup(this);
@@ -235,8 +276,17 @@ void MainWindowController::slide(int fromIndex, int toIndex)
     in->setEndValue(QPoint(0, 0));
     group->addAnimation(out);
     group->addAnimation(in);
+    connect(group, &QAbstractAnimation::finished, this, &MainWindowController::hideContainersOutOfView);
     m_slide = group;
     group->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void MainWindowController::hideContainersOutOfView()
+{
+    const int shown = containerIndexForTag(m_indexSelectView);
+    for (int index = 0; index < allBaseViewArr.size(); ++index)
+        if (index != shown && !isSliding())
+            allBaseViewArr[index]->hide();
 }
 
 bool MainWindowController::isSliding() const
@@ -248,6 +298,8 @@ void MainWindowController::canChangeType(bool canChange)
 {
     for (CustemTypeButtonView* entry : allTypeButArr)
         entry->setButtonEnden(canChange);
+    for (QAction* action : m_toolActions)
+        action->setEnabled(canChange);
 }
 
 void MainWindowController::getallVolumesForRepair()

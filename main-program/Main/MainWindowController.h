@@ -15,6 +15,7 @@ namespace Ui {
 class MainWindowController;
 }
 class BaseWindow;
+class QAction;
 class QMenuBar;
 class QParallelAnimationGroup;
 
@@ -40,6 +41,10 @@ public:
     // The program's menus, placed in the title strip beside the window buttons.
     void setMenuBar(QMenuBar* menuBar);
     void showWindow();
+
+    // One action per tool, in navigation order, with its shortcut (Ctrl+1
+    // to Ctrl+6); the Window menu lists them. They follow the lock.
+    const QList<QAction*>& toolActions() const { return m_toolActions; }
 
     void mouseClickAction(int tag) override;
     void canChangeType(bool canChange) override;
@@ -70,12 +75,17 @@ private:
     CustemTypeButtonView* createTypeButtonWithName(const QString& name, const QString& icon, const QString& selIcon,
                                                    int tag, const QRect& frame);
     void slide(int fromIndex, int toIndex);
+    // Only the container on view is shown, so nothing of another tool can
+    // take the keyboard.
+    void hideContainersOutOfView();
+    void addToolActions();
 
     std::unique_ptr<Ui::MainWindowController> ui;
     BaseWindow* m_window = nullptr;
     ToolSlots m_slots;
     QList<QWidget*> allBaseViewArr;
     QList<CustemTypeButtonView*> allTypeButArr;
+    QList<QAction*> m_toolActions;
     int m_indexSelectView = 0;
     bool m_folderRemoved = false;
     QPointer<QParallelAnimationGroup> m_slide;

@@ -44,8 +44,12 @@ QList<FocusTrap*>& traps()
     return all;
 }
 
+// A list that shows no focus of its own asks for the ring by its
+// "focusRing" property.
 bool drawsOwnRing(const QWidget* w)
 {
+    if (w->property("focusRing").toBool())
+        return false;
     return qobject_cast<const FourStateImageButton*>(w) || qobject_cast<const QAbstractItemView*>(w);
 }
 
@@ -107,8 +111,18 @@ bool FocusTrap::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
+bool FocusTrap::innerTrapOnView() const
+{
+    for (FocusTrap* other : traps())
+        if (other != this && other->m_root && m_root->isAncestorOf(other->m_root) && other->onView())
+            return true;
+    return false;
+}
+
 bool FocusTrap::handleKey(QKeyEvent* key)
 {
+    if (innerTrapOnView())
+        return false;
     QWidget* focus = QApplication::focusWidget();
     const bool inside = focus && (focus == m_root || m_root->isAncestorOf(focus));
     // The screen underneath shares the panel's window; another window (a
@@ -200,7 +214,7 @@ bool FocusTrap::moveAmongSiblings(QWidget* focus, bool forward)
 void FocusTrap::placeRing(QWidget* focus, Qt::FocusReason reason)
 {
     const bool keyboard = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
-    if (!keyboard || drawsOwnRing(focus) || focus == m_root) {
+    if (!keyboard || drawsOwnRing(focus) || focus == m_root || innerTrapOnView()) {
         if (m_ring)
             m_ring->hide();
         return;

@@ -10,6 +10,8 @@
 // parked off view), the arrow keys move between sibling buttons such as a
 // row of choices, Return presses the focused button, and the control that
 // holds keyboard focus wears a ring. The picture buttons draw their own ring.
+// A trap may hold others (the main window holds the side panels of its
+// screens): while an inner one is on view, the keys are the inner one's.
 class FocusTrap : public QObject
 {
     Q_OBJECT
@@ -31,6 +33,7 @@ protected:
 
 private:
     explicit FocusTrap(QWidget* root);
+    bool innerTrapOnView() const;
     bool handleKey(QKeyEvent* key);
     void moveFocus(bool forward);
     bool moveAmongSiblings(QWidget* focus, bool forward);

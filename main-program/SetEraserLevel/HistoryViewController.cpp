@@ -15,13 +15,38 @@
 #include "platform/Log.h"
 #include "ui_HistoryViewController.h"
 
+#include <QAbstractButton>
 #include <QKeyEvent>
 #include <QDir>
+#include <QScrollBar>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QMouseEvent>
 #include <QStandardItemModel>
 
 #include <algorithm>
+
+namespace {
+
+// A Tab stop over an icon the cell paints: it draws nothing itself (the
+// panel's focus ring shows it) and leaves the mouse to the cell.
+class IconKey : public QAbstractButton
+{
+public:
+    IconKey(const QString& name, QWidget* parent) : QAbstractButton(parent)
+    {
+        setObjectName(name);
+        setAccessibleName(name);
+        setFocusPolicy(Qt::TabFocus);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {}
+};
+
+}  // namespace
 
 HistoryViewController::HistoryViewController(QWidget* parent, DoDataBase* store)
     : QWidget(parent),
@@ -45,6 +70,8 @@ HistoryViewController::HistoryViewController(QWidget* parent, DoDataBase* store)
     auto* header = new CustomHeaderCell(view);
     view->setHeader(header);
     header->setFixedHeight(CustemOutlineView::kHeaderHeight);
+    // The titles start where the cells' texts do.
+    header->setTitleInset(8);
     view->setModel(m_model);
     auto* textCell = new HistoryTextFieldCell(this);
     view->setItemDelegateForColumn(0, textCell);
@@ -53,6 +80,24 @@ HistoryViewController::HistoryViewController(QWidget* parent, DoDataBase* store)
     m_stateCell->setCellDelegate(this);
     view->viewport()->installEventFilter(this);
     connect(view, &QTreeView::pressed, this, &HistoryViewController::rowClicked);
+    // The list shows where the keyboard is, and the arrow keys choose a run
+    // as a click does.
+    view->setProperty("focusRing", true);
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (ui->historyOutlineView->hasFocus() && current.isValid())
+            rowClicked(current);
+    });
+
+    m_exportKey = new IconKey(QStringLiteral("Export"), view->viewport());
+    m_deleteKey = new IconKey(QStringLiteral("Delete"), view->viewport());
+    connect(m_exportKey, &QAbstractButton::clicked, this, [this] { clickExportWithDate(keyClickStr); });
+    connect(m_deleteKey, &QAbstractButton::clicked, this, [this] { clickDeleteWithDate(keyClickStr); });
+    QWidget::setTabOrder(view, m_exportKey);
+    QWidget::setTabOrder(m_exportKey, m_deleteKey);
+    QWidget::setTabOrder(m_deleteKey, ui->emptyAllButton);
+    connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, &HistoryViewController::placeIconKeys);
+    connect(view, &QTreeView::expanded, this, &HistoryViewController::placeIconKeys);
+    connect(view, &QTreeView::collapsed, this, &HistoryViewController::placeIconKeys);
 }
 
 HistoryViewController::~HistoryViewController() = default;
@@ -130,6 +175,22 @@ void HistoryViewController::getEraserHistory()
         m_stateCell->setShowFolderAndDeleteButton(QModelIndex());
     }
     ui->historyOutlineView->setSelectCellBackgroundColorWithRow(selectCellIndex);
+    placeIconKeys();
+}
+
+void HistoryViewController::placeIconKeys()
+{
+    const QModelIndex run = m_stateCell->shownRun();
+    const QRect cell = run.isValid() ? ui->historyOutlineView->visualRect(run.siblingAtColumn(2)) : QRect();
+    const bool shown = cell.isValid() && ui->historyOutlineView->viewport()->rect().intersects(cell);
+    for (QAbstractButton* key : {m_exportKey, m_deleteKey}) {
+        const QRect icon = key == m_exportKey ? HistoryDeleteTextFieldCell::folderImageFrame(cell)
+                                              : HistoryDeleteTextFieldCell::deleteImageFrame(cell);
+        key->setGeometry(icon.adjusted(-2, -2, 2, 2));
+        if (!shown && key->hasFocus())
+            ui->historyOutlineView->setFocus(Qt::OtherFocusReason);
+        key->setVisible(shown);
+    }
 }
 
 void HistoryViewController::rowClicked(const QModelIndex& index)
@@ -145,10 +206,13 @@ void HistoryViewController::rowClicked(const QModelIndex& index)
     if (isRun)
         keyClickStr = first.data().toString();
     ui->historyOutlineView->viewport()->update();
+    placeIconKeys();
 }
 
 bool HistoryViewController::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == ui->historyOutlineView->viewport() && event->type() == QEvent::Resize)
+        placeIconKeys();
     if (watched == ui->historyOutlineView->viewport() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
         const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();

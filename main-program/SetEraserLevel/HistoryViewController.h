@@ -10,6 +10,7 @@
 #include <memory>
 
 class EUCustomOutlineView;
+class QAbstractButton;
 class QStandardItemModel;
 class SidePanelSlot;
 class TextImageButton;
@@ -68,6 +69,10 @@ public:
     QWidget* haveView() const;
     QWidget* noView() const;
     HistoryDeleteTextFieldCell* stateCell() const { return m_stateCell; }
+    // The keyboard's way to the shown run's export and trash icons: Tab
+    // stops laid over them, pressed by Space or Return.
+    QAbstractButton* exportKey() const { return m_exportKey; }
+    QAbstractButton* deleteKey() const { return m_deleteKey; }
 
 protected:
     // Escape closes the panel as its close button does.
@@ -77,10 +82,13 @@ protected:
 private:
     void rowClicked(const QModelIndex& index);
     void rebuildModel();
+    void placeIconKeys();
 
     std::unique_ptr<Ui::HistoryViewController> ui;
     DoDataBase* m_store;
     HistoryVCDelegate* m_delegate = nullptr;
     QStandardItemModel* m_model;
     HistoryDeleteTextFieldCell* m_stateCell;
+    QAbstractButton* m_exportKey = nullptr;
+    QAbstractButton* m_deleteKey = nullptr;
 };

@@ -11,20 +11,26 @@ TextIconImageBtton::TextIconImageBtton(QWidget* parent) : FourStateImageButton(p
 
 TextIconImageBtton::TextIconImageBtton(const QRect& frame, QWidget* parent) : FourStateImageButton(frame, parent) {}
 
+QRect TextIconImageBtton::labelFrame() const
+{
+    return {15, (height() - labelHeight) / 2, width() - 15, labelHeight};
+}
+
 void TextIconImageBtton::setTextWithName(const QString& text, float fontSize)
 {
     if (!textField) {
         labelHeight = fontSize < 16 ? 16 : 17;
         textField = createLabel();
         textField->setFont(fontSize == 16 ? FontCache::regularFont(fontSize) : FontCache::lightFont(fontSize));
-        textField->setGeometry(15, 2, width() - 15, labelHeight);
+        textField->setGeometry(labelFrame());
         textField->show();
     }
     textField->setText(text);
     // One icon for the button's life, however often the label changes.
     if (!addIcon) {
         addIcon = new QLabel(this);
-        addIcon->setGeometry(10, 5, 10, 12);
+        // The icon and the label centred on the same line.
+        addIcon->setGeometry(10, (height() - 12) / 2, 10, 12);
         addIcon->setPixmap(platform::imageNamed(QStringLiteral("ic_add"), QSize(10, 12), devicePixelRatioF()));
         addIcon->setScaledContents(true);
         addIcon->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -55,5 +61,7 @@ void TextIconImageBtton::resizeEvent(QResizeEvent* event)
 {
     FourStateImageButton::resizeEvent(event);
     if (textField)
-        textField->setGeometry(15, 2, width() - 15, labelHeight);
+        textField->setGeometry(labelFrame());
+    if (addIcon)
+        addIcon->move(10, (height() - 12) / 2);
 }

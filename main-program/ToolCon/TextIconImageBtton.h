@@ -18,6 +18,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The label's box, centred in the button's height.
+    QRect labelFrame() const;
+
     QLabel* addIcon = nullptr;
     int labelHeight = 0;
 };

@@ -38,7 +38,7 @@ AMAppItemList widgets(const ScanSetup& setup);
 // Tab 2: browser plug-ins and input-method components (*.so, *.xml, *.conf).
 AMAppItemList plugins(const ScanSetup& setup);
 
-// The Part's extension tests for tabs 1 and 2, on Linux.
+// What makes a folder a widget (tab 1) and a file a plug-in (tab 2).
 bool isWidgetFolder(const QString& path);
 bool isPluginName(const QString& name);
 // An AppImage by its magic bytes ("AI" and type 1 or 2 at offset 8).

@@ -420,3 +420,73 @@ TEST(DialogKeyboard, TheFormatEndsOkWearsItsRingAndTheProgressBarNone)
 }
 
 }  // namespace
+
+TEST(OpenPanelKeyboard, TheTopRowIsWhereTheKeysStart)
+{
+    TempTree tree;
+    QDir(tree.path()).mkpath("alpha/inside");
+    QDir(tree.path()).mkpath("beta");
+    FileEraserOpenPanel panel;
+    panel.setDirectory(tree.path());
+    panel.show();
+    QApplication::setActiveWindow(&panel);
+    QTRY_VERIFY(panel.view()->model()->rowCount(panel.view()->rootIndex()) == 2);
+    // As Tab brings the keyboard to the list: it is on the top row, unselected.
+    panel.view()->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(panel.view()->currentIndex().isValid());
+    ASSERT_TRUE(panel.selectedPaths().isEmpty());
+
+    // The first Down chooses the top row instead of stepping past it.
+    QTest::keyClick(panel.view(), Qt::Key_Down);
+    EXPECT_EQ(panel.selectedPaths(), QStringList{tree.path() + "/alpha"});
+    QTest::keyClick(panel.view(), Qt::Key_Down);
+    EXPECT_EQ(panel.selectedPaths(), QStringList{tree.path() + "/beta"});
+
+    // Return on the top folder opens it without Space first.
+    panel.setDirectory(tree.path() + "/beta");
+    panel.setDirectory(tree.path());
+    QTRY_VERIFY(panel.view()->model()->rowCount(panel.view()->rootIndex()) == 2);
+    panel.view()->setFocus(Qt::TabFocusReason);
+    panel.view()->setCurrentIndex(panel.view()->model()->index(0, 0, panel.view()->rootIndex()));
+    panel.view()->selectionModel()->clearSelection();
+    QTest::keyClick(panel.view(), Qt::Key_Return);
+    EXPECT_EQ(panel.directory(), tree.path() + "/alpha");
+    EXPECT_TRUE(panel.isVisible());
+}
+
+TEST(OpenPanelLook, IsASheetDrawnInsideTheMainWindow)
+{
+    QWidget host;
+    host.resize(960, 608);
+    auto* under = new QPushButton(QStringLiteral("Under"), &host);
+    under->setGeometry(300, 300, 80, 30);
+    host.show();
+    QApplication::setActiveWindow(&host);
+    auto* panel = new FileEraserOpenPanel(&host);
+    EXPECT_FALSE(panel->isWindow()) << "no window of its own for a window manager to frame or place";
+    EXPECT_EQ(panel->geometry(), QRect(50, 28, 860, 558)) << "below the title strip, centred across";
+    EXPECT_TRUE(host.rect().contains(panel->geometry()));
+    panel->open();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_LT(panel->palette().color(QPalette::Window).lightness(), 80);
+    EXPECT_EQ(panel->grab().toImage().pixelColor(400, 5).lightness(),
+              panel->palette().color(QPalette::Window).lightness()) << "it paints its dark background";
+
+    // The window beneath takes neither the pointer nor the keyboard.
+    int pressed = 0;
+    QObject::connect(under, &QPushButton::clicked, [&] { ++pressed; });
+    QWidget* hit = host.childAt(320, 315);
+    ASSERT_TRUE(hit);
+    QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(&host, QPoint(320, 315)));
+    EXPECT_EQ(pressed, 0);
+    for (int i = 0; i < 8; ++i) {
+        press(Qt::Key_Tab);
+        ASSERT_TRUE(panel->isAncestorOf(QApplication::focusWidget())) << "Tab left the sheet";
+    }
+    QPointer<FileEraserOpenPanel> alive = panel;
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(alive && alive->isVisible()) << "Escape closes it";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    hit = host.childAt(320, 315);
+    EXPECT_EQ(hit, under) << "and the window is reachable again";
+}

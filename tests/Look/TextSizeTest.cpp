@@ -21,11 +21,16 @@
 #include <QTest>
 
 #include <cstdlib>
+#include <tuple>
 #include <memory>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// Where every screen's heading starts, in the screen's own coordinates (the
+// window's right-hand side begins at 230, 28).
+const QPoint kHeadingInk(41, 23);
 
 // The rows of `area` in `image` that hold ink: pixels far from the
 // background, which is what the area's corner shows. Returns top and bottom.
@@ -131,5 +136,47 @@ TEST(TextSize, TitlesOfOneRoleShareOneSize)
     for (const auto& [name, label] : titles) {
         ASSERT_TRUE(label) << name;
         EXPECT_EQ(shownPixelSize(label), FontCache::kDialogTitleSize) << name;
+    }
+}
+
+TEST(TextSize, ScreenHeadingsStartAtOnePlace)
+{
+    ScopedLayout layout;
+    WipeDiskViewController wiper;
+    RepairDiskViewController diskManager;
+    HistoryViewController history;
+    SetEraserLevelVC level;
+    // Each screen as it shows in the window's right-hand side: the side
+    // panels are laid in at the screen's origin.
+    std::vector<std::tuple<const char*, QWidget*, QLabel*>> headings = {
+        {"wiper", &wiper, wiper.findChild<QLabel*>("wipeHardNodeViewTitle")},
+        {"Disk Manager", &diskManager, diskManager.findChild<QLabel*>("titleLabel")},
+        {"history", &history, history.findChild<QLabel*>("haveTitleLabel")},
+        {"erasure level", &level, level.findChild<QLabel*>("titleLabel")},
+    };
+    for (const auto& [name, screen, label] : headings) {
+        ASSERT_TRUE(label) << name;
+        screen->resize(730, screen == &history || screen == &level ? 520 : 580);
+        screen->show();
+        label->show();
+        QCoreApplication::processEvents();
+        const QImage shot = screen->grab().toImage();
+        // The heading's own text, not what the screen shows beside it.
+        const int textWidth = label->fontMetrics().horizontalAdvance(label->text()) + label->indent();
+        const QRect frame(label->mapTo(screen, QPoint(0, 0)), QSize(std::min(label->width(), textWidth), label->height()));
+        const auto [top, bottom] = inkRows(shot, frame);
+        ASSERT_GE(top, 0) << name << " draws no heading";
+        int left = -1;
+        const int background = shot.pixelColor(frame.topLeft()).lightness();
+        for (int x = frame.left(); x <= frame.right() && left < 0; ++x)
+            for (int y = top; y <= bottom; ++y)
+                if (std::abs(shot.pixelColor(x, y).lightness() - background) > 90) {
+                    left = x;
+                    break;
+                }
+        // Where the heading's ink starts; the first letters differ by a pixel.
+        EXPECT_NEAR(left, kHeadingInk.x(), 1) << name;
+        EXPECT_NEAR(top, kHeadingInk.y(), 1) << name;
+        screen->hide();
     }
 }

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -236,6 +237,15 @@ protected:
                           HistoryDeleteTextFieldCell::deleteImageFrame(cell).center());
     }
 
+    // The history as a tool shows it, slid into place and with the keyboard.
+    HistoryViewController* presentInPlace(ToolView& tool, Host& host)
+    {
+        HistoryViewController* vc = HistoryViewController::presentIn(host.slot, &host, "WipeFile", &store);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return tool.container->pos() == QPoint(0, 0); }, 3000));
+        QApplication::setActiveWindow(&tool.view);
+        return vc;
+    }
+
     PrivateDefaults defaults;
     TempTree tree;
     QString path = tree / "DataBase.db";
@@ -287,6 +297,82 @@ TEST_F(HistoryScreen, ListsNewestFirstExpandedAndDeletesTheClickedRun)
     EXPECT_FALSE(vc->stateCell()->shownRun().isValid());
     pressTrash(vc, 0);
     EXPECT_EQ(store.getAllData().size(), 1);
+}
+
+TEST_F(HistoryScreen, TheRunsIconsAreTabStopsAndTheListShowsItHasTheKeyboard)
+{
+    for (const char* moment : {"2026-12-09 07:00:00", "2026-12-10 07:00:00"})
+        record(moment, {"/run/a"});
+    ToolView tool;
+    Host host(tool.container);
+    HistoryViewController* vc = presentInPlace(tool, host);
+    EUCustomOutlineView* view = vc->historyOutlineView();
+    auto ring = [&]() -> QWidget* {
+        for (QWidget* child : vc->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (child->isVisible() && child->testAttribute(Qt::WA_TransparentForMouseEvents))
+                return child;
+        return nullptr;
+    };
+    auto tabTo = [&](QWidget* wanted) {
+        for (int i = 0; i < 8 && QApplication::focusWidget() != wanted; ++i)
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : vc, Qt::Key_Tab);
+        return QApplication::focusWidget() == wanted;
+    };
+
+    // The list takes the keyboard visibly, and the arrows choose a run.
+    ASSERT_TRUE(tabTo(view));
+    ASSERT_TRUE(ring()) << "the list shows it has the keyboard";
+    EXPECT_TRUE(ring()->geometry().contains(view->mapTo(vc, view->rect().center())));
+    QTest::keyClick(view, Qt::Key_Down);  // the newest run's header row
+    QTest::keyClick(view, Qt::Key_Down);  // its item
+    QTest::keyClick(view, Qt::Key_Down);  // the older run
+    EXPECT_EQ(vc->keyClickStr, "2026-12-09 07-00-00");
+
+    // Its export and trash icons are the next stops, each with the ring.
+    ASSERT_TRUE(tabTo(vc->exportKey()));
+    ASSERT_TRUE(ring());
+    const QRect cell = view->visualRect(vc->stateCell()->shownRun().siblingAtColumn(2));
+    const QPoint trash = view->viewport()->mapTo(vc, HistoryDeleteTextFieldCell::deleteImageFrame(cell).center());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), vc->deleteKey());
+    EXPECT_TRUE(ring()->geometry().contains(trash)) << "the ring is on the trash icon";
+    QTest::keyClick(vc->deleteKey(), Qt::Key_Return);
+    EXPECT_EQ(store.getAllData().keys(), QStringList({"2026-12-10 07-00-00"})) << "Return deletes the chosen run";
+}
+
+TEST_F(HistoryScreen, HeaderAndRowsLineUp)
+{
+    record("2026-12-10 07:00:00", {"/new/a"});
+    ToolView tool;
+    Host host(tool.container);
+    EUCustomOutlineView* view = presentInPlace(tool, host)->historyOutlineView();
+    const QImage shot = view->grab().toImage();
+    // The leftmost light pixel of `area`: where a title's ink starts.
+    auto inkLeft = [&](const QRect& area) {
+        for (int x = area.left(); x <= area.right(); ++x)
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                if (shot.pixelColor(x, y).lightness() > 95)
+                    return x;
+        return -1;
+    };
+    QHeaderView* header = view->header();
+    const QPoint origin = view->viewport()->mapTo(view, QPoint(0, 0));
+    for (int column : {0, 2}) {
+        SCOPED_TRACE(column);
+        const int x = header->sectionViewportPosition(column) + origin.x();
+        const int headerInk = inkLeft(QRect(x, 0, 60, header->height()));
+        ASSERT_GE(headerInk, 0);
+        EXPECT_GE(headerInk - x, 4) << "the header's title keeps off its edge";
+        if (column == 2) {
+            // The run's own header row under it says "Result" at the same place.
+            const QRect row = view->visualRect(view->model()->index(0, 2, view->model()->index(0, 0)));
+            EXPECT_EQ(inkLeft(QRect(row.left() + origin.x(), row.top() + origin.y(), 60, row.height())), headerInk);
+        }
+    }
+    // The chosen run's bar runs as far as the header.
+    const QRect run = view->visualRect(view->model()->index(0, 0));
+    const QColor end = shot.pixelColor(origin.x() + view->viewport()->width() - 4, origin.y() + run.center().y());
+    EXPECT_LT(end.lightness(), QColor(50, 50, 62).lightness()) << "the highlight reaches the header's end";
 }
 
 TEST_F(HistoryScreen, EmptyAllDeletesEverythingAndCloses)

@@ -192,8 +192,14 @@ TEST(TextIconImageBtton, LabelChangesKeepOneIconAndDisabledLabelIsWhite)
     b.setTextWithName("Add More", 12);
     b.setTextWithName("Add More Files", 12);
     EXPECT_EQ(b.findChildren<QLabel*>().size(), 2);  // the label and one icon
-    EXPECT_EQ(b.iconView()->geometry(), QRect(10, 5, 10, 12));
-    EXPECT_EQ(b.label()->geometry(), QRect(15, 2, 95, 16));
+    // The icon and the label share one middle line, the button's.
+    b.show();
+    for (int height : {22, 32}) {
+        b.resize(110, height);
+        EXPECT_EQ(b.iconView()->geometry(), QRect(10, (height - 12) / 2, 10, 12));
+        EXPECT_EQ(b.label()->geometry(), QRect(15, (height - 16) / 2, 95, 16));
+        EXPECT_EQ(b.iconView()->geometry().center().y(), b.label()->geometry().center().y());
+    }
     shotOf(b);
     EXPECT_EQ(alphaOf(b.labelColor()), 10);  // disabled: white, not dimmed
 }

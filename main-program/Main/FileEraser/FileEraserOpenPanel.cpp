@@ -2,6 +2,7 @@
 
 #include "Comm/GetColor.h"
 #include "Main/Tools/ListIcons.h"
+#include "PopWindow/FocusTrap.h"
 #include "ProgressView/RFOverlayScroller.h"
 
 #include <QDialogButtonBox>
@@ -12,6 +13,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -68,8 +70,23 @@ FileEraserOpenPanel::FileEraserOpenPanel(QWidget* parent) : QDialog(parent)
 {
     setPalette(darkPanelPalette(palette()));
     setWindowTitle(QStringLiteral("Add"));
-    // The panel floats above the program's other windows.
-    setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (parent) {
+        // A sheet is part of the window it hangs from, not a window of its
+        // own: no window manager frames, places or loses it, and the window
+        // keeps the keyboard when it closes.
+        QWidget* host = parent->window();
+        m_shield = new QWidget(host);
+        m_shield->setObjectName(QStringLiteral("sheetShield"));
+        m_shield->setGeometry(host->rect());
+        m_shield->hide();
+        m_shield->installEventFilter(this);
+        setParent(host, Qt::Widget);
+        setAutoFillBackground(true);
+        setGeometry(sheetFrame(host->size()));
+        FocusTrap::install(this);
+    } else {
+        setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
     m_model = new ListIconModel(this);
     // Hidden entries stay out of sight; links are listed as what they are.
     m_model->setFilter(QDir::AllDirs | QDir::Files | QDir::System | QDir::NoDotAndDotDot);
@@ -161,20 +178,93 @@ void FileEraserOpenPanel::enter(const QModelIndex& index)
         accept();
 }
 
+FileEraserOpenPanel::~FileEraserOpenPanel()
+{
+    delete m_shield;
+}
+
+QModelIndexList FileEraserOpenPanel::keyRows() const
+{
+    QModelIndexList rows = m_view->selectionModel()->selectedRows(0);
+    const QModelIndex current = m_view->currentIndex();
+    if (rows.isEmpty() && current.isValid() && current.parent() == m_view->rootIndex())
+        rows << current.siblingAtColumn(0);
+    return rows;
+}
+
 bool FileEraserOpenPanel::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_shield) {
+        // The window under the sheet takes no pointer until it closes.
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+            return true;
+        default:
+            return false;
+        }
+    }
     if (watched == m_view && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            const QModelIndexList rows = m_view->selectionModel()->selectedRows(0);
+            const QModelIndexList rows = keyRows();
             if (rows.size() == 1 && m_model->isDir(rows.first()))
                 enter(rows.first());
-            else if (!rows.isEmpty() && !key->isAutoRepeat())
+            else if (!m_view->selectionModel()->selectedRows(0).isEmpty() && !key->isAutoRepeat())
                 accept();
             return true;
         }
+        const bool arrow = key->key() == Qt::Key_Down || key->key() == Qt::Key_Up;
+        if (arrow && key->modifiers() == Qt::NoModifier && !m_view->selectionModel()->hasSelection()) {
+            // The first arrow chooses the row the view is on (the top one
+            // when it has just opened) rather than stepping past it.
+            const QModelIndexList rows = keyRows();
+            const QModelIndex row = rows.isEmpty() ? m_model->index(0, 0, m_view->rootIndex()) : rows.first();
+            if (row.isValid()) {
+                m_view->selectionModel()->setCurrentIndex(
+                    row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                return true;
+            }
+        }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+QRect FileEraserOpenPanel::sheetFrame(const QSize& hostSize)
+{
+    return {50, kTitleStripHeight, hostSize.width() - 100, hostSize.height() - 50};
+}
+
+void FileEraserOpenPanel::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_shield)
+        return;
+    m_shield->show();
+    m_shield->raise();
+    raise();
+    m_view->setFocus(Qt::OtherFocusReason);
+}
+
+void FileEraserOpenPanel::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    if (m_shield)
+        m_shield->hide();
+}
+
+void FileEraserOpenPanel::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    if (!m_shield)
+        return;
+    // Without a frame of its own the sheet needs an edge against the window.
+    QPainter painter(this);
+    painter.setPen(getColor(70, 70, 86, 1));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void FileEraserOpenPanel::goUp()

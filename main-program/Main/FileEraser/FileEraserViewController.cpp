@@ -29,6 +29,7 @@
 #include "ui_FileEraserViewController.h"
 
 #include <QDialog>
+#include <QAction>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QDir>
@@ -172,6 +173,23 @@ void FileEraserViewController::setUpButtons()
     for (TextImageButton* ok : {ui->sussOkButton, ui->failOkButton})
         setUpTextButton(ok, kMainButtonImages, QStringLiteral("OK"), 16);
 
+    // Add has a key too, whichever of its two buttons the screen shows.
+    auto* addKey = new QAction(QStringLiteral("Add"), this);
+    addKey->setShortcut(QKeySequence(QString::fromLatin1(kAddShortcut)));
+    addKey->setShortcutContext(Qt::WindowShortcut);
+    addAction(addKey);
+    connect(addKey, &QAction::triggered, this, [this] {
+        for (FourStateImageButton* add : {static_cast<FourStateImageButton*>(ui->mainAddButton),
+                                          static_cast<FourStateImageButton*>(ui->listAddButton)})
+            if (add->isVisible() && add->buttonEnabled() && !add->visibleRegion().isEmpty()) {
+                add->setFocus(Qt::TabFocusReason);
+                add->click();
+                return;
+            }
+    });
+    for (QWidget* add : {static_cast<QWidget*>(ui->mainAddButton), static_cast<QWidget*>(ui->listAddButton)})
+        add->setToolTip(QStringLiteral("Add files and folders (%1)")
+                            .arg(QKeySequence(QString::fromLatin1(kAddShortcut)).toString(QKeySequence::NativeText)));
     connect(ui->mainAddButton, &QAbstractButton::clicked, this, &FileEraserViewController::selectFileButtonAction);
     connect(ui->listAddButton, &QAbstractButton::clicked, this, &FileEraserViewController::selectFileButtonAction);
     connect(ui->emptyButton, &QAbstractButton::clicked, this, &FileEraserViewController::emptyListButtonAction);
@@ -207,11 +225,6 @@ void FileEraserViewController::selectFileButtonAction()
     QString start = m_newPathStr.size() > 1 ? m_newPathStr : desktopUser().home + QStringLiteral("/Desktop");
     if (!QFileInfo(start).isDir())
         start = desktopUser().home;
-    if (m_rectNew.isEmpty()) {
-        const QScreen* screen = window()->screen() ? window()->screen() : QGuiApplication::primaryScreen();
-        m_rectNew = firstPanelFrame(window()->frameGeometry(), screen ? screen->availableGeometry() : QRect());
-    }
-    panel->setGeometry(m_rectNew);
     connect(panel, &FileEraserOpenPanel::didChangeToDirectory, this, &FileEraserViewController::panelDidChangeToDirectory);
     connect(panel, &QDialog::finished, this, [this, panel](int result) {
         if (result == QDialog::Accepted) {
@@ -222,19 +235,9 @@ void FileEraserViewController::selectFileButtonAction()
             }
             addChosenPaths(chosen);
         }
-        m_rectNew = panel->geometry();
     });
     panel->setDirectory(start);
     panel->open();
-}
-
-QRect FileEraserViewController::firstPanelFrame(const QRect& mainFrame, const QRect& screen)
-{
-    // The main window's size, 100 narrower and 50 lower, its lower-left
-    // corner 50 from the screen's; the title bar comes on top of that.
-    const int width = mainFrame.width() - 100;
-    const int height = mainFrame.height() - 50;
-    return QRect(screen.left() + 50, screen.bottom() + 1 - 50 - height, width, height);
 }
 
 void FileEraserViewController::panelDidChangeToDirectory(const QString& path)

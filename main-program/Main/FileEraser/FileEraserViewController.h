@@ -41,6 +41,8 @@ class FileEraserViewController : public QWidget,
 {
     Q_OBJECT
 public:
+    // The key that adds, as the Add button does.
+    static constexpr const char* kAddShortcut = "Ctrl+O";
     // `store` is the history the runs are recorded in; null for the shared one.
     explicit FileEraserViewController(QWidget* parent = nullptr, DoDataBase* store = nullptr);
     ~FileEraserViewController() override;
@@ -102,8 +104,6 @@ public:
 
     // "h:mm:ss" for the elapsed clock.
     static QString clockText(int seconds);
-    // Where the open panel first shows (its content area), before the user moves it.
-    static QRect firstPanelFrame(const QRect& mainFrame, const QRect& screen);
     // Where the sort pop-over of `popSize` opens in a main window of
     // `windowSize`: above its designed point when it then lies inside the
     // window, else below `button` (the sort button's frame in the window).
@@ -168,7 +168,6 @@ private:
     AttachedDropDown m_sortDropDown;
 
     QPointer<FileEraserOpenPanel> m_panel;
-    QRect m_rectNew;
     QString m_newPathStr;
     static bool s_isOpen;
 

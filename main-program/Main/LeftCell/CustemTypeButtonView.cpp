@@ -3,6 +3,7 @@
 #include "Comm/FontCache.h"
 #include "Comm/GetColor.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -11,6 +12,7 @@
 CustemTypeButtonView::CustemTypeButtonView(QWidget* parent) : QWidget(parent)
 {
     setFixedSize(214, 28);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void CustemTypeButtonView::loadView()
@@ -68,6 +70,44 @@ void CustemTypeButtonView::paintEvent(QPaintEvent*)
 void CustemTypeButtonView::mousePressEvent(QMouseEvent* event)
 {
     event->accept();
-    if (m_isEnd && event->button() == Qt::LeftButton && delegate)
+    if (event->button() != Qt::LeftButton)
+        return;
+    // The keyboard follows the pointer to the navigation, leaving nothing
+    // focused on the screen that slides away.
+    setFocus(Qt::MouseFocusReason);
+    if (m_isEnd && delegate)
         delegate->mouseClickAction(butTag);
+}
+
+void CustemTypeButtonView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->modifiers() & ~Qt::KeypadModifier)
+        return QWidget::keyPressEvent(event);
+    CustemTypeButtonView* target = nullptr;
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        const int wanted = butTag + (event->key() == Qt::Key_Down ? 1 : -1);
+        if (parentWidget())
+            for (auto* sibling : parentWidget()->findChildren<CustemTypeButtonView*>(Qt::FindDirectChildrenOnly))
+                if (sibling->butTag == wanted)
+                    target = sibling;
+        break;
+    }
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        target = this;
+        break;
+    default:
+        return QWidget::keyPressEvent(event);
+    }
+    event->accept();
+    // A locked navigation neither moves nor switches.
+    if (!target || !m_isEnd || (event->isAutoRepeat() && target == this))
+        return;
+    if (target != this)
+        target->setFocus(Qt::TabFocusReason);
+    if (target->delegate)
+        target->delegate->mouseClickAction(target->butTag);
 }

@@ -12,7 +12,8 @@ public:
 };
 
 // One entry of the navigation column: an icon and a title on a rounded
-// highlight when selected.
+// highlight when selected. It takes the keyboard from Tab, so the tools can
+// be switched without a mouse.
 class CustemTypeButtonView : public QWidget
 {
     Q_OBJECT
@@ -37,6 +38,9 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // Up and Down choose the entry above or below, as a click on it does;
+    // Space and Return choose this one.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void refreshLook();

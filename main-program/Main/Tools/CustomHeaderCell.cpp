@@ -67,11 +67,11 @@ void CustomHeaderCell::paintSection(QPainter* painter, const QRect& rect, int lo
     painter->drawLine(rect.left(), rect.bottom(), rect.right(), rect.bottom());
     painter->drawLine(rect.left(), rect.top() + 1, rect.right(), rect.top() + 1);
 
-    const int titleWidth = sort.priority == 0 ? rect.width() - 8 : rect.width();
+    const int titleWidth = (sort.priority == 0 ? rect.width() - 8 : rect.width()) - m_titleInset;
     const QString title = model() ? model()->headerData(logicalIndex, orientation()).toString() : QString();
     painter->setFont(FontCache::lightFont(12));
     painter->setPen(getColor(194, 200, 230, 1));
-    painter->drawText(QRect(rect.x(), rect.y() + 5, titleWidth, rect.height()), Qt::AlignLeft | Qt::AlignTop,
+    painter->drawText(QRect(rect.x() + m_titleInset, rect.y() + 5, titleWidth, rect.height()), Qt::AlignLeft | Qt::AlignTop,
                       title);
 
     if (sort.priority == 0) {

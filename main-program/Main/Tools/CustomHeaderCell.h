@@ -14,6 +14,9 @@ public:
     void setSortAscending(int section, bool ascending, qint64 priority);
     bool isAscending(int section) const;
     qint64 priority(int section) const;
+    // How far in from its section's left edge a title starts: a list whose
+    // cells indent their text indents its header to match.
+    void setTitleInset(int inset) { m_titleInset = inset; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -28,4 +31,5 @@ private:
     SortState stateOf(int section) const;
 
     QVector<SortState> m_sort;
+    int m_titleInset = 0;
 };

@@ -29,7 +29,8 @@ void EUCustomOutlineView::drawRow(QPainter* painter, const QStyleOptionViewItem&
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     QPainterPath bar;
-    bar.addRoundedRect(QRectF(0, option.rect.y(), 634, 40), 8, 8);
+    // The bar runs as far as the header above it.
+    bar.addRoundedRect(QRectF(0, option.rect.y(), viewport()->width(), 40), 8, 8);
     const bool highlighted = m_isSelectRow >= 0 && visibleRow(index) == m_isSelectRow;
     painter->fillPath(bar, highlighted ? QColor(0, 0, 0, 26) : getColor(50, 50, 62, 1));
     painter->restore();

@@ -74,14 +74,6 @@ TEST(DragView, APictureIsTakenButAddsNothingFileNamesGoToTheDelegate)
     EXPECT_EQ(log.drops.size(), 1);
 }
 
-TEST(FileEraserOpenPanel, FirstFrameIsTheMainWindowsSizeLessAMarginFiftyFromTheScreensLowerLeft)
-{
-    const QRect panel = FileEraserViewController::firstPanelFrame(QRect(100, 120, 800, 600), QRect(0, 0, 1400, 900));
-    EXPECT_EQ(panel.size(), QSize(700, 550));
-    EXPECT_EQ(panel.left(), 50);
-    EXPECT_EQ(panel.bottom(), 899 - 50);
-}
-
 class AddingScreenTest : public ::testing::Test
 {
 protected:

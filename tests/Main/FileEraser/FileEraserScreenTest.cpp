@@ -1,6 +1,7 @@
 #include "Comm/PublicUtilities.h"
 #include "FakeTool.h"
 #include "Main/FileEraser/Engine/EraserLevel.h"
+#include "Main/FileEraser/FileEraserOpenPanel.h"
 #include "Main/FileEraser/FileEraserViewController.h"
 #include "TempTree.h"
 #include "SetEraserLevel/DoDataBase.h"
@@ -9,6 +10,8 @@
 #include "platform/UserDefaults.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QPointer>
 #include <QFile>
 #include <QLabel>
 #include <QFileInfo>
@@ -553,4 +556,27 @@ TEST_F(ScreenTest, TheProgressNamesTheFileBeingOverwrittenAndCountsEveryItem)
     EXPECT_EQ(pathsShown.count(big), 1) << pathsShown.join(", ").toStdString();
     EXPECT_FALSE(QFileInfo::exists(big));
     EXPECT_FALSE(QFileInfo::exists(small));
+}
+
+TEST_F(ScreenTest, AddIsReachedWithTabWearsTheRingAndHasAKey)
+{
+    screen.resize(730, 580);
+    screen.show();
+    QApplication::setActiveWindow(&screen);
+    auto* add = child<TextImageButton>("mainAddButton");
+    // Round the screen's controls until Tab comes back to Add.
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &screen, Qt::Key_Tab);
+    for (int i = 0; i < 12 && QApplication::focusWidget() != add; ++i)
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &screen, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), add) << "Tab reaches Add";
+    EXPECT_TRUE(add->showsFocusRing());
+    EXPECT_FALSE(screen.findChild<FileEraserOpenPanel*>());
+
+    // Its key opens the panel as a press does.
+    add->clearFocus();
+    QTest::keyClick(&screen, Qt::Key_O, Qt::ControlModifier);
+    QPointer<FileEraserOpenPanel> panel = screen.findChild<FileEraserOpenPanel*>();
+    ASSERT_TRUE(panel) << "Ctrl+O opens the panel";
+    EXPECT_TRUE(add->toolTip().contains("Ctrl+O"));
+    panel->reject();
 }
