@@ -221,3 +221,9 @@ bool MountNamespace::isMountPoint(const QString& path) const
 {
     return LoopVolume::run("nsenter", {"-t", QString::number(m_pid), "-m", "mountpoint", "-q", "--", path}) == 0;
 }
+
+void LoopVolume::addPartitions(const QString& device)
+{
+    if (!device.isEmpty() && !QFileInfo::exists(device + "p1"))
+        run("partx", {"--add", device});
+}

@@ -30,6 +30,9 @@ public:
 
     // Runs a program and gives its exit code; output to `out` when given.
     static int run(const QString& program, const QStringList& args, QByteArray* out = nullptr);
+    // Where attaching read no partition table (a kernel or container that
+    // does not scan loop devices), adds the partitions the table names.
+    static void addPartitions(const QString& device);
 
 private:
     QString m_fsType;

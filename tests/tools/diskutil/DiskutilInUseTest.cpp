@@ -242,6 +242,7 @@ public:
             return;
         m_disk = QString::fromLocal8Bit(out).trimmed();
         LoopVolume::run("udevadm", {"settle", "--timeout=5"});
+        LoopVolume::addPartitions(m_disk);
         m_partitioned = QFileInfo::exists(partition()) && LoopVolume::run("mkfs.ext4", {"-q", "-F", partition()}) == 0;
     }
     ~PartitionedDisk()

@@ -61,6 +61,7 @@ public:
             return;
         m_device = QString::fromLocal8Bit(out).trimmed();
         LoopVolume::run("udevadm", {"settle"});
+        LoopVolume::addPartitions(m_device);
     }
     ~PartitionedDisk()
     {
