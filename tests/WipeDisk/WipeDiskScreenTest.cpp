@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include "platform/NotificationCenter.h"
 #include <QSignalSpy>
 #include <QTest>
 #include <QFileInfo>
@@ -355,6 +356,9 @@ QString fakeDiskutil(const TempTree& tree, bool system, const QString& mountPoin
 TEST(WipeDiskScreen, TheFirstListIsReadOnceTheEventLoopRuns)
 {
     ScopedLayout layout;
+    // Loop volumes other tests mount meanwhile would rescan too: only the
+    // requests made here count.
+    const QSignalBlocker quiet(&platform::NotificationCenter::defaultCenter());
     TempTree tree;
     DoDataBase store(tree / "DataBase.db");
     FakeTool diskutil("diskutil", "echo \"$*\" >> \"$LOG\"\nexit 1\n");
