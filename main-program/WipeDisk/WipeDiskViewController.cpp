@@ -189,9 +189,14 @@ void WipeDiskViewController::slide(QWidget* page, int x, std::function<void()> d
 
 void WipeDiskViewController::getallVolumes()
 {
-    if (m_isScanV)
-        return;  // a request during a scan is dropped
+    if (m_isScanV) {
+        // The scan under way may have read the volumes before this change:
+        // one more follows it. The scan awaited at start reads them later.
+        m_rescanWanted = m_rescanWanted || m_scanRunning;
+        return;
+    }
     m_isScanV = true;
+    m_scanRunning = true;
     // The rows stay while the scan runs: every mount anywhere rescans, and a
     // list that empties and refills moves another volume under the pointer.
     ui->loadPro->show();
@@ -199,6 +204,14 @@ void WipeDiskViewController::getallVolumes()
     platform::runInBackground(
         this, [tool] { return WipeVolumes::scan(tool); },
         [this](const QList<VolumeObjPtr>& found) {
+            m_scanRunning = false;
+            if (m_rescanWanted) {
+                // Superseded: the list and its end wait for the newer read.
+                m_rescanWanted = false;
+                m_isScanV = false;
+                getallVolumes();
+                return;
+            }
             m_model->update(found, [](const VolumeObj& a, const VolumeObj& b) { return sameMedium(a, b, false); });
             ui->loadPro->hide();
             m_isScanV = false;

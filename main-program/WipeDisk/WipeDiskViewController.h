@@ -138,7 +138,8 @@ private:
     VolumeObjPtr m_selectMedium;  // the volume chosen last, found again after rescans by its medium
     int m_selectEraserType = 2;
     bool m_isScanV = false;
-    bool m_rescanWanted = false;
+    bool m_scanRunning = false;  // a diskutil scan is under way (m_isScanV also covers the one awaited at start)
+    bool m_rescanWanted = false;  // asked for while a scan ran: that scan may predate the change
     bool m_isBegin = false;
     bool m_isCancelEraser = false;
     bool m_ended = false;

@@ -83,14 +83,18 @@ std::unique_ptr<WipeDiskViewController> wholeDriveScreen(DoDataBase& store)
     return screen;
 }
 
+// A mounted loop volume holding a file of markers, its blocks kept on the
+// image (no discard) so that what a wipe leaves can be read off it.
+bool mountWithMarkers(LoopVolume& vol, qint64 bytes)
+{
+    return vol.ok() && disableDiscard(vol.device()) && vol.mount() && writeMarkerFile(vol.mountPoint() + "/old.bin", bytes);
+}
+
 TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
 {
     SKIP_WITHOUT_LOOP_VOLUMES();
     LoopVolume vol("ext4", 256, QStringLiteral("TVS%1").arg(::getpid() % 100000));
-    ASSERT_TRUE(vol.ok()) << vol.error().toStdString();
-    ASSERT_TRUE(disableDiscard(vol.device()));
-    ASSERT_TRUE(vol.mount()) << vol.error().toStdString();
-    ASSERT_TRUE(writeMarkerFile(vol.mountPoint() + "/old.bin", 16 << 20));
+    ASSERT_TRUE(mountWithMarkers(vol, 16 << 20)) << vol.error().toStdString();
 
     TempTree tree;
     DoDataBase store(tree / "DataBase.db");
@@ -193,6 +197,9 @@ int rowOfDevice(const WipeDiskViewController& screen, const QString& device)
 TEST(WipeDiskScreen, AMountDuringAScanKeepsTheRowsInPlaceAndAChangedRowTakesNoClick)
 {
     SKIP_WITHOUT_LOOP_VOLUMES();
+    // The scans are the ones asked for here: a rescan for another test's
+    // mount would change rows between the two clicks.
+    const QSignalBlocker quiet(&platform::NotificationCenter::defaultCenter());
     std::vector<std::unique_ptr<LoopVolume>> volumes;
     for (int i = 0; i < 3; ++i) {
         volumes.push_back(std::make_unique<LoopVolume>("ext4", 16, QStringLiteral("TVR%1%2").arg(i).arg(::getpid() % 10000)));
@@ -275,20 +282,13 @@ TEST(WipeDiskScreen, AVolumeIsWipedByKeysAlone)
 {
     SKIP_WITHOUT_LOOP_VOLUMES();
     LoopVolume vol("ext4", 64, QStringLiteral("TVK%1").arg(::getpid() % 100000));
-    ASSERT_TRUE(vol.ok()) << vol.error().toStdString();
-    ASSERT_TRUE(disableDiscard(vol.device()));
-    ASSERT_TRUE(vol.mount()) << vol.error().toStdString();
-    ASSERT_TRUE(writeMarkerFile(vol.mountPoint() + "/old.bin", 8 << 20));
+    ASSERT_TRUE(mountWithMarkers(vol, 8 << 20)) << vol.error().toStdString();
     TempTree tree;
     DoDataBase store(tree / "DataBase.db");
-    auto screen = realScreen(&store);
-    screen->show();
+    const std::unique_ptr<WipeDiskViewController> screen = wholeDriveScreen(store);
+    ASSERT_TRUE(screen) << "the volume list never came";
     screen->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(screen.get()));
-    screen->changeFormatOrFreeSpaceView(1);  // Wipe Hard Drive
-    QSignalSpy scanned(screen.get(), &WipeDiskViewController::scanEnded);
-    screen->getallVolumes();
-    ASSERT_TRUE(scanned.wait(60000));
     ASSERT_GE(rowOfDevice(*screen, vol.device()), 0);
 
     auto* table = screen->findChild<QTableView*>("parTableView");
@@ -376,6 +376,41 @@ TEST(WipeDiskScreen, TheFirstListIsReadOnceTheEventLoopRuns)
     ASSERT_TRUE(scanned.wait(30000));
     EXPECT_TRUE(diskutil.log().contains("info -plist /dev/")) << diskutil.log().toStdString();
     EXPECT_FALSE(scanned.wait(500)) << "the request during the wait scanned again";
+}
+
+// A volume that goes while a scan is reading: the scan under way read it
+// before it went, so the list the screen ends with comes from a later one.
+TEST(WipeDiskScreen, AChangeDuringAScanIsInTheListItEndsWith)
+{
+    ScopedLayout layout;
+    const QSignalBlocker quiet(&platform::NotificationCenter::defaultCenter());
+    TempTree tree;
+    DoDataBase store(tree / "DataBase.db");
+    const QString gone = tree / "gone";
+    const QString started = tree / "started";
+    FakeTool diskutil("diskutil", QStringLiteral(
+        "for a in \"$@\"; do [ \"$a\" = info ] && { [ -e '%1' ] && exit 1; touch '%2'; sleep 0.3; cat <<'EOF'\n"
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
+        "<key>VolumeName</key><string>Data</string><key>DeviceNode</key><string>/dev/fake1</string>"
+        "<key>FilesystemName</key><string>ext4</string><key>BusProtocol</key><string>USB</string>"
+        "<key>MountPoint</key><string>/srv/data</string><key>SystemVolume</key><false/></dict></plist>\n"
+        "EOF\nexit 0; }; done\nexit 1\n").arg(gone, started));
+    platform::DiskTool::setDefaultProgram(diskutil.path());
+    WipeDiskViewController screen(nullptr, &store);
+    platform::DiskTool::setDefaultProgram(QString());
+    QSignalSpy scanned(&screen, &WipeDiskViewController::scanEnded);
+    ASSERT_TRUE(scanned.wait(30000));
+    if (rowOfDevice(screen, "/dev/fake1") < 0)
+        GTEST_SKIP() << "no block-device volume is mounted here";
+
+    QFile::remove(started);
+    screen.getallVolumes();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(started); }, 10000));
+    QFile(gone).open(QIODevice::WriteOnly);  // the volume goes while the scan reads
+    screen.getallVolumes();                    // and the watcher says so
+    ASSERT_TRUE(scanned.wait(30000));
+    EXPECT_EQ(rowOfDevice(screen, "/dev/fake1"), -1) << "the list ends with a scan older than the change";
+    EXPECT_FALSE(screen.isScanV());
 }
 
 struct FakeScreen
