@@ -17,6 +17,8 @@ function(tv_stage_program target where)
   endif()
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TV_STAGE_DIR}/${sub})
   install(TARGETS ${target} RUNTIME DESTINATION ${sub})
+  # The product: what the run command builds and the package holds.
+  set_property(GLOBAL APPEND PROPERTY TV_PRODUCT_TARGETS ${target})
 endfunction()
 
 # tv_stage_share(<file>... [DESTINATION <sub>]): copy read-only resources into share/.
@@ -30,5 +32,6 @@ function(tv_stage_share)
     get_filename_component(name ${f} NAME)
     configure_file(${f} ${TV_STAGE_DIR}/${dest}/${name} COPYONLY)
     install(FILES ${f} DESTINATION ${dest})
+    set_property(GLOBAL APPEND PROPERTY TV_INSTALLED_FILES ${f})
   endforeach()
 endfunction()
