@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <sys/stat.h>
 
@@ -94,36 +95,83 @@ QString quoted(const QString& launcherPath, Quoting quoting)
     return QString();
 }
 
-QStringList installMissing(const QString& home, const QString& templatesDir, const QString& launcherPath)
+namespace {
+
+// What lies at an action's place: nothing, our action naming this launcher,
+// our action naming another one (an install that moved or was replaced), or
+// something that is not ours (the user's own, a link), which stays.
+enum class Found { Nothing, Current, OursElsewhere, NotOurs };
+
+Found judge(const QString& dest, const QString& templ, const QString& current)
+{
+    struct stat st{};
+    if (::lstat(QFile::encodeName(dest).constData(), &st) != 0)
+        return Found::Nothing;
+    if (!S_ISREG(st.st_mode) || st.st_size > 64 * 1024)
+        return Found::NotOurs;
+    QFile f(dest);
+    if (!f.open(QIODevice::ReadOnly))
+        return Found::NotOurs;
+    const QString text = QString::fromUtf8(f.readAll());
+    if (text == current)
+        return Found::Current;
+    // Ours when it is the template with some launcher's path in its place.
+    const qsizetype at = templ.indexOf(kPlaceholder);
+    if (at < 0)
+        return Found::NotOurs;
+    const QString head = templ.left(at);
+    const QString tail = templ.mid(at + kPlaceholder.size());
+    if (templ.indexOf(kPlaceholder, at + 1) >= 0 || text.size() <= head.size() + tail.size() ||
+        !text.startsWith(head) || !text.endsWith(tail))
+        return Found::NotOurs;
+    const QString path = text.mid(head.size(), text.size() - head.size() - tail.size());
+    return path.contains(QLatin1Char('\n')) ? Found::NotOurs : Found::OursElsewhere;
+}
+
+}  // namespace
+
+QStringList install(const QString& home, const QString& templatesDir, const QString& launcherPath)
 {
     QStringList written;
     if (home.isEmpty() || home == QLatin1String("/") || !QFileInfo(home).isDir())
         return written;
     for (const Action& action : actions()) {
         const QString dest = home + QLatin1Char('/') + action.destination;
-        if (existsAsEntry(dest))
-            continue;
         QFile source(templatesDir + QLatin1Char('/') + action.templateName);
         if (!source.open(QIODevice::ReadOnly)) {
             platform::log(QStringLiteral("action template %1 missing").arg(source.fileName()));
             continue;
         }
-        QString text = QString::fromUtf8(source.readAll());
+        const QString templ = QString::fromUtf8(source.readAll());
+        QString text = templ;
         text.replace(kPlaceholder, quoted(launcherPath, action.quoting));
 
+        const Found found = judge(dest, templ, text);
+        if (found == Found::Current || found == Found::NotOurs)
+            continue;
         if (!QDir().mkpath(QFileInfo(dest).absolutePath()))
             continue;
+        const QByteArray bytes = text.toUtf8();
+        QFileDevice::Permissions perms =
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        if (action.executable)
+            perms |= QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+        if (found == Found::OursElsewhere) {
+            // Replaced whole, by a rename: a file manager never reads half of it.
+            QSaveFile out(dest);
+            out.setDirectWriteFallback(false);
+            if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+                continue;
+            QFile::setPermissions(dest, perms);
+            written << dest;
+            continue;
+        }
         QFile out(dest);
         // NewOnly: a file that appeared meanwhile is still never replaced.
         if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             continue;
         }
-        const QByteArray bytes = text.toUtf8();
         const bool ok = out.write(bytes) == bytes.size() && out.flush();
-        QFileDevice::Permissions perms =
-            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
-        if (action.executable)
-            perms |= QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
         out.setPermissions(perms);
         out.close();
         if (!ok) {

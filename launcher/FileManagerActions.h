@@ -27,8 +27,10 @@ const QList<Action>& actions();
 // The launcher's path as it must appear in a template.
 QString quoted(const QString& launcherPath, Quoting quoting);
 
-// Installs every action missing below `home`; an existing one (whatever it
-// holds) is never replaced. Returns the files written.
-QStringList installMissing(const QString& home, const QString& templatesDir, const QString& launcherPath);
+// Installs every action below `home` naming the launcher at `launcherPath`:
+// a missing one is written, and one of ours that names another launcher (an
+// install that moved or was updated) is replaced. A file that is not ours
+// (the user's own, a link) is never touched. Returns the files written.
+QStringList install(const QString& home, const QString& templatesDir, const QString& launcherPath);
 
 }  // namespace FileManagerActions

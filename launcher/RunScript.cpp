@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QElapsedTimer>
 #include <QThread>
 
 #include <signal.h>
@@ -19,10 +20,14 @@ extern char** environ;
 
 namespace {
 
-// Status when the program could not be started at all.
-constexpr int32_t kNotStarted = 1;
-// Status when the program to start is missing or not executable.
-constexpr int32_t kNoProgram = 2;
+constexpr int32_t kNotStarted = RunScript::kNotStarted;
+constexpr int32_t kNoProgram = RunScript::kNoProgram;
+// pkexec's statuses: the request was dismissed, or not authorised.
+constexpr int kDismissed = 126;
+constexpr int kNotAuthorised = 127;
+// Without an agent pkexec gives up at once; a password that was asked for
+// and refused takes the authentication's own delay first.
+constexpr qint64 kAtOnceMs = 1500;
 
 QByteArray commandNameOf(pid_t pid)
 {
@@ -102,20 +107,62 @@ int32_t RunScript::runPrivileged(const QString& program, const QStringList& argu
 
     // posix_spawn returns once pkexec runs; it asks for the password, then
     // replaces itself with the program. A changed command name means it did.
+    QElapsedTimer clock;
+    clock.start();
     const QByteArray pkexecName = QFileInfo(program).fileName().toLocal8Bit().left(15);
     for (;;) {
         int status = 0;
         const pid_t done = ::waitpid(pid, &status, WNOHANG);
         if (done == pid) {
-            if (WIFEXITED(status))
-                return WEXITSTATUS(status) == 0 ? 0 : WEXITSTATUS(status);
-            return kNotStarted;
+            if (!WIFEXITED(status))
+                return kNotStarted;
+            const int code = WEXITSTATUS(status);
+            // With no terminal pkexec has no agent of its own to fall back on.
+            if (code == kNotAuthorised && clock.elapsed() < kAtOnceMs && !::isatty(STDIN_FILENO))
+                return kNoAgent;
+            return code;
         }
         if (done < 0)
             return kNotStarted;
         const QByteArray name = commandNameOf(pid);
         if (!name.isEmpty() && name != pkexecName && name != ownName)
+            break;
+        QThread::msleep(50);
+    }
+
+    // Handed over. A program that cannot open its window (no display, a
+    // missing library) ends at once with a failure: watch it for a while, so
+    // that this too is said rather than nothing happening.
+    clock.restart();
+    while (clock.elapsed() < kEarlyEndMs) {
+        int status = 0;
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : kEndedEarly;
+        if (done < 0)
             return 0;
         QThread::msleep(50);
+    }
+    return 0;
+}
+
+QString RunScript::failureSentence(int32_t status)
+{
+    switch (status) {
+    case 0:
+        return QString();
+    case kDismissed:
+    case kNotAuthorised:
+        return QStringLiteral("Administrator rights were not given, so Tarnwick Vantoly did not start.");
+    case kNoAgent:
+        return QStringLiteral("No authentication agent is running: start your desktop's authentication agent, or run "
+                              "brisklaunch from a terminal, so that Tarnwick Vantoly can ask for administrator rights.");
+    case kNoProgram:
+        return QStringLiteral("The main program of Tarnwick Vantoly is missing, so it did not start; install the "
+                              "package again.");
+    case kEndedEarly:
+        return QStringLiteral("Tarnwick Vantoly ended before its window opened; run brisklaunch in a terminal to see why.");
+    default:
+        return QStringLiteral("pkexec could not be run, so Tarnwick Vantoly did not start.");
     }
 }

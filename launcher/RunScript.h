@@ -28,4 +28,16 @@ public:
     static int32_t runDetached(const QString& program, const QStringList& arguments);
 
     static QString pkexecPath();
+
+    // Statuses of a start that did not happen, beside pkexec's own 126
+    // (the request was dismissed) and 127 (not authorised).
+    static constexpr int32_t kNotStarted = 1;   // pkexec (or the program) could not be run
+    static constexpr int32_t kNoProgram = 2;    // the main program is missing or not executable
+    static constexpr int32_t kNoAgent = 3;      // refused at once, with no agent to ask the user
+    static constexpr int32_t kEndedEarly = 4;   // the main program ended with a failure right away
+    // How long after the hand-over the main program is watched for an early end.
+    static constexpr int kEarlyEndMs = 8000;
+
+    // The one sentence the user is shown for a non-zero status.
+    static QString failureSentence(int32_t status);
 };

@@ -4,6 +4,7 @@
 #include "FileManagerActions.h"
 #include "LauncherStartup.h"
 #include "RunScript.h"
+#include "StartFailedAlert.h"
 
 #include "platform/InvokingUser.h"
 #include "platform/Layout.h"
@@ -13,6 +14,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
@@ -24,7 +27,7 @@ int main(int argc, char** argv)
     LauncherStartup::recordUserName(platform::SettingsFile::shared(), user.name);
 
     const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    FileManagerActions::installMissing(user.home, layout.shareDir(), self);
+    FileManagerActions::install(user.home, layout.shareDir(), self);
 
     QByteArrayList arguments;
     for (int i = 0; i < argc; ++i)
@@ -32,8 +35,24 @@ int main(int argc, char** argv)
     const auto decision = LauncherStartup::decide(arguments, QDir::currentPath());
 
     if (decision.kind == LauncherStartup::Decision::StartMainProgram) {
-        RunScript::RunTool(layout.tool(QStringLiteral("tarnwick-vantoly")));
-        return 0;
+        const int32_t status = RunScript::RunTool(layout.tool(QStringLiteral("tarnwick-vantoly")));
+        if (status == 0)
+            return 0;
+        // Never silent: said on the terminal, and in a window of our own
+        // for a launcher started from a menu.
+        const QString sentence = RunScript::failureSentence(status);
+        std::fprintf(stderr, "brisklaunch: %s\n", sentence.toLocal8Bit().constData());
+        if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+            qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            return 1;
+        int appArgc = 1;
+        QApplication app(appArgc, argv);
+        StartFailedAlert alert(sentence);
+        alert.show();
+        alert.raise();
+        alert.activateWindow();
+        alert.exec();
+        return 1;
     }
 
     // The application object exists only for the erase window: starting

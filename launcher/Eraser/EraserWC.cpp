@@ -7,6 +7,7 @@
 #include "platform/Background.h"
 
 #include <QFileInfo>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -15,6 +16,9 @@ EraserWC::EraserWC(QString toolPath, QWidget* parent)
 {
     ui->setupUi(this);
     LauncherLook::apply(this);
+    // Names handed over are not ours: never read as markup.
+    ui->eraserPathLabel->setTextFormat(Qt::PlainText);
+    ui->failLabel->setTextFormat(Qt::PlainText);
     readyPro = ui->readyPro;
     ReadyView = ui->ReadyView;
     progressView = ui->progressView;
@@ -37,6 +41,39 @@ EraserWC::~EraserWC() = default;
 void EraserWC::showPage(QWidget* page)
 {
     ui->pages->setCurrentWidget(page);
+    // The end pages' OK holds the keyboard, as it does after a run that ended
+    // by itself: the Cancel that had it is gone with its page.
+    QPushButton* ok = page == failView ? ui->failOkButton : page == successView ? ui->successOkButton : nullptr;
+    if (ok) {
+        ok->setDefault(true);
+        ok->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+QString EraserWC::failureText(const FileObjList& processed)
+{
+    QList<FileObjPtr> failed;
+    for (const FileObjPtr& item : processed)
+        if (item->failStr == Outcome::fail)
+            failed << item;
+    const auto line = [](const FileObjPtr& item) {
+        const QString reason = item->failReason.isEmpty()
+                                   ? QStringLiteral("the secure remover did not report it erased")
+                                   : item->failReason;
+        return QStringLiteral("\"%1\": %2").arg(item->url, reason);
+    };
+    if (failed.isEmpty())
+        return QStringLiteral("Some items could not be erased.");
+    if (failed.size() == 1)
+        return QStringLiteral("This item could not be erased:\n%1.").arg(line(failed.first()));
+    constexpr int kShown = 4;
+    QStringList lines;
+    for (int i = 0; i < failed.size() && i < kShown; ++i)
+        lines << line(failed.at(i));
+    QString text = QStringLiteral("Some items could not be erased:\n") + lines.join(QLatin1Char('\n'));
+    if (failed.size() > kShown)
+        text += QStringLiteral("\nand %1 more.").arg(failed.size() - kShown);
+    return text;
 }
 
 void EraserWC::eumeFileWithPath(const QString& path)
@@ -81,9 +118,10 @@ void EraserWC::haveFailEraser()
     isHaveFail = true;
 }
 
-void EraserWC::removeObjEnd(const FileObjList& /*processed*/)
+void EraserWC::removeObjEnd(const FileObjList& processed)
 {
     m_running = false;
+    m_processed = processed;
     showEndView();
     if (m_closeWhenEnded)
         QDialog::reject();
@@ -92,8 +130,7 @@ void EraserWC::removeObjEnd(const FileObjList& /*processed*/)
 void EraserWC::showEndView()
 {
     if (isHaveFail || isCancel) {
-        if (isCancel)
-            failLabel->setText(tr("The operation was canceled by the user."));
+        failLabel->setText(isCancel ? tr("The operation was canceled by the user.") : failureText(m_processed));
         showPage(failView);
     } else {
         showPage(successView);

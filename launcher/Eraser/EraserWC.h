@@ -34,6 +34,9 @@ public:
     void showEndView();
 
     bool isRunning() const { return m_running; }
+    // The failure page's text for a run that was not cancelled: each item
+    // left, with why (a few of them for many), in the singular for one.
+    static QString failureText(const FileObjList& processed);
 
 public slots:
     void cancelButtonAction();
@@ -49,6 +52,7 @@ private:
     std::unique_ptr<Ui::EraserWC> ui;
     QString m_toolPath;
     FileObjList valueArr;
+    FileObjList m_processed;
     std::unique_ptr<RemoveFileAndFolder> removeFileAndFolder;
     bool isHaveFail = false;
     bool isCancel = false;

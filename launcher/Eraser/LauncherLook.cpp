@@ -6,8 +6,10 @@ namespace LauncherLook {
 
 void apply(QWidget* window)
 {
-    // The dark panel 50,50,62 with the primary button's blue.
+    // The dark panel 50,50,62 with the primary button's blue, in the
+    // program's own font.
     window->setStyleSheet(QStringLiteral(
+        "QWidget { font-family: \"Lato\"; }"
         "QDialog { background: rgb(50,50,62); }"
         "QLabel { color: rgb(230,230,235); }"
         "QLabel#titleLabel, QLabel#failTitleLabel, QLabel#successTitleLabel, QLabel#noticeTitleLabel"

@@ -13,6 +13,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -125,6 +127,77 @@ TEST(EraserWC, CancelAndFailureShowTheFailurePage)
         execWith(&window, [&] { return clickWhenOn(&window, "failView", "failOkButton"); });
         EXPECT_NE(window.findChild<QLabel*>("failLabel")->text(), kCanceled);
         EXPECT_TRUE(QFileInfo::exists(dir));
+    }
+}
+
+// The failure page names what was left and why, in the singular for one;
+// the names handed over are drawn as they are, never as markup.
+TEST(EraserWC, AFailureNamesEachItemLeftAndWhy)
+{
+    FakeTool fake("srm", FakeTool::srmWithRecords());
+    {
+        TempTree tree;
+        const QString file = tree.file("<b>keep me.txt", "x");
+        EraserWC window(fake.path());
+        window.show();
+        window.eumeFileWithPath(file);
+        execWith(&window, [&] { return clickWhenOn(&window, "failView", "failOkButton"); });
+        auto* label = window.findChild<QLabel*>("failLabel");
+        EXPECT_EQ(label->text(), "This item could not be erased:\n\"" + file + "\": kept.");
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        EXPECT_EQ(window.findChild<QLabel*>("eraserPathLabel")->textFormat(), Qt::PlainText);
+    }
+    {
+        TempTree tree;
+        const QString dir = tree.folder("several");
+        const QString a = tree.file("several/keep a.txt", "x");
+        tree.file("several/gone.txt", "x");
+        EraserWC window(fake.path());
+        window.show();
+        window.eumeFileWithPath(dir);
+        execWith(&window, [&] { return clickWhenOn(&window, "failView", "failOkButton"); });
+        const QString text = window.findChild<QLabel*>("failLabel")->text();
+        EXPECT_TRUE(text.startsWith("Some items could not be erased:\n")) << text.toStdString();
+        EXPECT_TRUE(text.contains("\"" + a + "\": kept")) << text.toStdString();
+        EXPECT_TRUE(text.contains("\"" + dir + "\": ")) << text.toStdString();
+        EXPECT_FALSE(text.contains("gone.txt")) << text.toStdString();
+    }
+}
+
+// After a cancel the failure page's OK holds the keyboard, as after any end.
+TEST(EraserWC, AfterACancelTheFailurePageTakesReturnAndSpace)
+{
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        SlowRun run;
+        EraserWC& window = run.window;
+        window.activateWindow();
+        QTimer::singleShot(100, &window, [&] { window.findChild<QPushButton*>("cancelButton")->click(); });
+        bool okHadFocus = false;
+        const int result = execWith(&window, [&] {
+            if (currentPage(&window) != "failView")
+                return false;
+            okHadFocus = window.focusWidget() == window.findChild<QPushButton*>("failOkButton");
+            QTest::keyClick(window.focusWidget() ? window.focusWidget() : &window, key);
+            return true;
+        });
+        EXPECT_TRUE(okHadFocus) << key;
+        EXPECT_EQ(result, QDialog::Accepted) << key;
+    }
+}
+
+// The launcher's windows use the program's own font.
+TEST(EraserWC, TheWindowsUseTheProgramsFont)
+{
+    if (!QFontDatabase::families().contains("Lato"))
+        GTEST_SKIP() << "the Lato font is not installed";
+    EraserWC window;
+    NTFSFileAlert notice;
+    for (QDialog* w : {static_cast<QDialog*>(&window), static_cast<QDialog*>(&notice)}) {
+        w->ensurePolished();
+        for (QLabel* label : w->findChildren<QLabel*>()) {
+            label->ensurePolished();
+            EXPECT_EQ(QFontInfo(label->font()).family(), "Lato") << label->objectName().toStdString();
+        }
     }
 }
 

@@ -54,7 +54,7 @@ TEST(FileManagerActions, MissingActionsAreInstalledWithTheLauncherPathQuoted)
     // Quotes, dollars, backquotes, percent and backslash must all survive,
     // and none may be interpreted.
     const QString launcher = "/opt/it's \"odd\"/$HOME `id` 50%/back\\slash/brisklaunch";
-    const QStringList written = FileManagerActions::installMissing(home.path(), kTemplates, launcher);
+    const QStringList written = FileManagerActions::install(home.path(), kTemplates, launcher);
     ASSERT_EQ(written.size(), FileManagerActions::actions().size());
 
     for (const auto& action : FileManagerActions::actions()) {
@@ -79,19 +79,59 @@ TEST(FileManagerActions, MissingActionsAreInstalledWithTheLauncherPathQuoted)
     }
 }
 
-TEST(FileManagerActions, InstalledActionIsNeverReplaced)
+TEST(FileManagerActions, AFileThatIsNotOursIsNeverReplaced)
 {
     TempTree home;
     const auto& dolphin = FileManagerActions::actions().at(0);
     const QString mine = home.file(dolphin.destination, "my own older menu");
 
-    const QStringList written = FileManagerActions::installMissing(home.path(), kTemplates, "/usr/bin/brisklaunch");
+    const QStringList written = FileManagerActions::install(home.path(), kTemplates, "/usr/bin/brisklaunch");
     EXPECT_FALSE(written.contains(mine));
     EXPECT_EQ(written.size(), FileManagerActions::actions().size() - 1);
     EXPECT_EQ(TempTree::read(mine), "my own older menu");
 
     // A second start finds everything in place.
-    EXPECT_TRUE(FileManagerActions::installMissing(home.path(), kTemplates, "/usr/bin/brisklaunch").isEmpty());
+    EXPECT_TRUE(FileManagerActions::install(home.path(), kTemplates, "/usr/bin/brisklaunch").isEmpty());
+}
+
+// An install that moved or was updated: each action of ours names the
+// launcher as it is installed now; what is not ours stays as it is.
+TEST(FileManagerActions, OurActionsFollowTheInstallAndNothingElseIsTouched)
+{
+    TempTree home;
+    const QString oldLauncher = "/opt/old place/bin/brisklaunch";
+    const QString newLauncher = "/usr/bin/brisklaunch";
+    ASSERT_EQ(FileManagerActions::install(home.path(), kTemplates, oldLauncher).size(),
+              FileManagerActions::actions().size());
+
+    const auto& nemo = FileManagerActions::actions().at(2);
+    const QString nemoPath = home / nemo.destination;
+    const QByteArray edited = TempTree::read(nemoPath) + "\n# my own line\n";
+    QFile::remove(nemoPath);
+    home.file(nemo.destination, edited);  // the user's own changes make it theirs
+    const auto& fm = FileManagerActions::actions().at(3);
+    const QString fmPath = home / fm.destination;
+    QFile::remove(fmPath);
+    const QString elsewhere = home.file("elsewhere.desktop", "not an action");
+    ASSERT_TRUE(QFile::link(elsewhere, fmPath));
+
+    const QStringList written = FileManagerActions::install(home.path(), kTemplates, newLauncher);
+    EXPECT_EQ(written.size(), 2) << written.join(", ").toStdString();
+    for (int i : {0, 1}) {
+        const auto& action = FileManagerActions::actions().at(i);
+        const QString dest = home / action.destination;
+        EXPECT_TRUE(written.contains(dest)) << dest.toStdString();
+        const QString text = QString::fromUtf8(TempTree::read(dest));
+        EXPECT_TRUE(text.contains(FileManagerActions::quoted(newLauncher, action.quoting))) << dest.toStdString();
+        EXPECT_FALSE(text.contains("old place")) << dest.toStdString();
+        EXPECT_EQ(QFileInfo(dest).isExecutable(), action.executable) << dest.toStdString();
+    }
+    EXPECT_EQ(TempTree::read(nemoPath), edited);
+    EXPECT_TRUE(QFileInfo(fmPath).isSymLink());
+    EXPECT_EQ(TempTree::read(elsewhere), "not an action");
+
+    // Nothing changed since: nothing is written.
+    EXPECT_TRUE(FileManagerActions::install(home.path(), kTemplates, newLauncher).isEmpty());
 }
 
 TEST(FileManagerActions, NautilusScriptHandsEveryChosenPathOverVerbatim)
@@ -100,7 +140,7 @@ TEST(FileManagerActions, NautilusScriptHandsEveryChosenPathOverVerbatim)
     FakeTool fake("brisklaunch", R"(for a in "$@"; do printf '[%s]' "$a" >> "$LOG"; done; echo >> "$LOG")");
     // The launcher itself in a folder whose name needs quoting.
     const QString launcher = home.link("it's $(x)/brisklaunch", fake.path());
-    FileManagerActions::installMissing(home.path(), kTemplates, launcher);
+    FileManagerActions::install(home.path(), kTemplates, launcher);
     const QString script = home / ".local/share/nautilus/scripts/Erase with Tarnwick Vantoly";
 
     const QString a = home.file("a b.txt");
@@ -128,7 +168,7 @@ TEST(FileManagerActions, NautilusScriptKeepsANameWithALineBreakWhole)
 {
     TempTree home;
     FakeTool fake("brisklaunch", R"(for a in "$@"; do printf '[%s]' "$a" >> "$LOG"; done; echo >> "$LOG")");
-    FileManagerActions::installMissing(home.path(), kTemplates, fake.path());
+    FileManagerActions::install(home.path(), kTemplates, fake.path());
     const QString script = home / ".local/share/nautilus/scripts/Erase with Tarnwick Vantoly";
 
     // Chosen: the one file "report\nbudget"; "report" and "budget" are others.

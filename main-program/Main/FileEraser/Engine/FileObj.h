@@ -19,6 +19,7 @@ public:
     bool isDir = false;
     bool isSelect = false;
     QString failStr;             // "Success"/"Fail" from the engine, "Erased"/"Failed" from an end view
+    QString failReason;          // why the engine left it, for "Fail" (the tool's own words where it said)
     bool isSymbolicLink = false;
     bool isSSD = false;          // never set: no test for solid-state drives is settled
 

@@ -205,6 +205,8 @@ bool RemoveFileAndFolder::runTaskWithPath()
         }
         if (!usable) {
             platform::log(QStringLiteral("rm folder fail %1").arg(root->url));
+            root->failReason = present ? QStringLiteral("the folder is no longer the one listed")
+                                       : QStringLiteral("no longer there");
             for (qsizetype i = job.first; i <= job.last; ++i)
                 itemDone(i, false);
             return false;
@@ -267,20 +269,26 @@ RemoveFileAndFolder::Turn RemoveFileAndFolder::turnFor(const FileObjPtr& item, c
         // item, or not there to erase, which is no success.
         if (m_erasedPaths.contains(path))
             return Turn::Erased;
-        if (log)
+        if (log) {
             platform::log(QStringLiteral("rm file fail %1: no longer there").arg(item->url));
+            item->failReason = QStringLiteral("no longer there");
+        }
         return Turn::LeftAlone;
     }
     if (!isSameEntry(item, *st)) {
-        if (log)
+        if (log) {
             platform::log(QStringLiteral("rm file fail %1: names another file than the one listed").arg(item->url));
+            item->failReason = QStringLiteral("the name now belongs to another file than the one listed");
+        }
         return Turn::LeftAlone;
     }
     // A folder that was listed empty goes only while it still is; one with
     // entries that were never listed stays, as does a mounted volume.
     if (S_ISDIR(st->st_mode) && (!item->isDir || isMountPoint(path) || !isEmptyFolder(path))) {
-        if (log)
+        if (log) {
             platform::log(QStringLiteral("rm folder fail %1").arg(item->url));
+            item->failReason = QStringLiteral("the folder holds entries that were not listed, or another volume");
+        }
         return Turn::LeftAlone;
     }
     return Turn::Tool;
@@ -459,8 +467,11 @@ void RemoveFileAndFolder::takeRecord(const QByteArray& record)
         platform::log(QStringLiteral("srm left %1: %2").arg(QFile::decodeName(path), QString::fromUtf8(reason)));
     // The tool's word is checked against the disk: a name still there is not erased.
     const bool erased = gone && !exists(path);
-    for (qsizetype index : indexes)
+    for (qsizetype index : indexes) {
+        if (!erased)
+            m_allFiles.at(index)->failReason = gone ? QStringLiteral("it is still there") : QString::fromUtf8(reason);
         itemDone(index, erased);
+    }
 }
 
 void RemoveFileAndFolder::toolFinished(QProcess* process)
