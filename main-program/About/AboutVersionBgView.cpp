@@ -17,4 +17,6 @@ void RoundedTintView::paintEvent(QPaintEvent* event)
 
 AboutVersionBgView::AboutVersionBgView(QWidget* parent) : RoundedTintView(getColor(255, 255, 255, 0.2f), parent) {}
 
-UpdateScBgView::UpdateScBgView(QWidget* parent) : RoundedTintView(getColor(0, 0, 0, 0.3f), parent) {}
+// The dark list's own row colour, opaque: the light text of what is new reads
+// on it whatever lies behind the panel.
+UpdateScBgView::UpdateScBgView(QWidget* parent) : RoundedTintView(getColor(50, 50, 61, 1), parent) {}

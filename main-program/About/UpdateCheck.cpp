@@ -1,6 +1,5 @@
 #include "About/UpdateCheck.h"
 
-#include "Comm/PublicUtilities.h"
 #include "platform/NetworkProbe.h"
 #include "platform/PlistFile.h"
 #include "platform/SettingsFile.h"
@@ -27,16 +26,44 @@ std::optional<QVariantMap> parseUpdateList(const QByteArray& bytes)
     return root->toMap();
 }
 
-std::optional<QVariantMap> fetchUpdateList(const QString& url)
+ListRead readUpdateList(const QString& url)
 {
+    using Failure = platform::Fetched::Failure;
+    const auto failed = [](const QString& why) {
+        return ListRead{std::nullopt, QStringLiteral("The check for updates could not be made: %1.").arg(why)};
+    };
     const QUrl u(url);
     const QString scheme = u.scheme().toLower();
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https") && scheme != QLatin1String("file"))
-        return std::nullopt;
-    const auto body = platform::fetchUrl(u, kFetchTimeoutMs, kMaxListBytes);
-    if (!body)
-        return std::nullopt;
-    return parseUpdateList(*body);
+        return failed(QStringLiteral("the update address is not a web address"));
+    const platform::Fetched fetched = platform::fetch(u, kFetchTimeoutMs, kMaxListBytes);
+    switch (fetched.failure) {
+    case Failure::None:
+        break;
+    case Failure::BadAddress:
+        return failed(QStringLiteral("the update address is not a web address"));
+    case Failure::Unreachable:
+        return failed(QStringLiteral("the update server could not be reached"));
+    case Failure::TimedOut:
+        return failed(QStringLiteral("the update server did not answer within %1 seconds").arg(kFetchTimeoutMs / 1000));
+    case Failure::HttpError:
+        return failed(QStringLiteral("the update server answered with HTTP error %1").arg(fetched.httpStatus));
+    case Failure::TooLarge:
+        return failed(QStringLiteral("the update server's answer is far larger than an update list"));
+    case Failure::Unreadable:
+        return failed(QStringLiteral("the update list could not be read"));
+    }
+    const auto list = parseUpdateList(fetched.body.value_or(QByteArray()));
+    if (!list)
+        return failed(QStringLiteral("the update server's answer is not an update list"));
+    if (!readBuildNumber(list->value(QStringLiteral("VersionCheck"))))
+        return failed(QStringLiteral("the update list names no build number"));
+    return ListRead{list, QString()};
+}
+
+std::optional<QVariantMap> fetchUpdateList(const QString& url)
+{
+    return readUpdateList(url).list;
 }
 
 namespace {
@@ -67,6 +94,11 @@ qint64 leadingInteger(const QString& text, bool* ok)
 
 int buildNumber(const QVariant& value)
 {
+    return readBuildNumber(value).value_or(0);
+}
+
+std::optional<int> readBuildNumber(const QVariant& value)
+{
     qint64 n = 0;
     bool ok = false;
     switch (value.typeId()) {
@@ -83,7 +115,7 @@ int buildNumber(const QVariant& value)
         break;
     }
     if (!ok)
-        return 0;
+        return std::nullopt;
     return static_cast<int>(std::clamp<qint64>(n, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
@@ -134,7 +166,7 @@ Probe networkProbe()
     QMutexLocker lock(&g_probeMutex);
     if (g_probe)
         return g_probe;
-    return [] { return PublicUtilities::isCanBeUseNetWork(); };
+    return [] { return true; };
 }
 
 void setNetworkProbe(Probe probe)

@@ -12,6 +12,7 @@
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTextDocument>
 
@@ -19,11 +20,8 @@
 #include <climits>
 
 namespace {
-constexpr int kDocumentWidth = 416;
-constexpr int kMeasureWidth = 200;
-constexpr int kMinDocumentHeight = 170;
-constexpr int kMinCountedLine = 30;
 constexpr int kMinRow = 25;
+constexpr int kRowInset = 6;
 
 void setTextColor(QLabel* label, const QColor& color)
 {
@@ -41,12 +39,6 @@ QString plainToolTip(const QString& text)
     return QStringLiteral("<qt>") + text.toHtmlEscaped() + QStringLiteral("</qt>");
 }
 
-QFont measureFont()
-{
-    QFont f;
-    f.setPixelSize(10);
-    return f;
-}
 }  // namespace
 
 UpdateViewController::UpdateViewController(QWidget* parent)
@@ -119,7 +111,7 @@ void UpdateViewController::getVersionChange()
     struct Outcome
     {
         bool network = false;
-        std::optional<QVariantMap> list;
+        UpdateCheck::ListRead read;
     };
     platform::runInBackground(
         this,
@@ -127,7 +119,7 @@ void UpdateViewController::getVersionChange()
             Outcome o;
             o.network = probe();
             if (o.network)
-                o.list = UpdateCheck::fetchUpdateList(url);
+                o.read = UpdateCheck::readUpdateList(url);
             return o;
         },
         [this](Outcome o) {
@@ -136,7 +128,14 @@ void UpdateViewController::getVersionChange()
                 emit checkFinished();
                 return;
             }
-            whatIsNewVersionDiff(o.list);
+            if (!o.read.list) {
+                // Only a list that was read may say there is nothing newer.
+                showPage(Page::NoNetwork);
+                ui->noNetworkLabel->setText(o.read.failure);
+                emit checkFinished();
+                return;
+            }
+            whatIsNewVersionDiff(o.read.list);
             emit checkFinished();
         });
 }
@@ -155,18 +154,8 @@ void UpdateViewController::whatIsNewVersionDiff(const std::optional<QVariantMap>
     const QStringList lines = UpdateCheck::whatIsNewLines(*list);
     QWidget* doc = ui->showVersionScrollView;
     qDeleteAll(doc->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly));
-    int height = 0;
-    QList<int> rows;
-    for (const QString& line : lines) {
-        const int measured = heightForStringDrawing(line, measureFont(), kMeasureWidth);
-        height += std::max(measured, kMinCountedLine);
-        rows << std::max(measured, kMinRow);
-    }
-    height = std::max(height, kMinDocumentHeight);
-    doc->setFixedSize(kDocumentWidth, height);
-
+    QList<QLabel*> labels;
     const QFont lightFont = FontCache::lightFont(13);
-    int y = 0;
     for (int j = 0; j < lines.size(); ++j) {
         // Server text is shown as it is, never interpreted as markup.
         auto* label = new QLabel(doc);
@@ -177,12 +166,36 @@ void UpdateViewController::whatIsNewVersionDiff(const std::optional<QVariantMap>
         label->setWordWrap(true);
         label->setFont(lightFont);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setContentsMargins(kRowInset, 0, kRowInset, 0);
         setTextColor(label, getColor(237, 239, 240, 1));
-        label->setGeometry(0, y, kDocumentWidth, rows[j]);
-        label->show();
-        y += rows[j];
+        labels << label;
     }
-    ui->changeValueScrollView->verticalScrollBar()->setValue(0);
+
+    // The rows are as wide as what the list shows (less the scroll bar when
+    // there is one) and as high as their wrapped text, so no line is cut.
+    QScrollArea* area = ui->changeValueScrollView;
+    const int viewHeight = area->height();
+    const auto layOut = [&](int width) {
+        int y = 0;
+        for (QLabel* label : labels) {
+            const int row = std::max(label->heightForWidth(width), kMinRow);
+            label->setGeometry(0, y, width, row);
+            y += row;
+        }
+        return y;
+    };
+    int width = area->width();
+    int height = layOut(width);
+    const bool scrolls = height > viewHeight;
+    if (scrolls) {
+        width -= area->verticalScrollBar()->sizeHint().width();
+        height = layOut(width);
+    }
+    area->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    doc->setFixedSize(width, std::max(height, viewHeight));
+    for (QLabel* label : labels)
+        label->show();
+    area->verticalScrollBar()->setValue(0);
     doc->update();
 }
 
