@@ -2,6 +2,8 @@
 
 #include "platform/ExternalCommand.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
@@ -24,6 +26,49 @@ bool statNearest(QString path, struct stat* st)
     }
 }
 
+// The type udev found on the device when it appeared; readable by every user.
+QString udevType(const QString& device)
+{
+    struct stat st{};
+    if (::stat(QFile::encodeName(device).constData(), &st) != 0 || !S_ISBLK(st.st_mode))
+        return QString();
+    QFile data(QStringLiteral("/run/udev/data/b%1:%2").arg(major(st.st_rdev)).arg(minor(st.st_rdev)));
+    if (!data.open(QIODevice::ReadOnly))
+        return QString();
+    for (const QByteArray& line : data.readAll().split('\n'))
+        if (line.startsWith("E:ID_FS_TYPE="))
+            return QString::fromUtf8(line.mid(13)).trimmed();
+    return QString();
+}
+
+// The type a FUSE driver serves, told by the driver's own program: the one
+// running with the device among its arguments. Every user may read a
+// process's arguments, unlike the device itself.
+QString fuseDriverType(const QString& device)
+{
+    // The device alone: a driver holds its device exclusively.
+    const QByteArray dev = QFile::encodeName(device);
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (pid.isEmpty() || !pid.at(0).isDigit())
+            continue;
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (!cmdline.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> args = cmdline.read(64 * 1024).split('\0');
+        if (args.isEmpty() || !args.contains(dev))
+            continue;
+        const QByteArray program = args.first().mid(args.first().lastIndexOf('/') + 1).toLower();
+        if (program.contains("ntfs"))
+            return QStringLiteral("ntfs");
+        if (program.contains("exfat"))
+            return QStringLiteral("exfat");
+        if (program.contains("fusefat"))
+            return QStringLiteral("vfat");
+    }
+    return QString();
+}
+
 }  // namespace
 
 MountEntry mountOf(const QString& path)
@@ -37,7 +82,16 @@ MountEntry mountOf(const QString& path)
         if (entry.major == major(st.st_dev) && entry.minor == minor(st.st_dev))
             found = entry;
     if (found.fsType == QLatin1String("fuseblk") && found.source.startsWith(QLatin1String("/dev/"))) {
-        // A FUSE driver hides the real type; the device's own signature tells it.
+        // A FUSE driver hides the real type. Told without reading the device,
+        // which only root may: udev's record of it, or the driver serving it;
+        // the device's own signature last, for root.
+        QString told = udevType(found.source);
+        if (told.isEmpty())
+            told = fuseDriverType(found.source);
+        if (!told.isEmpty()) {
+            found.fsType = told;
+            return found;
+        }
         const CommandResult r = runCommand(QStringLiteral("blkid"),
                                            {QStringLiteral("-p"), QStringLiteral("-o"), QStringLiteral("value"),
                                             QStringLiteral("-s"), QStringLiteral("TYPE"), found.source},
