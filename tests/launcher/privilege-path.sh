@@ -3,9 +3,10 @@
 # installed, a system D-Bus and polkitd, a throwaway user in group sudo with
 # a password, pkttyagent answering for that user, brisklaunch started as the
 # user under Xvfb. A right password starts the main program as root with the
-# user's PKEXEC_UID and its window; a wrong password and a cancel each give
-# the launcher's sentence and start nothing; removing the package leaves no
-# file of it. Everything it starts or adds it ends or removes again.
+# user's PKEXEC_UID and its window; a wrong password, a cancel, and no agent
+# with no terminal each give the launcher's sentence and start nothing;
+# removing the package leaves no file of it. Everything it starts or adds it
+# ends or removes again.
 #
 #   privilege-path.sh <package.deb>       (root; TV_PRIVILEGE_PATH_TEST=1)
 set -uo pipefail
@@ -151,6 +152,21 @@ for case in wrong cancel; do
   end_input
   wait "$run" 2>/dev/null
 done
+
+# No agent and no terminal, as from a menu: said too, and nothing started.
+noagent="No authentication agent is running: "
+timeout 60 runuser -u "$user" -- env -i HOME="/home/$user" USER="$user" LOGNAME="$user" PATH=/usr/bin:/bin \
+  DISPLAY=":$display" LANG=C.UTF-8 setsid /usr/bin/brisklaunch </dev/null >"$work/noagent.log" 2>&1 &
+run=$!
+for _ in $(seq 150); do grep -q "$noagent" "$work/noagent.log" && break; sleep 0.2; done
+if grep -q "$noagent" "$work/noagent.log"; then
+  echo "no agent: the launcher said: $(grep -o "$noagent.*" "$work/noagent.log")"
+else
+  fail "no agent: no sentence: $(tail -3 "$work/noagent.log")"
+fi
+[ -z "$(main_program_pids)" ] || fail "no agent: the main program started"
+pkill -u "$user" brisklaunch 2>/dev/null
+wait "$run" 2>/dev/null
 
 # Removing the package leaves no file of it.
 files=$(dpkg-query -L tarnwick-vantoly | while read -r f; do [ -f "$f" ] && echo "$f"; done)
