@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# What the run command builds and installs: the product alone (no test, no
+# benchmark), as a Debian package under /usr that depends on the runtime
+# packages of scripts/packages.txt and holds the polkit action naming the
+# installed main program, the menu entry and its icon, and nothing dpkg
+# would keep after a removal (conffiles, a postrm).
+#
+#   package.sh <source dir> <build dir> <package.deb>
+set -uo pipefail
+src=$1 build=$2 deb=$3
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+if [ -f "$build/build.ninja" ] && command -v ninja >/dev/null 2>&1; then
+  # Every command the package needs, from nothing.
+  commands=$(ninja -C "$build" -t commands deb)
+  echo "$commands" | grep -q 'brisklaunch' || fail "the package does not build brisklaunch"
+  stray=$(echo "$commands" | grep -oE '(tests|bench)/[^ ]*\.(cpp|c)\.o' | head -3)
+  [ -z "$stray" ] || fail "the package builds tests or benchmarks: $stray"
+else
+  echo "no Ninja build in $build: what the package builds is not checked"
+fi
+
+if [ ! -f "$deb" ]; then
+  echo "SKIP: no package at '$deb' (scripts/run and CI build it: cmake --build build --target deb)"
+  exit $((failures > 0 ? 1 : 77))
+fi
+depends=$(dpkg-deb -f "$deb" Depends)
+runtime=$(awk '/^#[ \t]*(build|runtime|tests)/ {s=$2} !/^#/ && NF && s ~ /^runtime/ {print $1}' "$src/scripts/packages.txt")
+[ -n "$runtime" ] || fail "no runtime packages read from scripts/packages.txt"
+for p in $runtime; do
+  echo "$depends" | grep -qE "(^|, )$p(,| |$)" || fail "the package does not depend on $p"
+done
+echo "$depends" | grep -q 'libqt6widgets6' || fail "the package does not depend on the Qt libraries it links"
+
+files=$(dpkg-deb -c "$deb" | awk '{print $6}')
+for f in ./usr/bin/brisklaunch ./usr/libexec/tarnwick-vantoly/tarnwick-vantoly ./usr/libexec/tarnwick-vantoly/srm \
+         ./usr/libexec/tarnwick-vantoly/diskutil ./usr/share/tarnwick-vantoly/VantolyBase.plist \
+         ./usr/share/polkit-1/actions/com.tarnwick.vantoly.policy ./usr/share/applications/tarnwick-vantoly.desktop \
+         ./usr/share/icons/hicolor/scalable/apps/tarnwick-vantoly.svg; do
+  echo "$files" | grep -qx "$f" || fail "the package lacks $f"
+done
+outside=$(echo "$files" | grep -vE '^\./usr(/|$)' | grep -v '^\./$' | head -3)
+[ -z "$outside" ] || fail "the package holds files outside /usr: $outside"
+policy=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/polkit-1/actions/com.tarnwick.vantoly.policy)
+echo "$policy" | grep -q '<annotate key="org.freedesktop.policykit.exec.path">/usr/libexec/tarnwick-vantoly/tarnwick-vantoly</annotate>' ||
+  fail "the policy does not name the installed main program"
+echo "$policy" | grep -q '<annotate key="org.freedesktop.policykit.exec.allow_gui">true</annotate>' || fail "the policy has no allow_gui"
+entry=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/tarnwick-vantoly.desktop)
+echo "$entry" | grep -qx 'Exec=brisklaunch' || fail "the menu entry does not start brisklaunch"
+echo "$entry" | grep -qx 'Icon=tarnwick-vantoly' || fail "the menu entry does not name its icon"
+control=$(dpkg-deb -I "$deb")
+echo "$control" | grep -qE '^ +[0-9]+ bytes, +[0-9]+ lines +(\*)? *(conffiles|postrm) ' && fail "dpkg would keep a record after removal"
+
+[ "$failures" -eq 0 ] && echo "package: all held"
+[ "$failures" -eq 0 ]
