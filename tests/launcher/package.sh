@@ -11,6 +11,24 @@ src=$1 build=$2 deb=$3
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+# Setup for a user without sudo (a Debian installed with a root password):
+# it says what to run as root and ends non-zero. Tried as nobody, with a
+# package list naming one missing package.
+if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null 2>&1; then
+  dir=$(mktemp -d)
+  cp "$src/scripts/setup" "$dir/setup"
+  printf 'coreutils\ntv-not-a-package\n' >"$dir/packages.txt"
+  chmod -R a+rX "$dir"
+  # Where sudo is there, nobody may not use it: the same sentence follows.
+  said=$(setpriv --reuid=65534 --regid=65534 --clear-groups env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin \
+    bash "$dir/setup" </dev/null 2>&1)
+  status=$?
+  rm -rf "$dir"
+  [ "$status" -ne 0 ] || fail "setup without sudo ended with status $status"
+  echo "$said" | grep -q 'as root (su -), run: apt-get install tv-not-a-package' ||
+    fail "setup without sudo did not say what to run: $said"
+fi
+
 if [ -f "$build/build.ninja" ] && command -v ninja >/dev/null 2>&1; then
   # Every command the package needs, from nothing.
   commands=$(ninja -C "$build" -t commands deb)
