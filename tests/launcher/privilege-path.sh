@@ -22,6 +22,12 @@ for c in dbus-daemon dbus-send /usr/lib/polkit-1/polkitd pkttyagent Xvfb xwininf
   command -v "$c" >/dev/null 2>&1 || skip "$c is missing"
 done
 [ -f "$deb" ] || skip "no package at '$deb': build the target deb first"
+# What pkexec and polkit's password helper need: set-user-ID programs that
+# work here, and a terminal for pkttyagent.
+grep -q '^NoNewPrivs:[[:space:]]*1' /proc/self/status && skip "set-user-ID programs cannot gain rights here (no_new_privs)"
+findmnt -no OPTIONS --target /usr/bin 2>/dev/null | grep -qw nosuid && skip "/usr is mounted nosuid"
+[ -u /usr/bin/pkexec ] && [ -u /usr/lib/polkit-1/polkit-agent-helper-1 ] || skip "pkexec or polkit's helper is not set-user-ID"
+script -qec true /dev/null </dev/null >/dev/null 2>&1 || skip "no pseudo-terminal for pkttyagent"
 if dpkg-query -W -f='${db:Status-Status}' tarnwick-vantoly 2>/dev/null | grep -qx installed; then
   skip "tarnwick-vantoly is installed on this machine already; it is left alone"
 fi
@@ -60,13 +66,15 @@ cleanup() {
     rm -f /run/dbus/pid
   fi
   id "$user" >/dev/null 2>&1 && userdel -r "$user" >/dev/null 2>&1
-  [ -z "$installed" ] || apt-get remove -y -qq tarnwick-vantoly >/dev/null 2>&1
+  [ -z "$installed" ] || apt-get remove -y -qq -o DPkg::Lock::Timeout=300 tarnwick-vantoly >/dev/null 2>&1
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 # The package, as the run command installs it.
-apt-get install -y -qq "$deb" >"$work/install.log" 2>&1 || { cat "$work/install.log"; fail "the package did not install"; exit 1; }
+# (Waiting for the package manager's lock: other tests may hold it.)
+apt-get install -y -qq -o DPkg::Lock::Timeout=300 "$deb" >"$work/install.log" 2>&1 ||
+  { cat "$work/install.log"; fail "the package did not install"; exit 1; }
 installed=1
 policy=/usr/share/polkit-1/actions/com.tarnwick.vantoly.policy
 grep -q '<annotate key="org.freedesktop.policykit.exec.path">/usr/libexec/tarnwick-vantoly/tarnwick-vantoly</annotate>' "$policy" ||
@@ -170,7 +178,8 @@ wait "$run" 2>/dev/null
 
 # Removing the package leaves no file of it.
 files=$(dpkg-query -L tarnwick-vantoly | while read -r f; do [ -f "$f" ] && echo "$f"; done)
-apt-get remove -y -qq tarnwick-vantoly >/dev/null 2>&1 || fail "the package did not remove"
+apt-get remove -y -qq -o DPkg::Lock::Timeout=300 tarnwick-vantoly >"$work/remove.log" 2>&1 ||
+  fail "the package did not remove: $(tail -3 "$work/remove.log")"
 installed=""
 for f in $files /var/lib/tarnwick-vantoly /usr/share/tarnwick-vantoly /usr/libexec/tarnwick-vantoly; do
   [ ! -e "$f" ] || fail "left after removal: $f"
