@@ -125,6 +125,51 @@ QString aptReason(const QByteArray& output, const QByteArray& errors, int exitCo
     return reason;
 }
 
+QHash<QString, QStringList> packageConffiles(const QStringList& packages, const PackageTools& tools)
+{
+    QHash<QString, QStringList> files;
+    if (packages.isEmpty())
+        return files;
+    // "${Conffiles}" is one " /path md5 [obsolete]" line per file.
+    const auto r = platform::runCommand(tools.dpkgQuery,
+                                        QStringList{QStringLiteral("-W"), QStringLiteral("-f=@@${Package}\\n${Conffiles}\\n"),
+                                                    QStringLiteral("--")} + packages,
+                                        60000);
+    if (!r.started || r.timedOut)
+        return files;
+    QString current;
+    for (const QByteArray& raw : r.output.split('\n')) {
+        const QString line = QString::fromUtf8(raw);
+        if (line.startsWith(QLatin1String("@@"))) {
+            current = line.mid(2).trimmed();
+            continue;
+        }
+        const QString path = line.trimmed().section(' ', 0, 0);
+        if (!current.isEmpty() && path.startsWith('/') && !files[current].contains(path))
+            files[current] << path;
+    }
+    for (auto it = files.begin(); it != files.end();)
+        it = it->isEmpty() ? files.erase(it) : std::next(it);
+    return files;
+}
+
+QString packageStatus(const QString& package, const PackageTools& tools)
+{
+    const auto r = platform::runCommand(tools.dpkgQuery,
+                                        {QStringLiteral("-W"), QStringLiteral("-f=${db:Status-Status}"), QStringLiteral("--"), package},
+                                        60000);
+    if (!r.started || r.timedOut || r.exitCode != 0)
+        return {};
+    return QString::fromUtf8(r.output).trimmed();
+}
+
+QStringList aptLockOptions(const PackageTools& tools)
+{
+    if (tools.lockWaitSeconds <= 0)
+        return {};
+    return {QStringLiteral("-o"), QStringLiteral("DPkg::Lock::Timeout=%1").arg(tools.lockWaitSeconds)};
+}
+
 bool packageInstalled(const QString& package, const PackageTools& tools)
 {
     const auto r = platform::runCommand(tools.dpkgQuery,
