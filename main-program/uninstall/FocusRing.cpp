@@ -21,6 +21,9 @@ FocusRing::FocusRing(QAbstractItemView* view, std::function<QRect(const QModelIn
     auto later = [this] { QTimer::singleShot(0, this, &FocusRing::follow); };
     connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, later);
     connect(view->horizontalScrollBar(), &QScrollBar::valueChanged, this, later);
+    // The view's model is set before its ring is made.
+    if (view->selectionModel())
+        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, &FocusRing::follow);
     if (auto* tree = qobject_cast<QTreeView*>(view)) {
         connect(tree, &QTreeView::expanded, this, later);
         connect(tree, &QTreeView::collapsed, this, later);
@@ -31,10 +34,6 @@ void FocusRing::follow()
 {
     if (!m_view)
         return;
-    if (m_view->selectionModel() && !property("tv_connected").toBool()) {
-        setProperty("tv_connected", true);
-        connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this, &FocusRing::follow);
-    }
     const QModelIndex current = m_view->currentIndex();
     if (!current.isValid() || !m_view->hasFocus()) {
         hide();
