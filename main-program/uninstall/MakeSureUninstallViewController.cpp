@@ -8,13 +8,13 @@
 #include "ToolCon/ButtonSetUp.h"
 #include "ToolCon/TextImageButton.h"
 #include "platform/ImageStore.h"
+#include "uninstall/FocusRing.h"
+#include "uninstall/RelatedAppFilesScanner.h"
 #include "uninstall/UninstallTableModel.h"
 #include "ui_MakeSureUninstallViewController.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
-#include "uninstall/FocusRing.h"
-#include "uninstall/RelatedAppFilesScanner.h"
 
 #include <algorithm>
 #include <QStandardItemModel>

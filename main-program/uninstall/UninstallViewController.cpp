@@ -13,7 +13,9 @@
 #include "platform/Background.h"
 #include "platform/FolderSize.h"
 #include "platform/ImageStore.h"
+#include "platform/Log.h"
 #include "platform/StartUp.h"
+#include "uninstall/FocusRing.h"
 #include "uninstall/UninstallProgressViewController.h"
 #include "uninstall/UninstallRun.h"
 #include "uninstall/TrashButtonCell.h"
@@ -23,12 +25,10 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMouseEvent>
-#include "uninstall/FocusRing.h"
 #include <QLabel>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
-#include "platform/Log.h"
 #include <QTextDocument>
 #include <QTimer>
 
