@@ -3,6 +3,8 @@
 #include "platform/ExternalCommand.h"
 #include "platform/Log.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 // dpkg-query prints "pkg" or "pkg:arch"; apt and dpkg accept both.
@@ -98,10 +100,15 @@ bool simulateRemoval(const QString& package, const PackageTools& tools, QStringL
 
 QString aptReason(const QByteArray& output, const QByteArray& errors, int exitCode)
 {
-    const QStringList lines = QString::fromUtf8(output + '\n' + errors).split('\n');
+    // A waiting apt redraws its line with carriage returns.
+    const QStringList lines = QString::fromUtf8(output + '\n' + errors).split(QRegularExpression(QStringLiteral("[\r\n]")));
     QString dpkgError, lastE;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString line = lines[i].trimmed();
+        // apt told to wait for the lock says so while it waits ("Waiting for
+        // cache lock: Could not get lock ..."); it got it in the end.
+        if (line.startsWith(QLatin1String("Waiting for cache lock")))
+            continue;
         // Whoever holds it, a lock means waiting: the words apt and dpkg use
         // for it differ from one version to the next.
         if (line.contains(QLatin1String("Could not get lock")) || line.contains(QLatin1String("Unable to acquire the dpkg"))
