@@ -101,7 +101,7 @@ bool simulateRemoval(const QString& package, const PackageTools& tools, QStringL
 QString aptReason(const QByteArray& output, const QByteArray& errors, int exitCode)
 {
     // A waiting apt redraws its line with carriage returns.
-    const QStringList lines = QString::fromUtf8(output + '\n' + errors).split(QRegularExpression(QStringLiteral("[\r\n]")));
+    const QStringList lines = QString::fromUtf8(output + '\n' + errors).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     QString dpkgError, lastE;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString line = lines[i].trimmed();

@@ -221,9 +221,10 @@ TEST(Remover, AptWaitsForTheLockWhenToldAndItsReasonIsTheRealOneNotTheWait)
                               "process 7 (dpkg)...\r"
                               "Waiting for cache lock: Could not get lock /var/lib/dpkg/lock-frontend. It is held by "
                               "process 7 (dpkg)... 1s\n";
-    const QByteArray refused = "Removing demo (1.0) ...\n"
-                               "dpkg: error processing package demo (--remove):\n"
-                               " installed demo package pre-removal script subprocess returned error exit status 1\n";
+    // dpkg's lines end in "\r\n" when apt runs it.
+    const QByteArray refused = "Removing demo (1.0) ...\r\n"
+                               "dpkg: error processing package demo (--remove):\r\n"
+                               " installed demo package pre-removal script subprocess returned error exit status 1\r\n";
     EXPECT_EQ(aptReason(waited + refused, "E: Sub-process /usr/bin/dpkg returned an error code (1)\n", 100),
               "installed demo package pre-removal script subprocess returned error exit status 1");
     // Not got in the end: that is the reason.
