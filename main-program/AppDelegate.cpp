@@ -264,6 +264,10 @@ void AppDelegate::FixUnrecognizedDriveMenu()
 
 void AppDelegate::exitApp()
 {
+    // Quit goes the way the window's close does, so a tool with work that
+    // must not be cut off (a removal going on) can ask first.
+    if (m_mainWin && m_mainWin->window()->isVisible() && !m_mainWin->window()->close())
+        return;
     applicationWillTerminate();
     QCoreApplication::exit(0);
 }

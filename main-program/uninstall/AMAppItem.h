@@ -17,6 +17,7 @@ enum class AppKind {
     Flatpak,   // removed by flatpak
     AppImage,  // the AppImage file, with the entries and links pointing at it
     OptFolder, // a folder under /opt, with the entries and links pointing into it
+    PackageConfig, // the configuration files a package keeps (`configFiles`): ticked, its removal is a purge
 };
 
 // One removable thing, or one file that belongs to it. Shared by pointer:
@@ -78,6 +79,15 @@ public:
     QString failReason;
     // Failed, but part of it is gone (`freedBytes` of it).
     bool partlyRemoved = false;
+
+    // A leftover's program (the first record of its group): the leftover is
+    // removed only once the program has gone, else it is kept and says so.
+    std::weak_ptr<AMAppItem> program;
+    // Kept by the remover because its program is still there (`failReason`
+    // says which and why).
+    bool keptForProgram = false;
+    // AppKind::PackageConfig: the files, as dpkg lists them.
+    QStringList configFiles;
 };
 
 using AMAppItemPtr = std::shared_ptr<AMAppItem>;

@@ -97,7 +97,7 @@ QString metainfoRelease(const QString& appFolder, const QString& id)
     return {};
 }
 
-// What an entry starts: the program as Exec (or TryExec) names it once
+// What an entry starts: the program as Exec names it once
 // found, the same with its links resolved, and the arguments it is given.
 struct Launch
 {
@@ -112,7 +112,9 @@ Launch launchOf(const platform::DesktopEntry& e)
     const QStringList command = e.execCommand();
     if (!command.isEmpty())
         launch.arguments = command.mid(1);
-    QString program = !e.tryExec.isEmpty() ? e.tryExec : command.value(0);
+    // What Exec starts is what the entry stands for; TryExec only decides
+    // whether the entry is shown at all.
+    QString program = command.value(0);
     if (!program.isEmpty() && !program.startsWith('/'))
         program = QStandardPaths::findExecutable(program);
     if (program.isEmpty())

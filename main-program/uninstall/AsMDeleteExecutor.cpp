@@ -48,8 +48,28 @@ AsMDeleteExecutor::~AsMDeleteExecutor() { waitForDone(); }
 void AsMDeleteExecutor::executeDelete(const AMAppItemList& items)
 {
     waitForDone();
-    m_trashFiles = items;
+    // Every item before any leftover, so a leftover's program has been
+    // tried (whichever group it stands in) when the leftover's turn comes.
+    m_trashFiles.clear();
+    for (const auto& item : items)
+        if (item->program.expired())
+            m_trashFiles << item;
+    for (const auto& item : items)
+        if (!item->program.expired())
+            m_trashFiles << item;
+    m_gone.clear();
+    m_tried.clear();
+    m_purge.clear();
+    for (const auto& item : items)
+        if (item->kind == AppKind::PackageConfig && !item->packageName.isEmpty())
+            m_purge.insert(item->packageName);
+    m_configBefore.clear();
     m_run = QtConcurrent::run([this] {
+        for (const auto& item : std::as_const(m_trashFiles))
+            if (item->kind == AppKind::PackageConfig)
+                for (const QString& file : std::as_const(item->configFiles))
+                    if (exists(file))
+                        m_configBefore[item.get()].append({file, platform::folderSize(file)});
         for (const auto& item : std::as_const(m_trashFiles))
             removeTrahFile(item);
     });
@@ -67,11 +87,29 @@ bool AsMDeleteExecutor::removeTrahFile(const AMAppItemPtr& item)
     item->freedParts.clear();
     item->partlyRemoved = false;
     item->failReason.clear();
+    item->keptForProgram = false;
     item->canonicalPath = canonicalOf(item->path);
+    m_tried.insert(item.get());
+    // A program's settings and data are of use while it is there: they go
+    // only after it.
+    const AMAppItemPtr program = item->program.lock();
+    if (program && program != item && !programGone(*program)) {
+        const QString what = program->kind == AppKind::Package ? QStringLiteral("the package %1").arg(program->packageName)
+                                                               : program->name;
+        item->keptForProgram = true;
+        fail(*item, m_tried.contains(program.get()) ? QStringLiteral("%1 could not be removed").arg(what)
+                                                     : QStringLiteral("%1 was not removed").arg(what));
+        if (m_delegate)
+            m_delegate->deleteRelatedFileFail(item);
+        return false;
+    }
     if (m_delegate)
         m_delegate->willDeleteRelatedFile(item);
     bool removed = false;
     switch (item->kind) {
+    case AppKind::PackageConfig:
+        removed = removeConfig(*item);
+        break;
     case AppKind::Package:
         removed = removePackage(*item);
         break;
@@ -92,6 +130,8 @@ bool AsMDeleteExecutor::removeTrahFile(const AMAppItemPtr& item)
             if (!removePath(*item, companion))
                 removed = false;
     }
+    if (removed)
+        m_gone.insert(item.get());
     if (m_delegate) {
         if (removed)
             m_delegate->deleteRelatedFile(item);
@@ -99,6 +139,69 @@ bool AsMDeleteExecutor::removeTrahFile(const AMAppItemPtr& item)
             m_delegate->deleteRelatedFileFail(item);
     }
     return removed;
+}
+
+bool AsMDeleteExecutor::programGone(const AMAppItem& program) const
+{
+    if (m_gone.contains(&program))
+        return true;
+    if (m_tried.contains(&program))
+        return false;
+    switch (program.kind) {
+    case AppKind::Package:
+    case AppKind::PackageConfig:
+        return !program.packageName.isEmpty() && !packageInstalled(program.packageName, m_tools);
+    default:
+        return !program.path.isEmpty() && !exists(program.path);
+    }
+}
+
+bool AsMDeleteExecutor::runApt(AMAppItem& item, const QString& verb)
+{
+    // In the C locale, so that apt's reason can be read when it fails.
+    const auto r = platform::runCommand(m_tools.aptGet,
+                                        aptLockOptions(m_tools) + QStringList{QStringLiteral("-y"), verb, item.packageName},
+                                        -1, {}, {QStringLiteral("DEBIAN_FRONTEND=noninteractive"), QStringLiteral("LC_ALL=C")});
+    if (!r.ok()) {
+        platform::log(QStringLiteral("apt-get -y %1 %2 ended with %3: %4")
+                          .arg(verb, item.packageName)
+                          .arg(r.exitCode)
+                          .arg(QString::fromUtf8(r.errors).trimmed()));
+        return fail(item, r.started ? aptReason(r.output, r.errors, r.exitCode) : QStringLiteral("apt-get could not be run"));
+    }
+    return true;
+}
+
+bool AsMDeleteExecutor::removeConfig(AMAppItem& item)
+{
+    if (item.packageName.isEmpty())
+        return fail(item, QStringLiteral("no package named"));
+    QList<std::pair<QString, uint64_t>> present = m_configBefore.value(&item);
+    if (!m_configBefore.contains(&item))
+        for (const QString& file : std::as_const(item.configFiles))
+            if (exists(file))
+                present.append({file, platform::folderSize(file)});
+    const QString status = packageStatus(item.packageName, m_tools);
+    if (status == QLatin1String("installed"))
+        return fail(item, QStringLiteral("the package %1 is still installed").arg(item.packageName));
+    // Left as configuration files only (its removal was no purge): purged now.
+    if (!status.isEmpty() && status != QLatin1String("not-installed") && !runApt(item, QStringLiteral("purge")))
+        return false;
+    const QString after = packageStatus(item.packageName, m_tools);
+    if (!after.isEmpty() && after != QLatin1String("not-installed"))
+        return fail(item, QStringLiteral("dpkg still keeps the configuration files of %1").arg(item.packageName));
+    bool allGone = true;
+    for (const auto& [file, bytes] : std::as_const(present)) {
+        if (exists(file)) {
+            allGone = false;
+            continue;
+        }
+        item.freedParts.append({canonicalOf(file), bytes});
+        item.freedBytes += bytes;
+    }
+    if (!allGone)
+        return fail(item, QStringLiteral("some of its configuration files are still there"));
+    return true;
 }
 
 bool AsMDeleteExecutor::fail(AMAppItem& item, const QString& why)
@@ -152,16 +255,9 @@ bool AsMDeleteExecutor::removePackage(AMAppItem& item)
         return fail(item, QStringLiteral("the package manager would now remove other packages than were shown"));
     const auto infos = packageInfo(plan.alsoRemoves, m_tools);
 
-    // In the C locale, so that apt's reason can be read when it fails.
-    const auto r = platform::runCommand(m_tools.aptGet, {QStringLiteral("-y"), QStringLiteral("remove"), item.packageName},
-                                        -1, {}, {QStringLiteral("DEBIAN_FRONTEND=noninteractive"), QStringLiteral("LC_ALL=C")});
-    if (!r.ok()) {
-        platform::log(QStringLiteral("apt-get -y remove %1 ended with %2: %3")
-                          .arg(item.packageName)
-                          .arg(r.exitCode)
-                          .arg(QString::fromUtf8(r.errors).trimmed()));
-        return fail(item, r.started ? aptReason(r.output, r.errors, r.exitCode) : QStringLiteral("apt-get could not be run"));
-    }
+    // With its configuration files ticked too, the removal is a purge.
+    if (!runApt(item, m_purge.contains(item.packageName) ? QStringLiteral("purge") : QStringLiteral("remove")))
+        return false;
     if (packageInstalled(item.packageName, m_tools))
         return fail(item, QStringLiteral("it is still installed"));
     for (const QString& name : std::as_const(plan.alsoRemoves)) {

@@ -4,6 +4,8 @@
 #include "uninstall/PackageTools.h"
 
 #include <QFuture>
+#include <QHash>
+#include <QSet>
 
 // Both operations are required. They are called on the remover's thread;
 // the delegate hands its work to the main thread itself.
@@ -38,7 +40,10 @@ public:
     void setTools(const PackageTools& tools) { m_tools = tools; }
     void setUser(const platform::InvokingUser& user) { m_user = user; }
 
-    // Copies the list and returns at once; the records are removed in order.
+    // Copies the list and returns at once; the records are removed in order,
+    // except that leftovers (records with a `program`) wait until every
+    // item has been tried: a leftover goes only once its program has gone.
+    // A ticked configuration-files record makes its package's removal a purge.
     void executeDelete(const AMAppItemList& items);
     // Blocks until the current run has ended.
     void waitForDone();
@@ -54,6 +59,10 @@ public:
 
 private:
     bool removePackage(AMAppItem& item);
+    bool removeConfig(AMAppItem& item);
+    // Is the leftover's program gone (removed in this run, or not there)?
+    bool programGone(const AMAppItem& program) const;
+    bool runApt(AMAppItem& item, const QString& verb);
     bool removeFlatpak(AMAppItem& item);
     bool removePath(AMAppItem& item, const QString& path);
     bool fail(AMAppItem& item, const QString& why);
@@ -63,4 +72,11 @@ private:
     PackageTools m_tools;
     platform::InvokingUser m_user;
     QFuture<void> m_run;
+    // Of the current run: what went, what was tried, which packages are purged.
+    QSet<const AMAppItem*> m_gone;
+    QSet<const AMAppItem*> m_tried;
+    QSet<QString> m_purge;
+    // Configuration files as they were before the run (a purge takes them
+    // with the package): each with its size.
+    QHash<const AMAppItem*, QList<std::pair<QString, uint64_t>>> m_configBefore;
 };

@@ -8,10 +8,13 @@
 #include "ToolCon/ButtonSetUp.h"
 #include "ToolCon/TextImageButton.h"
 #include "platform/ImageStore.h"
+#include "uninstall/FocusRing.h"
+#include "uninstall/RelatedAppFilesScanner.h"
 #include "uninstall/UninstallTableModel.h"
 #include "ui_MakeSureUninstallViewController.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 #include <algorithm>
 #include <QStandardItemModel>
@@ -26,6 +29,9 @@ constexpr int kRowHeight = 40;
 QString recordText(const AMAppItem& item)
 {
     QString text = item.path;
+    if (item.kind == AppKind::PackageConfig)
+        return QStringLiteral("configuration files of package %1: %2")
+            .arg(item.packageName, item.configFiles.join(QStringLiteral(", ")));
     if (item.kind == AppKind::Package)
         text = QStringLiteral("package %1 (%2)").arg(item.packageName, item.path);
     QStringList with = item.companions;
@@ -39,6 +45,20 @@ QString recordText(const AMAppItem& item)
 
 const QString kWorkingOut = QStringLiteral("…");
 const QString kPlanWorkingOut = QStringLiteral("Packages to be removed: being worked out with the package manager…");
+
+// Two rows of one package are one thing: going or staying together.
+bool sameThing(const AMAppItem& a, const AMAppItem& b)
+{
+    return &a == &b
+           || (a.kind == b.kind && (a.kind == AppKind::Package || a.kind == AppKind::PackageConfig)
+               && !a.packageName.isEmpty() && a.packageName == b.packageName);
+}
+
+// A name that is not ours, as a tool tip that never reads it as markup.
+QString plainToolTip(const QString& text)
+{
+    return QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(text.toHtmlEscaped());
+}
 
 bool hasPlan(const AMAppItem& item)
 {
@@ -71,6 +91,11 @@ MakeSureUninstallViewController::MakeSureUninstallViewController(QWidget* parent
     // The tree's indent and arrow go with the names, so every tick box sits
     // inside its own cell and a click on it reaches it.
     outline->setTreePosition(Name);
+    // By keys: arrows move, Left and Right close and open a group, Space
+    // ticks; the ring shows where the keyboard is.
+    outline->setFocusPolicy(Qt::StrongFocus);
+    outline->installEventFilter(this);
+    m_ring = new FocusRing(outline);
     // A double click opens or closes a group.
     connect(outline, &QTreeView::doubleClicked, this, [outline](const QModelIndex& index) {
         const QModelIndex first = index.siblingAtColumn(0);
@@ -81,6 +106,7 @@ MakeSureUninstallViewController::MakeSureUninstallViewController(QWidget* parent
     setUpTextButton(ui->uninstallButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
                     QStringLiteral("Uninstall"), 14);
     setCancelButton(ui->cancelButton);
+    setDefaultButton(ui->uninstallButton);
     connect(ui->cancelButton, &QAbstractButton::clicked, this, &MakeSureUninstallViewController::clickedCancelBtn);
     connect(ui->uninstallButton, &QAbstractButton::clicked, this, &MakeSureUninstallViewController::clickedDeleteBtn);
 }
@@ -99,6 +125,34 @@ QString MakeSureUninstallViewController::sizeTextOf(const AMAppItem& item)
     return hasPlan(item) ? CommUti::convertVolSpace(item.planBytes) : item.size;
 }
 
+bool MakeSureUninstallViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    CustemOutlineView* outline = ui->outlineView;
+    if (watched == outline && event->type() == QEvent::FocusIn && !outline->currentIndex().isValid()
+        && m_model->rowCount() > 0)
+        outline->setCurrentIndex(m_model->index(0, CheckBox));
+    if (watched == outline && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QModelIndex current = outline->currentIndex();
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+            if (current.isValid())
+                selectRemoveLanguage(current);
+            return true;
+        }
+        if ((key->key() == Qt::Key_Left || key->key() == Qt::Key_Right) && current.isValid()) {
+            // On a group: close or open it; on a file: Left goes to its group.
+            const QModelIndex first = current.siblingAtColumn(0);
+            if (!first.parent().isValid())
+                outline->setExpanded(first, key->key() == Qt::Key_Right);
+            else if (key->key() == Qt::Key_Left)
+                outline->setCurrentIndex(first.parent());
+            m_ring->follow();
+            return true;
+        }
+    }
+    return PanelController::eventFilter(watched, event);
+}
+
 void MakeSureUninstallViewController::setAllRelaltedFiles(const QList<AMAppGroup>& groups)
 {
     m_allRelaltedFiles = groups;
@@ -106,7 +160,7 @@ void MakeSureUninstallViewController::setAllRelaltedFiles(const QList<AMAppGroup
     for (const AMAppGroup& group : groups)
         for (const AMAppItemPtr& item : group)
             if (item->defaultTicked && !item->blocked)
-                m_ticked.insert(item.get());
+                setTicked(*item, true);
     m_model->clear();
     m_model->setHorizontalHeaderLabels({QString(), QStringLiteral("Name"), QStringLiteral("Size")});
     for (const AMAppGroup& group : groups) {
@@ -254,22 +308,32 @@ void MakeSureUninstallViewController::selectRemoveLanguage(const QModelIndex& in
     auto tickable = [](const AMAppItemPtr& item) { return !item->blocked; };
     if (record >= 0) {
         const AMAppItemPtr& item = group->at(record);
-        if (m_ticked.contains(item.get()))
-            m_ticked.remove(item.get());
-        else if (tickable(item))
-            m_ticked.insert(item.get());
+        setTicked(*item, !m_ticked.contains(item.get()));
     } else {
         bool all = true;
         for (const AMAppItemPtr& item : *group)
             all = all && (m_ticked.contains(item.get()) || !tickable(item));
-        for (const AMAppItemPtr& item : *group) {
-            if (all)
-                m_ticked.remove(item.get());
-            else if (tickable(item))
-                m_ticked.insert(item.get());
-        }
+        for (const AMAppItemPtr& item : *group)
+            setTicked(*item, !all);
     }
     reloadOutline();
+}
+
+void MakeSureUninstallViewController::setTicked(const AMAppItem& item, bool ticked)
+{
+    // Every row of the same package follows: the confirmation shows a
+    // package that goes as going wherever it is listed.
+    for (const AMAppGroup& group : std::as_const(m_allRelaltedFiles))
+        for (const AMAppItemPtr& other : group) {
+            if (!sameThing(item, *other))
+                continue;
+            if (ticked && !other->blocked)
+                m_ticked.insert(other.get());
+            else if (!ticked)
+                m_ticked.remove(other.get());
+        }
+    if (ticked && !item.blocked)
+        m_ticked.insert(&item);
 }
 
 void MakeSureUninstallViewController::clickButtonAction(CheckButtonCell* cell, const QModelIndex& index)
@@ -296,18 +360,21 @@ void MakeSureUninstallViewController::reloadOutline()
             const QString text = recordText(item);
             const QString size = sizeTextOf(item);
             groupItem->child(r, Name)->setText(text);
-            groupItem->child(r, Name)->setToolTip(text);
+            groupItem->child(r, Name)->setToolTip(plainToolTip(text));
             groupItem->child(r, Size)->setText(size);
             pending = pending || (item.kind == AppKind::Package && item.planPending);
-            bytes += hasPlan(item) ? item.planBytes : CommUti::volSpaceFromString(item.size);
+            // What goes: the group's size counts its ticked rows only.
+            if (m_ticked.contains(&item))
+                bytes += hasPlan(item) ? item.planBytes : RelatedAppFilesScanner::bytesOf(item.size);
         }
-        m_model->item(g, Size)->setText(pending ? kWorkingOut : CommUti::convertVolSpace(bytes));
+        m_model->item(g, Size)->setText(pending ? kWorkingOut : RelatedAppFilesScanner::sizeText(bytes));
     }
     ui->planLabel->setText(planLine(false));
     // Nothing goes before the user has seen what the package manager would take.
     ui->uninstallButton->setButtonEnabled(!m_ticked.isEmpty() && !planPending());
     // Every change shows at once, whatever the view made of the model's signals.
     ui->outlineView->viewport()->update();
+    m_ring->follow();
 }
 
 void MakeSureUninstallViewController::clickedDeleteBtn()

@@ -11,6 +11,7 @@ class QStandardItem;
 class QStandardItemModel;
 class TextImageButton;
 class CustemOutlineView;
+class FocusRing;
 namespace Ui { class MakeSureUninstallViewController; }
 
 class MakeSureUninstallVCDelegate
@@ -73,7 +74,14 @@ public:
     // The picture name a group's box shows: all, none or some ticked.
     QString groupPicture(int group) const;
 
+    FocusRing* focusRing() const { return m_ring; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Ticks or unticks the record and every other row of the same package.
+    void setTicked(const AMAppItem& item, bool ticked);
     void reloadOutline();
     // The plan line for the ticked records, or for every package when `all`.
     QString planLine(bool all) const;
@@ -87,4 +95,5 @@ private:
     QList<AMAppGroup> m_allRelaltedFiles;
     QSet<const AMAppItem*> m_ticked;
     MakeSureUninstallVCDelegate* m_delegate = nullptr;
+    FocusRing* m_ring = nullptr;
 };

@@ -3,6 +3,8 @@
 #include "platform/ExternalCommand.h"
 #include "platform/Log.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 // dpkg-query prints "pkg" or "pkg:arch"; apt and dpkg accept both.
@@ -98,10 +100,15 @@ bool simulateRemoval(const QString& package, const PackageTools& tools, QStringL
 
 QString aptReason(const QByteArray& output, const QByteArray& errors, int exitCode)
 {
-    const QStringList lines = QString::fromUtf8(output + '\n' + errors).split('\n');
+    // A waiting apt redraws its line with carriage returns.
+    const QStringList lines = QString::fromUtf8(output + '\n' + errors).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     QString dpkgError, lastE;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString line = lines[i].trimmed();
+        // apt told to wait for the lock says so while it waits ("Waiting for
+        // cache lock: Could not get lock ..."); it got it in the end.
+        if (line.startsWith(QLatin1String("Waiting for cache lock")))
+            continue;
         // Whoever holds it, a lock means waiting: the words apt and dpkg use
         // for it differ from one version to the next.
         if (line.contains(QLatin1String("Could not get lock")) || line.contains(QLatin1String("Unable to acquire the dpkg"))
@@ -123,6 +130,51 @@ QString aptReason(const QByteArray& output, const QByteArray& errors, int exitCo
     while (reason.endsWith('.'))
         reason.chop(1);
     return reason;
+}
+
+QHash<QString, QStringList> packageConffiles(const QStringList& packages, const PackageTools& tools)
+{
+    QHash<QString, QStringList> files;
+    if (packages.isEmpty())
+        return files;
+    // "${Conffiles}" is one " /path md5 [obsolete]" line per file.
+    const auto r = platform::runCommand(tools.dpkgQuery,
+                                        QStringList{QStringLiteral("-W"), QStringLiteral("-f=@@${Package}\\n${Conffiles}\\n"),
+                                                    QStringLiteral("--")} + packages,
+                                        60000);
+    if (!r.started || r.timedOut)
+        return files;
+    QString current;
+    for (const QByteArray& raw : r.output.split('\n')) {
+        const QString line = QString::fromUtf8(raw);
+        if (line.startsWith(QLatin1String("@@"))) {
+            current = line.mid(2).trimmed();
+            continue;
+        }
+        const QString path = line.trimmed().section(' ', 0, 0);
+        if (!current.isEmpty() && path.startsWith('/') && !files[current].contains(path))
+            files[current] << path;
+    }
+    for (auto it = files.begin(); it != files.end();)
+        it = it->isEmpty() ? files.erase(it) : std::next(it);
+    return files;
+}
+
+QString packageStatus(const QString& package, const PackageTools& tools)
+{
+    const auto r = platform::runCommand(tools.dpkgQuery,
+                                        {QStringLiteral("-W"), QStringLiteral("-f=${db:Status-Status}"), QStringLiteral("--"), package},
+                                        60000);
+    if (!r.started || r.timedOut || r.exitCode != 0)
+        return {};
+    return QString::fromUtf8(r.output).trimmed();
+}
+
+QStringList aptLockOptions(const PackageTools& tools)
+{
+    if (tools.lockWaitSeconds <= 0)
+        return {};
+    return {QStringLiteral("-o"), QStringLiteral("DPkg::Lock::Timeout=%1").arg(tools.lockWaitSeconds)};
 }
 
 bool packageInstalled(const QString& package, const PackageTools& tools)

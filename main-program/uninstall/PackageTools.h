@@ -12,6 +12,9 @@ struct PackageTools
     QString dpkgQuery = QStringLiteral("dpkg-query");
     QString aptGet = QStringLiteral("apt-get");
     QString flatpak = QStringLiteral("flatpak");
+    // How long a removal waits for the package manager's lock that another
+    // program holds before it gives up and says so; 0 gives up at once.
+    int lockWaitSeconds = 0;
 };
 
 struct PackageInfo
@@ -46,6 +49,17 @@ bool simulateRemoval(const QString& package, const PackageTools& tools, QStringL
 // "could not be removed: ": a held lock in plain words, else the error dpkg
 // gave for the package (a failing removal script), else apt's last "E:" line.
 QString aptReason(const QByteArray& output, const QByteArray& errors, int exitCode);
+
+// The configuration files dpkg keeps for each package (its conffiles, the
+// obsolete ones included), asked in one call. Packages without any are absent.
+QHash<QString, QStringList> packageConffiles(const QStringList& packages, const PackageTools& tools);
+
+// dpkg's state of the package ("installed", "config-files", ...); empty when
+// dpkg does not know it (or could not be asked).
+QString packageStatus(const QString& package, const PackageTools& tools);
+
+// apt-get's options that make it wait for the lock as `tools` says.
+QStringList aptLockOptions(const PackageTools& tools);
 
 // True while dpkg still has the package installed (not merely its config files).
 bool packageInstalled(const QString& package, const PackageTools& tools);

@@ -53,6 +53,57 @@ bool isSharedName(const QString& name)
     return kShared.contains(name.toLower());
 }
 
+// What the system itself needs in its folders, though no package owns it
+// (maintainer scripts make it): the account databases and their backups,
+// the machine's identity and mounts, and the package manager's own state.
+bool isSystemNeeded(const QString& path, const RelatedRoots& roots)
+{
+    static const QSet<QString> kEtc{
+        QStringLiteral("passwd"), QStringLiteral("shadow"), QStringLiteral("group"), QStringLiteral("gshadow"),
+        QStringLiteral("subuid"), QStringLiteral("subgid"), QStringLiteral("hostname"), QStringLiteral("hosts"),
+        QStringLiteral("fstab"), QStringLiteral("mtab"), QStringLiteral("crypttab"), QStringLiteral("machine-id"),
+        QStringLiteral("resolv.conf"), QStringLiteral("localtime"), QStringLiteral("timezone"),
+        QStringLiteral("adjtime"), QStringLiteral("shells"), QStringLiteral("sudoers"), QStringLiteral("sudoers.d"),
+        QStringLiteral("login.defs"), QStringLiteral("nsswitch.conf"), QStringLiteral("ld.so.cache"),
+        QStringLiteral("ld.so.conf"), QStringLiteral("ld.so.conf.d"), QStringLiteral("locale.gen"),
+        QStringLiteral("default"), QStringLiteral("environment"), QStringLiteral("os-release"),
+        QStringLiteral("alternatives"), QStringLiteral("apt"), QStringLiteral("dpkg"), QStringLiteral("pam.d"),
+        QStringLiteral("security"), QStringLiteral("systemd"), QStringLiteral("ssl"), QStringLiteral("network"),
+        QStringLiteral("init.d"), QStringLiteral("modules"), QStringLiteral("modprobe.d"), QStringLiteral("udev"),
+        QStringLiteral("polkit-1"), QStringLiteral("dbus-1"), QStringLiteral("skel"), QStringLiteral("profile"),
+        QStringLiteral("bash.bashrc"), QStringLiteral("kernel"), QStringLiteral("initramfs-tools")};
+    static const QSet<QString> kVarLib{QStringLiteral("dpkg"), QStringLiteral("apt"), QStringLiteral("ucf"),
+                                       QStringLiteral("systemd"), QStringLiteral("dbus"), QStringLiteral("polkit-1"),
+                                       QStringLiteral("sudo"), QStringLiteral("pam"), QStringLiteral("misc"),
+                                       QStringLiteral("initramfs-tools"), QStringLiteral("os-prober")};
+    static const QSet<QString> kVarCache{QStringLiteral("apt"), QStringLiteral("debconf"), QStringLiteral("ldconfig"),
+                                         QStringLiteral("man"), QStringLiteral("private")};
+    static const QSet<QString> kVarLog{QStringLiteral("apt"), QStringLiteral("dpkg.log"), QStringLiteral("alternatives.log"),
+                                       QStringLiteral("journal"), QStringLiteral("installer"), QStringLiteral("wtmp"),
+                                       QStringLiteral("btmp"), QStringLiteral("lastlog"), QStringLiteral("faillog"),
+                                       QStringLiteral("private")};
+    const QFileInfo info(path);
+    const QString folder = QDir::cleanPath(info.path());
+    QString name = info.fileName();
+    // "passwd-", "group.org", "shadow.dpkg-old": the backups are the databases too.
+    while (name.endsWith('-'))
+        name.chop(1);
+    for (const char* suffix : {".dpkg-old", ".dpkg-dist", ".dpkg-new", ".dpkg-bak", ".ucf-old", ".ucf-dist", ".bak",
+                               ".old", ".org", ".orig", ".save"})
+        if (name.endsWith(QLatin1String(suffix)))
+            name.chop(int(qstrlen(suffix)));
+    auto in = [&](const QString& root) { return !root.isEmpty() && folder == QDir::cleanPath(root); };
+    if (in(roots.etc))
+        return kEtc.contains(name);
+    if (in(roots.varLib))
+        return kVarLib.contains(name);
+    if (in(roots.varCache))
+        return kVarCache.contains(name);
+    if (in(roots.varLog))
+        return kVarLog.contains(name);
+    return false;
+}
+
 struct Finder
 {
     AMAppGroup& group;
@@ -83,6 +134,9 @@ struct Finder
             if (seen.contains(path))
                 continue;
             seen.insert(path);
+            // Never offered, ticked or not: one tick away from root removing it.
+            if (isSystemNeeded(path, roots))
+                continue;
             auto item = RelatedAppFilesScanner::aConstructItem(path, 0);
             // Only a name that is the program's own starts ticked: a longer
             // one may be another program's ("foo-beta"), and a link may lead
@@ -182,7 +236,19 @@ AMAppItemPtr RelatedAppFilesScanner::aConstructItem(const QString& path, int app
 
 QString RelatedAppFilesScanner::getFileSizeItem(const QString& path)
 {
-    return CommUti::convertVolSpace(CommUti::sizeOfFileRef(fsref(path)));
+    return sizeText(CommUti::sizeOfFileRef(fsref(path)));
+}
+
+QString RelatedAppFilesScanner::sizeText(uint64_t bytes)
+{
+    return bytes < 1000 ? QStringLiteral("%1 byte").arg(bytes) : CommUti::convertVolSpace(bytes);
+}
+
+uint64_t RelatedAppFilesScanner::bytesOf(const QString& text)
+{
+    if (text.endsWith(QLatin1String(" byte")))
+        return text.chopped(5).trimmed().toULongLong();
+    return CommUti::volSpaceFromString(text);
 }
 
 QDateTime RelatedAppFilesScanner::creationDate(const QString& path)

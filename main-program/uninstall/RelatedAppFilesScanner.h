@@ -39,6 +39,10 @@ public:
     static AMAppItemPtr aConstructItem(const QString& path, int appFlag);
     // The size text of everything at the path, links not followed.
     static QString getFileSizeItem(const QString& path);
+    // A size text that shows a few bytes as bytes ("12 byte", never
+    // "0.00 KB"), and the bytes read back from any size text.
+    static QString sizeText(uint64_t bytes);
+    static uint64_t bytesOf(const QString& text);
     // Birth time of the path, else its change time.
     static QDateTime creationDate(const QString& path);
 

@@ -25,6 +25,9 @@ UninstallProgressViewController::UninstallProgressViewController(QWidget* parent
     // A message naming many items scrolls, with the lists' own scroller.
     RFOverlayScroller::overlay(ui->messageScrollView);
     ui->messageLabel->setContentsMargins(0, 0, 12, 0);  // clear of the knob
+    // The message is read, not visited: the keyboard's first stop is OK.
+    ui->messageScrollView->setFocusPolicy(Qt::NoFocus);
+    ui->messageLabel->setFocusPolicy(Qt::NoFocus);
 }
 
 UninstallProgressViewController::~UninstallProgressViewController() = default;
@@ -33,9 +36,13 @@ void UninstallProgressViewController::changeProgressValue(int percent, const QSt
 {
     m_progressBar->changeProgressValue(static_cast<float>(percent));
     ui->pathLabel->setText(path);
-    if (percent >= 100) {
+    if (percent >= 100 && !endShown()) {
         ui->progressView->hide();
         ui->endView->show();
+        // Return and Escape end the end view.
+        setDefaultButton(ui->okButton);
+        setCancelButton(ui->okButton);
+        takeInitialFocus();
     }
 }
 

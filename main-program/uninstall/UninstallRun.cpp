@@ -1,6 +1,8 @@
 #include "uninstall/UninstallRun.h"
 
 #include "Comm/CommUti.h"
+#include "platform/Log.h"
+#include "uninstall/RelatedAppFilesScanner.h"
 
 #include <QMetaObject>
 #include <QPointer>
@@ -71,49 +73,106 @@ void UninstallRun::finishedOne(const AMAppItemPtr& item, bool removed)
     }
     const int percent = m_allSelectCount > 0 ? m_deleteCount * 100 / m_allSelectCount : 100;
     emit progressed(percent, item->path);
-    if (m_deleteCount >= m_allSelectCount)
+    if (m_deleteCount >= m_allSelectCount) {
+        // Recorded whether or not anyone is still looking.
+        platform::log(QStringLiteral("Uninstaller: %1").arg(endMessage()));
         emit ended();
+    }
 }
 
 namespace {
 
 QString describe(const AMAppItem& item)
 {
+    if (item.kind == AppKind::PackageConfig)
+        return QStringLiteral("the configuration files of the package %1 (%2)")
+            .arg(item.packageName, item.configFiles.join(QStringLiteral(", ")));
     return item.kind == AppKind::Package ? QStringLiteral("the package %1 (%2)").arg(item.packageName, item.path)
                                          : item.path;
+}
+
+// What a record stands for: two records of one package are one thing done once.
+QString keyOf(const AMAppItem& item)
+{
+    if (item.kind == AppKind::Package)
+        return QStringLiteral("package:") + item.packageName;
+    if (item.kind == AppKind::PackageConfig)
+        return QStringLiteral("config:") + item.packageName;
+    return item.path;
 }
 
 }  // namespace
 
 QString UninstallRun::endMessage() const
 {
-    const QString freed = CommUti::convertVolSpace(m_totalSize);
-    if (!m_isFail && m_kept.isEmpty())
-        return QStringLiteral("Tarnwick Vantoly has successfully removed the selected application(s) and all "
-                              "associated files. %1 of disk space was freed.")
-            .arg(freed);
-    QStringList removed, partly, left, packages, kept;
-    for (const auto& item : m_removed)
+    const QString freed = RelatedAppFilesScanner::sizeText(m_totalSize);
+    // Each thing once, by what was really done to it: a package that went
+    // is not named as kept because another of its rows was unticked.
+    QSet<QString> goneKeys, packagesGone, all;
+    QStringList removed;
+    for (const auto& item : m_removed) {
+        const QString key = keyOf(*item);
+        all.insert(key);
+        if (item->kind == AppKind::Package) {
+            packagesGone.insert(item->packageName);
+            for (const QString& name : std::as_const(item->alsoRemoves))
+                packagesGone.insert(name);
+        }
+        if (goneKeys.contains(key))
+            continue;
+        goneKeys.insert(key);
         removed << describe(*item);
+    }
+    QStringList partly, left, packages, leftovers;
+    QSet<QString> told;
     for (const auto& item : m_failed) {
-        if (item->partlyRemoved)
+        const QString key = keyOf(*item);
+        all.insert(key);
+        if (goneKeys.contains(key) || told.contains(key))
+            continue;
+        told.insert(key);
+        if (item->keptForProgram)
+            leftovers << QStringLiteral("%1 (%2)").arg(describe(*item), item->failReason);
+        else if (item->partlyRemoved)
             partly << item->path;
         else if (item->kind == AppKind::Package)
             packages << QStringLiteral("The package %1 could not be removed: %2.").arg(item->packageName, item->failReason);
+        else if (item->kind == AppKind::PackageConfig)
+            packages << QStringLiteral("The configuration files of the package %1 could not be removed: %2.")
+                            .arg(item->packageName, item->failReason);
         else
             left << item->path;
     }
-    for (const auto& item : m_kept)
-        kept << (item->blocked ? QStringLiteral("%1, which cannot be removed: %2").arg(describe(*item), item->failReason)
-                               : describe(*item));
+    QStringList kept, configKept;
+    for (const auto& item : m_kept) {
+        const QString key = keyOf(*item);
+        if (goneKeys.contains(key) || told.contains(key)
+            || (item->kind == AppKind::Package && packagesGone.contains(item->packageName)))
+            continue;
+        told.insert(key);
+        if (item->kind == AppKind::PackageConfig)
+            configKept << QStringLiteral("The configuration files of the package %1 stayed: %2.")
+                              .arg(item->packageName, item->configFiles.join(QStringLiteral(", ")));
+        else
+            kept << (item->blocked ? QStringLiteral("%1, which cannot be removed: %2").arg(describe(*item), item->failReason)
+                                   : describe(*item));
+    }
+    if (!m_isFail && kept.isEmpty() && configKept.isEmpty())
+        return QStringLiteral("Tarnwick Vantoly has successfully removed the selected application(s) and all "
+                              "associated files. %1 of disk space was freed.")
+            .arg(freed);
     QStringList parts{QStringLiteral("Tarnwick Vantoly removed %1 of %2 item(s); %3 of disk space was freed.")
-                          .arg(m_removed.size())
-                          .arg(m_allSelectCount)
+                          .arg(goneKeys.size())
+                          .arg(all.size())
                           .arg(freed)};
     if (!removed.isEmpty())
         parts << QStringLiteral("Removed:\n%1").arg(removed.join('\n'));
     if (!packages.isEmpty())
         parts << packages.join('\n');
+    if (!configKept.isEmpty())
+        parts << configKept.join('\n');
+    if (!leftovers.isEmpty())
+        parts << QStringLiteral("Kept, as the program they belong to is still there:\n%1").arg(leftovers.join('\n'));
     if (!partly.isEmpty())
         parts << QStringLiteral("These were removed only in part; what is left of them is still in place:\n%1")
                      .arg(partly.join('\n'));

@@ -63,8 +63,8 @@ QVariant UninstallTableModel::data(const QModelIndex& index, int role) const
             return item->bundleID.isEmpty() ? QVariant() : QVariant(item->bundleID);
         if (role == Qt::DecorationRole)
             return iconOf(*item);
-        if (role == Qt::ToolTipRole)
-            return item->path;
+        if (role == Qt::ToolTipRole)  // a path is not ours: never read as markup
+            return QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(item->path.toHtmlEscaped());
         break;
     case Version:
         if (role == Qt::DisplayRole)

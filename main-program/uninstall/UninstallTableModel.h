@@ -21,6 +21,7 @@ public:
     // Called the first time a row's size cell is asked for.
     void setSizeNeeded(std::function<void(const AMAppItemPtr&)> sizeNeeded) { m_sizeNeeded = std::move(sizeNeeded); }
     void setHighlightedRow(int row) { m_highlightedRow = row; }
+    int highlightedRow() const { return m_highlightedRow; }
     void setNameTitle(const QString& title);
     QString nameTitle() const { return m_nameTitle; }
 

@@ -11,8 +11,11 @@
 #include "ToolCon/TCImageButton.h"
 #include "ToolCon/TextImageButton.h"
 #include "platform/Background.h"
+#include "platform/FolderSize.h"
 #include "platform/ImageStore.h"
+#include "platform/Log.h"
 #include "platform/StartUp.h"
+#include "uninstall/FocusRing.h"
 #include "uninstall/UninstallProgressViewController.h"
 #include "uninstall/UninstallRun.h"
 #include "uninstall/TrashButtonCell.h"
@@ -21,7 +24,11 @@
 
 #include <QFile>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -56,6 +63,17 @@ UninstallViewController::UninstallViewController(const ScanSetup& setup, const R
     ui->setupUi(this);
     m_panelRunner = [this](PanelController* controller) {
         runModalPanel(controller, window(), PanelAnchor::LeftOfLowerMiddle, 1, 5);
+    };
+    m_quitAsker = [this] {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Tarnwick Vantoly"),
+                        QStringLiteral("A removal is still going on. Quitting now would leave the package manager "
+                                       "working with no one to see how it ends.\n\nQuit when the removal has ended?"),
+                        QMessageBox::NoButton, window());
+        QPushButton* quit = box.addButton(QStringLiteral("Quit When Done"), QMessageBox::AcceptRole);
+        box.addButton(QStringLiteral("Keep Working"), QMessageBox::RejectRole);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+        return box.clickedButton() == quit;
     };
     setUp();
     // Started once the window is up: the package lookups never hold up the start.
@@ -115,7 +133,8 @@ void UninstallViewController::setUpTable()
         return std::any_of(t.begin(), t.end(), [item](const AMAppItemPtr& p) { return p.get() == item; });
     });
     m_model->setSizeNeeded([this](const AMAppItemPtr& item) { measureSize(item); });
-    m_model->setHighlightedRow(m_selectRow);
+    // The trash turns red under the pointer or the keyboard, nowhere else.
+    m_model->setHighlightedRow(-1);
 
     CustomTableView* table = ui->listViewTabel;
     table->setModel(m_model);
@@ -144,10 +163,158 @@ void UninstallViewController::setUpTable()
 
     connect(table, &QTableView::clicked, this, [this](const QModelIndex& index) {
         m_selectRow = index.row();
-        m_model->setHighlightedRow(m_selectRow);
         ui->listViewTabel->setSelectNum(m_selectRow);
     });
+    // By keys: Up and Down move, Space ticks, Tab goes on to the row's trash
+    // button (Space or Return presses it) and then out of the list.
+    table->setFocusPolicy(Qt::StrongFocus);
+    table->setTabKeyNavigation(false);
+    table->installEventFilter(this);
+    table->viewport()->setMouseTracking(true);
+    table->viewport()->installEventFilter(this);
+    m_ring = new FocusRing(table, [table](const QModelIndex& index) {
+        if (index.column() == UninstallTableModel::Trash)
+            return table->visualRect(index);
+        QRect row;
+        for (int c = 0; c < UninstallTableModel::ColumnCount; ++c)
+            row = row.united(table->visualRect(index.siblingAtColumn(c)));
+        return row;
+    });
     rebuildHeader();
+}
+
+void UninstallViewController::updateTrashHighlight()
+{
+    CustomTableView* table = ui->listViewTabel;
+    int row = m_hoverRow;
+    if (row < 0 && table->hasFocus() && table->currentIndex().column() == UninstallTableModel::Trash)
+        row = table->currentIndex().row();
+    if (m_isPreparing && m_isUninsatllOne && m_oneItem)
+        row = int(m_showListArr.indexOf(m_oneItem));
+    if (row == m_model->highlightedRow())
+        return;
+    m_model->setHighlightedRow(row);
+    table->viewport()->update();
+}
+
+bool UninstallViewController::removalRunning() const
+{
+    return m_run && !m_run->isDone() && m_run->allSelectCount() > 0;
+}
+
+void UninstallViewController::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The window's close (its button, the window manager, Quit) is asked about
+    // while a removal goes on.
+    if (m_watchedWindow != window()) {
+        if (m_watchedWindow)
+            m_watchedWindow->removeEventFilter(this);
+        m_watchedWindow = window();
+        m_watchedWindow->installEventFilter(this);
+    }
+}
+
+bool UninstallViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_watchedWindow && event->type() == QEvent::Close) {
+        if (!removalRunning())
+            return false;
+        // Ended at once, apt and dpkg would go on with nobody told how it ended.
+        event->ignore();
+        if (!m_quitWhenDone && m_quitAsker && m_quitAsker()) {
+            m_quitWhenDone = true;
+            platform::log(QStringLiteral("Uninstaller: quitting once the removal has ended"));
+        }
+        return true;
+    }
+    CustomTableView* table = ui->listViewTabel;
+    if (watched == table->viewport()) {
+        if (event->type() == QEvent::MouseMove) {
+            const QModelIndex index = table->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            m_hoverRow = index.isValid() && index.column() == UninstallTableModel::Trash ? index.row() : -1;
+            updateTrashHighlight();
+        } else if (event->type() == QEvent::Leave) {
+            m_hoverRow = -1;
+            updateTrashHighlight();
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+    if (watched != table)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        if (event->type() == QEvent::FocusIn && !table->currentIndex().isValid() && !m_showListArr.isEmpty())
+            table->setCurrentIndex(cell(0, UninstallTableModel::CheckBox));
+        QTimer::singleShot(0, this, &UninstallViewController::updateTrashHighlight);
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const QModelIndex current = table->currentIndex();
+    const bool onTrash = current.isValid() && current.column() == UninstallTableModel::Trash;
+    const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    auto moveTo = [&](int row, int column) {
+        table->setCurrentIndex(cell(row, column));
+        updateTrashHighlight();
+        m_ring->follow();
+    };
+    switch (key->key()) {
+    case Qt::Key_Space:
+        if (!plain || !current.isValid())
+            return plain;
+        if (onTrash)
+            oneAppRemove(current.row());
+        else {
+            CheckButtonCell* none = nullptr;
+            clickButtonAction(none, current);
+        }
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (onTrash) {
+            oneAppRemove(current.row());
+            return true;
+        }
+        return false;
+    case Qt::Key_Tab:
+        if (plain && current.isValid() && !onTrash) {
+            moveTo(current.row(), UninstallTableModel::Trash);
+            return true;
+        }
+        return false;
+    case Qt::Key_Backtab:
+        if (onTrash) {
+            moveTo(current.row(), UninstallTableModel::CheckBox);
+            return true;
+        }
+        return false;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        if (current.isValid())
+            moveTo(current.row(), key->key() == Qt::Key_Left ? UninstallTableModel::CheckBox : UninstallTableModel::Trash);
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        // Row by row, staying on the tick box or the trash button.
+        const int column = current.isValid() ? current.column() : UninstallTableModel::CheckBox;
+        const int row = current.isValid() ? current.row() + (key->key() == Qt::Key_Up ? -1 : 1) : 0;
+        if (row >= 0 && row < m_showListArr.size()) {
+            moveTo(row, column);
+            table->scrollTo(cell(row, column));
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+CustomTableView* UninstallViewController::tableView() const { return ui->listViewTabel; }
+
+QModelIndex UninstallViewController::cell(int row, int column) const
+{
+    return m_model->index(row, column);
 }
 
 void UninstallViewController::rebuildHeader()
@@ -196,8 +363,15 @@ CustemTextField* UninstallViewController::searchField() const { return ui->searc
 
 void UninstallViewController::reloadTable()
 {
+    // The keyboard keeps its row across the reset, where the row still is.
+    const QModelIndex current = ui->listViewTabel->currentIndex();
     m_model->reload();
     applyColumnWidths();
+    if (current.isValid() && !m_showListArr.isEmpty())
+        ui->listViewTabel->setCurrentIndex(
+            cell(std::min<int>(current.row(), int(m_showListArr.size()) - 1), current.column()));
+    if (m_ring)
+        m_ring->follow();
 }
 
 void UninstallViewController::setHeaderTitle()
@@ -267,21 +441,42 @@ void UninstallViewController::refButtonAction()
     m_showListArr.clear();
     reloadTable();
     ticked(m_appsType).clear();
-    AMAppItemList fresh;
-    if (m_appsType == 2) {
-        fresh = ApplicationScan::plugins(m_setup);
-    } else if (m_appsType == 1) {
-        fresh = ApplicationScan::widgets(m_setup);
-    } else {
-        for (const auto& item : ApplicationScan::applications(m_setup))
-            if (!item->isSystemApp)
-                fresh << item;
-    }
-    full(m_appsType) = fresh;
-    applyFilter();
-    reloadTable();
-    setHeaderTitle();
+    // The walk and the package lookups take a while: off the window's thread,
+    // with the tabs and Refresh closed meanwhile as during the first scan.
+    const int tab = m_appsType;
+    const ScanSetup setup = m_setup;
+    m_isScan = true;
+    m_typeSegment->setSegmentEndit(false);
+    ui->refButton->setButtonEnabled(false);
     changeSelectAllButtonState();
+    const quint64 generation = ++m_scanGeneration;
+    platform::runInBackground(this, [setup, tab] {
+        AMAppItemList fresh;
+        if (tab == 2) {
+            fresh = ApplicationScan::plugins(setup);
+        } else if (tab == 1) {
+            fresh = ApplicationScan::widgets(setup);
+        } else {
+            for (const auto& item : ApplicationScan::applications(setup))
+                if (!item->isSystemApp)
+                    fresh << item;
+        }
+        return fresh;
+    }, [this, generation, tab](AMAppItemList fresh) {
+        if (generation != m_scanGeneration)
+            return;
+        full(tab) = fresh;
+        ticked(tab).clear();
+        m_isScan = false;
+        m_typeSegment->setSegmentEndit(true);
+        ui->refButton->setButtonEnabled(true);
+        if (tab == m_appsType)
+            applyFilter();
+        reloadTable();
+        setHeaderTitle();
+        changeSelectAllButtonState();
+        emit scanEnded();
+    });
 }
 
 void UninstallViewController::measureSize(const AMAppItemPtr& item)
@@ -350,7 +545,7 @@ void UninstallViewController::selectAllButtonAction()
     if (isBusy())
         return;
     AMAppItemList& t = ticked(m_appsType);
-    const qsizetype n = t.size();
+    const qsizetype n = shownTicked().size();
     t.clear();
     if (n != m_showListArr.size())
         t = m_showListArr;
@@ -358,9 +553,19 @@ void UninstallViewController::selectAllButtonAction()
     changeSelectAllButtonState();
 }
 
+AMAppItemList UninstallViewController::shownTicked() const
+{
+    // A tick the search hides is neither counted nor acted on.
+    AMAppItemList shown;
+    for (const auto& item : tickedList(m_appsType))
+        if (m_showListArr.contains(item))
+            shown << item;
+    return shown;
+}
+
 void UninstallViewController::changeSelectAllButtonState()
 {
-    const qsizetype c = ticked(m_appsType).size();
+    const qsizetype c = shownTicked().size();
     const qsizetype s = m_showListArr.size();
     if (c > 0) {
         ui->uninstallButton->setButtonEnabled(!m_isPreparing);
@@ -446,7 +651,7 @@ void UninstallViewController::tableDidClickColumn(int column)
     const bool ascending = m_isSort;
     if (column == UninstallTableModel::Size) {
         std::stable_sort(m_showListArr.begin(), m_showListArr.end(), [ascending](const AMAppItemPtr& a, const AMAppItemPtr& b) {
-            const uint64_t x = CommUti::volSpaceFromString(a->size), y = CommUti::volSpaceFromString(b->size);
+            const uint64_t x = RelatedAppFilesScanner::bytesOf(a->size), y = RelatedAppFilesScanner::bytesOf(b->size);
             return ascending ? x < y : y < x;
         });
     } else if (column == UninstallTableModel::AppName) {
@@ -494,7 +699,7 @@ void UninstallViewController::selectSortbyType(int sortType, int sortAD)
         if (sortType == 0) {
             c = QString::compare(a->name, b->name);
         } else {
-            const int64_t x = int64_t(CommUti::volSpaceFromString(a->size)), y = int64_t(CommUti::volSpaceFromString(b->size));
+            const int64_t x = int64_t(RelatedAppFilesScanner::bytesOf(a->size)), y = int64_t(RelatedAppFilesScanner::bytesOf(b->size));
             c = x < y ? -1 : x > y ? 1 : 0;
         }
         return sortAD == 0 ? c < 0 : c > 0;
@@ -567,6 +772,43 @@ UninstallViewController::prepareRemoval(const AMAppItemList& records, const QLis
                 p.group.insert(at++, RelatedAppFilesScanner::aConstructItem(path, 0));
         }
         prepared << p;
+    }
+    // A package's configuration files stay after its removal unless it is
+    // purged: they get a row of their own, ticked, that makes it a purge.
+    QStringList packages;
+    for (const auto& record : records)
+        if (record->kind == AppKind::Package && !record->packageName.isEmpty()
+            && !packages.contains(record->packageName))
+            packages << record->packageName;
+    const auto conffiles = packageConffiles(packages, tools);
+    for (PreparedRemoval& p : prepared) {
+        const AMAppItem& record = *p.record;
+        if (record.kind == AppKind::Package && conffiles.contains(record.packageName)) {
+            QStringList present;
+            uint64_t bytes = 0;
+            for (const QString& file : conffiles.value(record.packageName)) {
+                struct stat st{};
+                if (::lstat(QFile::encodeName(file).constData(), &st) != 0)
+                    continue;
+                present << file;
+                bytes += platform::folderSize(file);
+            }
+            if (!present.isEmpty()) {
+                auto config = std::make_shared<AMAppItem>();
+                config->kind = AppKind::PackageConfig;
+                config->packageName = record.packageName;
+                config->configFiles = present;
+                config->name = QStringLiteral("Configuration files of %1").arg(record.packageName);
+                config->path = present.constFirst();
+                config->isSystemAppStr = kNoText;
+                config->size = RelatedAppFilesScanner::sizeText(bytes);
+                config->bIsGetSize = true;
+                p.group.insert(1, config);
+            }
+        }
+        // Everything after the item is its leftovers: they go only after it.
+        for (qsizetype i = 1; i < p.group.size(); ++i)
+            p.group[i]->program = p.record;
     }
     return prepared;
 }
@@ -672,10 +914,11 @@ QHash<QString, UninstallViewController::PackagePlan> UninstallViewController::pl
 
 void UninstallViewController::uninstallAppButtonAction()
 {
-    if (m_isScan || isBusy() || ticked(m_appsType).isEmpty())
+    const AMAppItemList shown = shownTicked();
+    if (m_isScan || isBusy() || shown.isEmpty())
         return;
     m_isUninsatllOne = false;
-    confirmRemovalOf(ticked(m_appsType));
+    confirmRemovalOf(shown);
 }
 
 void UninstallViewController::oneAppRemove(int row)
@@ -734,6 +977,7 @@ void UninstallViewController::showSelectListWindiwWith(const QList<AMAppGroup>& 
         });
     }
     m_panelRunner(confirm);
+    updateTrashHighlight();
     if (generation == m_planGeneration) {
         // Closed before the plan came in: it is asked again next time.
         ++m_planGeneration;
@@ -760,6 +1004,14 @@ void UninstallViewController::startRun(const AMAppItemList& tickedRecords, const
     connect(run, &UninstallRun::working, progress, &UninstallProgressViewController::showWorking);
     connect(run, &UninstallRun::ended, progress, [progress, run] { progress->changeLabel(run->endMessage()); });
     connect(run, &UninstallRun::ended, this, &UninstallViewController::finishRunIfDone);
+    connect(run, &UninstallRun::ended, this, [this] {
+        // Its end is in the log (UninstallRun records it); now the quit goes ahead.
+        if (m_quitWhenDone && m_watchedWindow)
+            QTimer::singleShot(0, m_watchedWindow.data(), [w = m_watchedWindow] {
+                if (w)
+                    w->close();
+            });
+    });
     run->executor().setTools(m_setup.tools);
     run->doRemove(tickedRecords, kept);
     setBusy(true);
@@ -802,7 +1054,19 @@ void UninstallViewController::completeCleanRelatedFiles()
             }
         }
     }
+    // After a removal no row stays ticked: a failed one would otherwise go
+    // along with the next removal, perhaps out of sight.
+    for (int tab = 0; tab < 3; ++tab)
+        ticked(tab).clear();
+    // What is left of a record removed in part is measured again as shown.
+    for (const auto& item : m_run->failed()) {
+        if (item->partlyRemoved && !item->hasKnownSize) {
+            item->size = kUnmeasuredSize;
+            item->bIsGetSize = false;
+        }
+    }
     m_oneItem.reset();
+    m_model->setHighlightedRow(-1);
     // The list keeps following the search field, and its header the list.
     applyFilter();
     setBusy(false);

@@ -19,6 +19,8 @@
 #include <memory>
 
 class PanelController;
+class FocusRing;
+class CustomTableView;
 class UninstallRun;
 class UninstallTableModel;
 namespace Ui { class UninstallViewController; }
@@ -48,6 +50,11 @@ public:
 
     QWidget* toolView() override { return this; }
     void setPanelRunner(PanelRunner runner) { m_panelRunner = std::move(runner); }
+    // Asked when the window is closed while a removal goes on: true quits
+    // once the removal has ended. Tests pass their own answer.
+    void setQuitAsker(std::function<bool()> asker) { m_quitAsker = std::move(asker); }
+    bool removalRunning() const;
+    bool quitsWhenDone() const { return m_quitWhenDone; }
 
     // Scan side.
     void begimScanFile();
@@ -84,6 +91,8 @@ public:
     const AMAppItemList& showList() const { return m_showListArr; }
     const AMAppItemList& tickedList(int tab) const;
     QString countLineText() const;
+    // The ticked records the list shows, in ticked order: what Uninstall takes.
+    AMAppItemList shownTicked() const;
     QString selectAllText() const;
     bool uninstallEnabled() const;
     QString nameColumnTitle() const;
@@ -97,11 +106,20 @@ public:
     // its buttons ignore the user meanwhile.
     bool isBusy() const { return m_isPreparing; }
 
+    FocusRing* focusRing() const { return m_ring; }
+    CustomTableView* tableView() const;
+
 signals:
     void scanEnded();
     void removalEnded();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void updateTrashHighlight();
+    QModelIndex cell(int row, int column) const;
     void setUp();
     void setUpTable();
     void reloadTable();
@@ -159,6 +177,8 @@ private:
     quint64 m_scanGeneration = 0;
 
     int m_selectRow = 0;
+    int m_hoverRow = -1;  // the row whose trash button is under the pointer
+    FocusRing* m_ring = nullptr;
     bool m_isSort = false;
     int m_sortColumn = -1;
     int m_sortType = 0;
@@ -170,6 +190,9 @@ private:
     AMAppItemPtr m_oneItem;  // the row whose trash button was pressed
     std::unique_ptr<UninstallRun> m_run;
     bool m_progressClosed = false;
+    std::function<bool()> m_quitAsker;
+    bool m_quitWhenDone = false;
+    QPointer<QWidget> m_watchedWindow;
     bool m_isPreparing = false;
     quint64 m_planGeneration = 0;
 };

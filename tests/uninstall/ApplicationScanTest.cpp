@@ -337,3 +337,34 @@ TEST(ApplicationScan, ProgramsSharingAVendorFolderAndWebAppLaunchersAreItemsOfTh
     EXPECT_TRUE(QFileInfo::exists(browser));
     EXPECT_TRUE(QFileInfo::exists(browserEntry));
 }
+
+TEST(ApplicationScan, TheProgramExecStartsDecidesThePackageTryExecOnlyHidesTheEntry)
+{
+    TempTree tree;
+    const QString root = tree.folder("home/.local/share/applications");
+    const QString packaged = tree.file("usr/bin/xdo", "#!/bin/sh\n");
+    const QString script = tree.file("home/bin/my-script", "#!/bin/sh\n");
+    for (const QString& p : {packaged, script})
+        QFile::setPermissions(p, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString launcher = tree.file("home/.local/share/applications/mine.desktop",
+                                       entry("Mine", script.toUtf8()) + "TryExec=" + packaged.toUtf8() + "\n");
+    // And one whose TryExec is missing: not shown at all.
+    tree.file("home/.local/share/applications/gone.desktop",
+              entry("Gone", script.toUtf8()) + "TryExec=" + (tree / "usr/bin/missing").toUtf8() + "\n");
+    FakeTool dpkg("dpkg-query", "if [ \"$1\" = -S ]; then\n"
+                                "  for p; do [ \"$p\" = '" + packaged + "' ] && echo 'xdo: " + packaged + "'; done; exit 0\n"
+                                "fi\n"
+                                "printf 'xdo\\txdo\\t3.0\\t100\\tno\\toptional\\tinstalled\\n'\n");
+    ScanSetup setup;
+    setup.home = tree / "home";
+    setup.applicationRoots = {root};
+    setup.optRoot = tree / "opt";
+    setup.linkFolders = {};
+    setup.tools.dpkgQuery = dpkg.path();
+    const AMAppItemList items = ApplicationScan::applications(setup);
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items[0]->name, "Mine");
+    EXPECT_EQ(items[0]->kind, AppKind::Path);
+    EXPECT_EQ(items[0]->packageName, "");
+    EXPECT_EQ(items[0]->path, launcher);
+}

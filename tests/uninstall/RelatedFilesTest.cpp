@@ -122,3 +122,39 @@ TEST(RelatedFiles, PatternsAndMatching)
     // Without user-dirs.dirs, Downloads is the home's.
     EXPECT_EQ(roots.downloads, tree / "home/Downloads");
 }
+
+TEST(RelatedFiles, WhatAPackageOwnsOrTheSystemNeedsIsNeverOffered)
+{
+    TempTree tree;
+    // dpkg answers once, for every candidate of every group.
+    FakeTool dpkg("dpkg-query", "echo \"$@\" >> \"$LOG\"\n"
+                                "for p; do case \"$p\" in */etc/passwd.d) echo \"tool: $p\";; esac; done\nexit 1\n");
+    RelatedRoots roots = RelatedRoots::forHome(tree / "home");
+    roots.etc = tree / "etc";
+    roots.varCache = tree / "var/cache";
+    roots.varLib = tree / "var/lib";
+    roots.varLog = tree / "var/log";
+    roots.tools.dpkgQuery = dpkg.path();
+    for (const char* system : {"etc/passwd", "etc/passwd-", "etc/shadow", "etc/shadow-", "etc/group", "etc/group-",
+                               "etc/gshadow", "etc/gshadow-", "var/lib/dpkg/status", "var/cache/apt/x"})
+        tree.file(system, "root:x:0:0\n");
+    tree.file("etc/passwd.d/x", "owned by a package");
+    tree.file("etc/passwdqc.conf", "the user's own match, not the system's");
+    const QString own = tree.file("home/.config/passwd/settings", "mine");
+    // A user's launchers named after system files.
+    const QList<AMAppGroup> groups = RelatedAppFilesScanner::relatedFilesToApplications(
+        {app("passwd", "passwd", tree / "home/.local/share/applications/passwd.desktop"),
+         app("shadow", "shadow", tree / "home/.local/share/applications/shadow.desktop"),
+         app("group", "group", tree / "home/.local/share/applications/group.desktop"),
+         app("gshadow", "gshadow", tree / "home/.local/share/applications/gshadow.desktop"),
+         app("dpkg", "apt", tree / "home/.local/share/applications/dpkg.desktop")},
+        roots);
+    QStringList offered;
+    for (const AMAppGroup& group : groups)
+        for (qsizetype i = 1; i < group.size(); ++i)
+            offered << group[i]->path.mid(tree.path().size() + 1);
+    offered.sort();
+    EXPECT_EQ(offered, QStringList({"etc/passwdqc.conf", "home/.config/passwd"})) << offered.join(' ').toStdString();
+    EXPECT_EQ(dpkg.log().count("-S"), 1);
+    (void)own;
+}

@@ -213,3 +213,41 @@ TEST(Remover, FlatpaksGoThroughFlatpakAndMustBeGoneAfterwards)
     item->bundleID = "--all";
     EXPECT_FALSE(executor.removeTrahFile(item));
 }
+
+TEST(Remover, AptWaitsForTheLockWhenToldAndItsReasonIsTheRealOneNotTheWait)
+{
+    // Waited for, the lock is no reason: the removal script's refusal is.
+    const QByteArray waited = "Waiting for cache lock: Could not get lock /var/lib/dpkg/lock-frontend. It is held by "
+                              "process 7 (dpkg)...\r"
+                              "Waiting for cache lock: Could not get lock /var/lib/dpkg/lock-frontend. It is held by "
+                              "process 7 (dpkg)... 1s\n";
+    // dpkg's lines end in "\r\n" when apt runs it.
+    const QByteArray refused = "Removing demo (1.0) ...\r\n"
+                               "dpkg: error processing package demo (--remove):\r\n"
+                               " installed demo package pre-removal script subprocess returned error exit status 1\r\n";
+    EXPECT_EQ(aptReason(waited + refused, "E: Sub-process /usr/bin/dpkg returned an error code (1)\n", 100),
+              "installed demo package pre-removal script subprocess returned error exit status 1");
+    // Not got in the end: that is the reason.
+    EXPECT_EQ(aptReason(waited, "E: Could not get lock /var/lib/dpkg/lock-frontend. It is held by process 7 (dpkg)\n", 100),
+              "another program is using the package manager; try again when it ends");
+
+    // Told to wait, apt-get is given the time.
+    TempTree tree;
+    const QString state = tree.file("state", "installed");
+    FakeTool apt("apt-get", "echo \"$*\" >> \"$LOG\"\n"
+                            "case \"$*\" in *-s*) echo 'Remv demo [1.0]'; exit 0;; esac\n"
+                            "echo removed > '" + state + "'\n");
+    FakeTool dpkg("dpkg-query", "if [ \"$2\" = '-f=${db:Status-Status}' ]; then cat '" + state + "'; exit 0; fi\n"
+                                "printf 'demo\\tdemo\\t1.0\\t100\\tno\\toptional\\tinstalled\\n'\n");
+    PackageTools tools;
+    tools.aptGet = apt.path();
+    tools.dpkgQuery = dpkg.path();
+    tools.lockWaitSeconds = 90;
+    auto item = std::make_shared<AMAppItem>();
+    item->kind = AppKind::Package;
+    item->packageName = "demo";
+    AsMDeleteExecutor executor;
+    executor.setTools(tools);
+    EXPECT_TRUE(executor.removeTrahFile(item)) << item->failReason.toStdString();
+    EXPECT_TRUE(apt.log().contains("-o DPkg::Lock::Timeout=90 -y remove demo")) << apt.log().toStdString();
+}

@@ -38,12 +38,17 @@ QString ThrowawayPackages::nameFor(const QString& tag)
     return QString("tv-unin-%1-%2").arg(tag).arg(::getpid());
 }
 
-bool ThrowawayPackages::installed(const QString& name)
+QString packageState(const QString& name)
 {
     QProcess p;
     p.start("dpkg-query", {"-W", "-f=${db:Status-Status}", "--", name});
     p.waitForFinished(-1);
-    return p.exitCode() == 0 && p.readAllStandardOutput().trimmed() == "installed";
+    return p.exitCode() == 0 ? QString::fromUtf8(p.readAllStandardOutput().trimmed()) : QString();
+}
+
+bool ThrowawayPackages::installed(const QString& name)
+{
+    return packageState(name) == "installed";
 }
 
 ThrowawayPackages::ThrowawayPackages(const QList<DebSpec>& specs)
@@ -66,6 +71,8 @@ ThrowawayPackages::ThrowawayPackages(const QList<DebSpec>& specs)
                                       | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
                                       | QFileDevice::ExeOther);
         }
+        if (!spec.conffiles.isEmpty())
+            m_tree.file(root + "/DEBIAN/conffiles", (spec.conffiles.join('\n') + '\n').toUtf8());
         for (auto it = spec.files.begin(); it != spec.files.end(); ++it) {
             const QString path = m_tree.file(root + it.key(), it.value());
             if (spec.programs.contains(it.key()))

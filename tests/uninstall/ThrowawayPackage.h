@@ -17,6 +17,7 @@ struct DebSpec
     QMap<QString, QByteArray> files;  // path inside the package -> content
     QStringList programs;             // paths among `files` that are made executable
     QByteArray prerm;                 // a removal script, when not empty
+    QStringList conffiles;            // paths among `files` that dpkg keeps as configuration files
 };
 
 // Builds the packages, installs them with dpkg in one run, and purges them
@@ -43,6 +44,9 @@ private:
     QStringList m_names;
     QString m_error;
 };
+
+// dpkg's state of the package ("installed", "config-files"), empty when unknown.
+QString packageState(const QString& name);
 
 // dpkg's or apt's run, repeated while another program holds their lock.
 int runPackageTool(const QString& program, const QStringList& arguments, QString* output = nullptr);

@@ -3,6 +3,8 @@
 #include "FakeTool.h"
 #include "TempTree.h"
 #include "Main/Tools/CustemOutlineView.h"
+#include "Main/Tools/CustomTableView.h"
+#include "uninstall/FocusRing.h"
 #include "ToolCon/TextImageButton.h"
 #include "uninstall/UninstallProgressViewController.h"
 #include "uninstall/UninstallRun.h"
@@ -12,7 +14,10 @@
 #include "TopView/HMTrafficButtonsContainer.h"
 #include "platform/ImageStore.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QTableView>
 #include <QFileInfo>
 #include <QScreen>
 #include <QThreadPool>
@@ -289,6 +294,9 @@ TEST_F(UninstallScreen, RemovalFromTheTrashButtonEndsWithATrueMessage)
     // Refresh finds a new program; the header counts what is shown.
     tree.file("usr/share/applications/echo.desktop", entry("Echo", "echo-tool"));
     screen->refButtonAction();
+    // The walk runs off the window's thread: Refresh returns at once.
+    EXPECT_TRUE(screen->isScan());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->isScan(); }, 10000));
     EXPECT_EQ(screen->showList().size(), 2);
     EXPECT_EQ(screen->nameColumnTitle(), "   Applications(Total: 2 items)");
 }
@@ -467,9 +475,41 @@ TEST_F(UninstallScreen, AFailedRecordStaysListedAndIsNamed)
     EXPECT_TRUE(QFileInfo::exists(image));
     EXPECT_TRUE(message.contains("could not be removed"));
     EXPECT_TRUE(message.contains(image));
-    EXPECT_TRUE(message.contains("0.50 KB"));  // only the settings went
+    // The program stays, so its settings stay, and the end view says why.
+    EXPECT_TRUE(QFileInfo::exists(tree / "home/.config/zed/settings.json"));
+    EXPECT_TRUE(message.contains("Kept, as the program they belong to is still there:\n" + tree / "home/.config/zed"
+                                 + " (Zed could not be removed)"))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains("0 byte of disk space was freed")) << message.toStdString();
     EXPECT_GE(rowOf(*screen, "Zed"), 0);
     EXPECT_TRUE(screen->lastRun()->isFail());
+
+    // No row stays ticked after a removal, failed or not.
+    EXPECT_TRUE(screen->tickedList(0).isEmpty());
+    EXPECT_EQ(screen->countLineText(), "Total: 3 Items");
+    // A tick the search hides is neither counted nor taken along.
+    screen->clickButtonAction(&box, cell(*screen, rowOf(*screen, "Zed"), UninstallTableModel::CheckBox));
+    screen->searchField()->setText("alp");
+    ASSERT_EQ(screen->showList().size(), 1);
+    EXPECT_EQ(screen->countLineText(), "Total: 1 Item");
+    EXPECT_FALSE(screen->uninstallEnabled());
+    screen->clickButtonAction(&box, cell(*screen, rowOf(*screen, "Alpha"), UninstallTableModel::CheckBox));
+    EXPECT_EQ(screen->countLineText(), "Selected: 1/1 Items");
+    QStringList offered;
+    screen->setPanelRunner([&](PanelController* controller) {
+        if (auto* confirm = qobject_cast<MakeSureUninstallViewController*>(controller)) {
+            for (const AMAppGroup& group : confirm->allRelaltedFiles())
+                offered << group.first()->name;
+            confirm->clickedCancelBtn();
+        }
+        delete controller;
+    });
+    screen->uninstallAppButtonAction();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !offered.isEmpty(); }, 10000));
+    EXPECT_EQ(offered, QStringList{"Alpha"});
+    // Shown again, it counts again.
+    screen->closeSearchButton();
+    EXPECT_EQ(screen->countLineText(), "Selected: 2/3 Items");
 }
 
 TEST(UninstallRun, TwoEntriesOfOnePackageRemoveItOnceAndCountItsInstalledSizeOnce)
@@ -612,12 +652,15 @@ TEST_F(UninstallScreen, ThePlanLineFollowsTheTicksAndTheEndViewNamesWhatWentAndW
     EXPECT_FALSE(enabledWithNothing);
     // Only the leftover went, and the end view says so.
     EXPECT_FALSE(pkgApt->log().contains("-y remove"));
-    EXPECT_FALSE(QFileInfo::exists(settings));
+    // The package stays, so its settings stay with it, and the end view says so.
+    EXPECT_TRUE(QFileInfo::exists(settings));
     EXPECT_FALSE(message.contains("successfully")) << message.toStdString();
-    EXPECT_TRUE(message.contains("Removed:\n" + tree / "home/.config/pkg")) << message.toStdString();
+    EXPECT_TRUE(message.contains("Kept, as the program they belong to is still there:\n" + tree / "home/.config/pkg"
+                                 + " (the package pkg was not removed)"))
+        << message.toStdString();
     EXPECT_TRUE(message.contains("Not removed, as they were not ticked:\nthe package pkg (" + pkgEntry + ")"))
         << message.toStdString();
-    EXPECT_TRUE(message.contains("0.50 KB"));
+    EXPECT_TRUE(message.contains("0 byte of disk space"));
     EXPECT_GE(rowOf(*screen, "Pkg"), 0);
 }
 
@@ -660,7 +703,176 @@ TEST_F(UninstallScreen, AnOptProgramRemovedOnlyInPartKeepsItsEntryAndItsRowAfter
     // The way back to what is left stays.
     EXPECT_TRUE(QFileInfo::exists(launcher));
     EXPECT_GE(rowOf(*screen, "OptApp"), 0);
+    // What is left of it is measured again as it is shown, without a Refresh.
+    const AMAppItemPtr left = screen->showList()[rowOf(*screen, "OptApp")];
+    screen->model()->data(cell(*screen, rowOf(*screen, "OptApp"), UninstallTableModel::Size), Qt::DisplayRole);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return left->size == "1.00 KB"; }, 10000)) << left->size.toStdString();
     screen->refButtonAction();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->isScan(); }, 10000));
     ASSERT_GE(rowOf(*screen, "OptApp"), 0);
     EXPECT_EQ(screen->showList()[rowOf(*screen, "OptApp")]->path, tree / "opt/vendor/app");
+}
+
+TEST_F(UninstallScreen, AGroupCountsOnlyItsTickedRowsAFewBytesShowAsBytesAndTheTrashIsRedOnlyUnderThePointer)
+{
+    auto screen = scanned();
+    const int zed = rowOf(*screen, "Zed");
+    ASSERT_GE(zed, 0);
+    const auto groups = screen->groupsFor({screen->showList()[zed]});
+    ASSERT_EQ(groups[0].size(), 3);  // the AppImage (1000), ~/.config/zed (500), ~/.config/zedit (15, unticked)
+    for (const AMAppItemPtr& r : groups[0])
+        if (r->path.endsWith("/zedit"))
+            EXPECT_EQ(r->size, "15 byte");
+    MakeSureUninstallViewController confirm;
+    confirm.setAllRelaltedFiles(groups);
+    auto* model = confirm.outlineView()->model();
+    const QModelIndex group = model->index(0, 0);
+    EXPECT_EQ(model->index(0, 2).data().toString(), "1.50 KB");
+    confirm.selectRemoveLanguage(model->index(0, 0, group));  // the AppImage unticked
+    EXPECT_EQ(model->index(0, 2).data().toString(), "500 byte");
+
+    // No trash button is red while the pointer is elsewhere; under it, its row's is.
+    screen->resize(1000, 640);
+    screen->show();
+    const QImage plain = platform::imageNamed("ic_trash").toImage();
+    const QImage red = platform::imageNamed("ic_trash_hover").toImage();
+    auto trashOf = [&](int row) {
+        return screen->model()->data(cell(*screen, row, UninstallTableModel::Trash), Qt::DecorationRole).value<QPixmap>().toImage();
+    };
+    for (int row = 0; row < screen->showList().size(); ++row)
+        EXPECT_EQ(trashOf(row), plain) << row;
+    QWidget* viewport = screen->tableView()->viewport();
+    const QPoint over = screen->tableView()->visualRect(cell(*screen, 1, UninstallTableModel::Trash)).center();
+    QMouseEvent move(QEvent::MouseMove, over, viewport->mapToGlobal(over), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    EXPECT_EQ(trashOf(1), red);
+    EXPECT_EQ(trashOf(0), plain);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(viewport, &leave);
+    EXPECT_EQ(trashOf(1), plain);
+}
+
+TEST_F(UninstallScreen, TheWholeUninstallGoesByKeysAlone)
+{
+    auto screen = scanned();
+    screen->resize(1000, 640);
+    screen->show();
+    screen->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(screen.get()));
+    QTableView* table = screen->tableView();
+    table->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return table->hasFocus(); }, 2000));
+    // The first row has the keyboard, and shows it.
+    ASSERT_EQ(table->currentIndex().row(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->focusRing()->ringRect().isEmpty(); }, 2000));
+    const QString first = screen->showList()[0]->name;
+    QTest::keyClick(table, Qt::Key_Space);
+    EXPECT_EQ(screen->tickedList(0).size(), 1);
+    QTest::keyClick(table, Qt::Key_Down);
+    EXPECT_EQ(table->currentIndex().row(), 1);
+    QTest::keyClick(table, Qt::Key_Space);
+    QTest::keyClick(table, Qt::Key_Space);  // and off again
+    QTest::keyClick(table, Qt::Key_Up);
+    ASSERT_EQ(screen->tickedList(0).size(), 1);
+    EXPECT_EQ(screen->tickedList(0)[0]->name, first);
+    // Tab reaches the row's trash button, which turns red and wears the ring.
+    QTest::keyClick(table, Qt::Key_Tab);
+    EXPECT_EQ(table->currentIndex().column(), int(UninstallTableModel::Trash));
+    EXPECT_EQ(screen->model()->highlightedRow(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return screen->focusRing()->ringRect().width() < table->visualRect(cell(*screen, 0, 0)).width() * 3;
+    }, 2000));
+    QTest::keyClick(table, Qt::Key_Backtab);
+    EXPECT_EQ(table->currentIndex().column(), int(UninstallTableModel::CheckBox));
+
+    // Space on the trash button: the confirmation, by keys too.
+    bool closedThenOpened = false, ticksChanged = false, okByReturn = false, okByEscape = false;
+    QString message;
+    screen->setPanelRunner([&](PanelController* controller) {
+        if (auto* confirm = qobject_cast<MakeSureUninstallViewController*>(controller)) {
+            auto* outline = confirm->outlineView();
+            confirm->show();
+            outline->setFocus();
+            auto* model = outline->model();
+            const QModelIndex group = model->index(0, 0);
+            outline->setCurrentIndex(group);
+            QTest::keyClick(outline, Qt::Key_Left);
+            const bool closed = !outline->isExpanded(group);
+            QTest::keyClick(outline, Qt::Key_Right);
+            closedThenOpened = closed && outline->isExpanded(group);
+            // The group box ticks all, then none, then all; then two files
+            // are unticked: ~/.config/zed and ~/.config/zedit stay.
+            const int before = int(confirm->selectDeletePath().size());
+            QTest::keyClick(outline, Qt::Key_Space);
+            const int all = int(confirm->selectDeletePath().size());
+            QTest::keyClick(outline, Qt::Key_Space);
+            const int none = int(confirm->selectDeletePath().size());
+            QTest::keyClick(outline, Qt::Key_Space);
+            QTest::keyClick(outline, Qt::Key_Down);
+            QTest::keyClick(outline, Qt::Key_Down);
+            QTest::keyClick(outline, Qt::Key_Space);
+            QTest::keyClick(outline, Qt::Key_Down);
+            QTest::keyClick(outline, Qt::Key_Space);
+            ticksChanged = before == 2 && all == 3 && none == 0 && confirm->selectDeletePath().size() == 1;
+            QTest::keyClick(outline, Qt::Key_Return);  // Uninstall, the panel's default button
+        } else if (auto* progress = qobject_cast<UninstallProgressViewController*>(controller)) {
+            progress->show();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return progress->endShown(); }, 10000));
+            message = progress->messageText();
+            QSignalSpy ok(progress->okButton(), &QAbstractButton::clicked);
+            QTest::keyClick(progress, Qt::Key_Return);
+            okByReturn = ok.size() == 1;
+            QTest::keyClick(progress, Qt::Key_Escape);
+            okByEscape = ok.size() == 2;
+        }
+        delete controller;
+    });
+    QSignalSpy removed(screen.get(), &UninstallViewController::removalEnded);
+    const int zed = rowOf(*screen, "Zed");
+    table->setCurrentIndex(cell(*screen, zed, UninstallTableModel::Trash));
+    QTest::keyClick(table, Qt::Key_Space);
+    ASSERT_TRUE(removed.wait(20000));
+    EXPECT_TRUE(closedThenOpened);
+    EXPECT_TRUE(ticksChanged);
+    EXPECT_TRUE(okByReturn);
+    EXPECT_TRUE(okByEscape);
+    EXPECT_FALSE(QFileInfo::exists(image));
+    EXPECT_TRUE(QFileInfo::exists(tree / "home/.config/zed/settings.json"));
+    EXPECT_TRUE(message.contains("Not removed, as they were not ticked:\n" + tree / "home/.config/zed"))
+        << message.toStdString();
+}
+
+TEST_F(UninstallScreen, QuittingDuringARemovalAsksFirstAndQuitsOnceItHasEnded)
+{
+    // apt-get takes its time over the removal.
+    packagedPkg("echo \"$*\" >> \"$LOG\"\n"
+                "case \"$*\" in *-s*) echo 'Remv pkg [1.0]';; *) sleep 2;; esac\n");
+    auto screen = scanned();
+    screen->show();
+    int asked = 0;
+    screen->setQuitAsker([&] {
+        ++asked;
+        return true;
+    });
+    // The progress panel is closed at once: the removal goes on without it.
+    screen->setPanelRunner([&](PanelController* controller) {
+        if (auto* confirm = qobject_cast<MakeSureUninstallViewController*>(controller)) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return confirm->uninstallButton()->buttonEnabled(); }, 15000));
+            confirm->clickedDeleteBtn();
+        }
+        delete controller;
+    });
+    QSignalSpy removed(screen.get(), &UninstallViewController::removalEnded);
+    screen->trashClicked(cell(*screen, rowOf(*screen, "Pkg"), UninstallTableModel::Trash));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->removalRunning(); }, 10000));
+    EXPECT_FALSE(screen->close());
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(screen->isVisible());
+    EXPECT_TRUE(screen->quitsWhenDone());
+    EXPECT_FALSE(screen->close());  // asked once
+    EXPECT_EQ(asked, 1);
+    ASSERT_TRUE(removed.wait(20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->isVisible(); }, 5000));
+    EXPECT_TRUE(screen->lastRun()->isDone());
+    EXPECT_TRUE(pkgApt->log().contains("-y remove pkg"));
 }
