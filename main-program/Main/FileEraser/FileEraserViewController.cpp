@@ -133,6 +133,7 @@ void FileEraserViewController::setUpTable()
                        FileEraserTableModel::Type}) {
         auto* cell = new ImageAndTextCell(table);
         cell->setColor(Qt::white);
+        cell->setTextCentred(true);
         table->setItemDelegateForColumn(column, cell);
     }
     table->setStyleSheet(QStringLiteral("QTableView { background: transparent; border: none; }"));
