@@ -10,6 +10,7 @@
 #include "Main/FileEraser/Engine/EraserLevel.h"
 #include "Main/MainWindowController.h"
 #include "PopWindow/PanelController.h"
+#include "ToolCon/DarkLook.h"
 #include "platform/Background.h"
 #include "platform/Layout.h"
 #include "platform/Log.h"
@@ -23,7 +24,11 @@
 #include <QFile>
 #include <QMenuBar>
 #include <QProxyStyle>
+#include <QScreen>
 #include <QTimer>
+
+#include <algorithm>
+#include <cmath>
 
 #include <unistd.h>
 
@@ -85,6 +90,39 @@ protected:
 
 }  // namespace
 
+double AppDelegate::fittingScale(QSize window, QSize available, double current)
+{
+    if (window.isEmpty() || available.isEmpty() || current <= 0)
+        return 0;
+    const double fit = std::min(double(available.width()) / window.width(), double(available.height()) / window.height());
+    if (fit >= 1.0)
+        return 0;
+    return std::max(0.1, std::floor(current * fit * 100.0) / 100.0);
+}
+
+QByteArray AppDelegate::scaleFactorToFit()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    bool set = false;
+    double current = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&set);
+    if (!set || current <= 0)
+        current = 1.0;
+    const double scale = fittingScale(QSize(kWindowWidth, kWindowHeight), screen->availableGeometry().size(), current);
+    if (scale <= 0)
+        return {};
+    // Said once, at the start: the window is shown smaller rather than cut.
+    platform::log(QStringLiteral("The window (%1x%2) does not fit the screen's %3x%4 at scale %5: shown at scale %6")
+                      .arg(kWindowWidth)
+                      .arg(kWindowHeight)
+                      .arg(screen->availableGeometry().width())
+                      .arg(screen->availableGeometry().height())
+                      .arg(current * screen->devicePixelRatio())
+                      .arg(scale * screen->devicePixelRatio()));
+    return QByteArray::number(scale, 'f', 2);
+}
+
 AppDelegate::AppDelegate(QObject* parent) : QObject(parent)
 {
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
@@ -119,6 +157,8 @@ void AppDelegate::awakeFromNib()
     // Texts that name no font of their own (labels of the interface files,
     // menus, tool tips) take the regular font too, not the system's.
     QApplication::setFont(FontCache::regularFont(FontCache::kBodySize));
+    // Tips in the program's dark look, as its panels, not the platform's pale yellow.
+    DarkLook::applyToToolTips();
 }
 
 bool AppDelegate::checkAppDuplicateAndBringToFrontWithBundle()

@@ -1,5 +1,7 @@
 #pragma once
+#include <QByteArray>
 #include <QObject>
+#include <QSize>
 #include <QPointer>
 
 #include <future>
@@ -22,6 +24,18 @@ class AppDelegate : public QObject
 {
     Q_OBJECT
 public:
+    // The main window's size in the program's own (logical) pixels.
+    static constexpr int kWindowWidth = 960;
+    static constexpr int kWindowHeight = 608;
+    // The scale factor (as QT_SCALE_FACTOR reads it) at which a window of
+    // `window` logical pixels fits `available`, logical pixels at the scale
+    // `current`; 0 when it fits as it is. Rounded down to hundredths.
+    static double fittingScale(QSize window, QSize available, double current);
+    // Asked once the application exists and before anything is shown: the
+    // QT_SCALE_FACTOR to start again with when the window would not fit the
+    // primary screen, else empty. Says so in the log.
+    static QByteArray scaleFactorToFit();
+
     explicit AppDelegate(QObject* parent = nullptr);
     ~AppDelegate() override;
 

@@ -4,6 +4,7 @@
 
 #include "Main/BaseWindow.h"
 #include "Comm/FontCache.h"
+#include "PopWindow/FocusReturn.h"
 #include "PopWindow/FocusTrap.h"
 #include "platform/ImageStore.h"
 #include "platform/StartUp.h"
@@ -75,6 +76,25 @@ MainWindowController::MainWindowController(ToolSlots toolSlots, QObject* parent)
     // Tab goes round what the window shows: the navigation and the screen
     // on view, never a control parked out of sight.
     FocusTrap::install(ui->contentView);
+    // A dialog or page whose opener has gone gives the keyboard to the
+    // navigation, on the chosen entry.
+    FocusReturn::setHome(m_window, [this]() -> QWidget* { return allTypeButArr.value(m_indexSelectView); });
+}
+
+QPoint MainWindowController::placedOnScreen(QRect frame, const QRect& available)
+{
+    frame.moveCenter(available.center());
+    // Never past the right or lower edge, and never past the left or upper
+    // one, which holds the window's own buttons, whatever the size.
+    if (frame.right() > available.right())
+        frame.moveRight(available.right());
+    if (frame.bottom() > available.bottom())
+        frame.moveBottom(available.bottom());
+    if (frame.left() < available.left())
+        frame.moveLeft(available.left());
+    if (frame.top() < available.top())
+        frame.moveTop(available.top());
+    return frame.topLeft();
 }
 
 MainWindowController::~MainWindowController()
@@ -112,9 +132,7 @@ void MainWindowController::showWindow()
     m_window->show();
     ui->contentView->show();
     if (const QScreen* screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen()) {
-        QRect frame = m_window->frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        m_window->move(frame.topLeft());
+        m_window->move(placedOnScreen(m_window->frameGeometry(), screen->availableGeometry()));
     }
     m_window->raise();
     m_window->activateWindow();

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 
 #include <array>
 #include <memory>
@@ -41,6 +42,9 @@ public:
     // The program's menus, placed in the title strip beside the window buttons.
     void setMenuBar(QMenuBar* menuBar);
     void showWindow();
+    // Where a window of `frame` goes on a screen with `available` room:
+    // centred, inside it, its upper left corner on the screen when larger.
+    static QPoint placedOnScreen(QRect frame, const QRect& available);
 
     // One action per tool, in navigation order, with its shortcut (Ctrl+1
     // to Ctrl+6); the Window menu lists them. They follow the lock.

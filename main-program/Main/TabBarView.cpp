@@ -22,6 +22,8 @@ HMTrafficButtonsContainer* TabBarView::makeButton(int x, const QString& idStr)
     button->setObjectName(idStr + QStringLiteral("Button"));
     button->setFocusPolicy(Qt::NoFocus);
     button->setIdStr(idStr);
+    // The picture alone says what it does: assistive technology gets a word.
+    button->setAccessibleName(idStr == QLatin1String("close") ? QStringLiteral("Close") : idStr == QLatin1String("minimize") ? QStringLiteral("Minimize") : QStringLiteral("Zoom"));
     button->setup();
     return button;
 }

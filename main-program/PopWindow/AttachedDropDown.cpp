@@ -34,6 +34,14 @@ MAAttachedWindow* AttachedDropDown::open(QWidget* content, QWidget* parentWindow
     return m_window;
 }
 
+void AttachedDropDown::keepOpen()
+{
+    if (!m_window)
+        return;
+    ++m_generation;  // the timer of this opening finds a newer one and does nothing
+    m_isPopSortWin = false;
+}
+
 void AttachedDropDown::mouseEixtView(bool left)
 {
     m_isPopSortWin = left;

@@ -30,6 +30,9 @@ public:
     bool isPopSortWin() const { return m_isPopSortWin; }
 
     void setAutoCloseInterval(int ms) { m_autoCloseMs = ms; }
+    // Opened by keys: no timed close; it stays until a choice, Escape, or
+    // the pointer leaving it once it has come in.
+    void keepOpen();
 
 public slots:
     // `left` true: the pointer left, close at once. False: it entered, so the

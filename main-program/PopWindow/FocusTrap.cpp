@@ -1,5 +1,6 @@
 #include "PopWindow/FocusTrap.h"
 
+#include "PopWindow/PanelController.h"
 #include "ToolCon/FourStateImageButton.h"
 
 #include <QAbstractButton>
@@ -154,12 +155,18 @@ bool FocusTrap::handleKey(QKeyEvent* key)
         return inside && moveAmongSiblings(focus, true);
     case Qt::Key_Return:
     case Qt::Key_Enter: {
-        // Picture buttons leave Return to their dialog, which presses the
-        // focused one itself.
         auto* button = qobject_cast<QAbstractButton*>(focus);
-        if (!inside || !button || button->isCheckable() || qobject_cast<FourStateImageButton*>(button)
-            || key->isAutoRepeat())
+        if (!inside || !button || button->isCheckable() || key->isAutoRepeat())
             return false;
+        if (auto* picture = qobject_cast<FourStateImageButton*>(button)) {
+            // In a dialog, the dialog presses the focused picture button
+            // itself; elsewhere in the window Return presses it as Space does.
+            for (QWidget* w = picture; w; w = w->parentWidget())
+                if (qobject_cast<PanelController*>(w))
+                    return false;
+            if (!picture->buttonEnabled() || !picture->isEnabled())
+                return true;
+        }
         button->click();
         return true;
     }

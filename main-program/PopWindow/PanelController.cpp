@@ -86,6 +86,7 @@ StatusAttachedWindow* makePanel(PanelController* controller, QWidget* mainWindow
         return nullptr;
     auto* panel = new StatusAttachedWindow(controller, panelAnchorPoint(mainWindow, anchor), nullptr, side, distance);
     controller->setSuperDelegate(panel);
+    panel->setOwnerWindow(mainWindow);
     return panel;
 }
 

@@ -1,10 +1,13 @@
 #include "PopWindow/StatusAttachedWindow.h"
 
 #include "Comm/GetColor.h"
+#include "PopWindow/FocusReturn.h"
 #include "PopWindow/FocusTrap.h"
 #include "PopWindow/PanelController.h"
 
 #include <QEventLoop>
+#include <QGuiApplication>
+#include <QWindow>
 #include <QResizeEvent>
 
 StatusAttachedWindow::StatusAttachedWindow(QWidget* view, QPointF point, QWidget* parentWindow, int side,
@@ -41,7 +44,26 @@ void StatusAttachedWindow::runModal()
     QEventLoop loop;
     m_loop = &loop;
     m_closeRequested = false;
+    // What had the keyboard gets it back when the panel closes.
+    const FocusReturn::Keeper keeper(m_owner ? m_owner->window() : nullptr);
+    QWidget* owner = m_owner ? m_owner->window() : (keeper.opener() ? keeper.opener()->window() : nullptr);
+    if (owner == this)
+        owner = nullptr;
     setWindowModality(Qt::ApplicationModal);
+    // A window manager keeps a dialog above its window and names it by its
+    // title: the panel says whose it is and what it is.
+    if (windowTitle().isEmpty()) {
+        const QString own = hostedView() ? hostedView()->windowTitle() : QString();
+        setWindowTitle(own.isEmpty() || own == QLatin1String("Form") ? QGuiApplication::applicationDisplayName() : own);
+    }
+    if (owner) {
+        // A dialog, not a window of its own: only a dialog's window tells the
+        // window manager whose it is.
+        setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+        winId();
+        if (QWindow* handle = windowHandle(); handle && owner->windowHandle())
+            handle->setTransientParent(owner->windowHandle());
+    }
     show();
     raise();
     activateWindow();
@@ -53,6 +75,9 @@ void StatusAttachedWindow::runModal()
         loop.exec(QEventLoop::DialogExec);
     if (self)
         m_loop = nullptr;
+    if (self && isVisible())
+        hide();
+    keeper.giveBack();
 }
 
 void StatusAttachedWindow::close()

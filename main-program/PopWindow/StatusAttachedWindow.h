@@ -40,6 +40,12 @@ public:
     // without blurring what lies behind it.
     void setWindowBackgroundBlurRadius(int radius);
 
+    // The window the panel belongs to: window managers are told the panel is
+    // its dialog, and the keyboard falls back to its home when the control
+    // that opened the panel has gone by the time it closes.
+    void setOwnerWindow(QWidget* owner) { m_owner = owner; }
+    QWidget* ownerWindow() const { return m_owner; }
+
     void setMattachedWDelegate(StatusAttachedWindowDelegate* delegate) { m_delegate = delegate; }
     StatusAttachedWindowDelegate* mattachedWDelegate() const { return m_delegate; }
 
@@ -55,4 +61,5 @@ private:
     QEventLoop* m_loop = nullptr;
     bool m_closeRequested = false;
     StatusAttachedWindowDelegate* m_delegate = nullptr;
+    QPointer<QWidget> m_owner;
 };

@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QPainter>
+#include "ToolCon/DarkLook.h"
+
 #include <QToolTip>
 
 namespace {
@@ -64,7 +66,7 @@ bool HistoryTextFieldCell::helpEvent(QHelpEvent* event, QAbstractItemView* view,
     const QString title = index.data().toString();
     const QFontMetrics metrics(FontCache::lightFont(12));
     if (!title.isEmpty() && metrics.horizontalAdvance(title) > titleWidth(option.rect)) {
-        QToolTip::showText(event->globalPos(), title, view->viewport(), option.rect);
+        QToolTip::showText(event->globalPos(), DarkLook::plainToolTip(title), view->viewport(), option.rect);
         return true;
     }
     QToolTip::hideText();

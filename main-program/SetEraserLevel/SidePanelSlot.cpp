@@ -2,6 +2,7 @@
 
 #include "PopWindow/FocusTrap.h"
 
+#include <QApplication>
 #include <QVBoxLayout>
 
 SidePanelSlot::SidePanelSlot(QWidget* container) : m_container(container)
@@ -17,6 +18,9 @@ void SidePanelSlot::present(QWidget* panel)
 {
     if (!m_container)
         return;
+    // One panel replacing another keeps the first one's opener.
+    if (QWidget* focus = QApplication::focusWidget(); !focus || !m_container->isAncestorOf(focus))
+        m_opener.remember(m_container->window());
     delete m_panel;
     m_panel = panel;
     m_container->layout()->addWidget(panel);
@@ -32,8 +36,11 @@ void SidePanelSlot::present(QWidget* panel)
 
 void SidePanelSlot::dismiss()
 {
-    if (m_container && m_container->isVisible())
-        slide(m_container->x(), kHiddenX, true);
+    if (!m_container || !m_container->isVisible())
+        return;
+    slide(m_container->x(), kHiddenX, true);
+    if (QWidget* focus = QApplication::focusWidget(); !focus || m_container->isAncestorOf(focus))
+        m_opener.giveBack();
 }
 
 void SidePanelSlot::slide(int fromX, int toX, bool hideWhenDone)

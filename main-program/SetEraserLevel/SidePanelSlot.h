@@ -1,4 +1,6 @@
 #pragma once
+#include "PopWindow/FocusReturn.h"
+
 #include <QPointer>
 #include <QPropertyAnimation>
 #include <QWidget>
@@ -20,6 +22,7 @@ public:
     // Takes ownership of `panel` (through the container) and deletes the
     // panel shown before.
     void present(QWidget* panel);
+    // Gives the keyboard back to the control that opened the panel.
     void dismiss();
 
     // Slides a tool's own page to `x` along its row over the panels' time;
@@ -35,4 +38,5 @@ private:
     QPointer<QWidget> m_container;
     QPointer<QWidget> m_panel;
     QPointer<QPropertyAnimation> m_animation;
+    FocusReturn::Keeper m_opener;  // gets the keyboard back on dismiss
 };

@@ -214,6 +214,8 @@ void FourStateImageButton::focusOutEvent(QFocusEvent* event)
 bool FourStateImageButton::event(QEvent* event)
 {
     const bool handled = QAbstractButton::event(event);
+    if (event->type() == QEvent::ToolTipChange || event->type() == QEvent::Polish)
+        refreshAccessibleName();
     // Drawn over whatever the subclass painted, within the same paint.
     if (event->type() == QEvent::Paint && showsFocusRing())
         drawFocusRing();
@@ -288,4 +290,17 @@ void FourStateImageButton::setLabelColor(const QColor& color)
                                  .arg(color.green())
                                  .arg(color.blue())
                                  .arg(color.alphaF(), 0, 'f', 3));
+}
+
+void FourStateImageButton::refreshAccessibleName()
+{
+    if (!accessibleName().isEmpty() && accessibleName() != m_derivedName)
+        return;
+    QString name = textField ? textField->text() : QString();
+    if (name.isEmpty())
+        name = text();
+    if (name.isEmpty())
+        name = toolTip();
+    m_derivedName = name;
+    setAccessibleName(name);
 }

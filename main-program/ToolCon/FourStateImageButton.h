@@ -69,6 +69,10 @@ protected:
     // Runs after one click's tracking has ended.
     virtual void mouseTrackingEnded(QMouseEvent*) {}
 
+    // Assistive technology names the button by its label, or by its tool tip
+    // where it is a picture alone; a name its owner set stays.
+    void refreshAccessibleName();
+
     void drawPicture(QPainter& painter, const QString& name) const;
     void drawPlainButton(QPainter& painter);
     void setLabelColor(const QColor& color);
@@ -93,4 +97,5 @@ private:
     void drawFocusRing();
     bool m_keyboardFocus = false;
     QColor m_labelColor;
+    QString m_derivedName;  // the accessible name last taken from the label or tip
 };

@@ -42,6 +42,7 @@ void TCImageButton::setTextWithName(const QString& text, const QRect& frame)
     }
     textField->setGeometry(frame);
     textField->setText(text);
+    refreshAccessibleName();
 }
 
 void TCImageButton::paintEvent(QPaintEvent*)

@@ -26,6 +26,7 @@ void TextIconImageBtton::setTextWithName(const QString& text, float fontSize)
         textField->show();
     }
     textField->setText(text);
+    refreshAccessibleName();
     // One icon for the button's life, however often the label changes.
     if (!addIcon) {
         addIcon = new QLabel(this);

@@ -23,6 +23,7 @@ void TextImageButton::setTextWithName(const QString& text, float fontSize)
         textField->show();
     }
     textField->setText(text);
+    refreshAccessibleName();
     roundedCorners = true;
     update();
 }

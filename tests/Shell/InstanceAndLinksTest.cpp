@@ -1,4 +1,5 @@
 #include "MyNSApplication.h"
+#include "ScratchDisplay.h"
 #include "TempTree.h"
 #include "platform/SingleInstance.h"
 #include "platform/Workspace.h"
@@ -10,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -63,12 +65,25 @@ public:
         QFile::link(QStringLiteral(TV_STAGE_DIR) + "/share/tarnwick-vantoly", tree / "share/tarnwick-vantoly");
         tree.folder("var/lib/tarnwick-vantoly");
     }
-    void start(QProcess& p) const
+    QProcessEnvironment environment() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("HOME", tree.path());
         env.remove("XDG_CONFIG_HOME");
+        return env;
+    }
+    void start(QProcess& p) const
+    {
+        p.setProcessEnvironment(environment());
+        p.start(program, {});
+    }
+    // With `extra` over the environment start() gives.
+    void start(QProcess& p, const QProcessEnvironment& extra) const
+    {
+        QProcessEnvironment env = environment();
+        for (const QString& key : extra.keys())
+            env.insert(key, extra.value(key));
         p.setProcessEnvironment(env);
         p.start(program, {});
     }
@@ -175,6 +190,47 @@ TEST(Program, AStartWithUnchangedSettingsWritesNoFile)
     ASSERT_EQ(watch.watched(), 4);
     runOnce(copy);
     EXPECT_EQ(watch.changes().join(", ").toStdString(), "") << "a start with nothing to store wrote these";
+}
+
+TEST(Program, AtScaleTwoOnAFullHdScreenTheWholeWindowIsOnTheScreen)
+{
+    ScratchDisplay x(QStringLiteral("1920x1080"));
+    if (x.display().isEmpty())
+        GTEST_SKIP() << "no Xvfb to give a 1920x1080 screen";
+    ProgramCopy copy;
+    QProcessEnvironment extra;
+    extra.insert("QT_QPA_PLATFORM", "xcb");
+    extra.insert("DISPLAY", x.display());
+    extra.insert("QT_SCALE_FACTOR", "2");
+    QProcess p;
+    copy.start(p, extra);
+    ASSERT_TRUE(p.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(copy.stateFile("com.tarnwick.vantoly.sock")), 20000);
+    // The program's window as the X server holds it: "WxH+X+Y" of the one
+    // large top-level window (the others Qt makes are a few pixels).
+    QRect frame;
+    for (int tries = 0; tries < 50 && frame.isEmpty(); ++tries) {
+        QTest::qWait(200);
+        QProcess info;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", x.display());
+        info.setProcessEnvironment(env);
+        info.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-children")});
+        if (!info.waitForFinished(5000))
+            continue;
+        static const QRegularExpression line(QStringLiteral("\\s(\\d+)x(\\d+)\\+(-?\\d+)\\+(-?\\d+)\\s"));
+        for (const QString& row : QString::fromUtf8(info.readAllStandardOutput()).split('\n')) {
+            const QRegularExpressionMatch m = line.match(row);
+            if (m.hasMatch() && m.captured(1).toInt() > 400)
+                frame = QRect(m.captured(3).toInt(), m.captured(4).toInt(), m.captured(1).toInt(), m.captured(2).toInt());
+        }
+    }
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(20000));
+    ASSERT_FALSE(frame.isEmpty()) << "the window was never seen";
+    EXPECT_TRUE(QRect(0, 0, 1920, 1080).contains(frame))
+        << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+    EXPECT_GT(frame.width(), 1500) << "the scale is lowered only as far as needed";
 }
 
 TEST(OpenUrl, OnlyWebAddressesAreOpened)

@@ -5,10 +5,23 @@
 #include "Main/FileEraser/FileEraserOpenPanel.h"
 #include "Main/MainWindowController.h"
 #include "Main/ToolSlots.h"
+#include "ScratchDisplay.h"
 #include "TempTree.h"
 #include "ToolCon/FourStateImageButton.h"
+#include "About/AboutViewController.h"
+#include "AppDelegate.h"
+#include "Main/FileEraser/MakeSureFileEraserViewControoler.h"
+#include "PopWindow/PanelController.h"
+#include "ToolCon/TextImageButton.h"
+#include "WipeDisk/NTFSViewController.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QToolTip>
+#include <QWindow>
 #include <QApplication>
 #include <QPushButton>
 #include <QSet>
@@ -262,3 +275,215 @@ TEST(MainWindowKeysWithTools, TabStaysOnWhatEachRealScreenShows)
 }
 
 }  // namespace
+
+namespace {
+
+// Runs `controller` as the program runs its dialogs, over `mainWindow`;
+// once it is up, `during` looks at its panel and the focused control gets
+// `key`. Returns whether the key ended the run (a second's watchdog ends
+// it otherwise).
+bool answerDialog(PanelController* controller, QWidget* mainWindow, Qt::Key key,
+                  const std::function<void(StatusAttachedWindow*)>& during = {})
+{
+    QPointer<PanelController> alive(controller);
+    QTimer::singleShot(0, [alive, key, during] {
+        if (!alive)
+            return;
+        QTest::qWaitForWindowExposed(alive->window(), 500);
+        if (!alive)
+            return;
+        if (during)
+            during(alive->superDelegate());
+        QWidget* target = QApplication::focusWidget();
+        if (!target || !alive->isAncestorOf(target))
+            target = alive;
+        QTest::keyClick(target, key);
+    });
+    bool timedOut = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [alive, &timedOut] {
+        timedOut = true;
+        if (alive)
+            alive->closePanel();
+    });
+    watchdog.start(2000);
+    runModalPanel(controller, mainWindow);
+    watchdog.stop();
+    return !timedOut;
+}
+
+}  // namespace
+
+TEST_F(MainWindowKeys, EveryDialogGivesTheKeyboardBackToItsOpenerAndNamesItsWindow)
+{
+    QWidget* window = controller->window();
+    struct Case
+    {
+        const char* name;
+        std::function<PanelController*()> make;
+        Qt::Key key;
+    };
+    const QList<Case> cases{
+        {"about", [] { return new AboutViewController; }, Qt::Key_Escape},
+        {"confirmation", [] { return new MakeSureFileEraserViewControoler; }, Qt::Key_Escape},
+        {"notice", [] { return new NTFSViewController; }, Qt::Key_Return},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        tools[0]->second->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(QApplication::focusWidget(), tools[0]->second);
+        QString title;
+        QWindow* transientFor = nullptr;
+        ASSERT_TRUE(answerDialog(c.make(), window, c.key, [&](StatusAttachedWindow* panel) {
+            if (!panel)
+                return;
+            title = panel->windowTitle();
+            transientFor = panel->windowHandle() ? panel->windowHandle()->transientParent() : nullptr;
+            if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+                // What the window manager reads: the old title property too.
+                QProcess xprop;
+                xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(panel->winId()),
+                                                      QStringLiteral("WM_NAME"), QStringLiteral("WM_TRANSIENT_FOR")});
+                if (xprop.waitForFinished(5000)) {
+                    const QString props = QString::fromUtf8(xprop.readAllStandardOutput());
+                    EXPECT_TRUE(props.contains(QStringLiteral("WM_NAME(")) && props.contains(title)) << props.toStdString();
+                    EXPECT_TRUE(props.contains(QStringLiteral("0x%1").arg(window->winId(), 0, 16))) << props.toStdString();
+                }
+            }
+        }));
+        EXPECT_FALSE(title.isEmpty()) << "window managers name the dialog by its title";
+        EXPECT_EQ(transientFor, window->windowHandle()) << "and keep it with the main window";
+        QTRY_COMPARE(QApplication::focusWidget(), tools[0]->second);
+        EXPECT_EQ(QApplication::activeWindow(), window);
+    }
+
+    // An opener gone by the time the dialog closes: the navigation takes the keyboard.
+    tools[0]->first->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), tools[0]->first);
+    ASSERT_TRUE(answerDialog(new NTFSViewController, window, Qt::Key_Return,
+                             [&](StatusAttachedWindow*) { tools[0]->first->hide(); }));
+    QTRY_COMPARE(QApplication::focusWidget(), controller->typeButton(0));
+    tools[0]->first->show();
+
+    // Ctrl+2 and Tab work at once, without a click.
+    press(Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(controller->indexSelectView(), 1);
+}
+
+TEST_F(MainWindowKeys, ReturnPressesAFocusedPictureButtonAndLockedEntriesTakeNoFocus)
+{
+    auto* picture = new TextImageButton(QRect(40, 300, 120, 30), tools[0]);
+    picture->setTextWithName(QStringLiteral("Picture"), 12);
+    picture->setButtonEnabled(true);
+    picture->show();
+    int clicks = 0;
+    QObject::connect(picture, &QAbstractButton::clicked, [&] { ++clicks; });
+    picture->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), picture);
+    press(Qt::Key_Return);
+    EXPECT_EQ(clicks, 1) << "Return presses it, as Space does";
+    press(Qt::Key_Space);
+    EXPECT_EQ(clicks, 2);
+    picture->setButtonEnabled(false);
+    picture->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Return);
+    EXPECT_EQ(clicks, 2) << "a button that ignores clicks ignores Return too";
+
+    // A run locks the navigation: Tab passes every entry but the chosen one.
+    tools[0]->host->canChangeType(false);
+    tools[0]->first->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 12; ++i) {
+        press(Qt::Key_Tab);
+        for (int tag = 1; tag < 6; ++tag)
+            ASSERT_NE(QApplication::focusWidget(), controller->typeButton(tag)) << "a locked entry took the keyboard";
+    }
+    tools[0]->host->canChangeType(true);
+    EXPECT_EQ(controller->typeButton(3)->focusPolicy(), Qt::TabFocus);
+}
+
+TEST(MainWindowAccessibility, EveryButtonAndNavigationEntryHasAName)
+{
+    ScopedLayout layout;
+    ToolSlots toolSlots;
+    toolSlots.fileEraser = [] { return makeFileEraserTool(); };
+    MainWindowController controller(toolSlots);
+    controller.showWindow();
+    QList<QWidget*> named;
+    for (QAbstractButton* b : controller.window()->findChildren<QAbstractButton*>())
+        if (!b->inherits("QTableCornerButton"))  // the table's own, never shown here
+            named << b;
+    for (int tag = 0; tag < 6; ++tag)
+        named << controller.typeButton(tag);
+    ASSERT_GT(named.size(), 15);
+    for (QWidget* w : named) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
+        ASSERT_TRUE(face) << w->objectName().toStdString();
+        EXPECT_FALSE(face->text(QAccessible::Name).isEmpty())
+            << w->metaObject()->className() << " " << w->objectName().toStdString() << " has no name";
+    }
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(controller.typeButton(3))->text(QAccessible::Name), "Disk Manager");
+    auto* add = controller.window()->findChild<QWidget*>(QStringLiteral("mainAddButton"));
+    ASSERT_TRUE(add);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(add)->text(QAccessible::Name), "Add");
+}
+
+TEST(MainWindowLook, ToolTipsFollowTheDarkPalette)
+{
+    ScopedLayout layout;
+    AppDelegate delegate;
+    delegate.awakeFromNib();
+    QWidget host;
+    host.resize(200, 100);
+    host.show();
+    QToolTip::showText(host.mapToGlobal(QPoint(20, 20)), QStringLiteral("A tip of some length"), &host);
+    QWidget* tip = nullptr;
+    QTRY_VERIFY((tip = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->inherits("QTipLabel") && w->isVisible())
+                return w;
+        return static_cast<QWidget*>(nullptr);
+    }()));
+    const QImage image = tip->grab().toImage();
+    EXPECT_LT(qGray(image.pixel(image.width() / 2, 3)), 90) << "the tip's body is dark";
+    QToolTip::hideText();
+}
+
+TEST(MainWindowPlacement, TheWindowGoesInsideTheScreenAndTheScaleIsLoweredToFit)
+{
+    // Centred when it fits; never with an edge off the screen.
+    EXPECT_EQ(MainWindowController::placedOnScreen(QRect(0, 0, 960, 608), QRect(0, 0, 1920, 1040)), QPoint(480, 216));
+    EXPECT_EQ(MainWindowController::placedOnScreen(QRect(0, 0, 960, 608), QRect(0, 28, 960, 512)), QPoint(0, 28));
+    EXPECT_EQ(MainWindowController::placedOnScreen(QRect(0, 0, 960, 608), QRect(100, 50, 900, 700)), QPoint(100, 96));
+    // At scale 2 on 1920x1080 the screen is 960x540 of the window's pixels.
+    EXPECT_EQ(AppDelegate::fittingScale(QSize(960, 608), QSize(960, 540), 2.0), 1.77);
+    EXPECT_EQ(AppDelegate::fittingScale(QSize(960, 608), QSize(800, 500), 1.0), 0.82);
+    EXPECT_EQ(AppDelegate::fittingScale(QSize(960, 608), QSize(1280, 720), 1.5), 0.0) << "fits: left alone";
+}
+
+TEST(DialogFocus, UnderAWindowManagerTheKeyboardComesBackToo)
+{
+    ScratchDisplay x(QStringLiteral("1280x800"));
+    const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+    if (x.display().isEmpty() || openbox.isEmpty())
+        GTEST_SKIP() << "needs Xvfb and openbox";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", x.display());
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    QProcess wm;
+    wm.setProcessEnvironment(env);
+    wm.start(openbox, {QStringLiteral("--sm-disable")});
+    ASSERT_TRUE(wm.waitForStarted(5000));
+    QTest::qWait(1000);  // openbox takes the screen
+    QProcess run;
+    run.setProcessEnvironment(env);
+    run.start(QCoreApplication::applicationFilePath(),
+              {QStringLiteral("--gtest_filter=MainWindowKeys.EveryDialogGivesTheKeyboardBackToItsOpenerAndNamesItsWindow")});
+    const bool ended = run.waitForFinished(60000);
+    wm.terminate();
+    wm.waitForFinished(5000);
+    ASSERT_TRUE(ended);
+    const QString out = QString::fromUtf8(run.readAllStandardOutput());
+    EXPECT_EQ(run.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
+}

@@ -97,3 +97,22 @@ void FileEraserSortVC::leaveEvent(QEvent*)
     if (m_delegate)
         m_delegate->mouseEixtView(true);
 }
+
+void FileEraserSortVC::setKeyRow(int n)
+{
+    m_keyRow = n >= 1 && n <= 5 ? n : 0;
+    for (int k = 1; k <= 5; ++k)
+        row(k)->setHighlighted(k == m_keyRow);
+}
+
+void FileEraserSortVC::moveKeyRow(int delta)
+{
+    const int from = m_keyRow == 0 ? (delta > 0 ? 0 : 6) : m_keyRow;
+    setKeyRow((from - 1 + delta + 5) % 5 + 1);
+}
+
+void FileEraserSortVC::chooseKeyRow()
+{
+    if (SortSelectBgView* chosen = row(m_keyRow))
+        selectSortType(chosen);
+}

@@ -32,6 +32,13 @@ public:
     void setSortType(int sortType, int sortAD);
     void selectSortType(SortSelectBgView* row) override;
 
+    // By keys: one row wears the highlight; the arrows move it (wrapping),
+    // and chooseKeyRow() chooses it as a click would. 0: no row yet.
+    void setKeyRow(int n);
+    void moveKeyRow(int delta);
+    void chooseKeyRow();
+    int keyRow() const { return m_keyRow; }
+
     int sortType() const { return m_sortType; }
     int sortAD() const { return m_sortAD; }
     SortSelectBgView* row(int n) const;   // 1..5
@@ -51,4 +58,5 @@ private:
     FileEraserSortVCDelegate* m_delegate = nullptr;
     int m_sortType = SortChoice::byName;
     int m_sortAD = SortChoice::ascending;
+    int m_keyRow = 0;
 };

@@ -1,5 +1,7 @@
 #include "Main/FileEraser/FileEraserTableModel.h"
 
+#include "ToolCon/DarkLook.h"
+
 #include "Main/Tools/ListIcons.h"
 #include "platform/ImageStore.h"
 
@@ -41,9 +43,10 @@ QVariant FileEraserTableModel::data(const QModelIndex& index, int role) const
         default: return {};
         }
     case Qt::ToolTipRole:
+        // Names are the user's: shown as they stand, never as markup.
         switch (column) {
-        case Name: return item.name;
-        case Path: return item.url;
+        case Name: return DarkLook::plainToolTip(item.name);
+        case Path: return DarkLook::plainToolTip(item.url);
         case Size: return item.isDir ? QVariant() : QVariant(sizeText(item));
         case Type: return item.type;
         default: return {};

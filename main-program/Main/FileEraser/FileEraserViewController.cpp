@@ -7,15 +7,18 @@
 #include "Main/FileEraser/Engine/FolderExpansion.h"
 #include "Main/FileEraser/Engine/VolumeLogLine.h"
 #include "PopWindow/AttachedGeometry.h"
+#include "PopWindow/FocusReturn.h"
 #include "PopWindow/PanelController.h"
 #include "Main/FileEraser/FileEraserOpenPanel.h"
 #include "Main/FileEraser/FileEraserTableModel.h"
 #include "Main/FileEraser/SystemItemViewController.h"
 #include "Main/Tools/ImageAndTextCell.h"
+#include "Main/Tools/ListKeys.h"
 #include "ProgressView/ActivityAnimation.h"
 #include "ProgressView/ProgressView.h"
 #include "SetEraserLevel/DoDataBase.h"
 #include "ToolCon/ButtonSetUp.h"
+#include "ToolCon/DarkLook.h"
 #include "ToolCon/TCImageButton.h"
 #include "ToolCon/TextIconImageBtton.h"
 #include "ToolCon/TextImageButton.h"
@@ -30,6 +33,7 @@
 
 #include <QDialog>
 #include <QAction>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QDir>
@@ -40,6 +44,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -79,13 +84,23 @@ FileEraserViewController::FileEraserViewController(QWidget* parent, DoDataBase* 
     ui->listDragView->setDelegate(this);
     ui->progressBar->changeProgressValue(2);
     ActivityAnimation::attach(ui->progressImageView);
+    // The path of the file being erased is the user's name: never markup.
+    ui->eraserPathLabel->setTextFormat(Qt::PlainText);
 
     m_eraserTimer.setInterval(1000);
     connect(&m_eraserTimer, &QTimer::timeout, this, &FileEraserViewController::showProgressValue);
     m_eraserBigTimer.setInterval(10000);
     connect(&m_eraserBigTimer, &QTimer::timeout, this, &FileEraserViewController::showEraserBigFileNode);
 
-    connect(&m_sortDropDown, &AttachedDropDown::closed, this, [this] { m_fileEraserSortVC = nullptr; });
+    connect(&m_sortDropDown, &AttachedDropDown::closed, this, [this] {
+        m_fileEraserSortVC = nullptr;
+        if (m_sortByKeys) {
+            m_sortByKeys = false;
+            qApp->removeEventFilter(this);
+            // However it closed, the keyboard is back on the sort button.
+            FocusReturn::giveBack(ui->sortButton, window());
+        }
+    });
     // However the program is left during a run, the run is cancelled and recorded first.
     if (QCoreApplication::instance())
         connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
@@ -118,12 +133,24 @@ void FileEraserViewController::setUpTable()
                        FileEraserTableModel::Type}) {
         auto* cell = new ImageAndTextCell(table);
         cell->setColor(Qt::white);
+        cell->setTextCentred(true);
         table->setItemDelegateForColumn(column, cell);
     }
     table->setStyleSheet(QStringLiteral("QTableView { background: transparent; border: none; }"));
     table->viewport()->setAutoFillBackground(false);
     table->setupHeaderCell();
     applyColumnWidths();
+    // By keys: Space ticks the focused row, Return highlights it as a
+    // click does, the menu key opens its context menu.
+    ListKeys::Actions keys;
+    keys.toggle = [this](int row) { selectListButton(row); };
+    keys.activate = [this](int row) {
+        ui->valueTableView->setSelectNum(row);
+        reloadTable();
+    };
+    keys.contextMenu = [this](int, const QRect& rowRect) { listContextMenu(rowRect.center()); };
+    keys.ringRect = [table](int row) { return QRect(20, table->rowViewportPosition(row), 690, 48); };
+    ListKeys::install(table, keys);
     connect(table, &QTableView::clicked, this, [this](const QModelIndex& index) {
         ui->valueTableView->setSelectNum(index.row());
         reloadTable();
@@ -151,7 +178,9 @@ void FileEraserViewController::clickButtonAction(CheckButtonCell*, const QModelI
 
 void FileEraserViewController::listRightMouseDown(QMouseEvent* event)
 {
-    listContextMenu(ui->valueTableView->viewport()->mapFrom(ui->valueTableView, event->position().toPoint()));
+    // The view hands on the press as its viewport received it: the point is
+    // already the viewport's.
+    listContextMenu(event->position().toPoint());
 }
 
 void FileEraserViewController::setUpButtons()
@@ -172,6 +201,16 @@ void FileEraserViewController::setUpButtons()
         setUpImageButton(back, kBackImages);
     for (TextImageButton* ok : {ui->sussOkButton, ui->failOkButton})
         setUpTextButton(ok, kMainButtonImages, QStringLiteral("OK"), 16);
+
+    // The picture buttons have no label: assistive technology gets their word.
+    const QList<QPair<QWidget*, QString>> pictureNames{
+        {ui->backButton, QStringLiteral("Back")},           {ui->sussBackButton, QStringLiteral("Back")},
+        {ui->failBackButton, QStringLiteral("Back")},       {ui->sortButton, QStringLiteral("Sort by")},
+        {ui->setButton, QStringLiteral("Erasure Method")}, {ui->historyButton, QStringLiteral("Erasure History")},
+        {ui->aboutButton, QStringLiteral("Support")},
+    };
+    for (const auto& [button, name] : pictureNames)
+        button->setAccessibleName(name);
 
     // Add has a key too, whichever of its two buttons the screen shows.
     auto* addKey = new QAction(QStringLiteral("Add"), this);
@@ -226,7 +265,8 @@ void FileEraserViewController::selectFileButtonAction()
     if (!QFileInfo(start).isDir())
         start = desktopUser().home;
     connect(panel, &FileEraserOpenPanel::didChangeToDirectory, this, &FileEraserViewController::panelDidChangeToDirectory);
-    connect(panel, &QDialog::finished, this, [this, panel](int result) {
+    const FocusReturn::Keeper opener(window());
+    connect(panel, &QDialog::finished, this, [this, panel, opener](int result) {
         if (result == QDialog::Accepted) {
             const QStringList chosen = panel->selectedPaths();
             if (!chosen.isEmpty()) {
@@ -235,6 +275,11 @@ void FileEraserViewController::selectFileButtonAction()
             }
             addChosenPaths(chosen);
         }
+        // The first page's Add leaves with its page: the list's Add takes over.
+        QWidget* back = opener.opener();
+        if (back == ui->mainAddButton && !ui->listView->isHidden())
+            back = ui->listAddButton;
+        FocusReturn::giveBack(back, window());
     });
     panel->setDirectory(start);
     panel->open();
@@ -387,6 +432,10 @@ void FileEraserViewController::listContextMenu(const QPoint& pos)
     if (item->url.isEmpty())
         return;
     QMenu menu(this);
+    menu.setObjectName(QStringLiteral("listContextMenu"));
+    // The item the menu acts on, for whoever looks at the menu.
+    menu.setProperty("itemPath", item->url);
+    DarkLook::applyToMenu(&menu);
     menu.addAction(QStringLiteral("Open"), this, [this, item] { openFinderWhenClickItems(item); });
     menu.addAction(QStringLiteral("Reveal in Folder"), this, [this, item] { showInFinderWhenClickItems(item); });
     menu.exec(ui->valueTableView->viewport()->mapToGlobal(pos));
@@ -429,7 +478,50 @@ void FileEraserViewController::sortButtonAction()
     m_fileEraserSortVC = sortVC;
     const QRect button(ui->sortButton->mapTo(window(), QPoint(0, 0)), ui->sortButton->size());
     const SortAnchor anchor = sortAnchor(window()->size(), sortVC->size(), button);
+    // Opened by keys (Space or Return on the focused button, not a click):
+    // the pop-over is worked by keys and stays until a choice or Escape.
+    const bool byKeys = ui->sortButton->hasFocus() && !ui->sortButton->underMouse();
     m_sortDropDown.open(sortVC, window(), anchor.point, anchor.side, 0);
+    if (byKeys) {
+        m_sortByKeys = true;
+        m_sortDropDown.keepOpen();
+        sortVC->setKeyRow(m_sortType + 1);
+        qApp->installEventFilter(this);
+    }
+}
+
+bool FileEraserViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || !m_sortDropDown.isOpen() || !m_fileEraserSortVC)
+        return QWidget::eventFilter(watched, event);
+    // Only keys meant for this window: a dialog above keeps its own.
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus && focus->window() != window() && focus->window() != m_sortDropDown.window())
+        return QWidget::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+        m_fileEraserSortVC->moveKeyRow(-1);
+        return true;
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+        m_fileEraserSortVC->moveKeyRow(1);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (!key->isAutoRepeat())
+            m_fileEraserSortVC->chooseKeyRow();
+        return true;
+    case Qt::Key_Escape:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        m_sortDropDown.choiceMade();
+        return true;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
 }
 
 FileEraserViewController::SortAnchor FileEraserViewController::sortAnchor(const QSize& windowSize,
@@ -513,9 +605,19 @@ void FileEraserViewController::doEraserSelectFiles()
     ui->progressView->show();
     ui->progressView->raise();
     slide(ui->progressView, 0, [this] {
+        // The keyboard on the list page leaving goes to Cancel, the one
+        // control of the run.
+        const QWidget* focus = QApplication::focusWidget();
+        const bool fromList = !focus || ui->listView->isAncestorOf(focus);
         ui->listView->hide();
         ui->listView->move(730, 0);
+        // The page covers the screen's corner buttons until the run's end
+        // page is left: hidden, Tab finds no stop under it.
+        for (QWidget* button : {ui->setButton, ui->historyButton, ui->aboutButton})
+            button->hide();
         ui->eraserTypeLabel->setText(PublicUtilities::getEraserTimes());
+        if (fromList && ui->cancelEraserButton->isVisible() && window()->isActiveWindow())
+            ui->cancelEraserButton->setFocus(Qt::OtherFocusReason);
     });
     m_isCancel = false;
     m_engineEnded = false;
@@ -769,6 +871,8 @@ void FileEraserViewController::finishBeforeQuit()
 
 void FileEraserViewController::leaveEndPage(QWidget* page)
 {
+    for (QWidget* button : {ui->setButton, ui->historyButton, ui->aboutButton})
+        button->show();
     m_list.valueArr.clear();
     reloadTable();
     ui->mainView->show();
@@ -778,6 +882,10 @@ void FileEraserViewController::leaveEndPage(QWidget* page)
         page->hide();
     });
     changeSelectAllButtonState();
+    // The Erase Now that started the run has gone with its list: the
+    // keyboard goes back to the navigation.
+    if (const QWidget* focus = QApplication::focusWidget(); !focus || page->isAncestorOf(focus))
+        FocusReturn::giveBack(ui->eraserFileButton, window());
 }
 
 void FileEraserViewController::failEndBackToMainView()

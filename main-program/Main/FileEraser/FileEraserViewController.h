@@ -134,6 +134,10 @@ signals:
     void historyWritten();
     void sorted();
 
+protected:
+    // The sort pop-over's keys while it is open by keys.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void setUpButtons();
     void reloadTable();
@@ -166,6 +170,7 @@ private:
     int m_sortAD = SortChoice::ascending;
     QPointer<FileEraserSortVC> m_fileEraserSortVC;
     AttachedDropDown m_sortDropDown;
+    bool m_sortByKeys = false;  // the open pop-over is worked by keys
 
     QPointer<FileEraserOpenPanel> m_panel;
     QString m_newPathStr;

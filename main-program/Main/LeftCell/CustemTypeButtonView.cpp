@@ -28,6 +28,8 @@ void CustemTypeButtonView::loadView()
         m_nameLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
     m_nameLabel->setText(nameStr);
+    // Assistive technology names the entry by its title.
+    setAccessibleName(nameStr);
     refreshLook();
 }
 
@@ -45,6 +47,9 @@ void CustemTypeButtonView::setButtonEnden(bool enabled)
 
 void CustemTypeButtonView::refreshLook()
 {
+    // A locked entry cannot be chosen, so Tab passes it by; the chosen one
+    // stays the navigation's stop.
+    setFocusPolicy(m_isEnd || m_isClick ? Qt::TabFocus : Qt::NoFocus);
     if (m_nameLabel) {
         m_nameLabel->setFont(m_isClick ? FontCache::regularFont(13) : FontCache::lightFont(13));
         const double alpha = m_isClick ? 1.0 : (m_isEnd ? 0.6 : 0.18);

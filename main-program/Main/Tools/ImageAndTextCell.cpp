@@ -79,7 +79,10 @@ void ImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem& opti
     const QColor color = colorFor(index, option);
     const qreal tx = image.isNull() ? frame.x() : frame.x() + 36;
     const qreal width = m_subWidth >= 0 ? m_subWidth : frame.right() + 1 - tx;
-    const QRectF textRect(static_cast<float>(tx), static_cast<float>(frame.y() + 14), width, 17);
+    const QRectF textRect(static_cast<float>(tx),
+                          static_cast<float>(m_textCentred ? frame.y() + (frame.height() - 17) / 2.0 : frame.y() + 14),
+                          width, 17);
+    const Qt::Alignment along = Qt::AlignLeft | (m_textCentred ? Qt::AlignVCenter : Qt::AlignTop);
 
     painter->save();
     if (!title.isEmpty() && m_isOnlyEdit) {
@@ -93,13 +96,13 @@ void ImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem& opti
         if (!used.isEmpty()) {
             painter->setFont(FontCache::boldFont(12));
             painter->drawText(QRectF(x, textRect.y(), textRect.width(), textRect.height()),
-                              Qt::AlignLeft | Qt::AlignTop, used);
+                              along, used);
             x += QFontMetricsF(FontCache::boldFont(12)).horizontalAdvance(used);
         }
         const QFont light = FontCache::lightFont(12);
         painter->setFont(light);
         const qreal room = std::max<qreal>(0, textRect.right() - x);
-        painter->drawText(QRectF(x, textRect.y(), room, textRect.height()), Qt::AlignLeft | Qt::AlignTop,
+        painter->drawText(QRectF(x, textRect.y(), room, textRect.height()), along,
                           QFontMetricsF(light).elidedText(rest, Qt::ElideRight, room));
         painter->restore();
         return;
@@ -108,7 +111,7 @@ void ImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem& opti
         const QFont light = FontCache::lightFont(m_size > 0 ? m_size : 12);
         painter->setFont(light);
         painter->setPen(color);
-        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop,
+        painter->drawText(textRect, along,
                           QFontMetricsF(light).elidedText(title, m_elideMode, textRect.width()));
     }
     QRect rest = frame;

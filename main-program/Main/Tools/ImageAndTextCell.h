@@ -19,6 +19,10 @@ public:
     void setOnlyEdit(bool onlyEdit) { m_isOnlyEdit = onlyEdit; }
     // Where a title too long for the cell loses its characters (the end by default).
     void setElideMode(Qt::TextElideMode mode) { m_elideMode = mode; }
+    // The text centred on the row's middle, level with a tick or an icon
+    // centred there, rather than at its fixed offset from the row's top.
+    void setTextCentred(bool centred) { m_textCentred = centred; }
+    bool textCentred() const { return m_textCentred; }
     void setImage(const QPixmap& image) { m_image = image; }
     QPixmap image() const { return m_image; }
     QString title() const { return m_title; }
@@ -45,4 +49,5 @@ private:
     qreal m_subWidth = -1;  // below 0: up to the cell's right edge
     bool m_isOnlyEdit = false;
     Qt::TextElideMode m_elideMode = Qt::ElideRight;
+    bool m_textCentred = false;
 };

@@ -4,6 +4,9 @@
 #include "Main/FileEraser/FileEraserOpenPanel.h"
 #include "Main/FileEraser/FileEraserViewController.h"
 #include "TempTree.h"
+#include "Main/Tools/CustomTableView.h"
+#include "Main/Tools/ListKeys.h"
+#include "PopWindow/FocusReturn.h"
 #include "SetEraserLevel/DoDataBase.h"
 #include "ToolCon/TextImageButton.h"
 #include "platform/InvokingUser.h"
@@ -14,6 +17,9 @@
 #include <QPointer>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QTableView>
+#include <QTextDocument>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QElapsedTimer>
@@ -586,4 +592,214 @@ TEST_F(ScreenTest, AddIsReachedWithTabWearsTheRingAndHasAKey)
     ASSERT_TRUE(panel) << "Ctrl+O opens the panel";
     EXPECT_TRUE(add->toolTip().contains("Ctrl+O"));
     panel->reject();
+}
+
+TEST_F(ScreenTest, TheContextMenuCarriesTheRowUnderThePointerAndOpensThere)
+{
+    TempTree tree;
+    const QString first = tree.file("first.txt", "1");
+    const QString second = tree.file("second.txt", "2");
+    screen.resize(730, 580);
+    screen.show();
+    screen.addChosenPaths({first, second});
+    QTest::qWait(700);  // the list slides in
+    auto* table = child<QTableView>("valueTableView");
+    ASSERT_TRUE(table);
+    for (int row : {1, 0}) {
+        const QPoint at = table->visualRect(table->model()->index(row, 2)).center();
+        QString carried;
+        QPoint shownAt;
+        QColor body;
+        bool opened = false;
+        QTimer::singleShot(50, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                opened = true;
+                carried = menu->property("itemPath").toString();
+                shownAt = menu->pos();
+                body = menu->grab().toImage().pixelColor(menu->width() / 2, menu->height() - 3);
+                menu->close();
+            }
+        });
+        QTest::mousePress(table->viewport(), Qt::RightButton, {}, at);
+        QTest::qWait(100);
+        ASSERT_TRUE(opened) << "row " << row;
+        EXPECT_EQ(carried, row == 1 ? second : first);
+        EXPECT_EQ(shownAt, table->viewport()->mapToGlobal(at));
+        // Drawn in the program's dark look, not the platform's white.
+        EXPECT_LT(qGray(body.rgb()), 90) << body.name().toStdString();
+    }
+}
+
+TEST_F(ScreenTest, TheListIsWorkedByKeysAlone)
+{
+    TempTree tree;
+    screen.resize(730, 580);
+    screen.show();
+    QApplication::setActiveWindow(&screen);
+    screen.addChosenPaths({tree.file("a", "1"), tree.file("b", "2"), tree.file("c", "3")});
+    QTest::qWait(700);  // the list slides in
+    auto* table = child<CustomTableView>("valueTableView");
+    ASSERT_TRUE(table);
+    EXPECT_TRUE(table->focusPolicy() & Qt::TabFocus) << "Tab reaches the list";
+    table->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), table);
+    ListKeys* keys = ListKeys::of(table);
+    ASSERT_TRUE(keys);
+    EXPECT_EQ(keys->focusedRow(), 0) << "coming in, the first row is focused";
+    EXPECT_TRUE(keys->ring()->isVisible()) << "and wears the ring";
+
+    QTest::keyClick(table, Qt::Key_Down);
+    EXPECT_EQ(keys->focusedRow(), 1);
+    QTest::keyClick(table, Qt::Key_Space);
+    EXPECT_FALSE(screen.list().valueArr[1]->isSelect) << "Space unticks the focused row";
+    EXPECT_TRUE(screen.list().valueArr[0]->isSelect);
+    EXPECT_EQ(keys->focusedRow(), 1) << "the reload keeps the row";
+    EXPECT_EQ(keys->ring()->geometry().top(), table->rowViewportPosition(1));
+    QTest::keyClick(table, Qt::Key_Down);
+    QTest::keyClick(table, Qt::Key_Down);
+    EXPECT_EQ(keys->focusedRow(), 2) << "Down stops at the last row";
+    QTest::keyClick(table, Qt::Key_Up);
+    QTest::keyClick(table, Qt::Key_Space);
+    EXPECT_TRUE(screen.list().valueArr[1]->isSelect) << "and ticks it again";
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_EQ(table->rowNum(), 1) << "Return highlights the row as a click does";
+    EXPECT_EQ(screen.returnSelectAllState(), FileEraserList::kAllSelected);
+
+    table->clearFocus();
+    EXPECT_FALSE(keys->ring()->isVisible()) << "no ring without the keyboard";
+}
+
+TEST_F(ScreenTest, TheSortPopOverIsWorkedByKeysAndStaysUntilAnswered)
+{
+    TempTree tree;
+    screen.resize(730, 580);
+    screen.show();
+    QApplication::setActiveWindow(&screen);
+    screen.addChosenPaths({tree.file("small", "1"), tree.file("big", "12345"), tree.file("mid", "123")});
+    QTest::qWait(700);
+    auto* sort = child<QAbstractButton>("sortButton");
+    sort->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), sort);
+
+    // Escape closes it; the keyboard stays on the sort button.
+    QTest::keyClick(sort, Qt::Key_Space);
+    QTest::qWait(100);  // a user's pause: the window system has shown it
+    ASSERT_TRUE(screen.sortPopover());
+    QPointer<QWidget> pop = screen.sortAttachedWindow();
+    QTest::qWait(AttachedDropDown::kAutoCloseMs + 300);
+    EXPECT_TRUE(pop && pop->isVisible()) << "opened by keys, it does not close by itself";
+    EXPECT_EQ(screen.sortPopover()->keyRow(), 1) << "the current key wears the highlight";
+    QTest::keyClick(sort, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !pop || !pop->isVisible(); }, 1000));
+    EXPECT_EQ(QApplication::focusWidget(), sort);
+
+    // Down to "size", Return chooses it; then down to "descending".
+    QSignalSpy sorted(&screen, &FileEraserViewController::sorted);
+    QTest::keyClick(sort, Qt::Key_Space);
+    QTest::qWait(100);  // a user's pause: the window system has shown it
+    ASSERT_TRUE(screen.sortPopover());
+    QTest::keyClick(sort, Qt::Key_Down);
+    EXPECT_EQ(screen.sortPopover()->keyRow(), 2);
+    QTest::keyClick(sort, Qt::Key_Return);
+    ASSERT_TRUE(sorted.wait(5000));
+    EXPECT_FALSE(screen.sortPopover()) << "a choice closes it";
+    EXPECT_EQ(QApplication::focusWidget(), sort) << "and the keyboard is on the sort button";
+    QTest::keyClick(sort, Qt::Key_Space);
+    QTest::qWait(100);  // a user's pause: the window system has shown it
+    ASSERT_TRUE(screen.sortPopover());
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(sort, Qt::Key_Down);
+    EXPECT_EQ(screen.sortPopover()->keyRow(), 5);
+    QTest::keyClick(sort, Qt::Key_Return);
+    ASSERT_TRUE(sorted.wait(5000));
+    QStringList names;
+    for (const auto& item : screen.list().valueArr)
+        names << item->name;
+    EXPECT_EQ(names, (QStringList{"big", "mid", "small"}));
+}
+
+TEST_F(ScreenTest, SidePanelsAndTheEndPageGiveTheKeyboardBack)
+{
+    TempTree tree;
+    screen.resize(730, 580);
+    screen.show();
+    QApplication::setActiveWindow(&screen);
+    auto* set = child<QAbstractButton>("setButton");
+    set->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), set);
+    screen.setButtonAction();
+    QTRY_VERIFY(QApplication::focusWidget() && QApplication::focusWidget() != set);
+    screen.closeSetEraserLevelView();
+    EXPECT_EQ(QApplication::focusWidget(), set) << "the method panel gives it back";
+
+    auto* history = child<QAbstractButton>("historyButton");
+    history->setFocus(Qt::TabFocusReason);
+    screen.historyButtonAction();
+    QTRY_VERIFY(QApplication::focusWidget() != history);
+    screen.closeHistoryView();
+    EXPECT_EQ(QApplication::focusWidget(), history) << "and so does the history";
+
+    // The end page: its opener (Erase Now) has gone with the list, so the
+    // window's home takes the keyboard.
+    QWidget home;
+    home.setParent(&screen);
+    home.setFocusPolicy(Qt::TabFocus);
+    home.setGeometry(0, 0, 10, 10);
+    home.show();
+    FocusReturn::setHome(&screen, [&]() -> QWidget* { return &home; });
+    screen.addChosenPaths({tree.file("gone", "x")});
+    ASSERT_TRUE(runToEnd());
+    QTest::qWait(700);
+    QAbstractButton* ok = button("sussOkButton");
+    if (!ok->isVisible())
+        ok = button("failOkButton");
+    ok->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), ok);
+    QTest::keyClick(ok, Qt::Key_Space);
+    EXPECT_EQ(QApplication::focusWidget(), &home);
+}
+
+TEST_F(ScreenTest, NamesThatLookLikeMarkupAreShownAsTheyStand)
+{
+    TempTree tree;
+    // No "/" in a file's name: the markup is an opening tag alone.
+    const QString odd = tree.file("A<b>B", "1");
+    screen.addChosenPaths({odd});
+    auto* table = child<QTableView>("valueTableView");
+    for (int column : {2, 3}) {
+        const QString tip = table->model()->index(0, column).data(Qt::ToolTipRole).toString();
+        QTextDocument shown;
+        if (Qt::mightBeRichText(tip))
+            shown.setHtml(tip);
+        else
+            shown.setPlainText(tip);
+        EXPECT_EQ(shown.toPlainText(), column == 2 ? QStringLiteral("A<b>B") : odd) << tip.toStdString();
+    }
+    EXPECT_EQ(label("eraserPathLabel")->textFormat(), Qt::PlainText);
+}
+
+TEST_F(ScreenTest, DuringARunCancelIsTheOnlyStopAndTakesTheKeyboard)
+{
+    screen.setToolPath(fakeSrm.path());
+    screen.resize(730, 580);
+    screen.show();
+    QApplication::setActiveWindow(&screen);
+    TempTree tree;
+    const QString slow = tree.file("slow.bin", QByteArray(4096, 's'));  // the stand-in sleeps on it
+    screen.addChosenPaths({slow});
+    QTest::qWait(700);
+    button("eraserFileButton")->setFocus(Qt::TabFocusReason);
+    QSignalSpy ended(&screen, &FileEraserViewController::runEnded);
+    screen.makeSureToEraserSelectFiles();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label("eraserPathLabel")->text() == slow; }, 10000));
+    QTest::qWait(700);  // the progress page is in place
+    QStringList stops;
+    for (QWidget* w : screen.findChildren<QWidget*>())
+        if (w->isVisibleTo(&screen) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) && !w->visibleRegion().isEmpty())
+            stops << w->objectName();
+    EXPECT_EQ(stops, QStringList{"cancelEraserButton"}) << "nothing covered by the progress page takes Tab";
+    EXPECT_EQ(QApplication::focusWidget(), button("cancelEraserButton"));
+    QTest::keyClick(button("cancelEraserButton"), Qt::Key_Space);
+    ASSERT_TRUE(ended.wait(10000));
+    EXPECT_TRUE(screen.isCancel());
 }

@@ -162,3 +162,41 @@ TEST(CustemTextField, TakingFocusStartsEditingThenTells)
     QApplication::sendEvent(field, &key);
     EXPECT_EQ(field->text(), QStringLiteral("a"));
 }
+
+TEST(ImageAndTextCell, CentredTextSitsLevelWithTheRowsMiddle)
+{
+    for (int rowHeight : {30, 48}) {
+        SCOPED_TRACE(rowHeight);
+        QStandardItemModel model(1, 1);
+        model.setData(model.index(0, 0), QStringLiteral("HHHH"), Qt::DisplayRole);
+        QPixmap red(24, 24);
+        red.fill(Qt::red);
+        model.setData(model.index(0, 0), red, Qt::DecorationRole);
+        QTableView view;
+        view.setModel(&model);
+        auto* cell = new ImageAndTextCell(&view);
+        cell->setColor(Qt::green);
+        cell->setTextCentred(true);
+        view.setItemDelegate(cell);
+        view.verticalHeader()->setDefaultSectionSize(rowHeight);
+        view.setColumnWidth(0, 300);
+        view.resize(400, 200);
+        view.show();
+        const QRect r = view.visualRect(model.index(0, 0));
+        const QImage image = view.viewport()->grab().toImage();
+        // The ink of the capitals: its middle is the icon's, and a tick's
+        // centred on the row.
+        int top = -1, bottom = -1;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.x(); x < r.right(); ++x)
+                if (image.pixelColor(x, y).green() - image.pixelColor(x, y).red() > 60) {
+                    if (top < 0)
+                        top = y;
+                    bottom = y;
+                }
+        ASSERT_GE(top, 0) << "the text is drawn";
+        EXPECT_NEAR((top + bottom) / 2.0, r.center().y(), 1.5) << top << ".." << bottom;
+        const QRect icon = cell->imageFrameForCellFrame(r, model.index(0, 0));
+        EXPECT_NEAR((top + bottom) / 2.0, icon.center().y(), 1.5);
+    }
+}
