@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QMap>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -131,9 +132,18 @@ private:
                 headers += "Content-Type: text/html; charset=utf-8\r\n";
                 if (path.startsWith("/cookie"))
                     headers += "Set-Cookie: server=CMARK-server; Max-Age=86400; Path=/\r\n";
+                // /store keeps a value in the site's local storage and
+                // one in its IndexedDB.
+                const QByteArray store =
+                    path.startsWith("/store")
+                        ? "localStorage.setItem('lskey', 'SMARK-local'); var r = indexedDB.open('idbname', 1);"
+                          "r.onupgradeneeded = function(e) { e.target.result.createObjectStore('s'); };"
+                          "r.onsuccess = function(e) { var t = e.target.result.transaction('s', 'readwrite');"
+                          "t.objectStore('s').put('SMARK-idb', 'k'); };"
+                        : "";
                 body = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><link rel=\"icon\" type=\"image/png\" "
                        "href=\"/icon.png\"><title>QMARK-title</title></head><body><script>document.cookie = "
-                       "\"script=CMARK-script; max-age=86400; path=/\";</script><p>page</p></body></html>";
+                       "\"script=CMARK-script; max-age=86400; path=/\";" + store + "</script><p>page</p></body></html>";
             }
             headers += "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n";
             const QByteArray reply = headers + body;
@@ -338,21 +348,21 @@ protected:
 
     // Firefox as the user, headless, with the user's home and nothing else
     // of ours in its environment.
-    void startFirefox(QProcess& p, const QStringList& args)
+    void startFirefox(QProcess& p, const QStringList& args, const QString& program = kFirefox)
     {
         p.setProgram(m_runuser);
         p.setArguments(QStringList{"-u", m_name, "--", "/usr/bin/env", "-i", "HOME=" + m_user.home,
-                                   "PATH=/usr/bin:/bin", "MOZ_CRASHREPORTER_DISABLE=1", kFirefox, "--headless"}
+                                   "PATH=/usr/bin:/bin", "MOZ_CRASHREPORTER_DISABLE=1", program, "--headless"}
                        + args);
         p.setWorkingDirectory(m_user.home);
         p.setProcessChannelMode(QProcess::MergedChannels);
         p.start();
     }
     // Runs Firefox to its end; its exit status, -1 when it had to be stopped.
-    int runFirefox(const QStringList& args)
+    int runFirefox(const QStringList& args, const QString& program = kFirefox)
     {
         QProcess p;
-        startFirefox(p, args);
+        startFirefox(p, args, program);
         if (!p.waitForFinished(kFirefoxTimeoutMs)) {
             ADD_FAILURE() << "firefox did not end: " << args.join(' ').toStdString();
             return -1;
@@ -429,7 +439,11 @@ protected:
     QByteArray m_firefoxLog;
 };
 
-const QList<QByteArray> kVisited{"QMARK-first", "QMARK-icon", "QMARK-cookie", "CMARK-server", "CMARK-script"};
+const QList<QByteArray> kVisited{"QMARK-first", "QMARK-icon", "QMARK-cookie", "CMARK-server", "CMARK-script",
+                                 "QMARK-store"};
+// What the site stored for itself, where the profile keeps it (the cache
+// holds the page that stored them).
+const QList<QByteArray> kStored{"SMARK-local", "SMARK-idb"};
 const QList<QByteArray> kVisitedLater{"QMARK-again", "QMARK-title"};
 
 }  // namespace
@@ -473,6 +487,13 @@ TEST_F(RealFirefox, AProfileFirefoxMadeAndQuitIsCleanedOfEveryVisitAndStartsAgai
             while (wait.elapsed() < 30000 && holding({profile}, mark).filter("favicons.sqlite").isEmpty())
                 QThread::msleep(300);
         }
+        // The site's own storage is written a while after the page has run.
+        m.send("WebDriver:Navigate", {{"url", m_server.url("/store.html?q=QMARK-store")}}, &error);
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        wait.start();
+        while (wait.elapsed() < 30000
+               && (holding({profile + "/storage"}, "SMARK-local").isEmpty() || holding({profile + "/storage"}, "SMARK-idb").isEmpty()))
+            QThread::msleep(300);
         m.send("Marionette:SetContext", {{"value", "chrome"}}, &error);
         const QJsonValue guid = m.send(
             "WebDriver:ExecuteScript",
@@ -495,6 +516,8 @@ TEST_F(RealFirefox, AProfileFirefoxMadeAndQuitIsCleanedOfEveryVisitAndStartsAgai
     EXPECT_FALSE(holding({profile}, "QMARK-icon").filter("favicons.sqlite").isEmpty());
     for (const QByteArray& mark : kVisited)
         ASSERT_FALSE(holding(where, mark).isEmpty()) << mark.toStdString();
+    for (const QByteArray& mark : kStored)
+        ASSERT_FALSE(holding({profile + "/storage"}, mark).isEmpty()) << mark.toStdString();
     // A normal quit leaves its lock link behind.
     ASSERT_TRUE(QFileInfo(profile + "/lock").isSymLink());
 
@@ -566,6 +589,8 @@ TEST_F(RealFirefox, AProfileFirefoxMadeAndQuitIsCleanedOfEveryVisitAndStartsAgai
     }
     const QByteArray origin = QStringLiteral("127.0.0.1:%1/").arg(m_server.port()).toUtf8();
     for (const QByteArray& mark : kVisited + kVisitedLater + QList<QByteArray>{origin + "icon.html", origin + "cookie.html"})
+        EXPECT_EQ(holding(where, mark), QStringList()) << mark.toStdString();
+    for (const QByteArray& mark : kStored)
         EXPECT_EQ(holding(where, mark), QStringList()) << mark.toStdString();
     EXPECT_EQ(asUser(profile + "/places.sqlite",
                      "SELECT b.title FROM moz_bookmarks b JOIN moz_places p ON p.id = b.fk "
@@ -644,4 +669,100 @@ TEST_F(RealFirefox, AProfileFirefoxMadeAndQuitIsCleanedOfEveryVisitAndStartsAgai
     }
     EXPECT_EQ(TempTree::read(keep), "QMARK-legacy");
     EXPECT_EQ(TempTree::read(moved + "/places.sqlite"), placesBefore);
+}
+
+namespace {
+
+// Every file below `folders` with its bytes.
+QMap<QString, QByteArray> snapshot(const QStringList& folders)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& folder : folders)
+        for (const QString& file : filesBelow(folder))
+            files.insert(file, TempTree::read(file));
+    return files;
+}
+
+}  // namespace
+
+TEST_F(RealFirefox, EachInstallationsRowCleansItsOwnProfileAndLeavesTheOther)
+{
+    // A second installation: Debian's copied into the user's home, as one
+    // unpacked there would be; and a third that never ran.
+    const QString copy = m_user.home + "/opt/firefox";
+    const QString unused = m_user.home + "/opt/firefox-unused";
+    for (const QString& to : {copy, unused}) {
+        QDir().mkpath(QFileInfo(to).path());
+        QProcess cp;
+        // Hard links where the file system allows: the same files, their
+        // own folder.
+        cp.start("/bin/cp", {"-al", "/usr/lib/firefox-esr", to});
+        ASSERT_TRUE(cp.waitForFinished(120000));
+        if (cp.exitCode() != 0) {
+            QDir(to).removeRecursively();
+            cp.start("/bin/cp", {"-a", "/usr/lib/firefox-esr", to});
+            ASSERT_TRUE(cp.waitForFinished(300000));
+            ASSERT_EQ(cp.exitCode(), 0) << cp.readAllStandardError().toStdString();
+        }
+    }
+    ::chmod(QFile::encodeName(m_user.home).constData(), 0755);
+    m_apps.file("applications/firefox-copy.desktop",
+                QStringLiteral("[Desktop Entry]\nType=Application\nName=Firefox Copy\nExec=%1/firefox-esr %u\n")
+                    .arg(copy).toUtf8());
+    m_apps.file("applications/firefox-unused.desktop",
+                QStringLiteral("[Desktop Entry]\nType=Application\nName=Firefox Unused\nExec=%1/firefox-esr %u\n")
+                    .arg(unused).toUtf8());
+
+    // Each started once: each writes its own section and profile.
+    ASSERT_EQ(runFirefox({"--screenshot", m_user.home + "/a.png", m_server.url("/debian.html?q=QMARK-debian")}), 0)
+        << m_firefoxLog.toStdString();
+    const QString debian = installedProfile(configRoot());
+    ASSERT_TRUE(QFileInfo(debian).isDir());
+    ASSERT_EQ(runFirefox({"--screenshot", m_user.home + "/b.png", m_server.url("/copy.html?q=QMARK-copy")},
+                         copy + "/firefox-esr"),
+              0)
+        << m_firefoxLog.toStdString();
+    QString copied;
+    for (const QString& line : QString::fromUtf8(TempTree::read(configRoot() + "/profiles.ini")).split('\n'))
+        if (line.startsWith("Default=") && configRoot() + '/' + line.mid(8) != debian)
+            copied = configRoot() + '/' + line.mid(8);
+    ASSERT_TRUE(QFileInfo(copied).isDir()) << TempTree::read(configRoot() + "/profiles.ini").toStdString();
+    ASSERT_FALSE(holding({debian}, "QMARK-debian").isEmpty());
+    ASSERT_FALSE(holding({copied}, "QMARK-copy").isEmpty());
+
+    const auto cleanOnly = [&](const QString& row) {
+        const auto page = screen();
+        scan(*page);
+        ASSERT_EQ(page->browserArr().size(), 3);
+        for (const BrowerObjPtr& b : page->browserArr()) {
+            if (b->name == "Firefox Unused") {
+                for (const BrowerObjPtr& c : b->chrArr)
+                    EXPECT_EQ(c->size, "No profile") << c->name.toStdString();
+            } else {
+                for (const BrowerObjPtr& c : b->chrArr)
+                    EXPECT_NE(c->size, "No profile") << b->name.toStdString() << " " << c->name.toStdString();
+            }
+            if (b->name != row) {
+                page->leftTableView()->setClickedRow(int(page->browserArr().indexOf(b)));
+                page->selectBrower(page->leftTableView());
+                ASSERT_EQ(b->isSelect, 0);
+            }
+        }
+        clean(*page);
+        const QString note = page->cleanEndNote()->text();
+        EXPECT_FALSE(note.contains("Firefox Unused")) << note.toStdString();
+    };
+
+    const QStringList copyFiles{copied, cacheOf(copied)};
+    const auto copyBefore = snapshot(copyFiles);
+    cleanOnly("Firefox ESR");
+    EXPECT_EQ(holding({debian, cacheOf(debian)}, "QMARK-debian"), QStringList());
+    EXPECT_TRUE(snapshot(copyFiles) == copyBefore);
+    EXPECT_FALSE(holding({copied}, "QMARK-copy").isEmpty());
+
+    const QStringList debianFiles{debian, cacheOf(debian)};
+    const auto debianBefore = snapshot(debianFiles);
+    cleanOnly("Firefox Copy");
+    EXPECT_EQ(holding(copyFiles, "QMARK-copy"), QStringList());
+    EXPECT_TRUE(snapshot(debianFiles) == debianBefore);
 }
