@@ -283,13 +283,15 @@ protected:
     {
         if (::geteuid() != 0)
             GTEST_SKIP() << "needs root to make a throwaway user for Firefox";
-        if (!QFileInfo(kFirefox).isExecutable())
-            GTEST_SKIP() << "firefox-esr is not installed (scripts/setup installs it)";
+        if (!QFileInfo(m_browser).isExecutable())
+            GTEST_SKIP() << m_browser.toStdString() << " is not installed (scripts/setup installs it)";
         m_runuser = QStandardPaths::findExecutable("runuser", {"/usr/sbin", "/sbin", "/usr/bin"});
         const QString useradd = QStandardPaths::findExecutable("useradd", {"/usr/sbin", "/sbin"});
         if (m_runuser.isEmpty() || useradd.isEmpty())
             GTEST_SKIP() << "runuser or useradd is missing";
         m_name = QStringLiteral("tvff%1").arg(::getpid());
+        if (m_browser != kFirefox)
+            m_name = QStringLiteral("tvcr%1").arg(::getpid());
         QProcess add;
         add.start(useradd, {"--create-home", "--shell", "/bin/bash", "--user-group", m_name});
         ASSERT_TRUE(add.waitForFinished(30000));
@@ -430,6 +432,8 @@ protected:
         return text(db, sql);
     }
 
+    // The browser the test needs installed.
+    QString m_browser = kFirefox;
     QString m_runuser;
     QString m_name;
     bool m_created = false;
@@ -765,4 +769,110 @@ TEST_F(RealFirefox, EachInstallationsRowCleansItsOwnProfileAndLeavesTheOther)
     cleanOnly("Firefox Copy");
     EXPECT_EQ(holding(copyFiles, "QMARK-copy"), QStringList());
     EXPECT_TRUE(snapshot(debianFiles) == debianBefore);
+}
+
+namespace {
+
+const QString kChromium = QStringLiteral("/usr/bin/chromium");
+
+// The same throwaway user, for Chromium: its profile made where Google
+// Chrome keeps its own (Chrome's files are in the same format).
+class RealChromium : public RealFirefox
+{
+protected:
+    RealChromium() { m_browser = kChromium; }
+
+    // Chromium as the user, headless, on the Chrome profile folder; it
+    // prints the page once the page's script had `budgetMs` to run.
+    int runChromium(const QString& url, QByteArray* dom = nullptr)
+    {
+        // Its single-instance socket goes in a folder of the user's own.
+        const QString tmp = m_user.home + "/tmp";
+        if (!QFileInfo(tmp).isDir()) {
+            QDir().mkpath(tmp);
+            ::chown(QFile::encodeName(tmp).constData(), m_user.uid, m_user.gid);
+        }
+        QProcess p;
+        p.setProgram(m_runuser);
+        p.setArguments({"-u", m_name, "--", "/usr/bin/env", "-i", "HOME=" + m_user.home, "PATH=/usr/bin:/bin", "TMPDIR=" + tmp,
+                        kChromium, "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                        "--user-data-dir=" + m_user.home + "/.config/google-chrome", "--virtual-time-budget=5000",
+                        "--dump-dom", url});
+        p.setWorkingDirectory(m_user.home);
+        p.start();
+        if (!p.waitForFinished(kFirefoxTimeoutMs)) {
+            ADD_FAILURE() << "chromium did not end: " << url.toStdString();
+            p.kill();
+            p.waitForFinished(10000);
+            return -1;
+        }
+        if (dom)
+            *dom = p.readAllStandardOutput();
+        m_firefoxLog += p.readAllStandardError();
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+};
+
+}  // namespace
+
+TEST_F(RealChromium, AProfileChromiumMadeIsCleanedOfEveryVisitAndStoredValueAndStartsAgain)
+{
+    const QString config = m_user.home + "/.config/google-chrome";
+    const QString profile = config + "/Default";
+    const QString cache = m_user.home + "/.cache/google-chrome";
+    // The bookmark, in the file Chrome keeps them in, before its first start.
+    QDir().mkpath(profile);
+    QFile bookmarks(profile + "/Bookmarks");
+    ASSERT_TRUE(bookmarks.open(QIODevice::WriteOnly));
+    bookmarks.write(R"({"roots":{"bookmark_bar":{"children":[{"id":"5","name":"Kept bookmark","type":"url",)"
+                    R"("url":"https://kept-bookmark.example/","date_added":"13300000000000000"}],)"
+                    R"("id":"1","name":"Bookmarks bar","type":"folder","date_added":"13300000000000000"},)"
+                    R"("other":{"children":[],"id":"2","name":"Other bookmarks","type":"folder"},)"
+                    R"("synced":{"children":[],"id":"3","name":"Mobile bookmarks","type":"folder"}},"version":1})");
+    bookmarks.close();
+    for (const QString& p : {m_user.home + "/.config", config, profile, profile + "/Bookmarks"})
+        ASSERT_EQ(::chown(QFile::encodeName(p).constData(), m_user.uid, m_user.gid), 0);
+
+    // Pages setting a cookie by header and one by script, local storage and
+    // IndexedDB, visited with query strings.
+    for (const char* page : {"/cookie.html?q=QMARK-cookie", "/store.html?q=QMARK-store", "/first.html?q=QMARK-first"}) {
+        QByteArray dom;
+        ASSERT_EQ(runChromium(m_server.url(page), &dom), 0) << m_firefoxLog.right(3000).toStdString();
+        ASSERT_TRUE(dom.contains("page")) << dom.toStdString();
+    }
+    const QStringList where{config, cache};
+    for (const QByteArray& mark : QList<QByteArray>{"QMARK-cookie", "QMARK-store", "QMARK-first", "SMARK-local"})
+        ASSERT_FALSE(holding({config}, mark).isEmpty()) << mark.toStdString();
+    ASSERT_TRUE(QFileInfo(cache).isDir());
+
+    {
+        m_apps.file("applications/google-chrome.desktop",
+                    "[Desktop Entry]\nType=Application\nName=Google Chrome\nExec=/usr/bin/google-chrome-stable %U\n");
+        const auto page = screen();
+        scan(*page);
+        BrowerObjPtr chrome;
+        for (const BrowerObjPtr& b : page->browserArr())
+            if (b->name == "Google Chrome")
+                chrome = b;
+        ASSERT_TRUE(chrome);
+        clean(*page);
+        for (const BrowerObjPtr& c : chrome->chrArr)
+            EXPECT_NE(c->outcome, BrowerObj::Outcome::Failed) << c->name.toStdString() << ": " << c->failReason.toStdString();
+    }
+    const QByteArray origin = QStringLiteral("127.0.0.1:%1/").arg(m_server.port()).toUtf8();
+    for (const QByteArray& mark : QList<QByteArray>{"QMARK-cookie", "QMARK-store", "QMARK-first", "CMARK-server",
+                                                    "CMARK-script", "SMARK-local", "SMARK-idb", origin + "store.html",
+                                                    origin + "first.html"})
+        EXPECT_EQ(holding(where, mark), QStringList()) << mark.toStdString();
+    EXPECT_TRUE(TempTree::read(profile + "/Bookmarks").contains("https://kept-bookmark.example/"));
+    for (const QString& file : filesBelow(config)) {
+        if (TempTree::read(file).startsWith("SQLite format 3")) {
+            EXPECT_EQ(asUser(file, "PRAGMA integrity_check"), "ok") << file.toStdString();
+        }
+    }
+    // Chromium starts again on what is left, the bookmark still there.
+    QByteArray dom;
+    EXPECT_EQ(runChromium(m_server.url("/after.html?q=QMARK-after"), &dom), 0);
+    EXPECT_TRUE(dom.contains("page"));
+    EXPECT_TRUE(TempTree::read(profile + "/Bookmarks").contains("https://kept-bookmark.example/"));
 }
