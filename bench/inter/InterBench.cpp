@@ -5,6 +5,7 @@
 // disk by default, never tmpfs, so the writes are real).
 #include "inter/BrowserData.h"
 #include "inter/BrowserTree.h"
+#include "inter/FirefoxProfile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -68,13 +69,17 @@ void chromium(const QString& profile, int rows)
     session.write(QByteArray(1 << 20, 's'));
 }
 
+// The installation the Firefox row stands for: its profile is named by
+// that installation's own section.
+QString gInstall;
+
 void firefox(const QString& root, int rows)
 {
     const QString p = root + "/bench.default-release";
     QDir().mkpath(p);
     QFile ini(root + "/profiles.ini");
     ini.open(QIODevice::WriteOnly);
-    ini.write("[Install1]\nDefault=bench.default-release\n");
+    ini.write(QStringLiteral("[Install%1]\nDefault=bench.default-release\n").arg(firefoxInstallHash(gInstall)).toUtf8());
     ini.close();
     QString sql = R"(
         PRAGMA journal_mode = WAL;
@@ -167,12 +172,19 @@ int main(int argc, char** argv)
     const QString work = base + QStringLiteral("/tv-inter-bench-%1").arg(::getpid());
     QDir().mkpath(work);
     const QString model = work + "/model";
+    QDir().mkpath(work + "/firefox");
+    for (const char* name : {"/firefox/firefox-esr", "/firefox/application.ini"}) {
+        QFile f(work + name);
+        f.open(QIODevice::WriteOnly);
+    }
+    gInstall = QDir(work + "/firefox").canonicalPath();
     makeHome(model, rows);
     const uid_t uid = ::geteuid() == 0 ? 4242 : ::getuid();
     chownTree(model, uid);
 
-    const QList<InstalledApp> apps{{"Google Chrome", "", "google-chrome"}, {"Firefox", "", "firefox"},
-                                   {"Opera", "", "opera"}};
+    const QList<InstalledApp> apps{{"Google Chrome", "", "google-chrome", "", "", ""},
+                                   {"Firefox", "", "firefox-esr", "", gInstall + "/firefox-esr", ""},
+                                   {"Opera", "", "opera", "", "", ""}};
     const QVariantMap plist = BrowserTree::loadEraserHistory(QStringLiteral(TV_SOURCE_DIR "/resources/share/EraserHistory.plist"));
     QList<double> measures, cleans, peerMeasures, peerCleans;
     int categories = 0;

@@ -41,6 +41,9 @@ public:
     // the program its desktop entry starts (for finding it running).
     QString browserKey;
     QString execProgram;
+    // Browser only: the folder the browser is installed in, links followed
+    // (Firefox keeps one profile per installation); empty when unknown.
+    QString installDir;
 
     Outcome outcome = Outcome::Measured;
     // Why the last measure or clean failed, for the end view and the log.

@@ -148,7 +148,15 @@ std::optional<QStringList> BrowserData::getAllFileWithPath(const QString& path)
     return dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
 }
 
-QString BrowserData::getDefaultWithPath(const QString& folder) const { return firefoxDefaultProfile(folder); }
+QString BrowserData::getDefaultWithPath(const QString& folder, const QString& installDir) const
+{
+    return firefoxDefaultProfile(folder, installDir);
+}
+
+QString BrowserData::installDirOf(const BrowerObj& category)
+{
+    return category.parObj ? category.parObj->installDir : category.installDir;
+}
 
 bool BrowserData::deleteFileWithPath(const QString& path)
 {
@@ -179,6 +187,73 @@ QStringList BrowserData::cookieDatabases(const QString& path)
         return {};
     const QFileInfo info(path);
     return {path, QDir(info.path()).filePath(QStringLiteral("Network/") + info.fileName())};
+}
+
+QStringList BrowserData::chromiumSiteData(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    const QDir profile = QFileInfo(path).dir();
+    QStringList folders;
+    for (const char* name : {"Local Storage", "IndexedDB", "Service Worker", "Session Storage", "WebStorage", "File System"})
+        folders << profile.filePath(QString::fromLatin1(name));
+    return folders;
+}
+
+qint64 BrowserData::siteDataEntries(const QStringList& folders)
+{
+    qint64 n = 0;
+    for (const QString& folder : folders)
+        if (const auto names = getAllFileWithPath(folder))
+            n += names->size();
+    return n;
+}
+
+QStringList BrowserData::chromiumVisitDatabases(const QString& path, bool userDataAbove)
+{
+    if (path.isEmpty())
+        return {};
+    const QDir profile = QFileInfo(path).dir();
+    QStringList dbs;
+    for (const char* name : {"Top Sites", "Favicons", "Shortcuts", "Network Action Predictor"})
+        dbs << profile.filePath(QString::fromLatin1(name));
+    // The segmentation databases are kept once for all profiles, in the
+    // folder above them (Opera has no profile folder of its own).
+    dbs << profile.filePath(QStringLiteral("segmentation_platform/ukm_db"));
+    if (userDataAbove)
+        dbs << QDir::cleanPath(profile.filePath(QStringLiteral("../segmentation_platform/ukm_db")));
+    return dbs;
+}
+
+QStringList BrowserData::chromiumVisitFiles(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    const QDir profile = QFileInfo(path).dir();
+    return {profile.filePath(QStringLiteral("Visited Links")), profile.filePath(QStringLiteral("History Provider Cache"))};
+}
+
+QStringList BrowserData::firefoxSiteData(const QString& profile)
+{
+    QStringList paths;
+    if (profile.isEmpty())
+        return paths;
+    const QDir storage(QDir(profile).filePath(QStringLiteral("storage")));
+    for (const char* area : {"default", "temporary", "permanent"}) {
+        const QString folder = storage.filePath(QString::fromLatin1(area));
+        const auto names = getAllFileWithPath(folder);
+        if (!names)
+            continue;
+        for (const QString& name : *names) {
+            // The browser's own pages and its extensions keep theirs here too.
+            if (name == QLatin1String("chrome") || name.startsWith(QLatin1String("moz-extension")))
+                continue;
+            paths << QDir(folder).filePath(name);
+        }
+    }
+    paths << QDir(profile).filePath(QStringLiteral("webappsstore.sqlite"))
+          << storage.filePath(QStringLiteral("ls-archive.sqlite"));
+    return paths;
 }
 
 QStringList BrowserData::entriesContaining(const QString& folder, const QString& part, Qt::CaseSensitivity cs)
@@ -230,13 +305,16 @@ QString BrowserData::noFirefoxProfile(const BrowerObj& category) const
                               : root;
     if (!QFileInfo::exists(QDir(root).filePath(QStringLiteral("profiles.ini"))))
         return QStringLiteral("no profile: there is no %1/profiles.ini").arg(shown);
-    return QStringLiteral("no profile: %1/profiles.ini names none that exists").arg(shown);
+    const QString install = installDirOf(category);
+    if (install.isEmpty())
+        return QStringLiteral("no profile: its installation folder cannot be found");
+    return QStringLiteral("no profile: %1/profiles.ini names none that exists for %2").arg(shown, install);
 }
 
 QString BrowserData::firefoxProfileFor(const BrowerObj& category) const
 {
     const QString root = firefoxRootFor(category);
-    const QString profile = getDefaultWithPath(root);
+    const QString profile = getDefaultWithPath(root, installDirOf(category));
     if (category.name == kCaches)
         return firefoxCacheProfile(root, profile, pathOf(category));
     return profile;
@@ -245,15 +323,20 @@ QString BrowserData::firefoxProfileFor(const BrowerObj& category) const
 QStringList BrowserData::targetsOf(const BrowerObj& category) const
 {
     if (kindOf(category) == kFirefox) {
-        const QString profile = getDefaultWithPath(firefoxRootFor(category));
+        const QString profile = getDefaultWithPath(firefoxRootFor(category), installDirOf(category));
         QStringList targets{profile};
         if (category.name == kCaches)
             targets << firefoxProfileFor(category);
         return targets;
     }
+    const QString p = pathOf(category);
     if (category.name == kCookies)
-        return cookieDatabases(pathOf(category));
-    return {pathOf(category)};
+        return cookieDatabases(p) + chromiumSiteData(p);
+    if (category.name == kHistory)
+        return QStringList{p} + chromiumVisitDatabases(p, kindOf(category) == kChrome) + chromiumVisitFiles(p);
+    if (category.name == kDownloads)
+        return {p, QFileInfo(p).dir().filePath(QStringLiteral("shared_proto_db"))};
+    return {p};
 }
 
 QString BrowserData::refusalFor(const QString& path) const
@@ -293,7 +376,7 @@ bool BrowserData::browserHoldsProfile(const BrowerObj& category) const
     const BrowerObj* browser = category.parObj;
     const QString kind = kindOf(category);
     if (kind == kFirefox)
-        return firefoxProfileLocked(getDefaultWithPath(firefoxRootFor(category)), m_user.uid,
+        return firefoxProfileLocked(getDefaultWithPath(firefoxRootFor(category), installDirOf(category)), m_user.uid,
                                     RunningBrowsers::processNamesFor(*browser));
     if (kind == kChrome || kind == kOpera) {
         for (const BrowerObjPtr& sibling : browser->chrArr)
@@ -337,7 +420,8 @@ QString BrowserData::getGoogleFileSizeWithBrower(BrowerObj& category)
         qint64 total = 0;
         for (const QString& db : cookieDatabases(p))
             total += counted(m_db.getGoogleCookiesItems(db));
-        text = countText(total);
+        // And what the sites stored for themselves.
+        text = countText(total + siteDataEntries(chromiumSiteData(p)));
     } else {
         text = sizeText(fileSizeWithPath(p));
     }
@@ -354,6 +438,8 @@ QString BrowserData::getOpearSizeWithBrower(BrowerObj& category)
         int64_t total = 0;
         for (const QString& db : cookieDatabases(pathOf(category)))
             total += sizeWithCompanions(db);
+        for (const QString& folder : chromiumSiteData(pathOf(category)))
+            total += fileSizeWithPath(folder);
         return finishMeasure(category, sizeText(total), {});
     }
     if (category.name == kCaches)
@@ -384,7 +470,7 @@ QString BrowserData::getFirefoxSizeWithBrower(BrowerObj& category)
         text = sizeText(total);
     } else if (n == kCookies) {
         int64_t total = 0;
-        for (const QString& file : inFolder(f, kFirefoxCookieFiles))
+        for (const QString& file : inFolder(f, kFirefoxCookieFiles) + firefoxSiteData(f))
             total += sizeWithCompanions(file);
         text = sizeText(total);
     } else if (n == kSession) {
@@ -433,11 +519,21 @@ BrowserData::Result BrowserData::googleClean(BrowerObj& category)
         ran(m_db.toDeletePasswordWith(p));
     } else if (category.name == kDownloads) {
         ran(m_db.toDeleteDownloadWith(p));
+        // The download database keeps each download's addresses again; the
+        // history database is what the browser reads its list from.
+        r.merge(removeAll({QFileInfo(p).dir().filePath(QStringLiteral("shared_proto_db"))}));
     } else if (category.name == kHistory) {
         ran(m_db.toDeleteHistoryWith(p));
+        // Every other database naming visited pages (new-tab tiles, icons,
+        // address-bar shortcuts and predictions, segmentation), and the files
+        // that only cache what the history holds.
+        for (const QString& db : chromiumVisitDatabases(p, kindOf(category) == kChrome))
+            ran(m_db.toEmptyTablesWith(db));
+        r.merge(removeAll(chromiumVisitFiles(p)));
     } else if (category.name == kCookies) {
         for (const QString& db : cookieDatabases(p))
             ran(m_db.toDeleteGoogleCookiesWith(db));
+        r.merge(removeAll(chromiumSiteData(p)));
     } else {
         r = removeAll({p});
     }
@@ -450,7 +546,7 @@ BrowserData::Result BrowserData::operaClean(BrowerObj& category)
         || category.name == kHistory)
         return googleClean(category);
     if (category.name == kCookies)
-        return removeAll(cookieDatabases(pathOf(category)));
+        return removeAll(cookieDatabases(pathOf(category)) + chromiumSiteData(pathOf(category)));
     if (category.name == kCaches)
         return removeAll({pathOf(category)});
     return {};
@@ -469,7 +565,7 @@ BrowserData::Result BrowserData::firefoxClean(BrowerObj& category)
     if (n == kCaches) {
         r = removeAll(entriesContaining(f, QStringLiteral("cache"), Qt::CaseSensitive));
     } else if (n == kCookies) {
-        r = removeAll(inFolder(f, kFirefoxCookieFiles));
+        r = removeAll(inFolder(f, kFirefoxCookieFiles) + firefoxSiteData(f));
     } else if (n == kSession) {
         r = removeAll(inFolder(f, kFirefoxSessionFiles));
     } else if (n == kPassword) {

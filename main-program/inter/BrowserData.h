@@ -44,8 +44,9 @@ public:
     // The names in a folder, not recursive; nothing for an empty or blank
     // path or a folder that cannot be listed.
     static std::optional<QStringList> getAllFileWithPath(const QString& path);
-    // The Firefox profile below the profile folder `folder`.
-    QString getDefaultWithPath(const QString& folder) const;
+    // The profile the Firefox installed in `installDir` uses, below the
+    // profile folder `folder`.
+    QString getDefaultWithPath(const QString& folder, const QString& installDir) const;
     // Removes a file or a whole folder; a file goes with its database
     // companions (-wal, -shm, -journal), which hold its rows too. True when
     // nothing is left.
@@ -100,6 +101,12 @@ private:
                 error = why;
             ok = false;
         }
+        void merge(const Result& other)
+        {
+            found = found || other.found;
+            if (!other.ok)
+                fail(other.error);
+        }
     };
 
     QString measureWith(BrowerObj& category);
@@ -108,6 +115,19 @@ private:
 
     // Chromium-based browsers: the cookie databases of a profile, old and new place.
     static QStringList cookieDatabases(const QString& path);
+    // Chromium-based browsers: the folders where sites keep their own data,
+    // beside the cookie database `path`.
+    static QStringList chromiumSiteData(const QString& path);
+    // Chromium-based browsers: beside the history database `path`, the
+    // databases whose rows name visited pages, and the files that only
+    // cache them.
+    static QStringList chromiumVisitDatabases(const QString& path, bool userDataAbove);
+    static QStringList chromiumVisitFiles(const QString& path);
+    // Firefox: the sites' own storage in `profile` (local storage, IndexedDB,
+    // the old web storage database); the browser's and extensions' stay.
+    static QStringList firefoxSiteData(const QString& profile);
+    // Chromium-based browsers: entries of the site-data folders, counted.
+    static qint64 siteDataEntries(const QStringList& folders);
     // Entries of `folder` whose names contain `part`, as full paths.
     static QStringList entriesContaining(const QString& folder, const QString& part, Qt::CaseSensitivity cs);
     Result removeAll(const QStringList& paths) const;
@@ -121,6 +141,7 @@ private:
     // folder of the profiles.ini it is read from.
     QString firefoxProfileFor(const BrowerObj& category) const;
     QString firefoxRootFor(const BrowerObj& category) const;
+    static QString installDirOf(const BrowerObj& category);
     bool browserHoldsProfile(const BrowerObj& category) const;
     // The profile folders and paths a category works in.
     QStringList targetsOf(const BrowerObj& category) const;

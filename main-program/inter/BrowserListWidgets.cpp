@@ -6,10 +6,12 @@
 #include "platform/ImageStore.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 BrowserListModel::BrowserListModel(QStringList columnIds, QObject* parent)
@@ -43,16 +45,20 @@ QVariant BrowserListModel::data(const QModelIndex& index, int role) const
     const BrowerObjPtr node = nodeAt(index.row());
     if (role != Qt::ToolTipRole || !node)
         return {};
+    // Reasons name paths and browsers: shown as plain text, never markup.
+    const auto plain = [](const QString& text) {
+        return QVariant(QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(text.toHtmlEscaped()));
+    };
     if (node->isBrowser()) {
         for (const BrowerObjPtr& category : node->chrArr)
             if (category->outcome == BrowerObj::Outcome::NoProfile)
-                return category->failReason;
+                return plain(category->failReason);
         return {};
     }
     if (node->outcome == BrowerObj::Outcome::Measured || node->outcome == BrowerObj::Outcome::Cleaned
         || node->failReason.isEmpty())
         return {};
-    return node->failReason;
+    return plain(node->failReason);
 }
 
 BroTableView::BroTableView(QWidget* parent) : QTableView(parent)
@@ -62,7 +68,9 @@ BroTableView::BroTableView(QWidget* parent) : QTableView(parent)
     horizontalHeader()->hide();
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab; the keys are our own (keyPressEvent).
+    setFocusPolicy(Qt::StrongFocus);
+    setTabKeyNavigation(false);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setStyleSheet(QStringLiteral("QTableView { background: transparent; border: none; }"));
@@ -88,8 +96,71 @@ void BroTableView::paintEvent(QPaintEvent* event)
             bar.addRoundedRect(QRectF(0, y, viewport()->width(), rowHeight(row)), 8, 8);
             painter.fillPath(bar, rowColor(row == m_rowNum));
         }
+        const int focused = focusRow();
+        if (hasFocus() && focused >= 0) {
+            QPainterPath ring;
+            ring.addRoundedRect(QRectF(1, rowViewportPosition(focused) + 1, viewport()->width() - 2,
+                                       rowHeight(focused) - 2), 8, 8);
+            painter.setPen(QPen(getColor(120, 170, 255, 1), 2));
+            painter.drawPath(ring);
+        }
     }
     QTableView::paintEvent(event);
+}
+
+int BroTableView::focusRow() const
+{
+    const int rows = model() ? model()->rowCount() : 0;
+    if (rows == 0)
+        return -1;
+    return m_rowNum >= 0 && m_rowNum < rows ? m_rowNum : 0;
+}
+
+void BroTableView::keyPressEvent(QKeyEvent* event)
+{
+    const int rows = model() ? model()->rowCount() : 0;
+    const int at = focusRow();
+    if (rows == 0 || event->modifiers() & ~Qt::KeypadModifier) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        // From no highlighted row, Down goes to the first.
+        int next = event->key() == Qt::Key_Up ? at - 1 : (m_rowNum < 0 ? 0 : at + 1);
+        next = std::clamp(next, 0, rows - 1);
+        emit rowChosen(next);
+        scrollTo(model()->index(next, 0));
+        viewport()->update();
+        break;
+    }
+    case Qt::Key_Space:
+        emit tickRequested(at);
+        viewport()->update();
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        emit rowChosen(at);
+        viewport()->update();
+        break;
+    default:
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void BroTableView::focusInEvent(QFocusEvent* event)
+{
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void BroTableView::focusOutEvent(QFocusEvent* event)
+{
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }
 
 BrowerButtonCell::BrowerButtonCell(BroTableView* table, QString columnId, WillDisplayButtonCell willDisplay)

@@ -53,9 +53,22 @@ public:
     void setClickedRow(int row) { m_clickedRow = row; }
 
     static QColor rowColor(bool highlighted);
+    // The row keys act on: the highlighted one, else the first; -1 when the
+    // list is empty. Drawn with a ring while the list has the focus.
+    int focusRow() const;
+
+signals:
+    // Up/Down moved to `row`, or Return pressed on it: what a click on the
+    // row does.
+    void rowChosen(int row);
+    // Space on `row`: what a click in its check does.
+    void tickRequested(int row);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     int m_rowNum = -1;

@@ -1,12 +1,14 @@
 #include "inter/BrowserTree.h"
 
 #include "inter/BrowserData.h"
+#include "inter/FirefoxProfile.h"
 #include "platform/DesktopEntries.h"
 #include "platform/ImageStore.h"
 #include "platform/Layout.h"
 #include "platform/Log.h"
 #include "platform/PlistFile.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
@@ -132,37 +134,70 @@ bool startsPlainly(const InstalledApp& app)
     return true;
 }
 
-BrowerObjList build(const QList<InstalledApp>& apps, const QVariantMap& eraserHistory, BrowserData& data)
+QString programPathOf(const InstalledApp& app)
+{
+    bool atProgram = true;
+    for (const QString& arg : QProcess::splitCommand(app.exec)) {
+        // "env VAR=value program": the program comes after.
+        if (atProgram && (QFileInfo(arg).fileName() == QLatin1String("env") || (arg.contains('=') && !arg.startsWith('-'))))
+            continue;
+        return arg;
+    }
+    return app.program;
+}
+
+BrowerObjList browserRows(const QList<InstalledApp>& apps)
 {
     BrowerObjList browsers;
-    browsers.reserve(100);
-    // The paths under a word are one profile: one row per word, where its
-    // first entry is, named after the entry that starts the browser plainly
-    // (not one that opens a private window, say).
-    QStringList words;
+    // The paths under a word are one profile, but for Firefox, whose profile
+    // is chosen by its installation: one row per word (and installation),
+    // where its first entry is, named after the entry that starts the
+    // browser plainly (not one that opens a private window, say).
+    QStringList keys;
     QHash<QString, qsizetype> chosen;
+    QHash<QString, QString> installOf;
     for (qsizetype i = 0; i < apps.size(); ++i) {
         const QString word = browserWordOf(apps[i]);
         if (word.isEmpty())
             continue;
-        if (!chosen.contains(word)) {
-            words << word;
-            chosen.insert(word, i);
-        } else if (!startsPlainly(apps[chosen.value(word)]) && startsPlainly(apps[i])) {
-            chosen.insert(word, i);
+        QString key = word;
+        if (word == QLatin1String("Firefox")) {
+            // An entry whose program is not there starts no installation.
+            const QString dir = firefoxInstallDir(programPathOf(apps[i]));
+            if (dir.isEmpty()) {
+                platform::log(QStringLiteral("%1: %2 is not installed").arg(apps[i].name, programPathOf(apps[i])));
+                continue;
+            }
+            key += '\n' + dir;
+            installOf.insert(key, dir);
+        }
+        if (!chosen.contains(key)) {
+            keys << key;
+            chosen.insert(key, i);
+        } else if (!startsPlainly(apps[chosen.value(key)]) && startsPlainly(apps[i])) {
+            chosen.insert(key, i);
         }
     }
-    for (const QString& word : words) {
-        const InstalledApp& app = apps[chosen.value(word)];
+    for (const QString& key : keys) {
+        const InstalledApp& app = apps[chosen.value(key)];
         auto browser = std::make_shared<BrowerObj>();
         browser->name = app.name;
-        browser->browserKey = word;
+        browser->browserKey = key.section('\n', 0, 0);
         browser->execProgram = app.program;
+        browser->installDir = installOf.value(key);
         browser->isSelect = 1;
         browser->iconName = app.icon;
         browsers.append(browser);
-        getSubArrWithKey(word, browser, eraserHistory, data);
     }
+    return browsers;
+}
+
+BrowerObjList build(const QList<InstalledApp>& apps, const QVariantMap& eraserHistory, BrowserData& data)
+{
+    BrowerObjList browsers = browserRows(apps);
+    browsers.reserve(100);
+    for (const BrowerObjPtr& browser : browsers)
+        getSubArrWithKey(browser->browserKey, browser, eraserHistory, data);
     return browsers;
 }
 

@@ -49,11 +49,20 @@ QString browserWordOf(const InstalledApp& app);
 // addresses it is handed (no private window, profile or other mode).
 bool startsPlainly(const InstalledApp& app);
 
-// The nodes for `apps`, in their order: one browser per application that
-// stands for a browser, each with its categories measured by `data`, all
-// ticked. A browser whose profile an earlier one already stands for is not
-// listed again: two rows never clean the same profile. The row is named
-// after the first of its entries that starts it plainly.
+// The path of the program an entry starts, as its Exec line gives it.
+QString programPathOf(const InstalledApp& app);
+
+// The browser rows for `apps`, in their order, without categories: one per
+// application that stands for a browser. A browser whose profile an earlier
+// one already stands for is not listed again: two rows never clean the same
+// profile. Firefox keeps a profile per installation, so each installation
+// (its folder, links followed) is a row of its own, and an entry whose
+// program cannot be found stands for none. The row is named after
+// the first of its entries that starts it plainly.
+BrowerObjList browserRows(const QList<InstalledApp>& apps);
+
+// The nodes for `apps` as `browserRows` gives them, each with its categories
+// measured by `data`, all ticked.
 BrowerObjList build(const QList<InstalledApp>& apps, const QVariantMap& eraserHistory, BrowserData& data);
 // Fills a browser's categories from the dictionary under `key`.
 void getSubArrWithKey(const QString& key, const BrowerObjPtr& browser, const QVariantMap& eraserHistory,

@@ -13,6 +13,8 @@ CloseBrowerViewController::CloseBrowerViewController(QWidget* parent)
     setUpTextButton(ui->closeButton, {"btn_pril_normal", "btn_pril_press", "btn_pril_hover", "btn_pril_disable"},
           QStringLiteral("Close"), 14);
     setCancelButton(ui->cancelButton);
+    // Browser names come from desktop entries: never read as markup.
+    ui->noteLabel->setTextFormat(Qt::PlainText);
     connect(ui->cancelButton, &QAbstractButton::clicked, this, &CloseBrowerViewController::cancelButtonAction);
     connect(ui->closeButton, &QAbstractButton::clicked, this, &CloseBrowerViewController::closeButtonAction);
 }

@@ -14,6 +14,7 @@
 #include "platform/Log.h"
 #include "ui_InternetViewController.h"
 
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPropertyAnimation>
@@ -45,6 +46,23 @@ QStringList everyBrowserName()
     return names;
 }
 
+// The running main processes of a browser row: for a row that knows its
+// installation, only those started from it (another installation of the
+// same browser is another row).
+QList<pid_t> runningOf(const BrowerObj& browser, uid_t uid)
+{
+    QList<pid_t> pids = RunningBrowsers::find(uid, RunningBrowsers::processNamesFor(browser));
+    if (browser.installDir.isEmpty())
+        return pids;
+    QList<pid_t> ours;
+    for (pid_t pid : pids) {
+        const QString exe = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+        if (exe.isEmpty() || exe.startsWith(browser.installDir + '/'))
+            ours << pid;
+    }
+    return ours;
+}
+
 }  // namespace
 
 InternetViewController::InternetViewController(QWidget* parent) : InternetViewController(Environment(), parent) {}
@@ -64,6 +82,9 @@ InternetViewController::InternetViewController(Environment environment, QWidget*
     ui->cleanEndTitle->setFont(FontCache::regularFont(18));
     for (QLabel* label : {ui->scanNoteLabel, ui->loadTextLabel, ui->cleanEndNote, ui->nameLabel})
         label->setFont(FontCache::lightFont(13));
+    // Browser and profile names are the desktop's and the user's: never markup.
+    for (QLabel* label : {ui->nameLabel, ui->cleanEndNote, ui->cleanEndTitle})
+        label->setTextFormat(Qt::PlainText);
     ui->detailBGView->hide();
     ui->cleanEndView->hide();
     ui->loadAnView->hide();
@@ -132,6 +153,16 @@ void InternetViewController::setUpLists()
             }
         }
         BroTableView* table = s.table;
+        // Keys do what the mouse does: Up/Down and Return choose the row,
+        // Space clicks its check.
+        connect(table, &BroTableView::rowChosen, this, [this, table](int row) {
+            if (!m_busy)
+                selectRow(table, row);
+        });
+        connect(table, &BroTableView::tickRequested, this, [this, table](int row) {
+            table->setClickedRow(row);
+            selectBrower(table);
+        });
         connect(table, &QTableView::clicked, this, [this, table](const QModelIndex& index) {
             // The check column acts by itself; the rest selects the row.
             if (!qobject_cast<BrowerButtonCell*>(table->itemDelegateForColumn(index.column())))
@@ -226,13 +257,19 @@ void InternetViewController::checkOpenBrower()
         getBrowserArr();
         return;
     }
+    // Named as the rows will be: "Firefox ESR", not the kind of browser.
     QStringList running;
-    for (const QString& word : BrowserTree::browserWords()) {
-        BrowerObj kind;
-        kind.name = word;
-        if (!RunningBrowsers::find(m_env.user.uid, RunningBrowsers::processNamesFor(kind)).isEmpty())
-            running << word;
-    }
+    const QStringList roots = m_env.applicationRoots.isEmpty() ? CommUti::applicationPaths() : m_env.applicationRoots;
+    for (const BrowerObjPtr& row : BrowserTree::browserRows(BrowserTree::installedApps(roots)))
+        if (!runningOf(*row, m_env.user.uid).isEmpty() && !running.contains(row->name))
+            running << row->name;
+    if (running.isEmpty())
+        for (const QString& word : BrowserTree::browserWords()) {
+            BrowerObj kind;
+            kind.name = word;
+            if (!RunningBrowsers::find(m_env.user.uid, RunningBrowsers::processNamesFor(kind)).isEmpty())
+                running << word;
+        }
     if (!askToClose(running))
         return;
     // The scan starts once they have gone, not on a guess of how long that takes.
@@ -362,7 +399,7 @@ void InternetViewController::cleanButtonAction()
     for (const BrowerObjPtr& browser : m_browserArr) {
         if (browser->isSelect == 0)
             continue;
-        const QList<pid_t> pids = RunningBrowsers::find(m_env.user.uid, RunningBrowsers::processNamesFor(*browser));
+        const QList<pid_t> pids = runningOf(*browser, m_env.user.uid);
         if (pids.isEmpty())
             continue;
         m_openByBrowser.insert(browser.get(), pids);

@@ -15,7 +15,9 @@
 namespace {
 
 const QStringList kChromeHistoryTables{"visits", "visit_source", "keyword_search_terms", "segment_usage", "segments",
-                                       "urls"};
+                                       "urls", "visited_links", "content_annotations", "context_annotations",
+                                       "clusters", "clusters_and_visits", "cluster_keywords", "cluster_visit_duplicates",
+                                       "journeys", "journey_history_entries", "journey_continuation_queries"};
 const QStringList kChromeDownloadTables{"downloads", "downloads_url_chains", "downloads_slices"};
 const QStringList kChromePasswordTables{"logins", "insecure_credentials", "password_notes"};
 
@@ -339,6 +341,23 @@ DbResult ToGetDB::toDeletePasswordWith(const QString& path) { return run(path, d
 DbResult ToGetDB::toDeleteDownloadWith(const QString& path) { return run(path, deleteAllOf(kChromeDownloadTables)); }
 DbResult ToGetDB::toDeleteHistoryWith(const QString& path) { return run(path, deleteAllOf(kChromeHistoryTables)); }
 DbResult ToGetDB::toDeleteGoogleCookiesWith(const QString& path) { return run(path, deleteAllOf({"cookies"})); }
+
+DbResult ToGetDB::toEmptyTablesWith(const QString& path, const QStringList& keep)
+{
+    const auto tables = column(path, {}, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                                                         "AND name NOT LIKE 'sqlite_%'"));
+    if (!tables) {
+        DbResult result;
+        result.found = true;
+        result.error = QStringLiteral("the database cannot be read");
+        return result;
+    }
+    QStringList emptied;
+    for (const QString& table : *tables)
+        if (!keep.contains(table))
+            emptied << table;
+    return run(path, deleteAllOf(emptied));
+}
 
 DbResult ToGetDB::firefoxDeleteHistoryWith(const QString& path)
 {

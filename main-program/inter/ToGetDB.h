@@ -54,6 +54,9 @@ public:
     DbResult toDeleteDownloadWith(const QString& path);
     DbResult toDeleteHistoryWith(const QString& path);
     DbResult toDeleteGoogleCookiesWith(const QString& path);
+    // Every row of every table but `keep` (the schema's version): for the
+    // databases that hold nothing but what was visited.
+    DbResult toEmptyTablesWith(const QString& path, const QStringList& keep = {QStringLiteral("meta")});
     DbResult operaDeleteHistoryWith(const QString& path) { return toDeleteHistoryWith(path); }
     DbResult operaDeleteDownloadWith(const QString& path) { return toDeleteDownloadWith(path); }
     DbResult operaDeletePasswordWith(const QString& path) { return toDeletePasswordWith(path); }

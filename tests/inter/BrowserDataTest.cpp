@@ -1,9 +1,13 @@
 #include "BrowserFixtures.h"
 
 #include "inter/BrowserData.h"
+#include "inter/BrowserTree.h"
+#include "inter/FirefoxProfile.h"
 #include "inter/ToGetDB.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QMap>
 #include <QFile>
 #include <QFileInfo>
 
@@ -166,7 +170,7 @@ TEST(BrowserData, FirefoxUsesTheInstalledDefaultProfileAndCountsIt)
     makeFirefox(h, 5);
     chownHome(h);
     BrowserData data(h.user());
-    EXPECT_EQ(data.getDefaultWithPath(h.firefoxRoot() + "/"), h.firefoxProfile());
+    EXPECT_EQ(data.getDefaultWithPath(h.firefoxRoot() + "/", kFirefoxInstall), h.firefoxProfile());
     const auto firefox = browser("Firefox ESR", "Firefox", data);
     // History and downloads both live in the places database, its log included.
     const QString places = h.firefoxProfile() + "/places.sqlite";
@@ -637,7 +641,7 @@ TEST(BrowserData, AProfileOutsideTheHomeOrNotTheUsersIsRefused)
     const QString relativeOut = QDir(h.firefoxRoot()).relativeFilePath(victim);
     ASSERT_TRUE(relativeOut.startsWith("../"));
     const QStringList inis{
-        QStringLiteral("[Install1]\nDefault=%1\n[Profile0]\nIsRelative=0\nPath=%1\nDefault=1\n").arg(victim),
+        QStringLiteral("[Install3B6073811A6ABF12]\nDefault=%1\n[Profile0]\nIsRelative=0\nPath=%1\nDefault=1\n").arg(victim),
         QStringLiteral("[Profile0]\nIsRelative=1\nPath=%1\nDefault=1\n").arg(relativeOut),
     };
     for (const QString& ini : inis) {
@@ -693,4 +697,219 @@ TEST(BrowserData, AProfileOutsideTheHomeOrNotTheUsersIsRefused)
     EXPECT_TRUE(categoryOf(chrome, "Cookies")->failReason.contains("outside your home"))
         << categoryOf(chrome, "Cookies")->failReason.toStdString();
     EXPECT_EQ(dump(theirNetwork + "/Cookies"), cookiesBefore);
+}
+
+namespace {
+
+void write(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// What sites store for themselves in a Chromium profile, as the browser
+// lays it out.
+void makeChromiumSiteData(const QString& profile, const QByteArray& mark)
+{
+    write(profile + "/Local Storage/leveldb/000003.log", "_http://127.0.0.1\x00\x01lskey" + mark);
+    write(profile + "/IndexedDB/http_127.0.0.1_8000.indexeddb.leveldb/000003.log", "idb" + mark);
+    write(profile + "/Service Worker/Database/000003.log", "sw" + mark);
+    write(profile + "/Session Storage/000003.log", "ss" + mark);
+}
+
+// The other files where a Chromium profile keeps visited addresses.
+void makeChromiumVisitFiles(const QString& profile, const QString& userData, const QString& mark)
+{
+    const QString url = "http://127.0.0.1:8000/page.html?q=" + mark;
+    QDir().mkpath(profile);
+    QDir().mkpath(userData + "/segmentation_platform");
+    exec(profile + "/Top Sites", QStringLiteral(
+        "CREATE TABLE meta(key LONGVARCHAR NOT NULL UNIQUE PRIMARY KEY, value LONGVARCHAR);"
+        "INSERT INTO meta VALUES('version', '5');"
+        "CREATE TABLE top_sites(url TEXT NOT NULL PRIMARY KEY, url_rank INTEGER NOT NULL, title TEXT NOT NULL);"
+        "INSERT INTO top_sites VALUES('%1', 0, 'title');").arg(url));
+    exec(profile + "/Favicons", QStringLiteral(
+        "CREATE TABLE meta(key LONGVARCHAR NOT NULL UNIQUE PRIMARY KEY, value LONGVARCHAR);"
+        "INSERT INTO meta VALUES('version', '8');"
+        "CREATE TABLE icon_mapping(id INTEGER PRIMARY KEY, page_url LONGVARCHAR NOT NULL, icon_id INTEGER,"
+        " page_url_type INTEGER DEFAULT 0);"
+        "CREATE TABLE favicons(id INTEGER PRIMARY KEY, url LONGVARCHAR NOT NULL, icon_type INTEGER DEFAULT 1);"
+        "CREATE TABLE favicon_bitmaps(id INTEGER PRIMARY KEY, icon_id INTEGER NOT NULL, image_data BLOB);"
+        "INSERT INTO icon_mapping VALUES(1, '%1', 1, 0);"
+        "INSERT INTO favicons VALUES(1, 'http://127.0.0.1:8000/icon.png?%2', 1);"
+        "INSERT INTO favicon_bitmaps VALUES(1, 1, X'00');").arg(url, mark));
+    exec(profile + "/Shortcuts", QStringLiteral(
+        "CREATE TABLE meta(key LONGVARCHAR NOT NULL UNIQUE PRIMARY KEY, value LONGVARCHAR);"
+        "INSERT INTO meta VALUES('version', '1');"
+        "CREATE TABLE omni_box_shortcuts(id VARCHAR PRIMARY KEY, text VARCHAR, fill_into_edit VARCHAR, url VARCHAR);"
+        "INSERT INTO omni_box_shortcuts VALUES('1', 'typed', '%1', '%1');").arg(url));
+    exec(profile + "/Network Action Predictor", QStringLiteral(
+        "CREATE TABLE meta(key LONGVARCHAR NOT NULL UNIQUE PRIMARY KEY, value LONGVARCHAR);"
+        "INSERT INTO meta VALUES('version', '1');"
+        "CREATE TABLE network_action_predictor(id TEXT PRIMARY KEY, user_text TEXT, url TEXT,"
+        " number_of_hits INTEGER, number_of_misses INTEGER);"
+        "INSERT INTO network_action_predictor VALUES('1', '127', '%1', 1, 0);").arg(url));
+    exec(userData + "/segmentation_platform/ukm_db", QStringLiteral(
+        "CREATE TABLE urls(url_id INTEGER PRIMARY KEY, url TEXT);"
+        "INSERT INTO urls VALUES(1, '%1');").arg(url));
+    write(profile + "/Visited Links", url.toUtf8());
+    write(profile + "/History Provider Cache", url.toUtf8());
+    write(profile + "/shared_proto_db/000003.log", "download " + url.toUtf8());
+}
+
+}  // namespace
+
+TEST(BrowserData, CookiesTakeWhatSitesStoredForThemselves)
+{
+    Home h;
+    makeChrome(h, 3);
+    makeOpera(h, 3);
+    makeFirefox(h, 3);
+    const QString chromeProfile = h.chromeDir() + "/Default";
+    makeChromiumSiteData(chromeProfile, "SMARK-chrome");
+    makeChromiumSiteData(h.operaDir(), "SMARK-opera");
+    const QString ff = h.firefoxProfile();
+    write(ff + "/storage/default/http+++127.0.0.1+8000/ls/data.sqlite", "SMARK-ff-local");
+    write(ff + "/storage/default/http+++127.0.0.1+8000/idb/1234.sqlite", "SMARK-ff-idb");
+    write(ff + "/storage/permanent/https+++kept-open.example/idb/1.sqlite", "SMARK-ff-persisted");
+    write(ff + "/storage/permanent/chrome/idb/1.sqlite", "browser's own");
+    write(ff + "/storage/default/moz-extension+++1234/idb/1.sqlite", "extension settings");
+    write(ff + "/webappsstore.sqlite", "SMARK-ff-webapps");
+    chownHome(h);
+
+    BrowserData data(h.user());
+    const auto chrome = browser("Google Chrome", "Google Chrome", data);
+    const auto opera = browser("Opera", "Opera", data);
+    const auto firefox = browser("Firefox ESR", "Firefox", data);
+    // Chrome's row counts each site-data entry beside the cookies; Opera's
+    // and Firefox's sizes hold them.
+    const qint64 cookies = scalar(chromeProfile + "/Network/Cookies", "SELECT count(*) FROM cookies");
+    EXPECT_EQ(categoryOf(chrome, "Cookies")->size, BrowserData::countText(cookies + 4));
+    int64_t ffSize = QFileInfo(ff + "/cookies.sqlite").size();
+    for (const char* f : {"/storage/default/http+++127.0.0.1+8000/ls/data.sqlite",
+                          "/storage/default/http+++127.0.0.1+8000/idb/1234.sqlite",
+                          "/storage/permanent/https+++kept-open.example/idb/1.sqlite", "/webappsstore.sqlite"})
+        ffSize += QFileInfo(ff + f).size();
+    EXPECT_EQ(categoryOf(firefox, "Cookies")->size, BrowserData::sizeText(ffSize));
+
+    for (const auto& b : {chrome, opera, firefox}) {
+        untickAllBut(b, {"Cookies"});
+        cleanTicked(data, b);
+        EXPECT_EQ(categoryOf(b, "Cookies")->outcome, BrowerObj::Outcome::Cleaned) << b->name.toStdString();
+    }
+    for (const QByteArray mark : {"SMARK-chrome", "SMARK-opera", "SMARK-ff"})
+        for (const QString& folder : {chromeProfile, h.operaDir(), ff}) {
+            QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString file = it.next();
+                EXPECT_FALSE(TempTree::read(file).contains(mark)) << file.toStdString();
+            }
+        }
+    for (const char* gone : {"/Local Storage", "/IndexedDB", "/Service Worker", "/Session Storage"}) {
+        EXPECT_FALSE(QFileInfo::exists(chromeProfile + gone)) << gone;
+        EXPECT_FALSE(QFileInfo::exists(h.operaDir() + gone)) << gone;
+    }
+    // The browser's own storage and its extensions' stay.
+    EXPECT_EQ(TempTree::read(ff + "/storage/permanent/chrome/idb/1.sqlite"), "browser's own");
+    EXPECT_EQ(TempTree::read(ff + "/storage/default/moz-extension+++1234/idb/1.sqlite"), "extension settings");
+    EXPECT_EQ(scalar(ff + "/places.sqlite", "SELECT count(*) FROM moz_bookmarks"), 1);
+}
+
+TEST(BrowserData, ChromiumHistoryTakesEveryFileThatKeepsVisitedAddresses)
+{
+    Home h;
+    makeChrome(h, 3);
+    makeOpera(h, 3);
+    const QString chromeProfile = h.chromeDir() + "/Default";
+    makeChromiumVisitFiles(chromeProfile, h.chromeDir(), "QMARK-chrome");
+    makeChromiumVisitFiles(h.operaDir(), h.operaDir(), "QMARK-opera");
+    // Chrome's other profile is not this row's.
+    makeChromiumVisitFiles(h.chromeDir() + "/Profile 1", h.chromeDir() + "/Profile 1", "QMARK-profile1");
+    chownHome(h);
+    const QString otherTopSites = dump(h.chromeDir() + "/Profile 1/Top Sites");
+
+    BrowserData data(h.user());
+    for (const auto& b : {browser("Google Chrome", "Google Chrome", data), browser("Opera", "Opera", data)}) {
+        const bool isChrome = b->name == "Google Chrome";
+        const QString profile = isChrome ? chromeProfile : h.operaDir();
+        const QByteArray mark = isChrome ? "QMARK-chrome" : "QMARK-opera";
+        untickAllBut(b, {"Browsing History"});
+        cleanTicked(data, b);
+        EXPECT_EQ(categoryOf(b, "Browsing History")->outcome, BrowerObj::Outcome::Cleaned)
+            << categoryOf(b, "Browsing History")->failReason.toStdString();
+        for (const char* db : {"/Top Sites", "/Favicons", "/Shortcuts", "/Network Action Predictor"}) {
+            EXPECT_FALSE(readableAnywhere(profile + db, mark)) << db;
+            expectHealthy(profile + db);
+            // The schema's version stays for the browser to read.
+            EXPECT_EQ(text(profile + db, "SELECT count(*) FROM meta"), "1") << db;
+        }
+        const QString ukm = (isChrome ? h.chromeDir() : h.operaDir()) + "/segmentation_platform/ukm_db";
+        EXPECT_FALSE(readableAnywhere(ukm, mark));
+        expectHealthy(ukm);
+        EXPECT_FALSE(QFileInfo::exists(profile + "/Visited Links"));
+        EXPECT_FALSE(QFileInfo::exists(profile + "/History Provider Cache"));
+        // The download records are Download History's.
+        EXPECT_TRUE(TempTree::read(profile + "/shared_proto_db/000003.log").contains(mark));
+        untickAllBut(b, {"Download History"});
+        cleanTicked(data, b);
+        EXPECT_EQ(categoryOf(b, "Download History")->outcome, BrowerObj::Outcome::Cleaned);
+        EXPECT_FALSE(QFileInfo::exists(profile + "/shared_proto_db"));
+        EXPECT_EQ(scalar(profile + "/History", "SELECT count(*) FROM downloads"), 0);
+    }
+    EXPECT_EQ(dump(h.chromeDir() + "/Profile 1/Top Sites"), otherTopSites);
+    EXPECT_TRUE(QFileInfo::exists(h.chromeDir() + "/Profile 1/Visited Links"));
+}
+
+TEST(BrowserData, EachFirefoxInstallationCleansItsOwnProfileAndLeavesTheOther)
+{
+    Home h;
+    const QString copy = "/home/u/firefox";
+    makeFirefox(h, 3);
+    // The copy's profile: the same files in a folder of its own, its section
+    // first as Firefox may write it.
+    const QString theirs = h.firefoxRoot() + "/c0py.default-release";
+    QDir().mkpath(theirs);
+    for (const QString& name : QDir(h.firefoxProfile()).entryList(QDir::Files | QDir::Hidden))
+        QFile::copy(h.firefoxProfile() + '/' + name, theirs + '/' + name);
+    QFile ini(h.firefoxRoot() + "/profiles.ini");
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray ours = ini.readAll();
+    ini.close();
+    write(h.firefoxRoot() + "/profiles.ini",
+          QStringLiteral("[Install%1]\nDefault=c0py.default-release\nLocked=1\n\n").arg(firefoxInstallHash(copy)).toUtf8()
+              + ours);
+    chownHome(h);
+    QMap<QString, QByteArray> before;
+    for (const QString& name : QDir(theirs).entryList(QDir::Files | QDir::Hidden))
+        before.insert(name, TempTree::read(theirs + '/' + name));
+
+    BrowserData data(h.user());
+    const auto esr = browser("Firefox ESR", "Firefox", data);
+    cleanTicked(data, esr);
+    EXPECT_EQ(categoryOf(esr, "Cookies")->outcome, BrowerObj::Outcome::Cleaned);
+    EXPECT_FALSE(QFileInfo::exists(h.firefoxProfile() + "/cookies.sqlite"));
+    EXPECT_EQ(scalar(h.firefoxProfile() + "/places.sqlite", "SELECT count(*) FROM moz_historyvisits WHERE visit_type <> 7"), 0);
+    QMap<QString, QByteArray> after;
+    for (const QString& name : QDir(theirs).entryList(QDir::Files | QDir::Hidden))
+        after.insert(name, TempTree::read(theirs + '/' + name));
+    EXPECT_EQ(after, before);
+
+    // An installation with no section reads "No profile" and touches nothing.
+    auto none = std::make_shared<BrowerObj>();
+    none->name = "Firefox Nightly";
+    none->browserKey = "Firefox";
+    none->installDir = "/opt/firefox-nightly";
+    BrowserTree::getSubArrWithKey("Firefox", none,
+                                  BrowserTree::loadEraserHistory(TV_SOURCE_DIR "/resources/share/EraserHistory.plist"), data);
+    for (const BrowerObjPtr& c : none->chrArr)
+        EXPECT_EQ(c->size, BrowserData::kNoProfileText) << c->name.toStdString();
+    cleanTicked(data, none);
+    for (const BrowerObjPtr& c : none->chrArr)
+        EXPECT_EQ(c->outcome, BrowerObj::Outcome::NoProfile);
+    EXPECT_TRUE(categoryOf(none, "Cookies")->failReason.contains("/opt/firefox-nightly"));
+    for (const QString& name : QDir(theirs).entryList(QDir::Files | QDir::Hidden))
+        after.insert(name, TempTree::read(theirs + '/' + name));
+    EXPECT_EQ(after, before);
 }

@@ -1,5 +1,7 @@
 #include "BrowserFixtures.h"
 
+#include "inter/FirefoxProfile.h"
+
 #include "inter/BrowserTree.h"
 
 #include <QDir>
@@ -201,7 +203,7 @@ void makeOpera(Home& h, int rows)
     cache.write(QByteArray(1500, 'c'));
 }
 
-void makeFirefox(Home& h, int rows)
+void makeFirefox(Home& h, int rows, const QString& install)
 {
     const QString root = h.firefoxRoot();
     const QString p = h.firefoxProfile();
@@ -212,7 +214,7 @@ void makeFirefox(Home& h, int rows)
     ini.write("[Profile1]\nName=old\nIsRelative=1\nPath=old1.default\nDefault=1\n\n"
               "[Profile0]\nName=default-release\nIsRelative=1\nPath=k3x9.default-release\n\n"
               "[General]\nStartWithLastProfile=1\nVersion=2\n\n"
-              "[Install4F96D1932A9F858E]\nDefault=k3x9.default-release\nLocked=1\n");
+              + QStringLiteral("[Install%1]\nDefault=k3x9.default-release\nLocked=1\n").arg(firefoxInstallHash(install)).toUtf8());
     ini.close();
 
     const QString places = p + "/places.sqlite";
@@ -356,6 +358,8 @@ BrowerObjPtr browser(const QString& name, const QString& key, BrowserData& data)
     auto node = std::make_shared<BrowerObj>();
     node->name = name;
     node->browserKey = key;
+    if (key == QLatin1String("Firefox"))
+        node->installDir = kFirefoxInstall;
     node->isSelect = 1;
     BrowserTree::getSubArrWithKey(key, node, BrowserTree::loadEraserHistory(QStringLiteral(TV_SOURCE_DIR "/resources/share/EraserHistory.plist")), data);
     return node;

@@ -51,6 +51,9 @@ struct Home
     QString firefoxConfigRoot() const { return home + "/.config/mozilla/firefox"; }
 };
 
+// The installation folder the fixtures' Firefox nodes stand for.
+inline const QString kFirefoxInstall = QStringLiteral("/usr/lib/firefox-esr");
+
 // Chrome with "Default" and "Profile 1", each with `rows` history rows.
 void makeChromium(const QString& profile, int rows, const QString& tag);
 void makeChrome(Home& h, int rows = 3);
@@ -58,7 +61,8 @@ void makeOpera(Home& h, int rows = 3);
 // Firefox with profiles.ini naming k3x9.default-release, a decoy profile
 // "old1.default", a WAL-mode places.sqlite holding bookmarks and keywords,
 // and a favicons.sqlite with the icons of the visited pages.
-void makeFirefox(Home& h, int rows = 3);
+// Its [Install...] section is that of the installation folder `install`.
+void makeFirefox(Home& h, int rows = 3, const QString& install = kFirefoxInstall);
 // Hands the whole home to the test user.
 void chownHome(const Home& h);
 

@@ -130,9 +130,12 @@ TEST(BrowserTree, EveryShippedCategoryHasItsIconAndAnUnknownOneNone)
     QString list = QString::fromUtf8(TempTree::read(kPlist));
     list.replace("<key>Session</key>", "<key>Session</key><string>%@/s</string><key>Sessions</key>");
     const QString plist = t.file("EraserHistory.plist", list.toUtf8());
+    const QString firefox = t.file("firefox/firefox-esr");
+    t.file("firefox/application.ini");
     BrowserData data(h.user());
     const BrowerObjList tree =
-        BrowserTree::build({app("Google Chrome", "google-chrome"), app("Firefox", "firefox"), app("Opera", "opera")},
+        BrowserTree::build({app("Google Chrome", "google-chrome"), app("Firefox", "firefox-esr", firefox),
+                            app("Opera", "opera")},
                            BrowserTree::loadEraserHistory(plist), data);
     ASSERT_EQ(tree.size(), 3);
     BrowserTree::attachIcons(tree);
@@ -159,27 +162,27 @@ TEST(FirefoxProfile, TheDefaultComesFromProfilesIniAndFromNothingElse)
     t.folder("ff/b.default-esr");
     t.folder("ff/c.default.bak");
     // No profiles.ini: folders merely named like profiles are not taken.
-    EXPECT_EQ(firefoxDefaultProfile(root), "");
+    EXPECT_EQ(firefoxDefaultProfile(root, kFirefoxInstall), "");
     // A profiles.ini older than the [Install...] sections.
     t.file("ff/profiles.ini", "[Profile0]\nName=a\nIsRelative=1\nPath=a.default\nDefault=1\n"
                               "[Profile1]\nName=b\nIsRelative=1\nPath=b.default-esr\n");
-    EXPECT_EQ(firefoxDefaultProfile(root), root + "/a.default");
+    EXPECT_EQ(firefoxDefaultProfile(root, kFirefoxInstall), root + "/a.default");
     // An absolute path elsewhere.
     const QString away = t.folder("away/x.default-release");
     t.file("ff/profiles.ini", QStringLiteral("[Profile0]\nName=x\nIsRelative=0\nPath=%1\nDefault=1\n").arg(away).toUtf8());
-    EXPECT_EQ(firefoxDefaultProfile(root), away);
-    // The installed build's choice wins; a profile that is not there does not.
-    t.file("ff/profiles.ini", "[Install11]\nDefault=gone.default-release\n[Install22]\nDefault=b.default-esr\n"
+    EXPECT_EQ(firefoxDefaultProfile(root, kFirefoxInstall), away);
+    // The installation's own section wins over the Default=1 profile.
+    t.file("ff/profiles.ini", "[Install11]\nDefault=gone.default-release\n[Install3B6073811A6ABF12]\nDefault=b.default-esr\n"
                               "[Profile0]\nPath=a.default\nDefault=1\n");
-    EXPECT_EQ(firefoxDefaultProfile(root), root + "/b.default-esr");
+    EXPECT_EQ(firefoxDefaultProfile(root, kFirefoxInstall), root + "/b.default-esr");
     // What the installed build names is missing: the Default=1 profile of
     // older builds beside it is not the one it uses.
     t.file("ff/profiles.ini", "[Profile1]\nName=default\nIsRelative=1\nPath=a.default\nDefault=1\n"
                               "[Install3B6073811A6ABF12]\nDefault=gone.default-esr\nLocked=1\n");
-    EXPECT_EQ(firefoxDefaultProfile(root), "");
+    EXPECT_EQ(firefoxDefaultProfile(root, kFirefoxInstall), "");
     EXPECT_EQ(firefoxCacheProfile(root, root + "/b.default-esr", "/c/"), "/c/b.default-esr");
     EXPECT_EQ(firefoxCacheProfile(root, away, "/c"), "/c/x.default-release");
-    EXPECT_EQ(firefoxDefaultProfile(t / "nothing"), "");
+    EXPECT_EQ(firefoxDefaultProfile(t / "nothing", kFirefoxInstall), "");
 
     // The old root where it is still there, else the one under .config.
     const QString config = t.folder("config/mozilla/firefox");
@@ -256,4 +259,76 @@ TEST(BrowserTree, BrowsersAreTheDesktopEntriesOfTheUsersRoots)
     EXPECT_EQ(QFileInfo(tree[0]->execProgram).fileName(), "firefox-esr");
     EXPECT_TRUE(RunningBrowsers::processNamesFor(*tree[0]).contains("firefox-esr"));
     EXPECT_TRUE(RunningBrowsers::processNamesFor(*tree[1]).contains("chrome"));
+}
+
+TEST(FirefoxProfile, EachInstallationTakesTheProfileOfItsOwnSection)
+{
+    // The sections Firefox ESR wrote when started from these folders: the
+    // one Debian's package writes, and one of each length class of the hash
+    // (17-32, 33-64 and over 64 bytes, one and two rounds of 64).
+    EXPECT_EQ(firefoxInstallHash("/usr/lib/firefox-esr"), "3B6073811A6ABF12");
+    EXPECT_EQ(firefoxInstallHash("/tmp/ffhash/a"), "FE3155F90D662DDE");
+    // Written without its leading zero.
+    EXPECT_EQ(firefoxInstallHash("/tmp/ffhash/abcdefghijklmnopq"), "762F103E2CDFC84");
+    EXPECT_EQ(firefoxInstallHash("/tmp/ffhash/abcdefghijklmnopqrstuvwxyz01234"), "ACAEA8FE786A52CD");
+    EXPECT_EQ(firefoxInstallHash("/tmp/ffhash/the-second-installation-folder-of-a-rather-long-name/firefox"),
+              "55755A50F0C712BB");
+    EXPECT_EQ(firefoxInstallHash(""), "");
+
+    // The program an entry starts, links followed, gives the folder.
+    TempTree t;
+    t.file("lib/ff-esr/firefox-esr", "#!/bin/sh\n");
+    t.file("lib/ff-esr/application.ini", "[App]\n");
+    t.file("launcher/firefox", "#!/bin/sh\nexec firefox-esr \"$@\"\n");
+    t.folder("bin");
+    ASSERT_TRUE(QFile::link(t / "lib/ff-esr/firefox-esr", t / "bin/firefox-esr"));
+    const QString real = QFileInfo(t / "lib/ff-esr").canonicalFilePath();
+    EXPECT_EQ(firefoxInstallDir(t / "bin/firefox-esr"), real);
+    EXPECT_EQ(firefoxInstallDir(t / "bin/missing"), "");
+    // A launcher script is no installation.
+    EXPECT_EQ(firefoxInstallDir(t / "launcher/firefox"), "");
+
+    // Firefox lists the sections in its own order: the other installation's
+    // comes first and must not be taken.
+    const QString root = t.folder("ff");
+    t.folder("ff/theirs.default-release");
+    t.folder("ff/ours.default-esr");
+    t.folder("ff/old.default");
+    t.file("ff/profiles.ini", QStringLiteral("[Profile0]\nPath=old.default\nDefault=1\n"
+                                             "[Install%1]\nDefault=theirs.default-release\nLocked=1\n"
+                                             "[Install%2]\nDefault=ours.default-esr\nLocked=1\n")
+                                  .arg(firefoxInstallHash("/home/u/firefox"), firefoxInstallHash(real))
+                                  .toUtf8());
+    EXPECT_EQ(firefoxDefaultProfile(root, real), root + "/ours.default-esr");
+    EXPECT_EQ(firefoxDefaultProfile(root, "/home/u/firefox"), root + "/theirs.default-release");
+    // An installation with no section of its own has no profile: neither
+    // another's nor the Default=1 one of older builds.
+    EXPECT_EQ(firefoxDefaultProfile(root, "/opt/firefox"), "");
+    EXPECT_EQ(firefoxDefaultProfile(root, ""), "");
+}
+
+TEST(BrowserTree, EachFirefoxInstallationIsARowOfItsOwn)
+{
+    TempTree t;
+    for (const char* install : {"lib/firefox-esr", "home/firefox"}) {
+        t.file(QString::fromLatin1(install) + "/firefox-esr", "#!/bin/sh\n");
+        t.file(QString::fromLatin1(install) + "/application.ini", "[App]\n");
+    }
+    t.folder("bin");
+    ASSERT_TRUE(QFile::link(t / "lib/firefox-esr/firefox-esr", t / "bin/firefox-esr"));
+    const QString system = QFileInfo(t / "lib/firefox-esr").canonicalFilePath();
+    const QString copy = QFileInfo(t / "home/firefox").canonicalFilePath();
+    Home h;
+    BrowserData data(h.user());
+    const QList<InstalledApp> apps{
+        app("Firefox ESR", "firefox-esr", t / "bin/firefox-esr %u"),
+        app("Firefox (home)", "firefox-esr", "env MOZ_X=1 " + t / "home/firefox/firefox-esr %u"),
+        // The same installation reached without the link: the same row.
+        app("Firefox ESR Private", "firefox-esr", t / "lib/firefox-esr/firefox-esr --private-window %u"),
+    };
+    const BrowerObjList tree = BrowserTree::build(apps, BrowserTree::loadEraserHistory(kPlist), data);
+    ASSERT_EQ(names(tree), (QStringList{"Firefox ESR", "Firefox (home)"}));
+    EXPECT_EQ(tree[0]->installDir, system);
+    EXPECT_EQ(tree[1]->installDir, copy);
+    EXPECT_EQ(BrowserTree::programPathOf(apps[1]), t / "home/firefox/firefox-esr");
 }

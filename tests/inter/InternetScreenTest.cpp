@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
@@ -30,16 +31,26 @@ struct Screen
     TempTree apps;
     QStringList asked;
     bool answer = true;
+    QString firefoxInstall;
     std::unique_ptr<InternetViewController> page;
 
     explicit Screen(const QStringList& browsers,
                     const QString& plist = QStringLiteral(TV_SOURCE_DIR "/resources/share/EraserHistory.plist"))
     {
-        for (const QString& name : browsers)
+        for (const QString& name : browsers) {
+            QString program = QString(name).replace(' ', '-').toLower();
+            // Firefox's profile is its installation's: one made here.
+            if (name.contains("Firefox")) {
+                apps.file("install/" + program, "#!/bin/sh\n");
+                apps.file("install/application.ini", "[App]\n");
+                firefoxInstall = QFileInfo(apps / "install").canonicalFilePath();
+                program = firefoxInstall + '/' + program;
+            }
             apps.file("applications/" + QString(name).replace(' ', '-').toLower() + ".desktop",
                       QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n")
-                          .arg(name, QString(name).replace(' ', '-').toLower())
+                          .arg(name, program)
                           .toUtf8());
+        }
         InternetViewController::Environment env;
         env.user = h.user();
         env.applicationRoots = {apps / "applications"};
@@ -100,7 +111,7 @@ TEST(InternetScreen, ScanShowsTheFixtureBrowsersWithTrueCountsAndCleansWhatIsTic
 {
     Screen s({"Google Chrome", "Firefox ESR", "Opera", "Text Editor"});
     makeChrome(s.h, 6);
-    makeFirefox(s.h, 4);
+    makeFirefox(s.h, 4, s.firefoxInstall);
     makeOpera(s.h, 2);
     chownHome(s.h);
     s.scan();
@@ -239,7 +250,7 @@ TEST(InternetScreen, AFlatpakBrowserBesideTheSystemsOwnIsNotListedAndItsProfileS
                 "Exec=/usr/bin/flatpak run --branch=stable --command=firefox org.mozilla.firefox @@u %u @@\n");
     s.apps.file("applications/safari.desktop",
                 "[Desktop Entry]\nType=Application\nName=Safari\nExec=env WINEPREFIX=/w wine Safari.exe\n");
-    makeFirefox(s.h, 3);
+    makeFirefox(s.h, 3, s.firefoxInstall);
     // The Flatpak's own profile, laid out as the native one.
     Home flat;
     makeFirefox(flat, 4);
@@ -265,7 +276,7 @@ TEST(InternetScreen, ACategoryWithNoCleanIsNeverCalledCleaned)
     QString list = QString::fromUtf8(TempTree::read(QStringLiteral(TV_SOURCE_DIR "/resources/share/EraserHistory.plist")));
     list.replace("<key>Session</key>", "<key>Form Values</key><string>%@/.mozilla/firefox/</string><key>Session</key>");
     Screen s({"Firefox ESR"}, t.file("EraserHistory.plist", list.toUtf8()));
-    makeFirefox(s.h, 2);
+    makeFirefox(s.h, 2, s.firefoxInstall);
     chownHome(s.h);
     s.scan();
     const BrowerObjPtr form = s.node("Firefox ESR", "Form Values");
@@ -281,7 +292,7 @@ TEST(InternetScreen, ACategoryWithNoCleanIsNeverCalledCleaned)
 TEST(InternetScreen, ABrowserWithNoProfileOrNothingToCleanIsNeverCalledComplete)
 {
     Screen s({"Firefox ESR", "Opera"});
-    makeFirefox(s.h, 3);
+    makeFirefox(s.h, 3, s.firefoxInstall);
     // Firefox's own profile is gone; the older build's one beside it is not
     // Firefox's to use and stays as it is.
     QDir(s.h.firefoxProfile()).removeRecursively();
@@ -311,7 +322,7 @@ TEST(InternetScreen, ABrowserWithNoProfileOrNothingToCleanIsNeverCalledComplete)
 
     // With something cleaned beside what was not found: still not complete.
     Screen mixed({"Firefox ESR", "Opera"});
-    makeFirefox(mixed.h, 2);
+    makeFirefox(mixed.h, 2, mixed.firefoxInstall);
     chownHome(mixed.h);
     mixed.scan();
     mixed.clean();
@@ -355,4 +366,104 @@ TEST(InternetScreen, EveryWayBackLeavesTheScanButtonOnTopAndWorking)
     }
     ASSERT_TRUE(scanByClick());
     EXPECT_EQ(s.page->browserArr().size(), 1);
+}
+
+TEST(InternetScreen, TheListsAreReachedAndTickedByKeysAlone)
+{
+    Screen s({"Google Chrome", "Opera"});
+    makeChrome(s.h, 3);
+    makeOpera(s.h, 3);
+    chownHome(s.h);
+    s.scan();
+    BroTableView* browsers = s.page->leftTableView();
+    BroTableView* categories = s.page->rightTableView();
+    s.page->activateWindow();
+    browsers->setFocus();
+    ASSERT_EQ(browsers->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+    EXPECT_EQ(browsers->focusRow(), 0);
+
+    // Down moves to the next browser and shows its categories.
+    QTest::keyClick(browsers, Qt::Key_Down);
+    EXPECT_EQ(s.page->broSelectIndex(), 1);
+    EXPECT_EQ(browsers->rowNum(), 1);
+    EXPECT_EQ(s.page->nameLabel()->text(), "Opera");
+    QTest::keyClick(browsers, Qt::Key_Down);  // stays on the last
+    EXPECT_EQ(s.page->broSelectIndex(), 1);
+    // Space ticks as a click in the check would: all its categories follow.
+    QTest::keyClick(browsers, Qt::Key_Space);
+    EXPECT_EQ(s.node("Opera")->isSelect, 0);
+    EXPECT_EQ(s.node("Opera", "Cookies")->isSelect, 0);
+    EXPECT_EQ(s.node("Google Chrome")->isSelect, 1);
+    QTest::keyClick(browsers, Qt::Key_Up);
+    EXPECT_EQ(s.page->nameLabel()->text(), "Google Chrome");
+    QTest::keyClick(browsers, Qt::Key_Space);
+    EXPECT_FALSE(s.page->cleanButton()->buttonEnabled());
+    QTest::keyClick(browsers, Qt::Key_Space);
+    EXPECT_TRUE(s.page->cleanButton()->buttonEnabled());
+
+    // The categories of the shown browser: no row highlighted until Down.
+    categories->setFocus();
+    EXPECT_EQ(categories->rowNum(), -1);
+    QTest::keyClick(categories, Qt::Key_Down);
+    EXPECT_EQ(categories->rowNum(), 0);
+    QTest::keyClick(categories, Qt::Key_Down);
+    EXPECT_EQ(categories->rowNum(), 1);
+    const BrowerObjPtr second = s.node("Google Chrome")->chrArr[1];
+    QTest::keyClick(categories, Qt::Key_Space);
+    EXPECT_EQ(second->isSelect, 0);
+    EXPECT_EQ(s.node("Google Chrome")->isSelect, 2);
+    // Return on a row does what a click on it does.
+    QTest::keyClick(categories, Qt::Key_Up);
+    QTest::keyClick(categories, Qt::Key_Return);
+    EXPECT_EQ(categories->rowNum(), 0);
+    EXPECT_EQ(second->isSelect, 0);
+    // Return on a browser row shows that browser.
+    browsers->setFocus();
+    QTest::keyClick(browsers, Qt::Key_Down);
+    QTest::keyClick(browsers, Qt::Key_Up);
+    QTest::keyClick(browsers, Qt::Key_Return);
+    EXPECT_EQ(s.page->broSelectIndex(), 0);
+    EXPECT_EQ(s.page->nameLabel()->text(), "Google Chrome");
+}
+
+TEST(InternetScreen, BrowserAndProfileNamesAreShownAsPlainText)
+{
+    Screen s({});
+    s.apps.file("applications/opera.desktop",
+                "[Desktop Entry]\nType=Application\nName=<b>Opera</b> &amp; more\nExec=opera %U\n");
+    makeOpera(s.h, 1);
+    chownHome(s.h);
+    s.scan();
+    ASSERT_EQ(s.page->browserArr().size(), 1);
+    EXPECT_EQ(s.page->nameLabel()->textFormat(), Qt::PlainText);
+    EXPECT_EQ(s.page->nameLabel()->text(), "<b>Opera</b> &amp; more");
+    EXPECT_EQ(s.page->cleanEndNote()->textFormat(), Qt::PlainText);
+    CloseBrowerViewController dialog;
+    dialog.setBrowserNames({"<i>Firefox ESR</i>"});
+    EXPECT_EQ(dialog.noteLabel()->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(dialog.noteLabel()->text().contains("<i>Firefox ESR</i>"));
+}
+
+TEST(InternetScreen, TheDialogAtScanNamesTheRowsOwnBrowser)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run a browser as the test user";
+    useUid(4254);
+    Screen s({});
+    TempTree bin;
+    QProcess firefox;
+    ASSERT_TRUE(startAsBrowser(firefox, bin, "firefox-esr"));
+    bin.file("application.ini", "[App]\n");
+    s.apps.file("applications/firefox-esr.desktop",
+                QStringLiteral("[Desktop Entry]\nType=Application\nName=Firefox ESR\nExec=%1 %u\n")
+                    .arg(bin / "firefox-esr")
+                    .toUtf8());
+    makeFirefox(s.h, 2, QFileInfo(bin.path()).canonicalFilePath());
+    chownHome(s.h);
+    s.answer = false;
+    s.page->checkOpenBrower();
+    EXPECT_EQ(s.asked, QStringList{"Firefox ESR"});
+    EXPECT_EQ(firefox.state(), QProcess::Running);
+    firefox.kill();
+    firefox.waitForFinished(5000);
 }
