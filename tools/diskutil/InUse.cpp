@@ -80,6 +80,8 @@ QString otherUsersOf(const QList<BlockDevice>& devices, OurMounts ours, const QS
     // The peer groups our unmounts reach, starting with those of our own mounts.
     QSet<unsigned> reached;
     bool fuseHere = false;
+    // A FUSE mount here is served by a driver of this namespace, one each.
+    int fuseMountsHere = 0;
     // Our own mounts by their numbers, which no copy shares: a process whose
     // namespace link cannot be read may still be of ours.
     QSet<unsigned> ourMountIds;
@@ -93,13 +95,17 @@ QString otherUsersOf(const QList<BlockDevice>& devices, OurMounts ours, const QS
         ourMountIds.insert(m.entry.id);
         if (m.entry.peerGroup != 0)
             reached.insert(m.entry.peerGroup);
-        fuseHere = fuseHere || isFuse(m.entry);
+        if (isFuse(m.entry)) {
+            fuseHere = true;
+            ++fuseMountsHere;
+        }
     }
     QSet<QString> namespacesSeen{ownNamespace};
     struct stat fuseDevice{};
     const bool haveFuse = ::stat("/dev/fuse", &fuseDevice) == 0 && S_ISCHR(fuseDevice.st_mode);
 
     QString openedBy;
+    int driversOfOurs = 0;
     const QStringList pids = QDir(procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& pid : pids) {
         bool isPid = false;
@@ -138,8 +144,14 @@ QString otherUsersOf(const QList<BlockDevice>& devices, OurMounts ours, const QS
                 if (st.st_rdev == makedev(devices.at(i).major, devices.at(i).minor))
                     held = i;
         }
-        // The driver of a FUSE mount here lets go when it is unmounted.
-        if (held >= 0 && !(fuseHere && holdsFuse))
+        // The driver of a FUSE mount here lets go when it is unmounted; one
+        // in another namespace (or one more than our mounts have) serves a
+        // mount of its own, which our unmount does not end.
+        if (held >= 0 && fuseHere && holdsFuse && ns == ownNamespace && driversOfOurs < fuseMountsHere) {
+            ++driversOfOurs;
+            continue;
+        }
+        if (held >= 0)
             openedBy = QStringLiteral("process %1 (%2) has %3 open").arg(pid, processName(procRoot, pid), named(held));
     }
 
@@ -162,6 +174,89 @@ QString otherUsersOf(const QList<BlockDevice>& devices, OurMounts ours, const QS
                 .arg(named(m.device), m.entry.mountPoint, m.pid, processName(procRoot, m.pid));
     }
     return openedBy;
+}
+
+bool mountedAtOrBelowAnywhere(const QString& path, const QString& procRoot)
+{
+    const QString below = path.endsWith('/') ? path : path + '/';
+    auto lists = [&](const QByteArray& mountinfo) {
+        for (const platform::MountEntry& m : platform::parseMountTable(mountinfo))
+            if (m.mountPoint == path || m.mountPoint.startsWith(below))
+                return true;
+        return false;
+    };
+    if (lists(readProcFile(procRoot + QStringLiteral("/self/mountinfo"))))
+        return true;
+    QSet<QString> namespacesSeen{namespaceOf(procRoot, QStringLiteral("self"), "mnt")};
+    for (const QString& pid : QDir(procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool isPid = false;
+        pid.toUInt(&isPid);
+        if (!isPid)
+            continue;
+        const QString ns = namespaceOf(procRoot, pid, "mnt");
+        if (!ns.isEmpty() && namespacesSeen.contains(ns))
+            continue;
+        namespacesSeen.insert(ns);
+        if (lists(readProcFile(procRoot + '/' + pid + QStringLiteral("/mountinfo"))))
+            return true;
+    }
+    return false;
+}
+
+QString loopDevicesOn(const QList<BlockDevice>& devices, const QString& sysBlock)
+{
+    if (devices.isEmpty())
+        return {};
+    auto named = [&devices](int i) { return i == 0 ? QStringLiteral("it") : devices.at(i).name; };
+    // What a loop device attached to one of them would have open: the
+    // device node (any name for it: its numbers), or the same image file.
+    QList<dev_t> nodes;
+    QList<QPair<dev_t, ino_t>> images;
+    QStringList names;
+    for (const BlockDevice& d : devices) {
+        names << d.name;
+        nodes << makedev(d.major, d.minor);
+        struct stat st{};
+        const QString image = d.isLoop() && d.isWholeDisk() ? loopBackingFile(d.name) : QString();
+        if (!image.isEmpty() && ::stat(QFile::encodeName(image).constData(), &st) == 0)
+            images << qMakePair(st.st_dev, st.st_ino);
+        else
+            images << qMakePair(dev_t(0), ino_t(0));
+    }
+    // A loop device over the whole disk reads the partition chosen too.
+    const BlockDevice& first = devices.first();
+    if (!first.isWholeDisk() && !first.wholeDisk.isEmpty() && !first.wholeDisk.contains('/')) {
+        QFile dev(QStringLiteral("/sys/class/block/%1/dev").arg(first.wholeDisk));
+        const QList<QByteArray> numbers = dev.open(QIODevice::ReadOnly) ? dev.readAll().trimmed().split(':') : QList<QByteArray>{};
+        if (numbers.size() == 2) {
+            names << first.wholeDisk;
+            nodes << makedev(numbers[0].toUInt(), numbers[1].toUInt());
+            images << qMakePair(dev_t(0), ino_t(0));
+        }
+    }
+    const QStringList loops = QDir(sysBlock).entryList({QStringLiteral("loop*")}, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& loop : loops) {
+        if (names.contains(loop))
+            continue;
+        QFile f(QStringLiteral("%1/%2/loop/backing_file").arg(sysBlock, loop));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;  // detached
+        QByteArray path = f.readAll();
+        if (path.endsWith('\n'))
+            path.chop(1);
+        // Stat, not open: opening another's loop device would hold back its detach.
+        struct stat st{};
+        if (path.isEmpty() || ::stat(path.constData(), &st) != 0)
+            continue;
+        for (int i = 0; i < names.size(); ++i) {
+            const int who = i < devices.size() ? i : 0;
+            if (S_ISBLK(st.st_mode) && st.st_rdev == nodes.at(i))
+                return QStringLiteral("the loop device %1 is attached to %2").arg(loop, i < devices.size() ? named(i) : names.at(i));
+            if (S_ISREG(st.st_mode) && images.at(i).second != 0 && st.st_dev == images.at(i).first && st.st_ino == images.at(i).second)
+                return QStringLiteral("the loop device %1 is attached to the image of %2").arg(loop, named(who));
+        }
+    }
+    return {};
 }
 
 QString otherUsersAfterProbes(const QList<BlockDevice>& devices, OurMounts ours)
@@ -191,6 +286,8 @@ QString usersBeyondOurMounts(const QList<BlockDevice>& devices)
                 .arg(held.join(QStringLiteral(", ")), held.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"),
                      i == 0 ? QStringLiteral("it") : devices.at(i).name);
     }
+    if (const QString loops = loopDevicesOn(devices); !loops.isEmpty())
+        return loops;
     return otherUsersAfterProbes(devices, OurMounts::Ignore);
 }
 
