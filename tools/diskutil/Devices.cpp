@@ -242,7 +242,8 @@ namespace {
 QList<Probe> probeEach(const QStringList& names)
 {
     QList<Probe> found(names.size());
-    const unsigned threads = std::min<unsigned>(kProbeThreads, unsigned(names.size()));
+    // A command's own device and its disk are read here: a thread costs more.
+    const unsigned threads = names.size() > 2 ? std::min<unsigned>(kProbeThreads, unsigned(names.size())) : 1;
     if (threads <= 1) {
         for (qsizetype i = 0; i < names.size(); ++i)
             found[i] = Probe::read(QStringLiteral("/dev/") + names.at(i));
