@@ -7,6 +7,12 @@
 #include <QSet>
 #include <QThread>
 
+#include <algorithm>
+#include <optional>
+
+#include <fcntl.h>
+#include <linux/loop.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -203,57 +209,96 @@ bool mountedAtOrBelowAnywhere(const QString& path, const QString& procRoot)
     return false;
 }
 
+namespace {
+
+// The file a loop device is attached to, by its device and inode: from the
+// path sysfs shows, or, where that path leads nowhere here (an image removed
+// after attaching, a path of another namespace), from the loop device itself
+// as `losetup --list` reads it. Nothing for a detached device.
+std::optional<QPair<dev_t, ino_t>> loopBacking(const QString& sysBlock, const QString& loop, bool* isNode)
+{
+    QFile f(QStringLiteral("%1/%2/loop/backing_file").arg(sysBlock, loop));
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray path = f.readAll();
+    if (path.endsWith('\n'))
+        path.chop(1);
+    if (path.isEmpty())
+        return std::nullopt;
+    struct stat st{};
+    if (::stat(path.constData(), &st) == 0) {
+        *isNode = S_ISBLK(st.st_mode);
+        return *isNode ? qMakePair(st.st_rdev, ino_t(0)) : qMakePair(st.st_dev, st.st_ino);
+    }
+    // Opened only here: an open loop device's detach waits for the close.
+    const int fd = ::open(QFile::encodeName(QStringLiteral("/dev/") + loop).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    loop_info64 info{};
+    const bool read = ::ioctl(fd, LOOP_GET_STATUS64, &info) == 0;
+    ::close(fd);
+    if (!read)
+        return std::nullopt;
+    *isNode = false;
+    return qMakePair(dev_t(info.lo_device), ino_t(info.lo_inode));
+}
+
+}  // namespace
+
 QString loopDevicesOn(const QList<BlockDevice>& devices, const QString& sysBlock)
 {
     if (devices.isEmpty())
         return {};
-    auto named = [&devices](int i) { return i == 0 ? QStringLiteral("it") : devices.at(i).name; };
     // What a loop device attached to one of them would have open: the
-    // device node (any name for it: its numbers), or the same image file.
-    QList<dev_t> nodes;
-    QList<QPair<dev_t, ino_t>> images;
-    QStringList names;
-    for (const BlockDevice& d : devices) {
-        names << d.name;
-        nodes << makedev(d.major, d.minor);
+    // device node (by its numbers, or, as the loop device itself records
+    // it, by the node's own inode), or the same image file.
+    struct Target
+    {
+        QString name;
+        dev_t rdev = 0;
+        QPair<dev_t, ino_t> node{0, 0};
+        QPair<dev_t, ino_t> image{0, 0};
+    };
+    QList<Target> targets;
+    auto add = [&targets](const QString& name, dev_t rdev) {
+        Target t{name, rdev};
         struct stat st{};
-        const QString image = d.isLoop() && d.isWholeDisk() ? loopBackingFile(d.name) : QString();
-        if (!image.isEmpty() && ::stat(QFile::encodeName(image).constData(), &st) == 0)
-            images << qMakePair(st.st_dev, st.st_ino);
-        else
-            images << qMakePair(dev_t(0), ino_t(0));
+        if (::stat(QFile::encodeName(QStringLiteral("/dev/") + name).constData(), &st) == 0 && S_ISBLK(st.st_mode)
+            && st.st_rdev == rdev)
+            t.node = qMakePair(st.st_dev, st.st_ino);
+        targets << t;
+    };
+    for (const BlockDevice& d : devices) {
+        add(d.name, makedev(d.major, d.minor));
+        bool isNode = false;
+        if (d.isLoop() && d.isWholeDisk())
+            if (const auto image = loopBacking(sysBlock, d.name, &isNode); image && !isNode)
+                targets.last().image = *image;
     }
     // A loop device over the whole disk reads the partition chosen too.
     const BlockDevice& first = devices.first();
     if (!first.isWholeDisk() && !first.wholeDisk.isEmpty() && !first.wholeDisk.contains('/')) {
         QFile dev(QStringLiteral("/sys/class/block/%1/dev").arg(first.wholeDisk));
         const QList<QByteArray> numbers = dev.open(QIODevice::ReadOnly) ? dev.readAll().trimmed().split(':') : QList<QByteArray>{};
-        if (numbers.size() == 2) {
-            names << first.wholeDisk;
-            nodes << makedev(numbers[0].toUInt(), numbers[1].toUInt());
-            images << qMakePair(dev_t(0), ino_t(0));
-        }
+        if (numbers.size() == 2)
+            add(first.wholeDisk, makedev(numbers[0].toUInt(), numbers[1].toUInt()));
     }
+    auto named = [&](int i) { return i == 0 ? QStringLiteral("it") : targets.at(i).name; };
     const QStringList loops = QDir(sysBlock).entryList({QStringLiteral("loop*")}, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& loop : loops) {
-        if (names.contains(loop))
+        if (std::any_of(targets.begin(), targets.end(), [&loop](const Target& t) { return t.name == loop; }))
             continue;
-        QFile f(QStringLiteral("%1/%2/loop/backing_file").arg(sysBlock, loop));
-        if (!f.open(QIODevice::ReadOnly))
-            continue;  // detached
-        QByteArray path = f.readAll();
-        if (path.endsWith('\n'))
-            path.chop(1);
-        // Stat, not open: opening another's loop device would hold back its detach.
-        struct stat st{};
-        if (path.isEmpty() || ::stat(path.constData(), &st) != 0)
+        bool isNode = false;
+        const auto backing = loopBacking(sysBlock, loop, &isNode);
+        if (!backing)
             continue;
-        for (int i = 0; i < names.size(); ++i) {
-            const int who = i < devices.size() ? i : 0;
-            if (S_ISBLK(st.st_mode) && st.st_rdev == nodes.at(i))
-                return QStringLiteral("the loop device %1 is attached to %2").arg(loop, i < devices.size() ? named(i) : names.at(i));
-            if (S_ISREG(st.st_mode) && images.at(i).second != 0 && st.st_dev == images.at(i).first && st.st_ino == images.at(i).second)
-                return QStringLiteral("the loop device %1 is attached to the image of %2").arg(loop, named(who));
+        for (int i = 0; i < targets.size(); ++i) {
+            const Target& t = targets.at(i);
+            const bool onNode = isNode ? backing->first == t.rdev : (t.node.second != 0 && *backing == t.node);
+            if (onNode)
+                return QStringLiteral("the loop device %1 is attached to %2").arg(loop, named(i));
+            if (!isNode && t.image.second != 0 && *backing == t.image)
+                return QStringLiteral("the loop device %1 is attached to the image of %2").arg(loop, named(i));
         }
     }
     return {};

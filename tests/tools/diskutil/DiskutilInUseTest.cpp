@@ -489,8 +489,11 @@ private:
 TEST(DiskutilInUse, ALoopDeviceOnTheDeviceOrOnItsImageIsAUseFoundBeforeAnyUnmount)
 {
     SKIP_WITHOUT_LOOP_VOLUMES();
-    for (const bool onImage : {false, true}) {
-        SCOPED_TRACE(onImage ? "a second loop device on its image" : "a loop device on it");
+    enum Case { OnIt, OnItsImage, OnItsRemovedImage };
+    for (const Case c : {OnIt, OnItsImage, OnItsRemovedImage}) {
+        SCOPED_TRACE(c == OnIt ? "a loop device on it" : c == OnItsImage ? "a second loop device on its image"
+                                                                          : "the same, the image's name removed");
+        const bool onImage = c != OnIt;
         const QString label = uniqueLabel();
         ToolVolume v("", 64, label);
         ASSERT_TRUE(v.ok()) << v.error().toStdString();
@@ -505,6 +508,9 @@ TEST(DiskutilInUse, ALoopDeviceOnTheDeviceOrOnItsImageIsAUseFoundBeforeAnyUnmoun
         const unsigned mountId = mountIdAt(here);
         LoopOver over(onImage ? v.image() : v.device());
         ASSERT_TRUE(over.ok());
+        // Its path then leads nowhere: the loop devices still name the file.
+        if (c == OnItsRemovedImage)
+            ASSERT_TRUE(QFile::remove(v.image()));
 
         for (const QStringList& args : QList<QStringList>{{"eraseVolume", "ext4", "N", v.kernelName()},
                                                           {"repairvolume", v.kernelName()},
@@ -521,7 +527,7 @@ TEST(DiskutilInUse, ALoopDeviceOnTheDeviceOrOnItsImageIsAUseFoundBeforeAnyUnmoun
             EXPECT_TRUE(mine.open(QIODevice::ReadOnly));
             EXPECT_EQ(mine.readAll(), kText);
         }
-        EXPECT_EQ(diskutil::loopBackingFile(v.kernelName()), v.image()) << "ejected";
+        EXPECT_TRUE(diskutil::loopBackingFile(v.kernelName()).startsWith(v.image())) << "ejected";
     }
 }
 
