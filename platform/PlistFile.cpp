@@ -7,6 +7,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace platform::plist {
@@ -15,6 +16,38 @@ namespace {
 
 // Seconds between 1970-01-01 and the property-list epoch, 2001-01-01 UTC.
 constexpr qint64 kPlistEpochOffset = 978307200;
+
+// XML 1.0 has no way to carry the control characters below 0x20 (but tab,
+// newline and carriage return), not even as character references, and a
+// strict reader rejects the whole file for one. A name that is not ours (a
+// volume label) may hold them: they are written as the noncharacters
+// U+FDD0..U+FDEF, which XML carries and text never holds, and read back.
+constexpr char16_t kControlBase = 0xFDD0;
+
+bool isXmlForbidden(char16_t c) { return (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF; }
+
+QByteArray xmlSafeUtf8(const QString& text)
+{
+    if (std::none_of(text.begin(), text.end(), [](QChar c) { return isXmlForbidden(c.unicode()); }))
+        return text.toUtf8();
+    QString out = text;
+    for (QChar& c : out) {
+        if (c.unicode() < 0x20 && isXmlForbidden(c.unicode()))
+            c = QChar(char16_t(kControlBase + c.unicode()));
+        else if (isXmlForbidden(c.unicode()))
+            c = QChar::ReplacementCharacter;
+    }
+    return out.toUtf8();
+}
+
+QString fromXmlSafeUtf8(const char* utf8)
+{
+    QString text = QString::fromUtf8(utf8 ? utf8 : "");
+    for (QChar& c : text)
+        if (c.unicode() >= kControlBase && c.unicode() < kControlBase + 0x20)
+            c = QChar(char16_t(c.unicode() - kControlBase));
+    return text;
+}
 
 QVariant toVariant(plist_t node)
 {
@@ -29,7 +62,7 @@ QVariant toVariant(plist_t node)
             plist_dict_next_item(node, it, &key, &value);
             if (!key)
                 break;
-            map.insert(QString::fromUtf8(key), toVariant(value));
+            map.insert(fromXmlSafeUtf8(key), toVariant(value));
             std::free(key);
         }
         std::free(it);
@@ -49,7 +82,7 @@ QVariant toVariant(plist_t node)
             plist_get_key_val(node, &s);
         else
             plist_get_string_val(node, &s);
-        QString text = QString::fromUtf8(s ? s : "");
+        QString text = fromXmlSafeUtf8(s);
         std::free(s);
         return text;
     }
@@ -95,7 +128,7 @@ plist_t fromVariant(const QVariant& v)
         plist_t dict = plist_new_dict();
         const QVariantMap map = v.toMap();
         for (auto it = map.begin(); it != map.end(); ++it)
-            plist_dict_set_item(dict, it.key().toUtf8().constData(), fromVariant(it.value()));
+            plist_dict_set_item(dict, xmlSafeUtf8(it.key()).constData(), fromVariant(it.value()));
         return dict;
     }
     case QMetaType::QVariantHash: {
@@ -135,7 +168,7 @@ plist_t fromVariant(const QVariant& v)
         return plist_new_date(static_cast<int32_t>(ms / 1000), static_cast<int32_t>((ms % 1000) * 1000));
     }
     default:
-        return plist_new_string(v.toString().toUtf8().constData());
+        return plist_new_string(xmlSafeUtf8(v.toString()).constData());
     }
 }
 

@@ -95,6 +95,16 @@ QString safe(const char* value)
 
 }  // namespace
 
+void Probe::prepareThreads()
+{
+    // The first probe reads libblkid's debug settings into globals.
+    static const bool once = [] {
+        blkid_init_debug(0);
+        return true;
+    }();
+    (void)once;
+}
+
 Probe Probe::read(const QString& node)
 {
     Probe p;

@@ -1,5 +1,7 @@
 #include "Commands.h"
 
+#include "Describe.h"
+
 #include "FileSystems.h"
 #include "InUse.h"
 #include "Volumes.h"
@@ -17,16 +19,18 @@ namespace diskutil {
 
 namespace {
 
+// Messages carry names that are not ours: no control character of theirs
+// reaches the terminal.
 void say(const QString& text)
 {
-    const QByteArray bytes = text.toUtf8() + '\n';
+    const QByteArray bytes = withoutControls(text).toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
 }
 
 int failWith(const QString& reason, int status = Failure)
 {
-    const QByteArray bytes = reason.toUtf8() + '\n';
+    const QByteArray bytes = withoutControls(reason).toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
     return status;
@@ -80,7 +84,7 @@ Target resolveTarget(const QString& target)
 
 QString displayName(const BlockDevice& d)
 {
-    return d.probe.label.isEmpty() ? d.name : QStringLiteral("%1 (%2)").arg(d.probe.label, d.name);
+    return d.probe.label.isEmpty() ? d.name : QStringLiteral("%1 (%2)").arg(visibleText(d.probe.label), d.name);
 }
 
 QString refusedSystem(const BlockDevice& d, const QString& what)
@@ -146,6 +150,9 @@ QString claimUnused(DevicePin& pin, const QList<BlockDevice>& devices, const QSt
 {
     if (!pin.claim())
         return pin.error();
+    // A loop device attached to it takes no claim and shows no holder.
+    if (const QString loops = loopDevicesOn(devices); !loops.isEmpty())
+        return inUseText(devices.first().name, loops, undone);
     if (const QString who = otherUsersAfterProbes(devices, OurMounts::Count); !who.isEmpty())
         return inUseText(devices.first().name, who, undone);
     return {};
@@ -210,7 +217,7 @@ int cmdMount(const Invocation&, Target& t)
 {
     const BlockDevice& d = *t.device;
     if (d.isMounted()) {
-        say(QStringLiteral("Volume %1 on %2 is already mounted at %3").arg(d.probe.label, d.name, d.mountPoints.first()));
+        say(QStringLiteral("Volume %1 on %2 is already mounted at %3").arg(visibleText(d.probe.label), d.name, visibleText(d.mountPoints.first())));
         return Success;
     }
     if (d.isWholeDisk() && !d.partitions.isEmpty())
@@ -218,7 +225,7 @@ int cmdMount(const Invocation&, Target& t)
     QString mountPoint, why;
     if (!mountVolume(d, &mountPoint, &why))
         return failWith(why);
-    say(QStringLiteral("Volume %1 on %2 mounted at %3").arg(d.probe.label, d.name, mountPoint));
+    say(QStringLiteral("Volume %1 on %2 mounted at %3").arg(visibleText(d.probe.label), d.name, visibleText(mountPoint)));
     return Success;
 }
 
@@ -235,10 +242,18 @@ int cmdUnmount(const Invocation&, Target& t)
     for (const BlockDevice* d : devices) {
         if (!d->isMounted())
             continue;
+        // Mounted elsewhere too (another namespace, a FUSE driver of its
+        // own): the unmount asked for is the one here, and it is done; the
+        // other use is named, not waited for.
+        const QString elsewhere = usersBeyondOurMounts({*d});
         QString why;
-        if (!unmountDevice(*d, &why))
+        if (!unmountDevice(*d, &why, elsewhere.isEmpty()))
             return failWith(why);
-        say(QStringLiteral("Volume %1 on %2 unmounted").arg(d->probe.label, d->name));
+        if (elsewhere.isEmpty())
+            say(QStringLiteral("Volume %1 on %2 unmounted").arg(visibleText(d->probe.label), d->name));
+        else
+            say(QStringLiteral("Volume %1 on %2 unmounted here; it stays in use elsewhere: %3")
+                    .arg(visibleText(d->probe.label), d->name, elsewhere));
         any = true;
     }
     if (!any)
@@ -356,9 +371,9 @@ int cmdRename(const Invocation& inv, Target& t)
         if (!now || !mountVolume(*now, &mountPoint, &why))
             return failWith((failure.isEmpty() ? QString() : failure + '\n') + why);
         if (labelled)
-            say(QStringLiteral("Volume on %1 renamed to %2 and mounted at %3").arg(d.name, label, mountPoint));
+            say(QStringLiteral("Volume on %1 renamed to %2 and mounted at %3").arg(d.name, visibleText(label), visibleText(mountPoint)));
     } else if (labelled) {
-        say(QStringLiteral("Volume on %1 renamed to %2").arg(d.name, label));
+        say(QStringLiteral("Volume on %1 renamed to %2").arg(d.name, visibleText(label)));
     }
     return failure.isEmpty() ? Success : failWith(failure);
 }
@@ -414,13 +429,13 @@ int eraseAndMount(Target& t, const FileSystem& fs, const QString& label)
             return failWith(QStringLiteral("%1 failed to erase: %2").arg(d.name, why));
         }
     }
-    say(QStringLiteral("Erased %1 as %2 \"%3\"").arg(d.name, fs.name, label));
+    say(QStringLiteral("Erased %1 as %2 \"%3\"").arg(d.name, fs.name, visibleText(label)));
 
     const BlockDevice* now = refreshed(t, d.name, &why);
     QString mountPoint;
     if (!now || !mountVolume(*now, &mountPoint, &why))
         return failWith(QStringLiteral("%1 was erased but could not be mounted: %2").arg(d.name, why));
-    say(QStringLiteral("Volume %1 on %2 mounted at %3").arg(label, d.name, mountPoint));
+    say(QStringLiteral("Volume %1 on %2 mounted at %3").arg(visibleText(label), d.name, visibleText(mountPoint)));
     say(QStringLiteral("Finished erase on %1").arg(d.name));
     return Success;
 }

@@ -283,13 +283,41 @@ QVariantMap infoDictionary(DeviceTable& table, const BlockDevice& device, const 
     return info;
 }
 
+namespace {
+
+bool isControl(char16_t c) { return c < 0x20 || (c >= 0x7f && c < 0xa0); }
+
+QString escaped(const QString& text, bool keepLines)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (keepLines && c == u'\n')
+            out += ch;
+        else if (isControl(c))
+            out += QStringLiteral("\\x%1").arg(unsigned(c), 2, 16, QLatin1Char('0'));
+        else if (!keepLines && c == u'\\')
+            out += QStringLiteral("\\\\");
+        else
+            out += ch;
+    }
+    return out;
+}
+
+}  // namespace
+
+QString visibleText(const QString& text) { return escaped(text, false); }
+
+QString withoutControls(const QString& text) { return escaped(text, true); }
+
 QString listText(const QVariantMap& list)
 {
     QString out;
     auto line = [&out](const QVariantMap& e, const QString& indent) {
         QStringList columns;
         for (const char* key : {"DeviceIdentifier", "Content", "FilesystemName", "VolumeName", "MountPoint"})
-            columns << e.value(QLatin1String(key)).toString();
+            columns << visibleText(e.value(QLatin1String(key)).toString());
         out += indent + columns.join(QStringLiteral("  ")).trimmed() + '\n';
     };
     for (const QVariant& v : list.value(QStringLiteral("AllDisksAndPartitions")).toList()) {
@@ -306,7 +334,7 @@ QString infoText(const QVariantMap& info)
     QString out;
     for (auto it = info.begin(); it != info.end(); ++it) {
         QString value = it.value().typeId() == QMetaType::Bool ? (it.value().toBool() ? QStringLiteral("Yes") : QStringLiteral("No"))
-                                                               : it.value().toString();
+                                                               : visibleText(it.value().toString());
         out += QStringLiteral("%1: %2\n").arg(it.key(), -26).arg(value);
     }
     return out;

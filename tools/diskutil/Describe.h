@@ -27,7 +27,15 @@ QVariantMap listDictionary(DeviceTable& table);
 // `info -plist`: probes the device (and its disk).
 QVariantMap infoDictionary(DeviceTable& table, const BlockDevice& device, const Presentation& how);
 
-// Plain-text forms of the same, for a person at a terminal.
+// A name that is not ours as a terminal may show it: control characters
+// (C0, DEL, C1) as \xNN and a backslash as \\, so no escape sequence of a
+// label reaches the terminal and every byte of it stays visible.
+QString visibleText(const QString& text);
+// The same for control characters only, line by line: for whole messages.
+QString withoutControls(const QString& text);
+
+// Plain-text forms of the same, for a person at a terminal; every value
+// through visibleText().
 QString listText(const QVariantMap& list);
 QString infoText(const QVariantMap& info);
 

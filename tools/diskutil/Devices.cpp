@@ -10,6 +10,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
 namespace diskutil {
 
 namespace {
@@ -230,6 +235,38 @@ const BlockDevice* DeviceTable::wholeDiskOf(const BlockDevice& device) const
     return this->device(device.wholeDisk);
 }
 
+namespace {
+
+// Each device read once, on a few threads: a read mostly waits for the
+// device, and a list reads every one. The results keep the order asked.
+QList<Probe> probeEach(const QStringList& names)
+{
+    QList<Probe> found(names.size());
+    // A command's own device and its disk are read here: a thread costs more.
+    const unsigned threads = names.size() > 2 ? std::min<unsigned>(kProbeThreads, unsigned(names.size())) : 1;
+    if (threads <= 1) {
+        for (qsizetype i = 0; i < names.size(); ++i)
+            found[i] = Probe::read(QStringLiteral("/dev/") + names.at(i));
+        return found;
+    }
+    Probe::prepareThreads();
+    std::atomic<qsizetype> next{0};
+    auto work = [&] {
+        for (qsizetype i = next++; i < names.size(); i = next++)
+            found[i] = Probe::read(QStringLiteral("/dev/") + names.at(i));
+    };
+    std::vector<std::thread> pool;
+    pool.reserve(threads - 1);
+    for (unsigned t = 1; t < threads; ++t)
+        pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool)
+        t.join();
+    return found;
+}
+
+}  // namespace
+
 void DeviceTable::probe(const QStringList& names)
 {
     QStringList wanted;
@@ -239,8 +276,9 @@ void DeviceTable::probe(const QStringList& names)
             wanted << d.name;
         }
     }
-    for (const QString& name : std::as_const(wanted))
-        setProbe(name, Probe::read(QStringLiteral("/dev/") + name));
+    const QList<Probe> found = probeEach(wanted);
+    for (qsizetype i = 0; i < wanted.size(); ++i)
+        setProbe(wanted.at(i), found.at(i));
     readLabels(wanted);
 }
 

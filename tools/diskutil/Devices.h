@@ -30,7 +30,12 @@ struct Probe
     // `blkid -p -o udev` gives, in the same forms. Empty when the device cannot
     // be opened, holds nothing known, or holds more than one signature.
     static Probe read(const QString& node);
+    // Sets up libblkid's process-wide state once, before reads on several threads.
+    static void prepareThreads();
 };
+
+// How many devices a list probes at once.
+inline constexpr unsigned kProbeThreads = 4;
 
 struct BlockDevice
 {

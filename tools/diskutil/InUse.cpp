@@ -7,6 +7,12 @@
 #include <QSet>
 #include <QThread>
 
+#include <algorithm>
+#include <optional>
+
+#include <fcntl.h>
+#include <linux/loop.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -80,6 +86,8 @@ QString otherUsersOf(const QList<BlockDevice>& devices, OurMounts ours, const QS
     // The peer groups our unmounts reach, starting with those of our own mounts.
     QSet<unsigned> reached;
     bool fuseHere = false;
+    // A FUSE mount here is served by a driver of this namespace, one each.
+    int fuseMountsHere = 0;
     // Our own mounts by their numbers, which no copy shares: a process whose
     // namespace link cannot be read may still be of ours.
     QSet<unsigned> ourMountIds;
@@ -93,13 +101,17 @@ QString otherUsersOf(const QList<BlockDevice>& devices, OurMounts ours, const QS
         ourMountIds.insert(m.entry.id);
         if (m.entry.peerGroup != 0)
             reached.insert(m.entry.peerGroup);
-        fuseHere = fuseHere || isFuse(m.entry);
+        if (isFuse(m.entry)) {
+            fuseHere = true;
+            ++fuseMountsHere;
+        }
     }
     QSet<QString> namespacesSeen{ownNamespace};
     struct stat fuseDevice{};
     const bool haveFuse = ::stat("/dev/fuse", &fuseDevice) == 0 && S_ISCHR(fuseDevice.st_mode);
 
     QString openedBy;
+    int driversOfOurs = 0;
     const QStringList pids = QDir(procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& pid : pids) {
         bool isPid = false;
@@ -138,8 +150,14 @@ QString otherUsersOf(const QList<BlockDevice>& devices, OurMounts ours, const QS
                 if (st.st_rdev == makedev(devices.at(i).major, devices.at(i).minor))
                     held = i;
         }
-        // The driver of a FUSE mount here lets go when it is unmounted.
-        if (held >= 0 && !(fuseHere && holdsFuse))
+        // The driver of a FUSE mount here lets go when it is unmounted; one
+        // in another namespace (or one more than our mounts have) serves a
+        // mount of its own, which our unmount does not end.
+        if (held >= 0 && fuseHere && holdsFuse && ns == ownNamespace && driversOfOurs < fuseMountsHere) {
+            ++driversOfOurs;
+            continue;
+        }
+        if (held >= 0)
             openedBy = QStringLiteral("process %1 (%2) has %3 open").arg(pid, processName(procRoot, pid), named(held));
     }
 
@@ -162,6 +180,128 @@ QString otherUsersOf(const QList<BlockDevice>& devices, OurMounts ours, const QS
                 .arg(named(m.device), m.entry.mountPoint, m.pid, processName(procRoot, m.pid));
     }
     return openedBy;
+}
+
+bool mountedAtOrBelowAnywhere(const QString& path, const QString& procRoot)
+{
+    const QString below = path.endsWith('/') ? path : path + '/';
+    auto lists = [&](const QByteArray& mountinfo) {
+        for (const platform::MountEntry& m : platform::parseMountTable(mountinfo))
+            if (m.mountPoint == path || m.mountPoint.startsWith(below))
+                return true;
+        return false;
+    };
+    if (lists(readProcFile(procRoot + QStringLiteral("/self/mountinfo"))))
+        return true;
+    QSet<QString> namespacesSeen{namespaceOf(procRoot, QStringLiteral("self"), "mnt")};
+    for (const QString& pid : QDir(procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool isPid = false;
+        pid.toUInt(&isPid);
+        if (!isPid)
+            continue;
+        const QString ns = namespaceOf(procRoot, pid, "mnt");
+        if (!ns.isEmpty() && namespacesSeen.contains(ns))
+            continue;
+        namespacesSeen.insert(ns);
+        if (lists(readProcFile(procRoot + '/' + pid + QStringLiteral("/mountinfo"))))
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+// The file a loop device is attached to, by its device and inode: from the
+// path sysfs shows, or, where that path leads nowhere here (an image removed
+// after attaching, a path of another namespace), from the loop device itself
+// as `losetup --list` reads it. Nothing for a detached device.
+std::optional<QPair<dev_t, ino_t>> loopBacking(const QString& sysBlock, const QString& loop, bool* isNode)
+{
+    QFile f(QStringLiteral("%1/%2/loop/backing_file").arg(sysBlock, loop));
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray path = f.readAll();
+    if (path.endsWith('\n'))
+        path.chop(1);
+    if (path.isEmpty())
+        return std::nullopt;
+    struct stat st{};
+    if (::stat(path.constData(), &st) == 0) {
+        *isNode = S_ISBLK(st.st_mode);
+        return *isNode ? qMakePair(st.st_rdev, ino_t(0)) : qMakePair(st.st_dev, st.st_ino);
+    }
+    // Opened only here: an open loop device's detach waits for the close.
+    const int fd = ::open(QFile::encodeName(QStringLiteral("/dev/") + loop).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    loop_info64 info{};
+    const bool read = ::ioctl(fd, LOOP_GET_STATUS64, &info) == 0;
+    ::close(fd);
+    if (!read)
+        return std::nullopt;
+    *isNode = false;
+    return qMakePair(dev_t(info.lo_device), ino_t(info.lo_inode));
+}
+
+}  // namespace
+
+QString loopDevicesOn(const QList<BlockDevice>& devices, const QString& sysBlock)
+{
+    if (devices.isEmpty())
+        return {};
+    // What a loop device attached to one of them would have open: the
+    // device node (by its numbers, or, as the loop device itself records
+    // it, by the node's own inode), or the same image file.
+    struct Target
+    {
+        QString name;
+        dev_t rdev = 0;
+        QPair<dev_t, ino_t> node{0, 0};
+        QPair<dev_t, ino_t> image{0, 0};
+    };
+    QList<Target> targets;
+    auto add = [&targets](const QString& name, dev_t rdev) {
+        Target t{name, rdev};
+        struct stat st{};
+        if (::stat(QFile::encodeName(QStringLiteral("/dev/") + name).constData(), &st) == 0 && S_ISBLK(st.st_mode)
+            && st.st_rdev == rdev)
+            t.node = qMakePair(st.st_dev, st.st_ino);
+        targets << t;
+    };
+    for (const BlockDevice& d : devices) {
+        add(d.name, makedev(d.major, d.minor));
+        bool isNode = false;
+        if (d.isLoop() && d.isWholeDisk())
+            if (const auto image = loopBacking(sysBlock, d.name, &isNode); image && !isNode)
+                targets.last().image = *image;
+    }
+    // A loop device over the whole disk reads the partition chosen too.
+    const BlockDevice& first = devices.first();
+    if (!first.isWholeDisk() && !first.wholeDisk.isEmpty() && !first.wholeDisk.contains('/')) {
+        QFile dev(QStringLiteral("/sys/class/block/%1/dev").arg(first.wholeDisk));
+        const QList<QByteArray> numbers = dev.open(QIODevice::ReadOnly) ? dev.readAll().trimmed().split(':') : QList<QByteArray>{};
+        if (numbers.size() == 2)
+            add(first.wholeDisk, makedev(numbers[0].toUInt(), numbers[1].toUInt()));
+    }
+    auto named = [&](int i) { return i == 0 ? QStringLiteral("it") : targets.at(i).name; };
+    const QStringList loops = QDir(sysBlock).entryList({QStringLiteral("loop*")}, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& loop : loops) {
+        if (std::any_of(targets.begin(), targets.end(), [&loop](const Target& t) { return t.name == loop; }))
+            continue;
+        bool isNode = false;
+        const auto backing = loopBacking(sysBlock, loop, &isNode);
+        if (!backing)
+            continue;
+        for (int i = 0; i < targets.size(); ++i) {
+            const Target& t = targets.at(i);
+            const bool onNode = isNode ? backing->first == t.rdev : (t.node.second != 0 && *backing == t.node);
+            if (onNode)
+                return QStringLiteral("the loop device %1 is attached to %2").arg(loop, named(i));
+            if (!isNode && t.image.second != 0 && *backing == t.image)
+                return QStringLiteral("the loop device %1 is attached to the image of %2").arg(loop, named(i));
+        }
+    }
+    return {};
 }
 
 QString otherUsersAfterProbes(const QList<BlockDevice>& devices, OurMounts ours)
@@ -191,6 +331,8 @@ QString usersBeyondOurMounts(const QList<BlockDevice>& devices)
                 .arg(held.join(QStringLiteral(", ")), held.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"),
                      i == 0 ? QStringLiteral("it") : devices.at(i).name);
     }
+    if (const QString loops = loopDevicesOn(devices); !loops.isEmpty())
+        return loops;
     return otherUsersAfterProbes(devices, OurMounts::Ignore);
 }
 

@@ -38,6 +38,17 @@ QString otherUsersAfterProbes(const QList<BlockDevice>& devices, OurMounts ours)
 // bcache): /sys/class/block/<name>/holders.
 QStringList holdersOf(const QString& kernelName);
 
+// Whether something is mounted at `path` or below it in any mount namespace
+// (every /proc/<pid>/mountinfo, once per namespace). Removing such a folder
+// would detach those mounts, and mounting there would hide them.
+bool mountedAtOrBelowAnywhere(const QString& path, const QString& procRoot = QStringLiteral("/proc"));
+
+// Loop devices that read or write the devices without any holder link or
+// claim: one attached to one of them or to the first one's whole disk, and
+// one attached to the same image as a loop device among them. A clause
+// ("the loop device loop7 is attached to it"), or empty.
+QString loopDevicesOn(const QList<BlockDevice>& devices, const QString& sysBlock = QStringLiteral("/sys/block"));
+
 // Who keeps the devices in use once their mounts here are gone: a volume
 // stacked on one, a mount elsewhere that unmounting here does not reach, a
 // program holding one open. Asked before anything is unmounted, so that a

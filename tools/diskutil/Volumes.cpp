@@ -1,5 +1,7 @@
 #include "Volumes.h"
 
+#include "InUse.h"
+
 #include "platform/ExternalCommand.h"
 #include "platform/MountTable.h"
 
@@ -31,7 +33,8 @@ bool isMountPoint(const QString& path)
 }
 
 // An existing folder is reused only when it is empty and nothing is mounted
-// there: a name is never shared by two volumes.
+// there or below it, in this mount namespace or any other: a name is never
+// shared by two volumes, and another namespace's mount is never hidden.
 bool folderIsFree(const QString& path)
 {
     const QFileInfo info(path);
@@ -41,7 +44,16 @@ bool folderIsFree(const QString& path)
         return false;
     if (!QDir(path).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
         return false;
-    return !isMountPoint(path);
+    return !mountedAtOrBelowAnywhere(path);
+}
+
+// Removes a folder made for a mount, unless it is a mount point (or holds
+// one) in any mount namespace: since Linux 3.18 removing it would detach
+// those mounts, and another namespace's files with them.
+void removeMountFolder(const QString& path)
+{
+    if (!mountedAtOrBelowAnywhere(path))
+        QDir().rmdir(path);
 }
 
 // Holds an exclusive lock on the volumes root while a folder is chosen and
@@ -73,7 +85,9 @@ QString folderNameFor(const QString& volumeName)
 {
     QString name = volumeName;
     name.replace('/', ':');
-    name.remove(QChar('\0'));
+    // Control characters make a folder name that terminals and file
+    // managers show wrongly or act on: left out.
+    name.removeIf([](QChar c) { return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0); });
     if (name.trimmed().isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return QStringLiteral("Untitled");
     return name;
@@ -195,7 +209,7 @@ bool mountVolume(const BlockDevice& device, QString* mountPoint, QString* error)
     }
     if (!ok) {
         if (made)
-            QDir().rmdir(folder);
+            removeMountFolder(folder);
         return fail(QStringLiteral("%1 failed to mount: %2").arg(device.name, why));
     }
     if (mountPoint)
@@ -311,7 +325,7 @@ DiskLock::~DiskLock()
         ::close(m_fd);  // closing releases the lock
 }
 
-bool unmountDevice(const BlockDevice& device, QString* error)
+bool unmountDevice(const BlockDevice& device, QString* error, bool waitForFree)
 {
     const QString root = volumesRoot() + '/';
     // Deepest first, so a volume mounted inside another comes off first.
@@ -336,9 +350,9 @@ bool unmountDevice(const BlockDevice& device, QString* error)
         // Only a folder directly in the volumes root is ours to remove, and
         // rmdir removes nothing but an empty folder.
         if (mp.startsWith(root) && !mp.mid(root.size()).contains('/'))
-            QDir().rmdir(mp);
+            removeMountFolder(mp);
     }
-    if (!points.isEmpty() && !waitUntilFree(device.node())) {
+    if (waitForFree && !points.isEmpty() && !waitUntilFree(device.node())) {
         if (error)
             *error = QStringLiteral("%1 is still in use after unmounting").arg(device.name);
         return false;

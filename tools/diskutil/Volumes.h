@@ -19,8 +19,10 @@ QString folderNameFor(const QString& volumeName);
 bool mountVolume(const BlockDevice& device, QString* mountPoint, QString* error);
 
 // Unmounts every mount of the device and removes the folders that mounting
-// under the volumes root made. Returns when the device is free again.
-bool unmountDevice(const BlockDevice& device, QString* error);
+// under the volumes root made. Returns when the device is free again, or,
+// without `waitUntilFree`, as soon as its mounts here are gone (a device
+// that stays in use elsewhere).
+bool unmountDevice(const BlockDevice& device, QString* error, bool waitForFree = true);
 
 // Waits until nothing holds the device open exclusively (a FUSE driver
 // letting go after its unmount); false when it stays busy for `timeoutMs`.

@@ -2,13 +2,16 @@
 // erased, and one mounted here too stays mounted where it was; the copies
 // that unmounting here takes along do not count.
 #include "Devices.h"
+#include "FileSystems.h"
 #include "InUse.h"
 #include "ToolVolume.h"
+#include "platform/MountTable.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -140,6 +143,35 @@ TEST(DiskutilInUse, AProgramHoldingTheDeviceIsAUseUnlessItServesAFuseMountHere)
     proc.add("9000002", "mnt:[1]", "user:[1]", "");
     proc.open("9000002", 3, "/dev/loop0");
     EXPECT_EQ(diskutil::otherUsersOf(loop0, OurMounts::Ignore, proc.root()), "process 9000002 (p9000002) has it open");
+    proc.setMounts("9000002", "");
+    QFile::remove(proc.root() + "/9000002/fd/3");
+    ASSERT_EQ(diskutil::otherUsersOf(loop0, OurMounts::Ignore, proc.root()), "");
+    // So does a FUSE driver of another namespace, serving a mount of its own
+    // that names no device, and a second driver here beside ours.
+    for (const char* ns : {"mnt:[7]", "mnt:[1]"}) {
+        SCOPED_TRACE(ns);
+        proc.add("9000003", ns, "user:[1]", "");
+        proc.open("9000003", 3, "/dev/loop0");
+        proc.open("9000003", 4, "/dev/fuse");
+        EXPECT_EQ(diskutil::otherUsersOf(loop0, OurMounts::Ignore, proc.root()), "process 9000003 (p9000003) has it open");
+        QDir(proc.root() + "/9000003").removeRecursively();
+    }
+}
+
+TEST(DiskutilInUse, AFolderIsAMountPointWhenAnyNamespaceMountsAtOrBelowIt)
+{
+    FakeProc proc;
+    proc.setMounts("self", kHere);
+    proc.add("9000001", "mnt:[2]", "user:[1]", "50 30 0:70 / /media/Y rw - tmpfs tmpfs rw\n");
+    proc.add("9000002", "mnt:[3]", "user:[2]", "51 31 0:71 / /media/Z\\040z/deeper rw - tmpfs tmpfs rw\n");
+    // A process of a namespace already read is not read again.
+    proc.add("9000003", "mnt:[1]", "user:[1]", "52 32 0:72 / /media/W rw - tmpfs tmpfs rw\n");
+    EXPECT_TRUE(diskutil::mountedAtOrBelowAnywhere("/media/X", proc.root()));
+    EXPECT_TRUE(diskutil::mountedAtOrBelowAnywhere("/media/Y", proc.root()));
+    EXPECT_TRUE(diskutil::mountedAtOrBelowAnywhere("/media/Z z", proc.root()));
+    EXPECT_FALSE(diskutil::mountedAtOrBelowAnywhere("/media/Z z/deep", proc.root()));
+    EXPECT_FALSE(diskutil::mountedAtOrBelowAnywhere("/media/X 1", proc.root()));
+    EXPECT_FALSE(diskutil::mountedAtOrBelowAnywhere("/media/W", proc.root()));
 }
 
 // --- on real loop volumes -----------------------------------------------------
@@ -336,6 +368,223 @@ TEST(DiskutilInUse, CopiesThatUnmountingHereTakesAlongDoNotStopAnEject)
             v->forget();
         EXPECT_FALSE(other.isMountPoint(at)) << "the copy outlived the eject";
     }
+}
+
+// --- another namespace's mount at our folder ----------------------------------
+
+int inNamespace(const MountNamespace& ns, const QStringList& args)
+{
+    return LoopVolume::run("nsenter", QStringList{"-t", QString::number(ns.pid()), "-m", "--"} + args);
+}
+
+// A mount made in a namespace for the length of a test, taken off at its end
+// (a FUSE driver would otherwise keep the namespace alive).
+class MountIn
+{
+public:
+    MountIn(const MountNamespace& ns, const QString& at, const QStringList& mount) : m_ns(ns), m_at(at)
+    {
+        m_ok = inNamespace(ns, mount) == 0 && ns.isMountPoint(at);
+    }
+    ~MountIn()
+    {
+        if (inNamespace(m_ns, {"umount", m_at}) != 0)
+            inNamespace(m_ns, {"umount", "-l", m_at});
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    const MountNamespace& m_ns;
+    QString m_at;
+    bool m_ok = false;
+};
+
+unsigned mountIdAt(const QString& path)
+{
+    for (const platform::MountEntry& m : platform::readMountTable())
+        if (m.mountPoint == path)
+            return m.id;
+    return 0;
+}
+
+TEST(DiskutilInUse, AnotherNamespacesMountAtOurFolderIsNeitherTornDownNorReused)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    MountNamespace other;
+    ASSERT_TRUE(other.ok()) << other.error().toStdString();
+    for (const QString command : {"unmount", "eject", "eraseVolume"}) {
+        SCOPED_TRACE(command.toStdString());
+        const QString label = uniqueLabel();
+        const QString folder = "/media/" + label;
+        auto v = std::make_unique<ToolVolume>("ext4", 64, label);
+        ASSERT_TRUE(v->ok()) << v->error().toStdString();
+        ASSERT_EQ(du({"mount", v->kernelName()}).exitCode, 0);
+        ASSERT_EQ(str(v->info(), "MountPoint"), folder);
+        {
+            // Their own tmpfs at the folder our volume is mounted at here.
+            MountIn theirs(other, folder, {"mount", "-t", "tmpfs", "tmpfs", folder});
+            ASSERT_TRUE(theirs.ok());
+            ASSERT_EQ(inNamespace(other, {"sh", "-c", "echo theirs > \"$1\"/file", "sh", folder}), 0);
+
+            const QStringList args = command == "eraseVolume" ? QStringList{command, "ext4", uniqueLabel(), v->kernelName()}
+                                                               : QStringList{command, v->kernelName()};
+            // A namespace that another test (or program) makes meanwhile holds a
+            // copy of our mount for a moment: a refusal naming one is waited out.
+            platform::CommandResult r = du(args);
+            const QByteArray ours = QStringLiteral("namespace of process %1 ").arg(other.pid()).toUtf8();
+            for (int tries = 0; r.exitCode != 0 && r.errors.contains("in the mount namespace of process ")
+                                && !r.errors.contains(ours) && tries < 20;
+                 ++tries) {
+                QThread::msleep(500);
+                r = du(args);
+            }
+            EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+            if (command == "eject" && r.exitCode == 0)
+                v->forget();
+            EXPECT_TRUE(other.isMountPoint(folder)) << "their mount was detached";
+            EXPECT_EQ(other.read(folder + "/file"), "theirs\n");
+            if (command == "unmount") {
+                // Nor is the folder taken for the next mount of ours.
+                ASSERT_EQ(du({"mount", v->kernelName()}).exitCode, 0);
+                EXPECT_EQ(str(v->info(), "MountPoint"), folder + " 1");
+            }
+        }
+        v.reset();
+        QDir().rmdir(folder);
+    }
+}
+
+// --- loop devices on the chosen device ---------------------------------------
+
+// A loop device of a test's own over the second half of `target` (a device
+// or an image), with an ext4 volume mounted and a file on it.
+class LoopOver
+{
+public:
+    explicit LoopOver(const QString& target)
+    {
+        QByteArray out;
+        if (LoopVolume::run("losetup", {"--offset", QString::number(40 << 20), "--find", "--show", target}, &out) != 0)
+            return;
+        m_device = QString::fromLocal8Bit(out).trimmed();
+        if (LoopVolume::run("mkfs.ext4", {"-q", "-F", m_device}) != 0
+            || LoopVolume::run("mount", {m_device, m_dir.path()}) != 0)
+            return;
+        m_mounted = true;
+        QFile f(m_dir.filePath("file"));
+        m_ok = f.open(QIODevice::WriteOnly) && f.write(kText) == kText.size();
+    }
+    ~LoopOver()
+    {
+        if (m_mounted && LoopVolume::run("umount", {m_dir.path()}) != 0)
+            LoopVolume::run("umount", {"-l", m_dir.path()});
+        if (!m_device.isEmpty())
+            LoopVolume::run("losetup", {"-d", m_device});
+    }
+    bool ok() const { return m_ok; }
+    QString name() const { return QFileInfo(m_device).fileName(); }
+    QByteArray file() const
+    {
+        QFile f(m_dir.filePath("file"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_device;
+    bool m_mounted = false;
+    bool m_ok = false;
+};
+
+TEST(DiskutilInUse, ALoopDeviceOnTheDeviceOrOnItsImageIsAUseFoundBeforeAnyUnmount)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    enum Case { OnIt, OnItsImage, OnItsRemovedImage };
+    for (const Case c : {OnIt, OnItsImage, OnItsRemovedImage}) {
+        SCOPED_TRACE(c == OnIt ? "a loop device on it" : c == OnItsImage ? "a second loop device on its image"
+                                                                          : "the same, the image's name removed");
+        const bool onImage = c != OnIt;
+        const QString label = uniqueLabel();
+        ToolVolume v("", 64, label);
+        ASSERT_TRUE(v.ok()) << v.error().toStdString();
+        // Its own volume in the first half; the other loop device's in the second.
+        ASSERT_EQ(LoopVolume::run("mkfs.ext4", {"-q", "-F", "-L", label, v.device(), "32M"}), 0);
+        ASSERT_EQ(du({"mount", v.kernelName()}).exitCode, 0);
+        const QString here = "/media/" + label;
+        {
+            QFile mine(here + "/file");
+            ASSERT_TRUE(mine.open(QIODevice::WriteOnly) && mine.write(kText) == kText.size());
+        }
+        const unsigned mountId = mountIdAt(here);
+        LoopOver over(onImage ? v.image() : v.device());
+        ASSERT_TRUE(over.ok());
+        // Its path then leads nowhere: the loop devices still name the file.
+        if (c == OnItsRemovedImage)
+            ASSERT_TRUE(QFile::remove(v.image()));
+
+        for (const QStringList& args : QList<QStringList>{{"eraseVolume", "ext4", "N", v.kernelName()},
+                                                          {"repairvolume", v.kernelName()},
+                                                          {"eject", v.kernelName()}}) {
+            SCOPED_TRACE(args.join(' ').toStdString());
+            const platform::CommandResult r = du(args);
+            EXPECT_NE(r.exitCode, 0);
+            EXPECT_TRUE(r.errors.startsWith(
+                QStringLiteral("%1 is in use: the loop device %2 is attached to ").arg(v.kernelName(), over.name()).toUtf8()))
+                << r.errors.toStdString();
+            EXPECT_EQ(mountIdAt(here), mountId) << "unmounted before the refusal";
+            EXPECT_EQ(over.file(), kText);
+            QFile mine(here + "/file");
+            EXPECT_TRUE(mine.open(QIODevice::ReadOnly));
+            EXPECT_EQ(mine.readAll(), kText);
+        }
+        EXPECT_TRUE(diskutil::loopBackingFile(v.kernelName()).startsWith(v.image())) << "ejected";
+    }
+}
+
+// --- a FUSE driver of its own in another namespace ----------------------------
+
+TEST(DiskutilInUse, AFuseDriverOfAnotherNamespaceIsAUseFoundBeforeAnyUnmount)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    if (diskutil::findProgram("fusefat").isEmpty())
+        GTEST_SKIP() << "fusefat is not installed";
+    const QString label = uniqueLabel();
+    ToolVolume v("vfat", 64, label);
+    ASSERT_TRUE(v.ok()) << v.error().toStdString();
+    ASSERT_TRUE(writeFile(v, kText));
+    ASSERT_EQ(du({"mount", v.kernelName()}).exitCode, 0);
+    const QString here = "/media/" + label;
+    const unsigned mountId = mountIdAt(here);
+    ASSERT_NE(mountId, 0u);
+    // A plain fusefat there: its mount names the driver, not the device.
+    MountNamespace other;
+    ASSERT_TRUE(other.ok()) << other.error().toStdString();
+    QTemporaryDir at;
+    MountIn theirs(other, at.path(), {"fusefat", "-o", "rw+", v.device(), at.path()});
+    ASSERT_TRUE(theirs.ok());
+    ASSERT_EQ(other.read(at.path() + "/marker"), kText);
+
+    for (const QStringList& args : QList<QStringList>{{"eject", v.kernelName()},
+                                                      {"repairvolume", v.kernelName()},
+                                                      {"eraseVolume", "MS-DOS FAT32", "N", v.kernelName()},
+                                                      {"reformat", v.kernelName()}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const platform::CommandResult r = du(args);
+        EXPECT_NE(r.exitCode, 0);
+        // Named: their driver, or (when a namespace another test made meanwhile
+        // holds a copy of our mount) that copy; either way found first.
+        EXPECT_TRUE(r.errors.startsWith((v.kernelName() + " is in use: ").toUtf8())) << r.errors.toStdString();
+        EXPECT_TRUE(r.errors.contains("(fusefat) has it open") || r.errors.contains("it is mounted at " + here.toUtf8()))
+            << r.errors.toStdString();
+        EXPECT_EQ(mountIdAt(here), mountId) << "unmounted before the refusal";
+        EXPECT_EQ(other.read(at.path() + "/marker"), kText);
+    }
+    // Unmounting here is what unmount asks: done, and the other use named.
+    const platform::CommandResult r = du({"unmount", v.kernelName()});
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_TRUE(r.output.contains("unmounted here; it stays in use elsewhere: ")) << r.output.toStdString();
+    EXPECT_EQ(mountIdAt(here), 0u);
+    EXPECT_EQ(other.read(at.path() + "/marker"), kText);
 }
 
 }  // namespace

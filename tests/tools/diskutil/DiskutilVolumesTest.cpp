@@ -6,6 +6,7 @@
 #include "Volumes.h"
 #include "ToolVolume.h"
 #include "platform/DiskTool.h"
+#include "platform/PlistFile.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -21,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include <fcntl.h>
@@ -247,6 +249,75 @@ TEST(DiskutilVolumes, HostileNamesAreNamesAndComeBackExactly)
     EXPECT_TRUE(tooLong.errors.contains("at most 11 characters")) << tooLong.errors.toStdString();
     EXPECT_RUNS(du({"rename", fat.kernelName(), "lower case"}));
     EXPECT_EQ(str(fat.info(), "VolumeName"), "LOWER CASE");
+}
+
+namespace {
+
+bool hasControls(const QByteArray& bytes, bool linesAllowed)
+{
+    return std::any_of(bytes.begin(), bytes.end(), [linesAllowed](char c) {
+        return (uchar(c) < 0x20 && !(linesAllowed && (c == '\n' || c == '\t'))) || c == 0x7f;
+    });
+}
+
+// What a strict XML reader says of a document: empty when it is well formed.
+QByteArray strictXmlProblem(const QByteArray& xml)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start("xmllint", {"--noout", "--nonet", "-"});
+    p.write(xml);
+    p.closeWriteChannel();
+    p.waitForFinished(30000);
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 ? QByteArray() : p.readAll() + " ";
+}
+
+}  // namespace
+
+TEST(DiskutilVolumes, ControlCharactersInALabelAreWrittenSoEveryReaderTakesThem)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    if (diskutil::findProgram("xmllint").isEmpty())
+        GTEST_SKIP() << "xmllint (libxml2-utils) is not installed";
+    const QString tag = uniqueLabel().right(6);
+    const QString label = QStringLiteral("a\x01" "b\x1b[2Jc") + tag;
+    ToolVolume v("ext4", 64, uniqueLabel());
+    ASSERT_VOLUME(v);
+    ASSERT_EQ(LoopVolume::run("e2label", {v.device(), label}), 0);
+
+    // Property lists: well-formed XML, and our reader gives every character back.
+    const platform::CommandResult info = du({"info", "-plist", v.kernelName()});
+    ASSERT_EQ(info.exitCode, 0);
+    EXPECT_EQ(strictXmlProblem(info.output), "");
+    const auto infoBack = platform::plist::parse(info.output);
+    ASSERT_TRUE(infoBack.has_value());
+    EXPECT_EQ(str(infoBack->toMap(), "VolumeName"), label);
+    const platform::CommandResult list = du({"list", "-plist"});
+    ASSERT_EQ(list.exitCode, 0);
+    EXPECT_EQ(strictXmlProblem(list.output), "");
+    const auto listBack = platform::plist::parse(list.output);
+    ASSERT_TRUE(listBack.has_value());
+    QString listed;
+    for (const QVariant& disk : listBack->toMap().value("AllDisksAndPartitions").toList())
+        if (str(disk.toMap(), "DeviceIdentifier") == v.kernelName())
+            listed = str(disk.toMap(), "VolumeName");
+    EXPECT_EQ(listed, label);
+
+    // Text for a terminal: the characters as visible escapes, none of them raw.
+    const QByteArray visible = "a\\x01b\\x1b[2Jc" + tag.toUtf8();
+    for (const QStringList& args : QList<QStringList>{{"info", v.kernelName()}, {"list"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const platform::CommandResult text = du(args);
+        EXPECT_TRUE(text.output.contains(visible)) << text.output.toStdString();
+        EXPECT_FALSE(hasControls(text.output, true));
+    }
+
+    // The mount folder leaves them out.
+    const platform::CommandResult mounted = du({"mount", v.kernelName()});
+    EXPECT_EQ(mounted.exitCode, 0) << mounted.errors.toStdString();
+    EXPECT_FALSE(hasControls(mounted.output, true));
+    EXPECT_EQ(str(v.info(), "MountPoint"), "/media/ab[2Jc" + tag);
+    EXPECT_EQ(str(v.info(), "VolumeName"), label);
 }
 
 TEST(DiskutilVolumes, SameLabelsGetTheirOwnFoldersAndNameNeitherAlone)
