@@ -195,7 +195,7 @@ int main(int argc, char** argv)
         copyTree(model, peerHome);
         QProcess::execute("sync", {});
 
-        BrowserData data({uid, gid_t(uid), home});
+        BrowserData data({uid, gid_t(uid), home, {}});
         QElapsedTimer t;
         t.start();
         const BrowerObjList tree = BrowserTree::build(apps, plist, data);

@@ -519,8 +519,9 @@ TEST(DiskutilInUse, ALoopDeviceOnTheDeviceOrOnItsImageIsAUseFoundBeforeAnyUnmoun
         LoopOver over(onImage ? v.image() : v.device());
         ASSERT_TRUE(over.ok());
         // Its path then leads nowhere: the loop devices still name the file.
-        if (c == OnItsRemovedImage)
+        if (c == OnItsRemovedImage) {
             ASSERT_TRUE(QFile::remove(v.image()));
+        }
 
         for (const QStringList& args : QList<QStringList>{{"eraseVolume", "ext4", "N", v.kernelName()},
                                                           {"repairvolume", v.kernelName()},

@@ -484,8 +484,9 @@ TEST(DiskutilVolumes, InfoFromSysfsAloneSaysWhatTheWholeTableSays)
         const QVariantMap got = diskutil::infoDictionary(*one, *one->device(name), usb);
         for (auto it = expected.begin(); it != expected.end(); ++it) {
             // Free space moves while other programs write.
-            if (it.key() != "FreeSpace" && it.key() != "APFSContainerFree")
+            if (it.key() != "FreeSpace" && it.key() != "APFSContainerFree") {
                 EXPECT_EQ(got.value(it.key()).toString(), it.value().toString()) << it.key().toStdString();
+            }
         }
         EXPECT_EQ(got.keys(), expected.keys());
     }
