@@ -404,6 +404,8 @@ bool Remover::flush(int dirFd, Folder& folder)
     overwrite(live);
 
     // The size goes too, so the entry no longer tells how large the file was.
+    // The descriptor stays open until the name is gone: while it is, the inode
+    // cannot be freed and its number handed to a file put in its place.
     for (Item* item : live) {
         if (item->failed || item->target.fd < 0)
             continue;
@@ -411,8 +413,7 @@ bool Remover::flush(int dirFd, Folder& folder)
             failItem(*item, std::string("cannot truncate: ") + std::strerror(errno));
             continue;
         }
-        ::close(item->target.fd);
-        item->target.fd = -1;
+        item->target.size = 0;
     }
 
     // An unlinked entry often keeps its name in the folder's block. Renaming first
@@ -423,6 +424,11 @@ bool Remover::flush(int dirFd, Folder& folder)
     for (Item* item : live) {
         if (item->failed || !S_ISREG(item->entry.mode))
             continue;
+        // Whoever may write the folder can have put something else at the name
+        // since it was opened; that entry is not ours to move or remove.
+        if (!stillAtName(dirFd, *item))
+            continue;
+        const std::string before = item->name;
         for (int attempt = 0; attempt < 16; ++attempt) {
             const std::string candidate = m_random.name(item->name.size());
             if (::renameat2(dirFd, item->name.c_str(), dirFd, candidate.c_str(), RENAME_NOREPLACE) == 0) {
@@ -444,6 +450,20 @@ bool Remover::flush(int dirFd, Folder& folder)
             }
             break;  // cannot rename: the old name is unlinked as it is
         }
+        // The look and the rename are two steps: an entry swapped in between
+        // them was moved instead of ours. It goes back where it was, if that
+        // name is still free, and ours, wherever it went, stays.
+        if (item->hidden && !sameEntryAt(dirFd, item->name, item->entry)) {
+            std::string why = "emptied, but its name was given to another entry while being removed; ";
+            if (::renameat2(dirFd, item->name.c_str(), dirFd, before.c_str(), RENAME_NOREPLACE) == 0) {
+                item->name = before;
+                item->hidden = false;
+                why += "that entry was left alone";
+            } else {
+                why += "that entry was left alone under '" + item->name + "'";
+            }
+            failItem(*item, why + "; not removed");
+        }
     }
     if (renamed)
         syncFolder(dirFd);
@@ -451,6 +471,8 @@ bool Remover::flush(int dirFd, Folder& folder)
     std::vector<Item*> unlinked;
     for (Item* item : live) {
         if (item->failed)
+            continue;
+        if (!stillAtName(dirFd, *item))
             continue;
         if (const int err = unlinkEntry(dirFd, item->name, 0)) {
             if (item->hidden)
@@ -460,6 +482,10 @@ bool Remover::flush(int dirFd, Folder& folder)
             else
                 failItem(*item, std::string("cannot remove: ") + std::strerror(err));
             continue;
+        }
+        if (item->target.fd >= 0) {
+            ::close(item->target.fd);
+            item->target.fd = -1;
         }
         unlinked.push_back(item);
     }
@@ -619,6 +645,7 @@ bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& e
         }
         Frame done = std::move(stack.back());
         const bool doneFailed = here.failed;
+        const Entry doneEntry = here.entry;
         stack.pop_back();
         folders.pop_back();
         int doneParentFd = parentFd;
@@ -647,7 +674,10 @@ bool Remover::removeFolder(int parentFd, const std::string& name, const Entry& e
         ::closedir(done.dir);
         bool gone = false;
         if (!doneFailed) {
-            if (const int err = unlinkEntry(doneParentFd, done.name, AT_REMOVEDIR))
+            // As for a file: only the folder that was emptied, not one put at its name.
+            if (!sameEntryAt(doneParentFd, done.name, doneEntry))
+                fail(done.shown, "its name no longer leads to the folder that was emptied; not removed");
+            else if (const int err = unlinkEntry(doneParentFd, done.name, AT_REMOVEDIR))
                 failErrno(done.shown, "cannot remove", err);
             else
                 gone = true;
@@ -696,7 +726,34 @@ int Remover::unlinkEntry(int dirFd, const std::string& name, int flags)
             return 0;
         err = errno;
     }
-    return err == ENOENT ? 0 : err;
+    // A name gone before we removed it was not removed by us: what it led to
+    // may live on under another name.
+    return err;
+}
+
+bool Remover::sameEntryAt(int dirFd, const std::string& name, const Entry& expected)
+{
+    Entry now;
+    return statEntry(dirFd, name, now) == 0 && now.sameObject(expected);
+}
+
+bool Remover::stillAtName(int dirFd, Item& item)
+{
+    Entry now;
+    const int err = statEntry(dirFd, item.name, now);
+    if (err == 0 && now.sameObject(item.entry))
+        return true;
+    std::string why = S_ISREG(item.entry.mode) ? "emptied, but " : "";
+    if (item.hidden)
+        why += "no longer found under its hiding name '" + item.name + "'";
+    else if (err == ENOENT)
+        why += "its name was removed or moved by someone else meanwhile";
+    else if (err != 0)
+        why += std::string("cannot examine it again: ") + std::strerror(err);
+    else
+        why += "its name now leads to another entry, which was left alone";
+    failItem(item, why + "; not removed");
+    return false;
 }
 
 void Remover::makeRemovable(int dirFd, const std::string& name)

@@ -62,8 +62,13 @@ private:
 
     const std::string& whyNamesStay(int dirFd, Folder& folder);
     int openFolder(int dirFd, const std::string& name);
-    // 0 or the errno value; an entry already gone counts as removed.
+    // 0 or the errno value.
     int unlinkEntry(int dirFd, const std::string& name, int flags);
+    // Whether `name` in `dirFd` is still the entry `expected` (not following a link).
+    static bool sameEntryAt(int dirFd, const std::string& name, const Entry& expected);
+    // The same for an item about to be renamed or unlinked; when not, the item
+    // fails and says why.
+    bool stillAtName(int dirFd, Item& item);
     void makeRemovable(int dirFd, const std::string& name);
     void prepareFolder(int fd);
 
