@@ -19,8 +19,8 @@ class Random;
 // Files go in batches that may span many small folders (and consecutive
 // paths anywhere on one volume): each file gets every pass, each pass on the
 // device before the next, with one sync for the whole batch per pass; then all
-// are truncated, all renamed with one sync, all unlinked (and the folders they
-// emptied removed) with one more. Only then are they reported gone. Syncing
+// are truncated, renamed and unlinked (and the folders they emptied removed),
+// with one sync for all of that. Only then are they reported gone. Syncing
 // per file or per folder would cost journal commits that are most of the time
 // a tree of small files takes. The last sync of a batch runs while the next
 // batch is overwritten: the order that proves anything (overwrite on the
