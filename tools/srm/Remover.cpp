@@ -33,7 +33,8 @@ constexpr size_t kBatch = 1024;
 // large one soon fills a batch of its own, so it is reported soon after its
 // passes, for whoever shows progress.
 constexpr off_t kBatchBytes = off_t{8} << 20;
-// Threads that remove a batch's names, and the least work worth a thread.
+// Threads that open a batch's files and remove its names, and the least work
+// worth a thread.
 constexpr size_t kNameWorkers = 4;
 constexpr size_t kPerWorker = 64;
 // Files up to this size get their passes side by side with the others of their
@@ -316,20 +317,16 @@ void Remover::failItem(Item& item, const std::string& why)
     fail(item.shown, why);
 }
 
-bool Remover::openForShred(int dirFd, Item& item)
+std::string Remover::openForShred(int dirFd, Item& item)
 {
-    const auto hardLinks = [&](nlink_t links) {
-        failItem(item, "has " + std::to_string(links) +
-                           " hard links: the other names share its data, so it is not erased; not touched");
+    const auto hardLinks = [](nlink_t links) {
+        return "has " + std::to_string(links) +
+               " hard links: the other names share its data, so it is not erased; not touched";
     };
-    if (item.entry.links > 1) {
-        hardLinks(item.entry.links);
-        return false;
-    }
-    if (fileOpenForWriting(dirFd, item.name, item.entry) == 1) {
-        failItem(item, "is open for writing by another program, which could write its data back; not touched");
-        return false;
-    }
+    if (item.entry.links > 1)
+        return hardLinks(item.entry.links);
+    if (fileOpenForWriting(dirFd, item.name, item.entry) == 1)
+        return "is open for writing by another program, which could write its data back; not touched";
     // O_NOFOLLOW: if the name was swapped for a link since we looked, the open fails
     // instead of overwriting the link's target. O_NONBLOCK: a swapped-in FIFO does
     // not hang us.
@@ -339,28 +336,22 @@ bool Remover::openForShred(int dirFd, Item& item)
         makeRemovable(dirFd, item.name);
         fd = ::openat(dirFd, item.name.c_str(), openFlags);
     }
-    if (fd < 0) {
-        failErrno(item.shown, "cannot open", errno);
-        item.failed = true;
-        return false;
-    }
+    if (fd < 0)
+        return std::string("cannot open: ") + std::strerror(errno);
     Entry opened;
     if (statEntry(fd, "", opened) != 0 || !S_ISREG(opened.mode) || !opened.sameObject(item.entry)) {
         ::close(fd);
-        failItem(item, "changed while being removed; left alone");
-        return false;
+        return "changed while being removed; left alone";
     }
     if (opened.links > 1) {
         ::close(fd);
-        hardLinks(opened.links);
-        return false;
+        return hardLinks(opened.links);
     }
     item.target.fd = fd;
     item.target.shown = item.shown;
     item.target.size = opened.size;
     item.target.ranges = dataRanges(fd, opened);
-    item.target.lastRandom = m_random;
-    return true;
+    return {};
 }
 
 void Remover::overwrite(std::vector<Item*>& items)
@@ -428,6 +419,30 @@ void Remover::overwriteTogether(std::vector<Item*>& group, const std::vector<Pas
     }
 }
 
+void Remover::sideBySide(size_t count, const std::function<void(size_t, Random&)>& job)
+{
+    // A few threads, each on its own stretch; only enough work is worth one.
+    const size_t workers = std::min<size_t>(kNameWorkers, (count + kPerWorker - 1) / kPerWorker);
+    const size_t share = workers > 1 ? (count + workers - 1) / workers : count;
+    const auto work = [&](size_t from, size_t to) {
+        Random random = Random::fromSystem();
+        for (size_t i = from; i < to; ++i)
+            job(i, random);
+    };
+    std::vector<std::thread> threads;
+    for (size_t w = 1; w < workers; ++w) {
+        const size_t from = std::min(count, w * share), to = std::min(count, (w + 1) * share);
+        try {
+            threads.emplace_back(work, from, to);
+        } catch (const std::system_error&) {
+            work(from, to);  // no thread to be had: this one does it
+        }
+    }
+    work(0, std::min(count, share));
+    for (std::thread& t : threads)
+        t.join();
+}
+
 bool Remover::inBatch(const Entry& entry) const
 {
     return m_inBatch.count({entry.device, entry.inode}) != 0;
@@ -477,12 +492,25 @@ void Remover::drain()
                            "cannot be removed; not touched");
             continue;
         }
-        if (S_ISREG(item.entry.mode) && !openForShred(in.fd, item))
-            continue;
         // Links, FIFOs, sockets and device nodes hold no file data of their own,
         // and opening them could block, act on hardware, or reach a link's
         // target: the name alone goes.
         live.push_back(&item);
+    }
+    // The files are examined and opened side by side, as their names are
+    // removed below: each depends only on its own name.
+    {
+        std::vector<std::string> why(live.size());
+        sideBySide(live.size(), [&](size_t i, Random&) {
+            if (S_ISREG(live[i]->entry.mode))
+                why[i] = openForShred(live[i]->in->fd, *live[i]);
+        });
+        for (size_t i = 0; i < live.size(); ++i) {
+            if (!why[i].empty())
+                failItem(*live[i], why[i]);
+            else if (live[i]->target.fd >= 0)
+                live[i]->target.lastRandom = m_random;
+        }
     }
     overwrite(live);
     settle();
@@ -504,31 +532,9 @@ void Remover::drain()
         if (!item->failed)
             named.push_back(item);
     std::vector<std::string> why(named.size());
-    // A FUSE driver serves one request at a time anyway, and some lose track of
-    // a folder's entries when asked side by side.
+    // A FUSE driver closes a file asynchronously; see removeName.
     const bool fuse = onFuse(items.front().in->fd);
-    const size_t workers =
-        fuse ? 1 : std::min<size_t>(kNameWorkers, (named.size() + kPerWorker - 1) / kPerWorker);
-    const auto work = [&](size_t from, size_t to) {
-        Random random = Random::fromSystem();
-        for (size_t i = from; i < to; ++i)
-            why[i] = removeName(*named[i], random, fuse);
-    };
-    {
-        std::vector<std::thread> threads;
-        const size_t share = workers > 1 ? (named.size() + workers - 1) / workers : named.size();
-        for (size_t w = 1; w < workers; ++w) {
-            const size_t from = std::min(named.size(), w * share), to = std::min(named.size(), (w + 1) * share);
-            try {
-                threads.emplace_back(work, from, to);
-            } catch (const std::system_error&) {
-                work(from, to);  // no thread to be had: this one does it
-            }
-        }
-        work(0, std::min(named.size(), share));
-        for (std::thread& t : threads)
-            t.join();
-    }
+    sideBySide(named.size(), [&](size_t i, Random& random) { why[i] = removeName(*named[i], random, fuse); });
     for (size_t i = 0; i < named.size(); ++i) {
         if (why[i].empty())
             named[i]->removed = true;

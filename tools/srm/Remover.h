@@ -4,6 +4,7 @@
 #include "Overwrite.h"
 #include "Report.h"
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -92,7 +93,12 @@ private:
     void drain();
     // Waits for the running last sync and tells what it settled.
     void settle();
-    bool openForShred(int dirFd, Item& item);
+    // Empty when the file is open for its passes, else why it stays. Touches
+    // nothing but the item: safe on any thread.
+    std::string openForShred(int dirFd, Item& item);
+    // job(i, a random source of the thread's own) for every i below count, on a
+    // few threads when there is enough to do.
+    static void sideBySide(size_t count, const std::function<void(size_t, Random&)>& job);
     void overwrite(std::vector<Item*>& items);
     void overwriteTogether(std::vector<Item*>& group, const std::vector<Pass>& passes);
     void removeEmptied(Item& item, bool stopped);
