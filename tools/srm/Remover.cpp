@@ -149,6 +149,7 @@ Remover::Remover(const Options& options, Random& random, Report& report)
     const size_t room = files > kSpareFiles + 4 ? files - kSpareFiles : 4;
     m_openFolders = std::clamp<size_t>(room / 4, 1, kOpenFolders);
     m_batchLimit = std::clamp<size_t>(room - 2 * m_openFolders, 1, kBatch);
+    m_batch.reserve(m_batchLimit);
 }
 
 Remover::~Remover()
@@ -469,7 +470,8 @@ void Remover::drain()
     if (m_batch.empty())
         return;
     std::vector<Item> items = std::move(m_batch);
-    m_batch.clear();
+    m_batch = {};
+    m_batch.reserve(m_batchLimit);
     m_batchFds = 0;
     m_batchBytes = 0;
     m_inBatch.clear();
@@ -953,6 +955,12 @@ std::string Remover::removeName(Item& item, Random& random, bool closeFirst)
         if (S_ISREG(item.entry.mode))
             return std::string("emptied, but cannot remove: ") + std::strerror(err);
         return std::string("cannot remove: ") + std::strerror(err);
+    }
+    // The last close of an unlinked file frees it, which is most of the cost
+    // of a removal: here, side by side with the others.
+    if (item.target.fd >= 0) {
+        ::close(item.target.fd);
+        item.target.fd = -1;
     }
     return {};
 }
