@@ -586,8 +586,9 @@ void Remover::drain()
         settle();
         return;
     }
-    // One descriptor of its own carries the volume's sync.
-    if (const int fd = duplicate(changedIn.front()); fd >= 0)
+    // One descriptor of its own carries the volume's sync (without one, all
+    // volumes are synced).
+    if (const int fd = changedIn.empty() ? -1 : duplicate(changedIn.front()); fd >= 0)
         settling->fds.push_back(fd);
     Settling* s = settling.get();
     try {
