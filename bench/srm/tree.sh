@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
 # Trees of small files: srm against its peers, side by side on one file system.
 #
-#   bench/srm/tree.sh [options] [files...]        # files: tree sizes, default 2000 10000
+#   bench/srm/tree.sh [options] [files...]        # files: tree sizes, default 2000 10000;
+#                                                 # "mixed" for the mixed tree below
 #     -b DIR     build folder (default: build); its staged srm is measured
+#     -p N       files to a folder (default 500)
 #     -o SRM     a second srm to measure beside it (e.g. one built from an older commit)
 #     -d DIR     the folder to work in (default: DIR/bench-srm-tree in the build folder)
-#     -l         as root: work on a fresh 1 GiB loop ext4 volume, made and removed here
+#     -l         as root: work on a fresh loop ext4 volume (4 GiB, sparse), made and removed here
 #     -r N       rounds (default 7); medians and the range of the per-round ratios are reported
 #     -x CMD     an extra peer, run as: CMD tree-folder (e.g. "srm -rs" from elsewhere)
 #     -n         leave the shredder out (it syncs every file: minutes on a loop volume)
 #
-# Every run gets the same fresh tree: 4 KiB files of old data, 500 to a folder,
-# written out before the clock starts. Each round runs every tool once, one
-# after the other, so all meet the same machine load. Peers:
+# Every run gets the same fresh tree: 4 KiB files of old data, N to a folder,
+# written out before the clock starts. The mixed tree: 5,000 files of 1 KiB to
+# 200 KiB in folders of 1 to 300 files, two levels deep, and two large files
+# (16 and 64 MiB). Each round runs every tool once, one after the other, so all
+# meet the same machine load. Peers:
 #   srm -rs                  the staged srm: one pass, the folder's files in batches
 #   srm -rs (other)          the -o binary, for a before/after table
 #   shred -n1 -u             through find -exec ... {} +: as many files to a
@@ -29,7 +33,8 @@ loop=0
 rounds=7
 extra=
 shredToo=1
-while getopts "b:o:d:lr:x:n" opt; do
+perFolder=500
+while getopts "b:o:d:lr:x:np:" opt; do
     case $opt in
     b) build=$OPTARG ;;
     o) other=$OPTARG ;;
@@ -38,6 +43,7 @@ while getopts "b:o:d:lr:x:n" opt; do
     r) rounds=$OPTARG ;;
     x) extra=$OPTARG ;;
     n) shredToo=0 ;;
+    p) perFolder=$OPTARG ;;
     *) exit 64 ;;
     esac
 done
@@ -63,9 +69,10 @@ trap 'exit 130' INT TERM
 if [ "$loop" = 1 ]; then
     [ "$(id -u)" = 0 ] || { echo "-l needs root" >&2; exit 1; }
     image=$(mktemp "$work/volume-XXXXXX.img")
-    truncate -s 1G "$image"
+    # Room for two trees of 40,000 files (the model and its copy), inodes included.
+    truncate -s 4G "$image"
     device=$(losetup --find --show "$image")
-    mkfs.ext4 -q "$device"
+    mkfs.ext4 -q -E lazy_itable_init=0,lazy_journal_init=0 "$device"
     mnt=$(mktemp -d /tmp/tv-bench-srm-XXXXXX)
     mount "$device" "$mnt"
     place=$mnt
@@ -83,10 +90,32 @@ model() {
     rm -rf "$place/model"
     mkdir -p "$place/model"
     content=$(head -c 3072 /dev/urandom | base64 -w0 | head -c 4096)
+    if [ "$n" = mixed ]; then
+        mixed "$content"
+        return
+    fi
     for ((i = 0; i < n; i++)); do
-        ((i % 500 == 0)) && mkdir -p "$place/model/d$((i / 500))"
-        printf '%s' "$content" >"$place/model/d$((i / 500))/f$i"
+        ((i % perFolder == 0)) && mkdir -p "$place/model/d$((i / perFolder))"
+        printf '%s' "$content" >"$place/model/d$((i / perFolder))/f$i"
     done
+}
+mixedFiles=5002
+mixed() {
+    local content=$1 sizes=(1024 4096 4096 32768 204800) counts=(1 7 40 300 12 90) i=0 folder=0 k dir
+    head -c $((1 << 20)) /dev/urandom >"$place/model.chunk"
+    while ((i < mixedFiles - 2)); do
+        k=${counts[folder % ${#counts[@]}]}
+        dir=$place/model/g$((folder / 10))/d$folder
+        mkdir -p "$dir"
+        for ((j = 0; j < k && i < mixedFiles - 2; j++, i++)); do
+            head -c "${sizes[i % ${#sizes[@]}]}" "$place/model.chunk" >"$dir/f$i"
+        done
+        folder=$((folder + 1))
+    done
+    for mib in 16 64; do
+        for ((j = 0; j < mib; j++)); do cat "$place/model.chunk"; done >"$place/model/large$mib"
+    done
+    rm -f "$place/model.chunk"
 }
 fresh() {
     rm -rf "$place/tree"
@@ -117,10 +146,12 @@ ratios() {
     for i in "${!a[@]}"; do awk -v x="${a[i]}" -v y="${b[i]}" 'BEGIN { printf "%.4f\n", x / y }'; done
 }
 
-echo "file system: $fs ($place), rounds: $rounds, files of 4 KiB, 500 to a folder"
+echo "file system: $fs ($place), rounds: $rounds, files of 4 KiB, $perFolder to a folder"
 echo "load average (1, 5, 15 min) at the start: $(load); $(nproc) cores"
-for n in "${sizes[@]}"; do
-    model "$n"
+for shape in "${sizes[@]}"; do
+    model "$shape"
+    n=$shape
+    [ "$shape" != mixed ] || n=$mixedFiles
     declare -a S=() O=() H=() R=() X=()
     for ((i = 0; i < rounds; i++)); do
         fresh; S+=("$(time_of "$srm" -rs "$place/tree")")
@@ -132,7 +163,9 @@ for n in "${sizes[@]}"; do
         echo "  $n files, round $((i + 1)): srm ${S[i]} s${other:+, other ${O[i]} s}, shred ${H[i]} s, rm+sync ${R[i]} s${extra:+, extra ${X[i]} s}"
     done
     s=$(median "${S[@]}"); h=$(median "${H[@]}"); r=$(median "${R[@]}")
-    echo "$n files (median seconds, files/s, range of the seconds), load now $(load):"
+    label="$n files, $perFolder to a folder"
+    [ "$shape" != mixed ] || label="the mixed tree ($n files)"
+    echo "$label (median seconds, files/s, range of the seconds), load now $(load):"
     awk -v n="$n" -v t="$s" -v g="$(range3 "${S[@]}")" 'BEGIN { printf "  srm -rs                   %8.3f  %8.0f  (%s)\n", t, n / t, g }'
     if [ -n "$other" ]; then
         o=$(median "${O[@]}")
@@ -144,9 +177,10 @@ for n in "${sizes[@]}"; do
         x=$(median "${X[@]}")
         awk -v n="$n" -v t="$x" 'BEGIN { printf "  extra peer                %8.3f  %8.0f\n", t, n / t }'
     fi
-    mapfile -t hs < <(ratios H S); mapfile -t rs < <(ratios R S)
+    mapfile -t hs < <(ratios H S); mapfile -t rs < <(ratios R S); mapfile -t sr < <(ratios S R)
     [ "$shredToo" = 0 ] || echo "  srm speed / shred           = $(median "${hs[@]}") ($(range "${hs[@]}")) (target >= 5)"
     echo "  srm speed / rm -rf + sync   = $(median "${rs[@]}") ($(range "${rs[@]}")) (target >= 0.10)"
+    echo "  srm time / rm -rf + sync    = $(median "${sr[@]}") ($(range "${sr[@]}")) (goal <= 3.0 at 100 to a folder)"
     if [ -n "$other" ]; then
         mapfile -t os < <(ratios O S)
         echo "  srm speed / other srm       = $(median "${os[@]}") ($(range "${os[@]}"))"

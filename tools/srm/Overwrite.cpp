@@ -47,6 +47,8 @@ constexpr size_t kBufferAlloc = (kBufferSize + kHugePage - 1) / kHugePage * kHug
 // Write-behind: the device works on up to this much while the next chunks are made;
 // older chunks are waited for, so the dirty cache stays small.
 constexpr off_t kWindow = off_t{32} << 20;
+// Files up to this size are taken whole when fully allocated (see dataRanges).
+constexpr off_t kSmallWhole = off_t{1} << 20;
 
 // The chunks of a pass, range by range, in file order.
 class Chunks
@@ -92,6 +94,11 @@ std::vector<Range> dataRanges(int fd, const Entry& e)
 {
     const off_t block = e.blockSize > 0 ? e.blockSize : 4096;
     const off_t end = roundUp(e.size, block);
+    // A small file allocated exactly as far as its size has no hole worth
+    // looking for (at worst a block of one, which a metadata block hid in the
+    // count): three seeks saved on each of a tree's many small files.
+    if (e.size > 0 && e.size <= kSmallWhole && e.allocated == end)
+        return {Range{0, end}};
     std::vector<Range> ranges;
     bool known = true;
     for (off_t pos = 0; pos < e.size;) {

@@ -6,9 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <iostream>
 #include <map>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -196,4 +203,86 @@ TEST(SrmRecords, APathThatNoLongerNamesTheListedEntryIsLeftAlone)
         EXPECT_EQ(bad.code, 64) << args.join(' ').toStdString();
         EXPECT_EQ(TempTree::read(keep), "keep");
     }
+}
+
+namespace {
+
+// The inodes a folder's entries lead to, by name.
+std::map<ino_t, QByteArray> inodesIn(const QString& folder)
+{
+    std::map<ino_t, QByteArray> found;
+    QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        struct stat st{};
+        if (::lstat(QFile::encodeName(dir.filePath(name)).constData(), &st) == 0)
+            found[st.st_ino] = QFile::encodeName(name);
+    }
+    return found;
+}
+
+}  // namespace
+
+// Someone who may write the folder swaps the listed file with another entry
+// over and over while srm works on it. Whatever the timing, srm removes the
+// file it overwrote or says it failed; the other entry is never what goes.
+TEST(SrmRecords, ANameSwappedWithAnotherEntryDuringTheRunNeverTakesThatEntry)
+{
+    SKIP_UNLESS_ROOT();  // a device node needs root
+    struct Kind
+    {
+        const char* name;
+        mode_t mode;
+    };
+    const Kind kinds[] = {{"fifo", S_IFIFO | 0600},
+                          {"device node", S_IFCHR | 0600},
+                          {"socket", S_IFSOCK | 0600},
+                          {"regular file", S_IFREG | 0600}};
+    constexpr int kRuns = 25;  // 100 runs in all
+    int removed = 0, refused = 0;
+    for (const Kind& kind : kinds) {
+        for (int run = 0; run < kRuns; ++run) {
+            SCOPED_TRACE(std::string(kind.name) + ", run " + std::to_string(run));
+            TempTree tree;
+            const QString folder = tree.folder("d");
+            const QString listed = tree.file("d/listed", QByteArray(16 << 10, 'L'));
+            const QByteArray other = QFile::encodeName(folder + "/other");
+            ASSERT_EQ(::mknod(other.constData(), kind.mode, kind.mode & S_IFCHR ? makedev(1, 3) : 0), 0)
+                << std::strerror(errno);
+            struct stat listedSt{}, otherSt{};
+            ASSERT_EQ(::lstat(QFile::encodeName(listed).constData(), &listedSt), 0);
+            ASSERT_EQ(::lstat(other.constData(), &otherSt), 0);
+            const QString identity = identityOf(listed);
+
+            const int dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ASSERT_GE(dirFd, 0);
+            std::atomic<bool> stop{false};
+            std::thread swapper([&] {
+                while (!stop.load(std::memory_order_relaxed))
+                    ::renameat2(dirFd, "listed", dirFd, "other", RENAME_EXCHANGE);
+            });
+            const SrmRun r = runSrm({"-fsM", "-I", "--", identity, listed});
+            stop = true;
+            swapper.join();
+            ::close(dirFd);
+
+            const Records rec = parse(r.out);
+            ASSERT_TRUE(rec.wellFormed);
+            ASSERT_EQ(rec.byPath.size(), 1u) << r.out.toStdString();
+            const QByteArray word = rec.byPath.begin()->second;
+            const auto left = inodesIn(folder);
+            EXPECT_TRUE(left.count(otherSt.st_ino)) << "the swapped-in " << kind.name << " was removed; srm said "
+                                                    << word.toStdString();
+            if (word == "E") {
+                ++removed;
+                EXPECT_EQ(r.code, 0);
+                EXPECT_FALSE(left.count(listedSt.st_ino)) << "reported gone, still there";
+            } else {
+                ++refused;
+                EXPECT_EQ(r.code, 1) << word.toStdString();
+                EXPECT_TRUE(left.count(listedSt.st_ino)) << "reported left in place, but gone: " << word.toStdString();
+            }
+            EXPECT_LE(left.size(), 2u);
+        }
+    }
+    std::cout << "[ NOTE     ] under the swap: " << removed << " removed, " << refused << " refused" << std::endl;
 }
