@@ -123,7 +123,8 @@ start_as_user() {
   printf '%b' "$answer" >&3
 }
 end_input() { exec 3>&-; }
-window_shown() { xwininfo -display ":$display" -root -tree 2>/dev/null | grep -q "\"$1\""; }
+# Read whole first: under pipefail, grep -q leaving early would fail the pipe.
+window_shown() { local tree; tree=$(xwininfo -display ":$display" -root -tree 2>/dev/null); grep -q "\"$1\"" <<<"$tree"; }
 
 # The right password: the main program runs as root for this user, with its window.
 start_as_user "$password\n" "$work/right.log"
