@@ -5,7 +5,9 @@
 #include "PopWindow/FocusTrap.h"
 #include "PopWindow/PanelController.h"
 
+#include <QApplication>
 #include <QEventLoop>
+#include <QPointer>
 #include <QGuiApplication>
 #include <QWindow>
 #include <QResizeEvent>
@@ -56,6 +58,9 @@ void StatusAttachedWindow::runModal()
         const QString own = hostedView() ? hostedView()->windowTitle() : QString();
         setWindowTitle(own.isEmpty() || own == QLatin1String("Form") ? QGuiApplication::applicationDisplayName() : own);
     }
+    // Made anew as a dialog, the window forgets which of its widgets had the
+    // keyboard; the panel's own choice is given back once it shows.
+    const QPointer<QWidget> chosen = focusWidget();
     if (owner) {
         // A dialog, not a window of its own: only a dialog's window tells the
         // window manager whose it is.
@@ -67,7 +72,13 @@ void StatusAttachedWindow::runModal()
     show();
     raise();
     activateWindow();
+    // A modal panel holds the keyboard at once: without a window manager the
+    // request may never be answered (and a transient dialog's may go to its
+    // owner), so the application takes the panel as active itself.
+    QApplication::setActiveWindow(this);
     FocusTrap::install(hostedView());
+    if (chosen && chosen != this && isAncestorOf(chosen))
+        chosen->setFocus(Qt::OtherFocusReason);
     if (auto* controller = qobject_cast<PanelController*>(hostedView()))
         controller->takeInitialFocus();
     QPointer<StatusAttachedWindow> self(this);
