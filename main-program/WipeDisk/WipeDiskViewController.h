@@ -78,6 +78,8 @@ public:
     bool isRunning() const { return m_run != nullptr && !m_ended; }
     QString lastResultText() const { return m_lastResult; }
     QString lastFailReason() const { return m_errorString; }
+    // What the failure page says of why (the line under its title).
+    QString failPageReason() const;
     WipeRun* currentRun() const { return m_run.get(); }
 
     // The clock.
@@ -143,6 +145,7 @@ private:
     bool m_isBegin = false;
     bool m_isCancelEraser = false;
     bool m_ended = false;
+    int m_passesEnded = 0;  // passes of the fill written to their end in this run
     QString m_errorString;
     QString m_lastResult;
 
