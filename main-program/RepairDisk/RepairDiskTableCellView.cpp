@@ -88,5 +88,7 @@ void RepairDiskTableCellView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && !isSettling())
         emit pressed();
-    QWidget::mousePressEvent(event);
+    // Taken here: passed on, the list would make the row its current one
+    // and scroll to it, moving rows under the pointer.
+    event->accept();
 }
