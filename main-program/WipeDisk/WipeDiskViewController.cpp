@@ -129,7 +129,10 @@ void WipeDiskViewController::setUpTable()
         cell->setOnlyEdit(t.column == WipeVolumeTableModel::TotalSize);
         table->setItemDelegateForColumn(t.column, cell);
     }
-    table->setStyleSheet(QStringLiteral("QTableView { background: transparent; border: none; }"));
+    // The list shows when it has the keyboard: a ring of the focus colour,
+    // drawn in a border that is always there so no row moves when it shows.
+    table->setStyleSheet(QStringLiteral("QTableView { background: transparent; border: 2px solid transparent; border-radius: 6px; }"
+                                        "QTableView:focus { border-color: rgb(77,163,255); }"));
     table->viewport()->setAutoFillBackground(false);
     table->setupHeaderCell();
     connect(table, &QTableView::clicked, this, [this](const QModelIndex& index) { chooseRow(index.row(), true); });

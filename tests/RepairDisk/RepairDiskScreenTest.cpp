@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 using toolvolume::uniqueLabel;
@@ -1061,6 +1062,24 @@ TEST_F(RepairDiskScreen, TheListWorksByKeysAndTheKeyboardStaysOnTheRowAfterAnAct
     QTest::keyClick(table, Qt::Key_Up);
     EXPECT_EQ(screen->keyRow(), 1);
     EXPECT_EQ(screen->selectIndex(), 2);
+
+    // The open row's buttons are readable: their text stands out from the
+    // button at 4.5:1 at least.
+    {
+        TextImageButton* eject = button("eject");
+        ASSERT_TRUE(eject->buttonEnabled());
+        const QImage shot = eject->grab().toImage();
+        auto luminance = [](QRgb c) {
+            auto lin = [](int v) { const double x = v / 255.0; return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4); };
+            return 0.2126 * lin(qRed(c)) + 0.7152 * lin(qGreen(c)) + 0.0722 * lin(qBlue(c));
+        };
+        const double back = luminance(shot.pixel(4, shot.height() / 2));
+        double text = back;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                text = std::max(text, luminance(shot.pixel(x, y)));
+        EXPECT_GE((text + 0.05) / (back + 0.05), 4.5) << "the row's button text is too faint";
+    }
 
     // After an action, and after the rescan it sets off, the keyboard is on
     // the button that was pressed, not back at the start of the window.

@@ -13,6 +13,8 @@
 #include "WipeDisk/WipeVolumes.h"
 #include "WipeDisk/WipeVolumeTableModel.h"
 #include "Comm/PublicUtilities.h"
+#include "Main/FileEraser/Engine/EraserLevel.h"
+#include "platform/UserDefaults.h"
 #include "PopWindow/PanelController.h"
 #include "ToolCon/TextImageButton.h"
 
@@ -31,6 +33,7 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QScrollBar>
+#include <QProgressBar>
 
 #include <functional>
 
@@ -105,9 +108,16 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
     QSignalSpy scanned(&screen, &WipeDiskViewController::scanEnded);
     ASSERT_TRUE(screen.selectDevice(vol.device())) << "the loop volume is not listed";
     // A rescan (another volume came or went) keeps the choice by its device,
-    // and in view in a list that shows one row at a time.
+    // and leaves the list where the user scrolled it, also away from the
+    // chosen row: it is not scrolled back under the pointer.
     auto* table = screen.findChild<QTableView*>("parTableView");
     table->setFixedHeight(table->horizontalHeader()->height() + 56);
+    QApplication::processEvents();
+    const int chosenRow = int(screen.allVolumeArr().indexOf(screen.selectVolumeObj()));
+    QScrollBar* bar = table->verticalScrollBar();
+    if (bar->maximum() > 0)
+        bar->setValue(chosenRow > 0 ? 0 : bar->maximum());
+    const int scrolled = bar->value();
     screen.getallVolumes();
     ASSERT_TRUE(scanned.wait(60000));
     ASSERT_TRUE(screen.selectVolumeObj());
@@ -115,8 +125,8 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
     const int row = int(screen.allVolumeArr().indexOf(screen.selectVolumeObj()));
     ASSERT_GE(row, 0);
     QApplication::processEvents();
-    EXPECT_TRUE(table->viewport()->rect().intersects(table->visualRect(table->model()->index(row, 1))))
-        << "row " << row << " of " << screen.allVolumeArr().size() << " is out of view";
+    if (row == chosenRow)  // other tests' volumes come and go too
+        EXPECT_EQ(bar->value(), scrolled) << "the rescan scrolled the list";
 
     QSignalSpy ended(&screen, &WipeDiskViewController::runEnded);
     confirmWhenShown();
@@ -259,6 +269,66 @@ TEST(WipeDiskScreen, AMountDuringAScanKeepsTheRowsInPlaceAndAChangedRowTakesNoCl
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
     ASSERT_TRUE(screen->selectVolumeObj());
     EXPECT_EQ(screen->selectVolumeObj()->volumePath, added.device());
+
+    // The last row goes while the list is scrolled to its end: the rows in
+    // view move down a place, and a click on one at once chooses nothing.
+    QTest::qWait(WipeVolumeTableModel::kSettleMs + 100);
+    table->scrollTo(table->model()->index(addedRow, WipeVolumeTableModel::Name));
+    bar->setValue(bar->maximum());
+    QApplication::processEvents();
+    const int topRow = table->rowAt(0);
+    ASSERT_GE(topRow, 0);
+    const QString topDevice = screen->allVolumeArr().at(topRow)->volumePath;
+    const int topAt = table->rowViewportPosition(topRow);
+    bool moved = false, clicked = false;
+    QObject::connect(screen.get(), &WipeDiskViewController::scanEnded, screen.get(), [&] {
+        if (clicked || rowOfDevice(*screen, added.device()) >= 0)
+            return;
+        clicked = true;
+        const int row = rowOfDevice(*screen, topDevice);
+        moved = row >= 0 && table->rowViewportPosition(row) != topAt;
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, QPoint(table->columnViewportPosition(1) + 20, topAt + 20));
+    });
+    ASSERT_TRUE(added.unmount());
+    screen->getallVolumes();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clicked; }, 60000));
+    ASSERT_TRUE(moved) << "the list did not move: nothing to prove";
+    EXPECT_FALSE(screen->selectVolumeObj()) << "a row that moved under the pointer was chosen";
+}
+
+TEST(WipeDiskScreen, ACancelledWholeDriveWipeSaysHowManyPassesEnded)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    ScopedLayout layout;  // a settings file of its own: seven passes
+    platform::setUserDefaultInteger(kEraserTimesKey, 7);
+    LoopVolume vol("ext4", 128, QStringLiteral("TVP%1").arg(::getpid() % 100000));
+    ASSERT_TRUE(mountWithMarkers(vol, 8 << 20)) << vol.error().toStdString();
+    TempTree tree;
+    DoDataBase store(tree / "DataBase.db");
+    const std::unique_ptr<WipeDiskViewController> screen = wholeDriveScreen(store);
+    ASSERT_TRUE(screen) << "the volume list never came";
+    ASSERT_TRUE(screen->selectDevice(vol.device()));
+    screen->makeSureToWipeSelectVolume();  // as the confirmation's Continue does
+    ASSERT_TRUE(screen->currentRun());
+    // Cancelled in the third pass: two went over the whole free space.
+    int passesEnded = 0;
+    QObject::connect(screen->currentRun(), &WipeRun::passEnded, screen.get(), [&](int pass, int) {
+        passesEnded = pass;
+        if (pass == 2)
+            screen->cancelWipeDiskButtonAction();
+    });
+    QSignalSpy ended(screen.get(), &WipeDiskViewController::runEnded);
+    ASSERT_TRUE(ended.wait(300000));
+    const QString mountedAt = screen->currentRun()->fillMountPoint();
+    EXPECT_EQ(screen->lastResultText(), "Failed");
+    ASSERT_GE(passesEnded, 2);
+    ASSERT_LT(passesEnded, 7) << "the run ended before the cancel was seen";
+    const QString said = screen->failPageReason();
+    EXPECT_TRUE(said.contains(QStringLiteral("%1 of 7 passes").arg(passesEnded))) << said.toStdString();
+    EXPECT_FALSE(said.contains("not overwritten")) << said.toStdString();
+    EXPECT_TRUE(unmountWiped(vol.device(), mountedAt));
+    vol.unmount();
+    EXPECT_EQ(countInImage(vol.image(), marker()), 0);
 }
 
 // Presses Return on whatever has the keyboard in the wipe confirmation.
@@ -517,6 +587,22 @@ TEST(WipeDiskScreen, TheFreeSpaceDescriptionLeavesNoWordAlone)
     // One line: the sentence is short enough, and a lone "stay." on a second
     // line reads as a fault.
     EXPECT_LE(note->fontMetrics().horizontalAdvance(note->text()), note->width() - 2 * note->margin());
+}
+
+TEST(WipeDiskScreen, TheScanBarIsBesideTheDescriptionNotOverTheRows)
+{
+    FakeScreen fake;
+    fake.open(false);
+    auto* bar = fake.screen->findChild<QProgressBar*>("loadPro");
+    auto* table = fake.screen->findChild<QTableView*>("parTableView");
+    ASSERT_TRUE(bar && table);
+    EXPECT_LE(bar->geometry().bottom(), table->y()) << "the scan bar lies over the rows";
+    for (const char* name : {"wipeFreeSpaceNodeViewNote", "wipeHardNodeViewNote", "wipeFreeSpaceNodeViewTitle"}) {
+        QLabel* text = fake.label(name);
+        const QRect used(text->pos(), QSize(text->fontMetrics().horizontalAdvance(text->text().section(' ', 0, -1)), text->height()));
+        EXPECT_FALSE(bar->geometry().intersects(QRect(text->x(), text->y(), std::min(used.width(), text->width()), text->height())))
+            << name;
+    }
 }
 
 TEST(WipeDiskScreen, CancelInTheFreeSpaceConfirmationStartsNothingNorTheClock)
