@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -505,6 +506,29 @@ esac
     EXPECT_EQ(screen->failureVC()->titleLabel()->text(), "The name was changed");
     EXPECT_TRUE(screen->failureVC()->reasonLabel()->text().contains("\"-THIRTEEN-C\""));
     closeFailure();
+
+    // A name FAT cannot hold is refused before any command, saying what it
+    // cannot hold; Escape then ends the rename.
+    select("fake0");
+    press("rename");
+    screen->cellView(0)->editNameField()->clear();
+    {
+        // Typed as a keyboard layout with these letters gives them.
+        QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("Gr\u00fc\u00dfe"));
+        QApplication::sendEvent(screen->cellView(0)->editNameField(), &typed);
+    }
+    ASSERT_EQ(screen->editStr(), QString::fromUtf8("Gr\u00fc\u00dfe"));
+    press("save");
+    {
+        const auto [ok, reason] = waitForAction(actions);
+        EXPECT_FALSE(ok);
+        EXPECT_TRUE(reason.contains("plain ASCII")) << reason.toStdString();
+        EXPECT_FALSE(reason.contains("0x20")) << reason.toStdString();
+    }
+    closeFailure();
+    QTest::keyClick(screen->cellView(0)->editNameField(), Qt::Key_Escape);
+    EXPECT_FALSE(screen->isRenameEdit());
+    EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 rename fake0 -THIRTEEN-C");
 
     setType("ExFAT");
     ASSERT_TRUE(rescanUntil([&] { return volume("fake0") && volume("fake0")->diskType == "ExFAT"; }));
