@@ -559,6 +559,34 @@ TEST(WipeDiskScreen, SystemVolumeGetsTheNoticeAndIsNotLeftChosen)
     EXPECT_FALSE(fake.screen->findChild<TextImageButton*>("wipeButton")->buttonEnabled());
 }
 
+TEST(WipeDiskScreen, TheListShowsItsFocusAndDownFromNoChoiceChoosesAndShowsTheFirstRow)
+{
+    FakeScreen fake;
+    if (!fake.open(false))
+        GTEST_SKIP() << "no block-device volume is mounted here";
+    fake.screen->changeFormatOrFreeSpaceView(2);  // nothing chosen
+    fake.screen->show();
+    fake.screen->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(fake.screen.get()));
+    auto* table = fake.screen->findChild<QTableView*>("parTableView");
+    ASSERT_TRUE(table);
+    const QPoint edge(1, table->height() / 2);
+    table->clearFocus();
+    ASSERT_FALSE(table->hasFocus());
+    const QRgb without = table->grab().toImage().pixel(edge);
+    table->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(table->hasFocus());
+    EXPECT_NE(table->grab().toImage().pixel(edge), without) << "the list looks the same with the keyboard on it";
+
+    ASSERT_FALSE(fake.screen->selectVolumeObj());
+    QTest::keyClick(table, Qt::Key_Down);
+    ASSERT_TRUE(fake.screen->selectVolumeObj()) << "Down chose nothing";
+    EXPECT_EQ(fake.screen->selectVolumeObj(), fake.screen->allVolumeArr().first());
+    QApplication::processEvents();
+    const QRect row = table->visualRect(table->model()->index(0, WipeVolumeTableModel::Name));
+    EXPECT_TRUE(table->viewport()->rect().contains(row)) << "the chosen row is not wholly in view";
+}
+
 TEST(WipeDiskScreen, AVolumeChosenInOneToolIsNotChosenInTheOther)
 {
     FakeScreen fake;
