@@ -1115,6 +1115,20 @@ TEST_F(RepairDiskScreen, TheListWorksByKeysAndTheKeyboardStaysOnTheRowAfterAnAct
     ASSERT_TRUE(QTest::qWaitFor([&] { return screen->scanCovers(asked); }, 10000));
     EXPECT_EQ(screen->selectIndex(), 2);
     EXPECT_EQ(QApplication::focusWidget(), button("mount")) << "the keyboard left the row's buttons";
+
+    // Tab stops only on what can be seen and used, also while rescans
+    // bring new lists in between.
+    for (int i = 0; i < 16; ++i) {
+        if (i % 4 == 0)
+            screen->getallVolumes();
+        QTest::qWait(40);
+        QWidget* at = QApplication::focusWidget();
+        ASSERT_TRUE(at) << "the keyboard is nowhere";
+        QTest::keyClick(at, Qt::Key_Tab);
+        at = QApplication::focusWidget();
+        ASSERT_TRUE(at) << "the keyboard is nowhere";
+        EXPECT_TRUE(at->isVisible() && at->isEnabled()) << "an invisible Tab stop: " << at->objectName().toStdString();
+    }
 }
 
 TEST_F(RepairDiskScreen, ALabelIsShownAsPlainTextInTheRowAndItsTooltip)
