@@ -917,7 +917,7 @@ TEST_F(RepairDiskScreen, ARescanKeepsTheRowsWhereTheyAreAndAChangedRowTakesNoPre
     writeFile(fake.folder() + "/disks", diskList(12, {"fk00"}));
     const int asked = screen->requestScan();
     EXPECT_EQ(screen->numberOfRows(), 12) << "the list was emptied for the scan";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->scanCovers(asked); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->scanCovers(asked); }, 60000));
     ASSERT_EQ(screen->numberOfRows(), 13);
     for (int row = 0; row < 12; ++row)
         EXPECT_EQ(screen->allVolumeArr().at(row)->volumePath, before.at(row)) << row;
@@ -960,7 +960,7 @@ TEST_F(RepairDiskScreen, ARescanKeepsTheRowsWhereTheyAreAndAChangedRowTakesNoPre
     });
     writeFile(fake.folder() + "/disks", diskList(12, {}, "fk03"));
     const int last = screen->requestScan();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->scanCovers(last); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->scanCovers(last); }, 60000));
     QObject::disconnect(pressMoved);
     ASSERT_LT(rowOf("fk00"), 0);
     ASSERT_TRUE(pressedMoved);
@@ -1112,7 +1112,7 @@ TEST_F(RepairDiskScreen, TheListWorksByKeysAndTheKeyboardStaysOnTheRowAfterAnAct
     EXPECT_EQ(QApplication::focusWidget(), button("mount"));
     EXPECT_EQ(waitForAction(actions).first, true);
     const int asked = screen->requestScan();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->scanCovers(asked); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->scanCovers(asked); }, 60000));
     EXPECT_EQ(screen->selectIndex(), 2);
     EXPECT_EQ(QApplication::focusWidget(), button("mount")) << "the keyboard left the row's buttons";
 
