@@ -297,7 +297,8 @@ TEST(WipeDiskScreen, AMountDuringAScanKeepsTheRowsInPlaceAndAChangedRowTakesNoCl
     screen->getallVolumes();
     ASSERT_TRUE(QTest::qWaitFor([&] { return clicked; }, 60000));
     if (!changedUnder)
-        GTEST_SKIP() << "other tests' volumes came as ours went: the rows in view did not move";
+        GTEST_SKIP() << "other tests' volumes came as ours went: the row in view at " << topAt << " px is "
+                     << table->rowAt(topAt + 20) << ", as before";
     EXPECT_FALSE(screen->selectVolumeObj()) << "a row that moved under the pointer was chosen";
 }
 
