@@ -376,10 +376,20 @@ TEST(WipeDiskScreen, AVolumeIsWipedByKeysAlone)
     for (int i = 0; i < 30 && QApplication::focusWidget() != table; ++i)
         key(Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), table) << "Tab does not reach the list";
+    // A list that shows two rows at a time: each row the arrows choose is
+    // shown whole, none left half under the header.
+    table->setFixedHeight(table->horizontalHeader()->height() + 2 * 54);
+    QApplication::processEvents();
     for (int i = 0; i <= screen->allVolumeArr().size(); ++i) {
         if (screen->selectVolumeObj() && screen->selectVolumeObj()->volumePath == vol.device())
             break;
         key(Qt::Key_Down);
+        QApplication::processEvents();
+        if (const VolumeObjPtr chosen = screen->selectVolumeObj()) {
+            const int row = int(screen->allVolumeArr().indexOf(chosen));
+            const QRect shown = table->visualRect(table->model()->index(row, WipeVolumeTableModel::Name));
+            EXPECT_TRUE(table->viewport()->rect().contains(shown)) << "row " << row << " is not shown whole";
+        }
     }
     ASSERT_TRUE(screen->selectVolumeObj()) << "the arrows choose nothing";
     ASSERT_EQ(screen->selectVolumeObj()->volumePath, vol.device());
