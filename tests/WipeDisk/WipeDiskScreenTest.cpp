@@ -307,7 +307,7 @@ TEST(WipeDiskScreen, ACancelledWholeDriveWipeSaysHowManyPassesEnded)
     SKIP_WITHOUT_LOOP_VOLUMES();
     ScopedLayout layout;  // a settings file of its own: seven passes
     platform::setUserDefaultInteger(kEraserTimesKey, 7);
-    LoopVolume vol("ext4", 128, QStringLiteral("TVP%1").arg(::getpid() % 100000));
+    LoopVolume vol("ext4", 64, QStringLiteral("TVP%1").arg(::getpid() % 100000));
     ASSERT_TRUE(mountWithMarkers(vol, 8 << 20)) << vol.error().toStdString();
     TempTree tree;
     DoDataBase store(tree / "DataBase.db");
