@@ -191,8 +191,15 @@ void WipeDiskViewController::slide(QWidget* page, int x, std::function<void()> d
 
 // ---- the list --------------------------------------------------------------
 
+int WipeDiskViewController::requestScan()
+{
+    getallVolumes();
+    return m_scanRequests;
+}
+
 void WipeDiskViewController::getallVolumes()
 {
+    ++m_scanRequests;
     if (m_isScanV) {
         // The scan under way may have read the volumes before this change:
         // one more follows it. The scan awaited at start reads them later.
@@ -205,17 +212,16 @@ void WipeDiskViewController::getallVolumes()
     // list that empties and refills moves another volume under the pointer.
     ui->loadPro->show();
     const platform::DiskTool tool = m_tool;
+    // Every request so far is older than what this scan reads.
+    const int covers = m_scanRequests;
     platform::runInBackground(
         this, [tool] { return WipeVolumes::scan(tool); },
-        [this](const QList<VolumeObjPtr>& found) {
+        [this, covers](const QList<VolumeObjPtr>& found) {
             m_scanRunning = false;
-            if (m_rescanWanted) {
-                // Superseded: the list and its end wait for the newer read.
-                m_rescanWanted = false;
-                m_isScanV = false;
-                getallVolumes();
-                return;
-            }
+            // Its list is newer than the one on screen, so it goes on screen
+            // even when a change came meanwhile: while volumes come and go
+            // without a pause, dropping it would leave the list unread. The
+            // scan that change asks for follows.
             // Where each volume's row is on screen before: a list that grows or
             // shrinks while scrolled to its end moves every visible row, and
             // a row that moved is not the one the pointer was aimed at.
@@ -243,7 +249,13 @@ void WipeDiskViewController::getallVolumes()
                     }
                 }
             }
+            m_scanCovered = std::max(m_scanCovered, covers);
+            const QPointer<WipeDiskViewController> alive(this);
             emit scanEnded();
+            if (alive && m_rescanWanted) {
+                m_rescanWanted = false;
+                getallVolumes();
+            }
         });
 }
 

@@ -118,8 +118,8 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
     if (bar->maximum() > 0)
         bar->setValue(chosenRow > 0 ? 0 : bar->maximum());
     const int scrolled = bar->value();
-    screen.getallVolumes();
-    ASSERT_TRUE(scanned.wait(60000));
+    const int asked = screen.requestScan();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen.scanCovers(asked); }, 60000));
     ASSERT_TRUE(screen.selectVolumeObj());
     EXPECT_EQ(screen.selectVolumeObj()->volumePath, vol.device());
     const int row = int(screen.allVolumeArr().indexOf(screen.selectVolumeObj()));
@@ -221,8 +221,8 @@ TEST(WipeDiskScreen, AMountDuringAScanKeepsTheRowsInPlaceAndAChangedRowTakesNoCl
     screen->show();
     screen->changeFormatOrFreeSpaceView(2);  // nothing chosen
     QSignalSpy scanned(screen.get(), &WipeDiskViewController::scanEnded);
-    screen->getallVolumes();
-    ASSERT_TRUE(scanned.wait(60000));
+    const int first = screen->requestScan();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->scanCovers(first); }, 60000));
     for (const auto& v : volumes)
         ASSERT_GE(rowOfDevice(*screen, v->device()), 0) << "a loop volume is not listed";
     auto* table = screen->findChild<QTableView*>("parTableView");
@@ -238,9 +238,9 @@ TEST(WipeDiskScreen, AMountDuringAScanKeepsTheRowsInPlaceAndAChangedRowTakesNoCl
 
     LoopVolume added("ext4", 16, QStringLiteral("TVN%1").arg(::getpid() % 100000));
     ASSERT_TRUE(added.ok() && added.mount()) << added.error().toStdString();
-    screen->getallVolumes();
+    const int asked = screen->requestScan();
     EXPECT_EQ(table->model()->rowCount(), before.size()) << "the list was emptied for the scan";
-    ASSERT_TRUE(scanned.wait(60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->scanCovers(asked); }, 60000));
     const int addedRow = rowOfDevice(*screen, added.device());
     ASSERT_GE(addedRow, 0);
     // The rows that stayed keep their order, and the new one comes after them.
@@ -493,8 +493,10 @@ TEST(WipeDiskScreen, AChangeDuringAScanIsInTheListItEndsWith)
     screen.getallVolumes();
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(started); }, 10000));
     QFile(gone).open(QIODevice::WriteOnly);  // the volume goes while the scan reads
-    screen.getallVolumes();                    // and the watcher says so
-    ASSERT_TRUE(scanned.wait(30000));
+    const int asked = screen.requestScan();    // and the watcher says so
+    // The scan under way may end first with the volume still in it; the
+    // one the change asked for follows and takes it away.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen.scanCovers(asked); }, 30000));
     EXPECT_EQ(rowOfDevice(screen, "/dev/fake1"), -1) << "the list ends with a scan older than the change";
     EXPECT_FALSE(screen.isScanV());
 }
@@ -613,9 +615,8 @@ TEST(WipeDiskScreen, AVolumeChosenInOneToolIsNotChosenInTheOther)
     fake.screen->changeFormatOrFreeSpaceView(1);
     EXPECT_FALSE(fake.screen->selectVolumeObj());
     // Nor after a rescan, which chooses again only what this tool chose.
-    QSignalSpy scanned(fake.screen.get(), &WipeDiskViewController::scanEnded);
-    fake.screen->getallVolumes();
-    ASSERT_TRUE(scanned.wait(30000));
+    const int asked = fake.screen->requestScan();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fake.screen->scanCovers(asked); }, 30000));
     EXPECT_FALSE(fake.screen->selectVolumeObj());
     fake.screen->wipeButtonAction();
     EXPECT_FALSE(fake.screen->isRunning());
@@ -694,9 +695,8 @@ struct ModalRescan
             QFile gone(fake.tree / "gone");
             gone.open(QIODevice::WriteOnly);
         }
-        QSignalSpy scanned(fake.screen.get(), &WipeDiskViewController::scanEnded);
-        fake.screen->getallVolumes();
-        scanned.wait(30000);  // inside the dialog's own loop
+        const int asked = fake.screen->requestScan();
+        QTest::qWaitFor([&] { return fake.screen->scanCovers(asked); }, 30000);  // inside the dialog's own loop
         QTest::mouseClick(dialog->okButton(), Qt::LeftButton, {}, dialog->okButton()->rect().center());
         pressed = true;
     }
