@@ -233,9 +233,20 @@ TEST(WipeDiskScreen, AMountDuringAScanKeepsTheRowsInPlaceAndAChangedRowTakesNoCl
     ASSERT_GT(bar->maximum(), 0);
     bar->setValue(bar->maximum());
     const int scrolled = bar->value();
+    // A volume is its device with the medium in it: under other tests a
+    // device node goes and comes back holding another volume.
+    auto identity = [](const VolumeObj& v) {
+        return QStringLiteral("%1|%2|%3").arg(v.volumePath).arg(v.diskSequence).arg(v.fileSystemUUID);
+    };
+    auto rowOfIdentity = [&](const QString& id) {
+        for (int row = 0; row < screen->allVolumeArr().size(); ++row)
+            if (identity(*screen->allVolumeArr().at(row)) == id)
+                return row;
+        return -1;
+    };
     QStringList before;
     for (const VolumeObjPtr& v : screen->allVolumeArr())
-        before << v->volumePath;
+        before << identity(*v);
 
     LoopVolume added("ext4", 16, QStringLiteral("TVN%1").arg(::getpid() % 100000));
     ASSERT_TRUE(added.ok() && added.mount()) << added.error().toStdString();
@@ -247,15 +258,12 @@ TEST(WipeDiskScreen, AMountDuringAScanKeepsTheRowsInPlaceAndAChangedRowTakesNoCl
     // The rows that stayed keep their order, and the new one comes after them.
     int last = -1;
     bool allStayed = true;
-    for (const QString& device : before) {
-        // Another test's volume that went may have left its device to ours.
-        if (device == added.device())
-            continue;
-        const int row = rowOfDevice(*screen, device);
+    for (const QString& volume : before) {
+        const int row = rowOfIdentity(volume);
         allStayed = allStayed && row >= 0;
         if (row < 0)
             continue;
-        EXPECT_GT(row, last) << device.toStdString() << " moved";
+        EXPECT_GT(row, last) << volume.toStdString() << " moved";
         EXPECT_LT(row, addedRow);
         last = row;
     }
