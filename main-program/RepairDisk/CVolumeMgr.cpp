@@ -34,6 +34,8 @@ struct Throttle
     bool trailingScheduled = false;
     int windowMs = 1000;
     quint64 generation = 0;
+    quint64 started_ = 0;      // scans started so far; each scan's serial
+    quint64 lastListSerial = 0;  // the serial of the scan lastList came from
 };
 
 Throttle& throttle()
@@ -61,12 +63,13 @@ bool isLinuxNonVolume(const QString& content)
 }
 
 // Runs one scan with the throttle's bookkeeping and publishes its list.
-QList<QVariantMap> scanAndRecord(CVolumeMgr& mgr)
+QList<QVariantMap> scanAndRecord(CVolumeMgr& mgr, quint64 serial)
 {
     QList<QVariantMap> list = mgr.scanVolumes();
     Throttle& t = throttle();
     std::lock_guard lock(t.mutex);
     t.lastList = list;
+    t.lastListSerial = serial;
     t.scanning = false;
     t.idle.notify_all();
     return list;
@@ -82,6 +85,7 @@ void scheduleTrailingScan(std::shared_ptr<VolumeInfoSource> source, int delayMs,
         QTimer::singleShot(delayMs, app, [source, generation] {
             QThreadPool::globalInstance()->start([source, generation] {
                 Throttle& t = throttle();
+                quint64 serial = 0;
                 {
                     std::unique_lock lock(t.mutex);
                     if (t.generation != generation)
@@ -91,14 +95,16 @@ void scheduleTrailingScan(std::shared_ptr<VolumeInfoSource> source, int delayMs,
                     t.scanning = true;
                     t.started = true;
                     t.lastStart = Clock::now();
+                    serial = ++t.started_;
                 }
                 CVolumeMgr mgr(source);
-                const QList<QVariantMap> list = scanAndRecord(mgr);
+                const QList<QVariantMap> list = scanAndRecord(mgr, serial);
                 QVariantList volumes;
                 for (const QVariantMap& v : list)
                     volumes << v;
-                platform::NotificationCenter::defaultCenter().post(CVolumeMgrVolumesNotification,
-                                                                   {{QStringLiteral("volumes"), volumes}});
+                platform::NotificationCenter::defaultCenter().post(
+                    CVolumeMgrVolumesNotification,
+                    {{QStringLiteral("volumes"), volumes}, {QStringLiteral("serial"), serial}});
             });
         });
     }, Qt::QueuedConnection);
@@ -135,13 +141,21 @@ void CVolumeMgr::resetThrottle()
     t.idle.wait(lock, [&t] { return !t.scanning; });
     t.started = false;
     t.lastList.clear();
+    t.lastListSerial = 0;
     t.trailingScheduled = false;
     ++t.generation;
 }
 
-QList<QVariantMap> CVolumeMgr::enumDiskVolumesInfo()
+quint64 CVolumeMgr::scansStarted()
+{
+    std::lock_guard lock(throttle().mutex);
+    return throttle().started_;
+}
+
+QList<QVariantMap> CVolumeMgr::enumDiskVolumesInfo(quint64* serial)
 {
     Throttle& t = throttle();
+    quint64 mine = 0;
     {
         std::unique_lock lock(t.mutex);
         const auto now = Clock::now();
@@ -153,14 +167,19 @@ QList<QVariantMap> CVolumeMgr::enumDiskVolumesInfo()
                 scheduleTrailingScan(m_source, int(left.count()), t.generation);
             }
             t.idle.wait(lock, [&t] { return !t.scanning; });
+            if (serial)
+                *serial = t.lastListSerial;
             return t.lastList;
         }
         t.idle.wait(lock, [&t] { return !t.scanning; });
         t.scanning = true;
         t.started = true;
         t.lastStart = now;
+        mine = ++t.started_;
     }
-    return scanAndRecord(*this);
+    if (serial)
+        *serial = mine;
+    return scanAndRecord(*this, mine);
 }
 
 std::optional<QVariantMap> CVolumeMgr::EUGetDiskInfo(const QString& deviceIdentifier)

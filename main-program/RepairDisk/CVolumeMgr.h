@@ -47,8 +47,13 @@ public:
     // The list, at most one scan per throttle window process-wide. A call
     // inside the window gets the latest list (waiting for a scan that is
     // running) and one rescan is scheduled for the window's end, announced
-    // with CVolumeMgrVolumesNotification. Call on a background thread.
-    QList<QVariantMap> enumDiskVolumesInfo();
+    // with CVolumeMgrVolumesNotification (its "serial" is that scan's).
+    // `serial`, when given, receives the serial of the scan the list came
+    // from: a list read after a change has a serial above scansStarted() as
+    // it was at the change. Call on a background thread.
+    QList<QVariantMap> enumDiskVolumesInfo(quint64* serial = nullptr);
+    // How many scans have started in this process.
+    static quint64 scansStarted();
 
     // One enumeration, without the throttle.
     QList<QVariantMap> scanVolumes();

@@ -48,7 +48,12 @@ void FormatEndViewController::setOutcome(bool succeeded, const QString& reason)
     m_succeeded = succeeded;
     ui->titleLabel->setVisible(succeeded);
     ui->failTitleLabel->setVisible(!succeeded);
-    ui->reasonLabel->setText(succeeded ? ui->reasonLabel->text() : reason);
+    ui->reasonLabel->setTextFormat(Qt::PlainText);
+    // On success the reason is a note (the name the file system took).
+    if (!succeeded)
+        ui->reasonLabel->setText(reason);
+    else if (!reason.isEmpty())
+        ui->reasonLabel->setText(ui->reasonLabel->text() + QLatin1Char('\n') + reason);
     fitToText(*ui, this);
 }
 
@@ -66,6 +71,9 @@ DiskActionFailedViewController::DiskActionFailedViewController(const QString& ti
     setCancelButton(ui->closeButton);
     connect(ui->closeButton, &QAbstractButton::clicked, this, &PanelController::closePanel);
     ui->titleLabel->hide();
+    // The reason may quote a volume's label: text, never markup.
+    ui->failTitleLabel->setTextFormat(Qt::PlainText);
+    ui->reasonLabel->setTextFormat(Qt::PlainText);
     ui->failTitleLabel->setText(title);
     ui->reasonLabel->setText(reason);
     fitToText(*ui, this);

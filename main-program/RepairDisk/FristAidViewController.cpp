@@ -30,6 +30,7 @@ FristAidViewController::~FristAidViewController() = default;
 
 void FristAidViewController::changeAidDiskName(const QString& name)
 {
+    ui->topLabel->setTextFormat(Qt::PlainText);
     ui->topLabel->setText(QStringLiteral("Run First Aid on '%1'?").arg(name));
 }
 

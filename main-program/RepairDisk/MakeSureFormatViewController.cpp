@@ -60,6 +60,9 @@ MakeSureFormatViewController::~MakeSureFormatViewController()
 
 void MakeSureFormatViewController::setName(const QString& name, const QString& type)
 {
+    // The volume's label is shown as it stands, never read as markup.
+    ui->nameLabel->setTextFormat(Qt::PlainText);
+    ui->nodeLabel->setTextFormat(Qt::PlainText);
     ui->nameLabel->setText(QStringLiteral("Format '%1'?").arg(name));
     ui->nodeLabel->setText(
         QStringLiteral("All data on '%1' will be deleted after format, do you want to format it?").arg(name));

@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 RepairDiskTableCellView::RepairDiskTableCellView(QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::RepairDiskTableCellView>())
 {
@@ -39,6 +41,14 @@ void RepairDiskTableCellView::setIsSelect(bool select)
     update();
 }
 
+void RepairDiskTableCellView::setFocusRing(bool ring)
+{
+    if (m_focusRing == ring)
+        return;
+    m_focusRing = ring;
+    update();
+}
+
 TextImageButton* RepairDiskTableCellView::button(const QString& identifier) const
 {
     for (TextImageButton* b : buttons())
@@ -67,11 +77,18 @@ void RepairDiskTableCellView::paintEvent(QPaintEvent* event)
     QPainterPath background;
     background.addRoundedRect(QRectF(20, 0, 690, 88), 8, 8);
     painter.fillPath(background, m_isSelect ? getColor(255, 255, 255, 0.1f) : getColor(50, 50, 61, 1));
+    if (m_focusRing) {
+        QPainterPath ring;
+        ring.addRoundedRect(QRectF(21, 1, 688, std::min(88, height()) - 2), 7, 7);
+        painter.strokePath(ring, QPen(getColor(77, 163, 255, 1), 2));
+    }
 }
 
 void RepairDiskTableCellView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && !isSettling())
         emit pressed();
-    QWidget::mousePressEvent(event);
+    // Taken here: passed on, the list would make the row its current one
+    // and scroll to it, moving rows under the pointer.
+    event->accept();
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "Comm/VolumeObj.h"
+
 #include <QDeadlineTimer>
 #include <QWidget>
 
@@ -19,6 +21,12 @@ public:
     ~RepairDiskTableCellView() override;
 
     void setIsSelect(bool select);
+    // The volume the row shows; its buttons act on this one only.
+    void setVolume(const VolumeObjPtr& volume) { m_volume = volume; }
+    VolumeObjPtr volume() const { return m_volume; }
+    // The keyboard's row: drawn with a ring while the list has the focus.
+    void setFocusRing(bool ring);
+    bool hasFocusRing() const { return m_focusRing; }
     // The row moved or became another volume under the pointer: for `ms` a
     // press on it or its buttons is what the user aimed at before, and is
     // dropped. Keys still work.
@@ -48,5 +56,7 @@ protected:
 private:
     std::unique_ptr<Ui::RepairDiskTableCellView> ui;
     bool m_isSelect = false;
+    bool m_focusRing = false;
+    VolumeObjPtr m_volume;
     QDeadlineTimer m_settled{0};
 };

@@ -13,8 +13,10 @@
 #include "platform/Workspace.h"
 #include "ui_RepairDiskViewController.h"
 
+#include <QTextDocument>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -48,6 +50,22 @@ constexpr int kExFatNameMax = 11;
 QString exFatTooLong(const QString& name)
 {
     return QStringLiteral("The name \"%1\" is too long: ExFAT names have at most %2 characters.").arg(name).arg(kExFatNameMax);
+}
+
+// MS-DOS FAT labels are in the old DOS code page: plain printable ASCII only.
+QString dosFatRefusal(const QString& name)
+{
+    for (const QChar c : name)
+        if (c.unicode() < 0x20 || c.unicode() > 0x7e)
+            return QStringLiteral("The name \"%1\" cannot be used: MS-DOS FAT names can hold only plain ASCII "
+                                  "characters, without accents, other scripts or control characters.")
+                .arg(name);
+    return QString();
+}
+
+QString nameChangedNote(const QString& name)
+{
+    return QStringLiteral("MS-DOS FAT names are at most 11 characters in capitals, so the volume is now named \"%1\".").arg(name);
 }
 
 // One line of the tool's as a sentence: a capital when it starts with a plain
@@ -123,7 +141,6 @@ RepairDiskViewController::RepairDiskViewController(QWidget* parent, platform::Di
     table->horizontalHeader()->setStretchLastSection(true);
     table->setSelectionMode(QAbstractItemView::NoSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setFocusPolicy(Qt::NoFocus);
     table->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     // The rows draw their own highlight, 88 points high.
     table->setRowNum(-1);
@@ -136,13 +153,23 @@ RepairDiskViewController::RepairDiskViewController(QWidget* parent, platform::Di
     centre.observe(this, MCVolumeUnmountNotification, [this](const QVariantMap&) { getallVolumes(); });
     // A scan the enumeration put off ran later: its list is the newest.
     centre.observe(this, CVolumeMgrVolumesNotification, [this](const QVariantMap& info) {
-        if (m_isScanV)
-            return;
         QList<QVariantMap> descriptions;
         for (const QVariant& v : info.value(QStringLiteral("volumes")).toList())
             descriptions << v.toMap();
-        installVolumes(descriptions);
+        const quint64 serial = info.value(QStringLiteral("serial")).toULongLong();
+        if (m_isScanV) {
+            // Our own scan ends later and takes whichever list is newer.
+            if (!m_announced || m_announced->second < serial)
+                m_announced = std::make_pair(descriptions, serial);
+            return;
+        }
+        installVolumes(descriptions, serial);
     });
+    CustomTableView* list = ui->parTableView;
+    // The list takes the keyboard: arrows move its ring, Space or Return opens the row.
+    list->setFocusPolicy(Qt::StrongFocus);
+    list->setTabKeyNavigation(false);
+    list->installEventFilter(this);
 }
 
 RepairDiskViewController::~RepairDiskViewController() = default;
@@ -162,8 +189,17 @@ RepairDiskTableCellView* RepairDiskViewController::cellView(int row) const { ret
 
 // --- Scanning ---------------------------------------------------------------
 
+int RepairDiskViewController::requestScan()
+{
+    getallVolumes();
+    return m_requests;
+}
+
 void RepairDiskViewController::getallVolumes()
 {
+    // Whatever asked, the change that asked is seen only by a scan that
+    // starts from here on.
+    m_waitingRequests.append({++m_requests, CVolumeMgr::scansStarted()});
     QElapsedTimer& last = lastRescan();
     const int window = g_rescanWindowMs;
     if (m_isScanV || (last.isValid() && last.elapsed() < window)) {
@@ -193,10 +229,17 @@ void RepairDiskViewController::getallVolumes()
         this,
         [tool] {
             CVolumeMgr mgr(std::make_shared<DiskToolVolumeSource>(tool));
-            return mgr.enumDiskVolumesInfo();
+            quint64 serial = 0;
+            QList<QVariantMap> list = mgr.enumDiskVolumesInfo(&serial);
+            return std::make_pair(list, serial);
         },
-        [this](QList<QVariantMap> descriptions) {
-            installVolumes(descriptions);
+        [this](std::pair<QList<QVariantMap>, quint64> scanned) {
+            // The enumeration may have answered with the list of a scan that
+            // began before our request; the one it announced since is newer.
+            if (m_announced && m_announced->second > scanned.second)
+                scanned = *m_announced;
+            m_announced.reset();
+            installVolumes(scanned.first, scanned.second);
             if (m_rescanPending) {
                 m_rescanPending = false;
                 getallVolumes();
@@ -204,8 +247,17 @@ void RepairDiskViewController::getallVolumes()
         });
 }
 
-void RepairDiskViewController::installVolumes(const QList<QVariantMap>& descriptions)
+void RepairDiskViewController::installVolumes(const QList<QVariantMap>& descriptions, quint64 serial)
 {
+    if (serial < m_installedSerial) {
+        // Older than the list on screen: only the scan's end counts.
+        m_isScanV = false;
+        ui->loadPro->hide();
+        return;
+    }
+    m_installedSerial = serial;
+    while (!m_waitingRequests.isEmpty() && m_waitingRequests.first().second < serial)
+        m_coveredRequest = m_waitingRequests.takeFirst().first;
     QList<VolumeObjPtr> fresh;
     m_systemFlags.clear();
     for (const QVariantMap& d : descriptions) {
@@ -215,6 +267,12 @@ void RepairDiskViewController::installVolumes(const QList<QVariantMap>& descript
         fresh << v;
     }
     const bool firstList = m_allVolumeArr.isEmpty();
+    // Where each row is on screen now: a row that ends elsewhere (the list
+    // shrank under a scrolled view, a row above opened or closed) is one
+    // the pointer may be on by mistake.
+    QList<std::pair<VolumeObjPtr, int>> placesBefore;
+    for (int row = 0; row < m_allVolumeArr.size(); ++row)
+        placesBefore.append({m_allVolumeArr.at(row), ui->parTableView->rowViewportPosition(row)});
     // In place: a volume still there keeps its row, a gone one's row goes
     // (the rows below it move up, so they count as changed under the
     // pointer), a new one is added at the end. Nothing is emptied or sorted.
@@ -229,6 +287,8 @@ void RepairDiskViewController::installVolumes(const QList<QVariantMap>& descript
         }
         m_allVolumeArr.removeAt(row);
         m_rowChangedAt.removeAt(row);
+        if (row < m_cells.size())
+            m_cells.removeAt(row);  // the view lets the row's cell go with it
         m_model->removeRow(row);
         markRowsChanged(row, int(m_allVolumeArr.size()));
     }
@@ -289,7 +349,23 @@ void RepairDiskViewController::installVolumes(const QList<QVariantMap>& descript
             Qt::QueuedConnection);
     }
     restoreFailedRename();
+    if (m_keyRow >= m_allVolumeArr.size())
+        m_keyRow = int(m_allVolumeArr.size()) - 1;
     reloadTable();
+    if (!firstList) {
+        CustomTableView* table = ui->parTableView;
+        for (int row = 0; row < m_allVolumeArr.size(); ++row) {
+            int before = -1;
+            for (const auto& [old, y] : placesBefore)
+                if (isSameVolume(*old, *m_allVolumeArr.at(row)))
+                    before = y;
+            if (before != table->rowViewportPosition(row)) {
+                markRowsChanged(row, row + 1);
+                if (RepairDiskTableCellView* cell = m_cells.value(row))
+                    cell->settleFor(settleLeft(row));
+            }
+        }
+    }
     emit volumesReloaded();
 }
 
@@ -325,10 +401,79 @@ void RepairDiskViewController::selectRow(int row)
 {
     if (row < 0 || row >= m_allVolumeArr.size())
         return;
+    m_keyRow = row;
     m_selectIndex = row;
     endRenaming();
     m_selectVolume = m_allVolumeArr.at(row);
     reloadTable();
+}
+
+void RepairDiskViewController::setKeyRow(int row)
+{
+    if (m_allVolumeArr.isEmpty())
+        return;
+    m_keyRow = std::clamp(row, 0, int(m_allVolumeArr.size()) - 1);
+    CustomTableView* table = ui->parTableView;
+    for (int r = 0; r < m_cells.size(); ++r)
+        m_cells.at(r)->setFocusRing(r == m_keyRow && table->hasFocus());
+    table->scrollTo(m_model->index(m_keyRow, 0));
+}
+
+void RepairDiskViewController::cancelRename()
+{
+    // Escape: nothing is renamed and the row shows its name again. A refusal
+    // already said stays where it was said.
+    m_failedRename.reset();
+    endRenaming();
+    reloadTable();
+    focusRowButton(QStringLiteral("rename"));
+}
+
+bool RepairDiskViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    CustomTableView* table = ui->parTableView;
+    const QEvent::Type type = event->type();
+    if (watched == table && (type == QEvent::FocusIn || type == QEvent::FocusOut)) {
+        if (type == QEvent::FocusIn && m_keyRow < 0)
+            m_keyRow = m_selectVolume ? m_selectIndex : 0;
+        for (int r = 0; r < m_cells.size(); ++r)
+            m_cells.at(r)->setFocusRing(r == m_keyRow && type == QEvent::FocusIn);
+        return false;
+    }
+    if (type != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (watched != table) {
+        // The rename field: Escape ends the rename with the old name.
+        if (key->key() == Qt::Key_Escape && m_isRenameEdit && qobject_cast<QLineEdit*>(watched)) {
+            cancelRename();
+            return true;
+        }
+        return false;
+    }
+    if (key->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    const int rows = int(m_allVolumeArr.size());
+    if (rows == 0)
+        return false;
+    switch (key->key()) {
+    case Qt::Key_Up: setKeyRow(m_keyRow < 0 ? rows - 1 : m_keyRow - 1); return true;
+    case Qt::Key_Down: setKeyRow(m_keyRow < 0 ? 0 : m_keyRow + 1); return true;
+    case Qt::Key_Home: setKeyRow(0); return true;
+    case Qt::Key_End: setKeyRow(rows - 1); return true;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (m_keyRow < 0)
+            m_keyRow = 0;
+        // Keys aim where the ring is: no settling wait.
+        if (!(m_selectVolume && m_keyRow == m_selectIndex))
+            selectRow(m_keyRow);
+        setKeyRow(m_keyRow);
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool RepairDiskViewController::isVolumeMounted(const VolumeObj& v)
@@ -340,21 +485,65 @@ bool RepairDiskViewController::isVolumeMounted(const VolumeObj& v)
 
 void RepairDiskViewController::reloadTable()
 {
-    // The rows stay; only their cells are made anew, so the list keeps its
-    // scroll position. A replaced cell is deleted later, never under its own
-    // handler.
+    // The rows and their cells stay; each cell is set again to the volume
+    // of its row and placed at once, so no cell ever shows one volume while
+    // it holds another, and the list keeps its scroll position.
     CustomTableView* table = ui->parTableView;
-    m_cells.clear();
+    QWidget* focused = window()->focusWidget();
+    QString focusedButton;
+    bool focusInRows = false;
+    for (RepairDiskTableCellView* cell : std::as_const(m_cells)) {
+        if (focused && cell->isAncestorOf(focused)) {
+            focusInRows = true;
+            if (qobject_cast<TextImageButton*>(focused))
+                focusedButton = focused->objectName();
+        }
+    }
     if (m_model->rowCount() != m_allVolumeArr.size())
         m_model->setRowCount(int(m_allVolumeArr.size()));
+    while (m_cells.size() > m_allVolumeArr.size())
+        m_cells.removeLast();
     for (int row = 0; row < m_allVolumeArr.size(); ++row) {
         table->setRowHeight(row, heightOfRow(row));
-        auto* cell = new RepairDiskTableCellView;
+        RepairDiskTableCellView* cell = m_cells.value(row);
+        if (!cell || table->indexWidget(m_model->index(row, 0)) != cell) {
+            cell = new RepairDiskTableCellView;
+            table->setIndexWidget(m_model->index(row, 0), cell);
+            if (row < m_cells.size())
+                m_cells[row] = cell;
+            else
+                m_cells << cell;
+        }
         configureCell(cell, row);
         cell->settleFor(settleLeft(row));
-        table->setIndexWidget(m_model->index(row, 0), cell);
-        m_cells << cell;
     }
+    table->doItemsLayout();
+    for (int row = 0; row < m_cells.size(); ++row)
+        m_cells.at(row)->setFocusRing(row == m_keyRow && table->hasFocus());
+    // A button that went away or was disabled under the keyboard leaves it
+    // on the open row, not back at the start of the window.
+    if (focusInRows && (!focused || !focused->isVisible() || !focused->isEnabled() || focused->focusPolicy() == Qt::NoFocus ||
+                        !focused->hasFocus()))
+        focusRowButton(focusedButton.isEmpty() ? m_keyButton : focusedButton);
+}
+
+void RepairDiskViewController::focusRowButton(const QString& identifier)
+{
+    RepairDiskTableCellView* cell = m_selectVolume ? m_cells.value(m_selectIndex) : nullptr;
+    if (!cell) {
+        ui->parTableView->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    auto usable = [](QWidget* w) { return w && w->isVisibleTo(w->window()) && w->focusPolicy() != Qt::NoFocus && w->isEnabled(); };
+    QWidget* target = nullptr;
+    if (m_isRenameEdit)
+        target = cell->editNameField();
+    if (!target && usable(cell->button(identifier)))
+        target = cell->button(identifier);
+    for (TextImageButton* b : cell->buttons())
+        if (!target && usable(b))
+            target = b;
+    (target ? target : static_cast<QWidget*>(ui->parTableView))->setFocus(Qt::OtherFocusReason);
 }
 
 void RepairDiskViewController::pressRow(int row)
@@ -386,7 +575,17 @@ void RepairDiskViewController::configureCell(RepairDiskTableCellView* cell, int 
     const bool renamingHere = selected && m_isRenameEdit;
     cell->resize(ui->parTableView->viewport()->width() - 10, heightOfRow(row));
     cell->setIsSelect(selected);
-    connect(cell, &RepairDiskTableCellView::pressed, this, [this, v] { pressRow(int(m_allVolumeArr.indexOf(v))); });
+    cell->setVolume(v);
+    // A reused cell: what it was wired to for its last volume goes.
+    disconnect(cell, nullptr, this, nullptr);
+    for (TextImageButton* b : cell->buttons())
+        disconnect(b, nullptr, this, nullptr);
+    disconnect(cell->editNameField(), nullptr, this, nullptr);
+    connect(cell, &RepairDiskTableCellView::pressed, this, [this, cell] {
+        const int r = int(m_allVolumeArr.indexOf(cell->volume()));
+        if (r >= 0)
+            pressRow(r);
+    });
 
     const QString icon = v->bCanEject ? QStringLiteral("ic_usb")
         : v->volumeMountPoint == QLatin1String("/") ? QStringLiteral("ic_os")
@@ -424,17 +623,21 @@ void RepairDiskViewController::configureCell(RepairDiskTableCellView* cell, int 
         const bool isSave = QLatin1String(r.id) == QLatin1String("save");
         b->setVisible(selected && (!isSave || renamingHere));
         auto action = r.action;
-        connect(b, &QAbstractButton::clicked, this, [this, v, action] { queueRowAction(v, action); });
+        const QString id = QLatin1String(r.id);
+        connect(b, &QAbstractButton::clicked, this, [this, cell, id, action] { queueRowAction(cell->volume(), id, action); });
     }
 
+    // A label is the volume's, not ours: shown as it stands, never as markup.
+    cell->nameField()->setTextFormat(Qt::PlainText);
     cell->nameField()->setText(v->volumeName);
-    cell->nameField()->setToolTip(v->volumeName);
+    cell->nameField()->setToolTip(Qt::convertFromPlainText(v->volumeName));
     cell->nameField()->setVisible(!renamingHere);
 
     const QString type = v->diskType.isEmpty() || v->diskType.contains(QLatin1String("null")) ? QStringLiteral("Unknow")
                                                                                                : v->diskType;
+    cell->typeField()->setTextFormat(Qt::PlainText);
     cell->typeField()->setText(type);
-    cell->typeField()->setToolTip(type);
+    cell->typeField()->setToolTip(Qt::convertFromPlainText(type));
 
     const QString size = QStringLiteral("%1 / %2").arg(v->volumeFreeSize, v->volumeTotalSize);
     const QFont bold = FontCache::boldFont(12);
@@ -450,12 +653,14 @@ void RepairDiskViewController::configureCell(RepairDiskTableCellView* cell, int 
     field->setText(renamingHere && !m_editStr.isEmpty() ? m_editStr : v->volumeName);
     connect(field, &QLineEdit::textEdited, this, &RepairDiskViewController::controlTextDidChange);
     connect(field, &QLineEdit::returnPressed, this,
-            [this, v] { queueRowAction(v, &RepairDiskViewController::saveButtonAction); });
+            [this, cell] { queueRowAction(cell->volume(), QStringLiteral("rename"), &RepairDiskViewController::saveButtonAction); });
+    field->installEventFilter(this);
     if (renamingHere)
         QTimer::singleShot(0, field, [field] { field->setFocus(); });
 }
 
-void RepairDiskViewController::queueRowAction(const VolumeObjPtr& volume, void (RepairDiskViewController::*action)())
+void RepairDiskViewController::queueRowAction(const VolumeObjPtr& volume, const QString& identifier,
+                                              void (RepairDiskViewController::*action)())
 {
     // Run from the event loop, never inside the row widget's own handler: an
     // action may open a modal dialog, and the rescans that run inside it
@@ -463,9 +668,15 @@ void RepairDiskViewController::queueRowAction(const VolumeObjPtr& volume, void (
     // that is no longer the selected one does nothing.
     QMetaObject::invokeMethod(
         this,
-        [this, volume, action] {
-            if (m_selectVolume && isSameVolume(*m_selectVolume, *volume))
-                (this->*action)();
+        [this, volume, identifier, action] {
+            if (!volume || !m_selectVolume || !isSameVolume(*m_selectVolume, *volume))
+                return;
+            m_keyButton = identifier;
+            const QPointer<RepairDiskViewController> alive(this);
+            (this->*action)();
+            // The keyboard stays on the row's buttons, also after a dialog.
+            if (alive && (!m_isRenameEdit || identifier != QLatin1String("rename")))
+                focusRowButton(identifier == QLatin1String("save") ? QStringLiteral("rename") : identifier);
         },
         Qt::QueuedConnection);
 }
@@ -578,11 +789,14 @@ void RepairDiskViewController::saveButtonAction()
     if (isDosFat(v->diskType))
         name = name.toUpper().left(11);
     const QString device = v->volumePath;
-    if (isExFat(v->diskType) && name.size() > kExFatNameMax) {
+    const QString refusal = isExFat(v->diskType) && name.size() > kExFatNameMax ? exFatTooLong(name)
+                            : isDosFat(v->diskType)                               ? dosFatRefusal(name)
+                                                                                  : QString();
+    if (!refusal.isEmpty()) {
         m_failedRename = FailedRename{device, typed};
         restoreFailedRename();
         reloadTable();
-        const QString reason = exFatTooLong(name);
+        const QString reason = refusal;
         emit actionEnded(QStringLiteral("rename"), false, reason);
         showActionFailure(QStringLiteral("rename"), reason);
         return;
@@ -600,10 +814,7 @@ void RepairDiskViewController::saveButtonAction()
                           QMetaObject::invokeMethod(
                               this,
                               [this, name] {
-                                  showNotice(QStringLiteral("The name was changed"),
-                                             QStringLiteral("MS-DOS FAT names are at most 11 characters in capitals, "
-                                                            "so the volume is now named \"%1\".")
-                                                 .arg(name));
+                                  showNotice(QStringLiteral("The name was changed"), nameChangedNote(name));
                               },
                               Qt::QueuedConnection);
                       return;
@@ -652,11 +863,13 @@ void RepairDiskViewController::formatButtonAction()
 void RepairDiskViewController::makeSureToFormatSelectVolumeWithName(const QString& typedName, const QString& type)
 {
     const VolumeObjPtr v = m_formatTarget;
-    auto finish = [this](bool ok, const QString& reason) {
+    QString changedName;  // the name the format gave when it is not the one typed
+    auto finish = [this, &changedName](bool ok, const QString& reason) {
         if (m_makeSureFormatVC)
             m_makeSureFormatVC->closeWindow();
         m_formatTarget.reset();
-        QTimer::singleShot(m_formatEndMs, this, [this, ok, reason] { showFormatEndWindow(ok, reason); });
+        const QString said = ok && !changedName.isEmpty() ? nameChangedNote(changedName) : reason;
+        QTimer::singleShot(m_formatEndMs, this, [this, ok, said] { showFormatEndWindow(ok, said); });
     };
     if (!v || v->volumePath.isEmpty()) {
         finish(false, QStringLiteral("The volume is no longer there."));
@@ -676,13 +889,26 @@ void RepairDiskViewController::makeSureToFormatSelectVolumeWithName(const QStrin
             finish(false, exFatTooLong(name));
             return;
         }
+        if (const QString refusal = isDosFat(type) ? dosFatRefusal(name) : QString(); !refusal.isEmpty()) {
+            finish(false, refusal);
+            return;
+        }
+        if (name != typedName && !(typedName.isEmpty() || typedName == QLatin1String(" ")))
+            changedName = name;
         args = {QStringLiteral("eraseVolume"), type, name, v->volumePath};
     }
     args = expectedMediumArguments(*v) + args;
     platform::DiskTool tool = m_tool;
     platform::runInBackground(
         this, [tool, args] { return tool.run(args); },
-        [finish](platform::CommandResult r) { finish(r.ok(), r.ok() ? QString() : reasonOf(r)); });
+        [this, changedName](platform::CommandResult r) {
+            if (m_makeSureFormatVC)
+                m_makeSureFormatVC->closeWindow();
+            m_formatTarget.reset();
+            const bool ok = r.ok();
+            const QString said = !ok ? reasonOf(r) : changedName.isEmpty() ? QString() : nameChangedNote(changedName);
+            QTimer::singleShot(m_formatEndMs, this, [this, ok, said] { showFormatEndWindow(ok, said); });
+        });
 }
 
 void RepairDiskViewController::showFormatEndWindow(bool succeeded, const QString& reason)

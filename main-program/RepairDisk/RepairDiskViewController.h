@@ -45,11 +45,17 @@ public:
 
     QWidget* toolView() override { return this; }
     void getallVolumes() override;
+    // Asks for a rescan and returns its request number: the list on screen
+    // reflects the volumes as they were at the request once scanCovers() it.
+    int requestScan();
+    bool scanCovers(int request) const { return m_coveredRequest >= request; }
 
     // Table.
     int numberOfRows() const { return int(m_allVolumeArr.size()); }
     int heightOfRow(int row) const;
     void selectRow(int row);
+    // The row the keyboard is on (its ring shows while the list has the focus).
+    int keyRow() const { return m_keyRow; }
     // A press on a row as the pointer gives it: chooses it unless it changed
     // under the pointer a moment ago, and keeps it where it was pressed.
     void pressRow(int row);
@@ -109,6 +115,9 @@ signals:
     void actionEnded(const QString& action, bool succeeded, const QString& reason);
     void firstAidEnded(int exitCode);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct SystemFlags
     {
@@ -116,13 +125,19 @@ private:
         bool disk = false;    // its disk holds one
     };
 
-    void installVolumes(const QList<QVariantMap>& descriptions);
+    void installVolumes(const QList<QVariantMap>& descriptions, quint64 serial);
+    void setKeyRow(int row);
+    // Puts the keyboard on the open row's button `identifier`, or on its
+    // first usable one, or on the list.
+    void focusRowButton(const QString& identifier);
+    void cancelRename();
     void reloadTable();
     void markRowsChanged(int from, int to);
     // Milliseconds until `row` takes a press again.
     int settleLeft(int row) const;
     void configureCell(RepairDiskTableCellView* cell, int row);
-    void queueRowAction(const VolumeObjPtr& volume, void (RepairDiskViewController::*action)());
+    void queueRowAction(const VolumeObjPtr& volume, const QString& identifier,
+                        void (RepairDiskViewController::*action)());
     void endRenaming();
     void restoreFailedRename();
     void openPanel(PanelController* controller, PanelAnchor anchor, int side, double distance);
@@ -147,6 +162,16 @@ private:
     VolumeObjPtr m_selectVolume;
     bool m_isScanV = false;
     bool m_rescanPending = false;
+    // Rescan requests: each waits for a list from a scan that started after
+    // it (by the enumeration's scan serial).
+    int m_requests = 0;
+    int m_coveredRequest = 0;
+    QList<std::pair<int, quint64>> m_waitingRequests;
+    quint64 m_installedSerial = 0;
+    // A list the enumeration announced while our own scan ran.
+    std::optional<std::pair<QList<QVariantMap>, quint64>> m_announced;
+    int m_keyRow = -1;
+    QString m_keyButton;  // the row button the keyboard was last on
     bool m_isRenameEdit = false;
     QString m_editStr;
     bool m_isMount = false;

@@ -83,6 +83,7 @@ void ShowAidViewControllrt::finishWithStatus(int exitCode, const QString& errors
     if (m_failed) {
         const QString why = exitCode < 0 ? QStringLiteral("First Aid could not be run to its end.")
                                          : QStringLiteral("First Aid failed: the volume has problems it did not repair.");
+        ui->nodeLabel->setTextFormat(Qt::PlainText);
         ui->nodeLabel->setText(why);
         ui->nodeLabel->setStyleSheet(QStringLiteral("color: rgb(255,110,100);"));
     } else {
@@ -90,6 +91,11 @@ void ShowAidViewControllrt::finishWithStatus(int exitCode, const QString& errors
     }
     ui->progress->changeProgressValue(100);
     ui->completeBut->setButtonEnabled(true);
+    // The end takes Return, Space and Escape at once, wherever the keyboard
+    // was in the output while it ran.
+    setDefaultButton(ui->completeBut);
+    setCancelButton(ui->completeBut);
+    ui->completeBut->takeKeyboardFocus();
 }
 
 void ShowAidViewControllrt::completeButAction()

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -353,11 +354,19 @@ private:
     {
         size_t done = 0;
         while (done < len) {
-            const ssize_t n = ::write(fd, data + done, len - done);
+            // A slow volume (small clusters behind a user-space driver) takes
+            // seconds for one large write: smaller ones there, each told, so
+            // the bar follows the bytes instead of standing still.
+            const auto began = std::chrono::steady_clock::now();
+            const ssize_t n = ::write(fd, data + done, std::min(len - done, m_piece));
             if (n > 0) {
                 done += size_t(n);
                 *pos += n;
                 written += n;
+                if (std::chrono::steady_clock::now() - began > std::chrono::milliseconds(250) && m_piece > kSmallestPiece)
+                    m_piece /= 4;
+                if (onWritten && done < len)
+                    onWritten(written);
                 continue;
             }
             if (n < 0 && errno == EINTR)
@@ -428,6 +437,8 @@ private:
 
     Buffer m_zeros;
     Buffer m_scratch;
+    static constexpr size_t kSmallestPiece = size_t(64) << 10;
+    size_t m_piece = kWriteSize;  // the largest single write; smaller on a slow volume
     bool m_direct = true;
     Flusher m_flusher;
     int m_flushError = 0;  // a failed flush of earlier files, told at finish()
@@ -519,6 +530,7 @@ FillResult FreeSpaceFill::run(const Callbacks& callbacks)
             break;
         }
         const FillResult passResult = runPass(pass, callbacks, &result.written);
+        result.unreached = passResult.unreached;
         if (passResult.outcome != FillResult::Outcome::Success) {
             result.outcome = passResult.outcome;
             result.reason = passResult.reason;
@@ -648,7 +660,8 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
     // "0"), then zeros until the volume is full. A file-size limit only
     // moves on to the next name.
     const int64_t firstLast = std::max<int64_t>(plan.chunkCount, 0);
-    for (int64_t n = firstLast; end == FileEnd::Done || end == FileEnd::TooBig; ++n) {
+    int64_t n = firstLast;
+    for (; end == FileEnd::Done || end == FileEnd::TooBig; ++n) {
         if (n - firstLast > 100'000) {
             writer.why = QStringLiteral("The volume %1 takes no more data but does not say it is full").arg(m_mountPoint);
             end = FileEnd::Error;
@@ -673,6 +686,42 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
     }
     if (end == FileEnd::Full)
         platform::log(QStringLiteral("NO FACE"));
+
+    // Full is not yet all: a file system keeps blocks set aside for files
+    // still open (ext4's per-file and per-group preallocations) out of every
+    // other file's reach, and gives them back only once those files are
+    // closed. So close and flush every fill file, then fill again, until a
+    // round gains nothing.
+    int64_t unreached = 0;
+    if (end == FileEnd::Full && !m_systemVolume) {
+        for (int round = 0; round < 16; ++round) {
+            if (m_cancel.load()) {
+                end = FileEnd::Cancelled;
+                break;
+            }
+            if (writer.finish(folder.fd) == FileEnd::Error) {
+                end = FileEnd::Error;
+                break;
+            }
+            ::syncfs(folder.fd);
+            const int64_t before = writer.written;
+            const FileEnd more = writer.writeFile(folder.fd, QStringLiteral(".DWHS_%1").arg(++n), FileContent{});
+            if (more == FileEnd::Cancelled || more == FileEnd::Error) {
+                end = more;
+                break;
+            }
+            if (writer.written == before)
+                break;
+        }
+        if (end == FileEnd::Full && writer.finish(folder.fd) != FileEnd::Error) {
+            ::syncfs(folder.fd);
+            int64_t left = 0;
+            if (freeBytes(folder.fd, &left) && left > 0) {
+                unreached = left;
+                platform::log(QStringLiteral("%1 free bytes of %2 stayed out of the fill's reach").arg(left).arg(m_mountPoint));
+            }
+        }
+    }
 
     // A flush that failed fails the pass, unless it was already ending otherwise.
     if (const FileEnd flushed = writer.finish(folder.fd); flushed == FileEnd::Error && end != FileEnd::Error &&
@@ -700,5 +749,7 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
                           .arg(writer.written)
                           .arg(freeSpace)
                           .arg(m_mountPoint));
-    return FillResult{};
+    FillResult done;
+    done.unreached = unreached;
+    return done;
 }

@@ -37,6 +37,9 @@ struct FillResult
     Outcome outcome = Outcome::Success;
     QString reason;
     int64_t written = 0;  // over all passes
+    // Free bytes the last pass could not take even after its files were
+    // closed and it filled again: old data there may remain.
+    int64_t unreached = 0;
 };
 
 // Overwrites the free space of one mounted volume: once per pass it writes

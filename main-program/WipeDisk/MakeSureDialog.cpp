@@ -7,6 +7,8 @@
 
 #include "ToolCon/TextImageButton.h"
 
+#include <QTextDocument>
+
 MakeSureDialog::MakeSureDialog(const QString& title, const QString& body, QWidget* parent)
     : PanelController(parent), ui(std::make_unique<Ui::MakeSureDialog>())
 {
@@ -32,7 +34,8 @@ void MakeSureDialog::setVolume(const QString& name, const QString& device)
     // A name is only a label: the device says which volume it is.
     const QString text = QStringLiteral("\u201C%1\u201D (%2)").arg(name, device);
     ui->volumeLabel->setText(ui->volumeLabel->fontMetrics().elidedText(text, Qt::ElideMiddle, ui->volumeLabel->width()));
-    ui->volumeLabel->setToolTip(text);
+    ui->volumeLabel->setTextFormat(Qt::PlainText);
+    ui->volumeLabel->setToolTip(Qt::convertFromPlainText(text));
     ui->volumeLabel->show();
     ui->bodyLabel->move(ui->bodyLabel->x(), ui->volumeLabel->geometry().bottom() + 6);
 }

@@ -30,6 +30,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QProgressBar>
+#include <QScrollBar>
 
 namespace {
 
@@ -128,7 +129,10 @@ void WipeDiskViewController::setUpTable()
         cell->setOnlyEdit(t.column == WipeVolumeTableModel::TotalSize);
         table->setItemDelegateForColumn(t.column, cell);
     }
-    table->setStyleSheet(QStringLiteral("QTableView { background: transparent; border: none; }"));
+    // The list shows when it has the keyboard: a ring of the focus colour,
+    // drawn in a border that is always there so no row moves when it shows.
+    table->setStyleSheet(QStringLiteral("QTableView { background: transparent; border: 2px solid transparent; border-radius: 6px; }"
+                                        "QTableView:focus { border-color: rgb(77,163,255); }"));
     table->viewport()->setAutoFillBackground(false);
     table->setupHeaderCell();
     connect(table, &QTableView::clicked, this, [this](const QModelIndex& index) { chooseRow(index.row(), true); });
@@ -187,8 +191,15 @@ void WipeDiskViewController::slide(QWidget* page, int x, std::function<void()> d
 
 // ---- the list --------------------------------------------------------------
 
+int WipeDiskViewController::requestScan()
+{
+    getallVolumes();
+    return m_scanRequests;
+}
+
 void WipeDiskViewController::getallVolumes()
 {
+    ++m_scanRequests;
     if (m_isScanV) {
         // The scan under way may have read the volumes before this change:
         // one more follows it. The scan awaited at start reads them later.
@@ -201,17 +212,24 @@ void WipeDiskViewController::getallVolumes()
     // list that empties and refills moves another volume under the pointer.
     ui->loadPro->show();
     const platform::DiskTool tool = m_tool;
+    // Every request so far is older than what this scan reads.
+    const int covers = m_scanRequests;
     platform::runInBackground(
         this, [tool] { return WipeVolumes::scan(tool); },
-        [this](const QList<VolumeObjPtr>& found) {
+        [this, covers](const QList<VolumeObjPtr>& found) {
             m_scanRunning = false;
-            if (m_rescanWanted) {
-                // Superseded: the list and its end wait for the newer read.
-                m_rescanWanted = false;
-                m_isScanV = false;
-                getallVolumes();
-                return;
-            }
+            // Its list is newer than the one on screen, so it goes on screen
+            // even when a change came meanwhile: while volumes come and go
+            // without a pause, dropping it would leave the list unread. The
+            // scan that change asks for follows.
+            // Where each volume's row is on screen before: a list that grows or
+            // shrinks while scrolled to its end moves every visible row, and
+            // a row that moved is not the one the pointer was aimed at.
+            CustomTableView* table = ui->parTableView;
+            QList<std::pair<VolumeObjPtr, int>> placesBefore;
+            for (int row = 0; row < m_allVolumeArr.size(); ++row)
+                placesBefore.append({m_allVolumeArr.at(row), table->rowViewportPosition(row)});
+            const int scrolledTo = table->verticalScrollBar()->value();
             m_model->update(found, [](const VolumeObj& a, const VolumeObj& b) { return sameMedium(a, b, false); });
             ui->loadPro->hide();
             m_isScanV = false;
@@ -219,7 +237,25 @@ void WipeDiskViewController::getallVolumes()
             if (!m_isBegin && !isRunning())
                 selectVolumeButton();
             reloadTable();
+            table->doItemsLayout();
+            // The scroll position stays where the user left it, as far as the new list reaches.
+            table->verticalScrollBar()->setValue(scrolledTo);
+            for (int row = 0; row < m_allVolumeArr.size(); ++row) {
+                for (const auto& [old, y] : placesBefore) {
+                    if (old == m_allVolumeArr.at(row) || sameMedium(*old, *m_allVolumeArr.at(row), false)) {
+                        if (y != table->rowViewportPosition(row))
+                            m_model->markMoved(row);
+                        break;
+                    }
+                }
+            }
+            m_scanCovered = std::max(m_scanCovered, covers);
+            const QPointer<WipeDiskViewController> alive(this);
             emit scanEnded();
+            if (alive && m_rescanWanted) {
+                m_rescanWanted = false;
+                getallVolumes();
+            }
         });
 }
 
@@ -249,7 +285,9 @@ void WipeDiskViewController::selectVolumeButton(int row)
         ui->wipeButton->setButtonEnabled(false);
     }
     reloadTable();
-    if (m_selectVolumeObj) {
+    // Shown when the user chose it; a rescan choosing it again leaves the
+    // list where the user scrolled it.
+    if (m_selectVolumeObj && row >= 0) {
         ui->parTableView->doItemsLayout();  // the scroll range of the new rows
         ui->parTableView->scrollTo(m_model->index(index, WipeVolumeTableModel::Name));
     }
@@ -411,6 +449,7 @@ void WipeDiskViewController::wipeButtonAction()
         ui->fRaserPathLabel->clear();
         ui->wipeFreeSpaceCancelBut->setButtonEnabled(true);
         ui->fEraserTypeLabel->setText(PublicUtilities::getEraserTimes());
+        ui->fEraserDiskNameLabel->setTextFormat(Qt::PlainText);
         ui->fEraserDiskNameLabel->setText(m_selectVolumeObj->volumeName);
         ui->fCancelLabel->hide();
         ui->wipeFreeSpaceProgressView->move(kParkedX, 0);
@@ -440,6 +479,7 @@ void WipeDiskViewController::makeSureToWipeSelectVolume()
     setEraserTime();
     m_isBegin = true;
     ui->sEraserTypeLabel->setText(PublicUtilities::getEraserTimes());
+    ui->sEraserDiskNameLabel->setTextFormat(Qt::PlainText);
     ui->sEraserDiskNameLabel->setText(m_selectVolumeObj->volumeName);
     ui->sCancelLabel->hide();
     if (m_superDelegate)
@@ -484,6 +524,7 @@ void WipeDiskViewController::startRun(WipeRun::Mode mode)
     m_isCancelEraser = false;
     m_errorString.clear();
     m_ended = false;
+    m_passesEnded = 0;
     m_run = std::make_unique<WipeRun>(m_selectVolumeObj, mode, passesChosen());
     m_run->setDiskTool(m_tool);
     m_run->setSrmPath(m_srmPath);
@@ -498,6 +539,7 @@ void WipeDiskViewController::startRun(WipeRun::Mode mode)
                       (passes < 2 ? QStringLiteral("pass") : QStringLiteral("passes")));
     });
     connect(m_run.get(), &WipeRun::passEnded, this, [this](int pass, int passes) {
+        m_passesEnded = std::max(m_passesEnded, pass);
         currentBar()->changeProgressValue(100);
         setRoundLabel(QStringLiteral("Wiped 100% in %1 of %2 %3")
                           .arg(pass)
@@ -569,16 +611,37 @@ void WipeDiskViewController::showEndEraser()
         const bool cancelled = m_run && m_run->result().outcome == FillResult::Outcome::Cancelled;
         ui->failNodeLabel->setVisible(cancelled);
         QString reason = cancelled ? QString() : m_errorString;
-        // The erase cannot be undone: the files are gone, their data is not.
-        if (m_run && m_run->erased())
+        const int passes = m_run ? m_run->passes() : 0;
+        if (m_run && m_run->erased() && m_passesEnded > 0) {
+            // Whole passes went over all of the free space: say so, not that nothing was.
+            const QString done = QStringLiteral("The volume was reformatted and its free space was overwritten in %1 of %2 %3 "
+                                                "before the wipe stopped.")
+                                     .arg(m_passesEnded)
+                                     .arg(passes)
+                                     .arg(passes < 2 ? QStringLiteral("pass") : QStringLiteral("passes"));
+            reason = reason.isEmpty() ? done : done + QLatin1Char('\n') + reason;
+        } else if (m_run && m_run->erased()) {
+            // The erase cannot be undone: the files are gone, their data is not.
             reason = reason.isEmpty() ? kReformattedText : kReformattedText + QLatin1Char('\n') + reason;
+        } else if (m_passesEnded > 0) {
+            const QString done = QStringLiteral("%1 of %2 %3 over the free space ended before the wipe stopped.")
+                                     .arg(m_passesEnded)
+                                     .arg(passes)
+                                     .arg(passes < 2 ? QStringLiteral("pass") : QStringLiteral("passes"));
+            reason = reason.isEmpty() ? done : done + QLatin1Char('\n') + reason;
+        }
+        ui->failReasonLabel->setTextFormat(Qt::PlainText);
         ui->failReasonLabel->setText(reason);
         page = ui->wipeFailView;
         m_lastResult = kFailed;
     } else {
-        ui->successfulMessageLable->setText(
-            freeSpace ? QStringLiteral("You have successfully wiped free disk space of the selected hard drive/device.")
-                      : QStringLiteral("You have successfully wiped the selected hard drive/device."));
+        QString message = freeSpace ? QStringLiteral("You have successfully wiped free disk space of the selected hard drive/device.")
+                                    : QStringLiteral("You have successfully wiped the selected hard drive/device.");
+        // What the fill could not reach is said, not passed over.
+        if (m_run && m_run->result().unreached > 0)
+            message += QStringLiteral("\n%1 bytes of free space stayed out of the fill's reach and may still hold old data.")
+                           .arg(m_run->result().unreached);
+        ui->successfulMessageLable->setText(message);
         m_lastResult = kErased;
     }
     page->show();
@@ -602,6 +665,11 @@ void WipeDiskViewController::showEndEraser()
     ui->fEraserRoundLabel->setText(QStringLiteral(" "));
     m_ended = true;
     emit runEnded();
+}
+
+QString WipeDiskViewController::failPageReason() const
+{
+    return ui->failReasonLabel->text();
 }
 
 bool WipeDiskViewController::recordRun(const QString& result, bool freeSpace, const VolumeObjPtr& volume)

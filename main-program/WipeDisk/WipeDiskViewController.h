@@ -58,6 +58,10 @@ public:
     VolumeObjPtr selectVolumeObj() const { return m_selectVolumeObj; }
     int selectEraserType() const { return m_selectEraserType; }
     bool isScanV() const { return m_isScanV; }
+    // Asks for a rescan and returns its request number; scanCovers() it once
+    // a list read after the request is on screen.
+    int requestScan();
+    bool scanCovers(int request) const { return m_scanCovered >= request; }
     // Chooses `row` as a click or a key does; a click on a row that became
     // another volume a moment ago chooses nothing. False when nothing was chosen.
     bool chooseRow(int row, bool byPointer);
@@ -78,6 +82,8 @@ public:
     bool isRunning() const { return m_run != nullptr && !m_ended; }
     QString lastResultText() const { return m_lastResult; }
     QString lastFailReason() const { return m_errorString; }
+    // What the failure page says of why (the line under its title).
+    QString failPageReason() const;
     WipeRun* currentRun() const { return m_run.get(); }
 
     // The clock.
@@ -140,9 +146,12 @@ private:
     bool m_isScanV = false;
     bool m_scanRunning = false;  // a diskutil scan is under way (m_isScanV also covers the one awaited at start)
     bool m_rescanWanted = false;  // asked for while a scan ran: that scan may predate the change
+    int m_scanRequests = 0;  // rescans asked for so far
+    int m_scanCovered = 0;   // the last request a list on screen was read after
     bool m_isBegin = false;
     bool m_isCancelEraser = false;
     bool m_ended = false;
+    int m_passesEnded = 0;  // passes of the fill written to their end in this run
     QString m_errorString;
     QString m_lastResult;
 

@@ -278,6 +278,7 @@ void WipeRun::startFill(const QString& mountPoint)
         const FillResult result = fill->run(callbacks);
         link->post([result](WipeRun* owner) {
             owner->m_result.written = result.written;
+            owner->m_result.unreached = result.unreached;
             owner->finish(result.outcome, result.reason);
         });
     });

@@ -43,6 +43,7 @@ public:
     const FillResult& result() const { return m_result; }
     VolumeObjPtr volume() const { return m_volume; }
     Mode mode() const { return m_mode; }
+    int passes() const { return m_passes; }
     // Wipe Hard Drive made the volume anew: from here on its files are gone
     // whatever becomes of the fill.
     bool erased() const { return m_erased; }

@@ -2,6 +2,7 @@
 
 #include "platform/ImageStore.h"
 
+#include <QTextDocument>
 #include <QColor>
 
 WipeVolumeTableModel::WipeVolumeTableModel(QList<VolumeObjPtr>* volumes, const VolumeObjPtr* selected, QObject* parent)
@@ -90,7 +91,10 @@ QVariant WipeVolumeTableModel::data(const QModelIndex& index, int role) const
         default: return {};
         }
     case Qt::ToolTipRole:
-        return index.column() == Name ? QVariant(QStringLiteral("%1 (%2)").arg(v.volumeName, v.volumePath)) : QVariant();
+        // A label is the volume's own text: escaped, so markup in it is shown, not obeyed.
+        return index.column() == Name
+            ? QVariant(Qt::convertFromPlainText(QStringLiteral("%1 (%2)").arg(v.volumeName, v.volumePath)))
+            : QVariant();
     case Qt::DecorationRole:
         if (index.column() == CheckBox) {
             const bool chosen = *m_selected && (*m_selected)->volumePath == v.volumePath;

@@ -26,8 +26,11 @@ public:
     // its new record), a gone one's row goes, a new one is added at the end.
     // Nothing is emptied or reordered, so the view keeps its scroll position.
     void update(const QList<VolumeObjPtr>& found, const SameVolume& same);
-    // Whether `row` holds a different volume since less than kSettleMs.
+    // Whether `row` holds a different volume, or stands elsewhere on screen,
+    // since less than kSettleMs.
     bool changedRecently(int row) const;
+    // The row moved on screen under a pointer that may be on it.
+    void markMoved(int row) { markChanged(row, row + 1); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -40,7 +40,9 @@ VolumeObjPtr volumeFromInfo(const QVariantMap& info)
         return nullptr;
     auto v = std::make_shared<VolumeObj>();
     const QString node = info.value(QStringLiteral("DeviceNode")).toString();
-    v->volumeName = name.isEmpty() ? info.value(QStringLiteral("DeviceIdentifier")).toString() : name;
+    // One name for a volume without a label on every screen; the device
+    // beside it says which one it is.
+    v->volumeName = name.isEmpty() ? QStringLiteral("Untitled") : name;
     v->volumeType = info.value(QStringLiteral("FilesystemName")).toString();
     const int64_t total = info.value(QStringLiteral("TotalSize")).toLongLong();
     int64_t free = info.value(QStringLiteral("FreeSpace")).toLongLong();

@@ -4,7 +4,11 @@
 #include "RepairDisk/FormatEndViewController.h"
 #include "RepairDisk/FristAidViewController.h"
 #include "RepairDisk/MakeSureFormatViewController.h"
+#include "RepairDisk/ShowAidViewControllrt.h"
 #include "ToolCon/TextImageButton.h"
+#include "PanelKeys.h"
+
+#include <QTableWidget>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -46,6 +50,34 @@ TEST(FormatDialog, TitlesAreAtTheDialogTitleSizeAndOkFollowsTheText)
     FristAidViewController aid;
     aid.changeAidDiskName("DATA");
     EXPECT_EQ(aid.topLabel()->font().pixelSize(), FontCache::kDialogTitleSize);
+}
+
+TEST(FirstAidEnd, TheEndTakesReturnSpaceAndEscapeAtOnce)
+{
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_Escape}) {
+        SCOPED_TRACE(key);
+        auto* progress = new ShowAidViewControllrt;
+        progress->changeShowOutPut("Checking the volume\n");
+        // The keyboard was in the output while the checker ran.
+        progress->showTableView()->setFocus();
+        progress->finishWithStatus(0, QString());
+        EXPECT_TRUE(keyEndsPanel(progress, key)) << "the end panel did not take the key";
+    }
+}
+
+TEST(FormatDialog, AVolumesLabelIsShownAsPlainText)
+{
+    const QString label = "A<b></b>";
+    MakeSureFormatViewController format;
+    format.setName(label, "ExFAT");
+    for (QLabel* text : {format.nameLabel(), format.nodeLabel()}) {
+        EXPECT_EQ(text->textFormat(), Qt::PlainText);
+        EXPECT_TRUE(text->text().contains(label)) << text->text().toStdString();
+    }
+    FristAidViewController aid;
+    aid.changeAidDiskName(label);
+    EXPECT_EQ(aid.topLabel()->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(aid.topLabel()->text().contains(label));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -23,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 using toolvolume::uniqueLabel;
@@ -200,12 +202,9 @@ TEST_F(RepairDiskScreen, ListsSelectsMountsRenamesAndEjectsWithTrueReasons)
     {
         const QString later = rowOf(e) > rowOf(f) ? e : f;
         select(later);
-        QSignalSpy reloads(screen.get(), &RepairDiskViewController::volumesReloaded);
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            if (!screen->isScanV() && reloads.isEmpty())
-                screen->getallVolumes();
-            return !reloads.isEmpty();
-        }, 30000));
+        // The scan this asks for, not whichever ends next.
+        const int asked = screen->requestScan();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return screen->scanCovers(asked); }, 30000));
         ASSERT_TRUE(screen->selectVolume());
         EXPECT_EQ(screen->selectVolume()->volumePath, later);
         EXPECT_EQ(screen->selectIndex(), rowOf(later));
@@ -375,6 +374,10 @@ TEST_F(RepairDiskScreen, FormatsThroughTheDialogsAndShowsWhyHfsCannotBeChosen)
         }
         EXPECT_EQ(blkid(v.device(), "TYPE"), c.type);
         EXPECT_EQ(blkid(v.device(), "LABEL"), c.label);
+        // A name the file system changed is told at the end, as a rename tells it.
+        if (c.succeeds && c.label != c.typed.toUtf8())
+            EXPECT_TRUE(screen->formatEndVC()->reasonLabel()->text().contains("now named \"" + QString::fromUtf8(c.label) + "\""))
+                << screen->formatEndVC()->reasonLabel()->text().toStdString();
         QTest::mouseClick(screen->formatEndVC()->closeButton(), Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->formatEndVC() && !screen->makeSureFormatVC(); }, 5000));
     }
@@ -503,6 +506,29 @@ esac
     EXPECT_EQ(screen->failureVC()->titleLabel()->text(), "The name was changed");
     EXPECT_TRUE(screen->failureVC()->reasonLabel()->text().contains("\"-THIRTEEN-C\""));
     closeFailure();
+
+    // A name FAT cannot hold is refused before any command, saying what it
+    // cannot hold; Escape then ends the rename.
+    select("fake0");
+    press("rename");
+    screen->cellView(0)->editNameField()->clear();
+    {
+        // Typed as a keyboard layout with these letters gives them.
+        QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("Gr\u00fc\u00dfe"));
+        QApplication::sendEvent(screen->cellView(0)->editNameField(), &typed);
+    }
+    ASSERT_EQ(screen->editStr(), QString::fromUtf8("Gr\u00fc\u00dfe"));
+    press("save");
+    {
+        const auto [ok, reason] = waitForAction(actions);
+        EXPECT_FALSE(ok);
+        EXPECT_TRUE(reason.contains("plain ASCII")) << reason.toStdString();
+        EXPECT_FALSE(reason.contains("0x20")) << reason.toStdString();
+    }
+    closeFailure();
+    QTest::keyClick(screen->cellView(0)->editNameField(), Qt::Key_Escape);
+    EXPECT_FALSE(screen->isRenameEdit());
+    EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 rename fake0 -THIRTEEN-C");
 
     setType("ExFAT");
     ASSERT_TRUE(rescanUntil([&] { return volume("fake0") && volume("fake0")->diskType == "ExFAT"; }));
@@ -789,7 +815,8 @@ esac
 namespace {
 
 // A stand-in diskutil listing the volumes named in the file "disks" beside
-// it, one a line; "seq-<id>" holds the disk sequence of one (1 without it).
+// it, one a line; "seq-<id>" holds the disk sequence of one (1 without it),
+// "name-<id>" its label as plist text (V<id> without it).
 // Every other command is noted in calls.log.
 const QString kFakeVolumes = QStringLiteral(R"SH(D="$(dirname "$0")"
 ALL="$*"
@@ -806,11 +833,12 @@ info)
   for a in "$@"; do id="${a#/dev/}"; done
   grep -qx "$id" "$D/disks" || exit 1
   seq=$(cat "$D/seq-$id" 2>/dev/null || echo 1)
+  name=$(cat "$D/name-$id" 2>/dev/null || echo "V$id")
   cat <<P
 <?xml version="1.0" encoding="UTF-8"?>
 <plist version="1.0"><dict>
 <key>DeviceIdentifier</key><string>$id</string><key>FilesystemName</key><string>ExFAT</string>
-<key>VolumeName</key><string>V$id</string><key>MountPoint</key><string>/media/V$id</string>
+<key>VolumeName</key><string>$name</string><key>MountPoint</key><string>/media/V$id</string>
 <key>BusProtocol</key><string>USB</string><key>Ejectable</key><true/><key>Writable</key><true/>
 <key>TotalSize</key><integer>1000000000</integer><key>FreeSpace</key><integer>500000000</integer>
 <key>DiskUUID</key><string>u-$id</string>
@@ -859,13 +887,37 @@ TEST_F(RepairDiskScreen, ARescanKeepsTheRowsWhereTheyAreAndAChangedRowTakesNoPre
     bar->setValue(bar->maximum());
     const int scrolled = bar->value();
 
+    // Right after every rescan each cell shows, holds and sits at its own
+    // row's volume: no press meets a cell still laid out for another.
+    QStringList untrue;
+    QObject::connect(screen.get(), &RepairDiskViewController::volumesReloaded, screen.get(), [&] {
+        CustomTableView* table = screen->parTableView();
+        for (int row = 0; row < screen->numberOfRows(); ++row) {
+            RepairDiskTableCellView* cell = screen->cellView(row);
+            const VolumeObjPtr v = screen->allVolumeArr().at(row);
+            const int y = table->rowViewportPosition(row);
+            const bool inView = y + table->rowHeight(row) > 0 && y < table->viewport()->height();
+            if (!cell || cell->volume() != v || cell->nameField()->text() != v->volumeName || (inView && cell->y() != y))
+                untrue << QStringLiteral("row %1 (%2)").arg(row).arg(v->volumePath);
+        }
+    });
+
     // A disk comes: the rows stay in their places, in their order, and the
-    // list does not scroll; the new one is added after them.
+    // list does not scroll; the new one is added after them. The scan
+    // awaited is the one this change asked for, not one already running.
+    // Pressed at once: in the moment the list that holds it is put on
+    // screen (a scan begun before the request may be the one to bring it).
+    bool pressedAtOnce = false;
+    auto pressNew = QObject::connect(screen.get(), &RepairDiskViewController::volumesReloaded, screen.get(), [&] {
+        if (pressedAtOnce || rowOf("fk00") != 12)
+            return;
+        pressedAtOnce = true;
+        QTest::mouseClick(screen->cellView(12), Qt::LeftButton, {}, QPoint(300, 20));
+    });
     writeFile(fake.folder() + "/disks", diskList(12, {"fk00"}));
-    QSignalSpy reloaded(screen.get(), &RepairDiskViewController::volumesReloaded);
-    screen->getallVolumes();
+    const int asked = screen->requestScan();
     EXPECT_EQ(screen->numberOfRows(), 12) << "the list was emptied for the scan";
-    ASSERT_TRUE(reloaded.wait(10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->scanCovers(asked); }, 60000));
     ASSERT_EQ(screen->numberOfRows(), 13);
     for (int row = 0; row < 12; ++row)
         EXPECT_EQ(screen->allVolumeArr().at(row)->volumePath, before.at(row)) << row;
@@ -874,7 +926,8 @@ TEST_F(RepairDiskScreen, ARescanKeepsTheRowsWhereTheyAreAndAChangedRowTakesNoPre
     EXPECT_EQ(bar->value(), scrolled) << "the list scrolled under the pointer";
 
     // Pressed at once, the new row is not chosen; a moment later it is.
-    QTest::mouseClick(screen->cellView(12), Qt::LeftButton, {}, QPoint(300, 20));
+    QObject::disconnect(pressNew);
+    ASSERT_TRUE(pressedAtOnce);
     EXPECT_NE(screen->selectVolume()->volumePath, "fk00") << "a row that appeared under the pointer was chosen";
     select("fk00");
     EXPECT_EQ(screen->selectVolume()->volumePath, "fk00");
@@ -885,6 +938,35 @@ TEST_F(RepairDiskScreen, ARescanKeepsTheRowsWhereTheyAreAndAChangedRowTakesNoPre
     ASSERT_EQ(rowOf("fk04"), 2);
     QTest::mouseClick(screen->cellView(2), Qt::LeftButton, {}, QPoint(300, 20));
     EXPECT_EQ(screen->selectVolume()->volumePath, "fk00");
+
+    // The last row goes while the list is scrolled to its end: the rows in
+    // view move down by its height, and none of them takes a press at once.
+    QTest::qWait(RepairDiskViewController::kRowSettleMs + 50);
+    QApplication::processEvents();
+    bar->setValue(bar->maximum());
+    const int topRow = screen->parTableView()->rowAt(0);
+    ASSERT_GE(topRow, 0);
+    const QString topDevice = screen->allVolumeArr().at(topRow)->volumePath;
+    const int topAt = screen->parTableView()->rowViewportPosition(topRow);
+    bool moved = false, pressedMoved = false;
+    auto pressMoved = QObject::connect(screen.get(), &RepairDiskViewController::volumesReloaded, screen.get(), [&] {
+        if (pressedMoved || rowOf("fk00") >= 0)
+            return;
+        pressedMoved = true;
+        moved = rowOf(topDevice) >= 0 && screen->parTableView()->rowViewportPosition(rowOf(topDevice)) != topAt;
+        const int under = screen->parTableView()->rowAt(topAt + 20);
+        if (under >= 0)
+            QTest::mouseClick(screen->cellView(under), Qt::LeftButton, {}, QPoint(300, 20));
+    });
+    writeFile(fake.folder() + "/disks", diskList(12, {}, "fk03"));
+    const int last = screen->requestScan();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->scanCovers(last); }, 60000));
+    QObject::disconnect(pressMoved);
+    ASSERT_LT(rowOf("fk00"), 0);
+    ASSERT_TRUE(pressedMoved);
+    ASSERT_TRUE(moved) << "the list did not move: nothing to prove";
+    EXPECT_FALSE(screen->selectVolume()) << "a row that moved under the pointer was chosen";
+    EXPECT_TRUE(untrue.isEmpty()) << untrue.join(", ").toStdString();
 }
 
 TEST_F(RepairDiskScreen, ThePressedRowIsChosenWhereItIsAndItsButtonsWaitWhenItMoved)
@@ -941,4 +1023,130 @@ TEST_F(RepairDiskScreen, ARenameEndedByAnotherDiskAtTheDeviceSaysWhy)
     // The row's "First Aid" is spelt right.
     select("fk01");
     EXPECT_EQ(button("fristaid")->label()->text(), "First Aid");
+}
+
+TEST_F(RepairDiskScreen, ARefusedRenameEndsByEscapeWithItsOldNameAndTheKeyboardStaysOnTheRow)
+{
+    FakeTool fake("diskutil", kFakeVolumes);
+    writeFile(fake.folder() + "/disks", diskList(3));
+    makeScreen(platform::DiskTool(fake.path()));
+    screen->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(screen.get()));
+    ASSERT_TRUE(rescanUntil([&] { return screen->numberOfRows() == 3; }));
+    select("fk02");
+    press("rename");
+    QLineEdit* field = screen->cellView(screen->selectIndex())->editNameField();
+    field->clear();
+    QTest::keyClicks(field, "twelve chars");  // one past ExFAT's 11
+    press("save");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->failureVC() != nullptr; }, 5000));
+    EXPECT_TRUE(screen->failureVC()->reasonLabel()->text().contains("at most 11"));
+    ASSERT_TRUE(screen->isRenameEdit());
+
+    field = screen->cellView(screen->selectIndex())->editNameField();
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_FALSE(screen->isRenameEdit()) << "Escape did not end the refused rename";
+    RepairDiskTableCellView* cell = screen->cellView(rowOf("fk02"));
+    EXPECT_TRUE(cell->nameField()->isVisibleTo(cell));
+    EXPECT_EQ(cell->nameField()->text(), "Vfk02");
+    EXPECT_FALSE(cell->editNameView()->isVisibleTo(cell));
+    EXPECT_TRUE(button("rename")->buttonEnabled());
+    EXPECT_TRUE(screen->failureVC()) << "the refusal went away with the field";
+    EXPECT_EQ(screen->window()->focusWidget(), button("rename")) << "the keyboard left the row";
+    closeFailure();
+    EXPECT_FALSE(fake.log().contains("rename"));
+}
+
+TEST_F(RepairDiskScreen, TheListWorksByKeysAndTheKeyboardStaysOnTheRowAfterAnAction)
+{
+    FakeTool fake("diskutil", kFakeVolumes);
+    writeFile(fake.folder() + "/disks", diskList(4));
+    makeScreen(platform::DiskTool(fake.path()));
+    screen->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(screen.get()));
+    ASSERT_TRUE(rescanUntil([&] { return screen->numberOfRows() == 4; }));
+    CustomTableView* table = screen->parTableView();
+    ASSERT_NE(table->focusPolicy() & Qt::TabFocus, 0) << "the list takes no keyboard";
+    table->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(table->hasFocus());
+    ASSERT_EQ(screen->selectIndex(), 0);
+    EXPECT_TRUE(screen->cellView(0)->hasFocusRing());
+
+    // Down moves the ring only; Return opens the ringed row, Space too.
+    QTest::keyClick(table, Qt::Key_Down);
+    EXPECT_EQ(screen->keyRow(), 1);
+    EXPECT_TRUE(screen->cellView(1)->hasFocusRing());
+    EXPECT_FALSE(screen->cellView(0)->hasFocusRing());
+    EXPECT_EQ(screen->selectIndex(), 0);
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_EQ(screen->selectIndex(), 1);
+    QTest::keyClick(table, Qt::Key_Down);
+    QTest::keyClick(table, Qt::Key_Space);
+    EXPECT_EQ(screen->selectIndex(), 2);
+    QTest::keyClick(table, Qt::Key_Up);
+    EXPECT_EQ(screen->keyRow(), 1);
+    EXPECT_EQ(screen->selectIndex(), 2);
+
+    // The open row's buttons are readable: their text stands out from the
+    // button at 4.5:1 at least.
+    {
+        TextImageButton* eject = button("eject");
+        ASSERT_TRUE(eject->buttonEnabled());
+        const QImage shot = eject->grab().toImage();
+        auto luminance = [](QRgb c) {
+            auto lin = [](int v) { const double x = v / 255.0; return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4); };
+            return 0.2126 * lin(qRed(c)) + 0.7152 * lin(qGreen(c)) + 0.0722 * lin(qBlue(c));
+        };
+        const double back = luminance(shot.pixel(4, shot.height() / 2));
+        double text = back;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                text = std::max(text, luminance(shot.pixel(x, y)));
+        EXPECT_GE((text + 0.05) / (back + 0.05), 4.5) << "the row's button text is too faint";
+    }
+
+    // After an action, and after the rescan it sets off, the keyboard is on
+    // the button that was pressed, not back at the start of the window.
+    QSignalSpy actions(screen.get(), &RepairDiskViewController::actionEnded);
+    press("mount");
+    EXPECT_EQ(QApplication::focusWidget(), button("mount"));
+    EXPECT_EQ(waitForAction(actions).first, true);
+    const int asked = screen->requestScan();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->scanCovers(asked); }, 60000));
+    EXPECT_EQ(screen->selectIndex(), 2);
+    EXPECT_EQ(QApplication::focusWidget(), button("mount")) << "the keyboard left the row's buttons";
+
+    // Tab stops only on what can be seen and used, also while rescans
+    // bring new lists in between.
+    for (int i = 0; i < 16; ++i) {
+        if (i % 4 == 0)
+            screen->getallVolumes();
+        QTest::qWait(40);
+        QWidget* at = QApplication::focusWidget();
+        ASSERT_TRUE(at) << "the keyboard is nowhere";
+        QTest::keyClick(at, Qt::Key_Tab);
+        at = QApplication::focusWidget();
+        ASSERT_TRUE(at) << "the keyboard is nowhere";
+        EXPECT_TRUE(at->isVisible() && at->isEnabled()) << "an invisible Tab stop: " << at->objectName().toStdString();
+    }
+}
+
+TEST_F(RepairDiskScreen, ALabelIsShownAsPlainTextInTheRowAndItsTooltip)
+{
+    FakeTool fake("diskutil", kFakeVolumes);
+    writeFile(fake.folder() + "/disks", diskList(2));
+    writeFile(fake.folder() + "/name-fk01", "A&lt;b&gt;&lt;/b&gt;");
+    makeScreen(platform::DiskTool(fake.path()));
+    ASSERT_TRUE(rescanUntil([&] { return screen->numberOfRows() == 2; }));
+    RepairDiskTableCellView* cell = screen->cellView(rowOf("fk01"));
+    EXPECT_EQ(cell->nameField()->text(), "A<b></b>");
+    EXPECT_EQ(cell->nameField()->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(cell->nameField()->toolTip().contains("A&lt;b&gt;&lt;/b&gt;")) << cell->nameField()->toolTip().toStdString();
+    select("fk01");
+    press("format");
+    ASSERT_TRUE(screen->makeSureFormatVC());
+    EXPECT_EQ(screen->makeSureFormatVC()->nameLabel()->text(), "Format 'A<b></b>'?");
+    EXPECT_EQ(screen->makeSureFormatVC()->nameLabel()->textFormat(), Qt::PlainText);
+    screen->makeSureFormatVC()->closeWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->makeSureFormatVC(); }, 5000));
 }

@@ -5,6 +5,7 @@
 #include "WipeDisk/StepProgressViewVC.h"
 #include "WipeDisk/SystemEraserViewController.h"
 #include "WipeDisk/VolumeGoneNotice.h"
+#include "WipeDisk/WipeVolumeTableModel.h"
 #include "PopWindow/StatusAttachedWindow.h"
 #include "PanelKeys.h"
 #include "Comm/FontCache.h"
@@ -113,6 +114,21 @@ struct FreeSpaceDelegate : MakeSureWipeFreeSpaceVCDelegate
     int calls = 0;
     void makeSureToWipeFreeSpaceSelectVolume() override { ++calls; }
 };
+TEST(WipeVolumeList, ALabelIsShownAsPlainTextInTheRowAndItsTooltip)
+{
+    auto volume = std::make_shared<VolumeObj>();
+    volume->volumeName = "A<b></b>";
+    volume->volumePath = "/dev/sdz1";
+    QList<VolumeObjPtr> volumes{volume};
+    VolumeObjPtr none;
+    WipeVolumeTableModel model(&volumes, &none);
+    const QModelIndex name = model.index(0, WipeVolumeTableModel::Name);
+    EXPECT_EQ(model.data(name, Qt::DisplayRole).toString(), "A<b></b>");
+    const QString tip = model.data(name, Qt::ToolTipRole).toString();
+    EXPECT_TRUE(tip.contains("A&lt;b&gt;&lt;/b&gt;")) << tip.toStdString();
+    EXPECT_FALSE(tip.contains("<b>")) << tip.toStdString();
+}
+
 }  // namespace
 
 TEST(MakeSureDialogs, ReturnContinuesEscapeCancels)

@@ -13,6 +13,8 @@
 #include "WipeDisk/WipeVolumes.h"
 #include "WipeDisk/WipeVolumeTableModel.h"
 #include "Comm/PublicUtilities.h"
+#include "Main/FileEraser/Engine/EraserLevel.h"
+#include "platform/UserDefaults.h"
 #include "PopWindow/PanelController.h"
 #include "ToolCon/TextImageButton.h"
 
@@ -30,7 +32,9 @@
 #include <QFileInfo>
 #include <QThreadPool>
 #include <QTimer>
+#include <QMap>
 #include <QScrollBar>
+#include <QProgressBar>
 
 #include <functional>
 
@@ -105,18 +109,25 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
     QSignalSpy scanned(&screen, &WipeDiskViewController::scanEnded);
     ASSERT_TRUE(screen.selectDevice(vol.device())) << "the loop volume is not listed";
     // A rescan (another volume came or went) keeps the choice by its device,
-    // and in view in a list that shows one row at a time.
+    // and leaves the list where the user scrolled it, also away from the
+    // chosen row: it is not scrolled back under the pointer.
     auto* table = screen.findChild<QTableView*>("parTableView");
     table->setFixedHeight(table->horizontalHeader()->height() + 56);
-    screen.getallVolumes();
-    ASSERT_TRUE(scanned.wait(60000));
+    QApplication::processEvents();
+    const int chosenRow = int(screen.allVolumeArr().indexOf(screen.selectVolumeObj()));
+    QScrollBar* bar = table->verticalScrollBar();
+    if (bar->maximum() > 0)
+        bar->setValue(chosenRow > 0 ? 0 : bar->maximum());
+    const int scrolled = bar->value();
+    const int asked = screen.requestScan();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen.scanCovers(asked); }, 60000));
     ASSERT_TRUE(screen.selectVolumeObj());
     EXPECT_EQ(screen.selectVolumeObj()->volumePath, vol.device());
     const int row = int(screen.allVolumeArr().indexOf(screen.selectVolumeObj()));
     ASSERT_GE(row, 0);
     QApplication::processEvents();
-    EXPECT_TRUE(table->viewport()->rect().intersects(table->visualRect(table->model()->index(row, 1))))
-        << "row " << row << " of " << screen.allVolumeArr().size() << " is out of view";
+    if (row == chosenRow)  // other tests' volumes come and go too
+        EXPECT_EQ(bar->value(), scrolled) << "the rescan scrolled the list";
 
     QSignalSpy ended(&screen, &WipeDiskViewController::runEnded);
     confirmWhenShown();
@@ -211,8 +222,8 @@ TEST(WipeDiskScreen, AMountDuringAScanKeepsTheRowsInPlaceAndAChangedRowTakesNoCl
     screen->show();
     screen->changeFormatOrFreeSpaceView(2);  // nothing chosen
     QSignalSpy scanned(screen.get(), &WipeDiskViewController::scanEnded);
-    screen->getallVolumes();
-    ASSERT_TRUE(scanned.wait(60000));
+    const int first = screen->requestScan();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->scanCovers(first); }, 60000));
     for (const auto& v : volumes)
         ASSERT_GE(rowOfDevice(*screen, v->device()), 0) << "a loop volume is not listed";
     auto* table = screen->findChild<QTableView*>("parTableView");
@@ -222,26 +233,37 @@ TEST(WipeDiskScreen, AMountDuringAScanKeepsTheRowsInPlaceAndAChangedRowTakesNoCl
     ASSERT_GT(bar->maximum(), 0);
     bar->setValue(bar->maximum());
     const int scrolled = bar->value();
+    // A volume is its device with the medium in it: under other tests a
+    // device node goes and comes back holding another volume.
+    auto identity = [](const VolumeObj& v) {
+        return QStringLiteral("%1|%2|%3").arg(v.volumePath).arg(v.diskSequence).arg(v.fileSystemUUID);
+    };
+    auto rowOfIdentity = [&](const QString& id) {
+        for (int row = 0; row < screen->allVolumeArr().size(); ++row)
+            if (identity(*screen->allVolumeArr().at(row)) == id)
+                return row;
+        return -1;
+    };
     QStringList before;
     for (const VolumeObjPtr& v : screen->allVolumeArr())
-        before << v->volumePath;
+        before << identity(*v);
 
     LoopVolume added("ext4", 16, QStringLiteral("TVN%1").arg(::getpid() % 100000));
     ASSERT_TRUE(added.ok() && added.mount()) << added.error().toStdString();
-    screen->getallVolumes();
+    const int asked = screen->requestScan();
     EXPECT_EQ(table->model()->rowCount(), before.size()) << "the list was emptied for the scan";
-    ASSERT_TRUE(scanned.wait(60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->scanCovers(asked); }, 60000));
     const int addedRow = rowOfDevice(*screen, added.device());
     ASSERT_GE(addedRow, 0);
     // The rows that stayed keep their order, and the new one comes after them.
     int last = -1;
     bool allStayed = true;
-    for (const QString& device : before) {
-        const int row = rowOfDevice(*screen, device);
+    for (const QString& volume : before) {
+        const int row = rowOfIdentity(volume);
         allStayed = allStayed && row >= 0;
         if (row < 0)
             continue;
-        EXPECT_GT(row, last) << device.toStdString() << " moved";
+        EXPECT_GT(row, last) << volume.toStdString() << " moved";
         EXPECT_LT(row, addedRow);
         last = row;
     }
@@ -259,6 +281,77 @@ TEST(WipeDiskScreen, AMountDuringAScanKeepsTheRowsInPlaceAndAChangedRowTakesNoCl
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
     ASSERT_TRUE(screen->selectVolumeObj());
     EXPECT_EQ(screen->selectVolumeObj()->volumePath, added.device());
+
+    // The last row goes while the list is scrolled to its end: the rows in
+    // view move down a place, and a click on one at once chooses nothing.
+    QTest::qWait(WipeVolumeTableModel::kSettleMs + 100);
+    table->scrollTo(table->model()->index(addedRow, WipeVolumeTableModel::Name));
+    bar->setValue(bar->maximum());
+    QApplication::processEvents();
+    // Which volume is at each place in view before.
+    QMap<int, QString> placed;
+    for (int row = 0; row < screen->allVolumeArr().size(); ++row) {
+        const int y = table->rowViewportPosition(row);
+        if (y >= 0 && y + 20 < table->viewport()->height())
+            placed.insert(y, screen->allVolumeArr().at(row)->volumePath);
+    }
+    ASSERT_FALSE(placed.isEmpty());
+    bool changedUnder = false, clicked = false;
+    QObject::connect(screen.get(), &WipeDiskViewController::scanEnded, screen.get(), [&] {
+        if (clicked || rowOfDevice(*screen, added.device()) >= 0)
+            return;
+        clicked = true;
+        // A place in view that now shows another volume than before (the
+        // rows moved, or another test's volume took the place of ours).
+        for (auto at = placed.cbegin(); at != placed.cend() && !changedUnder; ++at) {
+            const int under = table->rowAt(at.key() + 20);
+            if (under < 0 || screen->allVolumeArr().at(under)->volumePath == at.value())
+                continue;
+            changedUnder = true;
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, QPoint(table->columnViewportPosition(1) + 20, at.key() + 20));
+        }
+    });
+    ASSERT_TRUE(added.unmount());
+    screen->getallVolumes();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clicked; }, 60000));
+    if (!changedUnder)
+        GTEST_SKIP() << "other tests' volumes came and went as ours went: every place in view shows what it showed";
+    EXPECT_FALSE(screen->selectVolumeObj()) << "a row that changed under the pointer was chosen";
+}
+
+TEST(WipeDiskScreen, ACancelledWholeDriveWipeSaysHowManyPassesEnded)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    ScopedLayout layout;  // a settings file of its own: seven passes
+    platform::setUserDefaultInteger(kEraserTimesKey, 7);
+    LoopVolume vol("ext4", 64, QStringLiteral("TVP%1").arg(::getpid() % 100000));
+    ASSERT_TRUE(mountWithMarkers(vol, 8 << 20)) << vol.error().toStdString();
+    TempTree tree;
+    DoDataBase store(tree / "DataBase.db");
+    const std::unique_ptr<WipeDiskViewController> screen = wholeDriveScreen(store);
+    ASSERT_TRUE(screen) << "the volume list never came";
+    ASSERT_TRUE(screen->selectDevice(vol.device()));
+    screen->makeSureToWipeSelectVolume();  // as the confirmation's Continue does
+    ASSERT_TRUE(screen->currentRun());
+    // Cancelled in the third pass: two went over the whole free space.
+    int passesEnded = 0;
+    QObject::connect(screen->currentRun(), &WipeRun::passEnded, screen.get(), [&](int pass, int) {
+        passesEnded = pass;
+        if (pass == 2)
+            screen->cancelWipeDiskButtonAction();
+    });
+    QSignalSpy ended(screen.get(), &WipeDiskViewController::runEnded);
+    ASSERT_TRUE(ended.wait(300000));
+    const QString mountedAt = screen->currentRun()->fillMountPoint();
+    EXPECT_EQ(screen->lastResultText(), "Failed");
+    ASSERT_GE(passesEnded, 2);
+    ASSERT_LT(passesEnded, 7) << "the run ended before the cancel was seen";
+    const QString said = screen->failPageReason();
+    EXPECT_TRUE(said.contains(QStringLiteral("%1 of 7 passes").arg(passesEnded))) << said.toStdString();
+    EXPECT_FALSE(said.contains("not overwritten")) << said.toStdString();
+    EXPECT_TRUE(unmountWiped(vol.device(), mountedAt));
+    vol.unmount();
+    EXPECT_EQ(countInImage(vol.image(), marker()), 0);
 }
 
 // Presses Return on whatever has the keyboard in the wipe confirmation.
@@ -300,10 +393,20 @@ TEST(WipeDiskScreen, AVolumeIsWipedByKeysAlone)
     for (int i = 0; i < 30 && QApplication::focusWidget() != table; ++i)
         key(Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), table) << "Tab does not reach the list";
+    // A list that shows two rows at a time: each row the arrows choose is
+    // shown whole, none left half under the header.
+    table->setFixedHeight(table->horizontalHeader()->height() + 2 * 54);
+    QApplication::processEvents();
     for (int i = 0; i <= screen->allVolumeArr().size(); ++i) {
         if (screen->selectVolumeObj() && screen->selectVolumeObj()->volumePath == vol.device())
             break;
         key(Qt::Key_Down);
+        QApplication::processEvents();
+        if (const VolumeObjPtr chosen = screen->selectVolumeObj()) {
+            const int row = int(screen->allVolumeArr().indexOf(chosen));
+            const QRect shown = table->visualRect(table->model()->index(row, WipeVolumeTableModel::Name));
+            EXPECT_TRUE(table->viewport()->rect().contains(shown)) << "row " << row << " is not shown whole";
+        }
     }
     ASSERT_TRUE(screen->selectVolumeObj()) << "the arrows choose nothing";
     ASSERT_EQ(screen->selectVolumeObj()->volumePath, vol.device());
@@ -407,8 +510,10 @@ TEST(WipeDiskScreen, AChangeDuringAScanIsInTheListItEndsWith)
     screen.getallVolumes();
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(started); }, 10000));
     QFile(gone).open(QIODevice::WriteOnly);  // the volume goes while the scan reads
-    screen.getallVolumes();                    // and the watcher says so
-    ASSERT_TRUE(scanned.wait(30000));
+    const int asked = screen.requestScan();    // and the watcher says so
+    // The scan under way may end first with the volume still in it; the
+    // one the change asked for follows and takes it away.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen.scanCovers(asked); }, 30000));
     EXPECT_EQ(rowOfDevice(screen, "/dev/fake1"), -1) << "the list ends with a scan older than the change";
     EXPECT_FALSE(screen.isScanV());
 }
@@ -489,6 +594,34 @@ TEST(WipeDiskScreen, SystemVolumeGetsTheNoticeAndIsNotLeftChosen)
     EXPECT_FALSE(fake.screen->findChild<TextImageButton*>("wipeButton")->buttonEnabled());
 }
 
+TEST(WipeDiskScreen, TheListShowsItsFocusAndDownFromNoChoiceChoosesAndShowsTheFirstRow)
+{
+    FakeScreen fake;
+    if (!fake.open(false))
+        GTEST_SKIP() << "no block-device volume is mounted here";
+    fake.screen->changeFormatOrFreeSpaceView(2);  // nothing chosen
+    fake.screen->show();
+    fake.screen->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(fake.screen.get()));
+    auto* table = fake.screen->findChild<QTableView*>("parTableView");
+    ASSERT_TRUE(table);
+    const QPoint edge(1, table->height() / 2);
+    table->clearFocus();
+    ASSERT_FALSE(table->hasFocus());
+    const QRgb without = table->grab().toImage().pixel(edge);
+    table->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(table->hasFocus());
+    EXPECT_NE(table->grab().toImage().pixel(edge), without) << "the list looks the same with the keyboard on it";
+
+    ASSERT_FALSE(fake.screen->selectVolumeObj());
+    QTest::keyClick(table, Qt::Key_Down);
+    ASSERT_TRUE(fake.screen->selectVolumeObj()) << "Down chose nothing";
+    EXPECT_EQ(fake.screen->selectVolumeObj(), fake.screen->allVolumeArr().first());
+    QApplication::processEvents();
+    const QRect row = table->visualRect(table->model()->index(0, WipeVolumeTableModel::Name));
+    EXPECT_TRUE(table->viewport()->rect().contains(row)) << "the chosen row is not wholly in view";
+}
+
 TEST(WipeDiskScreen, AVolumeChosenInOneToolIsNotChosenInTheOther)
 {
     FakeScreen fake;
@@ -499,9 +632,8 @@ TEST(WipeDiskScreen, AVolumeChosenInOneToolIsNotChosenInTheOther)
     fake.screen->changeFormatOrFreeSpaceView(1);
     EXPECT_FALSE(fake.screen->selectVolumeObj());
     // Nor after a rescan, which chooses again only what this tool chose.
-    QSignalSpy scanned(fake.screen.get(), &WipeDiskViewController::scanEnded);
-    fake.screen->getallVolumes();
-    ASSERT_TRUE(scanned.wait(30000));
+    const int asked = fake.screen->requestScan();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fake.screen->scanCovers(asked); }, 30000));
     EXPECT_FALSE(fake.screen->selectVolumeObj());
     fake.screen->wipeButtonAction();
     EXPECT_FALSE(fake.screen->isRunning());
@@ -517,6 +649,22 @@ TEST(WipeDiskScreen, TheFreeSpaceDescriptionLeavesNoWordAlone)
     // One line: the sentence is short enough, and a lone "stay." on a second
     // line reads as a fault.
     EXPECT_LE(note->fontMetrics().horizontalAdvance(note->text()), note->width() - 2 * note->margin());
+}
+
+TEST(WipeDiskScreen, TheScanBarIsBesideTheDescriptionNotOverTheRows)
+{
+    FakeScreen fake;
+    fake.open(false);
+    auto* bar = fake.screen->findChild<QProgressBar*>("loadPro");
+    auto* table = fake.screen->findChild<QTableView*>("parTableView");
+    ASSERT_TRUE(bar && table);
+    EXPECT_LE(bar->geometry().bottom(), table->y()) << "the scan bar lies over the rows";
+    for (const char* name : {"wipeFreeSpaceNodeViewNote", "wipeHardNodeViewNote", "wipeFreeSpaceNodeViewTitle"}) {
+        QLabel* text = fake.label(name);
+        const QRect used(text->pos(), QSize(text->fontMetrics().horizontalAdvance(text->text().section(' ', 0, -1)), text->height()));
+        EXPECT_FALSE(bar->geometry().intersects(QRect(text->x(), text->y(), std::min(used.width(), text->width()), text->height())))
+            << name;
+    }
 }
 
 TEST(WipeDiskScreen, CancelInTheFreeSpaceConfirmationStartsNothingNorTheClock)
@@ -564,9 +712,8 @@ struct ModalRescan
             QFile gone(fake.tree / "gone");
             gone.open(QIODevice::WriteOnly);
         }
-        QSignalSpy scanned(fake.screen.get(), &WipeDiskViewController::scanEnded);
-        fake.screen->getallVolumes();
-        scanned.wait(30000);  // inside the dialog's own loop
+        const int asked = fake.screen->requestScan();
+        QTest::qWaitFor([&] { return fake.screen->scanCovers(asked); }, 30000);  // inside the dialog's own loop
         QTest::mouseClick(dialog->okButton(), Qt::LeftButton, {}, dialog->okButton()->rect().center());
         pressed = true;
     }

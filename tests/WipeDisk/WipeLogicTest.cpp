@@ -63,6 +63,14 @@ TEST(WipeVolumes, ListsVolumesByDeviceAndLeavesOutWhatItMustNot)
     QVariantMap nameless = info;
     nameless.remove("VolumeName");
     EXPECT_FALSE(WipeVolumes::volumeFromInfo(nameless));
+
+    // A volume without a label reads as the Disk Manager names it, not by its device.
+    QVariantMap unlabelled = info;
+    unlabelled["VolumeName"] = "";
+    unlabelled["DeviceIdentifier"] = "vda";
+    const VolumeObjPtr system = WipeVolumes::volumeFromInfo(unlabelled);
+    ASSERT_TRUE(system);
+    EXPECT_EQ(system->volumeName, "Untitled");
 }
 
 TEST(FillPlan, ProgressFollowsTheBytesWrittenAndWaitsForThePassEnd)
