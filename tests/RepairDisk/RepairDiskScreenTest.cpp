@@ -375,9 +375,10 @@ TEST_F(RepairDiskScreen, FormatsThroughTheDialogsAndShowsWhyHfsCannotBeChosen)
         EXPECT_EQ(blkid(v.device(), "TYPE"), c.type);
         EXPECT_EQ(blkid(v.device(), "LABEL"), c.label);
         // A name the file system changed is told at the end, as a rename tells it.
-        if (c.succeeds && c.label != c.typed.toUtf8())
+        if (c.succeeds && c.label != c.typed.toUtf8()) {
             EXPECT_TRUE(screen->formatEndVC()->reasonLabel()->text().contains("now named \"" + QString::fromUtf8(c.label) + "\""))
                 << screen->formatEndVC()->reasonLabel()->text().toStdString();
+        }
         QTest::mouseClick(screen->formatEndVC()->closeButton(), Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->formatEndVC() && !screen->makeSureFormatVC(); }, 5000));
     }

@@ -71,8 +71,9 @@ TEST_P(FreeSpaceProof, DeletedMarkersAreGoneAndLiveFilesStay)
     // Every free block was reached: the end view has nothing to warn of.
     EXPECT_EQ(run.result().unreached, 0);
 
-    if (fs == "ext4")
+    if (fs == "ext4") {
         EXPECT_EQ(readAll(reservePath(vol)), reserveBefore);
+    }
     EXPECT_FALSE(QFileInfo::exists(vol.mountPoint() + "/.DWHS"));
     EXPECT_EQ(readAll(keep), keepText);
 
@@ -147,8 +148,9 @@ TEST(FreeSpaceFillProof, NoFreeBlockOfAOneKiBExt4KeepsOldData)
         if (free.size() >= 20)
             break;
     }
-    if (run.result().unreached == 0)
+    if (run.result().unreached == 0) {
         EXPECT_TRUE(free.isEmpty()) << "free blocks with old data, the run said nothing: " << free.join(' ').toStdString();
+    }
     EXPECT_EQ(fsckProblem("ext4", vol.device()).toStdString(), "");
 }
 

@@ -126,8 +126,9 @@ TEST(WipeDiskScreen, WipesTheChosenVolumeAndRecordsIt)
     const int row = int(screen.allVolumeArr().indexOf(screen.selectVolumeObj()));
     ASSERT_GE(row, 0);
     QApplication::processEvents();
-    if (row == chosenRow)  // other tests' volumes come and go too
+    if (row == chosenRow) {  // other tests' volumes come and go too
         EXPECT_EQ(bar->value(), scrolled) << "the rescan scrolled the list";
+    }
 
     QSignalSpy ended(&screen, &WipeDiskViewController::runEnded);
     confirmWhenShown();
@@ -268,8 +269,9 @@ TEST(WipeDiskScreen, AMountDuringAScanKeepsTheRowsInPlaceAndAChangedRowTakesNoCl
         last = row;
     }
     QApplication::processEvents();
-    if (allStayed)  // other tests' volumes come and go too
+    if (allStayed) {  // other tests' volumes come and go too
         EXPECT_EQ(bar->value(), scrolled) << "the list scrolled under the pointer";
+    }
     EXPECT_FALSE(screen->selectVolumeObj());
 
     // A click on the row that just came chooses nothing; a moment later it does.
@@ -713,7 +715,7 @@ struct ModalRescan
             gone.open(QIODevice::WriteOnly);
         }
         const int asked = fake.screen->requestScan();
-        QTest::qWaitFor([&] { return fake.screen->scanCovers(asked); }, 30000);  // inside the dialog's own loop
+        (void)QTest::qWaitFor([&] { return fake.screen->scanCovers(asked); }, 30000);  // inside the dialog's own loop
         QTest::mouseClick(dialog->okButton(), Qt::LeftButton, {}, dialog->okButton()->rect().center());
         pressed = true;
     }
