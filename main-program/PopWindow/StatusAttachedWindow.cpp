@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QWindow>
 #include <QResizeEvent>
+#include <QTimer>
 
 StatusAttachedWindow::StatusAttachedWindow(QWidget* view, QPointF point, QWidget* parentWindow, int side,
                                            double distance)
@@ -72,10 +73,14 @@ void StatusAttachedWindow::runModal()
     show();
     raise();
     activateWindow();
-    // A modal panel holds the keyboard at once: without a window manager the
-    // request may never be answered (and a transient dialog's may go to its
-    // owner), so the application takes the panel as active itself.
-    QApplication::setActiveWindow(this);
+    // A modal panel holds the keyboard: without a window manager the request
+    // may never be answered (or go to the owner of a transient dialog), so
+    // once the platform has had its say the application takes the panel as
+    // active itself.
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible() && !isActiveWindow() && QApplication::activeModalWidget() == this)
+            QApplication::setActiveWindow(this);
+    });
     FocusTrap::install(hostedView());
     if (chosen && chosen != this && isAncestorOf(chosen))
         chosen->setFocus(Qt::OtherFocusReason);
