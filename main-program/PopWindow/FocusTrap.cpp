@@ -2,36 +2,14 @@
 
 #include "PopWindow/PanelController.h"
 #include "ToolCon/FourStateImageButton.h"
+#include "ToolCon/KeyRing.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QPainter>
 
 namespace {
-
-// The ring around the control with keyboard focus; it never takes the mouse.
-class FocusRing : public QWidget
-{
-public:
-    explicit FocusRing(QWidget* parent) : QWidget(parent)
-    {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setAttribute(Qt::WA_NoSystemBackground);
-        setFocusPolicy(Qt::NoFocus);
-        hide();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(QColor(31, 167, 242), 2));
-        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 4, 4);
-    }
-};
 
 bool isTabStop(const QWidget* w)
 {
@@ -227,7 +205,7 @@ void FocusTrap::placeRing(QWidget* focus, Qt::FocusReason reason)
         return;
     }
     if (!m_ring)
-        m_ring = new FocusRing(m_root);
+        m_ring = new KeyRing(m_root);
     const QRect area(focus->mapTo(m_root.data(), QPoint(0, 0)), focus->size());
     m_ring->setGeometry(area.adjusted(-2, -2, 2, 2));
     m_ring->show();

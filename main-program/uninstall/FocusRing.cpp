@@ -3,18 +3,13 @@
 #include <QAbstractItemView>
 #include <QEvent>
 #include <QHeaderView>
-#include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
 #include <QTreeView>
 
 FocusRing::FocusRing(QAbstractItemView* view, std::function<QRect(const QModelIndex&)> rectOf)
-    : QWidget(view->viewport()), m_view(view), m_rectOf(std::move(rectOf))
+    : KeyRing(view->viewport()), m_view(view), m_rectOf(std::move(rectOf))
 {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setAttribute(Qt::WA_NoSystemBackground);
-    setFocusPolicy(Qt::NoFocus);
-    hide();
     view->installEventFilter(this);
     view->viewport()->installEventFilter(this);
     // Any of these moves the row under the ring; placed again once the view has laid it out.
@@ -55,15 +50,6 @@ void FocusRing::follow()
     raise();
     show();
     update();
-}
-
-void FocusRing::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(88, 160, 255), 2));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 4, 4);
 }
 
 bool FocusRing::eventFilter(QObject* watched, QEvent* event)

@@ -1,7 +1,8 @@
 #pragma once
+#include "ToolCon/KeyRing.h"
+
 #include <QModelIndex>
 #include <QPointer>
-#include <QWidget>
 
 #include <functional>
 
@@ -11,7 +12,7 @@ class QAbstractItemView;
 // one cell `rectOf` gives. Drawn over the cells (whatever their delegates
 // draw), shown only while the list has the focus, and never in the way of
 // the pointer.
-class FocusRing : public QWidget
+class FocusRing : public KeyRing
 {
     Q_OBJECT
 public:
@@ -25,7 +26,6 @@ public:
     QRect ringRect() const { return isVisible() ? geometry() : QRect(); }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -1,37 +1,12 @@
 #include "Main/Tools/ListKeys.h"
 
+#include "ToolCon/KeyRing.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScrollBar>
-
-namespace {
-
-class RowRing : public QWidget
-{
-public:
-    explicit RowRing(QWidget* parent) : QWidget(parent)
-    {
-        setObjectName(QStringLiteral("listRowRing"));
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setAttribute(Qt::WA_NoSystemBackground);
-        setFocusPolicy(Qt::NoFocus);
-        hide();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(QColor(31, 167, 242), 2));
-        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 8, 8);
-    }
-};
-
-}  // namespace
 
 ListKeys* ListKeys::install(QAbstractItemView* view, Actions actions)
 {
@@ -55,7 +30,8 @@ ListKeys::ListKeys(QAbstractItemView* view, Actions actions) : QObject(view), m_
     view->setFocusPolicy(Qt::StrongFocus);
     view->installEventFilter(this);
     view->viewport()->installEventFilter(this);
-    m_ring = new RowRing(view->viewport());
+    m_ring = new KeyRing(view->viewport(), 8);
+    m_ring->setObjectName(QStringLiteral("listRowRing"));
     if (QAbstractItemModel* model = view->model()) {
         // The row stays where it was, inside the new count.
         auto settle = [this] { setFocusedRow(m_row < 0 ? -1 : qMin(m_row, rowCount() - 1)); };
