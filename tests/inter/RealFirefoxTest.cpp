@@ -743,10 +743,16 @@ TEST_F(RealFirefox, EachInstallationsRowCleansItsOwnProfileAndLeavesTheOther)
                          copy + "/firefox-esr"),
               0)
         << m_firefoxLog.toStdString();
+    // The copy's profile: the one another installation's section names (a
+    // profile section's "Default=1" is no path).
     QString copied;
-    for (const QString& line : QString::fromUtf8(TempTree::read(configRoot() + "/profiles.ini")).split('\n'))
-        if (line.startsWith("Default=") && configRoot() + '/' + line.mid(8) != debian)
+    bool inInstall = false;
+    for (const QString& line : QString::fromUtf8(TempTree::read(configRoot() + "/profiles.ini")).split('\n')) {
+        if (line.startsWith('['))
+            inInstall = line.startsWith("[Install");
+        else if (inInstall && line.startsWith("Default=") && configRoot() + '/' + line.mid(8) != debian)
             copied = configRoot() + '/' + line.mid(8);
+    }
     ASSERT_TRUE(QFileInfo(copied).isDir()) << TempTree::read(configRoot() + "/profiles.ini").toStdString();
     ASSERT_FALSE(holding({debian}, "QMARK-debian").isEmpty());
     ASSERT_FALSE(holding({copied}, "QMARK-copy").isEmpty());

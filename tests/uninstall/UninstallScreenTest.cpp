@@ -258,7 +258,7 @@ TEST_F(UninstallScreen, RemovalFromTheTrashButtonEndsWithATrueMessage)
             confirm->clickedDeleteBtn();
         } else if (auto* progress = qobject_cast<UninstallProgressViewController*>(controller)) {
             bar = progress->progressBar()->geometry();
-            QTest::qWaitFor([&] { return progress->endShown(); }, 10000);
+            (void)QTest::qWaitFor([&] { return progress->endShown(); }, 10000);
             endShownAtClose = progress->endShown();
             message = progress->messageText();
             progress->tabBarView()->closeButton()->click();
@@ -460,7 +460,7 @@ TEST_F(UninstallScreen, AFailedRecordStaysListedAndIsNamed)
         if (auto* confirm = qobject_cast<MakeSureUninstallViewController*>(controller))
             confirm->clickedDeleteBtn();
         else if (auto* progress = qobject_cast<UninstallProgressViewController*>(controller)) {
-            QTest::qWaitFor([&] { return progress->endShown() && !progress->messageText().isEmpty(); }, 10000);
+            (void)QTest::qWaitFor([&] { return progress->endShown() && !progress->messageText().isEmpty(); }, 10000);
             message = progress->messageText();
         }
         delete controller;
@@ -720,9 +720,11 @@ TEST_F(UninstallScreen, AGroupCountsOnlyItsTickedRowsAFewBytesShowAsBytesAndTheT
     ASSERT_GE(zed, 0);
     const auto groups = screen->groupsFor({screen->showList()[zed]});
     ASSERT_EQ(groups[0].size(), 3);  // the AppImage (1000), ~/.config/zed (500), ~/.config/zedit (15, unticked)
-    for (const AMAppItemPtr& r : groups[0])
-        if (r->path.endsWith("/zedit"))
+    for (const AMAppItemPtr& r : groups[0]) {
+        if (r->path.endsWith("/zedit")) {
             EXPECT_EQ(r->size, "15 byte");
+        }
+    }
     MakeSureUninstallViewController confirm;
     confirm.setAllRelaltedFiles(groups);
     auto* model = confirm.outlineView()->model();
