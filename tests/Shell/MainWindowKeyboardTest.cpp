@@ -5,6 +5,7 @@
 #include "Main/FileEraser/FileEraserOpenPanel.h"
 #include "Main/MainWindowController.h"
 #include "Main/ToolSlots.h"
+#include "PanelKeys.h"
 #include "ScratchDisplay.h"
 #include "TempTree.h"
 #include "ToolCon/FourStateImageButton.h"
@@ -155,9 +156,11 @@ TEST_F(MainWindowKeys, TabReachesOnlyWhatIsShownOnEveryScreen)
                 ASSERT_TRUE(focus);
                 seen.insert(focus);
                 ASSERT_NE(focus, shown->parked) << "Tab reached a control parked out of view";
-                for (KeyTool* tool : tools)
-                    if (tool != shown)
+                for (KeyTool* tool : tools) {
+                    if (tool != shown) {
                         ASSERT_FALSE(tool->isAncestorOf(focus)) << "Tab reached a hidden tool's control";
+                    }
+                }
             }
         }
         EXPECT_TRUE(seen.contains(shown->first) && seen.contains(shown->second)) << "the shown tool is reached";
@@ -280,37 +283,11 @@ namespace {
 
 // Runs `controller` as the program runs its dialogs, over `mainWindow`;
 // once it is up, `during` looks at its panel and the focused control gets
-// `key`. Returns whether the key ended the run (a second's watchdog ends
-// it otherwise).
+// `key`. Returns whether the key ended the run.
 bool answerDialog(PanelController* controller, QWidget* mainWindow, Qt::Key key,
                   const std::function<void(StatusAttachedWindow*)>& during = {})
 {
-    QPointer<PanelController> alive(controller);
-    QTimer::singleShot(0, [alive, key, during] {
-        if (!alive)
-            return;
-        QTest::qWaitForWindowExposed(alive->window(), 500);
-        if (!alive)
-            return;
-        if (during)
-            during(alive->superDelegate());
-        QWidget* target = QApplication::focusWidget();
-        if (!target || !alive->isAncestorOf(target))
-            target = alive;
-        QTest::keyClick(target, key);
-    });
-    bool timedOut = false;
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [alive, &timedOut] {
-        timedOut = true;
-        if (alive)
-            alive->closePanel();
-    });
-    watchdog.start(2000);
-    runModalPanel(controller, mainWindow);
-    watchdog.stop();
-    return !timedOut;
+    return keyEndsPanel(controller, key, {mainWindow, during, 2000, false});
 }
 
 }  // namespace
