@@ -159,6 +159,21 @@ protected:
         const QList<QVariant> args = spy.takeFirst();
         return {args.at(1).toBool(), args.at(2).toString()};
     }
+    // Presses `id` and waits for the action's end. A refusal that names a
+    // mount namespace comes from another test's namespace, which holds a copy
+    // of our mount for a moment after it is made (no test here makes one):
+    // the failure is closed and the press tried again, for up to 10 s.
+    std::pair<bool, QString> act(const char* id, QSignalSpy& spy)
+    {
+        for (int tries = 0;; ++tries) {
+            press(id);
+            const std::pair<bool, QString> result = waitForAction(spy);
+            if (result.first || tries >= 20 || !result.second.contains("in the mount namespace of process "))
+                return result;
+            closeFailure();
+            QTest::qWait(500);
+        }
+    }
     void closeFailure()
     {
         ASSERT_TRUE(QTest::qWaitFor([&] { return screen->failureVC() != nullptr; }, 5000));
@@ -230,14 +245,12 @@ TEST_F(RepairDiskScreen, ListsSelectsMountsRenamesAndEjectsWithTrueReasons)
 
     QSignalSpy actions(screen.get(), &RepairDiskViewController::actionEnded);
     // Unmount, then mount: the watcher and the action bring the list up to date.
-    press("mount");
-    EXPECT_EQ(waitForAction(actions).first, true);
+    EXPECT_EQ(act("mount", actions).first, true);
     ASSERT_TRUE(rescanUntil([&] { return volume(e) && volume(e)->volumeMountPoint.isEmpty(); }));
     select(e);
     EXPECT_EQ(button("mount")->label()->text(), "Mount");
     EXPECT_FALSE(button("format")->buttonEnabled());
-    press("mount");
-    EXPECT_EQ(waitForAction(actions).first, true);
+    EXPECT_EQ(act("mount", actions).first, true);
     ASSERT_TRUE(rescanUntil([&] { return volume(e) && volume(e)->volumeMountPoint == "/media/" + extLabel; }));
 
     // A hostile name is a name: stored exactly, nothing run.
@@ -252,11 +265,13 @@ TEST_F(RepairDiskScreen, ListsSelectsMountsRenamesAndEjectsWithTrueReasons)
     field->clear();
     QTest::keyClicks(field, hostile);
     EXPECT_EQ(screen->editStr(), hostile);
-    press("save");
-    EXPECT_EQ(waitForAction(actions), std::make_pair(true, QString()));
+    EXPECT_EQ(act("save", actions), std::make_pair(true, QString()));
     EXPECT_EQ(QString::fromUtf8(blkid(ext.device(), "LABEL")), hostile);
     EXPECT_FALSE(QFile::exists("/tv"));
-    ASSERT_TRUE(rescanUntil([&] { return volume(e) && volume(e)->volumeName == hostile; }));
+    // A scan begun while the rename had the volume unmounted may still show
+    // it so: the list waited for shows the new name on the mounted volume.
+    ASSERT_TRUE(rescanUntil(
+        [&] { return volume(e) && volume(e)->volumeName == hostile && !volume(e)->volumeMountPoint.isEmpty(); }));
 
     // Too long for ext4: refused with the limit, the typed name kept.
     const QString tooLong(17, 'n');
@@ -265,8 +280,7 @@ TEST_F(RepairDiskScreen, ListsSelectsMountsRenamesAndEjectsWithTrueReasons)
     field = screen->cellView(screen->selectIndex())->editNameField();
     field->clear();
     QTest::keyClicks(field, tooLong);
-    press("save");
-    const auto [ok, reason] = waitForAction(actions);
+    const auto [ok, reason] = act("save", actions);
     EXPECT_FALSE(ok);
     EXPECT_TRUE(reason.contains("at most 16")) << reason.toStdString();
     closeFailure();
@@ -277,8 +291,7 @@ TEST_F(RepairDiskScreen, ListsSelectsMountsRenamesAndEjectsWithTrueReasons)
 
     // Eject takes the loop device away; the list follows.
     select(f);
-    press("eject");
-    EXPECT_EQ(waitForAction(actions).first, true);
+    EXPECT_EQ(act("eject", actions).first, true);
     fat->forget();
     // A loop device is let go once its last opener (udev, a blkid probe) closes it.
     QDeadlineTimer detached(10000);
@@ -499,8 +512,7 @@ esac
     press("rename");
     screen->cellView(0)->editNameField()->clear();
     QTest::keyClicks(screen->cellView(0)->editNameField(), "-thirteen-chr");
-    press("save");
-    EXPECT_TRUE(waitForAction(actions).first);
+    EXPECT_TRUE(act("save", actions).first);
     EXPECT_EQ(fake.log().trimmed(), "--expect-sequence=7 --expect-uuid=ABCD-1234 rename fake0 -THIRTEEN-C");
     // The user is told the name the volume took.
     ASSERT_TRUE(QTest::qWaitFor([&] { return screen->failureVC() != nullptr; }, 5000));
@@ -538,8 +550,7 @@ esac
     QLineEdit* field = screen->cellView(0)->editNameField();
     field->clear();
     QTest::keyClicks(field, "twelve-chars");
-    press("save");
-    const auto [ok, reason] = waitForAction(actions);
+    const auto [ok, reason] = act("save", actions);
     EXPECT_FALSE(ok);
     EXPECT_TRUE(reason.contains("at most 11 characters")) << reason.toStdString();
     closeFailure();
@@ -766,8 +777,7 @@ TEST_F(RepairDiskScreen, ClonedDisksSharingOneUuidAreEachRenamedAndEjected)
     QLineEdit* field = screen->cellView(screen->selectIndex())->editNameField();
     field->clear();
     QTest::keyClicks(field, renamed);
-    press("save");
-    EXPECT_EQ(waitForAction(actions), std::make_pair(true, QString()));
+    EXPECT_EQ(act("save", actions), std::make_pair(true, QString()));
     EXPECT_EQ(QString::fromUtf8(blkid(first->device(), "LABEL")), renamed);
     EXPECT_EQ(QString::fromUtf8(blkid(second->device(), "LABEL")), label);
 
@@ -776,8 +786,7 @@ TEST_F(RepairDiskScreen, ClonedDisksSharingOneUuidAreEachRenamedAndEjected)
         SCOPED_TRACE(d.toStdString());
         ASSERT_TRUE(rescanUntil([&] { return volume(d) && !volume(d)->volumeMountPoint.isEmpty(); }));
         select(d);
-        press("eject");
-        const auto [ok, reason] = waitForAction(actions);
+        const auto [ok, reason] = act("eject", actions);
         EXPECT_TRUE(ok) << reason.toStdString();
         if (!ok)
             continue;
@@ -804,8 +813,7 @@ esac
     QSignalSpy actions(screen.get(), &RepairDiskViewController::actionEnded);
     ASSERT_TRUE(rescanUntil([&] { return volume("fake0") != nullptr; }));
     select("fake0");
-    press("mount");
-    const auto [ok, reason] = waitForAction(actions);
+    const auto [ok, reason] = act("mount", actions);
     EXPECT_FALSE(ok);
     EXPECT_EQ(reason, "fake0 failed to unmount from /media/FAKE: target is busy. The volume is still mounted.");
     ASSERT_TRUE(QTest::qWaitFor([&] { return screen->failureVC() != nullptr; }, 5000));

@@ -158,8 +158,23 @@ MountNamespace::MountNamespace(const QString& device, const QString& propagation
     QProcess& p = m_process->process;
     p.setProcessChannelMode(QProcess::MergedChannels);
     // unshare runs the shell in the new namespace as the same process, so its
-    // id is the namespace's.
-    p.start("unshare", {"-m", "--propagation", propagation, "sh", "-c", "echo ready; exec sleep 600"});
+    // id is the namespace's. Before it says it is ready it lets go of its
+    // copies of other tests' loop volumes (private and slave copies only; a
+    // peer's unmount would spread back to ours): while it holds them, they
+    // are in use elsewhere, and a test acting on one meanwhile is refused.
+    struct stat dev{};
+    const QString keep = !device.isEmpty() && ::stat(QFile::encodeName(device).constData(), &dev) == 0
+        ? QStringLiteral("%1:%2").arg(major(dev.st_rdev)).arg(minor(dev.st_rdev))
+        : QString();
+    static const char* const script = R"SH(keep=$1 keepsource=$2
+awk -v keep="$keep" -v keepsource="$keepsource" '{
+    sep = 0; shared = 0
+    for (i = 7; i <= NF; i++) { if ($i == "-") { sep = i; break } if ($i ~ /^shared:/) shared = 1 }
+    source = $(sep + 2)
+    if (!shared && $3 != keep && source != keepsource && ($3 ~ /^7:/ || source ~ /^\/dev\/loop/)) print $5
+}' /proc/self/mountinfo | tac | while IFS= read -r at; do umount -l -- "$(printf '%b' "$at")" 2>/dev/null; done
+echo ready; exec sleep 600)SH";
+    p.start("unshare", {"-m", "--propagation", propagation, "sh", "-c", script, "sh", keep, device});
     QByteArray said;
     while (!said.contains("ready") && p.waitForReadyRead(30000))
         said += p.readAll();
@@ -170,11 +185,10 @@ MountNamespace::MountNamespace(const QString& device, const QString& propagation
     m_pid = p.processId();
     const QString pid = QString::number(m_pid);
 
-    // The copies of other tests' loop volumes would hold those back: let go
-    // of them here (private and slave copies only; a peer's unmount would
-    // spread back to ours).
-    struct stat st{};
-    const bool numbered = !device.isEmpty() && ::stat(QFile::encodeName(device).constData(), &st) == 0;
+    // Whether the copy of `device` is there; and a second sweep for copies
+    // the shell's could not name.
+    const struct stat& st = dev;
+    const bool numbered = !keep.isEmpty();
     bool copied = false;
     const QList<platform::MountEntry> table = platform::readMountTable("/proc/" + pid + "/mountinfo");
     for (auto it = table.rbegin(); it != table.rend(); ++it) {

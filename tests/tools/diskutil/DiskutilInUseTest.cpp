@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 using toolvolume::tool;
+using toolvolume::runPastOtherTests;
 using toolvolume::uniqueLabel;
 
 namespace {
@@ -346,22 +347,6 @@ private:
     bool m_ok = false;
 };
 
-// A namespace that another test (or program) makes meanwhile holds a copy of
-// our mount for a moment: a refusal naming one is waited out. A refusal that
-// names the test's own namespace `own` stands.
-platform::CommandResult duPastOtherTests(const QStringList& args, const MountNamespace& own)
-{
-    platform::CommandResult r = du(args);
-    const QByteArray ours = QStringLiteral("namespace of process %1 ").arg(own.pid()).toUtf8();
-    for (int tries = 0; r.exitCode != 0 && r.errors.contains("in the mount namespace of process ")
-                        && !r.errors.contains(ours) && tries < 20;
-         ++tries) {
-        QThread::msleep(500);
-        r = du(args);
-    }
-    return r;
-}
-
 TEST(DiskutilInUse, CopiesThatUnmountingHereTakesAlongDoNotStopAnEject)
 {
     SKIP_WITHOUT_LOOP_VOLUMES();
@@ -378,7 +363,7 @@ TEST(DiskutilInUse, CopiesThatUnmountingHereTakesAlongDoNotStopAnEject)
         ASSERT_TRUE(other.ok()) << other.error().toStdString();
         ASSERT_TRUE(other.isMountPoint(at));
 
-        const platform::CommandResult r = duPastOtherTests({"eject", v->kernelName()}, other);
+        const platform::CommandResult r = runPastOtherTests({"eject", v->kernelName()}, other.pid());
         EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
         if (r.exitCode == 0)
             v->forget();
@@ -444,7 +429,7 @@ TEST(DiskutilInUse, AnotherNamespacesMountAtOurFolderIsNeitherTornDownNorReused)
 
             const QStringList args = command == "eraseVolume" ? QStringList{command, "ext4", uniqueLabel(), v->kernelName()}
                                                                : QStringList{command, v->kernelName()};
-            const platform::CommandResult r = duPastOtherTests(args, other);
+            const platform::CommandResult r = runPastOtherTests(args, other.pid());
             EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
             if (command == "eject" && r.exitCode == 0)
                 v->forget();

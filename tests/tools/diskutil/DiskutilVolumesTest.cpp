@@ -30,6 +30,7 @@
 #include <unistd.h>
 
 using toolvolume::tool;
+using toolvolume::runPastOtherTests;
 using toolvolume::uniqueLabel;
 
 namespace {
@@ -173,7 +174,7 @@ TEST(DiskutilVolumes, Ext4MountUnmountRenameReformatCheckAndEject)
     }
 
     // Eject unmounts and detaches the image.
-    const platform::CommandResult ejected = du({"eject", renamed});
+    const platform::CommandResult ejected = runPastOtherTests({"eject", renamed});
     const QString device = v.device();
     if (ejected.exitCode == 0)
         v.forget();  // the tool detached it; never detach a number another test may own now

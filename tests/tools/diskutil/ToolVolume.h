@@ -23,6 +23,12 @@ QString uniqueLabel(const QString& prefix = QStringLiteral("T"));
 // under /media) and removes the folders, so the loop device can be detached.
 void releaseMounts(const QString& device);
 
+// Runs the staged tool with `args`. A refusal naming a mount namespace
+// other than that of process `own` (0: none of the test's) is another
+// test's namespace holding a copy of our mount for a moment after it was
+// made: it is waited out, for up to 10 s.
+platform::CommandResult runPastOtherTests(const QStringList& args, qint64 own = 0);
+
 // The mount entry's file-system type of `mountPoint`, or empty.
 QString mountedType(const QString& mountPoint);
 
