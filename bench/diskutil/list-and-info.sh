@@ -10,24 +10,8 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 tool=${1:-$top/build/stage/libexec/tarnwick-vantoly/diskutil}
 rounds=${2:-7}
-count=16
-[ "$(id -u)" = 0 ] || { echo "run as root: loop devices are needed" >&2; exit 1; }
 [ -x "$tool" ] || { echo "no diskutil at $tool: build first" >&2; exit 1; }
-
-work=$(mktemp -d /tmp/tv-bench-diskutil-XXXXXX)
-devices=()
-cleanup() {
-    for d in "${devices[@]}"; do losetup -d "$d" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-for i in $(seq 1 $count); do
-    truncate -s 32M "$work/$i.img"
-    d=$(losetup --find --show "$work/$i.img")
-    devices+=("$d")
-    mkfs.ext4 -q -F -L "BENCH$i" "$d"
-done
+. "$(dirname "$0")/loop-volumes.sh" BENCH
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }

@@ -12,23 +12,8 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 previous=${1:?usage: list.sh <previous diskutil> [diskutil] [pairs]}
 tool=${2:-$top/build/stage/libexec/tarnwick-vantoly/diskutil}
 pairs=${3:-21}
-count=16
-[ "$(id -u)" = 0 ] || { echo "run as root: loop devices are needed" >&2; exit 1; }
 for t in "$tool" "$previous"; do [ -x "$t" ] || { echo "no diskutil at $t" >&2; exit 1; }; done
-
-work=$(mktemp -d /tmp/tv-bench-diskutil-list-XXXXXX)
-devices=()
-cleanup() {
-    for d in "${devices[@]}"; do losetup -d "$d" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-for i in $(seq 1 $count); do
-    truncate -s 32M "$work/$i.img"
-    d=$(losetup --find --show "$work/$i.img")
-    devices+=("$d")
-    mkfs.ext4 -q -F -L "LIST$i" "$d"
-done
+. "$(dirname "$0")/loop-volumes.sh" LIST
 
 now_us() { echo $(( $(date +%s%N) / 1000 )); }
 timed() { local s; s=$(now_us); "$@" >/dev/null; echo $(( $(now_us) - s )); }

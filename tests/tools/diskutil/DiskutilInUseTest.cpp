@@ -31,6 +31,12 @@ platform::CommandResult du(const QStringList& args) { return tool().run(args, 12
 
 QString str(const QVariantMap& m, const char* key) { return m.value(QLatin1String(key)).toString(); }
 
+// Every command that takes a volume away from whoever uses it, on `name`.
+QList<QStringList> takingCommands(const QString& name)
+{
+    return {{"eject", name}, {"repairvolume", name}, {"eraseVolume", "MS-DOS FAT32", "N", name}, {"reformat", name}};
+}
+
 // A file on the volume, written through a mount of our own that is gone again.
 bool writeFile(LoopVolume& v, const QByteArray& text)
 {
@@ -190,10 +196,7 @@ TEST(DiskutilInUse, AVolumeMountedOnlyInAnotherNamespaceIsNeitherEjectedRepaired
         ASSERT_TRUE(other.ok()) << other.error().toStdString();
         ASSERT_EQ(other.read(other.mountPoint() + "/marker"), kText);
 
-        for (const QStringList& args : QList<QStringList>{{"eject", v.kernelName()},
-                                                          {"repairvolume", v.kernelName()},
-                                                          {"eraseVolume", "MS-DOS FAT32", "N", v.kernelName()},
-                                                          {"reformat", v.kernelName()}}) {
+        for (const QStringList& args : takingCommands(v.kernelName())) {
             SCOPED_TRACE(args.join(' ').toStdString());
             const platform::CommandResult r = du(args);
             EXPECT_NE(r.exitCode, 0);
@@ -224,11 +227,8 @@ TEST(DiskutilInUse, AVolumeMountedHereAndElsewhereIsRefusedAndStaysMountedHere)
         ASSERT_TRUE(other.ok()) << other.error().toStdString();
         ASSERT_EQ(other.read(here + "/marker"), kText);
 
-        for (const QStringList& args : QList<QStringList>{{"eject", v.kernelName()},
-                                                          {"repairvolume", v.kernelName()},
-                                                          {"eraseVolume", "MS-DOS FAT32", "N", v.kernelName()},
-                                                          {"reformat", v.kernelName()},
-                                                          {"rename", v.kernelName(), "OTHER"}}) {
+        const QList<QStringList> commands = takingCommands(v.kernelName()) + QList<QStringList>{{"rename", v.kernelName(), "OTHER"}};
+        for (const QStringList& args : commands) {
             SCOPED_TRACE(args.join(' ').toStdString());
             const platform::CommandResult r = du(args);
             EXPECT_NE(r.exitCode, 0);
@@ -557,10 +557,7 @@ TEST(DiskutilInUse, AFuseDriverOfAnotherNamespaceIsAUseFoundBeforeAnyUnmount)
     ASSERT_TRUE(theirs.ok());
     ASSERT_EQ(other.read(at.path() + "/marker"), kText);
 
-    for (const QStringList& args : QList<QStringList>{{"eject", v.kernelName()},
-                                                      {"repairvolume", v.kernelName()},
-                                                      {"eraseVolume", "MS-DOS FAT32", "N", v.kernelName()},
-                                                      {"reformat", v.kernelName()}}) {
+    for (const QStringList& args : takingCommands(v.kernelName())) {
         SCOPED_TRACE(args.join(' ').toStdString());
         const platform::CommandResult r = du(args);
         EXPECT_NE(r.exitCode, 0);
