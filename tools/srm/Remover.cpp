@@ -122,6 +122,21 @@ int syncNames(const std::vector<int>& folders, bool everyFolder)
 
 int duplicate(int fd) { return fd < 0 ? -1 : ::fcntl(fd, F_DUPFD_CLOEXEC, 0); }
 
+// The kernel grows a descriptor table by copying it, and while threads share
+// the table each growth waits out an RCU grace period: tens of milliseconds
+// for a batch's worth of files, longer than the batch's own work. Grown
+// once, while this is the only thread, it never has to grow again (tables
+// do not shrink).
+void reserveDescriptors(size_t count)
+{
+    const int any = ::open("/", O_PATH | O_CLOEXEC);
+    if (any < 0)
+        return;
+    if (const int high = count > 1 ? ::fcntl(any, F_DUPFD_CLOEXEC, int(count - 1)) : -1; high >= 0)
+        ::close(high);
+    ::close(any);
+}
+
 }  // namespace
 
 Remover::Folder::~Folder()
@@ -150,6 +165,7 @@ Remover::Remover(const Options& options, Random& random, Report& report)
     m_openFolders = std::clamp<size_t>(room / 4, 1, kOpenFolders);
     m_batchLimit = std::clamp<size_t>(room - 2 * m_openFolders, 1, kBatch);
     m_batch.reserve(m_batchLimit);
+    reserveDescriptors(std::min(files, m_batchLimit + 2 * m_openFolders + kSpareFiles));
 }
 
 Remover::~Remover()
