@@ -35,6 +35,8 @@ public:
     static void addPartitions(const QString& device);
 
 private:
+    bool mountOnce();
+
     QString m_fsType;
     QString m_image;
     QString m_device;

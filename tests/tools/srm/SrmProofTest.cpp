@@ -282,8 +282,9 @@ TEST(SrmProof, EveryBatchShapeLeavesNoMarkerAlsoWhenStoppedMidBatch)
 
             const SrmRun r = runSrm({"-fsrM", top}, 300000);
             EXPECT_EQ(r.code, 0) << r.err.left(2000).toStdString();
-            if (!stop)
+            if (!stop) {
                 EXPECT_EQ(size_t(r.out.count(QByteArray("E\t"))), files + size_t(shape.folders) + 1);
+            }
             EXPECT_FALSE(QFile::exists(top));
 
             // What the device holds right after the run, and once the cache is written out.
@@ -362,8 +363,9 @@ TEST(SrmProof, TreeOnOtherFileSystemsLeavesNoMarker)
         // The FUSE FAT driver (the only FAT driver where the kernel has none)
         // answers a flush before its own cache reaches the device, so there the
         // proof is made once it has let go of the device.
-        if (fs != QLatin1String("vfat"))
+        if (fs != QLatin1String("vfat")) {
             EXPECT_EQ(markersIn(readImage(volume), prefix).size(), 0u) << "before unmounting";
+        }
         ASSERT_TRUE(volume.unmount());
         EXPECT_EQ(markersIn(readImage(volume), prefix).size(), 0u) << "after unmounting";
     }
