@@ -441,16 +441,25 @@ void FileEraserViewController::listContextMenu(const QPoint& pos)
     menu.exec(ui->valueTableView->viewport()->mapToGlobal(pos));
 }
 
+void FileEraserViewController::sayCannotOpen(const QString& text)
+{
+    // Without a window manager nothing else gives the keyboard back once
+    // the message is read.
+    const FocusReturn::Keeper opener(window());
+    QMessageBox::critical(window(), QString(), text);
+    opener.giveBack();
+}
+
 void FileEraserViewController::openFinderWhenClickItems(const FileObjPtr& item)
 {
     if (!item || item->url.isEmpty() || !platform::openAsInvokingUser(item->url))
-        QMessageBox::critical(window(), QString(), QStringLiteral("Cannot open file"));
+        sayCannotOpen(QStringLiteral("Cannot open file"));
 }
 
 void FileEraserViewController::showInFinderWhenClickItems(const FileObjPtr& item)
 {
     if (!item || item->url.isEmpty()) {
-        QMessageBox::critical(window(), QString(), QStringLiteral("Cannot open Folder"));
+        sayCannotOpen(QStringLiteral("Cannot open Folder"));
         return;
     }
     QString path = item->url;
@@ -458,7 +467,7 @@ void FileEraserViewController::showInFinderWhenClickItems(const FileObjPtr& item
     if (QFileInfo(path).isDir() && path.endsWith(QLatin1String(".app")))
         path = QFileInfo(path).absolutePath();
     if (!platform::revealAsInvokingUser(path))
-        QMessageBox::critical(window(), QString(), QStringLiteral("Cannot open Folder"));
+        sayCannotOpen(QStringLiteral("Cannot open Folder"));
 }
 
 void FileEraserViewController::openFileButton()

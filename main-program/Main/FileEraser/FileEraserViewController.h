@@ -68,6 +68,9 @@ public:
     void showSystemItemWindow(const QString& path);
     void openFinderWhenClickItems(const FileObjPtr& item);
     void showInFinderWhenClickItems(const FileObjPtr& item);
+    // A message about an item that could not be opened; the keyboard goes
+    // back where it was afterwards.
+    void sayCannotOpen(const QString& text);
     void openFileButton();
     void listRightMouseDown(QMouseEvent* event) override;
     void clickButtonAction(CheckButtonCell* cell, const QModelIndex& index) override;

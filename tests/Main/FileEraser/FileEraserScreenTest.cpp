@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTableView>
 #include <QTextDocument>
 #include <QFileInfo>
@@ -628,6 +629,24 @@ TEST_F(ScreenTest, TheContextMenuCarriesTheRowUnderThePointerAndOpensThere)
         // Drawn in the program's dark look, not the platform's white.
         EXPECT_LT(qGray(body.rgb()), 90) << body.name().toStdString();
     }
+
+    // An item that cannot be opened says so, and once that is answered the
+    // keyboard is back on the list.
+    QApplication::setActiveWindow(&screen);
+    table->setFocus(Qt::OtherFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), table);
+    screen.list().valueArr[0]->url = QStringLiteral("not-a-path");  // refused by the opener
+    QString said;
+    QTimer::singleShot(100, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            said = box->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    });
+    screen.openFinderWhenClickItems(screen.list().valueArr[0]);
+    EXPECT_EQ(said, "Cannot open file");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == table; }, 1000))
+        << "the keyboard is on " << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "nothing");
 }
 
 TEST_F(ScreenTest, TheListIsWorkedByKeysAlone)
