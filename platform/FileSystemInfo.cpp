@@ -132,4 +132,23 @@ bool isDeviceNode(const QString& path)
     return ::lstat(path.toLocal8Bit().constData(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode));
 }
 
+qint64 fatClusterSize(const QString& node)
+{
+    QFile f(node);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray boot = f.read(512);
+    if (boot.size() < 512 || quint8(boot[510]) != 0x55 || quint8(boot[511]) != 0xAA)
+        return 0;
+    // "FAT" names the type where FAT12/16 (offset 54) or FAT32 (offset 82) keep it.
+    if (boot.mid(54, 3) != "FAT" && boot.mid(82, 3) != "FAT")
+        return 0;
+    const auto isPowerOfTwo = [](qint64 n) { return n > 0 && (n & (n - 1)) == 0; };
+    const qint64 sectorSize = quint8(boot[11]) | (quint8(boot[12]) << 8);
+    const qint64 perCluster = quint8(boot[13]);
+    if (!isPowerOfTwo(sectorSize) || sectorSize < 512 || sectorSize > 4096 || !isPowerOfTwo(perCluster))
+        return 0;
+    return sectorSize * perCluster;
+}
+
 }  // namespace platform

@@ -17,4 +17,9 @@ bool isNtfs(const QString& path);
 bool isPseudoFileSystem(const QString& path);
 bool isDeviceNode(const QString& path);
 
+// Bytes per cluster read from the FAT boot sector on `node`; 0 when it
+// cannot be read or is no FAT boot sector. The FUSE FAT driver tells no
+// blocks, only its free clusters (as free inodes): this gives them a size.
+qint64 fatClusterSize(const QString& node);
+
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "WipeDisk/FreeSpaceFill.h"
 
 #include "platform/EntryIdentity.h"
+#include "platform/FileSystemInfo.h"
 #include "platform/Log.h"
 #include "platform/MountTable.h"
 #include "platform/RemoveTree.h"
@@ -94,17 +95,31 @@ QString errnoText(int error)
 
 // The free bytes of the file system behind `fd` as root may use them, or,
 // with `keepRootReserve`, as everyone else may.
-bool freeBytes(int fd, int64_t* bytes, int64_t* unit = nullptr, bool keepRootReserve = false)
+// What a volume has free, and its allocation unit. The FUSE FAT driver tells
+// no blocks at all, only its free clusters (as free inodes): `fatCluster`,
+// read from its boot sector, gives them their size. Without it the bar had
+// nothing to measure against and stood at 0 % for the whole pass.
+struct VolumeSpace
 {
-    struct statvfs sv{};
-    if (::fstatvfs(fd, &sv) != 0)
-        return false;
-    const int64_t block = int64_t(sv.f_frsize ? sv.f_frsize : sv.f_bsize);
-    *bytes = int64_t(keepRootReserve ? sv.f_bavail : sv.f_bfree) * block;
-    if (unit)
-        *unit = block;
-    return true;
-}
+    int64_t fatCluster = 0;
+
+    bool read(int fd, int64_t* bytes, int64_t* unit = nullptr, bool keepRootReserve = false) const
+    {
+        struct statvfs sv{};
+        if (::fstatvfs(fd, &sv) != 0)
+            return false;
+        int64_t block = int64_t(sv.f_frsize ? sv.f_frsize : sv.f_bsize);
+        int64_t count = int64_t(keepRootReserve ? sv.f_bavail : sv.f_bfree);
+        if (sv.f_blocks == 0 && fatCluster > 0) {
+            block = fatCluster;
+            count = int64_t(sv.f_ffree);
+        }
+        *bytes = count * block;
+        if (unit)
+            *unit = block;
+        return true;
+    }
+};
 
 // ext4 keeps a share of its blocks back even from root, so old data there
 // would stay out of reach. The reserve is lifted for the fill and put back
@@ -243,8 +258,8 @@ private:
 class FillWriter
 {
 public:
-    FillWriter(const std::atomic<bool>& cancel, bool fuse)
-        : m_cancel(cancel), m_fuse(fuse), m_zeros(alignedBuffer()), m_scratch(alignedBuffer())
+    FillWriter(const std::atomic<bool>& cancel, bool fuse, VolumeSpace space)
+        : m_cancel(cancel), m_fuse(fuse), m_space(space), m_zeros(alignedBuffer()), m_scratch(alignedBuffer())
     {
     }
 
@@ -323,13 +338,15 @@ private:
         return FileEnd::Error;
     }
 
-    bool isFull(int error, int fd) const
+    // `asked`: the bytes of the write that was refused (0 for a create).
+    bool isFull(int error, int fd, int64_t asked = 0) const
     {
         if (error == ENOSPC || error == EDQUOT)
             return true;
-        // Some FUSE drivers answer a full volume with EPERM.
+        // Some FUSE drivers answer a full volume with EPERM, and the FAT one
+        // refuses a write it cannot take whole: smaller ones take the rest.
         int64_t left = 0;
-        return error == EPERM && m_fuse && freeBytes(fd, &left) && left == 0;
+        return error == EPERM && m_fuse && m_space.read(fd, &left) && left <= asked;
     }
 
     const char* chunkAt(int64_t pos, size_t len, const FileContent& c)
@@ -358,7 +375,8 @@ private:
             // seconds for one large write: smaller ones there, each told, so
             // the bar follows the bytes instead of standing still.
             const auto began = std::chrono::steady_clock::now();
-            const ssize_t n = ::write(fd, data + done, std::min(len - done, m_piece));
+            const size_t asked = std::min(len - done, m_piece);
+            const ssize_t n = ::write(fd, data + done, asked);
             if (n > 0) {
                 done += size_t(n);
                 *pos += n;
@@ -378,7 +396,7 @@ private:
                     continue;
             }
             const int error = n == 0 ? ENOSPC : errno;
-            if (isFull(error, fd)) {
+            if (isFull(error, fd, int64_t(asked))) {
                 squeeze(fd, pos);
                 return FileEnd::Full;
             }
@@ -422,6 +440,7 @@ private:
 
     const std::atomic<bool>& m_cancel;
     bool m_fuse;
+    VolumeSpace m_space;
     struct FreeDeleter
     {
         void operator()(char* p) const { std::free(p); }
@@ -561,10 +580,11 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
     if (mount->readOnly())
         return failed(kReadOnlyText);
     const bool fuse = mount->fsType.startsWith(QLatin1String("fuse"));
+    const VolumeSpace space{fuse ? platform::fatClusterSize(m_deviceNode) : 0};
     int64_t blockSize = 0;
     {
         int64_t ignored = 0;
-        freeBytes(root.fd, &ignored, &blockSize);
+        space.read(root.fd, &ignored, &blockSize);
     }
     std::optional<Ext4ReserveLift> reserve;
     if (!m_systemVolume)
@@ -613,13 +633,13 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
 
     int64_t freeSpace = 0;
     int64_t unit = 0;
-    if (!freeBytes(folder.fd, &freeSpace, &unit, m_systemVolume)) {
+    if (!space.read(folder.fd, &freeSpace, &unit, m_systemVolume)) {
         platform::removeEntry(root.fd, folderName.constData());
         return failed(QStringLiteral("The free space of %1 cannot be read: %2").arg(m_mountPoint, errnoText(errno)));
     }
     const FillPlan plan = FillPlan::forFreeSpace(freeSpace);
 
-    FillWriter writer(m_cancel, fuse);
+    FillWriter writer(m_cancel, fuse, space);
     int shownPercent = -1;
     auto report = [&](int64_t done) {
         const float value = plan.progressAfter(done);
@@ -716,7 +736,7 @@ FillResult FreeSpaceFill::runPass(int pass, const Callbacks& callbacks, int64_t*
         if (end == FileEnd::Full && writer.finish(folder.fd) != FileEnd::Error) {
             ::syncfs(folder.fd);
             int64_t left = 0;
-            if (freeBytes(folder.fd, &left) && left > 0) {
+            if (space.read(folder.fd, &left) && left > 0) {
                 unreached = left;
                 platform::log(QStringLiteral("%1 free bytes of %2 stayed out of the fill's reach").arg(left).arg(m_mountPoint));
             }

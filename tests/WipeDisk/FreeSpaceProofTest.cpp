@@ -7,7 +7,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -207,6 +209,42 @@ TEST(FreeSpaceFillProof, ASystemVolumeKeepsWhatItsFileSystemHoldsBackAndTheBarMo
     EXPECT_FALSE(QFileInfo::exists(vol.mountPoint() + "/.DWHS"));
     EXPECT_GT(moving, 10);
     EXPECT_FALSE(backwards);
+}
+
+// FAT32 with 512-byte clusters through the FUSE driver where the kernel has
+// none: slow, and the driver tells no blocks, only its free clusters. The
+// bar follows the bytes written rather than standing at 0 until the end.
+TEST(FreeSpaceFillProof, TheBarFollowsTheBytesOnASlowSmallClusterFatVolume)
+{
+    SKIP_WITHOUT_LOOP_VOLUMES();
+    const QString label = QStringLiteral("TVS%1").arg(::getpid() % 100000);
+    LoopVolume vol("vfat", 64, label);
+    ASSERT_TRUE(vol.ok()) << vol.error().toStdString();
+    ASSERT_EQ(LoopVolume::run("mkfs.vfat", {"-F", "32", "-s", "1", "-S", "512", "-n", label, vol.device()}), 0);
+    ASSERT_TRUE(vol.mount()) << vol.error().toStdString();
+
+    QElapsedTimer clock;
+    QList<QPair<qint64, float>> shown;  // (ms since the start, bar)
+    FreeSpaceFill fill(vol.device(), vol.mountPoint(), 1);
+    FreeSpaceFill::Callbacks callbacks;
+    callbacks.progress = [&](float value, int, int) { shown.append({clock.elapsed(), value}); };
+    clock.start();
+    const FillResult r = fill.run(callbacks);
+    const qint64 took = clock.elapsed();
+    EXPECT_EQ(r.outcome, FillResult::Outcome::Success) << r.reason.toStdString();
+    EXPECT_GT(r.written, qint64(50) << 20);
+
+    // Written at an even pace, the bar is well under way by half the run.
+    float atHalf = 0;
+    QSet<int> percents;
+    for (const auto& [at, value] : shown) {
+        if (at <= took / 2)
+            atHalf = value;
+        percents.insert(int(value));
+    }
+    EXPECT_GE(percents.size(), 10) << "the bar took " << percents.size() << " values in " << took << " ms";
+    EXPECT_GE(atHalf, 20.0f) << "the bar stood at " << atHalf << " % after half of " << took << " ms";
+    EXPECT_FALSE(QFileInfo::exists(vol.mountPoint() + "/.DWHS"));
 }
 
 TEST(FreeSpaceFillProof, ACancelledPassLeavesTheBarAtWhatWasWritten)

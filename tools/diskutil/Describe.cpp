@@ -1,5 +1,7 @@
 #include "Describe.h"
 
+#include "platform/FileSystemInfo.h"
+
 #include "FileSystems.h"
 
 #include <QFile>
@@ -68,19 +70,6 @@ struct SpaceOnVolume
     bool writable = true;
 };
 
-// Bytes per cluster from a FAT boot sector; 0 when it cannot be read.
-qint64 fatClusterSize(const QString& node)
-{
-    QFile f(node);
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray boot = f.read(512);
-    if (boot.size() < 14)
-        return 0;
-    const auto sectorSize = qint64(quint8(boot[11]) | (quint8(boot[12]) << 8));
-    return sectorSize * quint8(boot[13]);
-}
-
 SpaceOnVolume spaceAt(const QString& mountPoint, const BlockDevice& d)
 {
     SpaceOnVolume s;
@@ -91,7 +80,7 @@ SpaceOnVolume spaceAt(const QString& mountPoint, const BlockDevice& d)
         // The FUSE FAT driver reports no blocks, but its free "inodes" are
         // the free clusters.
         if (st.f_blocks == 0 && d.probe.fsType == QLatin1String("vfat"))
-            s.free = qint64(st.f_ffree) * fatClusterSize(d.node());
+            s.free = qint64(st.f_ffree) * platform::fatClusterSize(d.node());
     }
     return s;
 }
