@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -111,26 +112,42 @@ TEST(FreeSpaceFillProof, NoFreeBlockOfAOneKiBExt4KeepsOldData)
     ASSERT_EQ(LoopVolume::run("mkfs.ext4", {"-q", "-F", "-b", "1024", "-L", label, vol.device()}), 0);
     ASSERT_TRUE(disableDiscard(vol.device()));
     ASSERT_TRUE(vol.mount()) << vol.error().toStdString();
+    // Old data on nearly all of the free space first; then small files
+    // written from every processor, each drawing on that processor's group
+    // preallocation, which keeps the rest of its stretch (old data) aside
+    // after they are gone or closed. Half of them stay, as a user's files.
+    ASSERT_TRUE(plantDeletedMarkers(vol.mountPoint(), 0.9));
     {
         QByteArray text;
         while (text.size() < 4096)
             text += marker();
-        QStringList small;
-        for (int i = 0; i < 800; ++i) {
-            const QString path = vol.mountPoint() + QStringLiteral("/s%1.bin").arg(i);
-            QFile f(path);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            // Sizes that end inside a block: its tail is old data too.
-            const qint64 size = 2000 + 37 * (i % 50);
-            ASSERT_EQ(f.write(text.constData(), size), size);
-            small << path;
+        const int cpus = std::max(1, int(std::thread::hardware_concurrency()));
+        std::atomic<int> failures{0};
+        std::vector<std::thread> writers;
+        for (int cpu = 0; cpu < cpus; ++cpu) {
+            writers.emplace_back([&, cpu] {
+                cpu_set_t one;
+                CPU_ZERO(&one);
+                CPU_SET(cpu, &one);
+                ::sched_setaffinity(0, sizeof one, &one);
+                for (int i = 0; i < 60; ++i) {
+                    QFile f(vol.mountPoint() + QStringLiteral("/s%1-%2.bin").arg(cpu).arg(i));
+                    // Sizes that end inside a block: its tail is old data too.
+                    const qint64 size = 2000 + 37 * (i % 50);
+                    if (!f.open(QIODevice::WriteOnly) || f.write(text.constData(), size) != size || !f.flush() ||
+                        ::fsync(f.handle()) != 0)
+                        ++failures;
+                    f.close();
+                    if (i % 2 && !f.remove())
+                        ++failures;
+                }
+            });
         }
-        ::sync();
-        for (const QString& path : small)
-            ASSERT_TRUE(QFile::remove(path));
+        for (std::thread& t : writers)
+            t.join();
+        ASSERT_EQ(failures.load(), 0);
         ::sync();
     }
-    ASSERT_TRUE(plantDeletedMarkers(vol.mountPoint(), 0.7));
 
     VolumeObjPtr volume = volumeFor(vol.device());
     ASSERT_TRUE(volume);
@@ -150,6 +167,8 @@ TEST(FreeSpaceFillProof, NoFreeBlockOfAOneKiBExt4KeepsOldData)
         if (free.size() >= 20)
             break;
     }
+    // Closing the fill's files and filling again reaches what was set aside.
+    EXPECT_EQ(run.result().unreached, 0);
     if (run.result().unreached == 0) {
         EXPECT_TRUE(free.isEmpty()) << "free blocks with old data, the run said nothing: " << free.join(' ').toStdString();
     }
