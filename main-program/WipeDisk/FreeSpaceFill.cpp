@@ -93,12 +93,12 @@ QString errnoText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// The free bytes of the file system behind `fd` as root may use them, or,
-// with `keepRootReserve`, as everyone else may.
-// What a volume has free, and its allocation unit. The FUSE FAT driver tells
-// no blocks at all, only its free clusters (as free inodes): `fatCluster`,
-// read from its boot sector, gives them their size. Without it the bar had
-// nothing to measure against and stood at 0 % for the whole pass.
+// The free bytes of the file system behind `fd` as root may use them (or,
+// with `keepRootReserve`, as everyone else may), and its allocation unit.
+// The FUSE FAT driver tells no blocks at all, only its free clusters (as
+// free inodes): `fatCluster`, read from its boot sector, gives them their
+// size. Without it the bar had nothing to measure against and stood at 0 %
+// for the whole pass.
 struct VolumeSpace
 {
     int64_t fatCluster = 0;
